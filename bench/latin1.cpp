@@ -1,0 +1,14 @@
+// Case-insensitive comparison is on every lookup path (items, paths, keywords).
+#include <benchmark/benchmark.h>
+
+#include "platform/Latin1.h"
+
+static void BM_EqualsNoCase(benchmark::State& state) {
+    const std::string a = "SYS:Applications/SomeProgram/SomeProgram.info";
+    const std::string b = "sys:applications/someprogram/SOMEPROGRAM.INFO";
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(amiga::EqualsNoCase(a, b));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_EqualsNoCase);

@@ -1,0 +1,109 @@
+# Build conventions shared by every target.
+#
+# A layer is a folder whose .cpp files (recursively, except main.cpp files)
+# form one static library named after the folder. Tests live in
+# tests/<layer>/ and become one executable test_<layer>; benchmarks and fuzz
+# targets are one file each in bench/ and fuzz/.
+
+set(STOVAN_LAYERS "" CACHE INTERNAL "")
+
+function(stovan_warnings target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wformat=2 -Wimplicit-fallthrough -Wnon-virtual-dtor
+    -Wold-style-cast -Wsuggest-override -Werror)
+endfunction()
+
+if(STOVAN_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(STOVAN_FUZZ)
+  # Every library gets coverage instrumentation; only the fuzz targets link the driver.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+function(stovan_layer name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  set(dir ${CMAKE_SOURCE_DIR}/${name})
+  if(NOT IS_DIRECTORY ${dir})
+    return()
+  endif()
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  if(NOT sources)
+    return()
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  set(deps "")
+  foreach(dep IN LISTS ARG_DEPS)
+    if(TARGET ${dep} OR dep MATCHES "::")
+      list(APPEND deps ${dep})
+    endif()
+  endforeach()
+  target_link_libraries(${name} PUBLIC ${deps})
+  stovan_warnings(${name})
+  set(STOVAN_LAYERS ${STOVAN_LAYERS} ${name} CACHE INTERNAL "")
+endfunction()
+
+function(stovan_tests)
+  # tests/support holds seams shared by the test suites (fake clock, temp roots).
+  file(GLOB_RECURSE support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+  if(support)
+    add_library(test_support STATIC ${support})
+    target_include_directories(test_support PUBLIC ${CMAKE_SOURCE_DIR})
+    target_link_libraries(test_support PUBLIC ${STOVAN_LAYERS} GTest::gtest)
+    stovan_warnings(test_support)
+  endif()
+  file(GLOB suites LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tests/*)
+  foreach(suite IN LISTS suites)
+    get_filename_component(name ${suite} NAME)
+    if(NOT IS_DIRECTORY ${suite} OR name STREQUAL "support" OR name STREQUAL "data")
+      continue()
+    endif()
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${suite}/*.cpp)
+    if(NOT sources)
+      continue()
+    endif()
+    add_executable(test_${name} ${sources})
+    target_link_libraries(test_${name} PRIVATE ${STOVAN_LAYERS} GTest::gtest_main GTest::gmock
+      nlohmann_json::nlohmann_json)
+    if(TARGET test_support)
+      target_link_libraries(test_${name} PRIVATE test_support)
+    endif()
+    target_compile_definitions(test_${name} PRIVATE
+      STOVAN_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+      STOVAN_BINARY_DIR="${CMAKE_BINARY_DIR}"
+      STOVAN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/../shared/fixtures")
+    stovan_warnings(test_${name})
+    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
+      PROPERTIES ENVIRONMENT "LC_ALL=C;LANG=C;TZ=UTC" TIMEOUT 120)
+  endforeach()
+endfunction()
+
+function(stovan_benchmarks)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+  foreach(source IN LISTS sources)
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(bench_${name} ${source})
+    target_link_libraries(bench_${name} PRIVATE ${STOVAN_LAYERS} benchmark::benchmark_main)
+    target_compile_definitions(bench_${name} PRIVATE
+      STOVAN_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+      STOVAN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/../shared/fixtures")
+    stovan_warnings(bench_${name})
+  endforeach()
+endfunction()
+
+function(stovan_fuzzers)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*.cpp)
+  foreach(source IN LISTS sources)
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(fuzz_${name} ${source})
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(fuzz_${name} PRIVATE ${STOVAN_LAYERS})
+    stovan_warnings(fuzz_${name})
+  endforeach()
+endfunction()

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian package Stovan needs and builds it into build/.
+# Idempotent: packages already present are not fetched again.
+# Usage: tools/setup.sh [BUILD_DIR [extra cmake arguments...]]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  build-essential cmake ninja-build pkg-config ccache
+  clang libclang-rt-14-dev clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libfmt-dev libcli11-dev nlohmann-json3-dev
+  liblhasa-dev libarchive-dev libssl-dev
+  lhasa jlha-utils unzip zip libarchive-tools
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+build_dir="${1:-build}"
+shift || true
+cmake -S . -B "$build_dir" -G Ninja \
+  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache "$@"
+cmake --build "$build_dir" -j2
