@@ -31,6 +31,11 @@ struct RegisteredCommand {
     CommandSetup setup;
 };
 
+// The subcommand group `name` of the program (for example "tool"), created
+// on first use, so that several files can add commands to one group.
+CLI::App& SubcommandGroup(CLI::App& program, const std::string& name,
+                          const std::string& description);
+
 // All registered commands, sorted by name so that help is stable.
 std::vector<RegisteredCommand>& RegisteredCommands();
 

@@ -16,8 +16,9 @@ int main(int argc, char** argv) {
     program.require_subcommand(0, 1);
 
     auto& commands = RegisteredCommands();
-    std::sort(commands.begin(), commands.end(),
-              [](const RegisteredCommand& a, const RegisteredCommand& b) { return a.name < b.name; });
+    std::sort(
+        commands.begin(), commands.end(),
+        [](const RegisteredCommand& a, const RegisteredCommand& b) { return a.name < b.name; });
     for (auto& command : commands) {
         command.setup(program, context);
     }

@@ -1,7 +1,7 @@
 // Case-insensitive comparison is on every lookup path (items, paths, keywords).
-#include <benchmark/benchmark.h>
-
 #include "platform/Latin1.h"
+
+#include <benchmark/benchmark.h>
 
 static void BM_EqualsNoCase(benchmark::State& state) {
     const std::string a = "SYS:Applications/SomeProgram/SomeProgram.info";

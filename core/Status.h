@@ -14,7 +14,7 @@ namespace stovan {
 using MessageId = std::uint32_t;
 
 class [[nodiscard]] Status {
-public:
+  public:
     constexpr Status() = default;
     constexpr explicit Status(MessageId message) : message_(message) {}
     static constexpr Status Ok() { return Status(); }
@@ -26,7 +26,7 @@ public:
 
     friend constexpr bool operator==(Status, Status) = default;
 
-private:
+  private:
     MessageId message_ = 0;
 };
 
@@ -34,7 +34,11 @@ private:
 template <typename T>
 using Result = amiga::Expected<T, MessageId>;
 
-inline amiga::Unexpected<MessageId> Failure(MessageId message) { return {message}; }
-inline amiga::Unexpected<MessageId> Failure(Status status) { return {status.message()}; }
+inline amiga::Unexpected<MessageId> Failure(MessageId message) {
+    return {message};
+}
+inline amiga::Unexpected<MessageId> Failure(Status status) {
+    return {status.message()};
+}
 
 }  // namespace stovan

@@ -19,8 +19,9 @@ Unexpected(E) -> Unexpected<E>;
 
 template <typename T, typename E>
 class [[nodiscard]] Expected {
-public:
-    Expected(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
+  public:
+    Expected(T value)
+        : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
     Expected(Unexpected<E> failure) : state_(std::in_place_index<1>, failure.error) {}  // NOLINT
 
     bool ok() const { return state_.index() == 0; }
@@ -48,7 +49,7 @@ public:
         return std::get<1>(state_);
     }
 
-private:
+  private:
     std::variant<T, E> state_;
 };
 

@@ -6,10 +6,16 @@
 namespace amiga {
 namespace {
 
-unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
+unsigned char Byte(char c) {
+    return static_cast<unsigned char>(c);
+}
 
-bool IsAccentedLower(unsigned char b) { return b >= 0xE0 && b <= 0xFE && b != 0xF7; }
-bool IsAccentedUpper(unsigned char b) { return b >= 0xC0 && b <= 0xDE && b != 0xD7; }
+bool IsAccentedLower(unsigned char b) {
+    return b >= 0xE0 && b <= 0xFE && b != 0xF7;
+}
+bool IsAccentedUpper(unsigned char b) {
+    return b >= 0xC0 && b <= 0xDE && b != 0xD7;
+}
 
 }  // namespace
 
@@ -31,15 +37,13 @@ char ToLower(char c) {
 
 std::string ToUpper(std::string_view text) {
     std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](char c) { return ToUpper(c); });
+    std::transform(result.begin(), result.end(), result.begin(), [](char c) { return ToUpper(c); });
     return result;
 }
 
 std::string ToLower(std::string_view text) {
     std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](char c) { return ToLower(c); });
+    std::transform(result.begin(), result.end(), result.begin(), [](char c) { return ToLower(c); });
     return result;
 }
 
