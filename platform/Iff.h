@@ -30,9 +30,9 @@ constexpr IffId MakeIffId(const char (&text)[5]) {
 std::string IffIdText(IffId id);
 
 enum class IffError {
-    NotIff,         // no "FORM" at the start, or a FORM type that is not an IFF ID
-    Truncated,      // a header or a count runs past the end of the data
-    BadChunk,       // a chunk ID with bytes outside 0x20-0x7E or a leading space
+    NotIff,     // no "FORM" at the start, or a FORM type that is not an IFF ID
+    Truncated,  // a header or a count runs past the end of the data
+    BadChunk,   // a chunk ID with bytes outside 0x20-0x7E or a leading space
 };
 
 std::string_view IffErrorText(IffError error);
@@ -58,13 +58,13 @@ Expected<IffForm, IffError> ParseIffForm(std::string_view data);
 
 // Builds a FORM in memory: chunks in the order added, each padded to even.
 class IffWriter {
-public:
+  public:
     explicit IffWriter(IffId formType);
     void addChunk(IffId id, std::string_view data);
     // The whole FORM with its count filled in.
     std::string finish() const;
 
-private:
+  private:
     std::string body_;
     IffId type_;
 };

@@ -1,6 +1,6 @@
-#include "platform/Iff.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/Iff.h"
 
 namespace amiga {
 namespace {
