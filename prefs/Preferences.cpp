@@ -6,10 +6,10 @@ namespace stovan {
 namespace {
 
 constexpr std::array<std::string_view, kPreferencesStringCount> kStringNames = {
-    "tempDir",           "downloadDir",           "installDirAudio",   "installDirVideo",
-    "installDirText",    "installDirPicture",     "installDirGame",    "installDirEmulator",
-    "installDirNetwork", "installDirTool",        "installDirUtility", "installDirApplication",
-    "imageDir",          "imageServer",           "listFormat",        "installDirDesktop",
+    "tempDir",           "downloadDir",       "installDirAudio",   "installDirVideo",
+    "installDirText",    "installDirPicture", "installDirGame",    "installDirEmulator",
+    "installDirNetwork", "installDirTool",    "installDirUtility", "installDirApplication",
+    "imageDir",          "imageServer",       "listFormat",        "installDirDesktop",
     "finderPaths",       "backupDir",
 };
 
@@ -17,8 +17,8 @@ constexpr std::array<std::string_view, kPreferencesStringCount> kStringNames = {
 // also takes 1 (unknown), which the record allows although the window has no
 // entry for it.
 constexpr PreferencesWordName kWordNames[] = {
-    {"launchAction", 2, 0, 2},     {"stateFilterPreset", 3, 0, 4}, {"modeFilterPreset", 4, 0, 4},
-    {"connectTimeout", 5, 1, 30},  {"transferTimeout", 6, 1, 30},  {"connectRetries", 7, 1, 30},
+    {"launchAction", 2, 0, 2},    {"stateFilterPreset", 3, 0, 4}, {"modeFilterPreset", 4, 0, 4},
+    {"connectTimeout", 5, 1, 30}, {"transferTimeout", 6, 1, 30},  {"connectRetries", 7, 1, 30},
     {"maxArchives", 9, 2, 32},
 };
 
@@ -63,11 +63,11 @@ struct TypeDrawer {
     std::string Preferences::*field;
 };
 constexpr TypeDrawer kTypeDrawers[] = {
-    {1, &Preferences::installDirAudio},     {2, &Preferences::installDirVideo},
-    {3, &Preferences::installDirText},      {4, &Preferences::installDirPicture},
-    {5, &Preferences::installDirGame},      {6, &Preferences::installDirEmulator},
-    {7, &Preferences::installDirNetwork},   {8, &Preferences::installDirTool},
-    {9, &Preferences::installDirUtility},   {11, &Preferences::installDirApplication},
+    {1, &Preferences::installDirAudio},    {2, &Preferences::installDirVideo},
+    {3, &Preferences::installDirText},     {4, &Preferences::installDirPicture},
+    {5, &Preferences::installDirGame},     {6, &Preferences::installDirEmulator},
+    {7, &Preferences::installDirNetwork},  {8, &Preferences::installDirTool},
+    {9, &Preferences::installDirUtility},  {11, &Preferences::installDirApplication},
     {16, &Preferences::installDirDesktop},
 };
 
@@ -108,10 +108,10 @@ std::uint32_t Preferences::word(std::size_t index) const {
 std::string& Preferences::string(std::size_t index) {
     assert(index < kPreferencesStringCount);
     std::string* const fields[kPreferencesStringCount] = {
-        &tempDir,           &downloadDir,        &installDirAudio,       &installDirVideo,
-        &installDirText,    &installDirPicture,  &installDirGame,        &installDirEmulator,
-        &installDirNetwork, &installDirTool,     &installDirUtility,     &installDirApplication,
-        &imageDir,          &imageServer,        &listFormat,            &installDirDesktop,
+        &tempDir,           &downloadDir,       &installDirAudio,   &installDirVideo,
+        &installDirText,    &installDirPicture, &installDirGame,    &installDirEmulator,
+        &installDirNetwork, &installDirTool,    &installDirUtility, &installDirApplication,
+        &imageDir,          &imageServer,       &listFormat,        &installDirDesktop,
         &finderPaths,       &backupDir,
     };
     return *fields[index];
@@ -121,11 +121,19 @@ const std::string& Preferences::string(std::size_t index) const {
     return const_cast<Preferences*>(this)->string(index);
 }
 
-std::span<const PreferencesWordName> PreferencesWordNames() { return kWordNames; }
-std::span<const PreferencesFlagName> PreferencesFlagNames() { return kFlagNames; }
-std::span<const std::string_view> PreferencesStringNames() { return kStringNames; }
+std::span<const PreferencesWordName> PreferencesWordNames() {
+    return kWordNames;
+}
+std::span<const PreferencesFlagName> PreferencesFlagNames() {
+    return kFlagNames;
+}
+std::span<const std::string_view> PreferencesStringNames() {
+    return kStringNames;
+}
 
-void clearPreferences(Preferences& record) { record = Preferences{}; }
+void clearPreferences(Preferences& record) {
+    record = Preferences{};
+}
 
 void setDefaultPreferences(Preferences& record, SystemProfile profile) {
     clearPreferences(record);

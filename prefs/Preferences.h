@@ -66,7 +66,8 @@ inline constexpr std::string_view kDefaultBackupDir = "PROGDIR:Cache/Backups/";
 // The fallback image server. There is no public one: the host is a reserved
 // example name that the user replaces with a real mirror; the scheme and the
 // path are what the image cache expects.
-inline constexpr std::string_view kDefaultImageServer = "http://images.stovan.example/images/stovan/";
+inline constexpr std::string_view kDefaultImageServer =
+    "http://images.stovan.example/images/stovan/";
 
 inline constexpr std::size_t kPreferencesWordCount = 15;
 inline constexpr std::size_t kPreferencesStringCount = 18;
@@ -75,17 +76,17 @@ inline constexpr std::uint32_t kPreferencesFixedSize = 60;
 
 struct Preferences {
     // The fixed part, words 0 to 14 in file order.
-    std::uint32_t stringsOffset = 0;      // 0: offset of the first string in the data chunk
-    std::uint32_t flags = 0;              // 1: ASK_DOWNLOAD ... QUIT_AFTER_CHECK
-    std::uint32_t launchAction = 0;       // 2: LAUNCH_DO_NOTHING .. LAUNCH_UPDATE
-    std::uint32_t stateFilterPreset = 0;  // 3: 0 all, 1 unknown, 2 not installed, 3 installed,
-                                          //    4 outdated
-    std::uint32_t modeFilterPreset = 0;   // 4: 0 all, 1 ignore, 2 notify, 3 download, 4 update
-    std::uint32_t connectTimeout = 0;     // 5: seconds, 1..30
-    std::uint32_t transferTimeout = 0;    // 6: seconds, 1..30
-    std::uint32_t connectRetries = 0;     // 7: tries, 1..30
-    std::uint32_t flags2 = 0;             // 8: CLOSE_IS_QUIT ... SHOW_CHANGELOG
-    std::uint32_t maxArchives = 0;        // 9: old archives kept per application, 2..32
+    std::uint32_t stringsOffset = 0;          // 0: offset of the first string in the data chunk
+    std::uint32_t flags = 0;                  // 1: ASK_DOWNLOAD ... QUIT_AFTER_CHECK
+    std::uint32_t launchAction = 0;           // 2: LAUNCH_DO_NOTHING .. LAUNCH_UPDATE
+    std::uint32_t stateFilterPreset = 0;      // 3: 0 all, 1 unknown, 2 not installed, 3 installed,
+                                              //    4 outdated
+    std::uint32_t modeFilterPreset = 0;       // 4: 0 all, 1 ignore, 2 notify, 3 download, 4 update
+    std::uint32_t connectTimeout = 0;         // 5: seconds, 1..30
+    std::uint32_t transferTimeout = 0;        // 6: seconds, 1..30
+    std::uint32_t connectRetries = 0;         // 7: tries, 1..30
+    std::uint32_t flags2 = 0;                 // 8: CLOSE_IS_QUIT ... SHOW_CHANGELOG
+    std::uint32_t maxArchives = 0;            // 9: old archives kept per application, 2..32
     std::array<std::uint32_t, 5> reserved{};  // 10-14: kept as read
 
     // The eighteen strings, in file order (index in the comment).
@@ -122,7 +123,7 @@ struct Preferences {
 // by their field names, flags by their flag names.
 struct PreferencesWordName {
     std::string_view name;
-    std::size_t index;     // word index 0..14
+    std::size_t index;      // word index 0..14
     std::uint32_t minimum;  // the range a user may set
     std::uint32_t maximum;
 };

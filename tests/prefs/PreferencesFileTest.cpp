@@ -57,8 +57,8 @@ std::string StvnData(const std::vector<std::uint32_t>& words,
     return data;
 }
 
-const std::vector<std::uint32_t> kDefaultWords = {60, 0x2BB6001E, 1, 0, 0, 2, 3, 4, 1, 0,
-                                                  0,  0,          0, 0, 0};
+const std::vector<std::uint32_t> kDefaultWords = {60, 0x2BB6001E, 1, 0, 0, 2, 3, 4,
+                                                  1,  0,          0, 0, 0, 0, 0};
 
 std::vector<std::string> DefaultStrings(SystemProfile profile) {
     const bool morphos = profile == SystemProfile::MorphOS;
@@ -207,13 +207,15 @@ TEST(PreferencesFile, AcceptedVariantsOfTheLayout) {
         {"second STVN counts",
          Form("PREF", kPrhd + stvn + Chunk("STVN", StvnData(kDefaultWords, otherStrings))), 60, 1,
          2, "RAM:"},
-        {"fixed part longer than 60", Form("PREF", kPrhd + Chunk("STVN", StvnData(longWords, strings))),
-         68, 1, 2, "SYS:"},
+        {"fixed part longer than 60",
+         Form("PREF", kPrhd + Chunk("STVN", StvnData(longWords, strings))), 68, 1, 2, "SYS:"},
         {"fixed part shorter than 60",
          Form("PREF", kPrhd + Chunk("STVN", StvnData(shortWords, strings))), 20, 2, 0, "SYS:"},
-        {"bytes after the FORM", DefaultFile(SystemProfile::AmigaOS4) + "garbage", 60, 1, 2, "SYS:"},
-        {"no spare strings", Form("PREF", kPrhd + Chunk("STVN", StvnData(kDefaultWords, strings, 0))),
-         60, 1, 2, "SYS:"},
+        {"bytes after the FORM", DefaultFile(SystemProfile::AmigaOS4) + "garbage", 60, 1, 2,
+         "SYS:"},
+        {"no spare strings",
+         Form("PREF", kPrhd + Chunk("STVN", StvnData(kDefaultWords, strings, 0))), 60, 1, 2,
+         "SYS:"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -284,8 +286,8 @@ TEST(PreferencesFile, DamagedFilesAreRefused) {
         {"chunk length past the end of the file", chunkPastEnd},
         {"FORM length past the end of the file", formPastEnd},
         {"chunk ID not printable", badChunkId},
-        {"absurd size", Form("PREF", kPrhd + stvn + Chunk("JUNK", std::string(
-                                                                      kMaxPreferencesFileSize, 'x')))},
+        {"absurd size",
+         Form("PREF", kPrhd + stvn + Chunk("JUNK", std::string(kMaxPreferencesFileSize, 'x')))},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
