@@ -9,11 +9,26 @@ namespace stovan {
 
 namespace {
 
-// Index = message number; entry 0 is unused.
-constexpr std::array<std::string_view, msg::kMessageCount + 1> kEnglish{
-    "",
-#include "core/EnglishTexts.inc"
+struct MessageRecord {
+    MessageId number;
+    std::string_view name;
+    std::string_view english;
 };
+
+// In ascending number order, one record per message.
+constexpr std::array<MessageRecord, msg::kMessageCount> kMessages{{
+#include "core/EnglishTexts.inc"
+}};
+
+constexpr bool NumberedInOrder() {
+    for (std::size_t i = 0; i < kMessages.size(); ++i) {
+        if (kMessages[i].number != i + 1 || kMessages[i].english.empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(NumberedInOrder(), "the message table must hold 1 to kMessageCount in order");
 
 // Catalogs put in use are never freed (there are one or two per run), so the
 // texts handed out stay valid; the pointer names the one in use.
@@ -31,12 +46,19 @@ std::string_view EnglishString(MessageId number) {
     if (number == 0 || number > msg::kMessageCount) {
         return {};
     }
-    return kEnglish[number];
+    return kMessages[number - 1].english;
+}
+
+std::string_view MessageName(MessageId number) {
+    if (number == 0 || number > msg::kMessageCount) {
+        return {};
+    }
+    return kMessages[number - 1].name;
 }
 
 std::string_view GetString(MessageId number) {
     const std::string_view english = EnglishString(number);
-    if (english.data() == nullptr || english.empty()) {
+    if (english.empty()) {
         return english;
     }
     if (const amiga::Catalog* catalog = gCatalog.load(std::memory_order_acquire)) {

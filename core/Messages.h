@@ -36,6 +36,10 @@ std::string_view GetString(MessageId number);
 // The built-in English text, whatever catalog is in use.
 std::string_view EnglishString(MessageId number);
 
+// The name of a message in core/MessageIds.h ("ProcessingAborted"), empty
+// for an unknown number.
+std::string_view MessageName(MessageId number);
+
 // True when catalog is one Stovan uses: version 2, revision 18 exactly.
 bool IsAcceptedCatalog(const amiga::Catalog& catalog);
 
