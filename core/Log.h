@@ -52,7 +52,8 @@ inline constexpr std::size_t kMaxLogText = 511;
 // The log keeps at most this many entries; beyond it the oldest are dropped.
 inline constexpr std::size_t kMaxLogEntries = 20000;
 
-// One argument for a message's placeholders: a number ("%ld") or a text ("%s").
+// One argument for a message's placeholders: a number ("%ld") or a text
+// ("%s"). A text is held as a view: the argument is made for one call.
 class LogArgument {
   public:
     template <std::integral T>
