@@ -1,11 +1,11 @@
 // Icon files from anywhere: decoding must never read past the data, and an
 // icon that decodes must encode to bytes that decode to the same encoding.
 
+#include "platform/Icon.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-
-#include "platform/Icon.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

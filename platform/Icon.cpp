@@ -560,9 +560,8 @@ void AppendPngString(std::string& out, std::uint32_t tag, std::string_view text)
 std::string EncodeIconAttributes(const DiskObject& icon) {
     std::string out;
     std::vector<std::uint32_t> order = icon.pngTagOrder;
-    for (const std::uint32_t tag :
-         {ATTR_ICONX, ATTR_ICONY, ATTR_STACKSIZE, ATTR_TYPE, ATTR_DEFAULTTOOL, ATTR_TOOLTYPE,
-          ATTR_TOOLWINDOW}) {
+    for (const std::uint32_t tag : {ATTR_ICONX, ATTR_ICONY, ATTR_STACKSIZE, ATTR_TYPE,
+                                    ATTR_DEFAULTTOOL, ATTR_TOOLTYPE, ATTR_TOOLWINDOW}) {
         bool seen = false;
         for (const std::uint32_t known : order) {
             seen = seen || known == tag;
@@ -678,7 +677,9 @@ std::string Parent(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool IsNewIconsLine(std::string_view entry) { return entry == kNewIconsMarker; }
+bool IsNewIconsLine(std::string_view entry) {
+    return entry == kNewIconsMarker;
+}
 
 }  // namespace
 
@@ -721,9 +722,9 @@ std::int32_t IconErrorToDosError(IconError error) {
 }
 
 std::string_view IconTypeName(std::uint8_t type) {
-    static constexpr std::array<std::string_view, 9> names = {
-        "",         "WBDISK",    "WBDRAWER", "WBTOOL",   "WBPROJECT",
-        "WBGARBAGE", "WBDEVICE", "WBKICK",   "WBAPPICON"};
+    static constexpr std::array<std::string_view, 9> names = {"",         "WBDISK",    "WBDRAWER",
+                                                              "WBTOOL",   "WBPROJECT", "WBGARBAGE",
+                                                              "WBDEVICE", "WBKICK",    "WBAPPICON"};
     return type < names.size() ? names[type] : std::string_view{};
 }
 
@@ -761,7 +762,7 @@ Expected<DiskObject, IconError> ReadDiskObjectFile(const std::string& hostInfoPa
     if (fd < 0) {
         return Unexpected{ErrorFromErrno(errno, IconError::ReadFailed)};
     }
-    struct stat info{};
+    struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return Unexpected{IconError::ReadFailed};
@@ -808,7 +809,7 @@ Expected<std::size_t, IconError> WriteDiskObjectFile(const std::string& hostInfo
     }
     // mkstemp makes the file private; an icon is as readable as any other
     // file (the old icon's mode is kept when there was one).
-    struct stat old{};
+    struct stat old {};
     mode_t mode = 0644;
     if (::stat(hostInfoPath.c_str(), &old) == 0) {
         mode = old.st_mode & 07777;
@@ -870,7 +871,7 @@ Expected<bool, IconError> WriteDefaultDrawerIcon(const std::string& hostDrawerPa
         path.pop_back();
     }
     path += ".info";
-    struct stat info{};
+    struct stat info {};
     if (::lstat(path.c_str(), &info) == 0) {
         return false;
     }

@@ -62,13 +62,13 @@ inline constexpr int kMaxIconImageHeight = 2048;
 inline constexpr int kMaxIconImageDepth = 8;
 
 enum class IconError {
-    NotFound,        // no such icon file
-    ReadFailed,      // the file exists but could not be read
-    WriteFailed,     // the icon file (or its temporary file) could not be written
-    NotAnIcon,       // neither the DiskObject magic nor a PNG signature
-    Malformed,       // a block, count or length runs past the data, or a value is absurd
-    TooLarge,        // the file is larger than kMaxIconFileSize
-    NoDefaultIcon,   // GetDefDiskObject was asked for a type it has no icon for
+    NotFound,       // no such icon file
+    ReadFailed,     // the file exists but could not be read
+    WriteFailed,    // the icon file (or its temporary file) could not be written
+    NotAnIcon,      // neither the DiskObject magic nor a PNG signature
+    Malformed,      // a block, count or length runs past the data, or a value is absurd
+    TooLarge,       // the file is larger than kMaxIconFileSize
+    NoDefaultIcon,  // GetDefDiskObject was asked for a type it has no icon for
 };
 
 std::string_view IconErrorText(IconError error);
@@ -92,10 +92,11 @@ struct IconImage {
     std::string planes;
 
     // Bytes of one row: the width rounded up to 16 pixels.
-    static std::size_t RowBytes(int width) { return static_cast<std::size_t>((width + 15) / 16) * 2; }
+    static std::size_t RowBytes(int width) {
+        return static_cast<std::size_t>((width + 15) / 16) * 2;
+    }
     std::size_t planeDataSize() const {
-        return RowBytes(width) * static_cast<std::size_t>(height) *
-               static_cast<std::size_t>(depth);
+        return RowBytes(width) * static_cast<std::size_t>(height) * static_cast<std::size_t>(depth);
     }
 };
 

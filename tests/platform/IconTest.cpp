@@ -67,10 +67,10 @@ TEST(Icon, FixturesReadAsDecodedByHand) {
          NO_ICON_POSITION, NO_ICON_POSITION, 0, "", 32, 32, 2, true, true, false},
         {"images_IconSets_Mason_4cols_def_trashcan.info", WBGARBAGE, std::nullopt, 4096,
          NO_ICON_POSITION, NO_ICON_POSITION, 0, "", 28, 32, 2, true, true, false},
-        {"images_IconSets_Mason_4cols_def_disk.info", WBDISK, std::nullopt, 4096,
-         NO_ICON_POSITION, NO_ICON_POSITION, 0, "", 32, 32, 2, true, true, false},
-        {"images_IconSets_Mason_4cols_def_tool.info", WBTOOL, std::nullopt, 4096,
-         NO_ICON_POSITION, NO_ICON_POSITION, 0, "", 32, 32, 2, true, false, false},
+        {"images_IconSets_Mason_4cols_def_disk.info", WBDISK, std::nullopt, 4096, NO_ICON_POSITION,
+         NO_ICON_POSITION, 0, "", 32, 32, 2, true, true, false},
+        {"images_IconSets_Mason_4cols_def_tool.info", WBTOOL, std::nullopt, 4096, NO_ICON_POSITION,
+         NO_ICON_POSITION, 0, "", 32, 32, 2, true, false, false},
         {"rom_bluetooth_prefs_Bluetooth.info", WBTOOL, std::nullopt, 57344, NO_ICON_POSITION,
          NO_ICON_POSITION, 0, "", 64, 37, 2, false, false, true},
         {"external_openurl_dist_OpenURL_C.info", WBDRAWER, std::nullopt, 65536, 0x5f, 4, 0, "", 1,
@@ -222,13 +222,13 @@ TEST(Icon, DefaultDrawerIconMatchesTheMinimalLayout) {
     auto bytes = EncodeDiskObject(*icon);
     ASSERT_TRUE(bytes.ok());
     // Header, drawer data, one image header and its planes, the OS 2.x part.
-    const std::size_t planes = IconImage::RowBytes(icon->image->width) *
-                               static_cast<std::size_t>(icon->image->height) * 2;
+    const std::size_t planes =
+        IconImage::RowBytes(icon->image->width) * static_cast<std::size_t>(icon->image->height) * 2;
     EXPECT_EQ(bytes->size(), 78u + 56 + 20 + planes + 6);
     EXPECT_EQ(ReadBE16(*bytes, 0), 0xE310);
     EXPECT_EQ(static_cast<unsigned char>((*bytes)[0x30]), WBDRAWER);
     EXPECT_EQ(ReadBE32(*bytes, 0x3A), 0x80000000u);
-    EXPECT_NE(ReadBE32(*bytes, 0x42), 0u);  // DrawerData present
+    EXPECT_NE(ReadBE32(*bytes, 0x42), 0u);         // DrawerData present
     EXPECT_EQ(ReadBE32(*bytes, 0x04 + 0x16), 0u);  // no second image
 }
 
@@ -436,11 +436,10 @@ std::string TagText(std::uint32_t tag, std::string_view text) {
 }
 
 TEST(Icon, PngIconAttributesAreReadAndOnlyTheirChunkIsRewritten) {
-    const std::string attributes = Tag(0x80001001, 20) + Tag(0x80001002, 30) +
-                                   Tag(0x80001005, 300) + Tag(0x80001009, 8192) +
-                                   TagText(0x8000100A, "SYS:Tools/Ed") +
-                                   TagText(0x8000100B, "DONOTWAIT") +
-                                   TagText(0x8000100B, "CX_POPUP=NO") + Tag(0x8000100F, 4);
+    const std::string attributes =
+        Tag(0x80001001, 20) + Tag(0x80001002, 30) + Tag(0x80001005, 300) + Tag(0x80001009, 8192) +
+        TagText(0x8000100A, "SYS:Tools/Ed") + TagText(0x8000100B, "DONOTWAIT") +
+        TagText(0x8000100B, "CX_POPUP=NO") + Tag(0x8000100F, 4);
     const std::string png = PngIcon(attributes);
     auto icon = DecodeDiskObject(png);
     ASSERT_TRUE(icon.ok()) << IconErrorText(icon.error());
@@ -456,7 +455,8 @@ TEST(Icon, PngIconAttributesAreReadAndOnlyTheirChunkIsRewritten) {
     ASSERT_TRUE(same.ok());
     // Unchanged apart from the CRC, which is now the right one.
     ASSERT_EQ(same->size(), png.size());
-    EXPECT_EQ(same->substr(0, 33 + 8 + attributes.size()), png.substr(0, 33 + 8 + attributes.size()));
+    EXPECT_EQ(same->substr(0, 33 + 8 + attributes.size()),
+              png.substr(0, 33 + 8 + attributes.size()));
     EXPECT_EQ(same->substr(33 + 12 + attributes.size()), png.substr(33 + 12 + attributes.size()));
 
     icon->currentX = NO_ICON_POSITION;
@@ -517,16 +517,16 @@ TEST(Icon, DamagedPngIconsAreRefused) {
 
 TEST(IconToolTypes, FindToolTypeMatchesWholeNamesWithoutRegardToCase) {
     const std::vector<std::string> toolTypes = {"(DISABLED=1)", "CX_POPKEY=ctrl alt s",
-                                                "DONOTWAIT", "CX_POPUP=NO", "cx_pri=5",
-                                                "CX_POPUP=YES"};
+                                                "DONOTWAIT",    "CX_POPUP=NO",
+                                                "cx_pri=5",     "CX_POPUP=YES"};
     struct Row {
         const char* name;
         std::optional<std::string_view> value;
     };
     const Row rows[] = {
-        {"CX_POPKEY", "ctrl alt s"}, {"cx_popup", "NO"}, {"CX_PRI", "5"}, {"DONOTWAIT", ""},
-        {"CX_POP", std::nullopt},    {"DISABLED", std::nullopt},           {"", std::nullopt},
-        {"DONOTWAITX", std::nullopt},
+        {"CX_POPKEY", "ctrl alt s"}, {"cx_popup", "NO"},           {"CX_PRI", "5"},
+        {"DONOTWAIT", ""},           {"CX_POP", std::nullopt},     {"DISABLED", std::nullopt},
+        {"", std::nullopt},          {"DONOTWAITX", std::nullopt},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -541,9 +541,15 @@ TEST(IconToolTypes, MatchToolValueTakesBarSeparatedValues) {
         bool match;
     };
     const Row rows[] = {
-        {"TEXT|ASCII", "ascii", true}, {"TEXT|ASCII", "text", true}, {"TEXT|ASCII", "TEX", false},
-        {"TEXT|ASCII", "TEXT|ASCII", false}, {"ILBM", "ILBM", true},  {"", "", true},
-        {"A||B", "", true},                  {"A|B", "", false},      {"ASCII", "ASCIIX", false},
+        {"TEXT|ASCII", "ascii", true},
+        {"TEXT|ASCII", "text", true},
+        {"TEXT|ASCII", "TEX", false},
+        {"TEXT|ASCII", "TEXT|ASCII", false},
+        {"ILBM", "ILBM", true},
+        {"", "", true},
+        {"A||B", "", true},
+        {"A|B", "", false},
+        {"ASCII", "ASCIIX", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.typeString) + " / " + row.value);
@@ -591,8 +597,7 @@ TEST(IconToolTypes, NewIconsImagesStayLastAndUntouched) {
     ASSERT_EQ(NewIconsBlockStart(icon->toolTypes), 3u);
     EXPECT_EQ(icon->toolTypes[0], "SCRIPT=install");
     EXPECT_EQ(icon->toolTypes[2], "DONOTWAIT");
-    EXPECT_EQ(std::vector<std::string>(icon->toolTypes.begin() + 3, icon->toolTypes.end()),
-              images);
+    EXPECT_EQ(std::vector<std::string>(icon->toolTypes.begin() + 3, icon->toolTypes.end()), images);
 }
 
 TEST(IconToolTypes, TypeNamesTranslateBothWays) {
