@@ -326,10 +326,8 @@ bool FindPort(const std::string& portsDir, std::string_view name) {
     return socket.ok();
 }
 
-Expected<PortReply, PortError> SendPortMessage(const std::string& portsDir,
-                                               std::string_view name,
-                                               const PortMessage& message,
-                                               PortTimeout timeout) {
+Expected<PortReply, PortError> SendPortMessage(const std::string& portsDir, std::string_view name,
+                                               const PortMessage& message, PortTimeout timeout) {
     const Clock::time_point deadline = Clock::now() + timeout;
     auto frame = EncodePortMessage(message);
     if (!frame) {
@@ -396,7 +394,7 @@ Expected<PublicPort, PortError> PublicPort::Create(const std::string& portsDir,
     if (!path) {
         return Unexpected{path.error()};
     }
-    struct stat info{};
+    struct stat info {};
     if (::lstat(path->c_str(), &info) == 0) {
         if (!S_ISSOCK(info.st_mode)) {
             return Unexpected{PortError::NotASocket};
@@ -467,8 +465,7 @@ Expected<PortMessage, PortError> ReadPortMessage(const PortSocket& connection,
     if (!header) {
         return Unexpected{header.error()};
     }
-    auto texts =
-        ReadExactly(connection.fd(), std::size_t{header->size1} + header->size2, deadline);
+    auto texts = ReadExactly(connection.fd(), std::size_t{header->size1} + header->size2, deadline);
     if (!texts) {
         return Unexpected{texts.error()};
     }

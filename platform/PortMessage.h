@@ -80,8 +80,7 @@ std::string_view PortErrorText(PortError error);
 using PortTimeout = std::chrono::milliseconds;
 
 // The socket path of a port: portsDir + "/" + name, checked.
-Expected<std::string, PortError> PortSocketPath(const std::string& portsDir,
-                                                std::string_view name);
+Expected<std::string, PortError> PortSocketPath(const std::string& portsDir, std::string_view name);
 
 // Frames in memory (exposed for tests and fuzzing).
 Expected<std::string, PortError> EncodePortMessage(const PortMessage& message);
@@ -94,14 +93,16 @@ Expected<PortReply, PortError> DecodePortReply(std::string_view frame);
 // --- Client side -------------------------------------------------------------
 
 // exec FindPort: true when the port's socket exists and a server listens.
+// The probe is a connection that closes without a message; the server sees
+// it as Disconnected and goes on.
 bool FindPort(const std::string& portsDir, std::string_view name);
 
 // PutMsg + WaitPort + GetMsg: sends the message and waits for its reply,
-// at most `timeout` in all.
-Expected<PortReply, PortError> SendPortMessage(const std::string& portsDir,
-                                               std::string_view name,
-                                               const PortMessage& message,
-                                               PortTimeout timeout);
+// at most `timeout` in all. The time-out covers the server's work (a
+// download can take minutes); a server that dies closes the connection, which
+// ends the wait at once with Disconnected whatever the time-out.
+Expected<PortReply, PortError> SendPortMessage(const std::string& portsDir, std::string_view name,
+                                               const PortMessage& message, PortTimeout timeout);
 
 // --- Server side -------------------------------------------------------------
 
@@ -156,8 +157,7 @@ class PublicPort {
 };
 
 // Reads one message from a connection with full validation.
-Expected<PortMessage, PortError> ReadPortMessage(const PortSocket& connection,
-                                                 PortTimeout timeout);
+Expected<PortMessage, PortError> ReadPortMessage(const PortSocket& connection, PortTimeout timeout);
 // Writes the reply (ReplyMsg).
 Expected<bool, PortError> WritePortReply(const PortSocket& connection, const PortReply& reply,
                                          PortTimeout timeout);
