@@ -139,9 +139,12 @@ TEST(PortMessage, PortNamesAreChecked) {
         std::optional<PortError> error;
     };
     const Row rows[] = {
-        {"/tmp/p", kName, std::nullopt},       {"/tmp/p/", kName, std::nullopt},
-        {"/tmp/p", "", PortError::BadName},    {"/tmp/p", ".", PortError::BadName},
-        {"/tmp/p", "..", PortError::BadName},  {"/tmp/p", "a/b", PortError::BadName},
+        {"/tmp/p", kName, std::nullopt},
+        {"/tmp/p/", kName, std::nullopt},
+        {"/tmp/p", "", PortError::BadName},
+        {"/tmp/p", ".", PortError::BadName},
+        {"/tmp/p", "..", PortError::BadName},
+        {"/tmp/p", "a/b", PortError::BadName},
         {"/tmp/p", std::string("a\0b", 3), PortError::BadName},
         {"/tmp/p", std::string(120, 'N'), PortError::PathTooLong},
     };
@@ -332,10 +335,13 @@ TEST(PortMessage, TheServerSurvivesHostileSenders) {
     std::thread server([&] {
         auto connection = port->accept(5s);
         ASSERT_TRUE(connection.ok());
-        ASSERT_TRUE(
-            ServePortConnection(*connection, [](const PortMessage&) { return PortReply{0, "ok"}; },
-                                5s)
-                .ok());
+        ASSERT_TRUE(ServePortConnection(
+                        *connection,
+                        [](const PortMessage&) {
+                            return PortReply{0, "ok"};
+                        },
+                        5s)
+                        .ok());
     });
     auto reply = SendPortMessage(dir.path(), kName, GaugeMessage(), 5s);
     server.join();
