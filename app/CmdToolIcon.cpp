@@ -26,7 +26,9 @@ std::string Position(std::int32_t value) {
     return value == amiga::NO_ICON_POSITION ? std::string("none") : std::to_string(value);
 }
 
-std::string Text(std::string_view latin1) { return amiga::Latin1ToUtf8(latin1); }
+std::string Text(std::string_view latin1) {
+    return amiga::Latin1ToUtf8(latin1);
+}
 
 void PrintIcon(const std::string& file, const amiga::DiskObject& icon) {
     const std::string_view typeName = amiga::IconTypeName(icon.type);
@@ -47,14 +49,14 @@ void PrintIcon(const std::string& file, const amiga::DiskObject& icon) {
     if (icon.drawerData) {
         const amiga::IconDrawerData& drawer = *icon.drawerData;
         std::printf("  drawer:       window %d,%d %dx%d, view modes %u, flags 0x%X\n",
-                    drawer.leftEdge, drawer.topEdge, drawer.width, drawer.height,
-                    drawer.viewModes, drawer.ddFlags);
+                    drawer.leftEdge, drawer.topEdge, drawer.width, drawer.height, drawer.viewModes,
+                    drawer.ddFlags);
     }
     if (!icon.extension.empty()) {
         auto form = amiga::ParseIffForm(icon.extension);
-        std::printf("  extension:    %zu bytes%s\n", icon.extension.size(),
-                    form && form->type == amiga::MakeIffId("ICON") ? " (FORM ICON colour images)"
-                                                                   : "");
+        std::printf(
+            "  extension:    %zu bytes%s\n", icon.extension.size(),
+            form && form->type == amiga::MakeIffId("ICON") ? " (FORM ICON colour images)" : "");
     }
     const std::size_t newIcons = amiga::NewIconsBlockStart(icon.toolTypes);
     std::printf("  tool types:   %zu%s\n", newIcons,
