@@ -56,7 +56,9 @@ ArchiveError Error(ArchiveError::Kind kind, std::string message) {
     return ArchiveError{kind, std::move(message)};
 }
 
-std::string ErrnoText() { return std::strerror(errno); }
+std::string ErrnoText() {
+    return std::strerror(errno);
+}
 
 class Fd {
   public:
@@ -98,8 +100,8 @@ bool LooksLikeLhaHeader(const std::uint8_t* p, std::size_t available) {
     if (p[2] != '-' || p[6] != '-') {
         return false;
     }
-    const bool knownFamily = (p[3] == 'l' && (p[4] == 'h' || p[4] == 'z')) ||
-                             (p[3] == 'p' && p[4] == 'm');
+    const bool knownFamily =
+        (p[3] == 'l' && (p[4] == 'h' || p[4] == 'z')) || (p[3] == 'p' && p[4] == 'm');
     if (!knownFamily || p[20] > 2) {
         return false;
     }
@@ -111,6 +113,10 @@ bool LooksLikeLhaHeader(const std::uint8_t* p, std::size_t available) {
 struct Entry {
     enum class Type { File, Dir, Symlink, Hardlink, Other };
     std::string name;
+    // The name as the header stores it, when the reading library cleans
+    // names up (liblhasa drops ".." components): checked as well, so that a
+    // hostile archive is refused rather than quietly rewritten.
+    std::string storedName;
     Type type = Type::File;
     std::string linkTarget;
     std::uint64_t size = 0;
@@ -147,8 +153,8 @@ class LhaEntryReader final : public EntryReader {
             reader->reader_ = lha_reader_new(reader->stream_);
         }
         if (reader->reader_ == nullptr) {
-            return Unexpected(Error(ArchiveError::Kind::ReadFailed,
-                                    "Cannot read archive \"" + path + "\"."));
+            return Unexpected(
+                Error(ArchiveError::Kind::ReadFailed, "Cannot read archive \"" + path + "\"."));
         }
         lha_reader_set_dir_policy(reader->reader_, LHA_READER_DIR_PLAIN);
         return std::unique_ptr<EntryReader>(std::move(reader));
@@ -207,6 +213,7 @@ class LhaEntryReader final : public EntryReader {
                                             "be unpacked."));
             }
             entry.metadata = LhaMetadata(*raw, entry.hostTime);
+            entry.storedName = raw->path;
         } else {
             entry.metadata.date = DateStampFromHostTime(static_cast<std::time_t>(entry.hostTime));
         }
@@ -265,9 +272,9 @@ class LibarchiveEntryReader final : public EntryReader {
         archive_read_support_format_tar(a);
         archive_read_support_format_gnutar(a);
         if (archive_read_open_filename(a, path.c_str(), kChunk) != ARCHIVE_OK) {
-            return Unexpected(Error(ArchiveError::Kind::UnknownFormat,
-                                    "Cannot read archive \"" + path + "\": " +
-                                        reader->errorText() + "."));
+            return Unexpected(
+                Error(ArchiveError::Kind::UnknownFormat,
+                      "Cannot read archive \"" + path + "\": " + reader->errorText() + "."));
         }
         return std::unique_ptr<EntryReader>(std::move(reader));
     }
@@ -370,8 +377,8 @@ Expected<std::unique_ptr<EntryReader>, ArchiveError> OpenReader(const std::strin
 // is refused.
 Expected<std::vector<std::string>, ArchiveError> SplitEntryName(const std::string& name) {
     auto refuse = [&name](const std::string& why) {
-        return Unexpected(Error(ArchiveError::Kind::UnsafeEntry,
-                                "Refusing \"" + name + "\": " + why + "."));
+        return Unexpected(
+            Error(ArchiveError::Kind::UnsafeEntry, "Refusing \"" + name + "\": " + why + "."));
     };
     if (name.empty()) {
         return refuse("the entry has no name");
@@ -464,7 +471,8 @@ class TargetDrawer {
     int fd() const { return root_.get(); }
 
     std::string hostPath(const std::vector<std::string>& components) const {
-        return components.empty() ? path_ : path_ + "/" + JoinComponents(components, components.size());
+        return components.empty() ? path_
+                                  : path_ + "/" + JoinComponents(components, components.size());
     }
 
     // Opens the drawer made of the first `count` components, creating the
@@ -477,23 +485,23 @@ class TargetDrawer {
             int fd = ::openat(current.get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (fd < 0 && errno == ENOENT && create) {
                 if (::mkdirat(current.get(), part, 0777) != 0 && errno != EEXIST) {
-                    return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                            "Cannot create drawer \"" +
-                                                hostPath({components.begin(),
-                                                          components.begin() + static_cast<std::ptrdiff_t>(i + 1)}) +
-                                                "\": " + ErrnoText() + "."));
+                    return Unexpected(Error(
+                        ArchiveError::Kind::WriteFailed,
+                        "Cannot create drawer \"" +
+                            hostPath({components.begin(),
+                                      components.begin() + static_cast<std::ptrdiff_t>(i + 1)}) +
+                            "\": " + ErrnoText() + "."));
                 }
                 fd = ::openat(current.get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             }
             if (fd < 0) {
                 const bool inTheWay = errno == ENOTDIR || errno == ELOOP;
-                return Unexpected(Error(
-                    inTheWay ? ArchiveError::Kind::Exists : ArchiveError::Kind::WriteFailed,
-                    "Cannot enter drawer \"" +
-                        JoinComponents(components, i + 1) + "\": " +
-                        (inTheWay ? std::string("a file or link of that name is in the way")
-                                  : ErrnoText()) +
-                        "."));
+                return Unexpected(
+                    Error(inTheWay ? ArchiveError::Kind::Exists : ArchiveError::Kind::WriteFailed,
+                          "Cannot enter drawer \"" + JoinComponents(components, i + 1) + "\": " +
+                              (inTheWay ? std::string("a file or link of that name is in the way")
+                                        : ErrnoText()) +
+                              "."));
             }
             current = Fd(fd);
         }
@@ -593,6 +601,12 @@ class Extraction {
     }
 
     Expected<bool, ArchiveError> extract(const Entry& entry, std::vector<std::uint8_t>& buffer) {
+        if (!entry.storedName.empty()) {
+            auto stored = SplitEntryName(entry.storedName);
+            if (!stored) {
+                return Unexpected(stored.error());
+            }
+        }
         auto split = SplitEntryName(entry.name);
         if (!split) {
             return Unexpected(split.error());
@@ -652,9 +666,9 @@ class Extraction {
             return true;
         }
         if (S_ISDIR(info.st_mode)) {
-            return Unexpected(Error(ArchiveError::Kind::Exists,
-                                    "Cannot extract \"" + entry.name +
-                                        "\": a drawer of that name is in the way."));
+            return Unexpected(Error(
+                ArchiveError::Kind::Exists,
+                "Cannot extract \"" + entry.name + "\": a drawer of that name is in the way."));
         }
         switch (options_.overwrite) {
             case OverwriteMode::Replace:
@@ -676,7 +690,8 @@ class Extraction {
                                            const std::vector<std::string>& components,
                                            std::vector<std::uint8_t>& buffer) {
         if (options_.maxTotalBytes != 0 && entry.sizeKnown &&
-            entry.size > options_.maxTotalBytes - std::min(options_.maxTotalBytes, summary_.bytes)) {
+            entry.size >
+                options_.maxTotalBytes - std::min(options_.maxTotalBytes, summary_.bytes)) {
             return tooLarge(entry);
         }
         auto parent = target_->openDrawer(components, components.size() - 1, true);
@@ -787,9 +802,9 @@ class Extraction {
                 return true;
             }
             if (::symlinkat(entry.linkTarget.c_str(), parent->get(), temp.c_str()) != 0) {
-                return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                        "Cannot create link \"" + entry.name + "\": " +
-                                            ErrnoText() + "."));
+                return Unexpected(
+                    Error(ArchiveError::Kind::WriteFailed,
+                          "Cannot create link \"" + entry.name + "\": " + ErrnoText() + "."));
             }
         } else {
             auto targetSplit = SplitEntryName(entry.linkTarget);
@@ -819,9 +834,9 @@ class Extraction {
         }
         if (::renameat(parent->get(), temp.c_str(), parent->get(), name.c_str()) != 0) {
             ::unlinkat(parent->get(), temp.c_str(), 0);
-            return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                    "Cannot create link \"" + entry.name + "\": " + ErrnoText() +
-                                        "."));
+            return Unexpected(
+                Error(ArchiveError::Kind::WriteFailed,
+                      "Cannot create link \"" + entry.name + "\": " + ErrnoText() + "."));
         }
         ++summary_.links;
         if (!options_.quiet) {
@@ -857,15 +872,14 @@ class Extraction {
 Expected<ArchiveFormat, ArchiveError> DetectArchiveFormat(const std::string& archiveHostPath) {
     Fd fd(::open(archiveHostPath.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
-        return Unexpected(Error(errno == ENOENT ? ArchiveError::Kind::NotFound
-                                                : ArchiveError::Kind::ReadFailed,
-                                "Cannot open archive \"" + archiveHostPath + "\": " + ErrnoText() +
-                                    "."));
+        return Unexpected(
+            Error(errno == ENOENT ? ArchiveError::Kind::NotFound : ArchiveError::Kind::ReadFailed,
+                  "Cannot open archive \"" + archiveHostPath + "\": " + ErrnoText() + "."));
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) {
-        return Unexpected(Error(ArchiveError::Kind::ReadFailed,
-                                "\"" + archiveHostPath + "\" is not a file."));
+        return Unexpected(
+            Error(ArchiveError::Kind::ReadFailed, "\"" + archiveHostPath + "\" is not a file."));
     }
     std::vector<std::uint8_t> head(kSniffSize);
     std::size_t have = 0;
@@ -875,9 +889,9 @@ Expected<ArchiveFormat, ArchiveError> DetectArchiveFormat(const std::string& arc
             continue;
         }
         if (got < 0) {
-            return Unexpected(Error(ArchiveError::Kind::ReadFailed,
-                                    "Cannot read archive \"" + archiveHostPath + "\": " +
-                                        ErrnoText() + "."));
+            return Unexpected(
+                Error(ArchiveError::Kind::ReadFailed,
+                      "Cannot read archive \"" + archiveHostPath + "\": " + ErrnoText() + "."));
         }
         if (got == 0) {
             break;
@@ -979,8 +993,8 @@ void PrintArchiveListing(const std::vector<ArchiveEntryInfo>& entries, std::ostr
         gmtime_r(&local, &fields);
         char text[32];
         std::snprintf(text, sizeof text, "%02d-%s-%02d %02d:%02d:%02d", fields.tm_mday,
-                      kMonths[fields.tm_mon], fields.tm_year % 100, fields.tm_hour,
-                      fields.tm_min, fields.tm_sec);
+                      kMonths[fields.tm_mon], fields.tm_year % 100, fields.tm_hour, fields.tm_min,
+                      fields.tm_sec);
         return std::string(text);
     };
     auto ratioText = [](std::uint64_t size, std::uint64_t packed) {
@@ -1022,8 +1036,8 @@ void PrintArchiveListing(const std::vector<ArchiveEntryInfo>& entries, std::ostr
     std::snprintf(numbers, sizeof numbers, " %8llu %8llu ",
                   static_cast<unsigned long long>(totalSize),
                   static_cast<unsigned long long>(totalPacked));
-    out << numbers << ratioText(totalSize, totalPacked) << ' ' << dateText(newest) << ' '
-        << files << (files == 1 ? " file\n" : " files\n");
+    out << numbers << ratioText(totalSize, totalPacked) << ' ' << dateText(newest) << ' ' << files
+        << (files == 1 ? " file\n" : " files\n");
 }
 
 }  // namespace amiga

@@ -54,10 +54,10 @@ class Lh5Encoder {
 
     Output output_;
     Lh5Options options_;
-    std::vector<std::uint8_t> buffer_;  // window plus look-ahead
-    std::int64_t bufferStart_ = 0;      // stream offset of buffer_[0]
-    std::int64_t position_ = 0;         // next stream offset to code
-    std::vector<std::int64_t> head_;    // hash -> latest stream offset
+    std::vector<std::uint8_t> buffer_;    // window plus look-ahead
+    std::int64_t bufferStart_ = 0;        // stream offset of buffer_[0]
+    std::int64_t position_ = 0;           // next stream offset to code
+    std::vector<std::int64_t> head_;      // hash -> latest stream offset
     std::vector<std::int64_t> previous_;  // offset % window -> earlier offset, same hash
     // Lazy evaluation state.
     bool matchAvailable_ = false;

@@ -65,9 +65,9 @@ Expected<LhaHeaderInfo, ArchiveError> ParseLhaHeader(const std::uint8_t* data, s
     }
     info.level = data[20];
     if (info.level > 2) {
-        return Unexpected(ArchiveError{ArchiveError::Kind::Unsupported,
-                                       "LhA header level " + std::to_string(info.level) +
-                                           " is not supported."});
+        return Unexpected(
+            ArchiveError{ArchiveError::Kind::Unsupported,
+                         "LhA header level " + std::to_string(info.level) + " is not supported."});
     }
     info.method.assign(reinterpret_cast<const char*>(data + 2), 5);
     if (info.method[0] != '-' || info.method[4] != '-') {
@@ -147,9 +147,8 @@ Expected<LhaHeaderInfo, ArchiveError> ParseLhaHeader(const std::uint8_t* data, s
                 case 0x3F:
                 case 0x71:
                     info.comment.assign(body, body + bodyLength);
-                    info.comment.erase(
-                        std::find(info.comment.begin(), info.comment.end(), '\0'),
-                        info.comment.end());
+                    info.comment.erase(std::find(info.comment.begin(), info.comment.end(), '\0'),
+                                       info.comment.end());
                     break;
                 case 0x42:
                     if (bodyLength >= 16) {

@@ -22,15 +22,15 @@ struct LhaHeaderInfo {
     int level = 0;
     std::uint8_t osType = 0;  // 0 for level 0, which has no OS id
     std::uint8_t attribute = 0;
-    std::string method;                // "-lh5-" etc.
-    std::uint64_t dataSize = 0;        // compressed data after all headers
+    std::string method;          // "-lh5-" etc.
+    std::uint64_t dataSize = 0;  // compressed data after all headers
     std::uint64_t originalSize = 0;
-    bool hasLargeSizes = false;        // sizes came from a 0x42 extended header
-    std::uint32_t rawTime = 0;         // MS-DOS date/time (level 0/1) or Unix time (level 2)
+    bool hasLargeSizes = false;  // sizes came from a 0x42 extended header
+    std::uint32_t rawTime = 0;   // MS-DOS date/time (level 0/1) or Unix time (level 2)
     std::uint16_t crc = 0;
-    std::string path;                  // '/'-separated; drawers end with '/'
+    std::string path;  // '/'-separated; drawers end with '/'
     std::string comment;
-    std::size_t headerLength = 0;      // all header bytes, extended headers included
+    std::size_t headerLength = 0;  // all header bytes, extended headers included
 };
 
 // Parses the header at the start of data. size is what is available; when it

@@ -1,5 +1,6 @@
 #include "shell/archive/LhaWriter.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +9,6 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <memory>
 #include <set>
 
@@ -26,7 +26,9 @@ ArchiveError Error(ArchiveError::Kind kind, std::string message) {
     return ArchiveError{kind, std::move(message)};
 }
 
-std::string ErrnoText() { return std::strerror(errno); }
+std::string ErrnoText() {
+    return std::strerror(errno);
+}
 
 class Fd {
   public:
@@ -125,8 +127,8 @@ Expected<std::vector<ExistingEntry>, ArchiveError> ReadExistingEntries(int fd,
         auto header = ParseLhaHeader(buffer.data(), available);
         if (!header) {
             auto error = header.error();
-            error.message = "\"" + path + "\" is not an LhA archive that can be added to. " +
-                            error.message;
+            error.message =
+                "\"" + path + "\" is not an LhA archive that can be added to. " + error.message;
             return Unexpected(error);
         }
         if (header->headerLength == 0) {
@@ -134,8 +136,8 @@ Expected<std::vector<ExistingEntry>, ArchiveError> ReadExistingEntries(int fd,
         }
         const std::uint64_t length = header->headerLength + header->dataSize;
         if (offset + length > fileSize) {
-            return Unexpected(Error(ArchiveError::Kind::Corrupt,
-                                    "Archive \"" + path + "\" is truncated."));
+            return Unexpected(
+                Error(ArchiveError::Kind::Corrupt, "Archive \"" + path + "\" is truncated."));
         }
         entries.push_back({header->path, static_cast<off_t>(offset), length});
         offset += length;
@@ -167,9 +169,9 @@ Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
                                             LhaWriteSummary& summary) {
     Fd in(::open(input.hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (in.get() < 0) {
-        return Unexpected(Error(errno == ENOENT ? ArchiveError::Kind::NotFound
-                                                : ArchiveError::Kind::ReadFailed,
-                                "Cannot open \"" + input.hostPath + "\": " + ErrnoText() + "."));
+        return Unexpected(
+            Error(errno == ENOENT ? ArchiveError::Kind::NotFound : ArchiveError::Kind::ReadFailed,
+                  "Cannot open \"" + input.hostPath + "\": " + ErrnoText() + "."));
     }
     struct stat info {};
     if (::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -177,9 +179,9 @@ Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
                                 "\"" + input.hostPath + "\" is not a plain file."));
     }
     if (static_cast<std::uint64_t>(info.st_size) >= (std::uint64_t{1} << 32)) {
-        return Unexpected(Error(ArchiveError::Kind::Unsupported,
-                                "\"" + input.hostPath +
-                                    "\" is 4 GiB or larger, more than an LhA archive holds."));
+        return Unexpected(Error(
+            ArchiveError::Kind::Unsupported,
+            "\"" + input.hostPath + "\" is 4 GiB or larger, more than an LhA archive holds."));
     }
 
     Level1HeaderFields fields;
@@ -220,9 +222,9 @@ Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
                 continue;
             }
             if (got < 0) {
-                return Unexpected(Error(ArchiveError::Kind::ReadFailed,
-                                        "Cannot read \"" + input.hostPath + "\": " + ErrnoText() +
-                                            "."));
+                return Unexpected(
+                    Error(ArchiveError::Kind::ReadFailed,
+                          "Cannot read \"" + input.hostPath + "\": " + ErrnoText() + "."));
             }
             if (got == 0) {
                 break;
@@ -263,9 +265,9 @@ Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
                 continue;
             }
             if (got < 0) {
-                return Unexpected(Error(ArchiveError::Kind::ReadFailed,
-                                        "Cannot read \"" + input.hostPath + "\": " + ErrnoText() +
-                                            "."));
+                return Unexpected(
+                    Error(ArchiveError::Kind::ReadFailed,
+                          "Cannot read \"" + input.hostPath + "\": " + ErrnoText() + "."));
             }
             if (got == 0) {
                 break;
@@ -273,9 +275,9 @@ Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
             crc = UpdateCrc16(crc, buffer.data(), static_cast<std::size_t>(got));
             original += static_cast<std::uint64_t>(got);
             if (original >= (std::uint64_t{1} << 32)) {
-                return Unexpected(Error(ArchiveError::Kind::Unsupported,
-                                        "\"" + input.hostPath +
-                                            "\" grew beyond 4 GiB while reading."));
+                return Unexpected(
+                    Error(ArchiveError::Kind::Unsupported,
+                          "\"" + input.hostPath + "\" grew beyond 4 GiB while reading."));
             }
             if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(got))) {
                 return Unexpected(Error(ArchiveError::Kind::WriteFailed,
@@ -342,9 +344,9 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
     for (const auto& input : inputs) {
         const std::string name = TrimSlashes(input.archiveName);
         if (name.empty() || name.front() == '/' || name.find(':') != std::string::npos) {
-            return Unexpected(Error(ArchiveError::Kind::BadArguments,
-                                    "\"" + input.archiveName +
-                                        "\" cannot be a name inside an archive."));
+            return Unexpected(
+                Error(ArchiveError::Kind::BadArguments,
+                      "\"" + input.archiveName + "\" cannot be a name inside an archive."));
         }
     }
 
@@ -366,9 +368,9 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
             }
         }
     } else if (existing.get() < 0 && errno != ENOENT) {
-        return Unexpected(Error(ArchiveError::Kind::ReadFailed,
-                                "Cannot open archive \"" + archiveHostPath + "\": " + ErrnoText() +
-                                    "."));
+        return Unexpected(
+            Error(ArchiveError::Kind::ReadFailed,
+                  "Cannot open archive \"" + archiveHostPath + "\": " + ErrnoText() + "."));
     }
 
     TempFile temp;
@@ -385,9 +387,9 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
 
     for (const auto& entry : kept) {
         if (!CopyRange(existing.get(), entry.offset, entry.length, out.get())) {
-            return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                    "Cannot copy \"" + entry.name + "\" into the new archive: " +
-                                        ErrnoText() + "."));
+            return Unexpected(Error(
+                ArchiveError::Kind::WriteFailed,
+                "Cannot copy \"" + entry.name + "\" into the new archive: " + ErrnoText() + "."));
         }
         ++summary.entriesKept;
     }
@@ -401,18 +403,18 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
     }
     const std::uint8_t endMark = 0;
     if (!WriteAll(out.get(), &endMark, 1) || ::fsync(out.get()) != 0) {
-        return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                "Cannot write archive \"" + archiveHostPath + "\": " +
-                                    ErrnoText() + "."));
+        return Unexpected(
+            Error(ArchiveError::Kind::WriteFailed,
+                  "Cannot write archive \"" + archiveHostPath + "\": " + ErrnoText() + "."));
     }
     // New files get the usual permissions (mkstemp makes them private).
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(out.get(), 0666 & ~mask);
     if (::close(out.release()) != 0 || ::rename(temp.path.c_str(), archiveHostPath.c_str()) != 0) {
-        return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                "Cannot write archive \"" + archiveHostPath + "\": " +
-                                    ErrnoText() + "."));
+        return Unexpected(
+            Error(ArchiveError::Kind::WriteFailed,
+                  "Cannot write archive \"" + archiveHostPath + "\": " + ErrnoText() + "."));
     }
     temp.keep = true;
     return summary;
@@ -450,9 +452,9 @@ struct Collector {
                                         bool descend) {
         std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(hostPath.c_str()), ::closedir);
         if (!dir) {
-            return Unexpected(Error(ArchiveError::Kind::ReadFailed,
-                                    "Cannot read drawer \"" + hostPath + "\": " + ErrnoText() +
-                                        "."));
+            return Unexpected(
+                Error(ArchiveError::Kind::ReadFailed,
+                      "Cannot read drawer \"" + hostPath + "\": " + ErrnoText() + "."));
         }
         std::vector<std::string> children;
         while (const dirent* item = ::readdir(dir.get())) {
@@ -502,8 +504,8 @@ Expected<std::vector<LhaInput>, ArchiveError> CollectLhaInputs(
         const std::string hostPath = name.front() == '/' ? name : baseHostDir + "/" + name;
         struct stat info {};
         if (::lstat(hostPath.c_str(), &info) != 0) {
-            return Unexpected(Error(ArchiveError::Kind::NotFound,
-                                    "\"" + given + "\" does not exist."));
+            return Unexpected(
+                Error(ArchiveError::Kind::NotFound, "\"" + given + "\" does not exist."));
         }
         if (collector.IsSkipped(info)) {
             continue;

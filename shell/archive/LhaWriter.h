@@ -48,7 +48,7 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
                                                          const LhaWriteOptions& options = {});
 
 struct CollectOptions {
-    bool recursive = false;   // -r: descend into drawers
+    bool recursive = false;     // -r: descend into drawers
     bool emptyDrawers = false;  // -e: store drawers as entries of their own
 };
 
