@@ -1,13 +1,13 @@
 // Icon decoding and encoding: the finder and the install scripts touch many
 // icons in a row.
 
+#include "platform/Icon.h"
+
 #include <benchmark/benchmark.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
-
-#include "platform/Icon.h"
 
 namespace {
 
