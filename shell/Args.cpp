@@ -116,17 +116,16 @@ Expected<ParsedArgs, fault::Code> ParseTemplate(std::string_view templ) {
     bool sawMultiple = false;
     for (;;) {
         std::size_t comma = templ.find(',', pos);
-        std::string_view item =
-            templ.substr(pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
+        std::string_view item = templ.substr(
+            pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
         ParsedArgs::Slot slot;
         std::size_t slash = item.find('/');
         std::string_view names = item.substr(0, slash);
         std::size_t start = 0;
         for (;;) {
             std::size_t eq = names.find('=', start);
-            slot.names.push_back(ToUpper(names.substr(start, eq == std::string_view::npos
-                                                                  ? std::string_view::npos
-                                                                  : eq - start)));
+            slot.names.push_back(ToUpper(names.substr(
+                start, eq == std::string_view::npos ? std::string_view::npos : eq - start)));
             if (eq == std::string_view::npos) {
                 break;
             }

@@ -1,12 +1,13 @@
 #include "shell/ChildProcess.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <map>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "shell/Break.h"
 

@@ -1,9 +1,8 @@
 // The one list of built-in commands. Each is defined in its own file in
 // shell/commands/ as k<Name>Command.
 
-#include "shell/Command.h"
-
 #include "platform/Latin1.h"
+#include "shell/Command.h"
 
 // Built-in commands in the order "Assign LIST"-style listings show them.
 #define AMIGA_SHELL_BUILTINS(X) \

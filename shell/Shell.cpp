@@ -255,7 +255,8 @@ int Shell::RunCommand(std::string_view name, std::string_view arguments, Streams
         // A drawer typed as a command becomes the current drawer, as the
         // AmigaDOS shell does.
         if (!Trim(arguments).empty()) {
-            WriteAll(io.err, std::string(name) + ": " + fault::FaultText(fault::ObjectWrongType) + "\n");
+            WriteAll(io.err,
+                     std::string(name) + ": " + fault::FaultText(fault::ObjectWrongType) + "\n");
             SetReturnCode(RETURN_FAIL, fault::ObjectWrongType);
             return lastRc_;
         }
@@ -278,8 +279,8 @@ int Shell::RunCommand(std::string_view name, std::string_view arguments, Streams
     return rc;
 }
 
-int Shell::RunExternal(const ObjectInfo& program, std::string_view name,
-                       std::string_view arguments, Streams io, fault::Code& result2) {
+int Shell::RunExternal(const ObjectInfo& program, std::string_view name, std::string_view arguments,
+                       Streams io, fault::Code& result2) {
     ChildRequest request;
     request.hostPath = program.hostPath;
     request.argv.emplace_back(name);

@@ -1,10 +1,11 @@
 #include "shell/Streams.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace amiga {
 
@@ -87,8 +88,8 @@ std::optional<std::string> ReadAll(int fd, std::size_t maxBytes) {
 
 FileDescriptor CreateCaptureFile() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                          "/stovan-shell-XXXXXX";
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/stovan-shell-XXXXXX";
     int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd >= 0) {
         ::unlink(pattern.c_str());

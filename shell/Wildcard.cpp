@@ -125,8 +125,7 @@ bool Match(std::string_view pattern, std::string_view name, long& steps) {
     if (c == '~') {
         std::string_view negated = item.substr(1);
         for (std::size_t n = 0; n <= name.size(); ++n) {
-            if (!Match(negated, name.substr(0, n), steps) &&
-                Match(rest, name.substr(n), steps)) {
+            if (!Match(negated, name.substr(0, n), steps) && Match(rest, name.substr(n), steps)) {
                 return true;
             }
         }

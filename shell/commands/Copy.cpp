@@ -7,8 +7,9 @@
 //           NOREP=NOREPLACE/S,INTER=INTERACTIVE/S,FORCE/S,ARC=ARCHIVE/S,NEWER/S,
 //           COPYLINKS/S,FOLLOWLINKS/S
 
-#include <cerrno>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "shell/Break.h"
 #include "shell/Command.h"

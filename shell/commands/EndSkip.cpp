@@ -10,8 +10,7 @@ namespace {
 
 int RunEndSkip(CommandContext& context) {
     if (context.shell.CurrentScript() == nullptr) {
-        context.PrintError(
-            "EndSkip: this command is supposed to be used in command files only\n");
+        context.PrintError("EndSkip: this command is supposed to be used in command files only\n");
         return RETURN_ERROR;
     }
     return RETURN_OK;

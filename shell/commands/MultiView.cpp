@@ -4,9 +4,10 @@
 // Template: FILE,CLIPBOARD/S,CLIPUNIT/K/N,SCREEN/S,PUBSCREEN/K,REQUESTER/S,
 //           BOOKMARK/S,FONTNAME/K,FONTSIZE/K/N,BACKDROP/S,WINDOW/S,PORTNAME/K
 
-#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include "shell/ChildProcess.h"
 #include "shell/Command.h"
@@ -49,8 +50,8 @@ int RunMultiView(CommandContext& context) {
     }
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    bool hasDisplay = (display != nullptr && *display != '\0') ||
-                      (wayland != nullptr && *wayland != '\0');
+    bool hasDisplay =
+        (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
     std::string opener = hasDisplay ? FindOnPath("xdg-open") : std::string();
     if (opener.empty()) {
         context.PrintError("MultiView: no display to show " + info->amigaPath + "\n");

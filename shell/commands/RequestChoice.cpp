@@ -35,8 +35,8 @@ int Ask(const CommandContext& context, const std::vector<std::string>& gadgets) 
     if (!terminal.valid()) {
         return 0;
     }
-    std::string question = "\n" + context.args.Text("TITLE") + "\n\n" +
-                           context.args.Text("BODY") + "\n\n";
+    std::string question =
+        "\n" + context.args.Text("TITLE") + "\n\n" + context.args.Text("BODY") + "\n\n";
     for (std::size_t i = 0; i < gadgets.size(); ++i) {
         std::size_t number = i + 1 == gadgets.size() ? 0 : i + 1;
         question += "  " + std::to_string(number) + ") " + gadgets[i] + "\n";
@@ -70,8 +70,7 @@ int RunRequestChoice(CommandContext& context) {
 }  // namespace
 
 extern const CommandSpec kRequestChoiceCommand{
-    "RequestChoice",
-    "TITLE/A,BODY/A,GADGETS/A/M,TYPE/K,TO/K,PUBSCREEN/K,TIMEOUTSEC/K/N,CHARSET/K",
+    "RequestChoice", "TITLE/A,BODY/A,GADGETS/A/M,TYPE/K,TO/K,PUBSCREEN/K,TIMEOUTSEC/K/N,CHARSET/K",
     RunRequestChoice};
 
 }  // namespace amiga

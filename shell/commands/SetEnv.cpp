@@ -8,8 +8,7 @@ namespace amiga {
 namespace {
 
 int RunSetEnv(CommandContext& context) {
-    fault::Code error = context.host.SetVar(context.args.Text("NAME"),
-                                            context.args.Text("STRING"),
+    fault::Code error = context.host.SetVar(context.args.Text("NAME"), context.args.Text("STRING"),
                                             context.args.Switch("SAVE"));
     if (error != fault::None) {
         return context.Fault(error, "SetEnv", RETURN_ERROR);

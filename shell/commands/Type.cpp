@@ -2,9 +2,10 @@
 // shows bytes in hexadecimal. TO writes to a file instead.
 // Template: FROM/A/M,TO/K,OPT/K,HEX/S,NUMBER/S
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
-#include <unistd.h>
 
 #include "shell/Break.h"
 #include "shell/Command.h"

@@ -63,9 +63,8 @@ int RunVersion(CommandContext& context) {
     context.Print((args.Switch("FULL") ? version->full : version->shortForm) + "\n");
     if (auto wanted = args.Number("VERSION")) {
         std::int32_t wantedRevision = args.Number("REVISION").value_or(0);
-        if (version->version < *wanted ||
-            (version->version == *wanted && args.Has("REVISION") &&
-             version->revision < wantedRevision)) {
+        if (version->version < *wanted || (version->version == *wanted && args.Has("REVISION") &&
+                                           version->revision < wantedRevision)) {
             return RETURN_WARN;
         }
     }

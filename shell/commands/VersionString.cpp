@@ -59,7 +59,8 @@ std::optional<VersionString> FindVersionString(std::string_view data) {
             ++pos;
             result.revision = ReadNumber(text, pos);
         }
-        result.shortForm = result.name + " " + std::string(text.substr(numberStart, pos - numberStart));
+        result.shortForm =
+            result.name + " " + std::string(text.substr(numberStart, pos - numberStart));
         break;
     }
     return result;

@@ -9,11 +9,11 @@
 namespace amiga {
 
 struct VersionString {
-    std::string name;       // text before the version number, trailing blanks removed
+    std::string name;  // text before the version number, trailing blanks removed
     std::int32_t version = 0;
     std::int32_t revision = -1;  // -1 when the string has none
-    std::string shortForm;  // "name version.revision" as written
-    std::string full;       // the whole string after "$VER: "
+    std::string shortForm;       // "name version.revision" as written
+    std::string full;            // the whole string after "$VER: "
 };
 
 // The first "$VER:" in data. The string ends at a NUL, line feed or carriage

@@ -20,8 +20,7 @@ long SecondsUntil(std::string_view text) {
     std::int32_t minutes = 0;
     if (colon == std::string_view::npos ||
         StrToLong(text.substr(0, colon), hours) != static_cast<int>(colon) ||
-        StrToLong(text.substr(colon + 1), minutes) !=
-            static_cast<int>(text.size() - colon - 1) ||
+        StrToLong(text.substr(colon + 1), minutes) != static_cast<int>(text.size() - colon - 1) ||
         hours < 0 || hours > 23 || minutes < 0 || minutes > 59) {
         return -1;
     }
