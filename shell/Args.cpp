@@ -1,7 +1,7 @@
 #include "shell/Args.h"
 
 #include "platform/Latin1.h"
-#include "platform/StrToLong.h"
+#include "platform/ReadArgs.h"
 
 namespace amiga {
 
@@ -9,12 +9,6 @@ namespace {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-bool ValidNumber(std::string_view text, std::int32_t& value) {
-    // StrToLong must consume the whole item.
-    int used = StrToLong(text, value);
-    return used > 0 && static_cast<std::size_t>(used) == text.size();
 }
 
 }  // namespace
@@ -110,247 +104,47 @@ std::vector<std::string> ParsedArgs::Multi(std::string_view name) const {
     return slot != nullptr ? slot->values : std::vector<std::string>();
 }
 
-Expected<ParsedArgs, fault::Code> ParseTemplate(std::string_view templ) {
+Expected<ParsedArgs, fault::Code> ParseArgs(std::string_view templ, std::string_view line) {
+    auto parsedTemplate = ParseTemplate(templ);
+    if (!parsedTemplate) {
+        return Unexpected(parsedTemplate.error());
+    }
+    // ReadArgs wants the line ended by a line feed, as the shell hands it over.
+    std::string input(line);
+    input += '\n';
+    auto read = ReadArgs(*parsedTemplate, input);
+    if (!read) {
+        return Unexpected(read.error());
+    }
     ParsedArgs args;
-    std::size_t pos = 0;
-    bool sawMultiple = false;
-    for (;;) {
-        std::size_t comma = templ.find(',', pos);
-        std::string_view item = templ.substr(
-            pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
+    for (std::size_t i = 0; i < parsedTemplate->Size(); ++i) {
+        const TemplateItem& item = parsedTemplate->Item(i);
         ParsedArgs::Slot slot;
-        std::size_t slash = item.find('/');
-        std::string_view names = item.substr(0, slash);
-        std::size_t start = 0;
-        for (;;) {
-            std::size_t eq = names.find('=', start);
-            slot.names.push_back(ToUpper(names.substr(
-                start, eq == std::string_view::npos ? std::string_view::npos : eq - start)));
-            if (eq == std::string_view::npos) {
-                break;
-            }
-            start = eq + 1;
+        for (const std::string& name : item.names) {
+            slot.names.push_back(ToUpper(name));
         }
-        while (slash != std::string_view::npos) {
-            if (slash + 1 >= item.size()) {
-                return Unexpected(fault::BadTemplate);
+        slot.required = item.required;
+        slot.keyword = item.keyword;
+        slot.isSwitch = item.isSwitch;
+        slot.toggle = item.toggle;
+        slot.number = item.number;
+        slot.multiple = item.multiple;
+        slot.rest = item.rest;
+        slot.filled = read->Present(i);
+        if (item.isSwitch) {
+            slot.set = read->Switch(i);
+        } else if (item.toggle) {
+            slot.set = read->Toggle(i, false);
+        } else if (item.multiple) {
+            slot.values = read->Multi(i);
+            slot.filled = !slot.values.empty();
+        } else if (slot.filled) {
+            slot.text = read->Text(i);
+            if (item.number) {
+                slot.value = read->Number(i);
             }
-            switch (ToUpper(item[slash + 1])) {
-                case 'A':
-                    slot.required = true;
-                    break;
-                case 'K':
-                    slot.keyword = true;
-                    break;
-                case 'S':
-                    slot.isSwitch = true;
-                    break;
-                case 'T':
-                    slot.toggle = true;
-                    break;
-                case 'N':
-                    slot.number = true;
-                    break;
-                case 'M':
-                    slot.multiple = true;
-                    break;
-                case 'F':
-                    slot.rest = true;
-                    break;
-                default:
-                    break;  // unknown modifiers are ignored, as dos.library does
-            }
-            slash = item.find('/', slash + 1);
-        }
-        if (slot.multiple) {
-            if (sawMultiple) {
-                return Unexpected(fault::BadTemplate);
-            }
-            sawMultiple = true;
         }
         args.slots.push_back(std::move(slot));
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        pos = comma + 1;
-    }
-    return args;
-}
-
-namespace {
-
-// The rest of the line for a /F item starting at offset start: trailing
-// blanks and the line feed dropped, the first pair of quotes removed when the
-// text starts with a quoted item.
-std::string RestOfLine(std::string_view line, std::size_t start) {
-    std::string_view rest = line.substr(start);
-    std::size_t newline = rest.find('\n');
-    if (newline != std::string_view::npos) {
-        rest = rest.substr(0, newline);
-    }
-    while (!rest.empty() && IsBlank(rest.back())) {
-        rest.remove_suffix(1);
-    }
-    std::string text(rest);
-    if (!text.empty() && text.front() == '"') {
-        std::size_t close = text.find('"', 1);
-        if (close != std::string::npos) {
-            text.erase(close, 1);
-            text.erase(0, 1);
-        }
-    }
-    return text;
-}
-
-int FindKeyword(const ParsedArgs& args, std::string_view word) {
-    for (std::size_t i = 0; i < args.slots.size(); ++i) {
-        for (const std::string& name : args.slots[i].names) {
-            if (!name.empty() && EqualsNoCase(name, word)) {
-                return static_cast<int>(i);
-            }
-        }
-    }
-    return -1;
-}
-
-}  // namespace
-
-Expected<ParsedArgs, fault::Code> ParseArgs(std::string_view templ, std::string_view line) {
-    auto parsed = ParseTemplate(templ);
-    if (!parsed) {
-        return parsed;
-    }
-    ParsedArgs args = std::move(parsed.value());
-    int multipleIndex = -1;
-    for (std::size_t i = 0; i < args.slots.size(); ++i) {
-        if (args.slots[i].multiple) {
-            multipleIndex = static_cast<int>(i);
-        }
-    }
-
-    auto store = [&](ParsedArgs::Slot& slot, std::string value) -> fault::Code {
-        if (slot.number) {
-            std::int32_t number = 0;
-            if (!ValidNumber(value, number)) {
-                return fault::BadNumber;
-            }
-            slot.value = number;
-        }
-        if (slot.multiple) {
-            slot.values.push_back(std::move(value));
-        } else {
-            slot.text = std::move(value);
-        }
-        slot.filled = true;
-        return fault::None;
-    };
-
-    std::size_t pos = 0;
-    for (;;) {
-        auto read = ReadItem(line, pos);
-        if (!read) {
-            return Unexpected(read.error());
-        }
-        LineItem item = std::move(read.value());
-        if (item.kind == LineItem::Kind::End) {
-            break;
-        }
-        if (item.kind == LineItem::Kind::Equal) {
-            return Unexpected(fault::BadTemplate);
-        }
-        if (!item.quoted) {
-            int index = FindKeyword(args, item.text);
-            if (index >= 0 && (!args.slots[index].filled || args.slots[index].multiple)) {
-                ParsedArgs::Slot& slot = args.slots[index];
-                if (slot.isSwitch || slot.toggle) {
-                    if (!slot.filled) {
-                        slot.set = slot.toggle ? !slot.set : true;
-                        slot.filled = true;
-                        continue;
-                    }
-                } else if (slot.rest) {
-                    std::size_t after = pos;
-                    while (after < line.size() && IsBlank(line[after])) {
-                        ++after;
-                    }
-                    if (after < line.size() && line[after] == '=') {
-                        ++after;
-                    }
-                    slot.text = RestOfLine(line, after);
-                    slot.filled = true;
-                    break;
-                } else {
-                    auto value = ReadItem(line, pos);
-                    if (!value) {
-                        return Unexpected(value.error());
-                    }
-                    if (value->kind == LineItem::Kind::Equal) {
-                        value = ReadItem(line, pos);
-                        if (!value) {
-                            return Unexpected(value.error());
-                        }
-                    }
-                    if (value->kind != LineItem::Kind::Word) {
-                        return Unexpected(fault::KeyNeedsArg);
-                    }
-                    if (fault::Code error = store(slot, value->text); error != fault::None) {
-                        return Unexpected(error);
-                    }
-                    continue;
-                }
-            }
-        }
-        // A positional item: the first unfilled item that need not be named,
-        // or the /M item once the walk has reached it.
-        ParsedArgs::Slot* target = nullptr;
-        for (ParsedArgs::Slot& slot : args.slots) {
-            if (slot.keyword || slot.isSwitch || slot.toggle) {
-                continue;
-            }
-            if (slot.multiple || !slot.filled) {
-                target = &slot;
-                break;
-            }
-        }
-        if (target == nullptr) {
-            return Unexpected(fault::TooManyArgs);
-        }
-        if (target->rest) {
-            target->text = RestOfLine(line, item.start);
-            target->filled = true;
-            break;
-        }
-        if (fault::Code error = store(*target, item.text); error != fault::None) {
-            return Unexpected(error);
-        }
-    }
-
-    // Required items still empty take the last words of the /M item, from the
-    // last item of the template backwards (so FROM/M,TO/A gets TO).
-    for (std::size_t i = args.slots.size(); i-- > 0;) {
-        ParsedArgs::Slot& slot = args.slots[i];
-        if (!slot.required || slot.filled || slot.multiple) {
-            continue;
-        }
-        if (multipleIndex < 0 || args.slots[multipleIndex].values.empty()) {
-            return Unexpected(fault::RequiredArgMissing);
-        }
-        if (slot.keyword) {
-            return Unexpected(fault::TooManyArgs);
-        }
-        std::string value = std::move(args.slots[multipleIndex].values.back());
-        args.slots[multipleIndex].values.pop_back();
-        if (args.slots[multipleIndex].values.empty()) {
-            args.slots[multipleIndex].filled = false;
-        }
-        if (fault::Code error = store(slot, std::move(value)); error != fault::None) {
-            return Unexpected(error);
-        }
-    }
-    for (const ParsedArgs::Slot& slot : args.slots) {
-        if (slot.required && !slot.filled) {
-            return Unexpected(fault::RequiredArgMissing);
-        }
     }
     return args;
 }

@@ -54,10 +54,8 @@ class ParsedArgs {
     const Slot* Find(std::string_view name) const;
 };
 
-// Parses a template; BadTemplate (114) when it is malformed.
-Expected<ParsedArgs, fault::Code> ParseTemplate(std::string_view templ);
-
-// ReadArgs: fills the template's items from the argument line. Errors:
+// ReadArgs (the host layer's) on the argument line, as a table the commands
+// look up by name. Errors:
 // 114 bad template, 115 bad number, 116 required argument missing, 117 value
 // after keyword missing, 118 wrong number of arguments, 120 unterminated quote.
 Expected<ParsedArgs, fault::Code> ParseArgs(std::string_view templ, std::string_view line);

@@ -206,8 +206,7 @@ TEST(ShellDotCommands, KeyTemplateAndDefaults) {
     ASSERT_TRUE(noKey.ok());
     EXPECT_EQ(noKey->text, "Echo <A>\n");
 
-    EXPECT_EQ(PrepareExecuteScript(".key A/A\nEcho\n", "", "1").error(),
-              fault::RequiredArgMissing);
+    EXPECT_EQ(PrepareExecuteScript(".key A/A\nEcho\n", "", "1").error(), fault::RequiredArgMissing);
     EXPECT_EQ(PrepareExecuteScript(".frobnicate\n", "", "1").error(), fault::BadTemplate);
     EXPECT_EQ(PrepareExecuteScript(".key A\n.key B\n", "", "1").error(), fault::BadTemplate);
 }
@@ -219,10 +218,18 @@ TEST(ShellWildcard, Patterns) {
         bool match;
     };
     const Row rows[] = {
-        {"#?.info", "Foo.INFO", true}, {"#?.info", "Foo.infox", false}, {"?", "", false},
-        {"a#bc", "ac", true},          {"(a|b)c", "bc", true},         {"(a|b)c", "c", false},
-        {"[a-c]x", "Bx", true},        {"~(#?.info)", "foo", true},    {"~(#?.info)", "a.info", false},
-        {"'#", "#", true},             {"a%b", "ab", true},            {"Foo#?", "foobar", true},
+        {"#?.info", "Foo.INFO", true},
+        {"#?.info", "Foo.infox", false},
+        {"?", "", false},
+        {"a#bc", "ac", true},
+        {"(a|b)c", "bc", true},
+        {"(a|b)c", "c", false},
+        {"[a-c]x", "Bx", true},
+        {"~(#?.info)", "foo", true},
+        {"~(#?.info)", "a.info", false},
+        {"'#", "#", true},
+        {"a%b", "ab", true},
+        {"Foo#?", "foobar", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.pattern) + " / " + row.name);

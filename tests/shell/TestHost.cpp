@@ -1,9 +1,10 @@
 #include "tests/shell/TestHost.h"
 
 #include <fcntl.h>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include "platform/Latin1.h"
 #include "shell/Matching.h"
@@ -76,7 +77,8 @@ Expected<TestHost::Resolved, fault::Code> TestHost::Resolve(std::string_view pat
     std::size_t start = 0;
     while (start <= rest.size()) {
         std::size_t slash = rest.find('/', start);
-        names.emplace_back(rest.substr(start, slash == std::string_view::npos ? slash : slash - start));
+        names.emplace_back(
+            rest.substr(start, slash == std::string_view::npos ? slash : slash - start));
         if (slash == std::string_view::npos) {
             break;
         }
@@ -265,8 +267,8 @@ DosResult TestHost::SetDate(std::string_view path, const DateStamp& date) {
     }
     std::error_code error;
     fs::last_write_time(resolved->host,
-                        fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(
-                            HostTimeFromDateStamp(date))),
+                        fs::file_time_type::clock::from_sys(
+                            std::chrono::system_clock::from_time_t(HostTimeFromDateStamp(date))),
                         error);
     return fault::None;
 }

@@ -49,7 +49,9 @@ class TestHost : public ShellHost {
     DosResult Assign(std::string_view name, const std::vector<std::string>& targets,
                      AssignMode mode) override;
     std::vector<std::string> CommandDrawers() override;
-    std::vector<std::string> ChildEnvironment() override { return {"STOVAN_TEST_ROOT=" + root_.string()}; }
+    std::vector<std::string> ChildEnvironment() override {
+        return {"STOVAN_TEST_ROOT=" + root_.string()};
+    }
 
   private:
     struct Resolved {
