@@ -1,8 +1,8 @@
 // The log takes a line for every item of a version check and every step of
 // a processing run; companion commands add theirs too.
-#include <benchmark/benchmark.h>
-
 #include "core/Log.h"
+
+#include <benchmark/benchmark.h>
 
 static void BM_AddLogEntryFormatted(benchmark::State& state) {
     stovan::Log log;

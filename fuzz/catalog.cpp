@@ -1,11 +1,12 @@
 // Catalogs come from the user's disk: any bytes must parse to a result or an
 // error, and every text found must be a string the log can format.
+#include "platform/Catalog.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "core/Log.h"
-#include "platform/Catalog.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
