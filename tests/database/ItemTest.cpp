@@ -1,0 +1,345 @@
+#include "database/Item.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/MessageIds.h"
+#include "core/Messages.h"
+#include "database/ItemList.h"
+
+namespace stovan {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::unique_ptr<ApplicationItem> NewItem() {
+    auto item = ItemList::CreateItem();
+    EXPECT_NE(item, nullptr);
+    return item;
+}
+
+TEST(ApplicationItem, NewItemShowsThePlaceholderNameUntilNamed) {
+    auto item = NewItem();
+    EXPECT_EQ(item->name(), GetString(msg::InfoNoAppName));
+    EXPECT_EQ(item->name(), "<no application name>");
+    EXPECT_EQ(item->displayText(), "<no application name>");
+    for (std::size_t i = 1; i < kItemFieldCount; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(item->Text(static_cast<ItemField>(i)), "");
+        EXPECT_TRUE(item->List(static_cast<ItemField>(i)).empty());
+    }
+    EXPECT_FALSE(item->savedMode.has_value());
+    EXPECT_EQ(item->mode, ItemMode::IGNORE);
+    EXPECT_EQ(item->state, ItemState::UNKNOWN);
+    EXPECT_EQ(item->type, AppType::UNKNOWN);
+    EXPECT_EQ(item->itemFlags(), 0u);
+    EXPECT_FALSE(item->installedInfo().present());
+    EXPECT_FALSE(item->serverInfo().present());
+    EXPECT_EQ(item->list(), nullptr);
+
+    ASSERT_TRUE(item->SetTextField(ItemField::name, "MyApp").ok());
+    EXPECT_EQ(item->name(), "MyApp");
+    EXPECT_EQ(item->displayText(), "MyApp");
+    ASSERT_TRUE(item->SetTextField(ItemField::displayName, "My App").ok());
+    EXPECT_EQ(item->displayText(), "My App");
+}
+
+TEST(ApplicationItem, FieldsHoldTextsAndLists) {
+    auto item = NewItem();
+    struct Step {
+        const char* name;
+        std::function<Status(ApplicationItem&)> action;
+        Strings expected;
+    };
+    const Step steps[] = {
+        {"set two servers",
+         [](ApplicationItem& it) {
+             return it.SetListField(ItemField::urlServer, {"http://a/", "http://b/"});
+         },
+         {"http://a/", "http://b/"}},
+        {"a second line replaces the list",
+         [](ApplicationItem& it) { return it.SetListField(ItemField::urlServer, {"http://c/"}); },
+         {"http://c/"}},
+        {"append adds at the end",
+         [](ApplicationItem& it) { return it.AppendListEntry(ItemField::urlServer, "http://d/"); },
+         {"http://c/", "http://d/"}},
+        {"an empty entry cannot be part of a list",
+         [](ApplicationItem& it) { return it.AppendListEntry(ItemField::urlServer, ""); },
+         {"http://c/", "http://d/"}},
+        {"empty values are left out",
+         [](ApplicationItem& it) { return it.SetListField(ItemField::urlServer, {"x", "", "y"}); },
+         {"x", "y"}},
+        {"a NUL ends an entry",
+         [](ApplicationItem& it) {
+             return it.SetListField(ItemField::urlServer,
+                                    {std::string_view("p\0q", 3), std::string_view("\0r", 2)});
+         },
+         {"p"}},
+        {"a text replaces the list with one entry",
+         [](ApplicationItem& it) { return it.SetTextField(ItemField::urlServer, "one"); },
+         {"one"}},
+        {"an empty text is the empty list",
+         [](ApplicationItem& it) { return it.SetTextField(ItemField::urlServer, ""); },
+         {}},
+        {"an empty list",
+         [](ApplicationItem& it) {
+             return it.SetListField(ItemField::urlServer, std::span<const std::string>());
+         },
+         {}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        ASSERT_TRUE(step.action(*item).ok());
+        EXPECT_EQ(item->urlServer(), step.expected);
+        EXPECT_EQ(item->Text(ItemField::urlServer),
+                  step.expected.empty() ? "" : step.expected.front());
+    }
+    // Other fields are untouched by all this.
+    EXPECT_TRUE(item->installCheck().empty());
+
+    // A text field keeps the text up to a NUL; set from a vector of strings.
+    ASSERT_TRUE(item->SetTextField(ItemField::installDir, std::string_view("Work:\0junk", 10)).ok());
+    EXPECT_EQ(item->installDir(), "Work:");
+    const Strings deps = {"A", "B"};
+    ASSERT_TRUE(item->SetListField(ItemField::dependencies, deps).ok());
+    EXPECT_EQ(item->dependencies(), deps);
+    ASSERT_TRUE(item->AppendListEntry(ItemField::textFiles, "ReadMe").ok());
+    ASSERT_TRUE(item->AppendListEntry(ItemField::textFiles, "Text of the read-me").ok());
+    EXPECT_EQ(item->textFiles(), (Strings{"ReadMe", "Text of the read-me"}));
+}
+
+TEST(ApplicationItem, FieldKindsAndNames) {
+    EXPECT_EQ(KindOf(ItemField::description), FieldKind::localisedList);
+    EXPECT_EQ(KindOf(ItemField::appChangelog), FieldKind::localisedList);
+    for (ItemField f : {ItemField::urlServer, ItemField::textFiles, ItemField::installCheck,
+                        ItemField::versionCheck, ItemField::dependencies}) {
+        SCOPED_TRACE(FieldName(f));
+        EXPECT_EQ(KindOf(f), FieldKind::list);
+    }
+    EXPECT_EQ(KindOf(ItemField::installScript), FieldKind::text);
+    EXPECT_EQ(FieldName(ItemField::name), "name");
+    EXPECT_EQ(FieldName(ItemField::dependencies), "dependencies");
+    EXPECT_EQ(static_cast<int>(ItemField::dependencies), 22);
+    EXPECT_EQ(static_cast<int>(ItemField::installDir), 12);
+    EXPECT_EQ(FieldName(ItemField::reserved), "");
+}
+
+TEST(ItemTables, TypesModesAndStates) {
+    const char* types[] = {"UNKNOWN", "AUDIO",       "VIDEO", "TEXT",  "PICTURE",
+                           "GAME",    "EMULATOR",    "NETWORK", "TOOL", "UTILITY",
+                           "DRIVER",  "APPLICATION", "SHELL", "CLASS", "LIBRARY",
+                           "SCREENBAR", "DESKTOP",   "SKIN",  "DEVELOPER", "STOVAN"};
+    for (std::uint32_t i = 0; i < kAppTypeCount; ++i) {
+        SCOPED_TRACE(types[i]);
+        const auto type = static_cast<AppType>(i);
+        EXPECT_EQ(TypeWord(type), types[i]);
+        EXPECT_EQ(TypeFromWord(amiga::ToLower(types[i])), type);
+        EXPECT_EQ(TypeLabel(type), msg::TypeUnknown + i);
+    }
+    EXPECT_EQ(GetString(TypeLabel(AppType::STOVAN)), "Stovan");
+    EXPECT_EQ(GetString(TypeLabel(AppType::SCREENBAR)), "Screenbar");
+    EXPECT_EQ(TypeFromWord("Stovan"), AppType::STOVAN);
+    EXPECT_EQ(TypeFromWord("GAMES"), std::nullopt);
+    EXPECT_EQ(TypeFromWord(""), std::nullopt);
+    EXPECT_EQ(TypeWord(static_cast<AppType>(99)), "UNKNOWN");
+
+    struct ModeRow {
+        ItemMode mode;
+        const char* word;
+        const char* name;
+        std::optional<const char*> label;
+    };
+    const ModeRow modes[] = {
+        {ItemMode::IGNORE, "IGNORE", "IGNORE", "Ignore"},
+        {ItemMode::NOTIFY, "NOTIFY", "NOTIFY", "Notify"},
+        {ItemMode::DOWNLOAD, "DOWNLOAD", "DOWNLOAD", "Download"},
+        {ItemMode::INSTALL, "INSTALL", "INSTALL", "Update"},
+        {ItemMode::OP_INSTALL, "IGNORE", "OP_INSTALL", std::nullopt},
+        {ItemMode::OP_UNINSTALL, "IGNORE", "OP_UNINSTALL", std::nullopt},
+        {ItemMode::OP_DOWNLOAD, "IGNORE", "OP_DOWNLOAD", std::nullopt},
+        {ItemMode::OP_REPAIR, "IGNORE", "OP_REPAIR", std::nullopt},
+    };
+    for (const ModeRow& row : modes) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ModeWord(row.mode), row.word);
+        EXPECT_EQ(ModeName(row.mode), row.name);
+        const auto label = ModeLabel(row.mode);
+        ASSERT_EQ(label.has_value(), row.label.has_value());
+        if (label) {
+            EXPECT_EQ(GetString(*label), *row.label);
+        }
+    }
+    EXPECT_EQ(static_cast<int>(ItemMode::OP_REPAIR), 7);
+    EXPECT_EQ(ModeFromWord("install"), ItemMode::INSTALL);
+    EXPECT_EQ(ModeFromWord("Notify"), ItemMode::NOTIFY);
+    EXPECT_EQ(ModeFromWord("OP_INSTALL"), std::nullopt);  // never written to a file
+    EXPECT_EQ(ModeFromWord("UPDATE"), std::nullopt);
+
+    const char* states[] = {"UNKNOWN", "NOTINSTALLED", "INSTALLED", "OUTDATED"};
+    const char* labels[] = {"Unknown", "Not Installed", "Installed", "Outdated"};
+    for (std::uint32_t i = 0; i < kItemStateCount; ++i) {
+        SCOPED_TRACE(states[i]);
+        const auto state = static_cast<ItemState>(i);
+        EXPECT_EQ(StateWord(state), states[i]);
+        EXPECT_EQ(StateFromWord(amiga::ToLower(states[i])), state);
+        EXPECT_EQ(GetString(StateLabel(state)), labels[i]);
+    }
+    EXPECT_EQ(StateFromWord("NOT INSTALLED"), std::nullopt);
+}
+
+TEST(ApplicationItem, FlagsAndKey) {
+    auto item = NewItem();
+    ASSERT_TRUE(item->SetTextField(ItemField::name, "Tool").ok());
+    ASSERT_TRUE(item->SetTextField(ItemField::dupeName, "Tool_OS4").ok());
+    EXPECT_EQ(item->key(), "Tool");
+    ASSERT_TRUE(item->AddItemFlags(HAS_DUPENAME | INSTALLDIR_DISABLED).ok());
+    EXPECT_EQ(item->key(), "Tool_OS4");
+    EXPECT_TRUE(item->HasFlags(HAS_DUPENAME | INSTALLDIR_DISABLED));
+    EXPECT_FALSE(item->HasFlags(HAS_DUPENAME | FORCE_DOWNLOAD));
+    item->SetVisited(true);
+    EXPECT_TRUE(item->visited());
+    EXPECT_EQ(item->itemFlags(), HAS_DUPENAME | INSTALLDIR_DISABLED | ITEM_VISITED);
+    item->SetVisited(false);
+    ASSERT_TRUE(item->ClearItemFlags(HAS_DUPENAME).ok());
+    EXPECT_EQ(item->itemFlags(), INSTALLDIR_DISABLED);
+    EXPECT_EQ(item->key(), "Tool");
+}
+
+// --- LocalisedEntry ------------------------------------------------------------
+
+struct LocalisedRow {
+    const char* name;
+    Strings entries;
+    Strings languages;
+    bool englishIsEnough;
+    std::optional<std::string> expected;
+};
+
+void CheckDescription(const LocalisedRow& row) {
+    SCOPED_TRACE(row.name);
+    auto item = NewItem();
+    ASSERT_TRUE(item->SetListField(ItemField::description, row.entries).ok());
+    LocalisedOptions options;
+    options.englishIsEnough = row.englishIsEnough;
+    const std::string* found = LocalisedEntry(*item, ItemField::description, row.languages, options);
+    if (row.expected) {
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(*found, *row.expected);
+    } else {
+        EXPECT_EQ(found, nullptr) << *found;
+    }
+}
+
+TEST(LocalisedEntry, PicksThePreferredLanguage) {
+    const Strings mixed = {"deutsch", "Text A auf Deutsch", "english", "Text B in English"};
+    const LocalisedRow rows[] = {
+        {"deutsch user", mixed, {"deutsch"}, false, "Text A auf Deutsch"},
+        {"deutsch user, other case", mixed, {"Deutsch"}, false, "Text A auf Deutsch"},
+        {"french user", mixed, {"français"}, false, "Text B in English"},
+        {"second language", mixed, {"français", "deutsch"}, false, "Text A auf Deutsch"},
+        {"no languages", mixed, {}, false, "Text B in English"},
+        {"only one text", {"A text for everyone"}, {"deutsch"}, false, "A text for everyone"},
+        {"only one text, no languages", {"A text for everyone"}, {}, false, "A text for everyone"},
+        {"one word is a language name", {"Hello"}, {"deutsch"}, false, std::nullopt},
+        {"twenty characters make a language name",
+         {"abcdefghijklmnopqrst"}, {}, false, std::nullopt},
+        {"twenty-one characters make a text",
+         {"abcdefghijklmnopqrstu"}, {}, false, "abcdefghijklmnopqrstu"},
+        {"the last English text wins",
+         {"First text", "english", "Second text"}, {"deutsch"}, false, "Second text"},
+        {"the first text of the language wins",
+         {"deutsch", "Erster Text", "Zweiter Text"}, {"deutsch"}, false, "Erster Text"},
+        {"German only, French user", {"deutsch", "Nur Deutsch"}, {"français"}, false,
+         std::nullopt},
+        {"English preferred over German",
+         mixed, {"english", "deutsch"}, false, "Text B in English"},
+        {"English preferred, none there",
+         {"deutsch", "Nur Deutsch"}, {"english", "deutsch"}, false, "Nur Deutsch"},
+        {"English is enough when it comes first",
+         {"English text", "deutsch", "Deutscher Text"}, {"deutsch"}, true, "English text"},
+        {"English is enough, the first English text",
+         {"One text", "Two text", "deutsch", "Deutscher Text"}, {"deutsch"}, true, "One text"},
+        {"German first even when English is enough",
+         {"deutsch", "Deutscher Text", "english", "English text"}, {"deutsch"}, true,
+         "Deutscher Text"},
+        {"empty list", {}, {"deutsch"}, false, std::nullopt},
+    };
+    for (const LocalisedRow& row : rows) {
+        CheckDescription(row);
+    }
+}
+
+TEST(LocalisedEntry, UsesAtMostTenLanguages) {
+    Strings languages;
+    for (int i = 0; i < 10; ++i) {
+        languages.push_back("lang" + std::to_string(i));
+    }
+    languages.push_back("deutsch");
+    CheckDescription({"eleventh language", {"deutsch", "Deutscher Text", "english", "E text"},
+                      languages, false, "E text"});
+}
+
+class FakeFiles : public EntryFileTest {
+  public:
+    explicit FakeFiles(std::set<std::string> existing) : existing_(std::move(existing)) {}
+    bool Exists(const ApplicationItem&, std::string_view entry) const override {
+        asked.emplace_back(entry);
+        return existing_.count(std::string(entry)) != 0;
+    }
+    mutable Strings asked;
+
+  private:
+    std::set<std::string> existing_;
+};
+
+TEST(LocalisedEntry, ChangelogEntriesMustExist) {
+    auto item = NewItem();
+    ASSERT_TRUE(item->SetListField(ItemField::appChangelog,
+                                   {"{APPDIR}/History", "deutsch", "{APPDIR}/Historie",
+                                    "{APPDIR}/Historie.txt", "english", "PROGDIR:Docs/Changes"})
+                    .ok());
+    // Entries with "/", ":", "{" or "}" are texts; "deutsch" and "english" are languages.
+    EXPECT_FALSE(IsLanguageName(ItemField::appChangelog, "{APPDIR}"));
+    EXPECT_TRUE(IsLanguageName(ItemField::appChangelog, "deutsch sprache"));
+    EXPECT_FALSE(IsLanguageName(ItemField::description, "deutsch sprache"));
+    EXPECT_FALSE(IsLanguageName(ItemField::urlServer, "deutsch"));
+
+    const Strings german = {"deutsch"};
+    LocalisedOptions options;
+    options.entriesAreFiles = true;
+
+    FakeFiles second({"{APPDIR}/Historie.txt", "{APPDIR}/History"});
+    options.files = &second;
+    const std::string* found = LocalisedEntry(*item, ItemField::appChangelog, german, options);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(*found, "{APPDIR}/Historie.txt");
+
+    FakeFiles englishOnly({"{APPDIR}/History"});
+    options.files = &englishOnly;
+    found = LocalisedEntry(*item, ItemField::appChangelog, german, options);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(*found, "{APPDIR}/History");
+
+    FakeFiles none({});
+    options.files = &none;
+    EXPECT_EQ(LocalisedEntry(*item, ItemField::appChangelog, german, options), nullptr);
+
+    // No test given: nothing can be shown to exist.
+    options.files = nullptr;
+    EXPECT_EQ(LocalisedEntry(*item, ItemField::appChangelog, german, options), nullptr);
+
+    // Without entriesAreFiles the file system is not asked.
+    FakeFiles watched({});
+    options.entriesAreFiles = false;
+    options.files = &watched;
+    found = LocalisedEntry(*item, ItemField::appChangelog, german, options);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(*found, "{APPDIR}/Historie");
+    EXPECT_TRUE(watched.asked.empty());
+}
+
+}  // namespace
+}  // namespace stovan
