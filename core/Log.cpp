@@ -3,6 +3,7 @@
 #include <fmt/args.h>
 #include <fmt/printf.h>
 
+#include <algorithm>
 #include <new>
 
 #include "core/Messages.h"
@@ -26,6 +27,56 @@ OpenRule OpenRuleOf(MessageId number) {
     return OpenRule::kAlways;
 }
 
+// A width or precision in the format (a translation is outside input) could
+// ask for gigabytes of padding. Any field wider than maxLength is cut anyway,
+// so such numbers are lowered to maxLength + 1, which leaves the cut result
+// as it was; a '*' (width from the arguments) is refused.
+std::optional<std::string> ClampFieldSizes(std::string_view format, std::size_t maxLength) {
+    maxLength = std::min<std::size_t>(maxLength, std::size_t{1} << 20);
+    std::string out;
+    out.reserve(format.size());
+    std::size_t i = 0;
+    while (i < format.size()) {
+        const char c = format[i++];
+        out += c;
+        if (c != '%') {
+            continue;
+        }
+        if (i < format.size() && format[i] == '%') {
+            out += format[i++];
+            continue;
+        }
+        // Flags, then width, '.', precision up to the conversion letter.
+        while (i < format.size() &&
+               std::string_view("-+ #0").find(format[i]) != std::string_view::npos) {
+            out += format[i++];
+        }
+        for (int part = 0; part < 2; ++part) {
+            if (part == 1) {
+                if (i >= format.size() || format[i] != '.') {
+                    break;
+                }
+                out += format[i++];
+            }
+            if (i < format.size() && format[i] == '*') {
+                return std::nullopt;
+            }
+            std::size_t value = 0;
+            bool digits = false;
+            while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
+                value =
+                    std::min(value * 10 + static_cast<std::size_t>(format[i] - '0'), maxLength + 1);
+                digits = true;
+                ++i;
+            }
+            if (digits) {
+                out += std::to_string(value);
+            }
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::optional<std::string> FormatText(std::string_view format,
@@ -42,8 +93,12 @@ std::optional<std::string> FormatText(std::string_view format,
             store.push_back(std::get<std::string_view>(argument.value()).substr(0, maxLength));
         }
     }
+    const auto clamped = ClampFieldSizes(format, maxLength);
+    if (!clamped) {
+        return std::nullopt;
+    }
     try {
-        std::string text = fmt::vsprintf(fmt::string_view(format.data(), format.size()),
+        std::string text = fmt::vsprintf(fmt::string_view(*clamped),
                                          fmt::basic_format_args<fmt::printf_context>(store));
         if (text.size() > maxLength) {
             text.resize(maxLength);

@@ -62,7 +62,8 @@ std::string_view GetString(MessageId number) {
         return english;
     }
     if (const amiga::Catalog* catalog = gCatalog.load(std::memory_order_acquire)) {
-        if (const auto text = catalog->find(number)) {
+        // An empty translation is a translator's gap, not a text to show.
+        if (const auto text = catalog->find(number); text && !text->empty()) {
             return *text;
         }
     }

@@ -29,7 +29,7 @@ inline constexpr std::int32_t kProgramRevision = 18;
 inline constexpr std::string_view kCatalogName = "Stovan.catalog";
 
 // The text of a message: the catalog's text when a catalog is in use and has
-// one for the number, else the built-in English text. Empty for a number
+// a text that is not empty for the number, else the built-in English text. Empty for a number
 // outside 1 to msg::kMessageCount.
 std::string_view GetString(MessageId number);
 

@@ -268,3 +268,32 @@ TEST(Log, OldestEntriesGoBeyondTheLimit) {
 
 }  // namespace
 }  // namespace stovan
+
+namespace stovan {
+namespace {
+
+TEST(Log, HugeFieldWidthsInAFormatCostNoMemory) {
+    struct Row {
+        const char* format;
+        std::vector<LogArgument> arguments;
+        std::optional<std::string> text;
+    };
+    const Row rows[] = {
+        {"%2000000000ld", {7}, std::string(511, ' ')},
+        {"%-999999999s|", {"a"}, "a" + std::string(510, ' ')},
+        {"%.999999999ld", {7}, std::string(511, '0')},
+        {"%99999999999999999999999s", {"a"}, std::string(511, ' ')},
+        {"%*s", {5, "a"}, std::nullopt},
+        {"100%% %ld%%600", {3}, "100% 3%600"},
+        {"%5ld|%-3s|%05ld", {42, "a", 7}, "   42|a  |00007"},
+        {"%", {}, std::nullopt},
+        {"%ld", {}, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.format);
+        EXPECT_EQ(FormatText(row.format, row.arguments, kMaxLogText), row.text);
+    }
+}
+
+}  // namespace
+}  // namespace stovan

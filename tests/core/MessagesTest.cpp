@@ -19,6 +19,7 @@ amiga::CatalogContents GermanCatalog(std::string fver = "$VER: Stovan.catalog 2.
     contents.language = "deutsch";
     contents.strings = {{msg::RequesterOk, "Jawohl"},
                         {msg::MenuQuit, "Beenden"},
+                        {msg::MenuHideKey, ""},
                         {msg::LoadingDatabase, "Lade Datenbank '%s'."}};
     return contents;
 }
@@ -115,6 +116,7 @@ TEST_F(Messages, AcceptedCatalogReplacesTextsAndFallsBack) {
     EXPECT_EQ(GetString(msg::RequesterOk), "Jawohl");
     EXPECT_EQ(GetString(msg::MenuQuit), "Beenden");
     EXPECT_EQ(GetString(msg::MenuHide), "Hide");  // not translated
+    EXPECT_EQ(GetString(msg::MenuHideKey), "H");  // translated as empty
     EXPECT_EQ(EnglishString(msg::RequesterOk), "Ok");
     EXPECT_TRUE(GetString(0).empty());
     CloseCatalog();

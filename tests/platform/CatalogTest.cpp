@@ -61,7 +61,8 @@ TEST(Catalog, WriterUsesFlexCatLengthsAndPadding) {
     CatalogContents contents;
     contents.versionString = "$VER: a.catalog 1.0";
     contents.strings = {{7, "abc"}, {8, "abcd"}, {9, ""}};
-    auto form = ParseIffForm(WriteCatalog(contents));
+    const std::string file = WriteCatalog(contents);
+    auto form = ParseIffForm(file);
     ASSERT_TRUE(form.ok());
     const std::string_view strs = form->find(kStrs).value();
     // "abc": length 3, data "abc\0"; "abcd": length 5 (multiple of 4 plus
