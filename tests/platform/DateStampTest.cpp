@@ -1,8 +1,6 @@
-#include "platform/DateStamp.h"
-
 #include <gtest/gtest.h>
 
-
+#include "platform/DateStamp.h"
 #include "platform/StrToLong.h"
 
 namespace amiga {
@@ -36,9 +34,15 @@ TEST(StrToLong, ReadsBlanksSignAndDigits) {
         std::int32_t value;
     };
     const Row rows[] = {
-        {"42", 2, 42},     {"  \t7x", 4, 7},  {"-15.3", 3, -15},
-        {"+8", 2, 8},      {"", -1, 0},        {"v1", -1, 0},
-        {"-", -1, 0},      {" . 1", -1, 0},    {"99999999999", 11, 2147483647},
+        {"42", 2, 42},
+        {"  \t7x", 4, 7},
+        {"-15.3", 3, -15},
+        {"+8", 2, 8},
+        {"", -1, 0},
+        {"v1", -1, 0},
+        {"-", -1, 0},
+        {" . 1", -1, 0},
+        {"99999999999", 11, 2147483647},
         {"-2147483648", 11, -2147483647 - 1},
     };
     for (const Row& row : rows) {
