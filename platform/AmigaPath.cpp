@@ -37,34 +37,25 @@ Expected<ParsedPath, DosError> ParsePath(std::string_view path) {
     if (rest.find(':') != std::string_view::npos) {
         return Unexpected{ERROR_INVALID_COMPONENT_NAME};
     }
-    // Split at every "/"; an empty piece is a parent step, except one empty
-    // piece at the end after a name ("a/" is a itself).
-    std::vector<std::string_view> pieces;
-    std::size_t from = 0;
-    while (true) {
-        const std::size_t slash = rest.find('/', from);
-        if (slash == std::string_view::npos) {
-            pieces.push_back(rest.substr(from));
-            break;
-        }
-        pieces.push_back(rest.substr(from, slash - from));
-        from = slash + 1;
-    }
-    if (pieces.size() > 1 && pieces.back().empty()) {
-        pieces.pop_back();
-    }
-    if (pieces.size() == 1 && pieces.front().empty()) {
-        pieces.clear();  // "" or "NAME:": the drawer itself
-    }
-    parsed.steps.reserve(pieces.size());
-    for (std::string_view piece : pieces) {
+    // A "/" where a name would start is a parent step; a "/" after a name
+    // only separates ("a/" is a itself, "a//" its parent).
+    std::size_t i = 0;
+    while (i < rest.size()) {
         PathStep step;
-        if (piece.empty()) {
+        if (rest[i] == '/') {
             step.parent = true;
-        } else if (!IsValidName(piece)) {
-            return Unexpected{ERROR_INVALID_COMPONENT_NAME};
+            ++i;
         } else {
-            step.name = std::string(piece);
+            std::size_t slash = rest.find('/', i);
+            if (slash == std::string_view::npos) {
+                slash = rest.size();
+            }
+            const std::string_view name = rest.substr(i, slash - i);
+            if (!IsValidName(name)) {
+                return Unexpected{ERROR_INVALID_COMPONENT_NAME};
+            }
+            step.name = std::string(name);
+            i = slash < rest.size() ? slash + 1 : slash;
         }
         parsed.steps.push_back(std::move(step));
     }

@@ -30,8 +30,7 @@ DateStamp DateFromHost(std::time_t seconds, long nanoseconds) {
 // The metadata of a host object: the sidecar's protection and comment, the
 // host's modification time (the sidecar's date is written for FS-UAE but
 // the host time is what changes when a host program edits the file).
-Expected<UaemInfo, DosError> ReadMetadata(const std::string& hostPath,
-                                          const std::string& sidecar) {
+Expected<UaemInfo, DosError> ReadMetadata(const std::string& hostPath, const std::string& sidecar) {
     auto info = HostStatFollow(hostPath);
     if (!info) {
         return Unexpected{info.error()};
@@ -102,9 +101,8 @@ bool IsTemporaryName(std::string_view name) {
     if (name[name.size() - 21] != '.') {
         return false;
     }
-    return std::all_of(digits.begin(), digits.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-    });
+    return std::all_of(digits.begin(), digits.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 bool IsHiddenName(std::string_view name) {
@@ -329,8 +327,8 @@ DosStatus DeleteFile(const DosList& dos, std::string_view path, const FileLock* 
             if (!IsUaemName(name)) {
                 return ERROR_DIRECTORY_NOT_EMPTY;
             }
-            auto owner = HostLstat(lock->hostPath + "/" +
-                                   name.substr(0, name.size() - kUaemSuffix.size()));
+            auto owner =
+                HostLstat(lock->hostPath + "/" + name.substr(0, name.size() - kUaemSuffix.size()));
             if (owner && owner->type != HostType::Missing) {
                 return ERROR_DIRECTORY_NOT_EMPTY;
             }

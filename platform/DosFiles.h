@@ -67,8 +67,7 @@ DosStatus CreateDrawerPath(const DosList& dos, std::string_view path,
 // ERROR_DIRECTORY_NOT_EMPTY for a drawer with entries (sidecars of vanished
 // files do not count), ERROR_DELETE_PROTECTED when the d bit is cleared,
 // ERROR_OBJECT_WRONG_TYPE for a volume root.
-DosStatus DeleteFile(const DosList& dos, std::string_view path,
-                     const FileLock* drawer = nullptr);
+DosStatus DeleteFile(const DosList& dos, std::string_view path, const FileLock* drawer = nullptr);
 // Deletes a file or a drawer with everything in it (protection ignored, as
 // "Delete ALL FORCE"); links inside are removed, never followed.
 DosStatus DeleteAll(const DosList& dos, std::string_view path, const FileLock* drawer = nullptr);

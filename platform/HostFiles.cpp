@@ -42,8 +42,7 @@ HostStat FromStat(const struct stat& info) {
 std::string TemporaryName(const std::string& path) {
     static thread_local std::mt19937_64 random{std::random_device{}()};
     char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
-                  static_cast<unsigned long long>(random()));
+    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
     return path + suffix;
 }
 
@@ -64,7 +63,7 @@ DosStatus WriteAll(int descriptor, std::string_view data) {
 }  // namespace
 
 Expected<HostStat, DosError> HostLstat(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return HostStat{};
@@ -75,7 +74,7 @@ Expected<HostStat, DosError> HostLstat(const std::string& path) {
 }
 
 Expected<HostStat, DosError> HostStatFollow(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return HostStat{};
@@ -98,8 +97,8 @@ bool HostPathIsInside(std::string_view path, std::string_view folder) {
     if (folder == "/") {
         return path.starts_with('/');
     }
-    return path == folder || (path.starts_with(folder) && path.size() > folder.size() &&
-                              path[folder.size()] == '/');
+    return path == folder ||
+           (path.starts_with(folder) && path.size() > folder.size() && path[folder.size()] == '/');
 }
 
 Expected<std::vector<std::string>, DosError> HostListDirectory(const std::string& path) {
@@ -200,8 +199,8 @@ DosStatus HostRename(const std::string& from, const std::string& to, bool noRepl
         }
         if (target->type != HostType::Missing) {
             auto source = HostLstat(from);
-            const bool same = source && source->device == target->device &&
-                              source->inode == target->inode;
+            const bool same =
+                source && source->device == target->device && source->inode == target->inode;
             if (!same) {
                 return ERROR_OBJECT_EXISTS;
             }
@@ -299,7 +298,7 @@ Expected<HostFile, DosError> HostFile::Open(const std::string& path, Mode mode) 
     if (descriptor < 0) {
         return LastError();
     }
-    struct stat info{};
+    struct stat info {};
     if (::fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode)) {
         ::close(descriptor);
         return Unexpected{ERROR_OBJECT_WRONG_TYPE};

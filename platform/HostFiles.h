@@ -21,7 +21,7 @@ struct HostStat {
     std::uint64_t size = 0;
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
-    std::time_t modified = 0;     // seconds since 1970, UTC
+    std::time_t modified = 0;  // seconds since 1970, UTC
     long modifiedNanoseconds = 0;
 };
 

@@ -188,8 +188,7 @@ Expected<WalkResult, DosError> Resolve(const DosList& dos, std::string_view path
 
 }  // namespace
 
-Expected<std::string, DosError> FindNameInFolder(const std::string& folder,
-                                                 std::string_view name) {
+Expected<std::string, DosError> FindNameInFolder(const std::string& folder, std::string_view name) {
     const std::string exact = folder + "/" + std::string(name);
     auto info = HostLstat(exact);
     if (!info) {
@@ -286,4 +285,3 @@ bool SameLock(const FileLock& a, const FileLock& b) {
 }
 
 }  // namespace amiga
-

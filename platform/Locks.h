@@ -76,7 +76,6 @@ bool SameLock(const FileLock& a, const FileLock& b);
 // The on-disk name of "name" in a host folder: the exact name when it
 // exists, else the first entry equal to it without regard to case (sidecars
 // skipped). "" when there is none.
-Expected<std::string, DosError> FindNameInFolder(const std::string& folder,
-                                                 std::string_view name);
+Expected<std::string, DosError> FindNameInFolder(const std::string& folder, std::string_view name);
 
 }  // namespace amiga

@@ -80,8 +80,7 @@ bool IsValidVersion(std::string_view version) {
 }
 
 std::string Quoted(std::string_view word) {
-    const bool plain =
-        !word.empty() && word.find_first_of(" \t#\"") == std::string_view::npos;
+    const bool plain = !word.empty() && word.find_first_of(" \t#\"") == std::string_view::npos;
     return plain ? std::string(word) : "\"" + std::string(word) + "\"";
 }
 
@@ -158,16 +157,16 @@ Expected<MountTable, std::string> ParseMountTable(std::string_view text) {
                 return LineError(number, "a second 'system' line");
             }
             if (words.size() != 3) {
-                return LineError(number, "'system' needs a kind and a version, e.g. "
-                                         "'system AmigaOS4 4.1'");
+                return LineError(number,
+                                 "'system' needs a kind and a version, e.g. "
+                                 "'system AmigaOS4 4.1'");
             }
             if (EqualsNoCase(words[1], "AmigaOS4")) {
                 table.profile.kind = SystemKind::AmigaOS4;
             } else if (EqualsNoCase(words[1], "MorphOS")) {
                 table.profile.kind = SystemKind::MorphOS;
             } else {
-                return LineError(number, "unknown system '" + words[1] +
-                                             "' (AmigaOS4 or MorphOS)");
+                return LineError(number, "unknown system '" + words[1] + "' (AmigaOS4 or MorphOS)");
             }
             if (!IsValidVersion(words[2])) {
                 return LineError(number, "bad system version '" + words[2] + "' (e.g. 4.1)");
@@ -205,8 +204,8 @@ Expected<MountTable, std::string> ParseMountTable(std::string_view text) {
                         return LineError(number, "bad device name '" + words[i] + "'");
                     }
                 } else {
-                    return LineError(number, "unknown volume option '" + words[i] +
-                                                 "' (boot or device NAME)");
+                    return LineError(
+                        number, "unknown volume option '" + words[i] + "' (boot or device NAME)");
                 }
             }
             if (auto clash = takeName(volume.name, number); !clash.empty()) {
@@ -240,8 +239,8 @@ Expected<MountTable, std::string> ParseMountTable(std::string_view text) {
             }
             table.assigns.push_back(std::move(assign));
         } else {
-            return LineError(number, "unknown keyword '" + keyword +
-                                         "' (system, volume or assign)");
+            return LineError(number,
+                             "unknown keyword '" + keyword + "' (system, volume or assign)");
         }
         if (end == text.size()) {
             break;

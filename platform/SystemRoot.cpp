@@ -59,12 +59,8 @@ MountTable DefaultMountTable(const SystemProfile& profile) {
         {"RAM", "RAM", "", false, 0},
     };
     table.assigns = {
-        {"PROGDIR", {"Work:Stovan"}, 0},
-        {"T", {"RAM:T"}, 0},
-        {"ENV", {"RAM:ENV"}, 0},
-        {"ENVARC", {"SYS:Prefs/Env-Archive"}, 0},
-        {"S", {"SYS:S"}, 0},
-        {"C", {"SYS:C"}, 0},
+        {"PROGDIR", {"Work:Stovan"}, 0},          {"T", {"RAM:T"}, 0}, {"ENV", {"RAM:ENV"}, 0},
+        {"ENVARC", {"SYS:Prefs/Env-Archive"}, 0}, {"S", {"SYS:S"}, 0}, {"C", {"SYS:C"}, 0},
     };
     return table;
 }
@@ -74,8 +70,7 @@ Expected<DosList, std::string> CreateDefaultRoot(const std::string& rawFolder,
     const std::string folder = Absolute(rawFolder);
     if (!IsMissingOrEmpty(folder)) {
         return Unexpected{"cannot make a system root in " + folder +
-                          ": the folder is not empty and has no " +
-                          std::string(kMountTableName)};
+                          ": the folder is not empty and has no " + std::string(kMountTableName)};
     }
     std::error_code error;
     fs::create_directories(folder, error);
@@ -95,10 +90,19 @@ Expected<DosList, std::string> CreateDefaultRoot(const std::string& rawFolder,
                                      : "PROGDIR:Database/Commands/AmigaOS4";
     DosList dos(folder, table);
     const std::string drawers[] = {
-        "Work:Stovan", "PROGDIR:Database/Internal", "PROGDIR:Database/User", commands,
-        "PROGDIR:Database/Images",   "PROGDIR:Prefs",         "PROGDIR:Cache/Downloads",
-        "PROGDIR:Cache/Backups",     "PROGDIR:Cache/Images",  "SYS:C",
-        "SYS:S",                     "SYS:Prefs/Env-Archive", "RAM:T",
+        "Work:Stovan",
+        "PROGDIR:Database/Internal",
+        "PROGDIR:Database/User",
+        commands,
+        "PROGDIR:Database/Images",
+        "PROGDIR:Prefs",
+        "PROGDIR:Cache/Downloads",
+        "PROGDIR:Cache/Backups",
+        "PROGDIR:Cache/Images",
+        "SYS:C",
+        "SYS:S",
+        "SYS:Prefs/Env-Archive",
+        "RAM:T",
         "RAM:ENV",
     };
     for (const std::string& drawer : drawers) {
@@ -138,16 +142,16 @@ Expected<DosList, std::string> OpenProcessRoot(const std::string& commandLineRoo
     if (folder.empty()) {
         folder = DefaultRootFolder();
         if (folder.empty()) {
-            return Unexpected{std::string(
-                "no system root: give --root or set STOVAN_ROOT (HOME is not set)")};
+            return Unexpected{
+                std::string("no system root: give --root or set STOVAN_ROOT (HOME is not set)")};
         }
     }
     folder = Absolute(folder);
     auto table = HostLstat(folder + "/" + std::string(kMountTableName));
-    Expected<DosList, std::string> dos = (table && table->type == HostType::Missing &&
-                                          IsMissingOrEmpty(folder))
-                                             ? CreateDefaultRoot(folder)
-                                             : OpenSystemRoot(folder);
+    Expected<DosList, std::string> dos =
+        (table && table->type == HostType::Missing && IsMissingOrEmpty(folder))
+            ? CreateDefaultRoot(folder)
+            : OpenSystemRoot(folder);
     if (!dos) {
         return dos;
     }

@@ -93,8 +93,8 @@ DosList::DosList(std::string rootFolder, const MountTable& table)
         if (folder.is_relative()) {
             folder = fs::path(rootFolder_) / folder;
         }
-        volumes_.push_back({entry.name, entry.device, folder.lexically_normal().string(),
-                            entry.boot});
+        volumes_.push_back(
+            {entry.name, entry.device, folder.lexically_normal().string(), entry.boot});
         if (entry.boot) {
             bootVolume_ = i;
         }

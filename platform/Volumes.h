@@ -35,7 +35,7 @@ struct Assign {
 
 // One entry of the list of mounted devices (dos.library's device list).
 struct MountedDevice {
-    std::string name;  // the device name, or the volume name when it has none
+    std::string name;        // the device name, or the volume name when it has none
     std::size_t volume = 0;  // index into DosList::volumes()
     bool boot = false;
 };
