@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/Log.h"
+#include "core/Messages.h"
+#include "platform/Catalog.h"
+
+namespace stovan {
+namespace {
+
+// Records what the log tells its display.
+class RecordingDisplay : public LogDisplay {
+  public:
+    void entryAdded(const LogEntry& entry) override { added.push_back(entry); }
+    void oldestDropped(std::size_t count) override { dropped += count; }
+    void cleared() override { ++clears; }
+    void showLog() override { ++shows; }
+
+    std::vector<LogEntry> added;
+    std::size_t dropped = 0;
+    int clears = 0;
+    int shows = 0;
+};
+
+class Bits : public LogSettings {
+  public:
+    Bits(bool database, bool download) : database_(database), download_(download) {}
+    bool logOnDatabaseError() const override { return database_; }
+    bool logOnDataDownloadError() const override { return download_; }
+
+  private:
+    bool database_;
+    bool download_;
+};
+
+TEST(Log, SeverityFollowsTheMessageNumber) {
+    struct Row {
+        MessageId number;
+        MessageId severity;
+    };
+    const Row rows[] = {
+        {1, 301},   {300, 301}, {301, 301}, {302, 301}, {315, 301}, {322, 301},
+        {323, 323}, {324, 323}, {325, 325}, {326, 325}, {327, 327}, {328, 327},
+        {329, 327}, {350, 327}, {376, 327}, {408, 327}, {435, 327},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.number);
+        EXPECT_EQ(SeverityOf(row.number), row.severity);
+        Log log;
+        log.AddLogEntry(row.number);
+        ASSERT_EQ(log.entries().size(), 1u);
+        EXPECT_EQ(log.entries()[0].severity, row.severity);
+    }
+}
+
+TEST(Log, FatalEntriesOpenTheLogAsThePreferencesSay) {
+    struct Row {
+        const char* name;
+        MessageId number;
+        bool database;
+        bool download;
+        bool opens;
+    };
+    const Row rows[] = {
+        {"parse warning never", msg::ParseWarning, true, true, false},
+        {"informative never", msg::ProcessingAborted, true, true, false},
+        {"banner level never", msg::LogBanner, true, true, false},
+        {"parse error, bit on", msg::ParseError, true, false, true},
+        {"parse error, bit off", msg::ParseError, false, true, false},
+        {"no proxy, download bit on", msg::NoProxy, false, true, true},
+        {"no proxy, download bit off", msg::NoProxy, true, false, false},
+        {"timeout, download bit off", msg::NetworkTimeout, true, false, false},
+        {"not found, download bit on", msg::CannotFind, false, true, true},
+        {"not found, download bit off", msg::CannotFind, true, false, false},
+        {"corrupted file just below", msg::FileCorrupted, false, false, true},
+        {"install failed just above", msg::InstallFailed, false, false, true},
+        {"memory always", msg::NotEnoughMemory, false, false, true},
+        {"validation error always", msg::UnknownCommand, false, false, true},
+        {"progress text always", msg::StatusCounts, false, false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RecordingDisplay display;
+        Bits bits(row.database, row.download);
+        Log log(&display, &bits);
+        if (row.number == msg::ParseError || row.number == msg::ParseWarning) {
+            log.AddLogEntry(row.number, "Apps.db", 12, "Unknown or misplaced command!");
+        } else {
+            log.AddLogEntry(row.number);
+        }
+        EXPECT_EQ(display.shows, row.opens ? 1 : 0);
+        ASSERT_EQ(display.added.size(), 1u);
+    }
+}
+
+TEST(Log, WithoutSettingsThePreferenceDefaultsHold) {
+    RecordingDisplay display;
+    Log log(&display);
+    log.AddLogEntry(msg::ParseError, "a", 1, "b");
+    EXPECT_EQ(display.shows, 1);  // LOG_ON_DATABASE_ERROR is on by default
+    log.AddLogEntry(msg::UnknownHost);
+    EXPECT_EQ(display.shows, 1);  // LOG_ON_DATA_DOWNLOAD_ERROR is off by default
+}
+
+TEST(Log, ParseLinesReadTheSameWithDifferentSeverities) {
+    Log log;
+    log.AddLogEntry(msg::ParseWarning, "Stovan.db", 7, "Wrong 'DATE' Format!");
+    log.AddLogEntry(msg::ParseError, "Stovan.db", 7, "Wrong 'DATE' Format!");
+    ASSERT_EQ(log.entries().size(), 2u);
+    EXPECT_EQ(log.entries()[0].text,
+              "Error while parsing 'Stovan.db'. Line 7, Error: Wrong 'DATE' Format!");
+    EXPECT_EQ(log.entries()[0].text, log.entries()[1].text);
+    EXPECT_EQ(log.entries()[0].severity, kSeverityWarning);
+    EXPECT_EQ(log.entries()[1].severity, kSeverityFatal);
+}
+
+TEST(Log, FormattingWithNumbersAndTexts) {
+    struct Row {
+        const char* name;
+        MessageId number;
+        std::vector<LogArgument> arguments;
+        std::string text;
+    };
+    const std::string owned = "Owned";
+    const Row rows[] = {
+        {"no arguments keeps placeholders", msg::PrefsSecondsFormat, {}, "%ld seconds"},
+        {"one number", msg::PrefsSecondsFormat, {30}, "30 seconds"},
+        {"negative number", msg::PrefsNumberFormat, {-5}, "-5"},
+        {"big number", msg::PrefsNumberFormat, {4294967295u}, "4294967295"},
+        {"four arguments",
+         msg::VersionTwoPartIs,
+         {1, 2, "MyApp", "available"},
+         "Version 1.2 of 'MyApp' is available."},
+        {"std::string argument", msg::LoadingDatabase, {owned}, "Loading database 'Owned'."},
+        {"escapes kept", msg::ColumnLocalVersion, {}, "\033cLocal\033n"},
+        {"too few arguments gives the bare text",
+         msg::VersionTwoPartIs,
+         {1},
+         "Version %ld.%ld of '%s' is %s."},
+        {"text where a number belongs gives the bare text",
+         msg::PrefsSecondsFormat,
+         {"ten"},
+         "%ld seconds"},
+        {"number where a text belongs gives the bare text",
+         msg::LoadingDatabase,
+         {12},
+         "Loading database '%s'."},
+        {"unknown number is an empty text", 9999, {}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Log log;
+        log.addEntry(row.number, row.arguments);
+        ASSERT_EQ(log.entries().size(), 1u);
+        EXPECT_EQ(log.entries()[0].text, row.text);
+    }
+}
+
+TEST(Log, LongTextsAreCutTo511Bytes) {
+    struct Row {
+        const char* name;
+        std::vector<LogArgument> arguments;
+        MessageId number;
+        std::string start;
+    };
+    const std::string huge(100000, 'x');
+    const std::string name300(300, 'n');
+    const std::string name600(600, 'n');
+    const Row rows[] = {
+        {"one long text", {huge}, msg::LoadingDatabase, "Loading database 'xxx"},
+        {"long texts between numbers",
+         {name600, 123456789, 987654321},
+         msg::ProgressVersionInfo,
+         "Determination version information of 'nnn"},
+        {"two texts together too long",
+         {1, 2, name300, name300},
+         msg::VersionTwoPartIs,
+         "Version 1.2 of 'nnn"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Log log;
+        log.addEntry(row.number, row.arguments);
+        ASSERT_EQ(log.entries().size(), 1u);
+        EXPECT_EQ(log.entries()[0].text.size(), kMaxLogText);
+        EXPECT_TRUE(log.entries()[0].text.starts_with(row.start));
+    }
+    // Exactly 511 stays whole, 512 loses its last byte.
+    const std::string prefix = "Loading database '";
+    const std::string fits(kMaxLogText - prefix.size() - 2, 'f');
+    Log log;
+    log.AddLogEntry(msg::LoadingDatabase, fits);
+    EXPECT_EQ(log.entries()[0].text, prefix + fits + "'.");
+    log.AddLogEntry(msg::LoadingDatabase, fits + "g");
+    EXPECT_EQ(log.entries()[1].text, prefix + fits + "g'");
+}
+
+TEST(Log, SeparatorAndClear) {
+    RecordingDisplay display;
+    Log log(&display);
+    log.AddLogEntry(msg::SavingConfiguration);
+    log.AddLogSeparator();
+    ASSERT_EQ(log.entries().size(), 2u);
+    EXPECT_EQ(log.entries()[1].text, std::string(80, '-'));
+    EXPECT_EQ(log.entries()[1].severity, kSeverityInfo);
+
+    log.ClearLog();
+    EXPECT_EQ(display.clears, 1);
+    ASSERT_EQ(log.entries().size(), 2u);
+    const std::string banner = std::string(log.entries()[0].text);
+    EXPECT_TRUE(banner.starts_with("Stovan V2.18")) << banner;
+    EXPECT_EQ(banner.find('%'), std::string::npos);
+    EXPECT_EQ(log.entries()[0].severity, kSeverityError);
+    EXPECT_EQ(log.entries()[1].text, std::string(80, '-'));
+    EXPECT_EQ(display.shows, 0);
+    ASSERT_EQ(display.added.size(), 4u);
+    EXPECT_EQ(display.added[2].text, banner);
+}
+
+TEST(Log, ErrorsFilterKeepsBannerAndHidesWarnings) {
+    Log log;
+    log.ClearLog();
+    log.AddLogEntry(msg::ParseWarning, "a", 1, "b");
+    log.AddLogEntry(msg::LoadingConfiguration);
+    log.AddLogEntry(msg::NotEnoughMemory);
+    std::vector<std::string> shown;
+    for (const LogEntry& entry : log.entries()) {
+        if (entry.severity >= kSeverityError) {
+            shown.push_back(entry.text);
+        }
+    }
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(shown[0].starts_with("Stovan V2.18"));
+    EXPECT_EQ(shown[1], "Not enough memory available for operation.");
+}
+
+TEST(Log, TranslatedTextsAreUsedAndABadTranslationFallsBack) {
+    amiga::CatalogContents contents;
+    contents.versionString = "$VER: Stovan.catalog 2.18 (08.10.2015)";
+    contents.strings = {{msg::LoadingDatabase, "Lade Datenbank '%s'."},
+                        {msg::PrefsSecondsFormat, "%s %ld Sekunden"},
+                        {msg::SavingConfiguration, "Speichere 100%"}};
+    ASSERT_TRUE(UseCatalog(*amiga::ParseCatalog(amiga::WriteCatalog(contents))));
+    Log log;
+    log.AddLogEntry(msg::LoadingDatabase, "x.db");
+    log.AddLogEntry(msg::PrefsSecondsFormat, 5);  // translation wants two arguments
+    log.AddLogEntry(msg::SavingConfiguration);    // no arguments: the text as it is
+    CloseCatalog();
+    ASSERT_EQ(log.entries().size(), 3u);
+    EXPECT_EQ(log.entries()[0].text, "Lade Datenbank 'x.db'.");
+    EXPECT_EQ(log.entries()[1].text, "5 seconds");
+    EXPECT_EQ(log.entries()[2].text, "Speichere 100%");
+}
+
+TEST(Log, OldestEntriesGoBeyondTheLimit) {
+    RecordingDisplay display;
+    Log log(&display);
+    for (std::size_t i = 0; i < kMaxLogEntries + 3; ++i) {
+        log.AddLogEntry(msg::PrefsNumberFormat, static_cast<long>(i));
+    }
+    EXPECT_EQ(log.entries().size(), kMaxLogEntries);
+    EXPECT_EQ(display.dropped, 3u);
+    EXPECT_EQ(log.entries().front().text, "3");
+    EXPECT_EQ(log.entries().back().text, std::to_string(kMaxLogEntries + 2));
+}
+
+}  // namespace
+}  // namespace stovan

@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+
+#include "core/MessageExport.h"
+#include "core/Messages.h"
+#include "platform/Catalog.h"
+
+namespace stovan {
+namespace {
+
+amiga::CatalogContents GermanCatalog(std::string fver = "$VER: Stovan.catalog 2.18 (08.10.2015)") {
+    amiga::CatalogContents contents;
+    contents.versionString = std::move(fver);
+    contents.language = "deutsch";
+    contents.strings = {{msg::RequesterOk, "Jawohl"},
+                        {msg::MenuQuit, "Beenden"},
+                        {msg::LoadingDatabase, "Lade Datenbank '%s'."}};
+    return contents;
+}
+
+amiga::Catalog ParsedGerman(std::string fver = "$VER: Stovan.catalog 2.18 (08.10.2015)") {
+    auto catalog = amiga::ParseCatalog(amiga::WriteCatalog(GermanCatalog(std::move(fver))));
+    EXPECT_TRUE(catalog.ok());
+    return std::move(*catalog);
+}
+
+// Every test leaves the English texts in use.
+class Messages : public ::testing::Test {
+  protected:
+    void TearDown() override { CloseCatalog(); }
+};
+
+TEST_F(Messages, EveryNumberHasATextAndANameOnce) {
+    std::set<std::string_view> names;
+    for (MessageId number = 1; number <= msg::kMessageCount; ++number) {
+        SCOPED_TRACE(number);
+        EXPECT_FALSE(GetString(number).empty());
+        EXPECT_EQ(GetString(number), EnglishString(number));
+        EXPECT_TRUE(names.insert(MessageName(number)).second) << MessageName(number);
+    }
+    EXPECT_EQ(names.size(), 435u);
+    EXPECT_TRUE(GetString(0).empty());
+    EXPECT_TRUE(GetString(msg::kMessageCount + 1).empty());
+    EXPECT_TRUE(GetString(0xFFFFFFFFu).empty());
+    EXPECT_TRUE(MessageName(436).empty());
+    EXPECT_EQ(MessageName(msg::ProcessingAborted), "ProcessingAborted");
+    EXPECT_EQ(MessageName(msg::NotEnoughMemory), "NotEnoughMemory");
+}
+
+TEST_F(Messages, TrickyTextsAreByteExact) {
+    struct Row {
+        MessageId number;
+        std::string_view text;
+    };
+    const Row rows[] = {
+        {1, "Stovan"},
+        {301, " "},
+        {325, " "},
+        {323, "WARNING"},
+        {327, "FATAL"},
+        {315, "Processing aborted by user."},
+        {329, "Not enough memory available for operation."},
+        {270, "\033cLocal\033n"},
+        {259, "\033bNo list item is selected!\033n"},
+        {256,
+         "\033bName:\033n\n%s\n\n\033bDescription:\033n\n%s\n\n\033bAuthor:\033n\n%s\n\n"
+         "\033bE-Mail:\033n\n%s\n\n\033bWebsite:\033n\n%s\n\n\033bStovanAuthor:\033n\n%s\n\n"
+         "\033bStovan Author E-Mail:\033n\n%s\n"},
+        {378, "\"ITEM END\" command is missing!"},
+        {379, "\"ITEM\" command is missing"},
+        {358, "*_Download|_Abort"},
+        {359, "_Download|*A_ll|_Skip|_Abort"},
+        {360, "There is an update for '%s'V%ld.%ld available.\n\nDo you wish to install it?"},
+        {373, "The application '%s'is about to be repaired\n\nDo you wish to repair installation?"},
+        {409, "Determination version information of '%s'   -   %ld/%ld"},
+        {22, "~"},
+        {433, "Graphics:"},
+        {435, "Closes this window."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.number);
+        EXPECT_EQ(GetString(row.number), row.text);
+    }
+    // The parse-error line exists twice, for a WARNING and a FATAL entry.
+    EXPECT_EQ(GetString(msg::ParseWarning), GetString(msg::ParseError));
+    EXPECT_EQ(GetString(msg::ParseError), "Error while parsing '%s'. Line %ld, Error: %s");
+    // 355 holds the acute accent as one ISO-8859-1 byte.
+    const std::string_view warning = GetString(msg::FirstLaunchWarning);
+    EXPECT_TRUE(warning.starts_with("\033bWARNING\033n!\n\nThis seems"));
+    EXPECT_NE(warning.find("won\xB4t be a bug"), std::string_view::npos);
+    EXPECT_TRUE(warning.ends_with("disabled in Stovan preferences."));
+    // Our own banner keeps the version placeholders at the front.
+    EXPECT_TRUE(GetString(msg::LogBanner).starts_with("Stovan V%ld.%ld"));
+}
+
+TEST_F(Messages, NoTextHoldsAStrayControlByte) {
+    for (MessageId number = 1; number <= msg::kMessageCount; ++number) {
+        for (const char c : GetString(number)) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte < 0x20) {
+                EXPECT_TRUE(byte == 0x1B || byte == '\n') << "message " << number;
+            }
+        }
+    }
+}
+
+TEST_F(Messages, AcceptedCatalogReplacesTextsAndFallsBack) {
+    ASSERT_TRUE(UseCatalog(ParsedGerman()));
+    ASSERT_NE(CurrentCatalog(), nullptr);
+    EXPECT_EQ(GetString(msg::RequesterOk), "Jawohl");
+    EXPECT_EQ(GetString(msg::MenuQuit), "Beenden");
+    EXPECT_EQ(GetString(msg::MenuHide), "Hide");  // not translated
+    EXPECT_EQ(EnglishString(msg::RequesterOk), "Ok");
+    EXPECT_TRUE(GetString(0).empty());
+    CloseCatalog();
+    EXPECT_EQ(GetString(msg::RequesterOk), "Ok");
+}
+
+TEST_F(Messages, OnlyVersionTwoRevisionEighteenIsAccepted) {
+    struct Row {
+        const char* fver;
+        bool accepted;
+    };
+    const Row rows[] = {
+        {"$VER: Stovan.catalog 2.18 (08.10.2015)", true},
+        {"$VER: Stovan.catalog 2.17 (08.10.2015)", false},
+        {"$VER: Stovan.catalog 2.19", false},
+        {"$VER: Stovan.catalog 3.18", false},
+        {"$VER: Stovan.catalog 1.18", false},
+        {"$VER: Stovan catalog 2.18", false},
+        {"", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.fver);
+        ASSERT_TRUE(UseCatalog(ParsedGerman()));  // a good one in use before
+        EXPECT_EQ(UseCatalog(ParsedGerman(row.fver)), row.accepted);
+        EXPECT_EQ(GetString(msg::RequesterOk), row.accepted ? "Jawohl" : "Ok");
+    }
+}
+
+TEST_F(Messages, TextsStayValidWhenTheCatalogIsReplaced) {
+    ASSERT_TRUE(UseCatalog(ParsedGerman()));
+    const std::string_view before = GetString(msg::MenuQuit);
+    amiga::CatalogContents other = GermanCatalog();
+    other.strings = {{msg::MenuQuit, "Afslut"}};
+    ASSERT_TRUE(UseCatalog(*amiga::ParseCatalog(amiga::WriteCatalog(other))));
+    EXPECT_EQ(GetString(msg::MenuQuit), "Afslut");
+    EXPECT_EQ(before, "Beenden");
+}
+
+class MessageCatalogFiles : public Messages {
+  protected:
+    void SetUp() override {
+        root_ = std::filesystem::temp_directory_path() /
+                ("stovan-messages-" + std::to_string(std::random_device()()));
+        std::filesystem::create_directories(root_);
+    }
+    void TearDown() override {
+        Messages::TearDown();
+        std::filesystem::remove_all(root_);
+    }
+    void put(const std::string& language, const std::string& data) {
+        const auto dir = root_ / "Catalogs" / language;
+        std::filesystem::create_directories(dir);
+        std::ofstream(dir / "Stovan.catalog", std::ios::binary) << data;
+    }
+    std::filesystem::path root_;
+};
+
+TEST_F(MessageCatalogFiles, DamagedOrForeignCatalogsLeaveEnglish) {
+    const std::string good = amiga::WriteCatalog(GermanCatalog());
+    std::string wrongType = good;
+    wrongType.replace(8, 4, "PREF");
+    amiga::CatalogContents badStrings = GermanCatalog();
+    std::string brokenStrings = amiga::WriteCatalog(badStrings);
+    // The last entry ("Lade Datenbank '%s'.", 8 + 24 bytes) ends the file;
+    // make its length field run far past the chunk.
+    brokenStrings[brokenStrings.size() - 28] = '\x7F';
+    struct Row {
+        const char* name;
+        std::string data;  // empty: no file at all
+    };
+    const Row rows[] = {
+        {"missing", ""},
+        {"truncated", good.substr(0, good.size() / 2)},
+        {"oversized", good + std::string(amiga::kMaxCatalogSize, '\0')},
+        {"not IFF", "this is not a catalog"},
+        {"other FORM", wrongType},
+        {"broken string entry", brokenStrings},
+        {"revision 17",
+         amiga::WriteCatalog(GermanCatalog("$VER: Stovan.catalog 2.17 (01.01.2015)"))},
+        {"empty FVER", amiga::WriteCatalog(GermanCatalog(""))},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove_all(root_ / "Catalogs");
+        if (!std::string(row.name).starts_with("missing")) {
+            put("deutsch", row.data);
+        }
+        ASSERT_TRUE(UseCatalog(ParsedGerman()));
+        EXPECT_FALSE(OpenStovanCatalog({root_}, {"deutsch"}).has_value());
+        EXPECT_EQ(CurrentCatalog(), nullptr);
+        EXPECT_EQ(GetString(msg::RequesterOk), "Ok");
+    }
+}
+
+TEST_F(MessageCatalogFiles, GoodCatalogIsFoundByLanguage) {
+    put("deutsch", amiga::WriteCatalog(GermanCatalog()));
+    auto file = OpenStovanCatalog({root_ / "nowhere", root_}, {"suomi", "deutsch"});
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(*file, root_ / "Catalogs" / "deutsch" / "Stovan.catalog");
+    EXPECT_EQ(GetString(msg::RequesterOk), "Jawohl");
+    // "english" ahead of "deutsch" means the built-in texts.
+    EXPECT_FALSE(OpenStovanCatalog({root_}, {"english", "deutsch"}).has_value());
+    EXPECT_EQ(GetString(msg::RequesterOk), "Ok");
+}
+
+TEST_F(Messages, ListingAndCatalogDescription) {
+    EXPECT_EQ(EscapeMessageText("a\033b\nc\\d\xB4"), "a\\eb\\nc\\\\d\xB4");
+    struct NameRow {
+        const char* name;
+        const char* cd;
+    };
+    const NameRow names[] = {
+        {"ProcessingAborted", "MSG_PROCESSING_ABORTED"},
+        {"ProgramName", "MSG_PROGRAM_NAME"},
+        {"AboutOkButton", "MSG_ABOUT_OK_BUTTON"},
+        {"Version2Check", "MSG_VERSION_2_CHECK"},
+    };
+    for (const NameRow& row : names) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(CatalogDescriptionName(row.name), row.cd);
+    }
+
+    const std::string listing = MessageListing();
+    EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 435);
+    EXPECT_NE(listing.find("\n270\t\\ecLocal\\en\n"), std::string::npos);
+    EXPECT_NE(listing.find("\n315\tProcessing aborted by user.\n"), std::string::npos);
+    EXPECT_TRUE(listing.starts_with("1\tStovan\n"));
+
+    ASSERT_TRUE(UseCatalog(ParsedGerman()));
+    EXPECT_NE(MessageListing().find("\n5\tJawohl\n"), std::string::npos);
+
+    // The description holds the English texts whatever catalog is in use.
+    const std::string cd = CatalogDescription();
+    EXPECT_NE(cd.find("\nMSG_REQUESTER_OK (5//)\nOk\n"), std::string::npos);
+    EXPECT_NE(cd.find("\nMSG_COLUMN_LOCAL_VERSION (270//)\n\\ecLocal\\en\n"), std::string::npos);
+    EXPECT_NE(cd.find("\nMSG_ABOUT_OK_HELP (435//)\nCloses this window.\n"), std::string::npos);
+    std::set<std::string> ids;
+    std::size_t pos = 0;
+    while ((pos = cd.find("\nMSG_", pos)) != std::string::npos) {
+        ++pos;
+        ids.insert(cd.substr(pos, cd.find(' ', pos) - pos));
+    }
+    EXPECT_EQ(ids.size(), 435u);
+}
+
+}  // namespace
+}  // namespace stovan

@@ -1,0 +1,345 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+
+#include "platform/BigEndian.h"
+#include "platform/Catalog.h"
+#include "platform/Iff.h"
+
+namespace amiga {
+namespace {
+
+constexpr IffId kCtlg = MakeIffId("CTLG");
+constexpr IffId kFver = MakeIffId("FVER");
+constexpr IffId kLang = MakeIffId("LANG");
+constexpr IffId kStrs = MakeIffId("STRS");
+
+CatalogContents German() {
+    CatalogContents contents;
+    contents.versionString = "$VER: Stovan.catalog 2.18 (08.10.2015)";
+    contents.language = "deutsch";
+    contents.strings = {{5, "Ok"}, {1, "Stovan"}, {11, "Beenden"}, {300, "abcd"}, {301, ""}};
+    return contents;
+}
+
+// A STRS entry built by hand: ID, length field, data as given.
+std::string Entry(std::uint32_t id, std::uint32_t length, std::string_view data) {
+    std::string out;
+    AppendBE32(out, id);
+    AppendBE32(out, length);
+    out.append(data);
+    return out;
+}
+
+std::string CatalogWithStrs(std::string_view strs, std::string_view fver = "$VER: x.catalog 2.18") {
+    IffWriter writer(kCtlg);
+    writer.addChunk(kFver, std::string(fver) + '\0');
+    writer.addChunk(kStrs, strs);
+    return writer.finish();
+}
+
+TEST(Catalog, WrittenCatalogReadsBack) {
+    auto catalog = ParseCatalog(WriteCatalog(German()));
+    ASSERT_TRUE(catalog.ok());
+    EXPECT_EQ(catalog->version, 2);
+    EXPECT_EQ(catalog->revision, 18);
+    EXPECT_EQ(catalog->versionString, "$VER: Stovan.catalog 2.18 (08.10.2015)");
+    EXPECT_EQ(catalog->language, "deutsch");
+    EXPECT_EQ(catalog->codeSet, kCodeSetLatin1);
+    EXPECT_EQ(catalog->find(11).value(), "Beenden");
+    EXPECT_EQ(catalog->find(1).value(), "Stovan");
+    EXPECT_EQ(catalog->find(300).value(), "abcd");
+    EXPECT_EQ(catalog->find(301).value(), "");
+    EXPECT_FALSE(catalog->find(2).has_value());
+    EXPECT_FALSE(catalog->find(0).has_value());
+}
+
+TEST(Catalog, WriterUsesFlexCatLengthsAndPadding) {
+    CatalogContents contents;
+    contents.versionString = "$VER: a.catalog 1.0";
+    contents.strings = {{7, "abc"}, {8, "abcd"}, {9, ""}};
+    auto form = ParseIffForm(WriteCatalog(contents));
+    ASSERT_TRUE(form.ok());
+    const std::string_view strs = form->find(kStrs).value();
+    // "abc": length 3, data "abc\0"; "abcd": length 5 (multiple of 4 plus
+    // one), data padded to 8; "": length 1 (0 is a multiple of 4), 4 NULs.
+    const std::string expected = Entry(7, 3, std::string("abc\0", 4)) +
+                                 Entry(8, 5, std::string("abcd\0\0\0\0", 8)) +
+                                 Entry(9, 1, std::string(4, '\0'));
+    EXPECT_EQ(strs, expected);
+}
+
+TEST(Catalog, StringsAreReadWithLocaleLibrarysStepRule) {
+    // Odd length 5 advances 8 + 6 rounded to 16; length 6 with its NUL inside
+    // advances 8 + 6 rounded to 16 as well; a string without a NUL that
+    // fills its length is taken whole.
+    const std::string strs = Entry(1, 5, std::string("hello\0\0\0", 8)) +
+                             Entry(2, 6, std::string("ab\0xyz\0\0", 8)) + Entry(3, 4, "wxyz");
+    auto catalog = ParseCatalog(CatalogWithStrs(strs));
+    ASSERT_TRUE(catalog.ok());
+    EXPECT_EQ(catalog->find(1).value(), "hello");
+    EXPECT_EQ(catalog->find(2).value(), "ab");
+    EXPECT_EQ(catalog->find(3).value(), "wxyz");
+}
+
+TEST(Catalog, DuplicateIdsKeepTheFirstEntry) {
+    const std::string strs = Entry(4, 3, std::string("one\0", 4)) +
+                             Entry(2, 3, std::string("two\0", 4)) +
+                             Entry(4, 3, std::string("bad\0", 4));
+    auto catalog = ParseCatalog(CatalogWithStrs(strs));
+    ASSERT_TRUE(catalog.ok());
+    ASSERT_EQ(catalog->strings.size(), 2u);
+    EXPECT_EQ(catalog->find(4).value(), "one");
+    EXPECT_EQ(catalog->find(2).value(), "two");
+}
+
+TEST(Catalog, VersionFromFver) {
+    struct Row {
+        const char* fver;
+        std::int32_t version;
+        std::int32_t revision;
+    };
+    const Row rows[] = {
+        {"$VER: Stovan.catalog 2.18 (08.10.2015)", 2, 18},
+        {"$VER: Stovan.catalog 2.17 (01.01.2015)", 2, 17},
+        {"$VER:   Stovan.catalog    2.18", 2, 18},
+        {"$VER: Stovan.catalog 2", 2, 0},
+        {"$VER: Stovan.catalog 2.", 2, 0},
+        {"$VER: Stovan.catalog 3-4", 3, 4},      // any one character separates
+        {"$VER: My Stovan.catalog 2.18", 0, 0},  // a name with a blank breaks it
+        {"$VER: Stovan.catalog", 0, 0},
+        {"$VER:", 0, 0},
+        {"", 0, 0},
+        {"$VER: Stovan.catalog 99999999999.5", 2147483647, 5},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.fver);
+        const CatalogVersion version = ParseCatalogVersion(row.fver);
+        EXPECT_EQ(version.version, row.version);
+        EXPECT_EQ(version.revision, row.revision);
+    }
+}
+
+TEST(Catalog, OverlongFverAndLangAreIgnored) {
+    IffWriter writer(kCtlg);
+    writer.addChunk(kFver, "$VER: Stovan.catalog 2.18 (" + std::string(90, 'x') + ")" + '\0');
+    writer.addChunk(kLang, std::string(31, 'l') + '\0');
+    auto catalog = ParseCatalog(writer.finish());
+    ASSERT_TRUE(catalog.ok());
+    EXPECT_EQ(catalog->version, 0);
+    EXPECT_EQ(catalog->language, "");
+}
+
+TEST(Catalog, DamagedCatalogsAreRefused) {
+    const std::string good = WriteCatalog(German());
+    struct Row {
+        const char* name;
+        std::string data;
+        CatalogError error;
+    };
+    std::string otherType = good;
+    otherType.replace(8, 4, "PREF");
+    std::string truncated = good.substr(0, good.size() - 7);
+    std::string hugeCount = CatalogWithStrs(Entry(1, 0xFFFFFFF0u, "abc"));
+    std::string pastChunk = CatalogWithStrs(Entry(1, 12, std::string("short\0\0\0", 8)));
+    const Row rows[] = {
+        {"empty", "", CatalogError::NotIff},
+        {"text file", "MSG_OK (5//)\nOk\n", CatalogError::NotIff},
+        {"other FORM type", otherType, CatalogError::NotCatalog},
+        {"cut off", truncated, CatalogError::NotIff},
+        {"header only", good.substr(0, 10), CatalogError::NotIff},
+        {"string length far past the chunk", hugeCount, CatalogError::BadStrings},
+        {"string length just past the chunk", pastChunk, CatalogError::BadStrings},
+        {"oversized", good + std::string(kMaxCatalogSize, '\0'), CatalogError::TooLarge},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto catalog = ParseCatalog(row.data);
+        ASSERT_FALSE(catalog.ok());
+        EXPECT_EQ(catalog.error(), row.error);
+    }
+}
+
+TEST(Catalog, CutOffEntryHeaderAndMissingChunksAreTolerated) {
+    // Fewer than 8 bytes after the last entry: ignored like padding.
+    auto catalog =
+        ParseCatalog(CatalogWithStrs(Entry(1, 1, std::string("a\0\0\0", 4)) + "\0\0\0\1"));
+    ASSERT_TRUE(catalog.ok());
+    EXPECT_EQ(catalog->find(1).value(), "a");
+
+    IffWriter bare(kCtlg);
+    auto empty = ParseCatalog(bare.finish());
+    ASSERT_TRUE(empty.ok());
+    EXPECT_EQ(empty->version, 0);
+    EXPECT_TRUE(empty->strings.empty());
+}
+
+TEST(Catalog, RandomDamageNeverCrashes) {
+    // Flip bytes of a good catalog; whatever comes out must be a clean
+    // result (the sanitizer build checks that nothing is read out of bounds).
+    const std::string good = WriteCatalog(German());
+    std::mt19937 random(1234);
+    for (int round = 0; round < 2000; ++round) {
+        std::string damaged = good;
+        const int flips = 1 + static_cast<int>(random() % 4);
+        for (int i = 0; i < flips; ++i) {
+            damaged[random() % damaged.size()] = static_cast<char>(random());
+        }
+        damaged.resize(random() % (damaged.size() + 1));
+        auto catalog = ParseCatalog(damaged);
+        if (catalog.ok()) {
+            for (const CatalogString& entry : catalog->strings) {
+                EXPECT_LE(entry.text.size(), damaged.size());
+            }
+        }
+    }
+}
+
+TEST(Catalog, AmigaLanguageNames) {
+    struct Row {
+        const char* locale;
+        std::optional<std::string> name;
+    };
+    const Row rows[] = {
+        {"de_DE.UTF-8", "deutsch"},
+        {"de", "deutsch"},
+        {"DE_at", "deutsch"},
+        {"fr_FR@euro",
+         "fran\xE7"
+         "ais"},
+        {"es_ES.ISO-8859-1", "espa\xF1ol"},
+        {"pt_BR", "portugu\xEAs"},
+        {"nb_NO", "norsk"},
+        {"sv_SE", "svenska"},
+        {"fi", "suomi"},
+        {"en_GB.UTF-8", "english"},
+        {"C", "english"},
+        {"POSIX", "english"},
+        {"C.UTF-8", "english"},
+        {"xx_YY", std::nullopt},
+        {"", std::nullopt},
+        {"_DE", std::nullopt},
+        {"deu", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.locale);
+        EXPECT_EQ(AmigaLanguageName(row.locale), row.name);
+    }
+}
+
+TEST(Catalog, PreferredLanguagesFollowTheLocaleEnvironment) {
+    using Env = std::map<std::string, std::string>;
+    struct Row {
+        const char* name;
+        Env env;
+        std::vector<std::string> languages;
+    };
+    const Row rows[] = {
+        {"nothing set", {}, {"english"}},
+        {"LANG", {{"LANG", "de_DE.UTF-8"}}, {"deutsch"}},
+        {"LC_MESSAGES over LANG", {{"LANG", "de_DE"}, {"LC_MESSAGES", "it_IT"}}, {"italiano"}},
+        {"LC_ALL over all",
+         {{"LANG", "de_DE"}, {"LC_MESSAGES", "it_IT"}, {"LC_ALL", "sv_SE"}},
+         {"svenska"}},
+        {"empty LC_ALL is not set", {{"LC_ALL", ""}, {"LANG", "nl_NL"}}, {"nederlands"}},
+        {"LANGUAGE first",
+         {{"LANGUAGE", "fr:da"}, {"LANG", "de_DE"}},
+         {"fran\xE7"
+          "ais",
+          "dansk", "deutsch"}},
+        {"LANGUAGE without repeats",
+         {{"LANGUAGE", "de_AT:de::xx"}, {"LANG", "de_DE"}},
+         {"deutsch"}},
+        {"C locale ignores LANGUAGE", {{"LANGUAGE", "de"}, {"LC_ALL", "C"}}, {"english"}},
+        {"C.UTF-8 ignores LANGUAGE", {{"LANGUAGE", "de"}, {"LANG", "C.UTF-8"}}, {"english"}},
+        {"english in LANGUAGE", {{"LANGUAGE", "en:de"}, {"LANG", "de_DE"}}, {"english", "deutsch"}},
+        {"unknown language", {{"LANG", "xx_YY"}}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto languages =
+            PreferredLanguages([&](const char* name) -> std::optional<std::string> {
+                const auto it = row.env.find(name);
+                if (it == row.env.end()) {
+                    return std::nullopt;
+                }
+                return it->second;
+            });
+        EXPECT_EQ(languages, row.languages);
+    }
+}
+
+class CatalogFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        root_ = std::filesystem::temp_directory_path() /
+                (std::string("stovan-catalog-") + info->name() + "-" +
+                 std::to_string(std::random_device()()));
+        std::filesystem::create_directories(root_);
+    }
+    void TearDown() override { std::filesystem::remove_all(root_); }
+
+    void put(const std::string& utf8Language, const std::string& data) {
+        const auto dir = root_ / "Catalogs" / utf8Language;
+        std::filesystem::create_directories(dir);
+        std::ofstream(dir / "Stovan.catalog", std::ios::binary) << data;
+    }
+
+    std::filesystem::path root_;
+};
+
+TEST_F(CatalogFiles, SearchTakesLanguagesInTurnAndStopsAtEnglish) {
+    CatalogContents french = German();
+    french.language =
+        "fran\xE7"
+        "ais";
+    french.strings = {{5, "D'accord"}};
+    put("fran\xC3\xA7"
+        "ais",
+        WriteCatalog(french));  // the host folder name is UTF-8
+    put("deutsch", WriteCatalog(German()));
+
+    const std::string francais =
+        "fran\xE7"
+        "ais";
+    auto found = FindCatalog({root_}, "Stovan.catalog", {"suomi", francais, "deutsch"});
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->catalog.find(5).value(), "D'accord");
+
+    EXPECT_FALSE(FindCatalog({root_}, "Stovan.catalog", {"english", "deutsch"}).has_value());
+    EXPECT_FALSE(FindCatalog({root_}, "Stovan.catalog", {}).has_value());
+    EXPECT_FALSE(FindCatalog({root_}, "Other.catalog", {"deutsch"}).has_value());
+    EXPECT_FALSE(FindCatalog({root_ / "missing"}, "Stovan.catalog", {"deutsch"}).has_value());
+    // Names that would leave the Catalogs folder are not looked up.
+    EXPECT_FALSE(
+        FindCatalog({root_ / "Catalogs" / "deutsch"}, "Stovan.catalog", {".."}).has_value());
+}
+
+TEST_F(CatalogFiles, UnreadableCatalogsArePassedOver) {
+    put("deutsch", WriteCatalog(German()).substr(0, 30));
+    std::filesystem::create_directories(root_ / "Catalogs" / "dansk" / "Stovan.catalog");
+    CatalogContents italian = German();
+    italian.strings = {{5, "Va bene"}};
+    put("italiano", WriteCatalog(italian));
+    auto found = FindCatalog({root_}, "Stovan.catalog", {"deutsch", "dansk", "italiano"});
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->catalog.find(5).value(), "Va bene");
+    EXPECT_EQ(found->file, root_ / "Catalogs" / "italiano" / "Stovan.catalog");
+}
+
+TEST_F(CatalogFiles, OversizedFileIsRefusedUnread) {
+    put("deutsch", WriteCatalog(German()) + std::string(kMaxCatalogSize, 'x'));
+    auto catalog = ReadCatalogFile(root_ / "Catalogs" / "deutsch" / "Stovan.catalog");
+    ASSERT_FALSE(catalog.ok());
+    EXPECT_EQ(catalog.error(), CatalogError::TooLarge);
+    auto missing = ReadCatalogFile(root_ / "nothing");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error(), CatalogError::NotFound);
+}
+
+}  // namespace
+}  // namespace amiga
