@@ -124,6 +124,29 @@ Expected<std::vector<std::string>, DosError> HostListDirectory(const std::string
     return names;
 }
 
+Expected<std::string, DosError> HostFindInDirectory(
+    const std::string& path, const std::function<bool(std::string_view)>& accept) {
+    struct CloseDirectory {
+        void operator()(DIR* directory) const { ::closedir(directory); }
+    };
+    std::unique_ptr<DIR, CloseDirectory> directory(::opendir(path.c_str()));
+    if (!directory) {
+        return LastError();
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(directory.get())) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != ".." && accept(name)) {
+            return std::string(name);
+        }
+        errno = 0;
+    }
+    if (errno != 0) {
+        return LastError();
+    }
+    return std::string();
+}
+
 Expected<std::string, DosError> HostReadFile(const std::string& path, std::size_t maxSize) {
     auto file = HostFile::Open(path, HostFile::Mode::Read);
     if (!file) {

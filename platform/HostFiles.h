@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,11 @@ bool HostPathIsInside(std::string_view path, std::string_view folder);
 // The names in a directory (without "." and ".."), in the order the host
 // returns them.
 Expected<std::vector<std::string>, DosError> HostListDirectory(const std::string& path);
+
+// The first name in a directory that accept() takes, read straight from the
+// directory without collecting the others; "" when none.
+Expected<std::string, DosError> HostFindInDirectory(
+    const std::string& path, const std::function<bool(std::string_view)>& accept);
 
 // The whole content of a file; ERROR_OBJECT_TOO_LARGE beyond maxSize bytes.
 Expected<std::string, DosError> HostReadFile(const std::string& path, std::size_t maxSize);

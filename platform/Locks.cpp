@@ -197,17 +197,10 @@ Expected<std::string, DosError> FindNameInFolder(const std::string& folder, std:
     if (info->type != HostType::Missing) {
         return std::string(name);
     }
-    auto names = HostListDirectory(folder);
-    if (!names) {
-        return Unexpected{names.error()};
-    }
-    for (const std::string& candidate : *names) {
-        if (candidate.size() == name.size() && EqualsNoCase(candidate, name) &&
-            !IsUaemName(candidate)) {
-            return candidate;
-        }
-    }
-    return std::string();
+    return HostFindInDirectory(folder, [name](std::string_view candidate) {
+        return candidate.size() == name.size() && EqualsNoCase(candidate, name) &&
+               !IsUaemName(candidate);
+    });
 }
 
 Expected<FileLock, DosError> Lock(const DosList& dos, std::string_view path,

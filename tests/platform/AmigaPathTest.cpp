@@ -1,6 +1,6 @@
-#include "platform/AmigaPath.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/AmigaPath.h"
 
 namespace amiga {
 namespace {
@@ -55,9 +55,11 @@ TEST(AmigaPath, ParsePathTurnsEmptyNamesIntoParents) {
 
 TEST(AmigaPath, ParsePathRefusesNamesThatCouldActOnTheHost) {
     const std::string rows[] = {
-        ".",           "..",         "a/../b",      "Work:..",         "./x",
-        std::string("a\0b", 3),      "x/y.uaem",    "Work:a:b",        "Foo.UAEM",
-        std::string(200, 'n'),
+        ".",        "..",
+        "a/../b",   "Work:..",
+        "./x",      std::string("a\0b", 3),
+        "x/y.uaem", "Work:a:b",
+        "Foo.UAEM", std::string(200, 'n'),
     };
     for (const std::string& row : rows) {
         SCOPED_TRACE(row);

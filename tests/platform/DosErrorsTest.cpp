@@ -1,9 +1,9 @@
-#include "platform/DosErrors.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdio>
+
+#include "platform/DosErrors.h"
 
 namespace amiga {
 namespace {
@@ -14,11 +14,11 @@ TEST(DosErrors, ErrnoMapsBothWays) {
         DosError error;
     };
     const Row rows[] = {
-        {ENOENT, ERROR_OBJECT_NOT_FOUND},   {EEXIST, ERROR_OBJECT_EXISTS},
+        {ENOENT, ERROR_OBJECT_NOT_FOUND},       {EEXIST, ERROR_OBJECT_EXISTS},
         {ENOTEMPTY, ERROR_DIRECTORY_NOT_EMPTY}, {ENOSPC, ERROR_DISK_FULL},
-        {EROFS, ERROR_DISK_WRITE_PROTECTED}, {EACCES, ERROR_WRITE_PROTECTED},
-        {EXDEV, ERROR_RENAME_ACROSS_DEVICES}, {ELOOP, ERROR_TOO_MANY_LEVELS},
-        {EBUSY, ERROR_OBJECT_IN_USE},        {ENOMEM, ERROR_NO_FREE_STORE},
+        {EROFS, ERROR_DISK_WRITE_PROTECTED},    {EACCES, ERROR_WRITE_PROTECTED},
+        {EXDEV, ERROR_RENAME_ACROSS_DEVICES},   {ELOOP, ERROR_TOO_MANY_LEVELS},
+        {EBUSY, ERROR_OBJECT_IN_USE},           {ENOMEM, ERROR_NO_FREE_STORE},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.hostErrno);

@@ -1,9 +1,8 @@
-#include "platform/DosFiles.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "platform/DosFiles.h"
 #include "tests/support/TempRoot.h"
 
 namespace amiga {

@@ -1,11 +1,10 @@
-#include "platform/Locks.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "platform/DosFiles.h"
+#include "platform/Locks.h"
 #include "tests/support/TempRoot.h"
 
 namespace amiga {
@@ -94,8 +93,7 @@ TEST_F(LocksTest, SymbolicLinksMayNotLeaveTheVolume) {
     std::filesystem::create_directories(outside);
     WriteHostFile(outside + "/secret", "host file");
     ASSERT_EQ(::symlink(outside.c_str(), root.Host("Work", "escape").c_str()), 0);
-    ASSERT_EQ(::symlink((outside + "/secret").c_str(), root.Host("Work", "secretlink").c_str()),
-              0);
+    ASSERT_EQ(::symlink((outside + "/secret").c_str(), root.Host("Work", "secretlink").c_str()), 0);
     ASSERT_EQ(::symlink("../../SYS", root.Host("Work", "Tools/sys").c_str()), 0);
     ASSERT_EQ(::symlink("/nonexistent/x", root.Host("Work", "dangling").c_str()), 0);
     ASSERT_EQ(::symlink("MyApp", root.Host("Work", "Tools/inside").c_str()), 0);
@@ -133,8 +131,7 @@ TEST_F(LocksTest, SymbolicLinksMayNotLeaveTheVolume) {
 TEST_F(LocksTest, HostSeparatorsAndNulBytesNeverReachTheHost) {
     WriteHostFile(root.folder() + "/outside-file", "x");
     const std::string rows[] = {
-        "Work:../outside-file",
-        "Work:Tools/../../outside-file",
+        "Work:../outside-file", "Work:Tools/../../outside-file",
         std::string("Work:ReadMe\0/../x", 17),
         "Work:..\\..\\outside-file",  // a backslash is a plain character on this host
     };

@@ -1,6 +1,6 @@
-#include "platform/MountTable.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/MountTable.h"
 
 namespace amiga {
 namespace {
@@ -28,8 +28,7 @@ TEST(MountTable, ParsesVolumesAssignsAndSystem) {
     EXPECT_FALSE(table->volumes[1].boot);
     ASSERT_EQ(table->assigns.size(), 2u);
     EXPECT_EQ(table->assigns[0].name, "C");
-    EXPECT_EQ(table->assigns[0].targets,
-              (std::vector<std::string>{"SYS:C", "My Work:More C"}));
+    EXPECT_EQ(table->assigns[0].targets, (std::vector<std::string>{"SYS:C", "My Work:More C"}));
 
     auto again = ParseMountTable(FormatMountTable(*table));
     ASSERT_TRUE(again.ok()) << again.error();

@@ -1,11 +1,10 @@
-#include "platform/SystemRoot.h"
-
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
 
 #include "platform/DosFiles.h"
+#include "platform/SystemRoot.h"
 #include "tests/support/TempRoot.h"
 
 namespace amiga {
@@ -42,10 +41,18 @@ TEST(SystemRoot, DefaultRootHasTheDrawerTree) {
     TempRoot root(SystemProfile{SystemKind::MorphOS, "3.19"});
     DosList& dos = root.dos();
     const char* drawers[] = {
-        "PROGDIR:Database/Internal", "PROGDIR:Database/User", "PROGDIR:Database/Commands/MorphOS",
-        "PROGDIR:Database/Images",   "PROGDIR:Prefs",         "PROGDIR:Cache/Downloads",
-        "PROGDIR:Cache/Backups",     "PROGDIR:Cache/Images",  "SYS:C",
-        "S:",                        "ENVARC:",               "T:",
+        "PROGDIR:Database/Internal",
+        "PROGDIR:Database/User",
+        "PROGDIR:Database/Commands/MorphOS",
+        "PROGDIR:Database/Images",
+        "PROGDIR:Prefs",
+        "PROGDIR:Cache/Downloads",
+        "PROGDIR:Cache/Backups",
+        "PROGDIR:Cache/Images",
+        "SYS:C",
+        "S:",
+        "ENVARC:",
+        "T:",
         "ENV:",
     };
     for (const char* drawer : drawers) {
@@ -125,8 +132,8 @@ TEST(SystemRoot, ChildProcessesSeeRunTimeAssigns) {
     EXPECT_TRUE(unrelated->FindDevice("S").ok());
 
     DosList copy = parent;
-    const char* malformed[] = {"C", "=SYS:C", "C=relative", "C=SYS:C;c=SYS:C", "C=SYS:%zz",
-                               "Work=SYS:"};
+    const char* malformed[] = {"C",         "=SYS:C",   "C=relative", "C=SYS:C;c=SYS:C",
+                               "C=SYS:%zz", "Work=SYS:"};
     for (const char* text : malformed) {
         SCOPED_TRACE(text);
         EXPECT_EQ(copy.ApplySerializedAssigns(text).error(), ERROR_BAD_TEMPLATE);

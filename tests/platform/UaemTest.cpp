@@ -1,6 +1,6 @@
-#include "platform/Uaem.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/Uaem.h"
 
 namespace amiga {
 namespace {
@@ -51,8 +51,17 @@ TEST(Uaem, ProtectionLettersFollowTheActiveLowRule) {
 
 TEST(Uaem, RoundTripsCommentsThatNeedEscapes) {
     const std::string comments[] = {
-        "plain", "100% sure?", "a/b\\c*d", "ends with dot.", "ends with space ",
-        "\xe9t\xe9", "tab\there", "AUX", "con.txt", "", "\"quoted\" <x>|y",
+        "plain",
+        "100% sure?",
+        "a/b\\c*d",
+        "ends with dot.",
+        "ends with space ",
+        "\xe9t\xe9",
+        "tab\there",
+        "AUX",
+        "con.txt",
+        "",
+        "\"quoted\" <x>|y",
     };
     for (const std::string& comment : comments) {
         SCOPED_TRACE(comment);

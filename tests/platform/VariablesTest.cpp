@@ -1,8 +1,7 @@
-#include "platform/Variables.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/DosFiles.h"
+#include "platform/Variables.h"
 #include "tests/support/TempRoot.h"
 
 namespace amiga {
@@ -26,8 +25,7 @@ TEST(Variables, LocalAndGlobalScopes) {
     EXPECT_FALSE(HostExists(root.Host("SYS", "Prefs/Env-Archive/StovanPath")));
     EXPECT_EQ(GetVar(dos, &locals, "stovanpath", 0).value(), "Work:Stovan");
     EXPECT_EQ(GetVar(dos, nullptr, "STOVANPATH", GVF_BINARY_VAR).value(), "Work:Stovan\nrest");
-    EXPECT_EQ(GetVar(dos, &locals, "StovanPath", GVF_LOCAL_ONLY).error(),
-              ERROR_OBJECT_NOT_FOUND);
+    EXPECT_EQ(GetVar(dos, &locals, "StovanPath", GVF_LOCAL_ONLY).error(), ERROR_OBJECT_NOT_FOUND);
 
     // A local variable hides a global one of the same name.
     ASSERT_TRUE(SetVar(dos, &locals, "stovanpath", "local", 0).ok());
