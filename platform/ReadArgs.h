@@ -42,22 +42,16 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/DosErrors.h"
 #include "platform/Expected.h"
 
 namespace amiga {
 
-// AmigaDOS error codes (IoErr values) that ReadArgs and ParsePattern give.
-// The complete table moves to platform/DosErrors.h; these names are the
-// AmigaDOS ones.
-using DosError = std::int32_t;
-inline constexpr DosError ERROR_BAD_TEMPLATE = 114;          // also "=" where a value belongs
-inline constexpr DosError ERROR_BAD_NUMBER = 115;            // a /N value that is no number
-inline constexpr DosError ERROR_REQUIRED_ARG_MISSING = 116;  // an /A item without value
-inline constexpr DosError ERROR_KEY_NEEDS_ARG = 117;         // a keyword at the end of the line
-inline constexpr DosError ERROR_TOO_MANY_ARGS = 118;         // surplus values; /A/K missing
-inline constexpr DosError ERROR_UNMATCHED_QUOTES = 119;      // not given by ReadArgs (see 120)
-inline constexpr DosError ERROR_LINE_TOO_LONG = 120;         // an unclosed quote, as AmigaDOS
-inline constexpr DosError ERROR_BUFFER_OVERFLOW = 303;       // a pattern nested too deeply
+// AmigaDOS error codes (IoErr values) that ReadArgs and ParsePattern give
+// (ERROR_BAD_TEMPLATE, ERROR_BAD_NUMBER, ERROR_REQUIRED_ARG_MISSING,
+// ERROR_KEY_NEEDS_ARG, ERROR_TOO_MANY_ARGS, ERROR_LINE_TOO_LONG for an
+// unclosed quote, ERROR_BUFFER_OVERFLOW for a pattern nested too deeply)
+// come from platform/DosErrors.h.
 
 // The fault text of one of the codes above ("bad template"), as Fault()
 // gives it; an empty text for any other code.

@@ -1,0 +1,59 @@
+// stovan root: shows the system root in use — its folder, the managed
+// system, the mounted devices (boot volume marked) and the assigns. Opening
+// the root creates the default one on first use.
+
+#include <cstdio>
+#include <string>
+
+#include "app/CommandRegistry.h"
+#include "platform/Latin1.h"
+#include "platform/SystemRoot.h"
+
+namespace {
+
+void Print(const std::string& latin1Text) {
+    const std::string text = amiga::Latin1ToUtf8(latin1Text);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+int ShowRoot(const stovan::app::Context& context) {
+    auto dos = amiga::OpenProcessRoot(context.root);
+    if (!dos) {
+        std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(dos.error()).c_str());
+        return 20;
+    }
+    Print("Root: " + dos->rootFolder() + "\n");
+    Print("System: " + std::string(amiga::SystemKindName(dos->profile().kind)) + " " +
+          dos->profile().version + "\n");
+    Print("Devices:\n");
+    for (const amiga::MountedDevice& device : dos->Devices()) {
+        const amiga::Volume& volume = dos->volumes()[device.volume];
+        std::string line = "  " + device.name + ":";
+        if (device.name != volume.name) {
+            line += " (" + volume.name + ":)";
+        }
+        line += " " + volume.hostFolder;
+        if (device.boot) {
+            line += " [boot]";
+        }
+        Print(line + "\n");
+    }
+    Print("Assigns:\n");
+    for (const amiga::Assign& assign : dos->assigns()) {
+        std::string line = "  " + assign.name + ":";
+        for (const std::string& target : assign.targets) {
+            line += " " + target;
+        }
+        Print(line + "\n");
+    }
+    return 0;
+}
+
+const stovan::app::CommandRegistration registration{
+    "root", [](CLI::App& program, stovan::app::Context& context) {
+        CLI::App* command = program.add_subcommand(
+            "root", "show the system root: folder, system, devices and assigns");
+        command->callback([&context] { context.exitCode = ShowRoot(context); });
+    }};
+
+}  // namespace

@@ -1,0 +1,627 @@
+#include "platform/DosFiles.h"
+
+#include <algorithm>
+
+#include "platform/AmigaPath.h"
+#include "platform/Latin1.h"
+
+namespace amiga {
+namespace {
+
+constexpr std::size_t kMaxSidecarSize = 4096;
+
+bool IsNil(const DosList& dos, std::string_view path) {
+    const std::size_t colon = path.find(':');
+    if (colon == std::string_view::npos || colon == 0) {
+        return false;
+    }
+    auto device = dos.FindDevice(path.substr(0, colon));
+    return device && device->kind == DeviceLookup::Kind::Nil;
+}
+
+DateStamp DateFromHost(std::time_t seconds, long nanoseconds) {
+    DateStamp date = DateStampFromHostTime(seconds);
+    if (date.days > 0 || date.minute > 0 || date.tick > 0) {
+        date.tick += static_cast<std::int32_t>(nanoseconds / (1000000000L / kTicksPerSecond));
+    }
+    return date;
+}
+
+// The metadata of a host object: the sidecar's protection and comment, the
+// host's modification time (the sidecar's date is written for FS-UAE but
+// the host time is what changes when a host program edits the file).
+Expected<UaemInfo, DosError> ReadMetadata(const std::string& hostPath, const std::string& sidecar) {
+    auto info = HostStatFollow(hostPath);
+    if (!info) {
+        return Unexpected{info.error()};
+    }
+    if (info->type == HostType::Missing) {
+        return Unexpected{ERROR_OBJECT_NOT_FOUND};
+    }
+    UaemInfo fallback;
+    fallback.date = DateFromHost(info->modified, info->modifiedNanoseconds);
+    if (sidecar.empty()) {
+        return fallback;
+    }
+    auto text = HostReadFile(sidecar, kMaxSidecarSize);
+    if (!text) {
+        if (text.error() == ERROR_OBJECT_NOT_FOUND) {
+            return fallback;
+        }
+        return Unexpected{text.error()};
+    }
+    UaemInfo parsed = ParseUaem(*text, fallback);
+    parsed.date = fallback.date;
+    return parsed;
+}
+
+bool NeedsSidecar(const UaemInfo& info) {
+    return (info.protection & 0xFF) != kDefaultProtection || !info.comment.empty();
+}
+
+// Writes the sidecar when the metadata needs one and removes it otherwise.
+DosStatus WriteMetadata(const std::string& sidecar, const UaemInfo& info) {
+    if (sidecar.empty()) {
+        return ERROR_OBJECT_WRONG_TYPE;
+    }
+    if (NeedsSidecar(info)) {
+        return HostWriteFileAtomic(sidecar, FormatUaem(info));
+    }
+    DosStatus status = HostRemoveFile(sidecar);
+    if (!status && status.error() != ERROR_OBJECT_NOT_FOUND) {
+        return status;
+    }
+    return DosStatus::Ok();
+}
+
+bool SidecarExists(const std::string& sidecar) {
+    auto info = HostLstat(sidecar);
+    return info && info->type != HostType::Missing;
+}
+
+// After the content of a file changed: a sidecar that exists gets the new
+// date, so FS-UAE sees the same date as the host.
+DosStatus RefreshSidecarDate(const std::string& hostPath, const std::string& sidecar) {
+    if (sidecar.empty() || !SidecarExists(sidecar)) {
+        return DosStatus::Ok();
+    }
+    auto info = ReadMetadata(hostPath, sidecar);
+    if (!info) {
+        return info.error();
+    }
+    return WriteMetadata(sidecar, *info);
+}
+
+// Temporary names of HostWriteFileAtomic: "<name>.<16 hex digits>.tmp".
+bool IsTemporaryName(std::string_view name) {
+    if (name.size() < 22 || !name.ends_with(".tmp")) {
+        return false;
+    }
+    const std::string_view digits = name.substr(name.size() - 20, 16);
+    if (name[name.size() - 21] != '.') {
+        return false;
+    }
+    return std::all_of(digits.begin(), digits.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+bool IsHiddenName(std::string_view name) {
+    return IsUaemName(name) || EqualsNoCase(name, "_UAEFSDB.___") ||
+           EqualsNoCase(name, "Thumbs.db") || EqualsNoCase(name, ".DS_Store") ||
+           EqualsNoCase(name, "UAEFS.ini") || !IsValidName(name) || IsTemporaryName(name);
+}
+
+std::string LastName(std::string_view path) {
+    auto parsed = ParsePath(path);
+    if (!parsed || parsed->steps.empty() || parsed->steps.back().parent) {
+        return {};
+    }
+    return parsed->steps.back().name;
+}
+
+FileLock ChildLock(const FileLock& parent, const std::string& name) {
+    FileLock child = parent;
+    child.names.push_back(name);
+    child.hostPath = parent.hostPath + "/" + name;
+    return child;
+}
+
+Expected<UaemInfo, DosError> MetadataOf(const FileLock& lock) {
+    return ReadMetadata(lock.hostPath, SidecarPath(lock));
+}
+
+DosStatus RemoveTree(const std::string& hostPath) {
+    auto info = HostLstat(hostPath);
+    if (!info) {
+        return info.error();
+    }
+    if (info->type == HostType::Missing) {
+        return DosStatus::Ok();
+    }
+    if (info->type != HostType::Directory) {
+        return HostRemoveFile(hostPath);
+    }
+    auto names = HostListDirectory(hostPath);
+    if (!names) {
+        return names.error();
+    }
+    for (const std::string& name : *names) {
+        if (DosStatus status = RemoveTree(hostPath + "/" + name); !status) {
+            return status;
+        }
+    }
+    return HostRemoveDirectory(hostPath);
+}
+
+}  // namespace
+
+std::string SidecarPath(const FileLock& lock) {
+    if (lock.names.empty()) {
+        return {};
+    }
+    return lock.hostPath + std::string(kUaemSuffix);
+}
+
+Expected<FileInfo, DosError> Examine(const FileLock& lock) {
+    auto host = HostStatFollow(lock.hostPath);
+    if (!host) {
+        return Unexpected{host.error()};
+    }
+    auto meta = MetadataOf(lock);
+    if (!meta) {
+        return Unexpected{meta.error()};
+    }
+    FileInfo info;
+    info.name = lock.names.empty() ? std::string() : lock.names.back();
+    info.drawer = host->type == HostType::Directory;
+    info.size = info.drawer ? 0 : host->size;
+    info.date = meta->date;
+    info.protection = meta->protection;
+    info.comment = std::move(meta->comment);
+    return info;
+}
+
+Expected<FileInfo, DosError> Examine(const DosList& dos, std::string_view path,
+                                     const FileLock* drawer) {
+    auto lock = Lock(dos, path, drawer);
+    if (!lock) {
+        return Unexpected{lock.error()};
+    }
+    auto info = Examine(*lock);
+    if (info && lock->names.empty()) {
+        info->name = dos.volumes()[lock->volume].name;
+    }
+    return info;
+}
+
+Expected<std::vector<DrawerEntry>, DosError> ListDrawer(const FileLock& drawer) {
+    if (!drawer.drawer) {
+        return Unexpected{ERROR_OBJECT_WRONG_TYPE};
+    }
+    auto names = HostListDirectory(drawer.hostPath);
+    if (!names) {
+        return Unexpected{names.error()};
+    }
+    std::sort(names->begin(), names->end());
+    std::vector<DrawerEntry> entries;
+    entries.reserve(names->size());
+    for (std::string& name : *names) {
+        if (IsHiddenName(name)) {
+            continue;
+        }
+        const std::string path = drawer.hostPath + "/" + name;
+        auto info = HostLstat(path);
+        if (!info || info->type == HostType::Missing) {
+            continue;  // vanished while listing
+        }
+        if (info->type == HostType::SymbolicLink) {
+            auto real = HostRealPath(path);
+            if (!real || !HostPathIsInside(*real, drawer.volumeRoot)) {
+                continue;
+            }
+            info = HostStatFollow(path);
+            if (!info) {
+                continue;
+            }
+        }
+        entries.push_back({std::move(name), info->type == HostType::Directory});
+    }
+    return entries;
+}
+
+Expected<FileLock, DosError> CreateDir(const DosList& dos, std::string_view path,
+                                       const FileLock* drawer) {
+    if (IsNil(dos, path)) {
+        return Unexpected{ERROR_DEVICE_NOT_MOUNTED};
+    }
+    auto target = LockForCreate(dos, path, drawer);
+    if (!target) {
+        return Unexpected{target.error()};
+    }
+    if (target->exists) {
+        return Unexpected{ERROR_OBJECT_EXISTS};
+    }
+    FileLock lock = ChildLock(target->parent, target->name);
+    if (DosStatus status = HostMakeDirectory(lock.hostPath); !status) {
+        return Unexpected{status.error()};
+    }
+    auto info = HostStatFollow(lock.hostPath);
+    if (!info) {
+        return Unexpected{info.error()};
+    }
+    lock.drawer = true;
+    lock.device = info->device;
+    lock.inode = info->inode;
+    return lock;
+}
+
+DosStatus CreateDrawerPath(const DosList& dos, std::string_view path,
+                           const DrawerCreatedHook& onCreated, const FileLock* drawer) {
+    auto parsed = ParsePath(path);
+    if (!parsed) {
+        return parsed.error();
+    }
+    std::string prefix;
+    if (parsed->start == PathStart::Device) {
+        prefix = parsed->device + ":";
+    } else if (parsed->start == PathStart::VolumeRoot) {
+        prefix = ":";
+    }
+    const std::size_t fixedLength = prefix.size();
+    for (std::size_t i = 0; i < parsed->steps.size(); ++i) {
+        const PathStep& step = parsed->steps[i];
+        if (prefix.size() > fixedLength || (i > 0)) {
+            prefix += '/';
+        }
+        if (step.parent) {
+            continue;  // an empty name between two "/" climbs one drawer
+        }
+        prefix += step.name;
+        auto existing = Lock(dos, prefix, drawer);
+        if (existing) {
+            if (!existing->drawer) {
+                return ERROR_OBJECT_WRONG_TYPE;
+            }
+            continue;
+        }
+        if (existing.error() != ERROR_OBJECT_NOT_FOUND) {
+            return existing.error();
+        }
+        auto created = CreateDir(dos, prefix, drawer);
+        if (!created) {
+            return created.error();
+        }
+        if (onCreated) {
+            onCreated(dos, NameFromLock(dos, *created));
+        }
+    }
+    return DosStatus::Ok();
+}
+
+DosStatus DeleteFile(const DosList& dos, std::string_view path, const FileLock* drawer) {
+    auto lock = Lock(dos, path, drawer);
+    if (!lock) {
+        return lock.error();
+    }
+    if (lock->names.empty()) {
+        return ERROR_OBJECT_WRONG_TYPE;
+    }
+    auto meta = MetadataOf(*lock);
+    if (!meta) {
+        return meta.error();
+    }
+    if (meta->protection & FIBF_DELETE) {
+        return ERROR_DELETE_PROTECTED;
+    }
+    auto host = HostLstat(lock->hostPath);
+    if (!host) {
+        return host.error();
+    }
+    if (host->type == HostType::Directory) {
+        auto names = HostListDirectory(lock->hostPath);
+        if (!names) {
+            return names.error();
+        }
+        std::vector<std::string> orphans;
+        for (const std::string& name : *names) {
+            if (!IsUaemName(name)) {
+                return ERROR_DIRECTORY_NOT_EMPTY;
+            }
+            auto owner =
+                HostLstat(lock->hostPath + "/" + name.substr(0, name.size() - kUaemSuffix.size()));
+            if (owner && owner->type != HostType::Missing) {
+                return ERROR_DIRECTORY_NOT_EMPTY;
+            }
+            orphans.push_back(name);
+        }
+        for (const std::string& orphan : orphans) {
+            if (DosStatus status = HostRemoveFile(lock->hostPath + "/" + orphan); !status) {
+                return status;
+            }
+        }
+        if (DosStatus status = HostRemoveDirectory(lock->hostPath); !status) {
+            return status;
+        }
+    } else if (DosStatus status = HostRemoveFile(lock->hostPath); !status) {
+        return status;
+    }
+    DosStatus status = HostRemoveFile(SidecarPath(*lock));
+    if (!status && status.error() != ERROR_OBJECT_NOT_FOUND) {
+        return status;
+    }
+    return DosStatus::Ok();
+}
+
+DosStatus DeleteAll(const DosList& dos, std::string_view path, const FileLock* drawer) {
+    auto lock = Lock(dos, path, drawer);
+    if (!lock) {
+        return lock.error();
+    }
+    if (lock->names.empty()) {
+        return ERROR_OBJECT_WRONG_TYPE;
+    }
+    if (DosStatus status = RemoveTree(lock->hostPath); !status) {
+        return status;
+    }
+    DosStatus status = HostRemoveFile(SidecarPath(*lock));
+    if (!status && status.error() != ERROR_OBJECT_NOT_FOUND) {
+        return status;
+    }
+    return DosStatus::Ok();
+}
+
+DosStatus Rename(const DosList& dos, std::string_view from, std::string_view to,
+                 const FileLock* drawer) {
+    auto source = Lock(dos, from, drawer);
+    if (!source) {
+        return source.error();
+    }
+    if (source->names.empty()) {
+        return ERROR_OBJECT_WRONG_TYPE;
+    }
+    auto target = LockForCreate(dos, to, drawer);
+    if (!target) {
+        return target.error();
+    }
+    if (target->parent.volume != source->volume) {
+        return ERROR_RENAME_ACROSS_DEVICES;
+    }
+    // The name as the caller spelled it, so that a change of case works.
+    const std::string newName = LastName(to);
+    const FileLock destination = ChildLock(target->parent, newName);
+    if (target->exists) {
+        auto existing = Lock(dos, to, drawer);
+        if (!existing || !SameLock(*existing, *source)) {
+            return ERROR_OBJECT_EXISTS;
+        }
+    }
+    if (destination.hostPath == source->hostPath) {
+        return DosStatus::Ok();
+    }
+    if (DosStatus status = HostRename(source->hostPath, destination.hostPath, true); !status) {
+        return status;
+    }
+    const std::string oldSidecar = SidecarPath(*source);
+    if (SidecarExists(oldSidecar)) {
+        DosStatus status = HostRename(oldSidecar, SidecarPath(destination), false);
+        if (!status) {
+            // Keep file and metadata together: undo the move.
+            (void)HostRename(destination.hostPath, source->hostPath, true);
+            return status;
+        }
+    }
+    return DosStatus::Ok();
+}
+
+DosStatus CopyFile(const DosList& dos, std::string_view from, std::string_view to,
+                   const FileLock* drawer) {
+    auto source = Lock(dos, from, drawer);
+    if (!source) {
+        return source.error();
+    }
+    if (source->drawer) {
+        return ERROR_OBJECT_WRONG_TYPE;
+    }
+    auto meta = MetadataOf(*source);
+    if (!meta) {
+        return meta.error();
+    }
+    auto target = LockForCreate(dos, to, drawer);
+    if (!target) {
+        return target.error();
+    }
+    const FileLock destination =
+        ChildLock(target->parent, target->exists ? target->name : LastName(to));
+    if (target->exists) {
+        auto existing = HostStatFollow(destination.hostPath);
+        if (existing && existing->type == HostType::Directory) {
+            return ERROR_OBJECT_WRONG_TYPE;
+        }
+    }
+    if (DosStatus status = HostCopyFile(source->hostPath, destination.hostPath); !status) {
+        return status;
+    }
+    const std::time_t seconds = HostTimeFromDateStamp(meta->date);
+    const long nanoseconds = (meta->date.tick % kTicksPerSecond) * (1000000000L / kTicksPerSecond);
+    if (DosStatus status = HostSetModified(destination.hostPath, seconds, nanoseconds); !status) {
+        return status;
+    }
+    return WriteMetadata(SidecarPath(destination), *meta);
+}
+
+DosStatus SetFileDate(const DosList& dos, std::string_view path, const DateStamp& date,
+                      const FileLock* drawer) {
+    auto lock = Lock(dos, path, drawer);
+    if (!lock) {
+        return lock.error();
+    }
+    const std::time_t seconds = HostTimeFromDateStamp(date);
+    const long nanoseconds = (date.tick % kTicksPerSecond) * (1000000000L / kTicksPerSecond);
+    if (DosStatus status = HostSetModified(lock->hostPath, seconds, nanoseconds); !status) {
+        return status;
+    }
+    return RefreshSidecarDate(lock->hostPath, SidecarPath(*lock));
+}
+
+DosStatus SetComment(const DosList& dos, std::string_view path, std::string_view comment,
+                     const FileLock* drawer) {
+    if (comment.size() > kMaxCommentLength) {
+        return ERROR_COMMENT_TOO_BIG;
+    }
+    if (comment.find_first_of(std::string_view("\0\n\r", 3)) != std::string_view::npos) {
+        return ERROR_INVALID_COMPONENT_NAME;
+    }
+    auto lock = Lock(dos, path, drawer);
+    if (!lock) {
+        return lock.error();
+    }
+    auto meta = MetadataOf(*lock);
+    if (!meta) {
+        return meta.error();
+    }
+    meta->comment = std::string(comment);
+    return WriteMetadata(SidecarPath(*lock), *meta);
+}
+
+DosStatus SetProtection(const DosList& dos, std::string_view path, std::uint32_t protection,
+                        const FileLock* drawer) {
+    auto lock = Lock(dos, path, drawer);
+    if (!lock) {
+        return lock.error();
+    }
+    auto meta = MetadataOf(*lock);
+    if (!meta) {
+        return meta.error();
+    }
+    meta->protection = protection & 0xFF;
+    return WriteMetadata(SidecarPath(*lock), *meta);
+}
+
+Expected<std::string, DosError> ReadFile(const DosList& dos, std::string_view path,
+                                         const FileLock* drawer) {
+    if (IsNil(dos, path)) {
+        return std::string();
+    }
+    auto lock = Lock(dos, path, drawer);
+    if (!lock) {
+        return Unexpected{lock.error()};
+    }
+    if (lock->drawer) {
+        return Unexpected{ERROR_OBJECT_WRONG_TYPE};
+    }
+    return HostReadFile(lock->hostPath, kMaxWholeFileSize);
+}
+
+namespace {
+
+// Resolves a file about to be written: a drawer or a write-protected file
+// refuses.
+Expected<FileLock, DosError> WritableTarget(const DosList& dos, std::string_view path,
+                                            const FileLock* drawer) {
+    auto target = LockForCreate(dos, path, drawer);
+    if (!target) {
+        return Unexpected{target.error()};
+    }
+    FileLock lock = ChildLock(target->parent, target->name);
+    if (target->exists) {
+        auto meta = MetadataOf(lock);
+        if (!meta) {
+            return Unexpected{meta.error()};
+        }
+        auto host = HostStatFollow(lock.hostPath);
+        if (host && host->type == HostType::Directory) {
+            return Unexpected{ERROR_OBJECT_WRONG_TYPE};
+        }
+        if (meta->protection & FIBF_WRITE) {
+            return Unexpected{ERROR_WRITE_PROTECTED};
+        }
+    }
+    return lock;
+}
+
+}  // namespace
+
+DosStatus WriteFile(const DosList& dos, std::string_view path, std::string_view data,
+                    const FileLock* drawer) {
+    if (IsNil(dos, path)) {
+        return DosStatus::Ok();
+    }
+    auto lock = WritableTarget(dos, path, drawer);
+    if (!lock) {
+        return lock.error();
+    }
+    if (DosStatus status = HostWriteFileAtomic(lock->hostPath, data); !status) {
+        return status;
+    }
+    return RefreshSidecarDate(lock->hostPath, SidecarPath(*lock));
+}
+
+Expected<FileHandle, DosError> FileHandle::Open(const DosList& dos, std::string_view path,
+                                                OpenMode mode, const FileLock* drawer) {
+    FileHandle handle;
+    if (IsNil(dos, path)) {
+        handle.nil_ = true;
+        return handle;
+    }
+    std::string hostPath;
+    HostFile::Mode hostMode = HostFile::Mode::Read;
+    if (mode == OpenMode::OldFile) {
+        auto lock = Lock(dos, path, drawer);
+        if (!lock) {
+            return Unexpected{lock.error()};
+        }
+        if (lock->drawer) {
+            return Unexpected{ERROR_OBJECT_WRONG_TYPE};
+        }
+        hostPath = lock->hostPath;
+    } else {
+        auto lock = WritableTarget(dos, path, drawer);
+        if (!lock) {
+            return Unexpected{lock.error()};
+        }
+        hostPath = lock->hostPath;
+        hostMode = mode == OpenMode::NewFile ? HostFile::Mode::Write : HostFile::Mode::ReadWrite;
+    }
+    auto file = HostFile::Open(hostPath, hostMode);
+    if (!file) {
+        return Unexpected{file.error()};
+    }
+    handle.file_ = std::move(*file);
+    return handle;
+}
+
+Expected<std::size_t, DosError> FileHandle::Read(char* buffer, std::size_t length) {
+    if (nil_) {
+        return std::size_t{0};
+    }
+    return file_.Read(buffer, length);
+}
+
+DosStatus FileHandle::Write(std::string_view data) {
+    if (nil_) {
+        return DosStatus::Ok();
+    }
+    return file_.Write(data);
+}
+
+DosStatus FileHandle::WriteLine(std::string_view text) {
+    std::string line(text);
+    line += '\n';
+    return Write(line);
+}
+
+Expected<std::int64_t, DosError> FileHandle::Seek(std::int64_t offset, int whence) {
+    if (nil_) {
+        return std::int64_t{0};
+    }
+    return file_.Seek(offset, whence);
+}
+
+DosStatus FileHandle::Close() {
+    if (nil_) {
+        return DosStatus::Ok();
+    }
+    return file_.Close();
+}
+
+}  // namespace amiga

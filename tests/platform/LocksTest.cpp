@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/DosFiles.h"
+#include "platform/Locks.h"
+#include "tests/support/TempRoot.h"
+
+namespace amiga {
+namespace {
+
+using stovan::test::TempRoot;
+using stovan::test::WriteHostFile;
+
+class LocksTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::create_directories(root.Host("Work", "Tools/MyApp"));
+        WriteHostFile(root.Host("Work", "Tools/MyApp/MyApp"), "binary");
+        WriteHostFile(root.Host("Work", "ReadMe"), "text");
+    }
+    // The canonical name of a path, or "error <n>".
+    std::string Name(const std::string& path, const FileLock* drawer = nullptr) {
+        auto lock = Lock(root.dos(), path, drawer);
+        return lock ? NameFromLock(root.dos(), *lock) : "error " + std::to_string(lock.error());
+    }
+    TempRoot root;
+};
+
+TEST_F(LocksTest, ResolvesWithoutRegardToCaseAndGivesTheDiskCase) {
+    struct Row {
+        const char* path;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"Work:Tools/MyApp/MyApp", "Work:Tools/MyApp/MyApp"},
+        {"work:tools/myapp/MYAPP", "Work:Tools/MyApp/MyApp"},
+        {"DH1:Tools", "Work:Tools"},
+        {"WORK:", "Work:"},
+        {"Work:Tools/", "Work:Tools"},
+        {"Work:Tools/MyApp//ReadMe", "error 205"},
+        {"Work:Tools/MyApp///ReadMe", "Work:ReadMe"},
+        {"Work:Tools/MyApp/", "Work:Tools/MyApp"},
+        {"Work:Tools/MyApp//", "Work:Tools"},
+        {"Work:/", "error 205"},  // above the root
+        {"Work:Tools///", "error 205"},
+        {"SYS:", "SYS:"},
+        {"dh0:C", "SYS:C"},
+        {"PROGDIR:Prefs", "Work:Stovan/Prefs"},
+        {"progdir:prefs/", "Work:Stovan/Prefs"},
+        {"T:", "RAM:T"},
+        {"T:/ENV", "RAM:ENV"},  // parent of an assign's drawer
+        {"ENVARC:", "SYS:Prefs/Env-Archive"},
+        {"Nowhere:x", "error 218"},
+        {"NIL:", "error 218"},
+        {"Work:Nothing", "error 205"},
+        {"Work:ReadMe/x", "error 212"},
+        {"Work:Tools/../ReadMe", "error 210"},
+        {"Work:..", "error 210"},
+        {"Work:.", "error 210"},
+        {"Prefs", "SYS:Prefs"},  // relative to the boot volume's root
+        {"C", "SYS:C"},
+        {":C", "SYS:C"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(Name(row.path), row.expected);
+    }
+}
+
+TEST_F(LocksTest, RelativePathsUseTheDrawerGiven) {
+    auto tools = Lock(root.dos(), "Work:Tools");
+    ASSERT_TRUE(tools.ok());
+    EXPECT_EQ(Name("myapp/myapp", &*tools), "Work:Tools/MyApp/MyApp");
+    EXPECT_EQ(Name("/ReadMe", &*tools), "Work:ReadMe");
+    EXPECT_EQ(Name(":ReadMe", &*tools), "Work:ReadMe");
+    EXPECT_EQ(Name("//x", &*tools), "error 205");
+    EXPECT_EQ(Name("", &*tools), "Work:Tools");
+}
+
+TEST_F(LocksTest, ExactNameWinsOverOtherCases) {
+    WriteHostFile(root.Host("Work", "readme"), "lower");
+    EXPECT_EQ(Name("Work:readme"), "Work:readme");
+    EXPECT_EQ(Name("Work:ReadMe"), "Work:ReadMe");
+    // Latin-1 letters compare without regard to case too.
+    WriteHostFile(root.Host("Work", "\xc4pfel"), "");
+    EXPECT_EQ(Name("Work:\xe4PFEL"), "Work:\xc4pfel");
+}
+
+TEST_F(LocksTest, SymbolicLinksMayNotLeaveTheVolume) {
+    const std::string outside = root.folder() + "/outside";
+    std::filesystem::create_directories(outside);
+    WriteHostFile(outside + "/secret", "host file");
+    ASSERT_EQ(::symlink(outside.c_str(), root.Host("Work", "escape").c_str()), 0);
+    ASSERT_EQ(::symlink((outside + "/secret").c_str(), root.Host("Work", "secretlink").c_str()), 0);
+    ASSERT_EQ(::symlink("../../SYS", root.Host("Work", "Tools/sys").c_str()), 0);
+    ASSERT_EQ(::symlink("/nonexistent/x", root.Host("Work", "dangling").c_str()), 0);
+    ASSERT_EQ(::symlink("MyApp", root.Host("Work", "Tools/inside").c_str()), 0);
+    ASSERT_EQ(::symlink("/", root.Host("Work", "slash").c_str()), 0);
+
+    EXPECT_EQ(Name("Work:escape"), "error 233");
+    EXPECT_EQ(Name("Work:escape/secret"), "error 233");
+    EXPECT_EQ(Name("Work:secretlink"), "error 233");
+    EXPECT_EQ(Name("Work:Tools/sys/C"), "error 233");  // another volume is outside too
+    EXPECT_EQ(Name("Work:dangling"), "error 233");
+    EXPECT_EQ(Name("Work:slash/etc/passwd"), "error 233");
+    EXPECT_EQ(Name("Work:Tools/inside/MyApp"), "Work:Tools/inside/MyApp");
+
+    EXPECT_FALSE(ReadFile(root.dos(), "Work:escape/secret").ok());
+    // Writing through a link that leads out must not create a host file.
+    EXPECT_EQ(WriteFile(root.dos(), "Work:dangling", "x").error(), ERROR_IS_SOFT_LINK);
+    EXPECT_FALSE(std::filesystem::exists("/nonexistent/x"));
+    EXPECT_EQ(WriteFile(root.dos(), "Work:escape/new", "x").error(), ERROR_IS_SOFT_LINK);
+    EXPECT_FALSE(std::filesystem::exists(outside + "/new"));
+    EXPECT_EQ(CreateDir(root.dos(), "Work:escape/d").error(), ERROR_IS_SOFT_LINK);
+    EXPECT_EQ(DeleteFile(root.dos(), "Work:secretlink").error(), ERROR_IS_SOFT_LINK);
+    EXPECT_TRUE(std::filesystem::exists(outside + "/secret"));
+
+    auto work = Lock(root.dos(), "Work:");
+    ASSERT_TRUE(work.ok());
+    auto entries = ListDrawer(*work);
+    ASSERT_TRUE(entries.ok());
+    for (const DrawerEntry& entry : *entries) {
+        EXPECT_NE(entry.name, "escape");
+        EXPECT_NE(entry.name, "dangling");
+        EXPECT_NE(entry.name, "slash");
+    }
+}
+
+TEST_F(LocksTest, HostSeparatorsAndNulBytesNeverReachTheHost) {
+    WriteHostFile(root.folder() + "/outside-file", "x");
+    const std::string rows[] = {
+        "Work:../outside-file", "Work:Tools/../../outside-file",
+        std::string("Work:ReadMe\0/../x", 17),
+        "Work:..\\..\\outside-file",  // a backslash is a plain character on this host
+    };
+    for (const std::string& row : rows) {
+        SCOPED_TRACE(row);
+        auto lock = Lock(root.dos(), row);
+        ASSERT_FALSE(lock.ok());
+        EXPECT_TRUE(lock.error() == ERROR_INVALID_COMPONENT_NAME ||
+                    lock.error() == ERROR_OBJECT_NOT_FOUND)
+            << lock.error();
+    }
+}
+
+TEST_F(LocksTest, SameLockComparesObjects) {
+    auto a = Lock(root.dos(), "DH0:");
+    auto b = Lock(root.dos(), "sys:");
+    auto c = Lock(root.dos(), "Work:");
+    auto d = Lock(root.dos(), "ENVARC:");
+    auto e = Lock(root.dos(), "SYS:Prefs/Env-Archive");
+    ASSERT_TRUE(a && b && c && d && e);
+    EXPECT_TRUE(SameLock(*a, *b));
+    EXPECT_FALSE(SameLock(*a, *c));
+    EXPECT_TRUE(SameLock(*d, *e));
+    auto parent = ParentDir(root.dos(), *e);
+    ASSERT_TRUE(parent.ok());
+    EXPECT_EQ(NameFromLock(root.dos(), *parent), "SYS:Prefs");
+    EXPECT_EQ(ParentDir(root.dos(), *a).error(), ERROR_OBJECT_NOT_FOUND);
+}
+
+TEST_F(LocksTest, MultiDirectoryAssignsSearchInOrderAndCreateInTheFirst) {
+    DosList& dos = root.dos();
+    ASSERT_TRUE(CreateDir(dos, "Work:MoreC").ok());
+    ASSERT_TRUE(WriteFile(dos, "Work:MoreC/SLog", "a").ok());
+    ASSERT_TRUE(WriteFile(dos, "SYS:C/Copy", "b").ok());
+    EXPECT_EQ(Name("C:SLog"), "error 205");
+    EXPECT_TRUE(dos.AssignAdd("C:", "Work:MoreC").ok());
+    EXPECT_EQ(Name("C:slog"), "Work:MoreC/SLog");
+    EXPECT_EQ(Name("C:Copy"), "SYS:C/Copy");
+    ASSERT_TRUE(WriteFile(dos, "C:New", "c").ok());
+    EXPECT_EQ(Name("C:New"), "SYS:C/New");
+    EXPECT_TRUE(dos.RemAssignList("C", "work:morec").ok());
+    EXPECT_EQ(Name("C:SLog"), "error 205");
+    EXPECT_EQ(dos.RemAssignList("C", "Work:MoreC").error(), ERROR_OBJECT_NOT_FOUND);
+    EXPECT_EQ(dos.AssignAdd("NoSuch", "Work:").error(), ERROR_OBJECT_NOT_FOUND);
+    EXPECT_EQ(dos.AssignPath("Work", "SYS:").error(), ERROR_OBJECT_EXISTS);
+    // Assigns pointing at each other end instead of looping.
+    EXPECT_TRUE(dos.AssignPath("LOOPA", "LOOPB:").ok());
+    EXPECT_TRUE(dos.AssignPath("LOOPB", "LOOPA:x").ok());
+    EXPECT_EQ(Name("LOOPA:"), "error 217");
+}
+
+}  // namespace
+}  // namespace amiga

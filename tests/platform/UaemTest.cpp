@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "platform/Uaem.h"
+
+namespace amiga {
+namespace {
+
+DateStamp Date(int year, int month, int day, int hour, int minute, int second, int hundredths) {
+    std::tm fields{};
+    fields.tm_year = year - 1900;
+    fields.tm_mon = month - 1;
+    fields.tm_mday = day;
+    fields.tm_hour = hour;
+    fields.tm_min = minute;
+    fields.tm_sec = second;
+    DateStamp date = DateStampFromSeconds(timegm(&fields) - kAmigaEpochDays * 86400);
+    date.tick += hundredths / 2;
+    return date;
+}
+
+TEST(Uaem, FormatsTheDocumentedExample) {
+    UaemInfo info;
+    info.date = Date(2013, 2, 12, 21, 20, 52, 2);
+    info.comment = "hello";
+    EXPECT_EQ(FormatUaem(info), "----rwed 2013-02-12 21:20:52.02 hello\n");
+    info.comment.clear();
+    EXPECT_EQ(FormatUaem(info), "----rwed 2013-02-12 21:20:52.02 \n");
+}
+
+TEST(Uaem, ProtectionLettersFollowTheActiveLowRule) {
+    struct Row {
+        std::uint32_t protection;
+        const char* text;
+    };
+    const Row rows[] = {
+        {0, "----rwed"},
+        {FIBF_EXECUTE, "----rw-d"},
+        {FIBF_SCRIPT, "-s--rwed"},
+        {FIBF_HOLD | FIBF_PURE | FIBF_ARCHIVE, "h-pa rwed"},
+        {FIBF_READ | FIBF_WRITE | FIBF_EXECUTE | FIBF_DELETE, "--------"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        std::string expected = row.text;
+        std::erase(expected, ' ');
+        EXPECT_EQ(ProtectionString(row.protection), expected);
+        const UaemInfo parsed = ParseUaem(expected + " 2000-01-01 00:00:00.00 \n", {});
+        EXPECT_EQ(parsed.protection, row.protection);
+    }
+}
+
+TEST(Uaem, RoundTripsCommentsThatNeedEscapes) {
+    const std::string comments[] = {
+        "plain",
+        "100% sure?",
+        "a/b\\c*d",
+        "ends with dot.",
+        "ends with space ",
+        "\xe9t\xe9",
+        "tab\there",
+        "AUX",
+        "con.txt",
+        "",
+        "\"quoted\" <x>|y",
+    };
+    for (const std::string& comment : comments) {
+        SCOPED_TRACE(comment);
+        UaemInfo info;
+        info.protection = FIBF_SCRIPT | FIBF_DELETE;
+        info.date = Date(1999, 12, 31, 23, 59, 58, 98);
+        info.comment = comment;
+        const std::string text = FormatUaem(info);
+        EXPECT_EQ(text.find_first_of("\r", 0), std::string::npos);
+        EXPECT_EQ(text.find('\n'), text.size() - 1);
+        for (char c : text) {
+            EXPECT_LT(static_cast<unsigned char>(c), 0x80u);
+        }
+        const UaemInfo back = ParseUaem(text, {});
+        EXPECT_EQ(back.comment, comment);
+        EXPECT_EQ(back.protection, info.protection);
+        EXPECT_EQ(back.date, info.date);
+    }
+    EXPECT_EQ(FormatUaem(UaemInfo{0, {}, "AUX"}).substr(32), "AU%58\n");
+    EXPECT_EQ(FormatUaem(UaemInfo{0, {}, "x."}).substr(32), "x%2e\n");
+}
+
+TEST(Uaem, ShortAndOddFilesKeepTheFallback) {
+    UaemInfo fallback;
+    fallback.date = DateStamp{100, 10, 0};
+    fallback.comment = "";
+    struct Row {
+        const char* name;
+        std::string text;
+        std::uint32_t protection;
+        bool fallbackDate;
+        const char* comment;
+    };
+    const Row rows[] = {
+        {"empty", "", 0, true, ""},
+        {"short protection", "--p", 0, true, ""},
+        {"protection only", "--p-rwed", FIBF_PURE, true, ""},
+        {"truncated date", "--p-rwed 2000-01-01 00:", FIBF_PURE, true, ""},
+        {"bom", "\xEF\xBB\xBF----r-ed 2000-01-01 00:00:00.00 x", FIBF_WRITE, false, "x"},
+        {"crlf", "----rwed 2000-01-01 00:00:00.00 hi\r\nmore", 0, false, "hi"},
+        {"upper letters", "----RWED 2000-01-01 00:00:00.00 ", 0x0F, false, ""},
+        {"percent at end", "----rwed 2000-01-01 00:00:00.00 a%4", 0, false, "a%4"},
+        {"bad hex", "----rwed 2000-01-01 00:00:00.00 %zz", 0, false, "%zz"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const UaemInfo info = ParseUaem(row.text, fallback);
+        EXPECT_EQ(info.protection, row.protection);
+        EXPECT_EQ(info.date == fallback.date, row.fallbackDate);
+        EXPECT_EQ(info.comment, row.comment);
+    }
+    EXPECT_TRUE(IsUaemName("a.uaem"));
+    EXPECT_FALSE(IsUaemName(".uaem"));
+    EXPECT_FALSE(IsUaemName("a.UAEM"));
+}
+
+}  // namespace
+}  // namespace amiga
