@@ -43,15 +43,15 @@ constexpr std::array<FieldInfo, kItemFieldCount> kFields = {{
 }};
 
 constexpr std::array<std::string_view, kAppTypeCount> kTypeWords = {
-    "UNKNOWN", "AUDIO",   "VIDEO",     "TEXT",    "PICTURE",     "GAME",  "EMULATOR",
-    "NETWORK", "TOOL",    "UTILITY",   "DRIVER",  "APPLICATION", "SHELL", "CLASS",
-    "LIBRARY", "SCREENBAR", "DESKTOP", "SKIN",    "DEVELOPER",   "STOVAN"};
+    "UNKNOWN", "AUDIO",     "VIDEO",   "TEXT",   "PICTURE",     "GAME",  "EMULATOR",
+    "NETWORK", "TOOL",      "UTILITY", "DRIVER", "APPLICATION", "SHELL", "CLASS",
+    "LIBRARY", "SCREENBAR", "DESKTOP", "SKIN",   "DEVELOPER",   "STOVAN"};
 constexpr std::array<MessageId, kAppTypeCount> kTypeLabels = {
-    msg::TypeUnknown,   msg::TypeAudio,       msg::TypeVideo,   msg::TypeText,
-    msg::TypePicture,   msg::TypeGame,        msg::TypeEmulator, msg::TypeNetwork,
-    msg::TypeTool,      msg::TypeUtility,     msg::TypeDriver,  msg::TypeApplication,
-    msg::TypeShell,     msg::TypeClass,       msg::TypeLibrary, msg::TypeScreenbar,
-    msg::TypeDesktop,   msg::TypeSkin,        msg::TypeDeveloper, msg::TypeStovan};
+    msg::TypeUnknown, msg::TypeAudio,   msg::TypeVideo,     msg::TypeText,
+    msg::TypePicture, msg::TypeGame,    msg::TypeEmulator,  msg::TypeNetwork,
+    msg::TypeTool,    msg::TypeUtility, msg::TypeDriver,    msg::TypeApplication,
+    msg::TypeShell,   msg::TypeClass,   msg::TypeLibrary,   msg::TypeScreenbar,
+    msg::TypeDesktop, msg::TypeSkin,    msg::TypeDeveloper, msg::TypeStovan};
 
 constexpr std::array<std::string_view, kItemModeCount> kModeNames = {
     "IGNORE",     "NOTIFY",       "DOWNLOAD",    "INSTALL",
@@ -60,8 +60,8 @@ constexpr std::array<MessageId, 4> kModeLabels = {
     msg::ContextItemModeIgnore, msg::ContextItemModeNotify, msg::ContextItemModeDownload,
     msg::ContextItemModeUpdate};
 
-constexpr std::array<std::string_view, kItemStateCount> kStateWords = {
-    "UNKNOWN", "NOTINSTALLED", "INSTALLED", "OUTDATED"};
+constexpr std::array<std::string_view, kItemStateCount> kStateWords = {"UNKNOWN", "NOTINSTALLED",
+                                                                       "INSTALLED", "OUTDATED"};
 constexpr std::array<MessageId, kItemStateCount> kStateLabels = {
     msg::StateUnknown, msg::StateNotInstalled, msg::StateInstalled, msg::StateOutdated};
 
@@ -256,9 +256,8 @@ Status ApplicationItem::Commit(ItemField field, std::vector<std::string>* entrie
                                std::uint32_t flags) {
     auto& target = fields_.at(static_cast<std::size_t>(field));
     const bool keyField = field == ItemField::name || field == ItemField::dupeName;
-    const bool keyMayChange =
-        list_ != nullptr &&
-        ((entries != nullptr && keyField) || ((flags ^ itemFlags_) & HAS_DUPENAME) != 0);
+    const bool keyMayChange = list_ != nullptr && ((entries != nullptr && keyField) ||
+                                                   ((flags ^ itemFlags_) & HAS_DUPENAME) != 0);
     if (keyMayChange) {
         auto firstOf = [](const std::vector<std::string>& list) -> std::string_view {
             return list.empty() ? std::string_view() : std::string_view(list.front());
@@ -333,8 +332,7 @@ const std::string* LocalisedEntry(const ApplicationItem& item, ItemField field,
                         return nullptr;
                     }
                 }
-            } else if (!wanted.empty() && amiga::EqualsNoCase(language, wanted) &&
-                       counts(entry)) {
+            } else if (!wanted.empty() && amiga::EqualsNoCase(language, wanted) && counts(entry)) {
                 return &entry;
             }
         }

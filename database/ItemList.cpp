@@ -49,8 +49,8 @@ Status ItemList::Link(std::unique_ptr<ApplicationItem>& item, bool atBack) noexc
         return Status::Ok();  // nothing to link; an owned item is never linked
     }
     try {
-        const Storage::iterator position = items_.insert(atBack ? items_.end() : items_.begin(),
-                                                         nullptr);
+        const Storage::iterator position =
+            items_.insert(atBack ? items_.end() : items_.begin(), nullptr);
         const Slot slot = SlotOf(*item);
         try {
             IndexInsert(slot, *item);
@@ -153,10 +153,9 @@ ApplicationItem* ItemList::FindItem(std::string_view key, bool byDupeName) const
     }
     const Bucket& bucket = found->second;
     // Keys are unique once the database is loaded, so a bucket holds one item.
-    return *std::min_element(bucket.begin(), bucket.end(),
-                             [](const ApplicationItem* a, const ApplicationItem* b) {
-                                 return a->order_ < b->order_;
-                             });
+    return *std::min_element(
+        bucket.begin(), bucket.end(),
+        [](const ApplicationItem* a, const ApplicationItem* b) { return a->order_ < b->order_; });
 }
 
 ApplicationItem* ItemList::Next(const ApplicationItem& item) const {

@@ -1,5 +1,3 @@
-#include "database/ItemList.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "core/MessageIds.h"
+#include "database/ItemList.h"
 #include "platform/Latin1.h"
 
 // Allocation failure on demand: when armed, the n-th allocation from now on
@@ -85,17 +84,13 @@ TEST(ItemList, FindsByKeyWithoutRegardToCase) {
         ApplicationItem* expected;
     };
     const Row rows[] = {
-        {"yam", false, &first},
-        {"YaM", false, &first},
+        {"yam", false, &first},      {"YaM", false, &first},
         {"\xE4PFEL", false, &apple},  // Latin-1 case rules
         {"Tool", false, &tool},       // the item with a DUPENAME is skipped
-        {"tool_mos", true, &dupe},
-        {"Tool_MOS", false, nullptr},
-        {"Tool", true, nullptr},
-        {"Other", false, nullptr},  // has HAS_DUPENAME
-        {"", true, nullptr},        // an empty dupeName is never considered
-        {"", false, nullptr},
-        {"ya", false, nullptr},
+        {"tool_mos", true, &dupe},   {"Tool_MOS", false, nullptr},
+        {"Tool", true, nullptr},     {"Other", false, nullptr},  // has HAS_DUPENAME
+        {"", true, nullptr},  // an empty dupeName is never considered
+        {"", false, nullptr},        {"ya", false, nullptr},
         {"yam ", false, nullptr},
     };
     for (const Row& row : rows) {
@@ -193,9 +188,12 @@ TEST(ItemList, OwnsItemsInOrderAndMovesThemBetweenLists) {
 TEST(ItemList, IndexAgreesWithAWalkOfTheList) {
     const std::vector<std::string> keys = {"a", "A", "b", "B", "\xE4", "\xC4", "c", ""};
     std::mt19937 random(20240611);
-    auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+    auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
     ItemList lists[2];
-    auto walk = [](const ItemList& list, std::string_view key, bool byDupe) -> const ApplicationItem* {
+    auto walk = [](const ItemList& list, std::string_view key,
+                   bool byDupe) -> const ApplicationItem* {
         for (const ApplicationItem& item : list) {
             const bool hasDupe = item.HasFlags(HAS_DUPENAME);
             if (byDupe ? (hasDupe && !item.dupeName().empty() &&

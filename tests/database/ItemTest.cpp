@@ -1,5 +1,3 @@
-#include "database/Item.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
@@ -8,6 +6,7 @@
 
 #include "core/MessageIds.h"
 #include "core/Messages.h"
+#include "database/Item.h"
 #include "database/ItemList.h"
 
 namespace stovan {
@@ -70,7 +69,9 @@ TEST(ApplicationItem, FieldsHoldTextsAndLists) {
          [](ApplicationItem& it) { return it.AppendListEntry(ItemField::urlServer, ""); },
          {"http://c/", "http://d/"}},
         {"empty values are left out",
-         [](ApplicationItem& it) { return it.SetListField(ItemField::urlServer, {"x", "", "y"}); },
+         [](ApplicationItem& it) {
+             return it.SetListField(ItemField::urlServer, {"x", "", "y"});
+         },
          {"x", "y"}},
         {"a NUL ends an entry",
          [](ApplicationItem& it) {
@@ -101,7 +102,8 @@ TEST(ApplicationItem, FieldsHoldTextsAndLists) {
     EXPECT_TRUE(item->installCheck().empty());
 
     // A text field keeps the text up to a NUL; set from a vector of strings.
-    ASSERT_TRUE(item->SetTextField(ItemField::installDir, std::string_view("Work:\0junk", 10)).ok());
+    ASSERT_TRUE(
+        item->SetTextField(ItemField::installDir, std::string_view("Work:\0junk", 10)).ok());
     EXPECT_EQ(item->installDir(), "Work:");
     const Strings deps = {"A", "B"};
     ASSERT_TRUE(item->SetListField(ItemField::dependencies, deps).ok());
@@ -128,10 +130,10 @@ TEST(ApplicationItem, FieldKindsAndNames) {
 }
 
 TEST(ItemTables, TypesModesAndStates) {
-    const char* types[] = {"UNKNOWN", "AUDIO",       "VIDEO", "TEXT",  "PICTURE",
-                           "GAME",    "EMULATOR",    "NETWORK", "TOOL", "UTILITY",
-                           "DRIVER",  "APPLICATION", "SHELL", "CLASS", "LIBRARY",
-                           "SCREENBAR", "DESKTOP",   "SKIN",  "DEVELOPER", "STOVAN"};
+    const char* types[] = {"UNKNOWN",   "AUDIO",       "VIDEO",   "TEXT",      "PICTURE",
+                           "GAME",      "EMULATOR",    "NETWORK", "TOOL",      "UTILITY",
+                           "DRIVER",    "APPLICATION", "SHELL",   "CLASS",     "LIBRARY",
+                           "SCREENBAR", "DESKTOP",     "SKIN",    "DEVELOPER", "STOVAN"};
     for (std::uint32_t i = 0; i < kAppTypeCount; ++i) {
         SCOPED_TRACE(types[i]);
         const auto type = static_cast<AppType>(i);
@@ -224,7 +226,8 @@ void CheckDescription(const LocalisedRow& row) {
     ASSERT_TRUE(item->SetListField(ItemField::description, row.entries).ok());
     LocalisedOptions options;
     options.englishIsEnough = row.englishIsEnough;
-    const std::string* found = LocalisedEntry(*item, ItemField::description, row.languages, options);
+    const std::string* found =
+        LocalisedEntry(*item, ItemField::description, row.languages, options);
     if (row.expected) {
         ASSERT_NE(found, nullptr);
         EXPECT_EQ(*found, *row.expected);
@@ -245,25 +248,50 @@ TEST(LocalisedEntry, PicksThePreferredLanguage) {
         {"only one text, no languages", {"A text for everyone"}, {}, false, "A text for everyone"},
         {"one word is a language name", {"Hello"}, {"deutsch"}, false, std::nullopt},
         {"twenty characters make a language name",
-         {"abcdefghijklmnopqrst"}, {}, false, std::nullopt},
-        {"twenty-one characters make a text",
-         {"abcdefghijklmnopqrstu"}, {}, false, "abcdefghijklmnopqrstu"},
-        {"the last English text wins",
-         {"First text", "english", "Second text"}, {"deutsch"}, false, "Second text"},
-        {"the first text of the language wins",
-         {"deutsch", "Erster Text", "Zweiter Text"}, {"deutsch"}, false, "Erster Text"},
-        {"German only, French user", {"deutsch", "Nur Deutsch"}, {"français"}, false,
+         {"abcdefghijklmnopqrst"},
+         {},
+         false,
          std::nullopt},
+        {"twenty-one characters make a text",
+         {"abcdefghijklmnopqrstu"},
+         {},
+         false,
+         "abcdefghijklmnopqrstu"},
+        {"the last English text wins",
+         {"First text", "english", "Second text"},
+         {"deutsch"},
+         false,
+         "Second text"},
+        {"the first text of the language wins",
+         {"deutsch", "Erster Text", "Zweiter Text"},
+         {"deutsch"},
+         false,
+         "Erster Text"},
+        {"German only, French user", {"deutsch", "Nur Deutsch"}, {"français"}, false, std::nullopt},
         {"English preferred over German",
-         mixed, {"english", "deutsch"}, false, "Text B in English"},
+         mixed,
+         {"english", "deutsch"},
+         false,
+         "Text B in English"},
         {"English preferred, none there",
-         {"deutsch", "Nur Deutsch"}, {"english", "deutsch"}, false, "Nur Deutsch"},
+         {"deutsch", "Nur Deutsch"},
+         {"english", "deutsch"},
+         false,
+         "Nur Deutsch"},
         {"English is enough when it comes first",
-         {"English text", "deutsch", "Deutscher Text"}, {"deutsch"}, true, "English text"},
+         {"English text", "deutsch", "Deutscher Text"},
+         {"deutsch"},
+         true,
+         "English text"},
         {"English is enough, the first English text",
-         {"One text", "Two text", "deutsch", "Deutscher Text"}, {"deutsch"}, true, "One text"},
+         {"One text", "Two text", "deutsch", "Deutscher Text"},
+         {"deutsch"},
+         true,
+         "One text"},
         {"German first even when English is enough",
-         {"deutsch", "Deutscher Text", "english", "English text"}, {"deutsch"}, true,
+         {"deutsch", "Deutscher Text", "english", "English text"},
+         {"deutsch"},
+         true,
          "Deutscher Text"},
         {"empty list", {}, {"deutsch"}, false, std::nullopt},
     };
@@ -278,8 +306,11 @@ TEST(LocalisedEntry, UsesAtMostTenLanguages) {
         languages.push_back("lang" + std::to_string(i));
     }
     languages.push_back("deutsch");
-    CheckDescription({"eleventh language", {"deutsch", "Deutscher Text", "english", "E text"},
-                      languages, false, "E text"});
+    CheckDescription({"eleventh language",
+                      {"deutsch", "Deutscher Text", "english", "E text"},
+                      languages,
+                      false,
+                      "E text"});
 }
 
 class FakeFiles : public EntryFileTest {
