@@ -1,0 +1,228 @@
+// Archive speed and size against the Linux tools, on the same data and
+// machine: LhA extraction against `lhasa x` and `bsdtar -xf`, ZIP extraction
+// against `unzip`, LhA creation (time and size) against jlha-utils' `jlha a`.
+// The external tools run as processes, as the scripts would run them.
+// tools/bench-archives.sh runs this and prints the ratios.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "shell/archive/Extract.h"
+#include "shell/archive/LhaWriter.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Corpus {
+    fs::path root;
+    std::vector<std::string> names;  // top-level names inside root/src
+    std::uint64_t bytes = 0;
+    fs::path ourLha;   // made by our writer
+    fs::path jlhaLha;  // made by jlha (level 1, generic OS: bsdtar reads it)
+    fs::path zip;
+};
+
+void WriteFile(const fs::path& path, const std::string& data) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << data;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+int Shell(const std::string& command) {
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// About 8 MiB: English text (the design documents repeated), program
+// binaries of this machine, and a little incompressible data, in drawers.
+const Corpus& GetCorpus() {
+    static Corpus corpus = [] {
+        Corpus c;
+        std::string pattern = (fs::temp_directory_path() / "bench-archive-XXXXXX").string();
+        c.root = ::mkdtemp(pattern.data());
+        const fs::path src = c.root / "src";
+        std::string text;
+        const std::string spec = ReadFile(std::string(STOVAN_SOURCE_DIR) + "/../shared/spec.md");
+        const std::string fallback = "The archive holds the application drawer and its icon.\n";
+        while (text.size() < (4u << 20)) {
+            text += spec.empty() ? fallback : spec;
+        }
+        text.resize(4u << 20);
+        WriteFile(src / "App/Docs/Manual.txt", text);
+        WriteFile(src / "App/Docs/Short.txt", text.substr(100000, 30000));
+        std::string binaries;
+        for (const char* program : {"/usr/bin/bsdtar", "/usr/bin/lhasa", "/usr/bin/unzip",
+                                    "/usr/bin/zip", "/usr/bin/cmake"}) {
+            binaries += ReadFile(program);
+            if (binaries.size() > (3u << 20)) {
+                break;
+            }
+        }
+        binaries.resize(std::min<std::size_t>(binaries.size(), 3u << 20));
+        WriteFile(src / "App/App", binaries);
+        std::mt19937 random(7);
+        std::string noise(1u << 20, '\0');
+        for (auto& byte : noise) {
+            byte = static_cast<char>(random() & 0xFF);
+        }
+        WriteFile(src / "App/Data/noise.bin", noise);
+        WriteFile(src / "App.info", binaries.substr(0, 2000));
+        c.names = {"App", "App.info"};
+        for (const auto& item : fs::recursive_directory_iterator(src)) {
+            if (item.is_regular_file()) {
+                c.bytes += item.file_size();
+            }
+        }
+        c.ourLha = c.root / "ours.lha";
+        auto inputs = amiga::CollectLhaInputs(src.string(), c.names, {true, false}, nullptr);
+        if (inputs) {
+            (void)amiga::CreateLhaArchive(c.ourLha.string(), *inputs);
+        }
+        c.jlhaLha = c.root / "jlha.lzh";
+        Shell("cd '" + src.string() + "' && jlha a1 '" + c.jlhaLha.string() + "' App App.info");
+        c.zip = c.root / "a.zip";
+        Shell("cd '" + src.string() + "' && zip -qr '" + c.zip.string() + "' App App.info");
+        return c;
+    }();
+    return corpus;
+}
+
+void Fresh(const fs::path& dir) {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+}
+
+void SetBytes(benchmark::State& state, std::uint64_t bytes) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
+template <typename Body>
+void ExtractLoop(benchmark::State& state, Body body) {
+    const Corpus& c = GetCorpus();
+    const fs::path out = c.root / "out";
+    for (auto _ : state) {
+        state.PauseTiming();
+        Fresh(out);
+        state.ResumeTiming();
+        if (!body(c, out)) {
+            state.SkipWithError("extraction failed");
+            break;
+        }
+    }
+    SetBytes(state, c.bytes);
+}
+
+void BM_ExtractOurLha_Ours(benchmark::State& state) {
+    ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
+        amiga::ExtractOptions options;
+        options.quiet = true;
+        std::ostringstream log;
+        return amiga::ExtractArchive(c.ourLha.string(), out.string(), options, nullptr, log).ok();
+    });
+}
+void BM_ExtractOurLha_Lhasa(benchmark::State& state) {
+    ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
+        return Shell("cd '" + out.string() + "' && lhasa xq '" + c.ourLha.string() + "'") == 0;
+    });
+}
+void BM_ExtractJlhaLha_Ours(benchmark::State& state) {
+    ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
+        amiga::ExtractOptions options;
+        options.quiet = true;
+        std::ostringstream log;
+        return amiga::ExtractArchive(c.jlhaLha.string(), out.string(), options, nullptr, log).ok();
+    });
+}
+void BM_ExtractJlhaLha_Lhasa(benchmark::State& state) {
+    ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
+        return Shell("cd '" + out.string() + "' && lhasa xq '" + c.jlhaLha.string() + "'") == 0;
+    });
+}
+void BM_ExtractJlhaLha_Bsdtar(benchmark::State& state) {
+    ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
+        return Shell("bsdtar -xf '" + c.jlhaLha.string() + "' -C '" + out.string() + "'") == 0;
+    });
+}
+void BM_ExtractZip_Ours(benchmark::State& state) {
+    ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
+        amiga::ExtractOptions options;
+        options.quiet = true;
+        std::ostringstream log;
+        return amiga::ExtractArchive(c.zip.string(), out.string(), options, nullptr, log).ok();
+    });
+}
+void BM_ExtractZip_Unzip(benchmark::State& state) {
+    ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
+        return Shell("unzip -qo '" + c.zip.string() + "' -d '" + out.string() + "'") == 0;
+    });
+}
+
+void BM_CreateLha_Ours(benchmark::State& state) {
+    const Corpus& c = GetCorpus();
+    const fs::path archive = c.root / "create-ours.lha";
+    std::uint64_t packed = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(archive);
+        state.ResumeTiming();
+        auto inputs =
+            amiga::CollectLhaInputs((c.root / "src").string(), c.names, {true, false}, nullptr);
+        auto written = inputs ? amiga::CreateLhaArchive(archive.string(), *inputs)
+                              : amiga::Expected<amiga::LhaWriteSummary, amiga::ArchiveError>(
+                                    amiga::Unexpected(inputs.error()));
+        if (!written) {
+            state.SkipWithError("creation failed");
+            break;
+        }
+        packed = fs::file_size(archive);
+    }
+    SetBytes(state, c.bytes);
+    state.counters["archive_bytes"] = static_cast<double>(packed);
+    state.counters["ratio_percent"] =
+        100.0 * static_cast<double>(packed) / static_cast<double>(c.bytes);
+}
+
+void BM_CreateLha_Jlha(benchmark::State& state) {
+    const Corpus& c = GetCorpus();
+    const fs::path archive = c.root / "create-jlha.lzh";
+    std::uint64_t packed = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(archive);
+        state.ResumeTiming();
+        if (Shell("cd '" + (c.root / "src").string() + "' && jlha a1 '" + archive.string() +
+                  "' App App.info") != 0) {
+            state.SkipWithError("jlha failed");
+            break;
+        }
+        packed = fs::file_size(archive);
+    }
+    SetBytes(state, c.bytes);
+    state.counters["archive_bytes"] = static_cast<double>(packed);
+    state.counters["ratio_percent"] =
+        100.0 * static_cast<double>(packed) / static_cast<double>(c.bytes);
+}
+
+BENCHMARK(BM_ExtractOurLha_Ours)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractOurLha_Lhasa)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractJlhaLha_Ours)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractJlhaLha_Lhasa)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractJlhaLha_Bsdtar)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractZip_Ours)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractZip_Unzip)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CreateLha_Ours)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CreateLha_Jlha)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,152 @@
+#include "shell/Args.h"
+
+#include "platform/Latin1.h"
+#include "platform/ReadArgs.h"
+
+namespace amiga {
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+}  // namespace
+
+Expected<LineItem, fault::Code> ReadItem(std::string_view line, std::size_t& pos) {
+    while (pos < line.size() && IsBlank(line[pos])) {
+        ++pos;
+    }
+    LineItem item;
+    item.start = pos;
+    if (pos >= line.size() || line[pos] == '\n' || line[pos] == '\0' || line[pos] == ';') {
+        item.kind = LineItem::Kind::End;
+        return item;
+    }
+    if (line[pos] == '=') {
+        ++pos;
+        item.kind = LineItem::Kind::Equal;
+        return item;
+    }
+    item.kind = LineItem::Kind::Word;
+    if (line[pos] == '"') {
+        item.quoted = true;
+        ++pos;
+        while (pos < line.size()) {
+            char c = line[pos++];
+            if (c == '"') {
+                return item;
+            }
+            if (c == '\n') {
+                break;
+            }
+            if (c == '*' && pos < line.size()) {
+                char next = line[pos++];
+                switch (next) {
+                    case 'N':
+                    case 'n':
+                        item.text += '\n';
+                        break;
+                    case 'E':
+                    case 'e':
+                        item.text += '\x1b';
+                        break;
+                    default:
+                        item.text += next;
+                }
+                continue;
+            }
+            item.text += c;
+        }
+        return Unexpected(fault::LineTooLong);
+    }
+    while (pos < line.size() && !IsBlank(line[pos]) && line[pos] != '=' && line[pos] != '\n' &&
+           line[pos] != '\0') {
+        item.text += line[pos++];
+    }
+    return item;
+}
+
+const ParsedArgs::Slot* ParsedArgs::Find(std::string_view name) const {
+    for (const Slot& slot : slots) {
+        if (EqualsNoCase(slot.names.front(), name)) {
+            return &slot;
+        }
+    }
+    return nullptr;
+}
+
+bool ParsedArgs::Has(std::string_view name) const {
+    const Slot* slot = Find(name);
+    return slot != nullptr && slot->filled;
+}
+
+bool ParsedArgs::Switch(std::string_view name) const {
+    const Slot* slot = Find(name);
+    return slot != nullptr && slot->set;
+}
+
+std::string ParsedArgs::Text(std::string_view name) const {
+    const Slot* slot = Find(name);
+    return slot != nullptr && slot->filled ? slot->text : std::string();
+}
+
+std::optional<std::int32_t> ParsedArgs::Number(std::string_view name) const {
+    const Slot* slot = Find(name);
+    if (slot == nullptr || !slot->filled || !slot->number) {
+        return std::nullopt;
+    }
+    return slot->value;
+}
+
+std::vector<std::string> ParsedArgs::Multi(std::string_view name) const {
+    const Slot* slot = Find(name);
+    return slot != nullptr ? slot->values : std::vector<std::string>();
+}
+
+Expected<ParsedArgs, fault::Code> ParseArgs(std::string_view templ, std::string_view line) {
+    auto parsedTemplate = ParseTemplate(templ);
+    if (!parsedTemplate) {
+        return Unexpected(parsedTemplate.error());
+    }
+    // ReadArgs wants the line ended by a line feed, as the shell hands it over.
+    std::string input(line);
+    input += '\n';
+    auto read = ReadArgs(*parsedTemplate, input);
+    if (!read) {
+        return Unexpected(read.error());
+    }
+    ParsedArgs args;
+    for (std::size_t i = 0; i < parsedTemplate->Size(); ++i) {
+        const TemplateItem& item = parsedTemplate->Item(i);
+        ParsedArgs::Slot slot;
+        for (const std::string& name : item.names) {
+            slot.names.push_back(ToUpper(name));
+        }
+        slot.required = item.required;
+        slot.keyword = item.keyword;
+        slot.isSwitch = item.isSwitch;
+        slot.toggle = item.toggle;
+        slot.number = item.number;
+        slot.multiple = item.multiple;
+        slot.rest = item.rest;
+        slot.filled = read->Present(i);
+        if (item.isSwitch) {
+            slot.set = read->Switch(i);
+        } else if (item.toggle) {
+            slot.set = read->Toggle(i, false);
+        } else if (item.multiple) {
+            slot.values = read->Multi(i);
+            slot.filled = !slot.values.empty();
+        } else if (slot.filled) {
+            slot.text = read->Text(i);
+            if (item.number) {
+                slot.value = read->Number(i);
+            }
+        }
+        args.slots.push_back(std::move(slot));
+    }
+    return args;
+}
+
+}  // namespace amiga

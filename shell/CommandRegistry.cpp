@@ -1,0 +1,78 @@
+// The one list of built-in commands. Each is defined in its own file in
+// shell/commands/ as k<Name>Command.
+
+#include "platform/Latin1.h"
+#include "shell/Command.h"
+
+// Built-in commands in the order "Assign LIST"-style listings show them.
+#define AMIGA_SHELL_BUILTINS(X) \
+    X(Ask)                      \
+    X(Assign)                   \
+    X(CD)                       \
+    X(Copy)                     \
+    X(Delete)                   \
+    X(Dir)                      \
+    X(Echo)                     \
+    X(Else)                     \
+    X(EndIf)                    \
+    X(EndSkip)                  \
+    X(Execute)                  \
+    X(FailAt)                   \
+    X(Get)                      \
+    X(GetEnv)                   \
+    X(If)                       \
+    X(Lab)                      \
+    X(List)                     \
+    X(MakeDir)                  \
+    X(MultiView)                \
+    X(Protect)                  \
+    X(Quit)                     \
+    X(Rename)                   \
+    X(RequestChoice)            \
+    X(Set)                      \
+    X(SetEnv)                   \
+    X(Skip)                     \
+    X(Type)                     \
+    X(Unset)                    \
+    X(UnsetEnv)                 \
+    X(Version)                  \
+    X(Wait)
+
+namespace amiga {
+
+#define AMIGA_DECLARE_COMMAND(Name) extern const CommandSpec k##Name##Command;
+AMIGA_SHELL_BUILTINS(AMIGA_DECLARE_COMMAND)
+#undef AMIGA_DECLARE_COMMAND
+
+const std::vector<const CommandSpec*>& BuiltinCommands() {
+#define AMIGA_LIST_COMMAND(Name) &k##Name##Command,
+    static const std::vector<const CommandSpec*> commands = {
+        AMIGA_SHELL_BUILTINS(AMIGA_LIST_COMMAND)};
+#undef AMIGA_LIST_COMMAND
+    return commands;
+}
+
+const CommandSpec* FindBuiltin(std::string_view name) {
+    for (const CommandSpec* command : BuiltinCommands()) {
+        if (EqualsNoCase(command->name, name)) {
+            return command;
+        }
+    }
+    return nullptr;
+}
+
+void CommandContext::Print(std::string_view text) const {
+    WriteAll(io.out, text);
+}
+
+void CommandContext::PrintError(std::string_view text) const {
+    WriteAll(io.err, text);
+}
+
+int CommandContext::Fault(fault::Code code, std::string_view header, int rc) {
+    result2 = code;
+    PrintError(fault::FormatFault(code, header));
+    return rc;
+}
+
+}  // namespace amiga

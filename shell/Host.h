@@ -1,0 +1,100 @@
+#pragma once
+// What the interpreter needs from the host layer, as one small interface so
+// the phases and commands can be tested against a throw-away root. Every path
+// is an Amiga path ("SYS:C/Copy", "T:x", "drawer/file", ":root", "/parent")
+// taken relative to the current drawer this host keeps for the shell.
+// Failures carry AmigaDOS error codes (shell/Faults.h).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/DateStamp.h"
+#include "platform/Expected.h"
+#include "shell/Faults.h"
+
+namespace amiga {
+
+// Protection bits as FileInfoBlock holds them: D E W R active low (a set bit
+// forbids), A P S H active high.
+inline constexpr std::uint32_t FIBF_DELETE = 1u << 0;
+inline constexpr std::uint32_t FIBF_EXECUTE = 1u << 1;
+inline constexpr std::uint32_t FIBF_WRITE = 1u << 2;
+inline constexpr std::uint32_t FIBF_READ = 1u << 3;
+inline constexpr std::uint32_t FIBF_ARCHIVE = 1u << 4;
+inline constexpr std::uint32_t FIBF_PURE = 1u << 5;
+inline constexpr std::uint32_t FIBF_SCRIPT = 1u << 6;
+inline constexpr std::uint32_t FIBF_HOLD = 1u << 7;
+
+struct ObjectInfo {
+    std::string name;       // on-disk name (FilePart of amigaPath)
+    std::string amigaPath;  // canonical Amiga path (NameFromLock)
+    std::string hostPath;   // where it lives on the host
+    bool isDrawer = false;
+    std::uint32_t protection = 0;
+    std::string comment;
+    std::uint64_t size = 0;
+    DateStamp date{};
+    bool hostExecutable = false;  // a host program the shell may start
+};
+
+enum class OpenMode { OldFile, NewFile, Append };
+
+enum class AssignMode { Replace, Add, Prepend, Remove };
+
+struct AssignEntry {
+    std::string name;                  // without the colon
+    std::vector<std::string> targets;  // Amiga paths, in search order
+};
+
+using DosResult = fault::Code;  // 0 on success
+
+class ShellHost {
+  public:
+    virtual ~ShellHost() = default;
+
+    // Lock + Examine of an existing object. For a multi-directory assign each
+    // directory is tried while the object is not found.
+    virtual Expected<ObjectInfo, fault::Code> Examine(std::string_view path) = 0;
+    // The entries of a drawer (without host metadata files), in no order.
+    virtual Expected<std::vector<ObjectInfo>, fault::Code> ExamineDrawer(std::string_view path) = 0;
+
+    // Opens a file as a host descriptor. NewFile creates or truncates, Append
+    // opens or creates for writing at the end. NIL: gives the null device.
+    virtual Expected<int, fault::Code> OpenFile(std::string_view path, OpenMode mode) = 0;
+
+    virtual DosResult CreateDir(std::string_view path) = 0;
+    virtual DosResult DeleteObject(std::string_view path) = 0;
+    virtual DosResult Rename(std::string_view from, std::string_view to) = 0;
+    virtual DosResult SetProtection(std::string_view path, std::uint32_t bits) = 0;
+    virtual DosResult SetComment(std::string_view path, std::string_view comment) = 0;
+    virtual DosResult SetDate(std::string_view path, const DateStamp& date) = 0;
+
+    // The current drawer (canonical Amiga path) and CurrentDir.
+    virtual std::string CurrentDrawer() const = 0;
+    virtual DosResult SetCurrentDrawer(std::string_view path) = 0;
+    // Host path of the current drawer, for child processes.
+    virtual std::string CurrentDrawerHostPath() const = 0;
+
+    // Global variables (files in ENV:, with save also in ENVARC:).
+    virtual std::optional<std::string> GetVar(std::string_view name) = 0;
+    virtual DosResult SetVar(std::string_view name, std::string_view value, bool save) = 0;
+    virtual DosResult DeleteVar(std::string_view name, bool save) = 0;
+
+    virtual std::vector<AssignEntry> Assigns() = 0;
+    // Volumes and devices for "Assign LIST".
+    virtual std::vector<std::string> Volumes() = 0;
+    virtual DosResult Assign(std::string_view name, const std::vector<std::string>& targets,
+                             AssignMode mode) = 0;
+
+    // The drawers of the C: assign in search order (Amiga paths).
+    virtual std::vector<std::string> CommandDrawers() = 0;
+
+    // Environment entries ("NAME=value") a child process needs to see the
+    // same mount table.
+    virtual std::vector<std::string> ChildEnvironment() = 0;
+};
+
+}  // namespace amiga

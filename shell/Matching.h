@@ -1,0 +1,32 @@
+#pragma once
+// Expanding the file arguments of commands: a path whose last part is a
+// pattern ("Work:Foo/#?.info") names every matching entry of its drawer.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Expected.h"
+#include "shell/Host.h"
+
+namespace amiga {
+
+// AddPart, FilePart and PathPart of dos.library.
+std::string AddPart(std::string_view drawer, std::string_view name);
+std::string_view FilePart(std::string_view path);
+std::string_view PathPart(std::string_view path);
+
+struct Expansion {
+    bool wild = false;
+    std::vector<ObjectInfo> objects;  // sorted by name (case-insensitive) when wild
+};
+
+// The objects a path names. A plain path that does not exist fails with the
+// host's error; a pattern that matches nothing gives an empty list.
+Expected<Expansion, fault::Code> ExpandPath(ShellHost& host, std::string_view path);
+
+// The entries of a drawer sorted by name, without regard to case.
+Expected<std::vector<ObjectInfo>, fault::Code> SortedDrawer(ShellHost& host,
+                                                            std::string_view drawer);
+
+}  // namespace amiga

@@ -1,0 +1,104 @@
+// Delete: deletes files and empty drawers (patterns allowed); ALL deletes
+// drawers with their contents, FORCE deletes objects protected from
+// deletion. Prints "name  Deleted" for each object unless QUIET.
+// Template: FILE/M/A,ALL/S,Q=QUIET/S,FORCE/S
+
+#include "shell/Break.h"
+#include "shell/Command.h"
+#include "shell/Matching.h"
+
+namespace amiga {
+
+namespace {
+
+class Deleter {
+  public:
+    Deleter(CommandContext& context, bool all, bool quiet, bool force)
+        : context_(context), all_(all), quiet_(quiet), force_(force) {}
+
+    // False after a break.
+    bool Delete(const ObjectInfo& object) {
+        if (BreakRequested()) {
+            context_.result2 = fault::Break;
+            result_ = RETURN_FAIL;
+            return false;
+        }
+        if (object.isDrawer && all_) {
+            auto entries = SortedDrawer(context_.host, object.amigaPath);
+            if (entries) {
+                for (const ObjectInfo& entry : *entries) {
+                    if (!Delete(entry)) {
+                        return false;
+                    }
+                }
+            }
+        }
+        if ((object.protection & FIBF_DELETE) != 0) {
+            if (!force_) {
+                Failed(object, fault::DeleteProtected);
+                return true;
+            }
+            (void)context_.host.SetProtection(object.amigaPath, object.protection & ~FIBF_DELETE);
+        }
+        fault::Code error = context_.host.DeleteObject(object.amigaPath);
+        if (error != fault::None) {
+            Failed(object, error);
+            return true;
+        }
+        if (!quiet_) {
+            context_.Print(object.amigaPath + "  Deleted\n");
+        }
+        return true;
+    }
+
+    int result() const { return result_; }
+
+  private:
+    void Failed(const ObjectInfo& object, fault::Code error) {
+        context_.Print(object.amigaPath + "  Not Deleted: " + fault::FaultText(error) + "\n");
+        context_.result2 = error;
+        result_ = RETURN_ERROR;
+    }
+
+    CommandContext& context_;
+    bool all_, quiet_, force_;
+    int result_ = RETURN_OK;
+};
+
+int RunDelete(CommandContext& context) {
+    const ParsedArgs& args = context.args;
+    Deleter deleter(context, args.Switch("ALL"), args.Switch("Q"), args.Switch("FORCE"));
+    bool any = false;
+    for (const std::string& name : args.Multi("FILE")) {
+        if (!name.empty() && name.back() == ':' && name.find(':') == name.size() - 1) {
+            // A whole volume or assign is never deleted.
+            return context.Fault(fault::ObjectWrongType, context.name, RETURN_FAIL);
+        }
+        auto expansion = ExpandPath(context.host, name);
+        if (!expansion) {
+            if (expansion.error() != fault::ObjectNotFound &&
+                expansion.error() != fault::DirNotFound) {
+                return context.Fault(expansion.error(), context.name, RETURN_ERROR);
+            }
+            continue;
+        }
+        for (const ObjectInfo& object : expansion->objects) {
+            any = true;
+            if (!deleter.Delete(object)) {
+                return deleter.result();
+            }
+        }
+    }
+    if (!any) {
+        context.Print("No file to delete\n");
+        context.result2 = fault::ObjectNotFound;
+        return RETURN_WARN;
+    }
+    return deleter.result();
+}
+
+}  // namespace
+
+extern const CommandSpec kDeleteCommand{"Delete", "FILE/M/A,ALL/S,Q=QUIET/S,FORCE/S", RunDelete};
+
+}  // namespace amiga

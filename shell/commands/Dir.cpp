@@ -1,0 +1,73 @@
+// Dir: lists a drawer (or what a pattern matches), drawers first. A pattern
+// that matches nothing or a path that does not exist returns 20, which
+// scripts test with "If FAIL".
+// Template: DIR,OPT/K,ALL/S,DIRS/S,FILES/S,INTER/S
+
+#include "shell/Command.h"
+#include "shell/Matching.h"
+
+namespace amiga {
+
+namespace {
+
+void ListDrawer(CommandContext& context, const std::vector<ObjectInfo>& entries, bool all,
+                bool dirs, bool files, int depth) {
+    std::string indent(static_cast<std::size_t>(depth) * 5, ' ');
+    for (const ObjectInfo& entry : entries) {
+        if (entry.isDrawer && (dirs || !files)) {
+            context.Print(indent + "     " + entry.name + " (dir)\n");
+            if (all) {
+                auto inner = SortedDrawer(context.host, entry.amigaPath);
+                if (inner) {
+                    ListDrawer(context, *inner, all, dirs, files, depth + 1);
+                }
+            }
+        }
+    }
+    for (const ObjectInfo& entry : entries) {
+        if (!entry.isDrawer && (files || !dirs)) {
+            context.Print(indent + "  " + entry.name + "\n");
+        }
+    }
+}
+
+int RunDir(CommandContext& context) {
+    const ParsedArgs& args = context.args;
+    std::string option = args.Text("OPT");
+    bool all = args.Switch("ALL") || option.find_first_of("aA") != std::string::npos;
+    bool dirs = args.Switch("DIRS") || option.find_first_of("dD") != std::string::npos;
+    bool files = args.Switch("FILES") || option.find_first_of("iI") != std::string::npos;
+    std::string path = args.Text("DIR");
+    std::vector<ObjectInfo> entries;
+    auto expansion = ExpandPath(context.host, path);
+    if (!expansion) {
+        context.PrintError("Could not get information for " + path + "\n");
+        return context.Fault(expansion.error(), "", RETURN_FAIL);
+    }
+    if (expansion->wild) {
+        if (expansion->objects.empty()) {
+            context.result2 = fault::ObjectNotFound;
+            return RETURN_FAIL;
+        }
+        entries = std::move(expansion->objects);
+    } else {
+        const ObjectInfo& object = expansion->objects.front();
+        if (!object.isDrawer) {
+            context.PrintError(path + " is not a directory\n");
+            return context.Fault(fault::DirNotFound, "", RETURN_FAIL);
+        }
+        auto listed = SortedDrawer(context.host, object.amigaPath);
+        if (!listed) {
+            return context.Fault(listed.error(), context.name, RETURN_FAIL);
+        }
+        entries = std::move(listed.value());
+    }
+    ListDrawer(context, entries, all, dirs, files, 0);
+    return RETURN_OK;
+}
+
+}  // namespace
+
+extern const CommandSpec kDirCommand{"Dir", "DIR,OPT/K,ALL/S,DIRS/S,FILES/S,INTER/S", RunDir};
+
+}  // namespace amiga

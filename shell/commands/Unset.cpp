@@ -1,0 +1,23 @@
+// Unset: removes a local variable.
+// Template: NAME
+
+#include "shell/Command.h"
+#include "shell/Shell.h"
+
+namespace amiga {
+
+namespace {
+
+int RunUnset(CommandContext& context) {
+    if (!context.args.Has("NAME")) {
+        return context.Fault(fault::RequiredArgMissing, "Unset", RETURN_ERROR);
+    }
+    context.shell.UnsetLocal(context.args.Text("NAME"));
+    return RETURN_OK;
+}
+
+}  // namespace
+
+extern const CommandSpec kUnsetCommand{"Unset", "NAME", RunUnset};
+
+}  // namespace amiga

@@ -1,0 +1,614 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/BigEndian.h"
+#include "platform/Icon.h"
+#include "platform/IconImages.h"
+#include "platform/Iff.h"
+
+namespace amiga {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kIconDir = std::string(STOVAN_FIXTURES_DIR) + "/icons/";
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "icontest-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// --- Real icons -------------------------------------------------------------
+
+TEST(Icon, FixturesReadAsDecodedByHand) {
+    struct Row {
+        const char* file;
+        std::uint8_t type;
+        std::optional<std::string> defaultTool;
+        std::int32_t stack;
+        std::int32_t x, y;
+        std::size_t toolTypeCount;
+        std::string firstToolType;
+        int width, height, depth;
+        bool selectImage;
+        bool drawerData;
+        bool formIcon;
+    };
+    const Row rows[] = {
+        {"developer_debug_test_rexx_simplerexx_SimpleRexx.doc.info", WBPROJECT, ":c/MuchMore",
+         30000, 0x36, 6, 0, "", 48, 25, 2, true, false, false},
+        {"external_openurl_dist_OpenURL_Install.info", WBPROJECT, "Installer", 30000, 11, 4, 20,
+         "APPNAME=OpenURL", 64, 31, 2, true, false, false},
+        {"external_openurl_dist_OpenURL_OpenURL.guide.info", WBPROJECT, "multiview", 8192, 0x60,
+         0x47, 1, "FILETYPE=TEXT|ASCII", 40, 44, 2, true, false, true},
+        {"external_openurl_dist_OpenURL_Prefs_OpenURL.info", WBTOOL, "SYS:Utilities/Multiview",
+         65536, 0x13, 0x8c, 0, "", 46, 46, 2, true, false, true},
+        {"images_IconSets_Mason_4cols_def_drawer.info", WBDRAWER, std::nullopt, 4096,
+         NO_ICON_POSITION, NO_ICON_POSITION, 0, "", 32, 32, 2, true, true, false},
+        {"images_IconSets_Mason_4cols_def_trashcan.info", WBGARBAGE, std::nullopt, 4096,
+         NO_ICON_POSITION, NO_ICON_POSITION, 0, "", 28, 32, 2, true, true, false},
+        {"images_IconSets_Mason_4cols_def_disk.info", WBDISK, std::nullopt, 4096, NO_ICON_POSITION,
+         NO_ICON_POSITION, 0, "", 32, 32, 2, true, true, false},
+        {"images_IconSets_Mason_4cols_def_tool.info", WBTOOL, std::nullopt, 4096, NO_ICON_POSITION,
+         NO_ICON_POSITION, 0, "", 32, 32, 2, true, false, false},
+        {"rom_bluetooth_prefs_Bluetooth.info", WBTOOL, std::nullopt, 57344, NO_ICON_POSITION,
+         NO_ICON_POSITION, 0, "", 64, 37, 2, false, false, true},
+        {"external_openurl_dist_OpenURL_C.info", WBDRAWER, std::nullopt, 65536, 0x5f, 4, 0, "", 1,
+         1, 1, true, true, true},
+        {"external_openurl_dist_OpenURL.info", WBDRAWER, std::nullopt, 65536, 0x60, 8, 1,
+         "(\xbb\xbb\xbb\xbb Icon Oliver.Tacke-Heinz.Andreolla \xab\xab\xab\xab)", 5, 5, 3, true,
+         true, true},
+        {"rom_filesys_SFS_SFScheck_SFScheck.info", WBTOOL, std::nullopt, 0, 3, 4, 12, " ", 57, 32,
+         3, true, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        auto icon = ReadDiskObjectFile(kIconDir + row.file);
+        ASSERT_TRUE(icon.ok()) << IconErrorText(icon.error());
+        EXPECT_EQ(icon->format, IconFormat::Classic);
+        EXPECT_EQ(icon->type, row.type);
+        EXPECT_EQ(icon->defaultTool, row.defaultTool);
+        EXPECT_EQ(icon->stackSize, row.stack);
+        EXPECT_EQ(icon->currentX, row.x);
+        EXPECT_EQ(icon->currentY, row.y);
+        ASSERT_EQ(icon->toolTypes.size(), row.toolTypeCount);
+        if (row.toolTypeCount > 0) {
+            EXPECT_EQ(icon->toolTypes[0], row.firstToolType);
+        }
+        ASSERT_TRUE(icon->image.has_value());
+        EXPECT_EQ(icon->image->width, row.width);
+        EXPECT_EQ(icon->image->height, row.height);
+        EXPECT_EQ(icon->image->depth, row.depth);
+        EXPECT_EQ(icon->image->planes.size(), icon->image->planeDataSize());
+        EXPECT_EQ(icon->selectImage.has_value(), row.selectImage);
+        EXPECT_EQ(icon->drawerData.has_value(), row.drawerData);
+        EXPECT_EQ(icon->revision(), WB_DISKREVISION);
+        if (row.formIcon) {
+            auto form = ParseIffForm(icon->extension);
+            ASSERT_TRUE(form.ok());
+            EXPECT_EQ(form->type, MakeIffId("ICON"));
+            EXPECT_TRUE(form->find(MakeIffId("FACE")).has_value());
+        } else {
+            EXPECT_TRUE(icon->extension.empty());
+        }
+    }
+}
+
+TEST(Icon, DrawerDataAndItsExtensionAreDecoded) {
+    auto drawer = ReadDiskObjectFile(kIconDir + "images_IconSets_Mason_4cols_def_drawer.info");
+    ASSERT_TRUE(drawer.ok());
+    EXPECT_EQ(drawer->drawerData->leftEdge, 50);
+    EXPECT_EQ(drawer->drawerData->width, 400);
+    EXPECT_EQ(drawer->drawerData->height, 100);
+    EXPECT_EQ(drawer->drawerData->minWidth, 90);
+    EXPECT_EQ(drawer->drawerData->maxWidth, 0xFFFF);
+
+    // Revision byte 1 under garbage upper bits: the OS 2.x part is there.
+    auto libs = ReadDiskObjectFile(kIconDir + "external_openurl_dist_OpenURL_C.info");
+    ASSERT_TRUE(libs.ok());
+    EXPECT_EQ(libs->gadget.userData, 0x80000001u);
+    EXPECT_EQ(libs->drawerData->ddFlags, 3u);
+    EXPECT_EQ(libs->drawerData->viewModes, 2);
+    EXPECT_EQ(libs->drawerData->width, 0x19a);
+}
+
+TEST(Icon, EveryFixtureWrittenBackUnchangedIsByteIdentical) {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(kIconDir)) {
+        SCOPED_TRACE(entry.path().filename().string());
+        const std::string original = ReadBytes(entry.path().string());
+        auto icon = DecodeDiskObject(original);
+        ASSERT_TRUE(icon.ok()) << IconErrorText(icon.error());
+        auto written = EncodeDiskObject(*icon);
+        ASSERT_TRUE(written.ok());
+        EXPECT_EQ(*written, original);
+        ++count;
+    }
+    EXPECT_GE(count, 20);
+}
+
+TEST(Icon, ChangingAGlowIconKeepsItsColourImagesUnchanged) {
+    const std::string original =
+        ReadBytes(kIconDir + "external_openurl_dist_OpenURL_OpenURL.guide.info");
+    auto icon = DecodeDiskObject(original);
+    ASSERT_TRUE(icon.ok());
+    const std::string extension = icon->extension;
+    EditToolTypes(icon->toolTypes, {"DONOTWAIT", "", "FILETYPE", "-"});
+    icon->defaultTool = "SYS:Utilities/MultiView";
+    icon->stackSize = 16384;
+    auto bytes = EncodeDiskObject(*icon);
+    ASSERT_TRUE(bytes.ok());
+    ASSERT_GE(bytes->size(), extension.size());
+    EXPECT_EQ(bytes->substr(bytes->size() - extension.size()), extension);
+    auto again = DecodeDiskObject(*bytes);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again->toolTypes, std::vector<std::string>{"DONOTWAIT"});
+    EXPECT_EQ(again->defaultTool, "SYS:Utilities/MultiView");
+    EXPECT_EQ(again->stackSize, 16384);
+    EXPECT_EQ(again->extension, extension);
+    EXPECT_EQ(again->image->planes, icon->image->planes);
+}
+
+// --- Default icons and round trips -----------------------------------------
+
+TEST(Icon, EveryTypeHasADefaultIconThatSurvivesChangesAndAWriteRead) {
+    for (std::uint8_t type = WBDISK; type <= WBAPPICON; ++type) {
+        SCOPED_TRACE(std::string(IconTypeName(type)));
+        auto icon = GetDefDiskObject(type);
+        ASSERT_TRUE(icon.ok());
+        EXPECT_EQ(icon->type, type);
+        ASSERT_TRUE(icon->image.has_value());
+        EXPECT_EQ(icon->gadget.width, icon->image->width);
+        EXPECT_EQ(icon->gadget.height, icon->image->height);
+        EXPECT_NE(icon->image->planes.find_first_not_of('\0'), std::string::npos);
+        const bool container = type == WBDISK || type == WBDRAWER || type == WBGARBAGE;
+        EXPECT_EQ(icon->drawerData.has_value(), container);
+
+        icon->defaultTool = "C:Tool";
+        icon->toolTypes = {"A=1", "B"};
+        icon->stackSize = 24576;
+        icon->currentX = 10;
+        icon->currentY = -1;
+        if (icon->drawerData) {
+            icon->drawerData->viewModes = 2;
+            icon->drawerData->ddFlags = 1;
+        }
+        auto bytes = EncodeDiskObject(*icon);
+        ASSERT_TRUE(bytes.ok());
+        auto again = DecodeDiskObject(*bytes);
+        ASSERT_TRUE(again.ok());
+        EXPECT_EQ(again->type, type);
+        EXPECT_EQ(again->defaultTool, "C:Tool");
+        EXPECT_EQ(again->toolTypes, (std::vector<std::string>{"A=1", "B"}));
+        EXPECT_EQ(again->stackSize, 24576);
+        EXPECT_EQ(again->currentX, 10);
+        EXPECT_EQ(again->currentY, -1);
+        EXPECT_EQ(again->image->planes, icon->image->planes);
+        EXPECT_TRUE(again->extension.empty());
+        if (container) {
+            EXPECT_EQ(again->drawerData->viewModes, 2);
+            EXPECT_EQ(again->drawerData->ddFlags, 1u);
+        }
+        // And the result is stable: written again it is the same bytes.
+        EXPECT_EQ(EncodeDiskObject(*again).value(), *bytes);
+    }
+    EXPECT_FALSE(GetDefDiskObject(0).ok());
+    EXPECT_FALSE(GetDefDiskObject(9).ok());
+}
+
+TEST(Icon, DefaultDrawerIconMatchesTheMinimalLayout) {
+    auto icon = GetDefDiskObject(WBDRAWER);
+    ASSERT_TRUE(icon.ok());
+    auto bytes = EncodeDiskObject(*icon);
+    ASSERT_TRUE(bytes.ok());
+    // Header, drawer data, one image header and its planes, the OS 2.x part.
+    const std::size_t planes =
+        IconImage::RowBytes(icon->image->width) * static_cast<std::size_t>(icon->image->height) * 2;
+    EXPECT_EQ(bytes->size(), 78u + 56 + 20 + planes + 6);
+    EXPECT_EQ(ReadBE16(*bytes, 0), 0xE310);
+    EXPECT_EQ(static_cast<unsigned char>((*bytes)[0x30]), WBDRAWER);
+    EXPECT_EQ(ReadBE32(*bytes, 0x3A), 0x80000000u);
+    EXPECT_NE(ReadBE32(*bytes, 0x42), 0u);         // DrawerData present
+    EXPECT_EQ(ReadBE32(*bytes, 0x04 + 0x16), 0u);  // no second image
+}
+
+TEST(Icon, RemovingTheSecondImageNeverLeavesReadersLookingForIt) {
+    auto icon = ReadDiskObjectFile(kIconDir + "images_IconSets_Mason_4cols_def_tool.info");
+    ASSERT_TRUE(icon.ok());
+    ASSERT_EQ(icon->gadget.flags & GFLG_GADGHIGHBITS, GFLG_GADGHIMAGE);
+    icon->selectImage.reset();
+    auto bytes = EncodeDiskObject(*icon);
+    ASSERT_TRUE(bytes.ok());
+    auto again = DecodeDiskObject(*bytes);
+    ASSERT_TRUE(again.ok());
+    EXPECT_FALSE(again->selectImage.has_value());
+    EXPECT_EQ(again->gadget.flags & GFLG_GADGHIGHBITS, GFLG_GADGHCOMP);
+}
+
+TEST(Icon, MakingAProjectADrawerGivesItDrawerData) {
+    auto icon = GetDefDiskObject(WBPROJECT);
+    ASSERT_TRUE(icon.ok());
+    SetIconType(*icon, WBDRAWER);
+    auto again = DecodeDiskObject(EncodeDiskObject(*icon).value());
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again->type, WBDRAWER);
+    EXPECT_TRUE(again->drawerData.has_value());
+}
+
+TEST(Icon, ArtBecomesPlanes) {
+    const std::string_view rows[] = {".#o*", "*o#."};
+    const IconImage image = ImageFromArt(rows, 2);
+    ASSERT_EQ(image.planes.size(), 8u);  // 2 planes x 2 rows x 2 bytes
+    // Plane 0 holds the low bit: '#'(1) and '*'(3).
+    EXPECT_EQ(static_cast<unsigned char>(image.planes[0]), 0x50);
+    EXPECT_EQ(static_cast<unsigned char>(image.planes[2]), 0xA0);
+    // Plane 1 holds the high bit: 'o'(2) and '*'(3).
+    EXPECT_EQ(static_cast<unsigned char>(image.planes[4]), 0x30);
+    EXPECT_EQ(static_cast<unsigned char>(image.planes[6]), 0xC0);
+}
+
+// --- Files --------------------------------------------------------------------
+
+TEST(Icon, FilesAreWrittenWholeAndReadBack) {
+    TempDir dir;
+    const std::string path = dir.path() + "/Tool.info";
+    EXPECT_EQ(ReadDiskObjectFile(path).error(), IconError::NotFound);
+
+    auto icon = GetDefDiskObject(WBTOOL);
+    ASSERT_TRUE(icon.ok());
+    icon->toolTypes = {"DONOTWAIT"};
+    ASSERT_TRUE(WriteDiskObjectFile(path, *icon).ok());
+    auto read = ReadDiskObjectFile(path);
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read->toolTypes, std::vector<std::string>{"DONOTWAIT"});
+
+    // Only the icon is left: the temporary file was renamed over it.
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path())) {
+        ++files;
+    }
+    EXPECT_EQ(files, 1);
+
+    EXPECT_FALSE(WriteDiskObjectFile(dir.path() + "/missing/X.info", *icon).ok());
+    EXPECT_EQ(ReadDiskObjectFile(dir.path()).error(), IconError::ReadFailed);
+
+    std::ofstream(dir.path() + "/Text.info") << "not an icon at all";
+    EXPECT_EQ(ReadDiskObjectFile(dir.path() + "/Text.info").error(), IconError::NotAnIcon);
+}
+
+TEST(Icon, DefaultDrawerIconIsWrittenBesideTheDrawerOnce) {
+    TempDir dir;
+    const std::string drawer = dir.path() + "/Work";
+    fs::create_directory(drawer);
+    auto first = WriteDefaultDrawerIcon(drawer + "/");
+    ASSERT_TRUE(first.ok());
+    EXPECT_TRUE(*first);
+    auto icon = ReadDiskObjectFile(drawer + ".info");
+    ASSERT_TRUE(icon.ok());
+    EXPECT_EQ(icon->type, WBDRAWER);
+    EXPECT_TRUE(icon->drawerData.has_value());
+
+    // An icon the user already has is never replaced.
+    icon->toolTypes = {"MINE"};
+    ASSERT_TRUE(WriteDiskObjectFile(drawer + ".info", *icon).ok());
+    auto second = WriteDefaultDrawerIcon(drawer);
+    ASSERT_TRUE(second.ok());
+    EXPECT_FALSE(*second);
+    EXPECT_EQ(ReadDiskObjectFile(drawer + ".info")->toolTypes, std::vector<std::string>{"MINE"});
+}
+
+// --- Damaged files ------------------------------------------------------------
+
+TEST(Icon, EveryTruncationOfAClassicIconIsRefused) {
+    const std::string whole = ReadBytes(kIconDir + "images_IconSets_Mason_4cols_def_drawer.info");
+    ASSERT_EQ(whole.size(), 692u);
+    for (std::size_t length = 0; length < whole.size(); ++length) {
+        SCOPED_TRACE(length);
+        auto icon = DecodeDiskObject(std::string_view(whole).substr(0, length));
+        ASSERT_FALSE(icon.ok());
+        EXPECT_EQ(icon.error(), length < 2 ? IconError::NotAnIcon : IconError::Malformed);
+    }
+}
+
+TEST(Icon, HostileFieldsAreRefused) {
+    // SimpleRexx.doc: no drawer data, two 48x25x2 images, default tool.
+    const std::string base =
+        ReadBytes(kIconDir + "developer_debug_test_rexx_simplerexx_SimpleRexx.doc.info");
+    const std::size_t image1 = 78;
+    const std::size_t image2 = image1 + 20 + 6 * 25 * 2;
+    const std::size_t defaultTool = image2 + 20 + 6 * 25 * 2;
+    ASSERT_EQ(ReadBE32(base, defaultTool), 12u);  // ":c/MuchMore" and its NUL
+
+    auto patched = [&](std::size_t offset, std::uint32_t value, int bytes) {
+        std::string data = base;
+        if (bytes == 2) {
+            data[offset] = static_cast<char>(value >> 8);
+            data[offset + 1] = static_cast<char>(value);
+        } else {
+            WriteBE32(data, offset, value);
+        }
+        return data;
+    };
+    std::string withToolTypes = patched(0x36, 1, 4);  // announce tool types
+    std::string hugeCount = withToolTypes;
+    AppendBE32(hugeCount, 0xFFFFFFFC);
+    std::string countPastEnd = withToolTypes;
+    AppendBE32(countPastEnd, 4 * 3);
+    AppendBE32(countPastEnd, 2);
+    countPastEnd += "A";
+    std::string stringPastEnd = withToolTypes;
+    AppendBE32(stringPastEnd, 8);
+    AppendBE32(stringPastEnd, 0x7FFFFFFF);
+    struct Row {
+        const char* name;
+        std::string data;
+    };
+    const Row rows[] = {
+        {"default tool longer than the file", patched(defaultTool, 0xFFFFFFFF, 4)},
+        {"default tool one byte too long", patched(defaultTool, 13, 4)},
+        {"negative width", patched(image1 + 4, 0xFFF0, 2)},
+        {"negative height", patched(image1 + 6, 0x8000, 2)},
+        {"absurd width", patched(image1 + 4, 30000, 2)},
+        {"nine planes", patched(image1 + 8, 9, 2)},
+        {"second image taller than the data", patched(image2 + 6, 2000, 2)},
+        {"tool types announced but missing", withToolTypes},
+        {"tool-type count of a billion", hugeCount},
+        {"more tool types than follow", countPastEnd},
+        {"tool-type string past the end", stringPastEnd},
+        {"drawer data announced but missing", patched(0x42, 1, 4)},
+        {"tool window announced but missing", patched(0x46, 1, 4)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto icon = DecodeDiskObject(row.data);
+        ASSERT_FALSE(icon.ok());
+        EXPECT_EQ(icon.error(), IconError::Malformed);
+    }
+    // A count below one entry means "no tool types", as icon.library reads it.
+    std::string zeroCount = withToolTypes;
+    AppendBE32(zeroCount, 0);
+    auto icon = DecodeDiskObject(zeroCount);
+    ASSERT_TRUE(icon.ok());
+    EXPECT_TRUE(icon->toolTypes.empty());
+
+    EXPECT_EQ(DecodeDiskObject("").error(), IconError::NotAnIcon);
+    EXPECT_EQ(DecodeDiskObject("FORM").error(), IconError::NotAnIcon);
+    EXPECT_EQ(DecodeDiskObject(std::string(kMaxIconFileSize + 1, '\0')).error(),
+              IconError::TooLarge);
+}
+
+// --- PNG icons ----------------------------------------------------------------
+
+std::string PngChunk(std::string_view type, std::string_view data) {
+    std::string chunk;
+    AppendBE32(chunk, static_cast<std::uint32_t>(data.size()));
+    chunk.append(type);
+    chunk.append(data);
+    AppendBE32(chunk, 0);  // CRC: not checked by the reader
+    return chunk;
+}
+
+std::string PngIcon(std::string_view attributes, bool withIcOn = true) {
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    png += PngChunk("IHDR", std::string(13, '\x01'));
+    if (withIcOn) {
+        png += PngChunk("icOn", attributes);
+    }
+    png += PngChunk("IDAT", "pixels");
+    png += PngChunk("IEND", "");
+    png += "second picture";
+    return png;
+}
+
+std::string Tag(std::uint32_t tag, std::uint32_t value) {
+    std::string out;
+    AppendBE32(out, tag);
+    AppendBE32(out, value);
+    return out;
+}
+
+std::string TagText(std::uint32_t tag, std::string_view text) {
+    std::string out;
+    AppendBE32(out, tag);
+    out.append(text);
+    out.push_back('\0');
+    return out;
+}
+
+TEST(Icon, PngIconAttributesAreReadAndOnlyTheirChunkIsRewritten) {
+    const std::string attributes =
+        Tag(0x80001001, 20) + Tag(0x80001002, 30) + Tag(0x80001005, 300) + Tag(0x80001009, 8192) +
+        TagText(0x8000100A, "SYS:Tools/Ed") + TagText(0x8000100B, "DONOTWAIT") +
+        TagText(0x8000100B, "CX_POPUP=NO") + Tag(0x8000100F, 4);
+    const std::string png = PngIcon(attributes);
+    auto icon = DecodeDiskObject(png);
+    ASSERT_TRUE(icon.ok()) << IconErrorText(icon.error());
+    EXPECT_EQ(icon->format, IconFormat::Png);
+    EXPECT_EQ(icon->type, WBPROJECT);
+    EXPECT_EQ(icon->currentX, 20);
+    EXPECT_EQ(icon->currentY, 30);
+    EXPECT_EQ(icon->stackSize, 8192);
+    EXPECT_EQ(icon->defaultTool, "SYS:Tools/Ed");
+    EXPECT_EQ(icon->toolTypes, (std::vector<std::string>{"DONOTWAIT", "CX_POPUP=NO"}));
+
+    auto same = EncodeDiskObject(*icon);
+    ASSERT_TRUE(same.ok());
+    // Unchanged apart from the CRC, which is now the right one.
+    ASSERT_EQ(same->size(), png.size());
+    EXPECT_EQ(same->substr(0, 33 + 8 + attributes.size()),
+              png.substr(0, 33 + 8 + attributes.size()));
+    EXPECT_EQ(same->substr(33 + 12 + attributes.size()), png.substr(33 + 12 + attributes.size()));
+
+    icon->currentX = NO_ICON_POSITION;
+    icon->stackSize = 24576;
+    AddToolType(icon->toolTypes, "tooltype", "x");
+    auto changed = DecodeDiskObject(EncodeDiskObject(*icon).value());
+    ASSERT_TRUE(changed.ok());
+    EXPECT_EQ(changed->currentX, NO_ICON_POSITION);
+    EXPECT_EQ(changed->currentY, 30);
+    EXPECT_EQ(changed->stackSize, 24576);
+    EXPECT_EQ(changed->toolTypes.back(), "TOOLTYPE=x");
+    ASSERT_EQ(changed->pngOtherTags.size(), 1u);
+    EXPECT_EQ(changed->pngOtherTags[0].value, 300u);
+    EXPECT_NE(changed->png.find("IDATpixels"), std::string::npos);
+    EXPECT_EQ(changed->png.substr(changed->png.size() - 14), "second picture");
+}
+
+TEST(Icon, PngIconWithoutAttributesGetsAChunkAfterTheHeader) {
+    auto icon = DecodeDiskObject(PngIcon("", false));
+    ASSERT_TRUE(icon.ok());
+    EXPECT_EQ(icon->type, 0);
+    SetIconType(*icon, WBTOOL);
+    icon->stackSize = 8192;
+    const std::string bytes = EncodeDiskObject(*icon).value();
+    EXPECT_EQ(bytes.substr(33 + 4, 4), "icOn");
+    auto again = DecodeDiskObject(bytes);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again->type, WBTOOL);
+    EXPECT_EQ(again->stackSize, 8192);
+}
+
+TEST(Icon, DamagedPngIconsAreRefused) {
+    const std::string good = PngIcon(Tag(0x80001009, 4096));
+    struct Row {
+        const char* name;
+        std::string data;
+    };
+    std::string hugeChunk = good;
+    WriteBE32(hugeChunk, 8 + 25, 0x7FFFFFF0);  // the icOn chunk's length
+    const Row rows[] = {
+        {"signature only", good.substr(0, 8)},
+        {"cut in the header chunk", good.substr(0, 20)},
+        {"no IEND", good.substr(0, good.find("IEND") - 4)},
+        {"chunk longer than the file", hugeChunk},
+        {"unknown attribute tag", PngIcon(Tag(0x80002000, 1))},
+        {"attribute value cut", PngIcon(Tag(0x80001009, 1).substr(0, 6))},
+        {"unterminated default tool", PngIcon(Tag(0x8000100A, 0x41414141))},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto icon = DecodeDiskObject(row.data);
+        ASSERT_FALSE(icon.ok());
+        EXPECT_EQ(icon.error(), IconError::Malformed);
+    }
+}
+
+// --- Tool types -----------------------------------------------------------------
+
+TEST(IconToolTypes, FindToolTypeMatchesWholeNamesWithoutRegardToCase) {
+    const std::vector<std::string> toolTypes = {"(DISABLED=1)", "CX_POPKEY=ctrl alt s",
+                                                "DONOTWAIT",    "CX_POPUP=NO",
+                                                "cx_pri=5",     "CX_POPUP=YES"};
+    struct Row {
+        const char* name;
+        std::optional<std::string_view> value;
+    };
+    const Row rows[] = {
+        {"CX_POPKEY", "ctrl alt s"}, {"cx_popup", "NO"},           {"CX_PRI", "5"},
+        {"DONOTWAIT", ""},           {"CX_POP", std::nullopt},     {"DISABLED", std::nullopt},
+        {"", std::nullopt},          {"DONOTWAITX", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(FindToolType(toolTypes, row.name), row.value);
+    }
+}
+
+TEST(IconToolTypes, MatchToolValueTakesBarSeparatedValues) {
+    struct Row {
+        const char* typeString;
+        const char* value;
+        bool match;
+    };
+    const Row rows[] = {
+        {"TEXT|ASCII", "ascii", true},
+        {"TEXT|ASCII", "text", true},
+        {"TEXT|ASCII", "TEX", false},
+        {"TEXT|ASCII", "TEXT|ASCII", false},
+        {"ILBM", "ILBM", true},
+        {"", "", true},
+        {"A||B", "", true},
+        {"A|B", "", false},
+        {"ASCII", "ASCIIX", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.typeString) + " / " + row.value);
+        EXPECT_EQ(MatchToolValue(row.typeString, row.value), row.match);
+    }
+}
+
+TEST(IconToolTypes, EditsAsTheInstallScriptsGiveThem) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> before;
+        std::vector<std::string> edits;
+        std::vector<std::string> after;
+    };
+    const Row rows[] = {
+        {"empty value appends the bare name", {"A=1"}, {"DONOTWAIT", ""}, {"A=1", "DONOTWAIT"}},
+        {"name is upper-cased, value kept", {}, {"cx_popup", "no"}, {"CX_POPUP=no"}},
+        {"dash removes the first match in any case",
+         {"cx_popup=yes", "CX_POPUP=NO"},
+         {"CX_POPUP", "-"},
+         {"CX_POPUP=NO"}},
+        {"removal matches the name's length only", {"CX_POPUPX"}, {"CX_POPUP", "-"}, {}},
+        {"removing a missing entry changes nothing", {"A"}, {"B", "-"}, {"A"}},
+        {"same name twice: the old one stays first", {"X=1"}, {"x", "2"}, {"X=1", "X=2"}},
+        {"last name without value", {}, {"A", "1", "LAST"}, {"A=1", "LAST"}},
+        {"empty name removes nothing", {"A"}, {"", "-"}, {"A"}},
+        {"no edits", {"A"}, {}, {"A"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> toolTypes = row.before;
+        EditToolTypes(toolTypes, row.edits);
+        EXPECT_EQ(toolTypes, row.after);
+    }
+}
+
+TEST(IconToolTypes, NewIconsImagesStayLastAndUntouched) {
+    auto icon = ReadDiskObjectFile(kIconDir + "external_openurl_dist_OpenURL_Install.info");
+    ASSERT_TRUE(icon.ok());
+    const std::size_t block = NewIconsBlockStart(icon->toolTypes);
+    ASSERT_EQ(block, 3u);
+    const std::vector<std::string> images(icon->toolTypes.begin() + 3, icon->toolTypes.end());
+
+    EditToolTypes(icon->toolTypes, {"DONOTWAIT", "", "IM1", "-", "APPNAME", "-"});
+    ASSERT_EQ(NewIconsBlockStart(icon->toolTypes), 3u);
+    EXPECT_EQ(icon->toolTypes[0], "SCRIPT=install");
+    EXPECT_EQ(icon->toolTypes[2], "DONOTWAIT");
+    EXPECT_EQ(std::vector<std::string>(icon->toolTypes.begin() + 3, icon->toolTypes.end()), images);
+}
+
+TEST(IconToolTypes, TypeNamesTranslateBothWays) {
+    EXPECT_EQ(IconTypeFromName("wbdrawer"), WBDRAWER);
+    EXPECT_EQ(IconTypeFromName("WBAPPICON"), WBAPPICON);
+    EXPECT_EQ(IconTypeFromName("WBNONE"), 0);
+    EXPECT_EQ(IconTypeFromName(""), 0);
+    EXPECT_EQ(IconTypeName(WBGARBAGE), "WBGARBAGE");
+    EXPECT_EQ(IconTypeName(0), "");
+    EXPECT_EQ(IconTypeName(200), "");
+}
+
+}  // namespace
+}  // namespace amiga

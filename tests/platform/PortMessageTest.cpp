@@ -1,0 +1,353 @@
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/BigEndian.h"
+#include "platform/PortMessage.h"
+
+namespace amiga {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr const char* kName = "STOVAN.INTERFACE";
+
+class PortsDir {
+  public:
+    PortsDir() {
+        // Short on purpose: socket paths are limited to 107 bytes.
+        std::string pattern = "/tmp/ports-XXXXXX";
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~PortsDir() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+PortMessage GaugeMessage() {
+    PortMessage message;
+    message.command = PORT_GAUGE;
+    message.text1 = "EXTRACTING";
+    message.text2 = "Foo.lha";
+    message.number1 = 1;
+    message.number2 = -7;
+    return message;
+}
+
+// A raw client that writes exactly the given bytes, then maybe closes.
+PortSocket RawConnect(const std::string& path) {
+    PortSocket socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    EXPECT_EQ(::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address),
+              0);
+    return socket;
+}
+
+void RawSend(const PortSocket& socket, std::string_view bytes) {
+    ASSERT_EQ(::send(socket.fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(bytes.size()));
+}
+
+TEST(PortMessage, FramesRoundTrip) {
+    const PortMessage message = GaugeMessage();
+    auto frame = EncodePortMessage(message);
+    ASSERT_TRUE(frame.ok());
+    EXPECT_EQ(frame->substr(0, 4), "PMSG");
+    EXPECT_EQ(ReadBE16(*frame, 4), 292);
+    auto decoded = DecodePortMessage(*frame);
+    ASSERT_TRUE(decoded.ok());
+    EXPECT_EQ(decoded->length, 292);
+    EXPECT_EQ(decoded->command, PORT_GAUGE);
+    EXPECT_EQ(decoded->text1, "EXTRACTING");
+    EXPECT_EQ(decoded->text2, "Foo.lha");
+    EXPECT_EQ(decoded->number1, 1);
+    EXPECT_EQ(decoded->number2, -7);
+
+    auto reply = DecodePortReply(EncodePortReply({329, "Not enough memory"}));
+    ASSERT_TRUE(reply.ok());
+    EXPECT_EQ(reply->result, 329);
+    EXPECT_EQ(reply->text, "Not enough memory");
+    // The reply text is at most 255 characters, as in the 256-byte buffer.
+    EXPECT_EQ(DecodePortReply(EncodePortReply({1, std::string(600, 'x')}))->text.size(), 255u);
+}
+
+TEST(PortMessage, MalformedFramesAreRefused) {
+    const std::string good = EncodePortMessage(GaugeMessage()).value();
+    std::string badMagic = good;
+    badMagic[0] = 'X';
+    std::string hugeText = good;
+    WriteBE32(hugeText, 20, 0xFFFFFFFF);
+    std::string textTooLong = good;
+    WriteBE32(textTooLong, 24, kPortTextMax + 1);
+    std::string nulInText = good;
+    nulInText[28 + 2] = '\0';
+    std::string padSet = good;
+    padSet[7] = 1;
+    struct Row {
+        const char* name;
+        std::string frame;
+    };
+    const Row rows[] = {
+        {"empty", ""},
+        {"header cut", good.substr(0, 27)},
+        {"text cut", good.substr(0, good.size() - 1)},
+        {"trailing byte", good + "x"},
+        {"bad magic", badMagic},
+        {"text size of 4 GiB", hugeText},
+        {"text size over the limit", textTooLong},
+        {"NUL inside a text", nulInText},
+        {"reserved word set", padSet},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto decoded = DecodePortMessage(row.frame);
+        ASSERT_FALSE(decoded.ok());
+        EXPECT_EQ(decoded.error(), PortError::Malformed);
+    }
+    std::string replyTooLong = EncodePortReply({0, "abc"});
+    replyTooLong[8] = 1;  // declares 256+3 bytes
+    EXPECT_FALSE(DecodePortReply(replyTooLong).ok());
+    EXPECT_FALSE(DecodePortReply("PRPL").ok());
+
+    PortMessage tooLong = GaugeMessage();
+    tooLong.text2 = std::string(kPortTextMax + 1, 'a');
+    EXPECT_EQ(EncodePortMessage(tooLong).error(), PortError::TextTooLong);
+    PortMessage withNul = GaugeMessage();
+    withNul.text1 = std::string("A\0B", 3);
+    EXPECT_EQ(EncodePortMessage(withNul).error(), PortError::TextTooLong);
+}
+
+TEST(PortMessage, PortNamesAreChecked) {
+    struct Row {
+        const char* dir;
+        std::string name;
+        std::optional<PortError> error;
+    };
+    const Row rows[] = {
+        {"/tmp/p", kName, std::nullopt},
+        {"/tmp/p/", kName, std::nullopt},
+        {"/tmp/p", "", PortError::BadName},
+        {"/tmp/p", ".", PortError::BadName},
+        {"/tmp/p", "..", PortError::BadName},
+        {"/tmp/p", "a/b", PortError::BadName},
+        {"/tmp/p", std::string("a\0b", 3), PortError::BadName},
+        {"/tmp/p", std::string(120, 'N'), PortError::PathTooLong},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto path = PortSocketPath(row.dir, row.name);
+        if (row.error) {
+            ASSERT_FALSE(path.ok());
+            EXPECT_EQ(path.error(), *row.error);
+        } else {
+            ASSERT_TRUE(path.ok());
+            EXPECT_EQ(*path, std::string("/tmp/p/") + kName);
+        }
+    }
+}
+
+TEST(PortMessage, MessageAndReplyTravelThroughThePort) {
+    PortsDir dir;
+    EXPECT_FALSE(FindPort(dir.path(), kName));
+    auto port = PublicPort::Create(dir.path(), kName);
+    ASSERT_TRUE(port.ok()) << PortErrorText(port.error());
+    EXPECT_TRUE(FindPort(dir.path(), kName));
+    // FindPort's probe connection is waiting; the server sees it close at once.
+    {
+        auto probe = port->accept(1s);
+        ASSERT_TRUE(probe.ok());
+        EXPECT_EQ(ReadPortMessage(*probe, 1s).error(), PortError::Disconnected);
+    }
+
+    std::atomic<int> handled{0};
+    std::thread server([&] {
+        for (int round = 0; round < 2; ++round) {
+            auto connection = port->accept(5s);
+            ASSERT_TRUE(connection.ok());
+            auto served = ServePortConnection(
+                *connection,
+                [&](const PortMessage& message) {
+                    ++handled;
+                    return PortReply{message.number1 + message.number2,
+                                     message.text1 + ":" + message.text2};
+                },
+                5s);
+            ASSERT_TRUE(served.ok());
+        }
+    });
+
+    auto reply = SendPortMessage(dir.path(), kName, GaugeMessage(), 5s);
+    ASSERT_TRUE(reply.ok()) << PortErrorText(reply.error());
+    EXPECT_EQ(reply->result, -6);
+    EXPECT_EQ(reply->text, "EXTRACTING:Foo.lha");
+
+    // A message declaring another length is not processed, yet answered.
+    PortMessage wrongLength = GaugeMessage();
+    wrongLength.length = 40;
+    auto refused = SendPortMessage(dir.path(), kName, wrongLength, 5s);
+    ASSERT_TRUE(refused.ok());
+    EXPECT_EQ(refused->result, PORT_REFUSED);
+    EXPECT_TRUE(refused->text.empty());
+    server.join();
+    EXPECT_EQ(handled.load(), 1);
+}
+
+TEST(PortMessage, APortIsPublicOnlyWhileItsServerLives) {
+    PortsDir dir;
+    const std::string path = dir.path() + "/" + kName;
+    {
+        auto port = PublicPort::Create(dir.path(), kName);
+        ASSERT_TRUE(port.ok());
+        // A second server cannot take a live port's name.
+        EXPECT_EQ(PublicPort::Create(dir.path(), kName).error(), PortError::PortInUse);
+    }
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_FALSE(FindPort(dir.path(), kName));
+    EXPECT_EQ(SendPortMessage(dir.path(), kName, GaugeMessage(), 1s).error(), PortError::NoPort);
+
+    // A socket left behind by a server that died: not found, and replaceable.
+    {
+        PortSocket stale(::socket(AF_UNIX, SOCK_STREAM, 0));
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        ASSERT_EQ(::bind(stale.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address),
+                  0);
+    }
+    ASSERT_TRUE(fs::exists(path));
+    EXPECT_FALSE(FindPort(dir.path(), kName));
+    EXPECT_TRUE(PublicPort::Create(dir.path(), kName).ok());
+
+    // A plain file with the port's name is never removed.
+    std::ofstream(path) << "user data";
+    EXPECT_EQ(PublicPort::Create(dir.path(), kName).error(), PortError::NotASocket);
+    EXPECT_FALSE(FindPort(dir.path(), kName));
+    EXPECT_TRUE(fs::is_regular_file(path));
+}
+
+TEST(PortMessage, ASenderIsNeverLeftWaiting) {
+    PortsDir dir;
+    auto port = PublicPort::Create(dir.path(), kName);
+    ASSERT_TRUE(port.ok());
+
+    // Nobody accepts: the time-out ends the wait.
+    auto silent = SendPortMessage(dir.path(), kName, GaugeMessage(), 200ms);
+    ASSERT_FALSE(silent.ok());
+    EXPECT_EQ(silent.error(), PortError::TimedOut);
+    ASSERT_TRUE(port->accept(1s).ok());  // drop the abandoned connection
+
+    struct Row {
+        const char* name;
+        std::function<void(const PortSocket&)> server;
+        PortError expected;
+    };
+    const Row rows[] = {
+        {"server closes without a reply", [](const PortSocket&) {}, PortError::Disconnected},
+        {"server sends half a reply",
+         [](const PortSocket& connection) {
+             ASSERT_TRUE(ReadPortMessage(connection, 1s).ok());
+             const std::string reply = EncodePortReply({0, "hello"});
+             ::send(connection.fd(), reply.data(), 6, MSG_NOSIGNAL);
+         },
+         PortError::Disconnected},
+        {"server sends garbage",
+         [](const PortSocket& connection) {
+             ASSERT_TRUE(ReadPortMessage(connection, 1s).ok());
+             ::send(connection.fd(), "GARBAGE!!!", 10, MSG_NOSIGNAL);
+         },
+         PortError::Malformed},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::thread server([&] {
+            auto connection = port->accept(5s);
+            ASSERT_TRUE(connection.ok());
+            row.server(*connection);
+        });
+        auto reply = SendPortMessage(dir.path(), kName, GaugeMessage(), 5s);
+        server.join();
+        ASSERT_FALSE(reply.ok());
+        EXPECT_EQ(reply.error(), row.expected);
+    }
+}
+
+TEST(PortMessage, TheServerSurvivesHostileSenders) {
+    PortsDir dir;
+    auto port = PublicPort::Create(dir.path(), kName);
+    ASSERT_TRUE(port.ok());
+    const std::string path = port->path();
+    const std::string good = EncodePortMessage(GaugeMessage()).value();
+    std::string huge = good;
+    WriteBE32(huge, 20, 0x7FFFFFFF);
+
+    struct Row {
+        const char* name;
+        std::string bytes;
+        bool closeAfter;
+        PortError expected;
+    };
+    const Row rows[] = {
+        {"disconnects inside the header", good.substr(0, 10), true, PortError::Disconnected},
+        {"disconnects inside the texts", good.substr(0, good.size() - 2), true,
+         PortError::Disconnected},
+        {"stalls inside the texts", good.substr(0, good.size() - 2), false, PortError::TimedOut},
+        {"declares a 2 GiB text", huge, false, PortError::Malformed},
+        {"sends no frame at all", "GET / HTTP/1.1\r\n\r\n....", false, PortError::Malformed},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        PortSocket client = RawConnect(path);
+        RawSend(client, row.bytes);
+        if (row.closeAfter) {
+            client = PortSocket();
+        }
+        auto connection = port->accept(1s);
+        ASSERT_TRUE(connection.ok());
+        bool called = false;
+        auto served = ServePortConnection(
+            *connection,
+            [&](const PortMessage&) {
+                called = true;
+                return PortReply{};
+            },
+            300ms);
+        ASSERT_FALSE(served.ok());
+        EXPECT_EQ(served.error(), row.expected);
+        EXPECT_FALSE(called);
+    }
+
+    // After all that, a good message is still served.
+    std::thread server([&] {
+        auto connection = port->accept(5s);
+        ASSERT_TRUE(connection.ok());
+        ASSERT_TRUE(ServePortConnection(
+                        *connection,
+                        [](const PortMessage&) {
+                            return PortReply{0, "ok"};
+                        },
+                        5s)
+                        .ok());
+    });
+    auto reply = SendPortMessage(dir.path(), kName, GaugeMessage(), 5s);
+    server.join();
+    ASSERT_TRUE(reply.ok());
+    EXPECT_EQ(reply->text, "ok");
+}
+
+}  // namespace
+}  // namespace amiga

@@ -1,0 +1,324 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/MessageIds.h"
+#include "prefs/Preferences.h"
+#include "prefs/PreferencesFile.h"
+
+namespace stovan {
+namespace {
+
+// Built by hand so that the tests do not share the encoder's helpers.
+std::string Be32(std::uint32_t value) {
+    std::string out(4, '\0');
+    out[0] = static_cast<char>(value >> 24);
+    out[1] = static_cast<char>(value >> 16);
+    out[2] = static_cast<char>(value >> 8);
+    out[3] = static_cast<char>(value);
+    return out;
+}
+
+std::uint32_t ReadCount(const std::string& file, std::size_t offset) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        value = value << 8 | static_cast<unsigned char>(file.at(offset + i));
+    }
+    return value;
+}
+
+std::string Chunk(const std::string& id, const std::string& data) {
+    std::string out = id + Be32(static_cast<std::uint32_t>(data.size())) + data;
+    if (data.size() % 2 != 0) {
+        out.push_back('\0');
+    }
+    return out;
+}
+
+std::string Form(const std::string& type, const std::string& chunks) {
+    return "FORM" + Be32(static_cast<std::uint32_t>(chunks.size() + 4)) + type + chunks;
+}
+
+const std::string kPrhd = Chunk("PRHD", std::string("\x05\0\0\0\0\0", 6));
+
+// The STVN data for the given words and strings, in the layout of the table.
+std::string StvnData(const std::vector<std::uint32_t>& words,
+                     const std::vector<std::string>& strings, std::size_t spares = 10) {
+    std::string data;
+    for (std::uint32_t word : words) {
+        data += Be32(word);
+    }
+    for (const std::string& text : strings) {
+        data += text;
+        data.push_back('\0');
+    }
+    data.append(spares, '\0');
+    return data;
+}
+
+const std::vector<std::uint32_t> kDefaultWords = {60, 0x2BB6001E, 1, 0, 0, 2, 3, 4,
+                                                  1,  0,          0, 0, 0, 0, 0};
+
+std::vector<std::string> DefaultStrings(SystemProfile profile) {
+    const bool morphos = profile == SystemProfile::MorphOS;
+    const std::string base = morphos ? "SYS:Applications/" : "SYS:";
+    return {
+        "SYS:",
+        "PROGDIR:Cache/Downloads/",
+        base,
+        base,
+        base,
+        base,
+        morphos ? "SYS:Games/" : "SYS:",
+        base,
+        base,
+        "SYS:Tools/",
+        "SYS:Utilities/",
+        base,
+        "PROGDIR:Cache/Images/",
+        std::string(kDefaultImageServer),
+        base,
+        "SYS:Utilities/",
+        "",
+        "PROGDIR:Cache/Backups/",
+    };
+}
+
+std::string DefaultFile(SystemProfile profile) {
+    return Form("PREF", kPrhd + Chunk("STVN", StvnData(kDefaultWords, DefaultStrings(profile))));
+}
+
+Preferences Defaults(SystemProfile profile) {
+    Preferences record;
+    setDefaultPreferences(record, profile);
+    return record;
+}
+
+// A record in which every field differs from the defaults.
+Preferences Unusual() {
+    Preferences record;
+    for (std::size_t index = 0; index < kPreferencesWordCount; ++index) {
+        record.word(index) = 0x01020304u * static_cast<std::uint32_t>(index + 1);
+    }
+    record.stringsOffset = 60;
+    record.modeFilterPreset = 4;
+    for (std::size_t index = 0; index < kPreferencesStringCount; ++index) {
+        record.string(index) = "Work:Dr\xE4wer " + std::to_string(index) + "/";
+    }
+    record.finderPaths = "";
+    record.listFormat = "BAR,BAR,BAR,BAR,BAR,BAR,BAR,BAR,BAR,BAR,BAR";
+    return record;
+}
+
+TEST(PreferencesFile, DefaultsAreWrittenExactlyAsTheLayoutSays) {
+    for (SystemProfile profile : {SystemProfile::AmigaOS4, SystemProfile::MorphOS}) {
+        SCOPED_TRACE(profile == SystemProfile::MorphOS ? "MorphOS" : "AmigaOS 4");
+        const std::string expected = DefaultFile(profile);
+        const std::string written = EncodePreferences(Defaults(profile));
+        EXPECT_EQ(written, expected);
+        // The offsets of the layout: PRHD at 12, STVN at 26, the words at 34.
+        ASSERT_GE(written.size(), 94u);
+        EXPECT_EQ(written.substr(12, 4), "PRHD");
+        EXPECT_EQ(written.substr(26, 4), "STVN");
+        EXPECT_EQ(written.substr(34, 4), Be32(60));
+        EXPECT_EQ(written.size() % 2, 0u);
+        EXPECT_EQ(written.substr(4, 4), Be32(static_cast<std::uint32_t>(written.size() - 8)));
+    }
+}
+
+TEST(PreferencesFile, OddDataChunkIsPaddedAndTheFormCountsThePad) {
+    Preferences record = Defaults(SystemProfile::AmigaOS4);
+    // Make the data length odd and even in turn; only the odd one has a pad.
+    for (const std::string& server : {std::string("x"), std::string("xy")}) {
+        record.imageServer = server;
+        const std::string written = EncodePreferences(record);
+        const std::uint32_t length = ReadCount(written, 30);
+        SCOPED_TRACE("data length " + std::to_string(length));
+        EXPECT_EQ(written.size(), 34u + length + length % 2);
+        if (length % 2 != 0) {
+            EXPECT_EQ(written.back(), '\0');
+        }
+        EXPECT_EQ(written.substr(4, 4), Be32(static_cast<std::uint32_t>(written.size() - 8)));
+    }
+}
+
+TEST(PreferencesFile, WrittenRecordsReadBackEqual) {
+    struct Row {
+        const char* name;
+        Preferences record;
+    };
+    Preferences emptyStrings = Defaults(SystemProfile::AmigaOS4);
+    for (std::size_t index = 0; index < kPreferencesStringCount; ++index) {
+        emptyStrings.string(index).clear();
+    }
+    const Row rows[] = {
+        {"AmigaOS 4 defaults", Defaults(SystemProfile::AmigaOS4)},
+        {"MorphOS defaults", Defaults(SystemProfile::MorphOS)},
+        {"every field unusual", Unusual()},
+        {"every string empty", emptyStrings},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto decoded = DecodePreferences(EncodePreferences(row.record));
+        ASSERT_TRUE(decoded.ok());
+        EXPECT_EQ(*decoded, row.record);
+    }
+}
+
+TEST(PreferencesFile, StringsOffsetIsAlwaysWrittenAsSixty) {
+    Preferences record = Unusual();
+    record.stringsOffset = 200;
+    auto decoded = DecodePreferences(EncodePreferences(record));
+    ASSERT_TRUE(decoded.ok());
+    EXPECT_EQ(decoded->stringsOffset, 60u);
+    EXPECT_EQ(decoded->backupDir, record.backupDir);
+}
+
+TEST(PreferencesFile, AcceptedVariantsOfTheLayout) {
+    const auto strings = DefaultStrings(SystemProfile::AmigaOS4);
+    const std::string stvn = Chunk("STVN", StvnData(kDefaultWords, strings));
+
+    // A newer layout with a longer fixed part: the strings start at word 0.
+    std::vector<std::uint32_t> longWords = kDefaultWords;
+    longWords[0] = 68;
+    longWords.push_back(0xDEADBEEF);
+    longWords.push_back(0xFEEDFACE);
+    // An older layout with a shorter fixed part: the missing words stay zero
+    // even though string bytes follow where they would have been.
+    const std::vector<std::uint32_t> shortWords = {20, 0x2BB6001E, 2, 3, 4};
+    std::vector<std::string> otherStrings = strings;
+    otherStrings[0] = "RAM:";
+    // An odd-length chunk before STVN must be skipped with its pad byte.
+    const std::string oddChunk = Chunk("ANNO", "odd");
+    Preferences versionCheckOnly = Defaults(SystemProfile::AmigaOS4);
+
+    struct Row {
+        const char* name;
+        std::string file;
+        std::uint32_t stringsOffset;
+        std::uint32_t launchAction;
+        std::uint32_t connectTimeout;
+        std::string tempDir;
+    };
+    const Row rows[] = {
+        {"chunks in reverse order", Form("PREF", stvn + kPrhd), 60, 1, 2, "SYS:"},
+        {"unknown odd chunk in between", Form("PREF", kPrhd + oddChunk + stvn), 60, 1, 2, "SYS:"},
+        {"second STVN counts",
+         Form("PREF", kPrhd + stvn + Chunk("STVN", StvnData(kDefaultWords, otherStrings))), 60, 1,
+         2, "RAM:"},
+        {"fixed part longer than 60",
+         Form("PREF", kPrhd + Chunk("STVN", StvnData(longWords, strings))), 68, 1, 2, "SYS:"},
+        {"fixed part shorter than 60",
+         Form("PREF", kPrhd + Chunk("STVN", StvnData(shortWords, strings))), 20, 2, 0, "SYS:"},
+        {"bytes after the FORM", DefaultFile(SystemProfile::AmigaOS4) + "garbage", 60, 1, 2,
+         "SYS:"},
+        {"no spare strings",
+         Form("PREF", kPrhd + Chunk("STVN", StvnData(kDefaultWords, strings, 0))), 60, 1, 2,
+         "SYS:"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto decoded = DecodePreferences(row.file);
+        ASSERT_TRUE(decoded.ok());
+        EXPECT_EQ(decoded->stringsOffset, row.stringsOffset);
+        EXPECT_EQ(decoded->flags, 0x2BB6001Eu);
+        EXPECT_EQ(decoded->launchAction, row.launchAction);
+        EXPECT_EQ(decoded->connectTimeout, row.connectTimeout);
+        EXPECT_EQ(decoded->tempDir, row.tempDir);
+        EXPECT_EQ(decoded->backupDir, "PROGDIR:Cache/Backups/");
+        EXPECT_EQ(decoded->reserved[4], 0u);
+    }
+}
+
+TEST(PreferencesFile, DamagedFilesAreRefused) {
+    const auto strings = DefaultStrings(SystemProfile::AmigaOS4);
+    const std::string stvn = Chunk("STVN", StvnData(kDefaultWords, strings));
+    const std::string good = DefaultFile(SystemProfile::AmigaOS4);
+
+    std::vector<std::uint32_t> farWords = kDefaultWords;
+    farWords[0] = 100000;
+    std::vector<std::uint32_t> selfWords = kDefaultWords;
+    selfWords[0] = 2;
+    std::vector<std::uint32_t> endWords = kDefaultWords;
+    // The strings start exactly at the end of the chunk: nothing to read.
+    const std::string atEnd = StvnData(endWords, {}, 0);
+    std::string atEndChunk = atEnd;
+    atEndChunk.replace(0, 4, Be32(static_cast<std::uint32_t>(atEnd.size())));
+
+    std::string unterminated = StvnData(kDefaultWords, strings, 0);
+    unterminated.pop_back();  // the last string loses its zero byte
+    std::vector<std::string> seventeen(strings.begin(), strings.end() - 1);
+
+    std::string chunkPastEnd = good;
+    chunkPastEnd.replace(30, 4, Be32(0x7FFFFFF0));
+    std::string formPastEnd = good;
+    formPastEnd.replace(4, 4, Be32(0xFFFFFFFF));
+    std::string badChunkId = good;
+    badChunkId[26] = '\x01';
+
+    struct Row {
+        const char* name;
+        std::string file;
+    };
+    const Row rows[] = {
+        {"empty file", ""},
+        {"text file", "tempDir=SYS:\n"},
+        {"not a FORM", "LIST" + good.substr(4)},
+        {"FORM of another type", Form("ILBM", kPrhd + stvn)},
+        {"missing PRHD", Form("PREF", stvn)},
+        {"missing STVN", Form("PREF", kPrhd)},
+        {"empty PRHD", Form("PREF", Chunk("PRHD", "") + stvn)},
+        {"header version 4", Form("PREF", Chunk("PRHD", std::string("\x04\0\0\0\0\0", 6)) + stvn)},
+        {"header version 6", Form("PREF", Chunk("PRHD", std::string("\x06\0\0\0\0\0", 6)) + stvn)},
+        {"last PRHD has version 0",
+         Form("PREF", kPrhd + stvn + Chunk("PRHD", std::string(6, '\0')))},
+        {"STVN too short for word 0", Form("PREF", kPrhd + Chunk("STVN", "\0\0\0"))},
+        {"empty STVN", Form("PREF", kPrhd + Chunk("STVN", ""))},
+        {"stringsOffset past the chunk",
+         Form("PREF", kPrhd + Chunk("STVN", StvnData(farWords, strings)))},
+        {"stringsOffset inside word 0",
+         Form("PREF", kPrhd + Chunk("STVN", StvnData(selfWords, strings)))},
+        {"strings start at the chunk end", Form("PREF", kPrhd + Chunk("STVN", atEndChunk))},
+        {"last string without terminator", Form("PREF", kPrhd + Chunk("STVN", unterminated))},
+        {"only seventeen strings",
+         Form("PREF", kPrhd + Chunk("STVN", StvnData(kDefaultWords, seventeen, 0)))},
+        {"chunk length past the end of the file", chunkPastEnd},
+        {"FORM length past the end of the file", formPastEnd},
+        {"chunk ID not printable", badChunkId},
+        {"absurd size",
+         Form("PREF", kPrhd + stvn + Chunk("JUNK", std::string(kMaxPreferencesFileSize, 'x')))},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto decoded = DecodePreferences(row.file);
+        ASSERT_FALSE(decoded.ok());
+        EXPECT_EQ(decoded.error(), msg::PrefsInvalidUsingDefaults);
+    }
+}
+
+TEST(PreferencesFile, EveryTruncationIsRefused) {
+    Preferences record = Defaults(SystemProfile::AmigaOS4);
+    // An odd data length, so that the file ends in a pad byte.
+    record.imageServer = "x";
+    if (ReadCount(EncodePreferences(record), 30) % 2 == 0) {
+        record.imageServer = "xy";
+    }
+    const std::string file = EncodePreferences(record);
+    ASSERT_EQ(ReadCount(file, 30) % 2, 1u);
+    ASSERT_EQ(file.back(), '\0');
+    for (std::size_t size = 0; size < file.size(); ++size) {
+        SCOPED_TRACE("cut to " + std::to_string(size) + " bytes");
+        EXPECT_FALSE(DecodePreferences(file.substr(0, size)).ok());
+    }
+    // A writer that leaves the final pad out of the file and out of the FORM
+    // count made a complete file: it is read.
+    std::string unpadded = file.substr(0, file.size() - 1);
+    unpadded.replace(4, 4, Be32(static_cast<std::uint32_t>(unpadded.size() - 8)));
+    auto decoded = DecodePreferences(unpadded);
+    ASSERT_TRUE(decoded.ok());
+    EXPECT_EQ(*decoded, record);
+}
+
+}  // namespace
+}  // namespace stovan

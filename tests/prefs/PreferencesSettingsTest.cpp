@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "prefs/Preferences.h"
+#include "prefs/PreferencesSettings.h"
+
+namespace stovan {
+namespace {
+
+Preferences Defaults() {
+    Preferences record;
+    setDefaultPreferences(record, SystemProfile::AmigaOS4);
+    return record;
+}
+
+std::map<std::string, std::string> Listed(const Preferences& record) {
+    std::map<std::string, std::string> settings;
+    for (const PreferenceSetting& setting : ListPreferences(record)) {
+        EXPECT_TRUE(settings.emplace(setting.name, setting.value).second) << setting.name;
+    }
+    return settings;
+}
+
+TEST(PreferencesSettings, ListShowsEveryWordFlagAndString) {
+    const auto settings = Listed(Defaults());
+    EXPECT_EQ(settings.size(), 7u + 29u + 18u);
+    EXPECT_EQ(settings.at("launchAction"), "1");
+    EXPECT_EQ(settings.at("connectRetries"), "4");
+    EXPECT_EQ(settings.at("maxArchives"), "0");
+    EXPECT_EQ(settings.at("KEEP_ARCHIVES"), "on");
+    EXPECT_EQ(settings.at("ASK_DOWNLOAD"), "off");
+    EXPECT_EQ(settings.at("CLOSE_IS_QUIT"), "on");
+    EXPECT_EQ(settings.at("SHOW_CHANGELOG"), "off");
+    EXPECT_EQ(settings.at("downloadDir"), "PROGDIR:Cache/Downloads/");
+    EXPECT_EQ(settings.at("finderPaths"), "");
+    EXPECT_EQ(settings.count("stringsOffset"), 0u);
+}
+
+TEST(PreferencesSettings, EveryFlagSwitchesOnlyItsOwnBit) {
+    for (const PreferencesFlagName& flag : PreferencesFlagNames()) {
+        if (IsInternalPreference(flag.name)) {
+            continue;
+        }
+        SCOPED_TRACE(std::string(flag.name));
+        for (const char* value : {"on", "off", "YES", "no", "true", "0"}) {
+            Preferences record = Defaults();
+            const Preferences before = record;
+            ASSERT_TRUE(SetPreference(record, flag.name, value).ok());
+            const bool on =
+                value[0] == 'o' ? value[1] == 'n' : (value[0] == 'Y' || value[0] == 't');
+            const std::uint32_t expected =
+                on ? ((flag.second ? before.flags2 : before.flags) | flag.mask)
+                   : ((flag.second ? before.flags2 : before.flags) & ~flag.mask);
+            EXPECT_EQ(flag.second ? record.flags2 : record.flags, expected);
+            EXPECT_EQ(flag.second ? record.flags : record.flags2,
+                      flag.second ? before.flags : before.flags2);
+        }
+    }
+}
+
+TEST(PreferencesSettings, ValuesAsTheWindowTakesThem) {
+    struct Row {
+        const char* name;
+        const char* value;
+        const char* field;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"drawer without a volume", "Cache/Temp", "tempDir", "PROGDIR:Cache/Temp"},
+        {"drawer with a volume", "Work:Temp", "tempDir", "Work:Temp"},
+        {"drawer with an assign", "T:", "downloadDir", "T:"},
+        {"type drawer", "Games", "installDirGame", "PROGDIR:Games"},
+        {"name without regard to case", "Work:Demos/", "INSTALLDIRDESKTOP", "Work:Demos/"},
+        {"image server as typed", "http://mirror.example/img/", "imageServer",
+         "http://mirror.example/img/"},
+        {"finder paths as typed", "Work:,DH2:", "finderPaths", "Work:,DH2:"},
+        {"empty finder paths", "", "finderPaths", ""},
+        {"state preset by label", "Installed", "stateFilterPreset", "3"},
+        {"state preset squeezed label", "not-installed", "stateFilterPreset", "2"},
+        {"mode preset update", "Update", "modeFilterPreset", "4"},
+        {"launch action by label", "version check", "launchAction", "1"},
+        {"launch action by number", "2", "launchAction", "2"},
+        {"slider at its top", "30", "transferTimeout", "30"},
+        {"archives at the bottom", "2", "maxArchives", "2"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Preferences record = Defaults();
+        auto result = SetPreference(record, row.field, row.value);
+        ASSERT_TRUE(result.ok()) << result.error();
+        std::string shown;
+        for (const PreferenceSetting& setting : ListPreferences(record)) {
+            if (setting.name.size() == std::string(row.field).size() &&
+                std::equal(setting.name.begin(), setting.name.end(), row.field,
+                           [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+                shown = setting.value;
+            }
+        }
+        EXPECT_EQ(shown, row.expected);
+    }
+}
+
+TEST(PreferencesSettings, RefusedValuesLeaveTheRecordAlone) {
+    struct Row {
+        const char* name;
+        const char* field;
+        std::string value;
+    };
+    const Row rows[] = {
+        {"unknown name", "colour", "red"},
+        {"empty name", "", "1"},
+        {"switch word", "KEEP_ARCHIVES", "maybe"},
+        {"empty switch", "KEEP_ARCHIVES", ""},
+        {"internal flag", "DATABASE_WARNING_SHOWN", "on"},
+        {"internal string", "listFormat", "BAR"},
+        {"too few archives", "maxArchives", "1"},
+        {"too many archives", "maxArchives", "33"},
+        {"zero timeout", "connectTimeout", "0"},
+        {"timeout too long", "connectTimeout", "31"},
+        {"negative number", "connectRetries", "-1"},
+        {"number with junk", "connectRetries", "2x"},
+        {"number too big for a word", "connectRetries", "99999999999"},
+        {"launch action out of range", "launchAction", "3"},
+        {"label of another cycle", "launchAction", "Installed"},
+        {"mode preset out of range", "modeFilterPreset", "5"},
+        {"line feed in a drawer", "tempDir", "Work:a\nb"},
+        {"overlong drawer", "tempDir", "Work:" + std::string(70000, 'x')},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Preferences record = Defaults();
+        auto result = SetPreference(record, row.field, row.value);
+        ASSERT_FALSE(result.ok());
+        EXPECT_FALSE(result.error().empty());
+        EXPECT_EQ(record, Defaults());
+    }
+}
+
+TEST(PreferencesSettings, ListedValuesSetBackToTheSameRecord) {
+    Preferences record = Defaults();
+    record.flags ^= 0x7FFF801F & ~DATABASE_WARNING_SHOWN;
+    record.flags2 = 0x039E;
+    record.maxArchives = 17;
+    record.installDirGame = "Games:\xE9t\xE9/";
+    record.finderPaths = "Work:,Games:";
+    Preferences rebuilt = Defaults();
+    for (const PreferenceSetting& setting : ListPreferences(record)) {
+        if (IsInternalPreference(setting.name)) {
+            continue;
+        }
+        SCOPED_TRACE(setting.name);
+        ASSERT_TRUE(SetPreference(rebuilt, setting.name, setting.value).ok());
+    }
+    EXPECT_EQ(rebuilt, record);
+}
+
+}  // namespace
+}  // namespace stovan

@@ -1,0 +1,344 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Latin1.h"
+#include "prefs/FinderPaths.h"
+#include "prefs/Preferences.h"
+#include "prefs/Validation.h"
+
+namespace stovan {
+namespace {
+
+// A file system of named paths: each known path has the full name its lock
+// reports. Drawers listed as creatable appear when created. Every call is
+// logged, so the order of the work can be checked.
+class FakeHost : public PreferencesHost {
+  public:
+    std::map<std::string, std::string, amiga::NoCaseLess> existing;
+    std::map<std::string, std::string, amiga::NoCaseLess> creatable;
+    std::set<std::string, amiga::NoCaseLess> ramNames;
+    std::optional<std::string> finderDefault = "SYS:,SYS:Games,SYS:Applications,DH1:";
+    std::vector<std::string> log;
+
+    std::optional<std::string> fullPath(std::string_view path) override {
+        log.push_back("lock " + std::string(path));
+        auto found = existing.find(path);
+        if (found == existing.end()) {
+            return std::nullopt;
+        }
+        return found->second;
+    }
+    bool createDrawerPath(std::string_view path) override {
+        log.push_back("create " + std::string(path));
+        auto found = creatable.find(path);
+        if (found == creatable.end()) {
+            return false;
+        }
+        existing[found->first] = found->second;
+        return true;
+    }
+    bool isRamDisk(std::string_view deviceName) override {
+        return ramNames.count(std::string(deviceName)) != 0;
+    }
+    std::optional<std::string> defaultFinderPaths() override {
+        log.push_back("finder");
+        return finderDefault;
+    }
+};
+
+// A system where Stovan lives in "Work:Stovan" and every default drawer exists.
+FakeHost InstalledSystem() {
+    FakeHost host;
+    host.existing = {
+        {"SYS:", "System:"},
+        {"SYS:Tools/", "System:Tools"},
+        {"SYS:Utilities/", "System:Utilities"},
+        {"PROGDIR:Cache/Downloads/", "Work:Stovan/Cache/Downloads"},
+        {"PROGDIR:Cache/Images/", "Work:Stovan/Cache/Images"},
+        {"PROGDIR:Cache/Backups/", "Work:Stovan/Cache/Backups"},
+        {"RAM:", "Ram Disk:"},
+        {"RAM:T", "Ram Disk:T"},
+        {"ram:Downloads", "Ram Disk:Downloads"},
+        {"RAM DISK:Apps", "Ram Disk:Apps"},
+    };
+    return host;
+}
+
+Preferences Defaults() {
+    Preferences record;
+    setDefaultPreferences(record, SystemProfile::AmigaOS4);
+    return record;
+}
+
+TEST(Validation, DefaultsBecomeAbsoluteInTheFixedOrder) {
+    FakeHost host = InstalledSystem();
+    Preferences record = Defaults();
+    validatePreferences(record, host);
+
+    EXPECT_EQ(record.finderPaths, "SYS:,SYS:Games,SYS:Applications,DH1:");
+    EXPECT_EQ(record.tempDir, "System:");
+    EXPECT_EQ(record.downloadDir, "Work:Stovan/Cache/Downloads");
+    EXPECT_EQ(record.imageDir, "Work:Stovan/Cache/Images");
+    EXPECT_EQ(record.backupDir, "Work:Stovan/Cache/Backups");
+    EXPECT_EQ(record.installDirTool, "System:Tools");
+    EXPECT_EQ(record.installDirDesktop, "System:Utilities");
+    EXPECT_EQ(record.imageServer, std::string(kDefaultImageServer));  // not a drawer
+    EXPECT_EQ(record.listFormat, "SYS:");                             // not a drawer
+    EXPECT_EQ(record.maxArchives, 2u);
+
+    // The finder list first, then the old image layout, then the drawers in
+    // the order temporary, download, image, backup, the type drawers.
+    const std::vector<std::string> expected = {
+        "finder",
+        "lock PROGDIR:Cache/Images/",
+        "lock PROGDIR:Cache/Images/Images",
+        "lock SYS:",                      // temporary
+        "lock PROGDIR:Cache/Downloads/",  // download
+        "lock PROGDIR:Cache/Images/",     // image
+        "lock PROGDIR:Cache/Backups/",    // backup
+        "lock SYS:",                      // audio
+        "lock SYS:",                      // video
+        "lock SYS:",                      // text
+        "lock SYS:",                      // picture
+        "lock SYS:",                      // game
+        "lock SYS:",                      // emulator
+        "lock SYS:",                      // network
+        "lock SYS:Tools/",                // tool
+        "lock SYS:Utilities/",            // utility
+        "lock SYS:",                      // application
+        "lock SYS:Utilities/",            // desktop
+    };
+    EXPECT_EQ(host.log, expected);
+
+    // A second validation finds nothing left to change.
+    Preferences again = record;
+    validatePreferences(again, host);
+    EXPECT_EQ(again, record);
+}
+
+TEST(Validation, DrawersOnTheRamDisk) {
+    struct Row {
+        const char* name;
+        std::string Preferences::*field;
+        std::string typed;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"download drawer in lower case", &Preferences::downloadDir, "ram:Downloads",
+         "Work:Stovan/Cache/Downloads"},
+        {"image drawer", &Preferences::imageDir, "RAM:T", "Work:Stovan/Cache/Images"},
+        {"backup drawer", &Preferences::backupDir, "RAM:", "Work:Stovan/Cache/Backups"},
+        {"temporary drawer stays", &Preferences::tempDir, "RAM:", "Ram Disk:"},
+        {"temporary drawer on the volume name stays", &Preferences::tempDir, "RAM DISK:Apps",
+         "Ram Disk:Apps"},
+        {"type drawer on RAM DISK: becomes SYS:", &Preferences::installDirGame, "RAM DISK:Apps",
+         "System:"},
+        {"type drawer by the mount table's own RAM name", &Preferences::installDirAudio,
+         "Scratch:Music", "System:"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeHost host = InstalledSystem();
+        host.existing["Scratch:Music"] = "Scratch:Music";
+        host.ramNames.insert("Scratch");
+        // The default drawers are missing at first and get created.
+        for (const char* path :
+             {"PROGDIR:Cache/Downloads/", "PROGDIR:Cache/Images/", "PROGDIR:Cache/Backups/"}) {
+            host.creatable[path] = host.existing[path];
+            host.existing.erase(path);
+        }
+        Preferences record = Defaults();
+        record.*row.field = row.typed;
+        validatePreferences(record, host);
+        EXPECT_EQ(record.*row.field, row.expected);
+    }
+}
+
+TEST(Validation, MissingDrawers) {
+    FakeHost host = InstalledSystem();
+    host.creatable["Work:New/Downloads"] = "Work:New/Downloads";
+    Preferences record = Defaults();
+    record.installDirGame = "Games:NotThere/";
+    record.tempDir = "Work:NoTemp";
+    record.downloadDir = "Work:New/Downloads";
+    record.backupDir = "Readonly:Backups/";  // cannot be created
+    validatePreferences(record, host);
+
+    EXPECT_EQ(record.installDirGame, "Games:NotThere/");  // kept as typed
+    EXPECT_EQ(record.tempDir, "Work:NoTemp");             // kept as typed
+    EXPECT_EQ(record.downloadDir, "Work:New/Downloads");  // created, then locked
+    EXPECT_EQ(record.backupDir, "Readonly:Backups/");     // kept after three passes
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "create Readonly:Backups/"), 3);
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "create Work:New/Downloads"), 1);
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "create Games:NotThere/"), 0);
+}
+
+TEST(Validation, ImageDrawerOfTheOlderLayoutMovesIntoItsImagesDrawer) {
+    struct Row {
+        const char* name;
+        std::string imageDir;
+        std::string imagesEntry;  // the path under which "Images" exists, "" for none
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"drawer with slash", "Work:Old/", "Work:Old/Images", "Work:Old/Images"},
+        {"drawer without slash", "Work:Old", "Work:Old/Images", "Work:Old/Images"},
+        {"volume root", "Pics:", "Pics:Images", "Pics:Images"},
+        {"no Images inside", "Work:Old", "", "Work:Old"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeHost host = InstalledSystem();
+        host.existing[row.imageDir] = row.imageDir;
+        if (!row.imagesEntry.empty()) {
+            host.existing[row.imagesEntry] = row.imagesEntry;
+        }
+        Preferences record = Defaults();
+        record.imageDir = row.imageDir;
+        validatePreferences(record, host);
+        EXPECT_EQ(record.imageDir, row.expected);
+    }
+}
+
+TEST(Validation, EmptyStringsGetTheirDefaults) {
+    FakeHost host = InstalledSystem();
+    Preferences record = Defaults();
+    record.backupDir.clear();
+    record.imageDir.clear();
+    validatePreferences(record, host);
+    EXPECT_EQ(record.backupDir, "Work:Stovan/Cache/Backups");
+    EXPECT_EQ(record.imageDir, "Work:Stovan/Cache/Images");
+
+    // A search list the user typed is kept; an unavailable default leaves it empty.
+    record.finderPaths = "Work:,DH2:";
+    validatePreferences(record, host);
+    EXPECT_EQ(record.finderPaths, "Work:,DH2:");
+    host.finderDefault.reset();
+    record.finderPaths.clear();
+    validatePreferences(record, host);
+    EXPECT_EQ(record.finderPaths, "");
+}
+
+TEST(Validation, NumbersAreBroughtIntoRange) {
+    struct Row {
+        const char* name;
+        std::uint32_t Preferences::*field;
+        std::uint32_t value;
+        std::uint32_t expected;
+    };
+    const Row rows[] = {
+        {"maxArchives 0", &Preferences::maxArchives, 0, 2},
+        {"maxArchives 1", &Preferences::maxArchives, 1, 2},
+        {"maxArchives 2", &Preferences::maxArchives, 2, 2},
+        {"maxArchives 32", &Preferences::maxArchives, 32, 32},
+        {"maxArchives 33", &Preferences::maxArchives, 33, 32},
+        {"maxArchives huge", &Preferences::maxArchives, 0xFFFFFFFF, 32},
+        {"connectTimeout 0", &Preferences::connectTimeout, 0, 2},
+        {"connectTimeout 1", &Preferences::connectTimeout, 1, 1},
+        {"connectTimeout 31", &Preferences::connectTimeout, 31, 30},
+        {"transferTimeout 0", &Preferences::transferTimeout, 0, 3},
+        {"transferTimeout 30", &Preferences::transferTimeout, 30, 30},
+        {"connectRetries 0", &Preferences::connectRetries, 0, 4},
+        {"connectRetries huge", &Preferences::connectRetries, 0x80000000, 30},
+        {"launchAction 2", &Preferences::launchAction, 2, 2},
+        {"launchAction 3", &Preferences::launchAction, 3, 1},
+        {"state filter 4", &Preferences::stateFilterPreset, 4, 4},
+        {"state filter 5", &Preferences::stateFilterPreset, 5, 0},
+        {"mode filter update", &Preferences::modeFilterPreset, 4, 4},
+        {"mode filter 99", &Preferences::modeFilterPreset, 99, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeHost host = InstalledSystem();
+        Preferences record = Defaults();
+        record.*row.field = row.value;
+        validatePreferences(record, host);
+        EXPECT_EQ(record.*row.field, row.expected);
+    }
+
+    // A record read from a file with a short fixed part has zero words.
+    FakeHost host = InstalledSystem();
+    Preferences record = Defaults();
+    for (std::size_t index = 2; index < kPreferencesWordCount; ++index) {
+        record.word(index) = 0;
+    }
+    validatePreferences(record, host);
+    EXPECT_EQ(record.connectTimeout, 2u);
+    EXPECT_EQ(record.transferTimeout, 3u);
+    EXPECT_EQ(record.connectRetries, 4u);
+    EXPECT_EQ(record.maxArchives, 2u);
+}
+
+TEST(Validation, OverlongPathsAreCut) {
+    FakeHost host = InstalledSystem();
+    Preferences record = Defaults();
+    record.installDirGame = "Work:" + std::string(100000, 'x');
+    validatePreferences(record, host);
+    EXPECT_EQ(record.installDirGame.size(), kMaxValidatedPath);
+}
+
+TEST(FinderPaths, ExcludedNames) {
+    struct Row {
+        const char* path;
+        bool excluded;
+    };
+    const Row rows[] = {
+        {"RAM:", true},
+        {"PIPE:", true},
+        {"prt:", true},
+        {"CD0:", true},
+        {"cd1:", true},
+        {"DH0:", false},
+        {"Work:Download", true},
+        {"Work:Download/", true},
+        {"Work:Apps/TEMP", true},
+        {"Work:Apps/.svn/", true},
+        {"Work:.recycled", true},
+        {"Work:Untitled", true},
+        {"Work:T", true},
+        {"Work:Tools", false},
+        {"Work:Downloads2", false},
+        {"Work:Data/Apps", false},
+        {"Work:Download//", false},
+        {"", false},
+        {"RAM DISK:", false},
+        {"Work:d\xC4TA", false},
+        {"Work:DATA", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(IsExcludedName(row.path), row.excluded);
+    }
+}
+
+TEST(FinderPaths, DefaultListPutsTheBootVolumeFirst) {
+    struct Row {
+        const char* name;
+        std::vector<FinderDevice> devices;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"boot DH0 with DH1, RAM and CD0",
+         {{"DH0", true, true}, {"DH1", true, false}, {"RAM", true, false}, {"CD0", true, false}},
+         "SYS:,SYS:Games,SYS:Applications,DH1:"},
+        {"boot device late in the list",
+         {{"DH1", true, false}, {"PIPE", true, false}, {"DH0", true, true}, {"DH2", true, false}},
+         "SYS:,SYS:Games,SYS:Applications,DH1:,DH2:"},
+        {"unusable devices are left out",
+         {{"DH0", true, true}, {"DF0", false, false}, {"USB0", true, false}},
+         "SYS:,SYS:Games,SYS:Applications,USB0:"},
+        {"no boot device", {{"DH1", true, false}}, "DH1:"},
+        {"nothing", {}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(DefaultFinderPaths(row.devices), row.expected);
+    }
+}
+
+}  // namespace
+}  // namespace stovan

@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "shell/archive/ArchiveCommand.h"
+
+namespace amiga {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ArchiveCommand, LhaCommandLinesOfTheScripts) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        ArchiveCommandLine::Action action;
+        std::string archive;
+        std::string destination;
+        std::string base;
+        std::vector<std::string> files;
+        bool recursive;
+        bool emptyDrawers;
+    };
+    using A = ArchiveCommandLine::Action;
+    const Row rows[] = {
+        {"extract to temp",
+         {"x", "Dl:Foo.lha", "T:StovanTemp1234ABCD/"},
+         A::Extract,
+         "Dl:Foo.lha",
+         "T:StovanTemp1234ABCD/",
+         "",
+         {},
+         false,
+         false},
+        {"backup",
+         {"a", "-re", "B:Foo_v1.2.lha", "Foo", "Foo.info"},
+         A::Add,
+         "B:Foo_v1.2.lha",
+         "",
+         "",
+         {"Foo", "Foo.info"},
+         true,
+         true},
+        {"switch first",
+         {"-r", "a", "arc", "Work:", "Foo"},
+         A::Add,
+         "arc",
+         "",
+         "Work:",
+         {"Foo"},
+         true,
+         false},
+        {"flat with pattern",
+         {"E", "arc", "#?.info", "RAM:"},
+         A::ExtractFlat,
+         "arc",
+         "RAM:",
+         "",
+         {"#?.info"},
+         false,
+         false},
+        {"list", {"l", "arc"}, A::List, "arc", "", "", {}, false, false},
+        {"verbose list", {"v", "arc"}, A::List, "arc", "", "", {}, false, false},
+        {"test", {"-q", "t", "arc"}, A::Test, "arc", "", "", {}, false, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto parsed = ParseLhaCommandLine(row.arguments);
+        ASSERT_TRUE(parsed.ok()) << parsed.error().message;
+        EXPECT_EQ(parsed->action, row.action);
+        EXPECT_EQ(parsed->archive, row.archive);
+        EXPECT_EQ(parsed->destination, row.destination);
+        EXPECT_EQ(parsed->baseDrawer, row.base);
+        EXPECT_EQ(parsed->files, row.files);
+        EXPECT_EQ(parsed->recursive, row.recursive);
+        EXPECT_EQ(parsed->emptyDrawers, row.emptyDrawers);
+    }
+    for (const auto& bad : std::vector<std::vector<std::string>>{
+             {}, {"x"}, {"-r"}, {"z", "arc"}, {"a", "arc"}, {"a", "arc", "RAM:"}}) {
+        auto parsed = ParseLhaCommandLine(bad);
+        ASSERT_FALSE(parsed.ok());
+        EXPECT_EQ(parsed.error().kind, ArchiveError::Kind::BadArguments);
+    }
+    auto unzip = ParseUnZipCommandLine({"-o", "Dl:Foo.zip", "-d", "RAM:x"});
+    ASSERT_TRUE(unzip.ok());
+    EXPECT_EQ(unzip->archive, "Dl:Foo.zip");
+    EXPECT_EQ(unzip->destination, "RAM:x");
+    EXPECT_EQ(unzip->overwrite, OverwriteMode::Replace);
+    EXPECT_FALSE(ParseUnZipCommandLine({"-d"}).ok());
+    EXPECT_FALSE(ParseUnZipCommandLine({"-q"}).ok());
+}
+
+void WriteFile(const fs::path& path, const std::string& data) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << data;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Sidecars final : MetadataSink, MetadataSource {
+    std::map<std::string, ArchiveMetadata> stored;
+    void apply(const std::string& hostPath, const ArchiveMetadata& metadata) override {
+        stored[fs::path(hostPath).filename().string()] = metadata;
+    }
+    std::optional<ArchiveMetadata> read(const std::string& hostPath) override {
+        auto it = stored.find(fs::path(hostPath).filename().string());
+        if (it == stored.end()) {
+            return std::nullopt;
+        }
+        return it->second;
+    }
+};
+
+// The backup template: archive the installed drawer and its icon, then add
+// the drawer again from the temporary drawer with the restore script in it.
+TEST(ArchiveCommand, BackupScriptRoundTrip) {
+    std::string pattern = (fs::temp_directory_path() / "archive-cmd-XXXXXX").string();
+    const fs::path root = ::mkdtemp(pattern.data());
+    WriteFile(root / "Apps/Foo/Foo", "program");
+    WriteFile(root / "Apps/Foo/Docs/Foo.guide", "guide");
+    fs::create_directories(root / "Apps/Foo/Empty");
+    WriteFile(root / "Apps/Foo.info", "icon");
+    WriteFile(root / "Temp/Foo/StovanRestore", "restore script");
+    WriteFile(root / "Temp/Foo/StovanRestoreData/ENVARC/foo.prefs", "prefs");
+
+    Sidecars sidecars;
+    sidecars.stored["StovanRestore"] = ArchiveMetadata{0x40, "", std::nullopt};
+    sidecars.stored["Foo"] = ArchiveMetadata{0x02, "The program", std::nullopt};
+    std::ostringstream out;
+    std::ostringstream err;
+    fs::path current;
+    ArchiveCommandContext context;
+    context.toHostPath = [&current, &root](const std::string& amiga) {
+        if (amiga.rfind("B:", 0) == 0) {
+            return (root / "Backups" / amiga.substr(2)).string();
+        }
+        return (current / amiga).string();
+    };
+    context.sink = &sidecars;
+    context.source = &sidecars;
+    context.out = &out;
+    context.err = &err;
+    fs::create_directories(root / "Backups");
+
+    current = root / "Apps";
+    auto first = ParseLhaCommandLine({"a", "-re", "B:Foo_v1.2.lha", "Foo", "Foo.info"});
+    ASSERT_TRUE(first.ok());
+    ASSERT_EQ(RunArchiveCommand(*first, context), 0) << err.str();
+    current = root / "Temp";
+    auto second = ParseLhaCommandLine({"a", "-re", "B:Foo_v1.2.lha", "Foo"});
+    ASSERT_TRUE(second.ok());
+    ASSERT_EQ(RunArchiveCommand(*second, context), 0) << err.str();
+
+    // Restore: everything of both runs, metadata included.
+    sidecars.stored.clear();
+    current = root;
+    auto restore = ParseLhaCommandLine({"x", "B:Foo_v1.2.lha", "Restored/"});
+    ASSERT_TRUE(restore.ok());
+    ASSERT_EQ(RunArchiveCommand(*restore, context), 0) << err.str();
+    EXPECT_EQ(ReadFile(root / "Restored/Foo/Foo"), "program");
+    EXPECT_EQ(ReadFile(root / "Restored/Foo/Docs/Foo.guide"), "guide");
+    EXPECT_TRUE(fs::is_directory(root / "Restored/Foo/Empty"));
+    EXPECT_EQ(ReadFile(root / "Restored/Foo.info"), "icon");
+    EXPECT_EQ(ReadFile(root / "Restored/Foo/StovanRestore"), "restore script");
+    EXPECT_EQ(ReadFile(root / "Restored/Foo/StovanRestoreData/ENVARC/foo.prefs"), "prefs");
+    EXPECT_EQ(sidecars.stored["StovanRestore"].protection, 0x40u);
+    EXPECT_EQ(sidecars.stored["Foo"].comment, "The program");
+
+    // A broken archive is a failure (20) with a message.
+    WriteFile(root / "Backups/bad.lha", "no archive");
+    auto bad = ParseLhaCommandLine({"x", "B:bad.lha", "Restored/"});
+    ASSERT_TRUE(bad.ok());
+    EXPECT_EQ(RunArchiveCommand(*bad, context), 20);
+    EXPECT_FALSE(err.str().empty());
+
+    // Listing with a pattern (plain names without a matcher).
+    out.str("");
+    auto list = ParseLhaCommandLine({"l", "B:Foo_v1.2.lha", "foo.info"});
+    ASSERT_TRUE(list.ok());
+    ASSERT_EQ(RunArchiveCommand(*list, context), 0);
+    EXPECT_NE(out.str().find(" Foo.info\n"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("Foo.guide"), std::string::npos);
+    fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace amiga

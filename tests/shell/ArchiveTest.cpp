@@ -1,0 +1,858 @@
+#include <archive.h>
+#include <archive_entry.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "shell/archive/Crc16.h"
+#include "shell/archive/Extract.h"
+#include "shell/archive/Lh5Encoder.h"
+#include "shell/archive/LhaHeader.h"
+#include "shell/archive/LhaWriter.h"
+
+namespace amiga {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "archive-test-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+int Shell(const std::string& command) {
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string RunOutput(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
+        char buffer[4096];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+            output.append(buffer, got);
+        }
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+void WriteFile(const std::string& path, const std::string& data) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << data;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string RandomBytes(size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string data(size, '\0');
+    for (auto& c : data) {
+        c = static_cast<char>(random() & 0xFF);
+    }
+    return data;
+}
+
+// Text with repetition at every distance, like source code or documentation.
+std::string TextLike(size_t size, unsigned seed) {
+    static const char* const kWords[] = {
+        "Stovan ",   "archive ", "drawer ",  "the ",    "of ",        "LhA ",   "protection ",
+        "comment\n", "AmigaOS ", "install ", "{NAME} ", "If EXISTS ", "EndIf\n"};
+    std::mt19937 random(seed);
+    std::string text;
+    while (text.size() < size) {
+        text += kWords[random() % std::size(kWords)];
+        if (random() % 7 == 0) {
+            text += std::to_string(random() % 1000);
+        }
+    }
+    text.resize(size);
+    return text;
+}
+
+// What a tree holds: relative path -> kind and content (files), link target.
+std::map<std::string, std::string> Snapshot(const std::string& root, bool withTimes) {
+    std::map<std::string, std::string> tree;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+         ++it) {
+        const std::string relative = fs::relative(it->path(), root).string();
+        const auto status = it->symlink_status();
+        if (fs::is_symlink(status)) {
+            tree[relative] = "link:" + fs::read_symlink(it->path()).string();
+        } else if (fs::is_directory(status)) {
+            tree[relative] = "drawer";
+        } else {
+            std::string value = "file:" + ReadFile(it->path().string());
+            if (withTimes) {
+                struct stat info {};
+                ::stat(it->path().c_str(), &info);
+                value += "@" + std::to_string(info.st_mtime);
+            }
+            tree[relative] = value;
+        }
+    }
+    return tree;
+}
+
+struct RecordingSink final : MetadataSink {
+    std::map<std::string, ArchiveMetadata> applied;
+    void apply(const std::string& hostPath, const ArchiveMetadata& metadata) override {
+        applied[hostPath] = metadata;
+    }
+};
+
+std::string FixturesDir() {
+    return std::string(STOVAN_FIXTURES_DIR) + "/lha";
+}
+
+std::vector<std::string> FixtureArchives() {
+    std::vector<std::string> archives;
+    for (const auto& set : fs::directory_iterator(FixturesDir())) {
+        if (!set.is_directory()) {
+            continue;
+        }
+        for (const auto& file : fs::directory_iterator(set.path())) {
+            const std::string name = file.path().filename().string();
+            if (name.rfind("README", 0) == 0) {
+                continue;
+            }
+            archives.push_back(file.path().string());
+        }
+    }
+    std::sort(archives.begin(), archives.end());
+    return archives;
+}
+
+ExtractOptions Quiet() {
+    ExtractOptions options;
+    options.quiet = true;
+    return options;
+}
+
+// ------------------------------------------------------------ fixtures
+
+TEST(ArchiveFixtures, EveryAmigaArchiveExtractsLikeLhasa) {
+    const auto archives = FixtureArchives();
+    ASSERT_GE(archives.size(), 30u);
+    for (const auto& original : archives) {
+        SCOPED_TRACE(original);
+        if (original.find("h2_huge") != std::string::npos) {
+            continue;  // a 4 GiB entry: see HugeEntryIsRefused
+        }
+        TempDir temp;
+        const std::string archive = temp / fs::path(original).filename().string();
+        fs::copy_file(original, archive);
+        fs::create_directories(temp / "ours");
+        fs::create_directories(temp / "lhasa");
+        std::ostringstream out;
+        auto result = ExtractArchive(archive, temp / "ours", Quiet(), nullptr, out);
+        ASSERT_TRUE(result.ok()) << result.error().message;
+        ASSERT_EQ(Shell("cd " + Quote(temp / "lhasa") + " && lhasa xq " + Quote(archive)), 0);
+        const auto ours = Snapshot(temp / "ours", true);
+        EXPECT_FALSE(ours.empty());
+        EXPECT_EQ(ours, Snapshot(temp / "lhasa", true));
+        EXPECT_EQ(result->files, static_cast<uint64_t>(std::count_if(
+                                     ours.begin(), ours.end(),
+                                     [](const auto& item) { return item.second[0] == 'f'; })));
+    }
+}
+
+TEST(ArchiveFixtures, TestModeAcceptsEveryFixture) {
+    for (const auto& archive : FixtureArchives()) {
+        SCOPED_TRACE(archive);
+        if (archive.find("h2_huge") != std::string::npos) {
+            continue;
+        }
+        std::ostringstream out;
+        auto result = TestArchive(archive, Quiet(), out);
+        ASSERT_TRUE(result.ok()) << result.error().message;
+        EXPECT_GE(result->files, 1u);
+    }
+}
+
+TEST(ArchiveFixtures, CommentsAndProtectionReachTheSink) {
+    struct Row {
+        const char* archive;
+        const char* file;
+        std::optional<uint32_t> protection;
+        const char* comment;
+    };
+    const Row rows[] = {
+        {"morphos_lha_2717/h0_metadata.lzh", "metadata.txt", 0u, "This is a comment on the file."},
+        {"morphos_lha_2717/h1_metadata.lzh", "metadata.txt", 0u, "This is a comment on the file."},
+        {"morphos_lha_2717/h2_metadata.lzh", "metadata.txt", 0u, "This is a comment on the file."},
+        {"lha_amiga_122/level0.lzh", "subdir/subdir2/hello.txt", 0x02u, ""},
+        {"lha_amiga_212/level1.lzh", "subdir/subdir2/hello.txt", 0x02u, ""},
+        {"lha_amiga_212/level2.lzh", "subdir/subdir2/hello.txt", 0x02u, ""},
+        {"lha_amiga_122/lh5.lzh", "gpl-2", 0x02u, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.archive);
+        TempDir temp;
+        const std::string archive = temp / "a.lzh";
+        fs::copy_file(FixturesDir() + "/" + row.archive, archive);
+        RecordingSink sink;
+        std::ostringstream out;
+        auto result = ExtractArchive(archive, temp / "x", Quiet(), &sink, out);
+        ASSERT_TRUE(result.ok()) << result.error().message;
+        const std::string hostPath = temp / ("x/" + std::string(row.file));
+        ASSERT_EQ(sink.applied.count(hostPath), 1u);
+        const auto& metadata = sink.applied[hostPath];
+        EXPECT_EQ(metadata.protection, row.protection);
+        EXPECT_EQ(metadata.comment, row.comment);
+        ASSERT_TRUE(metadata.date.has_value());
+        struct stat info {};
+        ASSERT_EQ(::stat(hostPath.c_str(), &info), 0);
+        EXPECT_EQ(HostTimeFromDateStamp(*metadata.date), info.st_mtime);
+    }
+}
+
+TEST(ArchiveFixtures, MetadataDateMatchesTheArchive) {
+    // h2_metadata.lzh stores 1751502812 (2025-07-03 00:33:32 UTC); tests run with TZ=UTC.
+    TempDir temp;
+    fs::copy_file(FixturesDir() + "/morphos_lha_2717/h2_metadata.lzh", temp / "m.lzh");
+    auto list = ListArchive(temp / "m.lzh");
+    ASSERT_TRUE(list.ok());
+    ASSERT_EQ(list->size(), 1u);
+    EXPECT_EQ(HostTimeFromDateStamp(*(*list)[0].metadata.date), 1751502812);
+    std::ostringstream out;
+    PrintArchiveListing(*list, out);
+    EXPECT_NE(out.str().find("03-Jul-25 00:33:32 metadata.txt\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find(" : This is a comment on the file.\n"), std::string::npos);
+    EXPECT_NE(out.str().find("1 file\n"), std::string::npos);
+}
+
+TEST(ArchiveFixtures, HugeEntryIsRefused) {
+    TempDir temp;
+    fs::copy_file(FixturesDir() + "/morphos_lha_2717/h2_huge.lzh", temp / "huge.lzh");
+    std::ostringstream out;
+    auto result = ExtractArchive(temp / "huge.lzh", temp / "x", Quiet(), nullptr, out);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().kind, ArchiveError::Kind::Unsupported);
+    EXPECT_NE(result.error().message.find("zero.bin"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(temp / "x"));
+}
+
+// ------------------------------------------------------------ writer
+
+// Source tree for the writer tests.
+void MakeSourceTree(const std::string& root) {
+    WriteFile(root + "/App/empty", "");
+    WriteFile(root + "/App/one", "x");
+    WriteFile(root + "/App/random.bin", RandomBytes(3 << 20, 1));
+    WriteFile(root + "/App/text.txt", TextLike(5 << 20, 2));
+    WriteFile(root + "/App/Docs/deep/nested/readme", TextLike(20000, 3));
+    WriteFile(root + "/App/zeros", std::string(300000, '\0'));
+    fs::create_directories(root + "/App/EmptyDrawer");
+    WriteFile(root + "/App.info", RandomBytes(900, 4));
+}
+
+TEST(LhaWriter, LhasaReadsBackEveryFileByteExact) {
+    TempDir temp;
+    MakeSourceTree(temp / "src");
+    auto inputs =
+        CollectLhaInputs(temp / "src", {"App", "App.info"}, {true, true}, nullptr, temp / "b.lha");
+    ASSERT_TRUE(inputs.ok()) << inputs.error().message;
+    auto written = CreateLhaArchive(temp / "b.lha", *inputs);
+    ASSERT_TRUE(written.ok()) << written.error().message;
+    EXPECT_LT(written->packedBytes, written->originalBytes);
+
+    EXPECT_EQ(Shell("lhasa t " + Quote(temp / "b.lha")), 0);
+    const std::string listing = RunOutput("lhasa l " + Quote(temp / "b.lha"));
+    EXPECT_NE(listing.find("App/Docs/deep/nested/readme"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("App/EmptyDrawer/"), std::string::npos) << listing;
+    const std::string verbose = RunOutput("lhasa v " + Quote(temp / "b.lha"));
+    EXPECT_NE(verbose.find("[Amiga]"), std::string::npos);
+    EXPECT_NE(verbose.find("-lh5-"), std::string::npos);
+    EXPECT_NE(verbose.find("-lh0-"), std::string::npos);  // random data and empty files
+
+    fs::create_directories(temp / "lhasa");
+    ASSERT_EQ(Shell("cd " + Quote(temp / "lhasa") + " && lhasa xq " + Quote(temp / "b.lha")), 0);
+    EXPECT_EQ(Snapshot(temp / "lhasa", false), Snapshot(temp / "src", false));
+}
+
+TEST(LhaWriter, EncoderHandlesAwkwardData) {
+    struct Row {
+        const char* name;
+        std::string data;
+    };
+    std::string sawtooth;
+    for (int i = 0; i < 200000; ++i) {
+        sawtooth += static_cast<char>(i % 251);
+    }
+    std::string longRuns;
+    for (int i = 0; i < 50; ++i) {
+        longRuns += std::string(static_cast<size_t>(1000 + i * 37), static_cast<char>('a' + i % 3));
+    }
+    std::string farRepeat = RandomBytes(8190, 9);
+    farRepeat += farRepeat + farRepeat;  // matches at the edge of the 8 KiB window
+    const Row rows[] = {
+        {"two bytes", "ab"},
+        {"three equal bytes", "aaa"},
+        {"all zero 70000 symbols", std::string(70000, '\0')},
+        {"one literal then matches", "q" + std::string(1000, 'q')},
+        {"sawtooth", sawtooth},
+        {"long runs", longRuns},
+        {"window edge", farRepeat},
+        {"text 600 KiB", TextLike(600 << 10, 5)},
+        {"every byte value",
+         [] {
+             std::string all;
+             for (int i = 0; i < 256 * 40; ++i) {
+                 all += static_cast<char>(i * 7 % 256);
+             }
+             return all;
+         }()},
+    };
+    TempDir temp;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteFile(temp / "in", row.data);
+        LhaInput input;
+        input.hostPath = temp / "in";
+        input.archiveName = "in";
+        LhaWriteOptions options;
+        options.addToExisting = false;
+        auto written = CreateLhaArchive(temp / "a.lha", {input}, options);
+        ASSERT_TRUE(written.ok()) << written.error().message;
+        ASSERT_EQ(Shell("lhasa t " + Quote(temp / "a.lha")), 0);
+        std::ostringstream out;
+        auto result = ExtractArchive(temp / "a.lha", temp / "out", Quiet(), nullptr, out);
+        ASSERT_TRUE(result.ok()) << result.error().message;
+        EXPECT_EQ(ReadFile(temp / "out/in"), row.data);
+    }
+}
+
+TEST(LhaWriter, ProtectionCommentAndDateSurviveOurOwnRoundTrip) {
+    TempDir temp;
+    WriteFile(temp / "src/Tool", "binary");
+    WriteFile(temp / "src/Sub/Script", "echo hi\n");
+    const std::string longComment(79, 'c');
+    const std::string longName(200, 'n');
+    WriteFile(temp / ("src/" + longName), "long");
+    DateStamp date{17000, 600, 100};  // 2024-07-18 10:00:02
+    std::vector<LhaInput> inputs = {
+        {temp / "src/Tool", "Tool", 0x0A, "Main program", date, false},
+        {temp / "src/Sub", "Sub", 0x00, "A drawer", date, true},
+        {temp / "src/Sub/Script", "Sub/Script", 0x40, "", date, false},
+        {temp / ("src/" + longName), longName, 0x10, longComment, date, false},
+    };
+    auto written = CreateLhaArchive(temp / "m.lha", inputs);
+    ASSERT_TRUE(written.ok()) << written.error().message;
+    EXPECT_EQ(Shell("lhasa t " + Quote(temp / "m.lha")), 0);
+
+    RecordingSink sink;
+    std::ostringstream out;
+    auto result = ExtractArchive(temp / "m.lha", temp / "x", Quiet(), &sink, out);
+    ASSERT_TRUE(result.ok()) << result.error().message;
+    for (const auto& input : inputs) {
+        SCOPED_TRACE(input.archiveName.substr(0, 20));
+        const auto& metadata = sink.applied[temp / ("x/" + input.archiveName)];
+        EXPECT_EQ(metadata.protection, input.protection);
+        EXPECT_EQ(metadata.comment, input.comment);
+        ASSERT_TRUE(metadata.date.has_value());
+        EXPECT_EQ(metadata.date->days, date.days);
+        EXPECT_EQ(metadata.date->minute, date.minute);
+        EXPECT_EQ(metadata.date->tick, 100);  // two-second steps of MS-DOS time
+    }
+    EXPECT_EQ(ReadFile(temp / ("x/" + longName)), "long");
+}
+
+TEST(LhaWriter, AddingReplacesSameNamesAndKeepsTheRest) {
+    TempDir temp;
+    WriteFile(temp / "a", "first a");
+    WriteFile(temp / "b", "first b");
+    std::vector<LhaInput> first = {{temp / "a", "Dir/a", 0, "", {}, false},
+                                   {temp / "b", "Dir/b", 0, "", {}, false}};
+    ASSERT_TRUE(CreateLhaArchive(temp / "x.lha", first).ok());
+    WriteFile(temp / "b", "second b, longer than before");
+    WriteFile(temp / "c", "new c");
+    std::vector<LhaInput> second = {{temp / "b", "dir/B", 0, "", {}, false},
+                                    {temp / "c", "Dir/c", 0, "", {}, false}};
+    auto added = CreateLhaArchive(temp / "x.lha", second);
+    ASSERT_TRUE(added.ok()) << added.error().message;
+    EXPECT_EQ(added->entriesKept, 1u);
+    EXPECT_EQ(added->entriesWritten, 2u);
+    EXPECT_EQ(Shell("lhasa t " + Quote(temp / "x.lha")), 0);
+    auto list = ListArchive(temp / "x.lha");
+    ASSERT_TRUE(list.ok());
+    std::vector<std::string> names;
+    for (const auto& entry : *list) {
+        names.push_back(entry.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Dir/a", "dir/B", "Dir/c"}));
+    std::ostringstream out;
+    ASSERT_TRUE(ExtractArchive(temp / "x.lha", temp / "out", Quiet(), nullptr, out).ok());
+    EXPECT_EQ(ReadFile(temp / "out/dir/B"), "second b, longer than before");
+    EXPECT_EQ(ReadFile(temp / "out/Dir/a"), "first a");
+}
+
+TEST(LhaWriter, FailureLeavesTheOldArchiveAlone) {
+    TempDir temp;
+    WriteFile(temp / "a", "data");
+    ASSERT_TRUE(CreateLhaArchive(temp / "x.lha", {{temp / "a", "a", 0, "", {}, false}}).ok());
+    const std::string before = ReadFile(temp / "x.lha");
+    auto failed = CreateLhaArchive(temp / "x.lha", {{temp / "missing", "m", 0, "", {}, false}});
+    ASSERT_FALSE(failed.ok());
+    EXPECT_EQ(failed.error().kind, ArchiveError::Kind::NotFound);
+    EXPECT_EQ(ReadFile(temp / "x.lha"), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 2);
+
+    auto hostile = CreateLhaArchive(temp / "x.lha", {{temp / "a", "../a", 0, "", {}, false}});
+    EXPECT_TRUE(hostile.ok());  // ".." is a plain name to LhA; extraction refuses it
+    auto volume = CreateLhaArchive(temp / "y.lha", {{temp / "a", "SYS:a", 0, "", {}, false}});
+    ASSERT_FALSE(volume.ok());
+    EXPECT_EQ(volume.error().kind, ArchiveError::Kind::BadArguments);
+}
+
+TEST(LhaWriter, CollectLeavesOutTheArchiveAndFollowsSwitches) {
+    TempDir temp;
+    WriteFile(temp / "App/f", "1");
+    WriteFile(temp / "App/Sub/g", "2");
+    fs::create_directories(temp / "App/Empty");
+    WriteFile(temp / "App/backup.lha", "old");
+    fs::create_symlink("/etc/passwd", temp / "App/link");
+    struct Row {
+        const char* name;
+        CollectOptions options;
+        std::vector<std::string> expected;
+    };
+    const Row rows[] = {
+        {"plain", {false, false}, {"App/f"}},
+        {"-r", {true, false}, {"App/Sub/g", "App/f"}},
+        {"-r -e", {true, true}, {"App", "App/Empty", "App/Sub", "App/Sub/g", "App/f"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto inputs =
+            CollectLhaInputs(temp.path(), {"App"}, row.options, nullptr, temp / "App/backup.lha");
+        ASSERT_TRUE(inputs.ok());
+        std::vector<std::string> names;
+        for (const auto& input : *inputs) {
+            names.push_back(input.archiveName);
+        }
+        EXPECT_EQ(names, row.expected);
+    }
+    auto missing = CollectLhaInputs(temp.path(), {"Nothing"}, {}, nullptr);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().kind, ArchiveError::Kind::NotFound);
+}
+
+TEST(LhaHeader, Level1HeaderParsesBack) {
+    Level1HeaderFields fields;
+    fields.method = "-lh5-";
+    fields.directory = "A/B";
+    fields.name = "file";
+    fields.comment = "note";
+    fields.protection = 0x4F;
+    fields.dataSize = 1234;
+    fields.originalSize = 5678;
+    fields.crc = 0xBEEF;
+    const auto bytes = BuildLevel1Header(fields);
+    auto parsed = ParseLhaHeader(bytes.data(), bytes.size());
+    ASSERT_TRUE(parsed.ok()) << parsed.error().message;
+    EXPECT_EQ(parsed->path, "A/B/file");
+    EXPECT_EQ(parsed->comment, "note");
+    EXPECT_EQ(parsed->attribute, 0x4F);
+    EXPECT_EQ(parsed->osType, 'A');
+    EXPECT_EQ(parsed->dataSize, 1234u);
+    EXPECT_EQ(parsed->originalSize, 5678u);
+    EXPECT_EQ(parsed->crc, 0xBEEF);
+    EXPECT_EQ(parsed->headerLength, bytes.size());
+    // Truncated or nonsense headers are refused, never read past the end.
+    for (size_t cut = 1; cut < bytes.size(); ++cut) {
+        auto partial = ParseLhaHeader(bytes.data(), cut);
+        EXPECT_FALSE(partial.ok()) << cut;
+    }
+    EXPECT_EQ(UpdateCrc16(0, "123456789", 9), 0xBB3D);  // CRC-16/ARC check value
+}
+
+// ------------------------------------------------------------ zip and tar
+
+TEST(OtherFormats, ZipAndTarExtractWithContentAndDates) {
+    TempDir temp;
+    WriteFile(temp / "src/Pkg/readme.txt", TextLike(40000, 6));
+    WriteFile(temp / "src/Pkg/bin/tool", RandomBytes(5000, 7));
+    WriteFile(temp / "src/Pkg/empty", "");
+    fs::create_directories(temp / "src/Pkg/Empty");
+    const std::string src = Quote(temp / "src");
+    struct Row {
+        const char* name;
+        std::string make;
+    };
+    const Row rows[] = {
+        {"zip", "cd " + src + " && zip -qr " + Quote(temp / "a.zip") + " Pkg"},
+        {"tar", "bsdtar -cf " + Quote(temp / "a.tar") + " -C " + src + " Pkg"},
+        {"tar.gz", "bsdtar -czf " + Quote(temp / "a.tgz") + " -C " + src + " Pkg"},
+        {"tar.bz2", "bsdtar -cjf " + Quote(temp / "a.tbz") + " -C " + src + " Pkg"},
+        {"tar.xz", "bsdtar -cJf " + Quote(temp / "a.txz") + " -C " + src + " Pkg"},
+    };
+    const std::string files[] = {"a.zip", "a.tar", "a.tgz", "a.tbz", "a.txz"};
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        ASSERT_EQ(Shell(rows[i].make), 0);
+        // The name says nothing: detection goes by content.
+        const std::string archive = temp / ("archive" + std::to_string(i) + ".lha");
+        fs::rename(temp / files[i], archive);
+        auto format = DetectArchiveFormat(archive);
+        ASSERT_TRUE(format.ok());
+        EXPECT_EQ(*format, i == 0 ? ArchiveFormat::Zip : ArchiveFormat::Tar);
+        const std::string target = temp / ("out" + std::to_string(i));
+        RecordingSink sink;
+        std::ostringstream out;
+        auto result = ExtractArchive(archive, target, Quiet(), &sink, out);
+        ASSERT_TRUE(result.ok()) << result.error().message;
+        EXPECT_EQ(Snapshot(target, false), Snapshot(temp / "src", false));
+        EXPECT_EQ(result->files, 3u);
+        const auto& metadata = sink.applied[target + "/Pkg/readme.txt"];
+        EXPECT_FALSE(metadata.protection.has_value());
+        ASSERT_TRUE(metadata.date.has_value());
+        struct stat info {};
+        ::stat((temp / "src/Pkg/readme.txt").c_str(), &info);
+        EXPECT_LE(std::abs(HostTimeFromDateStamp(*metadata.date) - info.st_mtime), 2);
+    }
+}
+
+// ------------------------------------------------------------ hostile archives
+
+struct TarItem {
+    TarItem(std::string itemName, std::string itemData, int itemType = AE_IFREG,
+            std::string linkTarget = {}, bool isHardlink = false)
+        : name(std::move(itemName)),
+          data(std::move(itemData)),
+          type(itemType),
+          link(std::move(linkTarget)),
+          hardlink(isHardlink) {}
+    std::string name;
+    std::string data;
+    int type;
+    std::string link;
+    bool hardlink;
+};
+
+void WriteLibarchive(const std::string& path, bool zip, const std::vector<TarItem>& items) {
+    archive* a = archive_write_new();
+    if (zip) {
+        archive_write_set_format_zip(a);
+    } else {
+        archive_write_set_format_pax_restricted(a);
+    }
+    ASSERT_EQ(archive_write_open_filename(a, path.c_str()), ARCHIVE_OK);
+    for (const auto& item : items) {
+        archive_entry* entry = archive_entry_new();
+        archive_entry_set_pathname(entry, item.name.c_str());
+        archive_entry_set_perm(entry, 0644);
+        archive_entry_set_mtime(entry, 1000000000, 0);
+        if (item.hardlink) {
+            archive_entry_set_hardlink(entry, item.link.c_str());
+        } else {
+            archive_entry_set_filetype(entry, static_cast<unsigned>(item.type));
+            if (item.type == AE_IFLNK) {
+                archive_entry_set_symlink(entry, item.link.c_str());
+            }
+        }
+        archive_entry_set_size(entry, static_cast<la_int64_t>(item.data.size()));
+        archive_write_header(a, entry);
+        if (!item.data.empty()) {
+            archive_write_data(a, item.data.data(), item.data.size());
+        }
+        archive_entry_free(entry);
+    }
+    archive_write_close(a);
+    archive_write_free(a);
+}
+
+// An LhA archive with one stored file under any name, written byte by byte.
+void WriteRawLha(const std::string& path, const std::string& directory, const std::string& name,
+                 const std::string& data) {
+    Level1HeaderFields fields;
+    fields.directory = directory;
+    fields.name = name;
+    fields.dataSize = static_cast<uint32_t>(data.size());
+    fields.originalSize = static_cast<uint32_t>(data.size());
+    fields.crc = UpdateCrc16(0, data.data(), data.size());
+    const auto header = BuildLevel1Header(fields);
+    std::string bytes(header.begin(), header.end());
+    bytes += data;
+    bytes += '\0';
+    WriteFile(path, bytes);
+}
+
+TEST(HostileArchives, NothingLandsOutsideTheTarget) {
+    TempDir temp;
+    struct Row {
+        const char* name;
+        std::function<void(const std::string&)> make;
+    };
+    const std::vector<Row> rows = {
+        {"tar dot-dot",
+         [](const std::string& p) {
+             WriteLibarchive(p, false, {{"../evil", "x"}});
+         }},
+        {"tar nested dot-dot",
+         [](const std::string& p) {
+             WriteLibarchive(p, false, {{"a/b/../../../evil", "x"}});
+         }},
+        {"tar absolute",
+         [](const std::string& p) {
+             WriteLibarchive(p, false, {{"/tmp/evil", "x"}});
+         }},
+        {"zip dot-dot",
+         [](const std::string& p) {
+             WriteLibarchive(p, true, {{"../evil", "x"}});
+         }},
+        {"zip volume",
+         [](const std::string& p) {
+             WriteLibarchive(p, true, {{"SYS:evil", "x"}});
+         }},
+        {"zip drive letter",
+         [](const std::string& p) {
+             WriteLibarchive(p, true, {{"C:evil", "x"}});
+         }},
+        {"tar symlink out",
+         [](const std::string& p) {
+             WriteLibarchive(p, false, {{"link", "", AE_IFLNK, "../../outside"}});
+         }},
+        {"tar absolute symlink",
+         [](const std::string& p) {
+             WriteLibarchive(p, false, {{"link", "", AE_IFLNK, "/etc"}});
+         }},
+        {"tar hardlink out",
+         [](const std::string& p) {
+             WriteLibarchive(p, false, {{"hard", "", AE_IFREG, "../victim", true}});
+         }},
+        {"lha dot-dot drawer", [](const std::string& p) { WriteRawLha(p, "..", "evil", "x"); }},
+        {"lha volume", [](const std::string& p) { WriteRawLha(p, "", "SYS:evil", "x"); }},
+        {"lha absolute", [](const std::string& p) { WriteRawLha(p, "", "/tmp/evil", "x"); }},
+    };
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        const std::string base = temp / std::to_string(i);
+        fs::create_directories(base);
+        WriteFile(base + "/victim", "precious");
+        rows[i].make(base + "/archive");
+        const std::string target = base + "/deep/target";
+        fs::create_directories(target);
+        std::ostringstream out;
+        auto result = ExtractArchive(base + "/archive", target, Quiet(), nullptr, out);
+        ASSERT_FALSE(result.ok());
+        EXPECT_EQ(result.error().kind, ArchiveError::Kind::UnsafeEntry) << result.error().message;
+        EXPECT_NE(result.error().message.find("Refusing"), std::string::npos);
+        EXPECT_EQ(result.error().returnCode(), 20);
+        EXPECT_TRUE(fs::is_empty(target));
+        EXPECT_FALSE(fs::exists(base + "/deep/evil"));
+        EXPECT_FALSE(fs::exists(base + "/evil"));
+        EXPECT_EQ(ReadFile(base + "/victim"), "precious");
+    }
+    EXPECT_FALSE(fs::exists("/tmp/evil"));
+}
+
+TEST(HostileArchives, LinksInsideAreKeptAndNeverFollowed) {
+    TempDir temp;
+    // A link inside the target is fine; writing through it is not.
+    WriteLibarchive(temp / "ok.tar", false,
+                    {{"data/file", "content"},
+                     {"data/alias", "", AE_IFLNK, "file"},
+                     {"data/hard", "", AE_IFREG, "data/file", true}});
+    std::ostringstream out;
+    auto ok = ExtractArchive(temp / "ok.tar", temp / "x", Quiet(), nullptr, out);
+    ASSERT_TRUE(ok.ok()) << ok.error().message;
+    EXPECT_EQ(ok->links, 2u);
+    EXPECT_EQ(fs::read_symlink(temp / "x/data/alias"), "file");
+    EXPECT_EQ(ReadFile(temp / "x/data/hard"), "content");
+
+    // A link already in the target drawer that points out is not followed.
+    fs::create_directories(temp / "outside");
+    fs::create_directories(temp / "y");
+    fs::create_directory_symlink(temp / "outside", temp / "y/sneaky");
+    WriteLibarchive(temp / "through.tar", false, {{"sneaky/file", "x"}});
+    auto through = ExtractArchive(temp / "through.tar", temp / "y", Quiet(), nullptr, out);
+    ASSERT_FALSE(through.ok());
+    EXPECT_EQ(through.error().kind, ArchiveError::Kind::Exists);
+    EXPECT_TRUE(fs::is_empty(temp / "outside"));
+
+    // Replacing a file that is a link replaces the link, not what it points to.
+    WriteFile(temp / "outside/victim", "precious");
+    fs::create_symlink(temp / "outside/victim", temp / "y/file");
+    WriteLibarchive(temp / "replace.tar", false, {{"file", "new"}});
+    auto replaced = ExtractArchive(temp / "replace.tar", temp / "y", Quiet(), nullptr, out);
+    ASSERT_TRUE(replaced.ok()) << replaced.error().message;
+    EXPECT_EQ(ReadFile(temp / "outside/victim"), "precious");
+    EXPECT_FALSE(fs::is_symlink(temp / "y/file"));
+    EXPECT_EQ(ReadFile(temp / "y/file"), "new");
+}
+
+TEST(HostileArchives, LimitsStopArchivesThatUnpackTooMuch) {
+    TempDir temp;
+    WriteLibarchive(temp / "bomb.zip", true, {{"a", std::string(1 << 20, '\0')}, {"b", "x"}});
+    ExtractOptions small = Quiet();
+    small.maxTotalBytes = 100000;
+    std::ostringstream out;
+    auto result = ExtractArchive(temp / "bomb.zip", temp / "x", small, nullptr, out);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().kind, ArchiveError::Kind::LimitExceeded);
+    EXPECT_TRUE(fs::is_empty(temp / "x"));
+
+    // The same check holds when the header lies about the size.
+    WriteFile(temp / "zeros", std::string(1 << 20, '\0'));
+    ASSERT_TRUE(
+        CreateLhaArchive(temp / "bomb.lha", {{temp / "zeros", "zeros", 0, "", {}, false}}).ok());
+    auto lha = ExtractArchive(temp / "bomb.lha", temp / "y", small, nullptr, out);
+    ASSERT_FALSE(lha.ok());
+    EXPECT_EQ(lha.error().kind, ArchiveError::Kind::LimitExceeded);
+    EXPECT_TRUE(fs::is_empty(temp / "y"));
+
+    WriteLibarchive(temp / "many.tar", false, {{"1", "a"}, {"2", "b"}, {"3", "c"}});
+    ExtractOptions few = Quiet();
+    few.maxEntries = 2;
+    auto many = ExtractArchive(temp / "many.tar", temp / "z", few, nullptr, out);
+    ASSERT_FALSE(many.ok());
+    EXPECT_EQ(many.error().kind, ArchiveError::Kind::LimitExceeded);
+}
+
+TEST(HostileArchives, DamagedDataIsReportedAndNotLeftBehind) {
+    TempDir temp;
+    WriteFile(temp / "text", TextLike(100000, 8));
+    ASSERT_TRUE(CreateLhaArchive(temp / "a.lha", {{temp / "text", "text", 0, "", {}, false}}).ok());
+    std::string bytes = ReadFile(temp / "a.lha");
+    bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x55);
+    WriteFile(temp / "broken.lha", bytes);
+    std::ostringstream out;
+    auto result = ExtractArchive(temp / "broken.lha", temp / "x", Quiet(), nullptr, out);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().kind, ArchiveError::Kind::Corrupt);
+    EXPECT_TRUE(fs::is_empty(temp / "x"));
+    auto tested = TestArchive(temp / "broken.lha", Quiet(), out);
+    EXPECT_FALSE(tested.ok());
+
+    struct Row {
+        const char* name;
+        std::string bytes;
+        ArchiveError::Kind kind;
+    };
+    const Row rows[] = {
+        {"empty file", "", ArchiveError::Kind::UnknownFormat},
+        {"text", "hello world, no archive here", ArchiveError::Kind::UnknownFormat},
+        {"truncated lha", bytes.substr(0, 30), ArchiveError::Kind::Corrupt},
+        {"truncated zip", "PK\x03\x04garbage", ArchiveError::Kind::Corrupt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteFile(temp / "bad", row.bytes);
+        auto bad = ExtractArchive(temp / "bad", temp / "y", Quiet(), nullptr, out);
+        ASSERT_FALSE(bad.ok());
+        EXPECT_FALSE(bad.error().message.empty());
+    }
+    auto missing = ExtractArchive(temp / "missing.lha", temp / "y", Quiet(), nullptr, out);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().kind, ArchiveError::Kind::NotFound);
+}
+
+// ------------------------------------------------------------ modes
+
+TEST(ExtractModes, OverwriteFlatAndSelection) {
+    TempDir temp;
+    WriteFile(temp / "src/a", "new a");
+    WriteFile(temp / "src/Sub/b", "new b");
+    auto inputs = CollectLhaInputs(temp / "src", {"a", "Sub"}, {true, false}, nullptr);
+    ASSERT_TRUE(inputs.ok());
+    ASSERT_TRUE(CreateLhaArchive(temp / "m.lha", *inputs).ok());
+
+    struct Row {
+        const char* name;
+        OverwriteMode mode;
+        bool ok;
+        const char* content;
+    };
+    const Row rows[] = {
+        {"replace", OverwriteMode::Replace, true, "new a"},
+        {"skip", OverwriteMode::Skip, true, "old a"},
+        {"fail", OverwriteMode::Fail, false, "old a"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir target;
+        WriteFile(target / "a", "old a");
+        ExtractOptions options = Quiet();
+        options.overwrite = row.mode;
+        std::ostringstream out;
+        auto result = ExtractArchive(temp / "m.lha", target.path(), options, nullptr, out);
+        EXPECT_EQ(result.ok(), row.ok);
+        if (!row.ok) {
+            EXPECT_EQ(result.error().kind, ArchiveError::Kind::Exists);
+        }
+        EXPECT_EQ(ReadFile(target / "a"), row.content);
+        // No temporary file is left behind.
+        for (const auto& item : fs::recursive_directory_iterator(target.path())) {
+            EXPECT_EQ(item.path().filename().string().rfind(".~", 0), std::string::npos);
+        }
+    }
+
+    ExtractOptions flat = Quiet();
+    flat.flat = true;
+    std::ostringstream out;
+    ASSERT_TRUE(ExtractArchive(temp / "m.lha", temp / "flat", flat, nullptr, out).ok());
+    EXPECT_EQ(Snapshot(temp / "flat", false),
+              (std::map<std::string, std::string>{{"a", "file:new a"}, {"b", "file:new b"}}));
+
+    ExtractOptions some = Quiet();
+    some.quiet = false;
+    some.select = [](const std::string& name) { return name == "Sub/b"; };
+    std::ostringstream listing;
+    auto selected = ExtractArchive(temp / "m.lha", temp / "some", some, nullptr, listing);
+    ASSERT_TRUE(selected.ok());
+    EXPECT_EQ(selected->skipped, 1u);
+    EXPECT_EQ(Snapshot(temp / "some", false),
+              (std::map<std::string, std::string>{{"Sub", "drawer"}, {"Sub/b", "file:new b"}}));
+    EXPECT_EQ(listing.str(), " Extracting: Sub/b\n");
+}
+
+TEST(ExtractModes, DetectionGoesByContent) {
+    TempDir temp;
+    const std::string sfx = FixturesDir() + "/lha_amiga_122/sfx.run";
+    auto format = DetectArchiveFormat(sfx);
+    ASSERT_TRUE(format.ok());
+    EXPECT_EQ(*format, ArchiveFormat::Lha);
+    WriteFile(temp / "plain.zip", "This is not a zip file at all.");
+    format = DetectArchiveFormat(temp / "plain.zip");
+    ASSERT_TRUE(format.ok());
+    EXPECT_EQ(*format, ArchiveFormat::Unknown);
+    auto directory = DetectArchiveFormat(temp.path());
+    EXPECT_FALSE(directory.ok());
+}
+
+}  // namespace
+}  // namespace amiga

@@ -1,0 +1,272 @@
+// The interpreter phases alone: arguments, line reading, variables,
+// back-ticks, redirection and dot commands.
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "shell/Args.h"
+#include "shell/Backticks.h"
+#include "shell/DotCommands.h"
+#include "shell/LineReader.h"
+#include "shell/Redirection.h"
+#include "shell/Variables.h"
+#include "shell/Wildcard.h"
+#include "shell/commands/VersionString.h"
+
+namespace amiga {
+namespace {
+
+TEST(ShellArgs, TemplatesFillAsReadArgsDoes) {
+    struct Row {
+        const char* name;
+        const char* templ;
+        const char* line;
+        const char* key;
+        const char* expected;  // Text(key), or joined Multi when key ends in '*'
+        fault::Code error;
+    };
+    const Row rows[] = {
+        {"last word goes to TO", "FROM/M,TO/A", "a b c", "TO", "c", 0},
+        {"rest stays in FROM", "FROM/M,TO/A", "a b c", "FROM*", "a b", 0},
+        {"keyword with equals", "FROM/M,TO/A,ALL/S", "TO=x a", "TO", "x", 0},
+        {"keyword spaced equals", "FROM/M,TO/A", "TO = x a", "TO", "x", 0},
+        {"quoted keyword is a value", "NAME/A,TO/K", "\"TO\"", "NAME", "TO", 0},
+        {"quote escapes", "NAME/A", "\"a*\"b*Nc**\"", "NAME", "a\"b\nc*", 0},
+        {"alias", "Q=QUIET/S,FILE/A", "f QUIET", "Q", "", 0},
+        {"empty-named slot", "NOT/S,,EQ/K", "\"x\" EQ \"y\"", "", "x", 0},
+        {"rest of line", "NAME,STRING/F", "echo on and more", "STRING", "on and more", 0},
+        {"rest drops first quotes", "NAME,STRING/F", "x \"a b\" c", "STRING", "a b c", 0},
+        {"missing required", "NAME/A", "", "NAME", "", fault::RequiredArgMissing},
+        {"too many", "NAME/A", "one two", "NAME", "", fault::TooManyArgs},
+        {"bad number", "N/N", "12x", "N", "", fault::BadNumber},
+        {"keyword without value", "TO/K", "TO", "TO", "", fault::KeyNeedsArg},
+        {"unterminated quote", "NAME", "\"abc", "NAME", "", fault::LineTooLong},
+        {"comment ends the line", "NAME,X", "a ;b", "X", "", 0},
+        {"unquoted quote inside word", "NAME/A", "word\"hello", "NAME", "word\"hello", 0},
+        {"/M/A empty", "FILE/M/A", "", "FILE*", "", fault::RequiredArgMissing},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto args = ParseArgs(row.templ, row.line);
+        if (row.error != 0) {
+            ASSERT_FALSE(args.ok());
+            EXPECT_EQ(args.error(), row.error);
+            continue;
+        }
+        ASSERT_TRUE(args.ok()) << args.error();
+        std::string key = row.key;
+        if (!key.empty() && key.back() == '*') {
+            std::string joined;
+            for (const auto& value : args->Multi(key.substr(0, key.size() - 1))) {
+                joined += (joined.empty() ? "" : " ") + value;
+            }
+            EXPECT_EQ(joined, row.expected);
+        } else {
+            EXPECT_EQ(args->Text(key), row.expected);
+        }
+    }
+    auto quiet = ParseArgs("Q=QUIET/S,FILE/A", "f QUIET");
+    ASSERT_TRUE(quiet.ok());
+    EXPECT_TRUE(quiet->Switch("Q"));
+}
+
+TEST(ShellLineReader, ContinuationCommentsAndFirstWord) {
+    ScriptText script("Echo a +\nb\r\nSkip x\n\nlast");
+    EXPECT_EQ(script.ReadLine().value(), "Echo a b");
+    EXPECT_EQ(script.ReadLine().value(), "Skip x");
+    EXPECT_EQ(script.ReadLine().value(), "");
+    EXPECT_EQ(script.ReadLine().value(), "last");
+    EXPECT_FALSE(script.ReadLine().has_value());
+
+    EXPECT_EQ(StripComment("Echo hi ; comment"), "Echo hi ");
+    EXPECT_EQ(StripComment("Echo \"a ; b\""), "Echo \"a ; b\"");
+    EXPECT_EQ(StripComment("Echo a;b"), "Echo a;b");
+    EXPECT_EQ(StripComment("Echo \"*\" ; x\" ;y"), "Echo \"*\" ; x\" ");
+    EXPECT_EQ(FirstWord("   EndIf ; done"), "EndIf");
+    EXPECT_EQ(FirstWord("\"If\" x"), "If");
+    auto split = SplitCommand("  Copy  \"a b\" c  ");
+    ASSERT_TRUE(split.has_value());
+    EXPECT_EQ(split->name, "Copy");
+    EXPECT_EQ(split->arguments, "\"a b\" c");
+}
+
+TEST(ShellVariables, SubstitutionRules) {
+    std::map<std::string, std::string> values = {{"x", "1"}, {"long_name", "L"}, {"e", ""}};
+    auto lookup = [&](std::string_view name) -> std::optional<std::string> {
+        auto found = values.find(std::string(name));
+        if (found == values.end()) {
+            return std::nullopt;
+        }
+        return found->second;
+    };
+    struct Row {
+        const char* name;
+        const char* line;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"plain", "Echo $x", "Echo 1"},
+        {"inside quotes", "Echo \"v=$x.\"", "Echo \"v=1.\""},
+        {"braces", "Echo ${long_name}!", "Echo L!"},
+        {"underscore needs braces", "Echo $long_name", "Echo $long_name"},
+        {"unknown stays", "Echo $nope", "Echo $nope"},
+        {"escaped dollar", "Echo *$x", "Echo *$x"},
+        {"unclosed brace", "Echo ${x", "Echo ${x"},
+        {"lone dollar", "Echo $ $", "Echo $ $"},
+        {"empty value", "[$e]", "[]"},
+        {"no recursion", "$x$x", "11"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto result = SubstituteVariables(row.line, lookup, 1000);
+        ASSERT_TRUE(result.ok());
+        EXPECT_EQ(*result, row.expected);
+    }
+    values["big"] = std::string(600, 'x');
+    EXPECT_FALSE(SubstituteVariables("$big $big", lookup, 1000).ok());
+}
+
+TEST(ShellBackticks, SubstitutionRules) {
+    std::vector<std::string> ran;
+    auto run = [&](std::string_view command) {
+        ran.emplace_back(command);
+        return std::string(command == "two" ? "a\nb\n" : "out\n");
+    };
+    struct Row {
+        const char* name;
+        const char* line;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"plain", "Echo `x`", "Echo out"},
+        {"inside quotes", "Echo \"[`x`]\"", "Echo \"[out]\""},
+        {"lines become blanks", "Echo `two`", "Echo a b"},
+        {"unmatched", "Echo `x", "Echo `x"},
+        {"escaped opening", "Echo *`x`", "Echo *`x`"},
+        {"escaped closing keeps literal", "Echo \"If `Req *\"t*\"*` *\"1*\"\"",
+         "Echo \"If `Req *\"t*\"*` *\"1*\"\""},
+        {"several", "`x` `x`", "out out"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto result = SubstituteBackticks(row.line, run, 1000);
+        ASSERT_TRUE(result.ok());
+        EXPECT_EQ(*result, row.expected);
+    }
+}
+
+TEST(ShellRedirection, OperatorsAndNames) {
+    auto r = ExtractRedirections("Echo >>\"a b\" hi *>NIL: <in");
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r->line, "Echo  hi");
+    ASSERT_TRUE(r->output.has_value());
+    EXPECT_EQ(r->output->path, "a b");
+    EXPECT_TRUE(r->output->append);
+    ASSERT_TRUE(r->error.has_value());
+    EXPECT_EQ(r->error->path, "NIL:");
+    EXPECT_FALSE(r->error->append);
+    ASSERT_TRUE(r->input.has_value());
+    EXPECT_EQ(r->input->path, "in");
+
+    auto quoted = ExtractRedirections("Echo \"a >b\" c>d");
+    ASSERT_TRUE(quoted.ok());
+    EXPECT_EQ(quoted->line, "Echo \"a >b\" c>d");
+    EXPECT_FALSE(quoted->output.has_value());
+
+    auto version = ExtractRedirections("version FULL NAME \"x\" FILE *>NIL:");
+    ASSERT_TRUE(version.ok());
+    EXPECT_EQ(version->line, "version FULL NAME \"x\" FILE");
+
+    EXPECT_EQ(ExtractRedirections("Echo >a >b").error(), fault::TooManyLevels);
+    EXPECT_EQ(ExtractRedirections("Echo >").error(), fault::RequiredArgMissing);
+    EXPECT_EQ(ExtractRedirections("Echo >\"open").error(), fault::LineTooLong);
+}
+
+TEST(ShellDotCommands, KeyTemplateAndDefaults) {
+    const char* script =
+        ".key NAME/A,MODE/K,QUIET/S,FILES/M\n"
+        ".def MODE fast\n"
+        ". a comment\n"
+        "Echo <NAME> <MODE> <QUIET> [<FILES>] <OTHER$dflt> <$$>\n"
+        "Echo <NOPE> >NIL:\n";
+    auto prepared = PrepareExecuteScript(script, "n1 QUIET f1 f2", "7");
+    ASSERT_TRUE(prepared.ok()) << prepared.error();
+    EXPECT_EQ(prepared->text, "Echo n1 fast QUIET [f1 f2] <OTHER$dflt> 7\nEcho <NOPE> >NIL:\n");
+
+    auto brackets = PrepareExecuteScript(".key A\n.bra {\n.ket }\nEcho {A} <A>\n", "v", "1");
+    ASSERT_TRUE(brackets.ok());
+    EXPECT_EQ(brackets->text, "Echo v <A>\n");
+
+    auto inlineDefault = PrepareExecuteScript(".key A\nEcho <A$none>\n", "", "1");
+    ASSERT_TRUE(inlineDefault.ok());
+    EXPECT_EQ(inlineDefault->text, "Echo none\n");
+
+    auto noKey = PrepareExecuteScript("Echo <A>\n", "x", "1");
+    ASSERT_TRUE(noKey.ok());
+    EXPECT_EQ(noKey->text, "Echo <A>\n");
+
+    EXPECT_EQ(PrepareExecuteScript(".key A/A\nEcho\n", "", "1").error(), fault::RequiredArgMissing);
+    EXPECT_EQ(PrepareExecuteScript(".frobnicate\n", "", "1").error(), fault::BadTemplate);
+    EXPECT_EQ(PrepareExecuteScript(".key A\n.key B\n", "", "1").error(), fault::BadTemplate);
+}
+
+TEST(ShellWildcard, Patterns) {
+    struct Row {
+        const char* pattern;
+        const char* name;
+        bool match;
+    };
+    const Row rows[] = {
+        {"#?.info", "Foo.INFO", true},
+        {"#?.info", "Foo.infox", false},
+        {"?", "", false},
+        {"a#bc", "ac", true},
+        {"(a|b)c", "bc", true},
+        {"(a|b)c", "c", false},
+        {"[a-c]x", "Bx", true},
+        {"~(#?.info)", "foo", true},
+        {"~(#?.info)", "a.info", false},
+        {"'#", "#", true},
+        {"a%b", "ab", true},
+        {"Foo#?", "foobar", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.pattern) + " / " + row.name);
+        EXPECT_EQ(MatchWildcard(row.pattern, row.name), row.match);
+    }
+    EXPECT_TRUE(HasWildcards("a#?"));
+    EXPECT_FALSE(HasWildcards("plain.name"));
+    EXPECT_FALSE(HasWildcards("'#"));
+    // Many stars against a long name must end (bounded work), whatever it answers.
+    (void)MatchWildcard("#?#?#?#?#?#?#?#?#?#?x", std::string(200, 'a'));
+}
+
+TEST(ShellVersionString, Parsing) {
+    struct Row {
+        const char* name;
+        std::string data;
+        const char* shortForm;
+        int version, revision;
+    };
+    const Row rows[] = {
+        {"plain", std::string("xx$VER: Foo 2.18 (08.10.2015)\0yy", 33), "Foo 2.18", 2, 18},
+        {"name with blanks", "$VER: Foo Bar 1.5", "Foo Bar 1.5", 1, 5},
+        {"no revision", "$VER: Foo 3\n", "Foo 3", 3, -1},
+        {"no number", "$VER: Foo v3.1.4", "Foo v3.1.4", 0, -1},
+        {"revision as integer", "$VER: X 2.9 ", "X 2.9", 2, 9},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto found = FindVersionString(row.data);
+        ASSERT_TRUE(found.has_value());
+        EXPECT_EQ(found->shortForm, row.shortForm);
+        EXPECT_EQ(found->version, row.version);
+        EXPECT_EQ(found->revision, row.revision);
+    }
+    EXPECT_FALSE(FindVersionString("no version here").has_value());
+    EXPECT_EQ(FindVersionString("$VER: Foo 2.18 (08.10.2015)")->full, "Foo 2.18 (08.10.2015)");
+}
+
+}  // namespace
+}  // namespace amiga
