@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/CommandRegistry.h"
+#include "app/DatabaseSession.h"
 
 int main(int argc, char** argv) {
     using namespace stovan::app;
@@ -29,9 +30,9 @@ int main(int argc, char** argv) {
         return program.exit(error);
     }
     if (program.get_subcommands().empty()) {
-        // Until the window exists, the program's default job is to say what it can do.
-        std::fputs(program.help().c_str(), stdout);
-        return 0;
+        // Until the window exists, the program's default job is to load the
+        // database and show it.
+        return RunDefault(context);
     }
     return context.exitCode;
 }

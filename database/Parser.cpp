@@ -606,6 +606,13 @@ ParseTotals ParseDatabaseFile(Engine& engine, std::string_view fileName,
     return parser.totals();
 }
 
+ParseTotals ReportUnreadableFile(Engine& engine, std::string_view fileName, amiga::DosError error) {
+    FileParser parser(engine, fileName, ModeForFileName(fileName));
+    parser.Announce();
+    parser.ReadFailed(error);
+    return parser.totals();
+}
+
 ParseTotals ParseDatabaseText(Engine& engine, std::string_view fileName, std::string_view text) {
     return ParseDatabaseText(engine, fileName, text, ModeForFileName(fileName));
 }

@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/DosErrors.h"
 #include "platform/Locks.h"
 
 namespace stovan {
@@ -69,5 +70,9 @@ ParseTotals ParseDatabaseFile(Engine& engine, std::string_view fileName,
 ParseTotals ParseDatabaseText(Engine& engine, std::string_view fileName, std::string_view text);
 ParseTotals ParseDatabaseText(Engine& engine, std::string_view fileName, std::string_view text,
                               ParseMode mode);
+
+// What ParseDatabaseFile logs for a file that cannot be read: the
+// announcement, the system's text for the error (328) and the totals.
+ParseTotals ReportUnreadableFile(Engine& engine, std::string_view fileName, amiga::DosError error);
 
 }  // namespace stovan

@@ -9,6 +9,7 @@
 #include "database/Item.h"
 #include "database/Loader.h"
 #include "database/Parser.h"
+#include "database/SampleDatabase.h"
 #include "platform/Locks.h"
 #include "platform/Pattern.h"
 #include "tests/database/DatabaseFixture.h"
@@ -344,6 +345,49 @@ TEST_F(ConfigFilesTest, LongRecordsAreNeverCut) {
     EXPECT_EQ(ParseDatabaseFile(engine, "Config.db", &*prefs), ParseTotals{});
     EXPECT_EQ(item.mode, ItemMode::DOWNLOAD);
     EXPECT_EQ(item.installDir().size(), 3005u);
+}
+
+}  // namespace
+}  // namespace stovan
+
+namespace stovan {
+namespace {
+
+// The sample database shipped in the repository loads without a message on
+// both systems, and a new root gets it once.
+TEST(SampleDatabase, LoadsCleanlyOnBothSystems) {
+    const std::string sample = std::string(STOVAN_SOURCE_DIR) + "/sample/Database/Internal";
+    for (const amiga::SystemKind kind : {amiga::SystemKind::AmigaOS4, amiga::SystemKind::MorphOS}) {
+        SCOPED_TRACE(kind == amiga::SystemKind::MorphOS ? "MorphOS" : "AmigaOS4");
+        test::TempRoot root(amiga::SystemProfile{kind, "4.1"});
+        Preferences preferences;
+        Log log;
+        Engine engine(root.dos(), preferences, log);
+        EXPECT_EQ(SeedSampleDatabase(root.dos(), sample), 4u);
+        EXPECT_EQ(SeedSampleDatabase(root.dos(), sample), 0u);  // no longer empty
+        LaunchReload(engine);
+        for (const LogEntry& entry : log.entries()) {
+            EXPECT_NE(entry.severity, kSeverityWarning) << entry.text;
+            EXPECT_NE(entry.severity, kSeverityFatal) << entry.text;
+            EXPECT_EQ(entry.text.find("Error"), std::string::npos) << entry.text;
+        }
+        ItemList& items = engine.items();
+        ASSERT_GE(items.size(), 8u);
+        EXPECT_EQ(items.front()->name(), "Stovan");
+        EXPECT_EQ(items.FindItem("Stovan", false)->mode, ItemMode::INSTALL);
+        EXPECT_NE(items.FindItem("TuneBox-Beta", true), nullptr);
+        EXPECT_TRUE(items.FindItem("MailNest-PGP", false)->HasFlags(INSTALLDIR_FOLLOWS));
+        const ApplicationItem* game = items.FindItem("SpaceRocks", false);
+        ASSERT_NE(game, nullptr);
+        EXPECT_EQ(game->urlArchive().find(kind == amiga::SystemKind::MorphOS ? "/mos/" : "/os4/") !=
+                      std::string::npos,
+                  true);
+        const std::vector<std::string> deutsch = {"deutsch"};
+        const std::string* text =
+            LocalisedEntry(*items.FindItem("MailNest", false), ItemField::description, deutsch);
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->rfind("Ein E-Mail-Programm", 0), 0u);
+    }
 }
 
 }  // namespace
