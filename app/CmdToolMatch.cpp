@@ -28,8 +28,8 @@ struct MatchOptions {
 
 void RunMatch(const MatchOptions& options, Context& context) {
     const std::string source = amiga::Utf8ToLatin1(options.pattern);
-    auto pattern = options.caseSensitive ? amiga::ParsePattern(source)
-                                         : amiga::ParsePatternNoCase(source);
+    auto pattern =
+        options.caseSensitive ? amiga::ParsePattern(source) : amiga::ParsePatternNoCase(source);
     if (!pattern) {
         std::fprintf(stderr, "match: %s: %s\n", options.pattern.c_str(),
                      std::string(amiga::ReadArgsFaultText(pattern.error())).c_str());

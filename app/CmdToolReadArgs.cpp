@@ -95,8 +95,9 @@ const CommandRegistration registration{
         auto* command = tools.add_subcommand(
             "readargs", "read a command line with an AmigaDOS argument template");
         auto options = std::make_shared<ReadArgsOptions>();
-        command->add_option("TEMPLATE", options->templateText,
-                            "the template, for example \"FROM/A/M,TO/A\"")
+        command
+            ->add_option("TEMPLATE", options->templateText,
+                         "the template, for example \"FROM/A/M,TO/A\"")
             ->required();
         command->add_option("LINE", options->line, "the argument line")->required();
         command->callback([options, &context] { RunReadArgs(*options, context); });

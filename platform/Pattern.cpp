@@ -35,7 +35,16 @@ void Set(Bitset& set, std::size_t bit) {
     set[bit / 64] |= std::uint64_t{1} << (bit % 64);
 }
 
-enum class NodeKind : std::uint8_t { Char, AnyChar, AnyText, Class, Sequence, Alternatives, Repeat, Not };
+enum class NodeKind : std::uint8_t {
+    Char,
+    AnyChar,
+    AnyText,
+    Class,
+    Sequence,
+    Alternatives,
+    Repeat,
+    Not
+};
 
 struct Node {
     NodeKind kind = NodeKind::Sequence;
@@ -461,7 +470,8 @@ class Matcher {
                         }
                         break;
                     case Op::Class: {
-                        const ClassBits& bits = pattern_.classes[static_cast<std::size_t>(in.other)];
+                        const ClassBits& bits =
+                            pattern_.classes[static_cast<std::size_t>(in.other)];
                         if (!atEnd && ((bits[ch / 64] >> (ch % 64)) & 1u)) {
                             following.push_back(in.next);
                         }

@@ -276,8 +276,7 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
     // values, so that the whole line is read before deciding about them.
     for (std::size_t position = 0; position <= count;) {
         std::size_t next = position + 1;
-        if (position < count &&
-            (argumentTemplate.Item(position).keyword || filled[position])) {
+        if (position < count && (argumentTemplate.Item(position).keyword || filled[position])) {
             position = next;
             continue;
         }
