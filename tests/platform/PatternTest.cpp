@@ -1,9 +1,9 @@
-#include "platform/Pattern.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "platform/Pattern.h"
 
 namespace amiga {
 namespace {
@@ -21,8 +21,9 @@ void ExpectRows(const std::vector<MatchRow>& rows, bool noCase) {
                      row.text + "\"");
         auto pattern = noCase ? ParsePatternNoCase(row.pattern) : ParsePattern(row.pattern);
         ASSERT_TRUE(pattern.ok()) << "error " << pattern.error();
-        EXPECT_EQ(noCase ? MatchPatternNoCase(*pattern, row.text) : MatchPattern(*pattern, row.text),
-                  row.matches);
+        EXPECT_EQ(
+            noCase ? MatchPatternNoCase(*pattern, row.text) : MatchPattern(*pattern, row.text),
+            row.matches);
     }
 }
 
@@ -239,7 +240,7 @@ TEST(PatternTest, CaseFoldingOfLatin1) {
 // before ".db".
 std::string Others(const std::string& running) {
     const std::vector<std::string> systems = {"MorphOS", "AmigaOS3", "AmigaOS4", "Aros68k",
-                                              "ArosX86", "ArosPPC", "MorphOSNG"};
+                                              "ArosX86", "ArosPPC",  "MorphOSNG"};
     std::string others;
     for (const std::string& system : systems) {
         if (system == running) {
@@ -312,11 +313,11 @@ TEST(PatternTest, WildcardResult) {
         const char* plainName;  // for patterns without wildcards (NoCase: upper case)
     };
     const std::vector<Row> rows = {
-        {"#?", true, ""},      {"?", true, ""},         {"(a|b)", true, ""},
-        {"[a]", true, ""},     {"~(a)", true, ""},      {"#a", true, ""},
-        {"(a)", false, "A"},   {"a%b", false, "AB"},    {"'#x", false, "#X"},
+        {"#?", true, ""},        {"?", true, ""},       {"(a|b)", true, ""},
+        {"[a]", true, ""},       {"~(a)", true, ""},    {"#a", true, ""},
+        {"(a)", false, "A"},     {"a%b", false, "AB"},  {"'#x", false, "#X"},
         {"foo~", false, "FOO~"}, {"abc", false, "ABC"}, {"", false, ""},
-        {"*", false, "*"},     {"'a", false, "'A"},     {"(a)(b)", false, "AB"},
+        {"*", false, "*"},       {"'a", false, "'A"},   {"(a)(b)", false, "AB"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.pattern);
@@ -362,11 +363,10 @@ TEST(PatternTest, MalformedPatterns) {
         {"unclosed not class", "[~", ERROR_BAD_TEMPLATE},
         {"not class bracket member", "[~]", ERROR_BAD_TEMPLATE},
         {"escape at end of class", "[a'", ERROR_BAD_TEMPLATE},
-        {"too deep groups", std::string(kMaxPatternDepth + 5, '(') + "a" +
-                                std::string(kMaxPatternDepth + 5, ')'),
+        {"too deep groups",
+         std::string(kMaxPatternDepth + 5, '(') + "a" + std::string(kMaxPatternDepth + 5, ')'),
          ERROR_BUFFER_OVERFLOW},
-        {"too deep negation", std::string(kMaxPatternDepth + 5, '~') + "a",
-         ERROR_BUFFER_OVERFLOW},
+        {"too deep negation", std::string(kMaxPatternDepth + 5, '~') + "a", ERROR_BUFFER_OVERFLOW},
         {"too deep repetition", std::string(kMaxPatternDepth + 5, '#') + "a",
          ERROR_BUFFER_OVERFLOW},
     };
@@ -446,6 +446,24 @@ TEST(PatternTest, PatternsCanBeSharedAndCopied) {
     EXPECT_TRUE(MatchPatternNoCase(copy, "A.INFO"));
     // The case rule travels with the pattern, whichever function matches it.
     EXPECT_TRUE(MatchPattern(copy, "A.INFO"));
+}
+
+}  // namespace
+}  // namespace amiga
+
+namespace amiga {
+namespace {
+
+TEST(PatternTest, NegationMemoryIsBounded) {
+    // "~(a)" can start at every position of a very long name; its results
+    // would need far more than the budget, so the match fails instead of
+    // exhausting memory.
+    auto pattern = ParsePatternNoCase("#?~(a)");
+    ASSERT_TRUE(pattern.ok());
+    EXPECT_FALSE(MatchPatternNoCase(*pattern, std::string(200000, 'b')));
+    // The same pattern on a name of ordinary length is answered normally.
+    EXPECT_TRUE(MatchPatternNoCase(*pattern, std::string(3000, 'b')));
+    EXPECT_TRUE(MatchPatternNoCase(*pattern, std::string(3000, 'a')));
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
-#include "platform/ReadArgs.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "platform/ReadArgs.h"
 
 namespace amiga {
 namespace {
@@ -80,8 +80,8 @@ TEST(ReadArgsTest, AmigaOsVectors) {
         {"multiple", "KEYA,KEYB/M", "val1 val2 val3\n", "KEYA=val1|KEYB=val2|KEYB=val3"},
         {"multiple by keyword twice", "KEYA,KEYB/M", "keyb=val1 keya=val2 keyb=val3\n",
          "KEYA=val2|KEYB=val1|KEYB=val3"},
-        {"multiple swallows later positions", "KEYA,KEYB/M,KEYC",
-         "keyb=val1 keya=val2 val3 val4\n", "KEYA=val2|KEYB=val1|KEYB=val3|KEYB=val4|KEYC=(none)"},
+        {"multiple swallows later positions", "KEYA,KEYB/M,KEYC", "keyb=val1 keya=val2 val3 val4\n",
+         "KEYA=val2|KEYB=val1|KEYB=val3|KEYB=val4|KEYC=(none)"},
         {"switch among keywords", "KEYA/S,KEYB,KEYC", "keyb=val1 keya val3\n",
          "KEYA=TRUE|KEYB=val1|KEYC=val3"},
         {"keyword item skipped by position", "KEYA/K,KEYB,KEYC", "val1 keya val2 val3\n",
@@ -152,8 +152,7 @@ TEST(ReadArgsTest, HostileLines) {
         {"keyword then two equals", "A/K", "a = = x\n", "error 114"},
         {"no abbreviations", "QUIET/S", "qui\n", "error 118"},
         {"unknown keyword", "APPTYPE/K/A", "APPTYPE Game EXTRA\n", "error 118"},
-        {"very long value", "A", std::string(100000, 'x') + "\n",
-         "A=" + std::string(100000, 'x')},
+        {"very long value", "A", std::string(100000, 'x') + "\n", "A=" + std::string(100000, 'x')},
     });
 }
 
@@ -184,8 +183,7 @@ TEST(ReadArgsTest, MultipleAndRequired) {
         {"from/to one value", "FROM/A/M,TO/A", "a\n", "error 116"},
         {"from/to nothing", "FROM/A/M,TO/A", "\n", "error 116"},
         {"from/to keyword", "FROM/A/M,TO/A", "a to b c\n", "FROM=a|FROM=c|TO=b"},
-        {"two required take from the end", "FROM/M,TO/A,OPT/A", "a b c\n",
-         "FROM=a|TO=b|OPT=c"},
+        {"two required take from the end", "FROM/M,TO/A,OPT/A", "a b c\n", "FROM=a|TO=b|OPT=c"},
         {"required steal leaves multiple empty", "FROM/M,TO/A", "a\n", "FROM=(none)|TO=a"},
         {"multiple required empty", "FILES/M/A", "\n", "error 116"},
         {"required keyword missing", "NAME/A,TYPE/A/K", "x\n", "error 118"},
@@ -308,10 +306,14 @@ TEST(ReadArgsTest, Templates) {
         bool ok;
     };
     const std::vector<Row> rows = {
-        {"two multiples", "A/M,B/M", false}, {"switch and number", "A/S/N", false},
-        {"multiple switch", "A/M/S", false}, {"multiple rest", "A/M/F", false},
-        {"toggle and rest", "A/T/F", false}, {"multiple numbers", "A/M/N", true},
-        {"empty", "", true},                 {"trailing slash", "A/", true},
+        {"two multiples", "A/M,B/M", false},
+        {"switch and number", "A/S/N", false},
+        {"multiple switch", "A/M/S", false},
+        {"multiple rest", "A/M/F", false},
+        {"toggle and rest", "A/T/F", false},
+        {"multiple numbers", "A/M/N", true},
+        {"empty", "", true},
+        {"trailing slash", "A/", true},
         {"empty items", ",,", true},
     };
     for (const Row& row : rows) {
