@@ -15,7 +15,8 @@ namespace {
 
 struct BigDrawer {
     BigDrawer() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "stovan-bench-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "stovan-bench-XXXXXX").string();
         folder = ::mkdtemp(pattern.data());
         auto created = amiga::CreateDefaultRoot(folder + "/root");
         dos = std::move(*created);

@@ -7,7 +7,7 @@
 
 namespace amiga {
 
-std::string AddPart(std::string_view drawer, std::string_view name) {
+std::string JoinPath(std::string_view drawer, std::string_view name) {
     std::size_t colon = name.find(':');
     if (colon != std::string_view::npos && colon != 0) {
         return std::string(name);
@@ -25,23 +25,6 @@ std::string AddPart(std::string_view drawer, std::string_view name) {
     }
     path += name;
     return path;
-}
-
-std::string_view FilePart(std::string_view path) {
-    std::size_t cut = path.find_last_of("/:");
-    return cut == std::string_view::npos ? path : path.substr(cut + 1);
-}
-
-std::string_view PathPart(std::string_view path) {
-    std::size_t slash = path.find_last_of('/');
-    std::size_t colon = path.find_last_of(':');
-    if (slash != std::string_view::npos && (colon == std::string_view::npos || slash > colon)) {
-        return path.substr(0, slash);
-    }
-    if (colon != std::string_view::npos) {
-        return path.substr(0, colon + 1);
-    }
-    return {};
 }
 
 Expected<std::vector<ObjectInfo>, fault::Code> SortedDrawer(ShellHost& host,

@@ -6,15 +6,15 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/AmigaPath.h"
 #include "platform/Expected.h"
 #include "shell/Host.h"
 
 namespace amiga {
 
-// AddPart, FilePart and PathPart of dos.library.
-std::string AddPart(std::string_view drawer, std::string_view name);
-std::string_view FilePart(std::string_view path);
-std::string_view PathPart(std::string_view path);
+// AddPart of dos.library returning the joined path (FilePart and PathPart
+// come from the host layer).
+std::string JoinPath(std::string_view drawer, std::string_view name);
 
 struct Expansion {
     bool wild = false;

@@ -118,7 +118,7 @@ class Copier {
             return false;
         }
         for (const ObjectInfo& entry : *entries) {
-            if (!CopyObject(entry, AddPart(to, entry.name), depth)) {
+            if (!CopyObject(entry, JoinPath(to, entry.name), depth)) {
                 return false;
             }
         }
@@ -243,7 +243,7 @@ int RunCopy(CommandContext& context) {
             }
             bool ok = !expansion.wild && object.isDrawer
                           ? copier.CopyDrawerContents(object, drawer, 0)
-                          : copier.CopyObject(object, AddPart(drawer, object.name), 0);
+                          : copier.CopyObject(object, JoinPath(drawer, object.name), 0);
             if (!ok) {
                 return copier.result();
             }

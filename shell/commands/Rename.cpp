@@ -34,7 +34,7 @@ int RunRename(CommandContext& context) {
     }
     for (const ObjectInfo& object : objects) {
         std::string destination = intoDrawer && (several || target->hostPath != object.hostPath)
-                                      ? AddPart(to, object.name)
+                                      ? JoinPath(to, object.name)
                                       : to;
         fault::Code error = context.host.Rename(object.amigaPath, destination);
         if (error != fault::None) {

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,41 +9,8 @@
 #include "database/ItemList.h"
 #include "platform/Latin1.h"
 
-// Allocation failure on demand: when armed, the n-th allocation from now on
-// throws std::bad_alloc, so every out-of-memory path can be walked.
-namespace {
-long gAllocationsUntilFailure = -1;
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (gAllocationsUntilFailure == 0) {
-        gAllocationsUntilFailure = -1;
-        throw std::bad_alloc();
-    }
-    if (gAllocationsUntilFailure > 0) {
-        --gAllocationsUntilFailure;
-    }
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return operator new(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-void operator delete(void* block) noexcept {
-    std::free(block);
-}
-void operator delete(void* block, std::size_t) noexcept {
-    std::free(block);
-}
-void operator delete(void* block, const std::nothrow_t&) noexcept {
-    std::free(block);
-}
+// Set by the test: the n-th allocation from now on fails (AllocationFailure.cpp).
+extern long gAllocationsUntilFailure;
 
 namespace stovan {
 namespace {

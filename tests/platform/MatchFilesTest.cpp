@@ -1,8 +1,7 @@
-#include "platform/MatchFiles.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/DosFiles.h"
+#include "platform/MatchFiles.h"
 #include "tests/support/TempRoot.h"
 
 namespace amiga {
@@ -53,8 +52,7 @@ TEST(MatchFiles, MultiLevelPatternsGiveFullPathsAndTypes) {
     EXPECT_EQ(Matches(dos, "Work:~(#?.info)", nullptr).size(), 4u);
     EXPECT_EQ(Matches(dos, "Work:Tools/Bar//#?.info"),
               (std::vector<std::string>{"Work:Tools/Bar//Bar.info F Work:Tools/Bar.info"}));
-    EXPECT_EQ(Matches(dos, "Work:ReadMe"),
-              (std::vector<std::string>{"Work:ReadMe F Work:ReadMe"}));
+    EXPECT_EQ(Matches(dos, "Work:ReadMe"), (std::vector<std::string>{"Work:ReadMe F Work:ReadMe"}));
     EXPECT_EQ(Matches(dos, "Work:Nothing"), (std::vector<std::string>{"error 205"}));
     EXPECT_EQ(Matches(dos, "Work:#?.xyz"), (std::vector<std::string>{"error 232"}));
     EXPECT_EQ(Matches(dos, "Work:(a|b"), (std::vector<std::string>{"error 114"}));

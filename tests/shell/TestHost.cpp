@@ -47,7 +47,7 @@ Expected<TestHost::Resolved, fault::Code> TestHost::Resolve(std::string_view pat
     }
     std::size_t colon = path.find(':');
     if (colon == std::string_view::npos) {
-        return Resolve(AddPart(current_, path), mustExist, depth + 1);
+        return Resolve(JoinPath(current_, path), mustExist, depth + 1);
     }
     std::string device(path.substr(0, colon));
     std::string_view rest = path.substr(colon + 1);
@@ -57,7 +57,7 @@ Expected<TestHost::Resolved, fault::Code> TestHost::Resolve(std::string_view pat
     if (auto assign = assigns_.find(device); assign != assigns_.end()) {
         fault::Code last = fault::ObjectNotFound;
         for (const std::string& target : assign->second) {
-            auto resolved = Resolve(AddPart(target, rest), mustExist, depth + 1);
+            auto resolved = Resolve(JoinPath(target, rest), mustExist, depth + 1);
             if (resolved) {
                 return resolved;
             }
@@ -116,7 +116,7 @@ Expected<TestHost::Resolved, fault::Code> TestHost::Resolve(std::string_view pat
         if (!fs::exists(next) && (mustExist || !last)) {
             return Unexpected(last ? fault::ObjectNotFound : fault::DirNotFound);
         }
-        resolved.amiga = AddPart(resolved.amiga, next.filename().string());
+        resolved.amiga = JoinPath(resolved.amiga, next.filename().string());
         resolved.host = next;
     }
     return resolved;
@@ -160,7 +160,7 @@ Expected<std::vector<ObjectInfo>, fault::Code> TestHost::ExamineDrawer(std::stri
     std::vector<ObjectInfo> entries;
     for (const auto& entry : fs::directory_iterator(resolved->host)) {
         std::string name = entry.path().filename().string();
-        entries.push_back(Info({entry.path(), AddPart(resolved->amiga, name)}));
+        entries.push_back(Info({entry.path(), JoinPath(resolved->amiga, name)}));
     }
     return entries;
 }

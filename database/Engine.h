@@ -1,0 +1,60 @@
+#pragma once
+// The engine: the non-visual object that owns the item list and carries the
+// database, placeholder, script-writing and archive operations. The list
+// display only shows its items. One engine thread owns it; nothing here is
+// locked.
+//
+// The operations live in the files of their own module (database/Parser.h,
+// scripts/Placeholders.h, ...) as functions taking the engine; this class
+// holds the state they share.
+
+#include <cstdint>
+
+#include "core/Log.h"
+#include "database/ItemList.h"
+#include "platform/Volumes.h"
+#include "prefs/Preferences.h"
+
+namespace stovan {
+
+// The operation the engine runs at the moment, read by {INSTALLMODE} and
+// {BACKUPMODE}; it keeps its last value between operations.
+enum class EngineOperation : std::int32_t {
+    None = 0,
+    Install = 4,  // install, update, repair, download
+    Uninstall = 5,
+};
+
+class Engine {
+  public:
+    // The system (volumes, assigns, profile), the live preferences and the
+    // log belong to the application and outlive the engine.
+    Engine(amiga::DosList& dos, Preferences& preferences, Log& log);
+
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    ItemList& items() { return items_; }
+    const ItemList& items() const { return items_; }
+    amiga::DosList& dos() { return dos_; }
+    const amiga::DosList& dos() const { return dos_; }
+    Preferences& preferences() { return preferences_; }
+    const Preferences& preferences() const { return preferences_; }
+    Log& log() { return log_; }
+
+    // Two counters seeded once from the current DateStamp: the scratch
+    // number names temporary sub-drawers, the server rotor picks one of an
+    // item's servers.
+    std::uint32_t scratchNumber = 0;
+    std::uint32_t serverRotor = 0;
+
+    EngineOperation currentOperation = EngineOperation::None;
+
+  private:
+    amiga::DosList& dos_;
+    Preferences& preferences_;
+    Log& log_;
+    ItemList items_;
+};
+
+}  // namespace stovan
