@@ -1,21 +1,33 @@
 // Pattern matching runs for every file of every database drawer and for
 // every name a shell wildcard meets: names matched per second for typical
 // patterns, over a mix of matching and non-matching names.
+#include "platform/Pattern.h"
+
 #include <benchmark/benchmark.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/Pattern.h"
-
 namespace {
 
 const std::vector<std::string>& Names() {
     static const std::vector<std::string> names = {
-        "ReadMe",           "ReadMe.info",        "Games_AmigaOS4.db", "Games_MorphOS.db",
-        "StovanGames.db",   "Stovan.db",          "a1",                "bxyz9",
-        "c1",               "Install-Program.lha", "Tool.INFO",        "Games.db.bak",
-        "Docs",             "Docs.info",          "Stovan_AmigaOS4.db", "libs",
+        "ReadMe",
+        "ReadMe.info",
+        "Games_AmigaOS4.db",
+        "Games_MorphOS.db",
+        "StovanGames.db",
+        "Stovan.db",
+        "a1",
+        "bxyz9",
+        "c1",
+        "Install-Program.lha",
+        "Tool.INFO",
+        "Games.db.bak",
+        "Docs",
+        "Docs.info",
+        "Stovan_AmigaOS4.db",
+        "libs",
     };
     return names;
 }

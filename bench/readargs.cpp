@@ -1,8 +1,8 @@
 // ReadArgs reads every command line of every database file and script:
 // lines per second for typical database lines.
-#include <benchmark/benchmark.h>
-
 #include "platform/ReadArgs.h"
+
+#include <benchmark/benchmark.h>
 
 namespace {
 

@@ -2,13 +2,14 @@
 // name separated by the first NUL byte (without one, the pattern is matched
 // against itself). Both case modes are tried. A hang or a crash is a fault;
 // libFuzzer's -timeout catches a matcher that does not terminate.
+#include "platform/Pattern.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/Latin1.h"
-#include "platform/Pattern.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -1,18 +1,18 @@
 // Fuzz target for ParseTemplate/ReadArgs: the input is a template and a line
 // separated by the first NUL byte (without one, a fixed template with every
 // modifier is used). Results are read back through every accessor.
+#include "platform/ReadArgs.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-#include "platform/ReadArgs.h"
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t split = input.find('\0');
-    const std::string_view templateText =
-        split == std::string_view::npos ? "FROM/A/M,TO/A,BUF=BUFFER/K/N,QUIET/S,T/T,REST/F"
-                                        : input.substr(0, split);
+    const std::string_view templateText = split == std::string_view::npos
+                                              ? "FROM/A/M,TO/A,BUF=BUFFER/K/N,QUIET/S,T/T,REST/F"
+                                              : input.substr(0, split);
     const std::string_view line = split == std::string_view::npos ? input : input.substr(split + 1);
     auto parsed = amiga::ParseTemplate(templateText);
     if (!parsed) {
