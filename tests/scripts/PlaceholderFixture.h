@@ -22,9 +22,7 @@ class PlaceholderWorld {
     explicit PlaceholderWorld(amiga::SystemKind kind = amiga::SystemKind::AmigaOS4,
                               std::string version = "4.1")
         : root(amiga::SystemProfile{kind, std::move(version)}) {
-        setDefaultPreferences(preferences, kind == amiga::SystemKind::MorphOS
-                                               ? SystemProfile::MorphOS
-                                               : SystemProfile::AmigaOS4);
+        setDefaultPreferences(preferences, kind);
         preferences.tempDir = "RAM:T";
         engine = std::make_unique<Engine>(root.dos(), preferences, log);
         engine->scratchNumber = 0x001a2b3c;
