@@ -22,8 +22,12 @@ struct CompanionProgram {
 };
 
 constexpr CompanionProgram kPrograms[] = {
-    {"SDownload", "SDownload"}, {"SGauge", "SGauge"},       {"SLog", "SLog"},
-    {"SSignal", "SSignal"},     {"SStartup", "SStartup"},   {"STooltype", "SToolType"},
+    {"SDownload", "SDownload"},
+    {"SGauge", "SGauge"},
+    {"SLog", "SLog"},
+    {"SSignal", "SSignal"},
+    {"SStartup", "SStartup"},
+    {"STooltype", "SToolType"},
     {"SVersionCompare", "SVersionCompare"},
 };
 
@@ -86,8 +90,8 @@ std::string InstallCompanionPrograms(const amiga::DosList& dos, const std::strin
                    amiga::FaultText(copied.error());
         }
         if (::chmod(target.c_str(), 0755) != 0) {
-            return "cannot make " + target + " executable: " +
-                   amiga::FaultText(amiga::DosErrorFromErrno(errno));
+            return "cannot make " + target +
+                   " executable: " + amiga::FaultText(amiga::DosErrorFromErrno(errno));
         }
         // The copy carries the program's date, so the next start sees it is current.
         (void)amiga::HostSetModified(target, from->modified, from->modifiedNanoseconds);

@@ -139,8 +139,7 @@ Expected<CommandContext, std::string> MakeCommandContext(std::string name, int a
 }
 
 bool StovanIsRunning(const CommandContext& context) {
-    return !context.portsFolder.empty() &&
-           amiga::FindPort(context.portsFolder, kStovanPortName);
+    return !context.portsFolder.empty() && amiga::FindPort(context.portsFolder, kStovanPortName);
 }
 
 void PrintMessage(const CommandContext& context, std::string_view text) {

@@ -148,7 +148,8 @@ std::optional<FileVersion> ParseVersionOutput(std::string_view output) {
     }
     FileVersion result;
     std::int32_t number = 0;
-    std::size_t pos = start + static_cast<std::size_t>(amiga::StrToLong(line.substr(start), number));
+    std::size_t pos =
+        start + static_cast<std::size_t>(amiga::StrToLong(line.substr(start), number));
     result.version = static_cast<std::uint32_t>(number);
     if (pos >= line.size() || line[pos] != '.') {
         return result;
@@ -363,7 +364,8 @@ VersionResult ReadFileVersion(const CommandContext& context, std::string_view pa
     if (auto absolute = AbsoluteAmigaPath(context, path)) {
         name = *absolute;
     }
-    const std::string commandLine = "Version FULL NAME " + QuoteArgument(name, true) + " FILE *>NIL:";
+    const std::string commandLine =
+        "Version FULL NAME " + QuoteArgument(name, true) + " FILE *>NIL:";
     // The temporary file: "T:dosgetversion%08lx.tmp", unique among the
     // commands that run at the same time.
     std::string outputPath;
@@ -372,10 +374,10 @@ VersionResult ReadFileVersion(const CommandContext& context, std::string_view pa
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 32 && descriptor < 0; ++attempt) {
         char temporaryName[32];
-        std::snprintf(temporaryName, sizeof temporaryName, "T:dosgetversion%08lx.tmp",
-                      static_cast<unsigned long>(
-                          (static_cast<unsigned>(::getpid()) * 2654435761u + counter++) &
-                          0xFFFFFFFFu));
+        std::snprintf(
+            temporaryName, sizeof temporaryName, "T:dosgetversion%08lx.tmp",
+            static_cast<unsigned long>(
+                (static_cast<unsigned>(::getpid()) * 2654435761u + counter++) & 0xFFFFFFFFu));
         auto object = amiga::LockForCreate(context.dos, temporaryName);
         if (!object) {
             lastError = object.error();

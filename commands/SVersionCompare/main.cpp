@@ -6,5 +6,6 @@
 [[gnu::used]] static const char* const kVersionString = stovan::commands::kVersionCompareVersion;
 
 int main(int argc, char** argv) {
-    return stovan::commands::CommandMain("SVersionCompare", argc, argv, stovan::commands::RunSVersionCompareMain);
+    return stovan::commands::CommandMain("SVersionCompare", argc, argv,
+                                         stovan::commands::RunSVersionCompareMain);
 }

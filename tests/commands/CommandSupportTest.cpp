@@ -15,9 +15,10 @@ using commands::QuoteArgument;
 TEST(CommandArguments, QuotedWordsReadBackUnchanged) {
     auto wordTemplate = amiga::ParseTemplate("WORDS/M");
     ASSERT_TRUE(wordTemplate.ok());
-    const std::vector<std::string> words = {
-        "plain", "", "two words", "a\"quote", "star*", "**", "a=b", ";comment", "tab\there",
-        "line\nfeed", "esc\x1b", "\xe4\xf6\xfc", "KEYWORD", "*\"", "trailing*"};
+    const std::vector<std::string> words = {"plain",     "",           "two words", "a\"quote",
+                                            "star*",     "**",         "a=b",       ";comment",
+                                            "tab\there", "line\nfeed", "esc\x1b",   "\xe4\xf6\xfc",
+                                            "KEYWORD",   "*\"",        "trailing*"};
     for (const std::string& word : words) {
         SCOPED_TRACE(word);
         const std::string quoted = QuoteArgument(word);

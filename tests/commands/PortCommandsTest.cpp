@@ -47,19 +47,42 @@ TEST_F(PortCommandsTest, GaugeAndLogSendTheirLines) {
         std::int32_t number1;
         std::int32_t number2;
     } rows[] = {
-        {"gauge step", "SGauge", {"EXTRACTING", "Foo.lha", "1", "1"}, 2, "EXTRACTING", "Foo.lha",
-         1, 1},
-        {"gauge with blanks in the text", "SGauge", {"INSTALLING", "Foo Bar", "3", "7"}, 2,
-         "INSTALLING", "Foo Bar", 3, 7},
+        {"gauge step",
+         "SGauge",
+         {"EXTRACTING", "Foo.lha", "1", "1"},
+         2,
+         "EXTRACTING",
+         "Foo.lha",
+         1,
+         1},
+        {"gauge with blanks in the text",
+         "SGauge",
+         {"INSTALLING", "Foo Bar", "3", "7"},
+         2,
+         "INSTALLING",
+         "Foo Bar",
+         3,
+         7},
         {"log backup", "SLog", {"backup", "Foo", "2", "18"}, 3, "backup", "Foo", 2, 18},
         {"log without numbers", "SLog", {"BACKUPDONE", "Foo"}, 3, "BACKUPDONE", "Foo", 0, 0},
-        {"empty version placeholders", "SLog", {"BACKUP", "Foo", "", ""}, 3, "BACKUP", "Foo", 0,
-         0},
+        {"empty version placeholders", "SLog", {"BACKUP", "Foo", "", ""}, 3, "BACKUP", "Foo", 0, 0},
         {"negative number", "SGauge", {"PROCESSING", "x", "-4", "9"}, 2, "PROCESSING", "x", -4, 9},
-        {"quotes and stars survive", "SLog", {"OTHER", "a \"b\" *c*"}, 3, "OTHER", "a \"b\" *c*",
-         0, 0},
-        {"signal: waiting for the user", "SSignal", {"Please insert disk"}, 2, "WAITINGFORUSER",
-         "Please insert disk", 1, 1},
+        {"quotes and stars survive",
+         "SLog",
+         {"OTHER", "a \"b\" *c*"},
+         3,
+         "OTHER",
+         "a \"b\" *c*",
+         0,
+         0},
+        {"signal: waiting for the user",
+         "SSignal",
+         {"Please insert disk"},
+         2,
+         "WAITINGFORUSER",
+         "Please insert disk",
+         1,
+         1},
     };
     std::size_t count = 0;
     for (const Row& row : rows) {
@@ -88,9 +111,8 @@ TEST_F(PortCommandsTest, ArgumentLineFromTheShellWins) {
     }
     FakeStovan stovan(root_.dos());
     // The shell passes the line as typed; argv (quotes removed) is not used.
-    const ChildResult result =
-        Run("SGauge", {"ignored"}, {},
-            {"STOVAN_SHELL_ARGUMENTS=\"EXTRACTING\" \"A *\"B*\".lha\" 1 2"});
+    const ChildResult result = Run("SGauge", {"ignored"}, {},
+                                   {"STOVAN_SHELL_ARGUMENTS=\"EXTRACTING\" \"A *\"B*\".lha\" 1 2"});
     EXPECT_EQ(result.exitCode, 0) << result.output;
     const auto received = stovan.Received();
     ASSERT_EQ(received.size(), 1u);
@@ -236,8 +258,8 @@ TEST_F(PortCommandsTest, StovanInstallsTheCommandsIntoItsRoot) {
     const ChildResult result = RunChild(BuiltProgram("stovan"), {"--root", root, "root"}, {});
     EXPECT_EQ(result.exitCode, 0) << result.output;
     const std::string drawer = root + "/Work/Stovan/Database/Commands/AmigaOS4";
-    for (const char* name : {"SDownload", "SGauge", "SLog", "SSignal", "SStartup", "STooltype",
-                             "SVersionCompare"}) {
+    for (const char* name :
+         {"SDownload", "SGauge", "SLog", "SSignal", "SStartup", "STooltype", "SVersionCompare"}) {
         SCOPED_TRACE(name);
         const std::string built = std::string(name) == "STooltype" ? "SToolType" : name;
         if (!Built(built)) {

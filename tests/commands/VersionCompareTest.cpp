@@ -27,15 +27,24 @@ TEST(VersionStringDate, ReadsDayMonthYear) {
         const char* text;
         std::int32_t days;  // -1: not a date
     } rows[] = {
-        {"08.10.15", Days(2015, 10, 8)},   {"8.10.2015", Days(2015, 10, 8)},
-        {"08.10.1999", Days(1999, 10, 8)}, {"1.1.78", 0},
-        {"31.12.77", Days(2077, 12, 31)},  {"29.02.16", Days(2016, 2, 29)},
-        {"29.02.15", -1},                  {"31.04.15", -1},
-        {"00.10.15", -1},                  {"08.13.15", -1},
-        {"08.10.15.", -1},                 {".08.10.15", -1},
-        {"08.10", -1},                     {"08..10.15", -1},
-        {"", -1},                          {"123.10.15", -1},
-        {"08.10.12345", -1},               {"01.01.1977", -1},
+        {"08.10.15", Days(2015, 10, 8)},
+        {"8.10.2015", Days(2015, 10, 8)},
+        {"08.10.1999", Days(1999, 10, 8)},
+        {"1.1.78", 0},
+        {"31.12.77", Days(2077, 12, 31)},
+        {"29.02.16", Days(2016, 2, 29)},
+        {"29.02.15", -1},
+        {"31.04.15", -1},
+        {"00.10.15", -1},
+        {"08.13.15", -1},
+        {"08.10.15.", -1},
+        {".08.10.15", -1},
+        {"08.10", -1},
+        {"08..10.15", -1},
+        {"", -1},
+        {"123.10.15", -1},
+        {"08.10.12345", -1},
+        {"01.01.1977", -1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
@@ -128,9 +137,7 @@ class SVersionCompareTest : public ::testing::Test {
         return rc;
     }
     // Nothing is left behind in T:.
-    void ExpectTemporaryDrawerEmpty() {
-        EXPECT_TRUE(fs::is_empty(root_.Host("RAM", "T")));
-    }
+    void ExpectTemporaryDrawerEmpty() { EXPECT_TRUE(fs::is_empty(root_.Host("RAM", "T"))); }
 
     TempRoot root_;
     FakeStovan stovan_{root_.dos()};
@@ -171,7 +178,8 @@ TEST_F(SVersionCompareTest, CasesWithBuiltInVersion) {
         {"second missing", "Work:new Work:missing", 20, "SVersionCompare: Version not found!\n"},
         {"names with blanks", "\"Work:with blank\" Work:new", 0, ""},
         {"one name only", "Work:new", 20, "SVersionCompare: required argument missing\n"},
-        {"three names", "Work:new Work:old Work:late", 20, "SVersionCompare: wrong number of arguments\n"},
+        {"three names", "Work:new Work:old Work:late", 20,
+         "SVersionCompare: wrong number of arguments\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -187,16 +195,17 @@ TEST_F(SVersionCompareTest, RunsTheVersionCommandOfTheShell) {
     // version line per file name.
     const std::string shell = root_.folder() + "/fake-shell";
     const std::string log = root_.folder() + "/shell.log";
-    WriteHostFile(shell, "#!/bin/sh\n"
-                         "printf '%s|%s|%s|%s\\n' \"$1\" \"$2\" \"$(pwd)\" \"$STOVAN_ROOT\" >> '" +
-                             log +
-                             "'\n"
-                             "case \"$2\" in\n"
-                             "  *first*) echo 'first 3.4 (01.02.16)';;\n"
-                             "  *) echo 'second 3.4 (01.03.16)';;\n"
-                             "esac\n"
-                             "echo 'some error' >&2\n"
-                             "exit 10\n");
+    WriteHostFile(shell,
+                  "#!/bin/sh\n"
+                  "printf '%s|%s|%s|%s\\n' \"$1\" \"$2\" \"$(pwd)\" \"$STOVAN_ROOT\" >> '" +
+                      log +
+                      "'\n"
+                      "case \"$2\" in\n"
+                      "  *first*) echo 'first 3.4 (01.02.16)';;\n"
+                      "  *) echo 'second 3.4 (01.03.16)';;\n"
+                      "esac\n"
+                      "echo 'some error' >&2\n"
+                      "exit 10\n");
     fs::permissions(shell, fs::perms::owner_all);
     Put("first", "");
     Put("second", "");
