@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/CommandRegistry.h"
+#include "app/InstallCommands.h"
 #include "platform/Latin1.h"
 #include "platform/SystemRoot.h"
 
@@ -21,6 +22,11 @@ int ShowRoot(const stovan::app::Context& context) {
     if (!dos) {
         std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(dos.error()).c_str());
         return 20;
+    }
+    if (std::string problem =
+            stovan::app::InstallCompanionPrograms(*dos, stovan::app::RunningProgramFolder());
+        !problem.empty()) {
+        std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(problem).c_str());
     }
     Print("Root: " + dos->rootFolder() + "\n");
     Print("System: " + std::string(amiga::SystemKindName(dos->profile().kind)) + " " +

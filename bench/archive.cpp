@@ -45,7 +45,7 @@ int Shell(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// About 8 MiB: English text (the design documents repeated), program
+// About 8 MiB: English text (licence texts repeated), program
 // binaries of this machine, and a little incompressible data, in drawers.
 const Corpus& GetCorpus() {
     static Corpus corpus = [] {
@@ -53,11 +53,19 @@ const Corpus& GetCorpus() {
         std::string pattern = (fs::temp_directory_path() / "bench-archive-XXXXXX").string();
         c.root = ::mkdtemp(pattern.data());
         const fs::path src = c.root / "src";
+        // English-like text: the GNU licence texts of this machine, repeated.
         std::string text;
-        const std::string spec = ReadFile(std::string(STOVAN_SOURCE_DIR) + "/../shared/spec.md");
-        const std::string fallback = "The archive holds the application drawer and its icon.\n";
+        std::string sample;
+        for (const char* file :
+             {"/usr/share/common-licenses/GPL-3", "/usr/share/common-licenses/LGPL-2.1",
+              "/usr/share/common-licenses/Apache-2.0"}) {
+            sample += ReadFile(file);
+        }
+        if (sample.empty()) {
+            sample = "The archive holds the application drawer and its icon.\n";
+        }
         while (text.size() < (4u << 20)) {
-            text += spec.empty() ? fallback : spec;
+            text += sample;
         }
         text.resize(4u << 20);
         WriteFile(src / "App/Docs/Manual.txt", text);

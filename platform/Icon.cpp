@@ -886,6 +886,19 @@ Expected<bool, IconError> WriteDefaultDrawerIcon(const std::string& hostDrawerPa
     return true;
 }
 
+void AddDefaultDrawerIcon(const DosList& dos, const std::string& drawerPath) {
+    auto lock = Lock(dos, drawerPath);
+    if (!lock || !lock->drawer || lock->names.empty()) {
+        return;  // a volume root has no icon file beside it
+    }
+    (void)WriteDefaultDrawerIcon(lock->hostPath);
+}
+
+DosStatus CreateDrawerPathWithIcons(const DosList& dos, std::string_view path,
+                                    const FileLock* drawer) {
+    return CreateDrawerPath(dos, path, AddDefaultDrawerIcon, drawer);
+}
+
 // --- Tool types -------------------------------------------------------------
 
 std::optional<std::string_view> FindToolType(const std::vector<std::string>& toolTypes,

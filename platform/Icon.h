@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/DosFiles.h"
 #include "platform/Expected.h"
 
 namespace amiga {
@@ -227,6 +228,14 @@ Expected<DiskObject, IconError> GetDefDiskObject(std::uint8_t type);
 // drawer lies beside it). An existing icon is left alone; returns whether one
 // was written.
 Expected<bool, IconError> WriteDefaultDrawerIcon(const std::string& hostDrawerPath);
+
+// The drawer hook of CreateDrawerPath that gives every drawer it creates
+// the default drawer icon (an existing icon is left alone). A drawer whose
+// icon cannot be written still exists; the icon is a courtesy.
+void AddDefaultDrawerIcon(const DosList& dos, const std::string& drawerPath);
+// CreateDrawerPath "with icons": every drawer made gets a default drawer icon.
+DosStatus CreateDrawerPathWithIcons(const DosList& dos, std::string_view path,
+                                    const FileLock* drawer = nullptr);
 
 // Sets the type; a disk, drawer or trashcan icon without drawer data gets
 // the default drawer data, since Workbench opens a window for it.

@@ -408,19 +408,21 @@ class Compiler {
 // One match of one name: the memo of "~" results lives here.
 class Matcher {
   public:
+    static constexpr std::size_t kNotBudgetWords = kMaxNegationMemory / sizeof(std::uint64_t);
+
     Matcher(const CompiledPattern& pattern, std::string_view name)
         : pattern_(pattern),
           name_(reinterpret_cast<const unsigned char*>(name.data())),
           length_(name.size()),
           words_(WordsFor(name.size() + 1)),
           map_(pattern.noCase ? UpperTable() : IdentityTable()) {
-        if (!pattern.notStarts.empty()) {
-            notDone_.assign(pattern.notStarts.size(), std::vector<bool>(length_ + 1, false));
-            notEnds_.assign(pattern.notStarts.size(), std::vector<Bitset>(length_ + 1));
-        }
+        notDone_.resize(pattern.notStarts.size());
+        notEnds_.resize(pattern.notStarts.size());
     }
 
-    bool MatchWhole() { return Run(pattern_.start, 0, nullptr); }
+    // A match that would need more memory for "~" results than the budget
+    // fails, as an AmigaDOS match fails when it runs out of memory.
+    bool MatchWhole() { return Run(pattern_.start, 0, nullptr) && !exhausted_; }
 
   private:
     // Runs the program from `entry` at position `from`. With `accepts`, sets
@@ -539,17 +541,37 @@ class Matcher {
     // The end positions of "~x" started at `position`: every position from
     // there to the end of the name that x does not reach.
     const Bitset& NotEnds(std::size_t k, std::size_t position) {
+        if (notEnds_[k].empty() && !exhausted_) {
+            // The table of one "~" counts against the budget too.
+            usedWords_ += (length_ + 1) * sizeof(Bitset) / sizeof(std::uint64_t) + 1;
+            if (usedWords_ <= kNotBudgetWords) {
+                notDone_[k].assign(length_ + 1, false);
+                notEnds_[k].resize(length_ + 1);
+            }
+        }
+        if (exhausted_ || usedWords_ + 2 * words_ > kNotBudgetWords) {
+            exhausted_ = true;
+            none_.assign(words_, 0);
+            return none_;
+        }
         Bitset& ends = notEnds_[k][position];
         if (notDone_[k][position]) {
             return ends;
         }
+        usedWords_ += words_;
         Bitset reached(words_, 0);
         Run(pattern_.notStarts[k], position, &reached);
+        // ends = [position, length] minus reached, a word at a time.
         ends.assign(words_, 0);
-        for (std::size_t p = position; p <= length_; ++p) {
-            if (!Test(reached, p)) {
-                Set(ends, p);
+        for (std::size_t w = position / 64; w < words_; ++w) {
+            std::uint64_t mask = ~std::uint64_t{0};
+            if (w == position / 64) {
+                mask &= ~std::uint64_t{0} << (position % 64);
             }
+            if (w == length_ / 64 && length_ % 64 != 63) {
+                mask &= (std::uint64_t{1} << (length_ % 64 + 1)) - 1;
+            }
+            ends[w] = ~reached[w] & mask;
         }
         notDone_[k][position] = true;
         return ends;
@@ -562,6 +584,9 @@ class Matcher {
     const std::array<unsigned char, 256>& map_;
     std::vector<std::vector<bool>> notDone_;
     std::vector<std::vector<Bitset>> notEnds_;
+    std::size_t usedWords_ = 0;
+    bool exhausted_ = false;
+    Bitset none_;
 };
 
 }  // namespace

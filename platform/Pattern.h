@@ -33,7 +33,10 @@
 // ever ("##a", "#(#a)", "#~a"). With P the length of the pattern, N the
 // length of the name plus one and K the number of "~" in the pattern:
 // time O(P*N) for a pattern without "~", at most O(K*P*N*N) with it; memory
-// O(P) plus O(K*N*N/8) bytes for the "~" results.
+// O(P) plus O(K*N*N/8) bytes for the "~" results, at most
+// kMaxNegationMemory: a match that would need more fails (no match), as an
+// AmigaDOS match fails when it runs out of memory. Names of file-name length
+// stay far below it (a 1000-byte name with "#?~(x)" needs 125 KB).
 
 #include <cstddef>
 #include <cstdint>
@@ -47,6 +50,7 @@
 namespace amiga {
 
 inline constexpr std::size_t kMaxPatternDepth = 200;
+inline constexpr std::size_t kMaxNegationMemory = std::size_t{64} << 20;  // bytes per match
 
 struct CompiledPattern;  // the program the matcher runs (Pattern.cpp)
 

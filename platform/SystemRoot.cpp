@@ -38,6 +38,10 @@ bool IsMissingOrEmpty(const std::string& folder) {
 
 }  // namespace
 
+std::string PortsFolder(const DosList& dos) {
+    return dos.rootFolder() + "/Ports";
+}
+
 std::string DefaultRootFolder() {
     std::string data = HostEnvironment("XDG_DATA_HOME");
     if (data.empty() || data.front() != '/') {

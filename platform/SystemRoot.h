@@ -11,6 +11,11 @@
 
 namespace amiga {
 
+// The folder of a root's public message ports ("<root>/Ports"): each port
+// is a Unix socket named after the port (platform/PortMessage.h). The
+// server that opens a port creates the folder when it is missing.
+std::string PortsFolder(const DosList& dos);
+
 // The user's default root: $XDG_DATA_HOME/stovan/root, else
 // $HOME/.local/share/stovan/root ("" when neither variable is set).
 std::string DefaultRootFolder();

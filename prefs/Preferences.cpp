@@ -135,7 +135,7 @@ void clearPreferences(Preferences& record) {
     record = Preferences{};
 }
 
-void setDefaultPreferences(Preferences& record, SystemProfile profile) {
+void setDefaultPreferences(Preferences& record, amiga::SystemKind profile) {
     clearPreferences(record);
     record.stringsOffset = kPreferencesFixedSize;
     record.flags = kDefaultFlags;
@@ -151,13 +151,13 @@ void setDefaultPreferences(Preferences& record, SystemProfile profile) {
     // Every string starts as the system's general application drawer; the
     // settings with a default of their own get it below. listFormat keeps
     // the placeholder: the list replaces it with its column format.
-    const std::string base = profile == SystemProfile::MorphOS ? "SYS:Applications/" : "SYS:";
+    const std::string base = profile == amiga::SystemKind::MorphOS ? "SYS:Applications/" : "SYS:";
     for (std::size_t index = 0; index < kPreferencesStringCount; ++index) {
         record.string(index) = base;
     }
     record.tempDir = "SYS:";
     record.downloadDir = kDefaultDownloadDir;
-    if (profile == SystemProfile::MorphOS) {
+    if (profile == amiga::SystemKind::MorphOS) {
         record.installDirGame = "SYS:Games/";
     }
     record.installDirTool = "SYS:Tools/";

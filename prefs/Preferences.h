@@ -12,11 +12,9 @@
 #include <string>
 #include <string_view>
 
-namespace stovan {
+#include "platform/MountTable.h"
 
-// The system Stovan manages. The two builds differ in the default install
-// drawers only.
-enum class SystemProfile { AmigaOS4, MorphOS };
+namespace stovan {
 
 // Bits of Preferences::flags.
 inline constexpr std::uint32_t ASK_DOWNLOAD = 0x00000001;
@@ -142,8 +140,9 @@ std::span<const std::string_view> PreferencesStringNames();
 // Empties every string and sets every word to zero.
 void clearPreferences(Preferences& record);
 
-// Clears the record, then puts in the built-in defaults of the given system.
-void setDefaultPreferences(Preferences& record, SystemProfile profile);
+// Clears the record, then puts in the built-in defaults of the given system
+// (AmigaOS 4 and MorphOS differ in the default install drawers).
+void setDefaultPreferences(Preferences& record, amiga::SystemKind system);
 
 // The default install drawer of an application type (the item's type value:
 // 1 AUDIO, 2 VIDEO, 3 TEXT, 4 PICTURE, 5 GAME, 6 EMULATOR, 7 NETWORK, 8 TOOL,

@@ -27,6 +27,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
+# ccache hits across clones of the repository (CI builds a fresh clone).
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
+
 build_dir="${1:-build}"
 shift || true
 cmake -S . -B "$build_dir" -G Ninja \

@@ -60,8 +60,8 @@ std::string StvnData(const std::vector<std::uint32_t>& words,
 const std::vector<std::uint32_t> kDefaultWords = {60, 0x2BB6001E, 1, 0, 0, 2, 3, 4,
                                                   1,  0,          0, 0, 0, 0, 0};
 
-std::vector<std::string> DefaultStrings(SystemProfile profile) {
-    const bool morphos = profile == SystemProfile::MorphOS;
+std::vector<std::string> DefaultStrings(amiga::SystemKind profile) {
+    const bool morphos = profile == amiga::SystemKind::MorphOS;
     const std::string base = morphos ? "SYS:Applications/" : "SYS:";
     return {
         "SYS:",
@@ -85,11 +85,11 @@ std::vector<std::string> DefaultStrings(SystemProfile profile) {
     };
 }
 
-std::string DefaultFile(SystemProfile profile) {
+std::string DefaultFile(amiga::SystemKind profile) {
     return Form("PREF", kPrhd + Chunk("STVN", StvnData(kDefaultWords, DefaultStrings(profile))));
 }
 
-Preferences Defaults(SystemProfile profile) {
+Preferences Defaults(amiga::SystemKind profile) {
     Preferences record;
     setDefaultPreferences(record, profile);
     return record;
@@ -112,8 +112,8 @@ Preferences Unusual() {
 }
 
 TEST(PreferencesFile, DefaultsAreWrittenExactlyAsTheLayoutSays) {
-    for (SystemProfile profile : {SystemProfile::AmigaOS4, SystemProfile::MorphOS}) {
-        SCOPED_TRACE(profile == SystemProfile::MorphOS ? "MorphOS" : "AmigaOS 4");
+    for (amiga::SystemKind profile : {amiga::SystemKind::AmigaOS4, amiga::SystemKind::MorphOS}) {
+        SCOPED_TRACE(profile == amiga::SystemKind::MorphOS ? "MorphOS" : "AmigaOS 4");
         const std::string expected = DefaultFile(profile);
         const std::string written = EncodePreferences(Defaults(profile));
         EXPECT_EQ(written, expected);
@@ -128,7 +128,7 @@ TEST(PreferencesFile, DefaultsAreWrittenExactlyAsTheLayoutSays) {
 }
 
 TEST(PreferencesFile, OddDataChunkIsPaddedAndTheFormCountsThePad) {
-    Preferences record = Defaults(SystemProfile::AmigaOS4);
+    Preferences record = Defaults(amiga::SystemKind::AmigaOS4);
     // Make the data length odd and even in turn; only the odd one has a pad.
     for (const std::string& server : {std::string("x"), std::string("xy")}) {
         record.imageServer = server;
@@ -148,13 +148,13 @@ TEST(PreferencesFile, WrittenRecordsReadBackEqual) {
         const char* name;
         Preferences record;
     };
-    Preferences emptyStrings = Defaults(SystemProfile::AmigaOS4);
+    Preferences emptyStrings = Defaults(amiga::SystemKind::AmigaOS4);
     for (std::size_t index = 0; index < kPreferencesStringCount; ++index) {
         emptyStrings.string(index).clear();
     }
     const Row rows[] = {
-        {"AmigaOS 4 defaults", Defaults(SystemProfile::AmigaOS4)},
-        {"MorphOS defaults", Defaults(SystemProfile::MorphOS)},
+        {"AmigaOS 4 defaults", Defaults(amiga::SystemKind::AmigaOS4)},
+        {"MorphOS defaults", Defaults(amiga::SystemKind::MorphOS)},
         {"every field unusual", Unusual()},
         {"every string empty", emptyStrings},
     };
@@ -176,7 +176,7 @@ TEST(PreferencesFile, StringsOffsetIsAlwaysWrittenAsSixty) {
 }
 
 TEST(PreferencesFile, AcceptedVariantsOfTheLayout) {
-    const auto strings = DefaultStrings(SystemProfile::AmigaOS4);
+    const auto strings = DefaultStrings(amiga::SystemKind::AmigaOS4);
     const std::string stvn = Chunk("STVN", StvnData(kDefaultWords, strings));
 
     // A newer layout with a longer fixed part: the strings start at word 0.
@@ -191,7 +191,7 @@ TEST(PreferencesFile, AcceptedVariantsOfTheLayout) {
     otherStrings[0] = "RAM:";
     // An odd-length chunk before STVN must be skipped with its pad byte.
     const std::string oddChunk = Chunk("ANNO", "odd");
-    Preferences versionCheckOnly = Defaults(SystemProfile::AmigaOS4);
+    Preferences versionCheckOnly = Defaults(amiga::SystemKind::AmigaOS4);
 
     struct Row {
         const char* name;
@@ -211,7 +211,7 @@ TEST(PreferencesFile, AcceptedVariantsOfTheLayout) {
          Form("PREF", kPrhd + Chunk("STVN", StvnData(longWords, strings))), 68, 1, 2, "SYS:"},
         {"fixed part shorter than 60",
          Form("PREF", kPrhd + Chunk("STVN", StvnData(shortWords, strings))), 20, 2, 0, "SYS:"},
-        {"bytes after the FORM", DefaultFile(SystemProfile::AmigaOS4) + "garbage", 60, 1, 2,
+        {"bytes after the FORM", DefaultFile(amiga::SystemKind::AmigaOS4) + "garbage", 60, 1, 2,
          "SYS:"},
         {"no spare strings",
          Form("PREF", kPrhd + Chunk("STVN", StvnData(kDefaultWords, strings, 0))), 60, 1, 2,
@@ -232,9 +232,9 @@ TEST(PreferencesFile, AcceptedVariantsOfTheLayout) {
 }
 
 TEST(PreferencesFile, DamagedFilesAreRefused) {
-    const auto strings = DefaultStrings(SystemProfile::AmigaOS4);
+    const auto strings = DefaultStrings(amiga::SystemKind::AmigaOS4);
     const std::string stvn = Chunk("STVN", StvnData(kDefaultWords, strings));
-    const std::string good = DefaultFile(SystemProfile::AmigaOS4);
+    const std::string good = DefaultFile(amiga::SystemKind::AmigaOS4);
 
     std::vector<std::uint32_t> farWords = kDefaultWords;
     farWords[0] = 100000;
@@ -298,7 +298,7 @@ TEST(PreferencesFile, DamagedFilesAreRefused) {
 }
 
 TEST(PreferencesFile, EveryTruncationIsRefused) {
-    Preferences record = Defaults(SystemProfile::AmigaOS4);
+    Preferences record = Defaults(amiga::SystemKind::AmigaOS4);
     // An odd data length, so that the file ends in a pad byte.
     record.imageServer = "x";
     if (ReadCount(EncodePreferences(record), 30) % 2 == 0) {

@@ -10,7 +10,7 @@ namespace {
 
 Preferences Defaults() {
     Preferences record;
-    setDefaultPreferences(record, SystemProfile::AmigaOS4);
+    setDefaultPreferences(record, amiga::SystemKind::AmigaOS4);
     return record;
 }
 

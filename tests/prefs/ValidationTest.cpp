@@ -70,7 +70,7 @@ FakeHost InstalledSystem() {
 
 Preferences Defaults() {
     Preferences record;
-    setDefaultPreferences(record, SystemProfile::AmigaOS4);
+    setDefaultPreferences(record, amiga::SystemKind::AmigaOS4);
     return record;
 }
 

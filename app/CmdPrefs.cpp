@@ -1,0 +1,120 @@
+// stovan prefs show | set NAME VALUE [NAME VALUE ...] | reset
+//
+// The settings of the preferences window for a user without a window:
+// `show` prints one NAME=VALUE line per setting (words and strings by their
+// field names, flags by their flag names with on or off); `set` changes
+// settings and saves them as the window's Save does (validated, drawers made
+// absolute); `reset` puts back the built-in defaults and saves them.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/CommandRegistry.h"
+#include "platform/Latin1.h"
+#include "platform/SystemRoot.h"
+#include "prefs/PreferencesSettings.h"
+#include "prefs/SystemPreferences.h"
+
+namespace stovan::app {
+namespace {
+
+void PrintSetting(const PreferenceSetting& setting) {
+    std::printf("%s=%s\n", setting.name.c_str(), amiga::Latin1ToUtf8(setting.value).c_str());
+}
+
+void Fail(Context& context, const std::string& text) {
+    std::fprintf(stderr, "stovan prefs: %s\n", text.c_str());
+    context.exitCode = 1;
+}
+
+bool Save(Context& context, Preferences& record, const amiga::DosList& dos) {
+    if (!SaveLivePreferences(record, dos).ok()) {
+        Fail(context, "cannot write " + std::string(kPreferencesPath));
+        return false;
+    }
+    return true;
+}
+
+void Show(Context& context) {
+    auto dos = amiga::OpenProcessRoot(context.root);
+    if (!dos.ok()) {
+        return Fail(context, dos.error());
+    }
+    Preferences record;
+    if (!LoadLivePreferences(record, *dos).ok()) {
+        std::fprintf(stderr, "stovan prefs: no valid %s, showing the built-in defaults\n",
+                     std::string(kPreferencesPath).c_str());
+    }
+    for (const PreferenceSetting& setting : ListPreferences(record)) {
+        PrintSetting(setting);
+    }
+}
+
+void Set(Context& context, const std::vector<std::string>& arguments) {
+    if (arguments.size() % 2 != 0) {
+        return Fail(context, "set takes pairs of NAME VALUE");
+    }
+    auto dos = amiga::OpenProcessRoot(context.root);
+    if (!dos.ok()) {
+        return Fail(context, dos.error());
+    }
+    Preferences record;
+    (void)LoadLivePreferences(record, *dos);
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < arguments.size(); i += 2) {
+        auto result = SetPreference(record, arguments[i], amiga::Utf8ToLatin1(arguments[i + 1]));
+        if (!result.ok()) {
+            return Fail(context, result.error());  // nothing is saved
+        }
+        names.push_back(arguments[i]);
+    }
+    if (!Save(context, record, *dos)) {
+        return;
+    }
+    // Show what was stored, after validation made the drawers absolute.
+    for (const PreferenceSetting& setting : ListPreferences(record)) {
+        for (const std::string& name : names) {
+            if (amiga::EqualsNoCase(name, setting.name)) {
+                PrintSetting(setting);
+                break;
+            }
+        }
+    }
+}
+
+void Reset(Context& context) {
+    auto dos = amiga::OpenProcessRoot(context.root);
+    if (!dos.ok()) {
+        return Fail(context, dos.error());
+    }
+    Preferences record;
+    setDefaultPreferences(record, dos->profile().kind);
+    (void)Save(context, record, *dos);
+}
+
+const CommandRegistration registration{
+    "prefs", [](CLI::App& program, Context& context) {
+        CLI::App& group =
+            SubcommandGroup(program, "prefs", "show or change the preferences of Stovan");
+
+        CLI::App* show = group.add_subcommand("show", "print every setting as NAME=VALUE");
+        show->callback([&context] { Show(context); });
+
+        auto arguments = std::make_shared<std::vector<std::string>>();
+        CLI::App* set = group.add_subcommand(
+            "set", "change settings and save them as the preferences window does");
+        set->add_option("settings", *arguments,
+                        "NAME VALUE pairs: flags take on/off, numbers the window's range, "
+                        "drawers without a volume are taken inside PROGDIR:")
+            ->required()
+            ->expected(2, -1);
+        set->callback([&context, arguments] { Set(context, *arguments); });
+
+        CLI::App* reset =
+            group.add_subcommand("reset", "put back the built-in defaults and save them");
+        reset->callback([&context] { Reset(context); });
+    }};
+
+}  // namespace
+}  // namespace stovan::app

@@ -1,0 +1,10 @@
+// SLog: the companion command; commands/PortCommands.h describes it.
+
+#include "commands/PortCommands.h"
+
+// The version string the Version command finds in the program file.
+[[gnu::used]] static const char* const kVersionString = stovan::commands::kLogVersion;
+
+int main(int argc, char** argv) {
+    return stovan::commands::CommandMain("SLog", argc, argv, stovan::commands::RunSLog);
+}

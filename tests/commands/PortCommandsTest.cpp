@@ -1,0 +1,276 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "commands/PortCommands.h"
+#include "platform/DosFiles.h"
+#include "platform/Icon.h"
+#include "tests/commands/CommandsSupport.h"
+
+namespace stovan::test {
+namespace {
+
+namespace fs = std::filesystem;
+using amiga::PortMessage;
+using amiga::PortReply;
+
+const char* const kAllCommands[] = {"SDownload", "SGauge",    "SLog",           "SSignal",
+                                    "SStartup",  "SToolType", "SVersionCompare"};
+
+bool Built(const std::string& name) {
+    return fs::exists(BuiltProgram(name));
+}
+
+class PortCommandsTest : public ::testing::Test {
+  protected:
+    ChildResult Run(const std::string& name, const std::vector<std::string>& arguments,
+                    const std::string& workingDirectory = {},
+                    std::vector<std::string> extraEnvironment = {}) {
+        std::vector<std::string> environment = RootEnvironment(root_.dos());
+        environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+        return RunChild(BuiltProgram(name), arguments, environment, workingDirectory);
+    }
+
+    TempRoot root_;
+};
+
+TEST_F(PortCommandsTest, GaugeAndLogSendTheirLines) {
+    FakeStovan stovan(root_.dos());
+    ASSERT_TRUE(stovan.ok());
+    struct Row {
+        const char* name;
+        const char* program;
+        std::vector<std::string> arguments;
+        std::uint32_t command;
+        const char* keyword;
+        const char* text;
+        std::int32_t number1;
+        std::int32_t number2;
+    } rows[] = {
+        {"gauge step",
+         "SGauge",
+         {"EXTRACTING", "Foo.lha", "1", "1"},
+         2,
+         "EXTRACTING",
+         "Foo.lha",
+         1,
+         1},
+        {"gauge with blanks in the text",
+         "SGauge",
+         {"INSTALLING", "Foo Bar", "3", "7"},
+         2,
+         "INSTALLING",
+         "Foo Bar",
+         3,
+         7},
+        {"log backup", "SLog", {"backup", "Foo", "2", "18"}, 3, "backup", "Foo", 2, 18},
+        {"log without numbers", "SLog", {"BACKUPDONE", "Foo"}, 3, "BACKUPDONE", "Foo", 0, 0},
+        {"empty version placeholders", "SLog", {"BACKUP", "Foo", "", ""}, 3, "BACKUP", "Foo", 0, 0},
+        {"negative number", "SGauge", {"PROCESSING", "x", "-4", "9"}, 2, "PROCESSING", "x", -4, 9},
+        {"quotes and stars survive",
+         "SLog",
+         {"OTHER", "a \"b\" *c*"},
+         3,
+         "OTHER",
+         "a \"b\" *c*",
+         0,
+         0},
+        {"signal: waiting for the user",
+         "SSignal",
+         {"Please insert disk"},
+         2,
+         "WAITINGFORUSER",
+         "Please insert disk",
+         1,
+         1},
+    };
+    std::size_t count = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!Built(row.program)) {
+            GTEST_SKIP() << row.program << " is not built";
+        }
+        const ChildResult result = Run(row.program, row.arguments);
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.output, "");
+        const auto received = stovan.Received();
+        ASSERT_EQ(received.size(), ++count);
+        const PortMessage& message = received.back();
+        EXPECT_EQ(message.length, amiga::PORT_MESSAGE_LENGTH);
+        EXPECT_EQ(message.command, row.command);
+        EXPECT_EQ(message.text1, row.keyword);
+        EXPECT_EQ(message.text2, row.text);
+        EXPECT_EQ(message.number1, row.number1);
+        EXPECT_EQ(message.number2, row.number2);
+    }
+}
+
+TEST_F(PortCommandsTest, ArgumentLineFromTheShellWins) {
+    if (!Built("SGauge")) {
+        GTEST_SKIP();
+    }
+    FakeStovan stovan(root_.dos());
+    // The shell passes the line as typed; argv (quotes removed) is not used.
+    const ChildResult result = Run("SGauge", {"ignored"}, {},
+                                   {"STOVAN_SHELL_ARGUMENTS=\"EXTRACTING\" \"A *\"B*\".lha\" 1 2"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    const auto received = stovan.Received();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].text2, "A \"B\".lha");
+    EXPECT_EQ(received[0].number2, 2);
+}
+
+TEST_F(PortCommandsTest, DownloadSendsFullNameAndReportsFailure) {
+    if (!Built("SDownload")) {
+        GTEST_SKIP();
+    }
+    FakeStovan stovan(root_.dos(), [](const PortMessage& message) {
+        if (message.text1.ends_with("missing.lha")) {
+            return PortReply{344, "Failed to download 'missing.lha'!"};
+        }
+        return PortReply{};
+    });
+    fs::create_directories(root_.Host("Work", "Downloads"));
+    ChildResult result = Run("SDownload", {"http://example.org/foo.lha", "foo.lha"},
+                             root_.Host("Work", "Downloads"));
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(result.output, "");
+    result = Run("SDownload", {"http://example.org/missing.lha", "RAM:T/missing.lha"});
+    EXPECT_EQ(result.exitCode, 20);
+    EXPECT_EQ(result.output, "SDownload: Failed to download 'missing.lha'!\n");
+    result = Run("SDownload", {"http://example.org/x.lha", "Work:NoDrawer/x.lha"});
+    EXPECT_EQ(result.exitCode, 20);
+    EXPECT_EQ(result.output, "SDownload: object not found\n");
+    const auto received = stovan.Received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0].command, amiga::PORT_DOWNLOAD);
+    EXPECT_EQ(received[0].text1, "http://example.org/foo.lha");
+    EXPECT_EQ(received[0].text2, "Work:Downloads/foo.lha");
+    EXPECT_EQ(received[1].text2, "RAM:T/missing.lha");
+}
+
+TEST_F(PortCommandsTest, StovanThatGoesAwayMidMessageIsAFailure) {
+    if (!Built("SGauge")) {
+        GTEST_SKIP();
+    }
+    // A port whose server closes every connection without a reply.
+    const std::string folder = root_.root() + "/Ports";
+    fs::create_directories(folder);
+    auto port = amiga::PublicPort::Create(folder, "STOVAN.INTERFACE");
+    ASSERT_TRUE(port.ok());
+    std::atomic<bool> stop{false};
+    std::thread server([&] {
+        while (!stop) {
+            auto connection = port->accept(std::chrono::milliseconds(20));
+            (void)connection;  // closed at once
+        }
+    });
+    const ChildResult result = Run("SGauge", {"EXTRACTING", "x", "1", "1"});
+    stop = true;
+    server.join();
+    EXPECT_EQ(result.exitCode, 20);
+    EXPECT_TRUE(result.output.starts_with("SGauge: ")) << result.output;
+}
+
+TEST_F(PortCommandsTest, EveryCommandRefusesWithoutStovan) {
+    for (const char* name : kAllCommands) {
+        SCOPED_TRACE(name);
+        if (!Built(name)) {
+            ADD_FAILURE() << name << " is not built";
+            continue;
+        }
+        ChildResult result = Run(name, {"a", "b"});
+        EXPECT_EQ(result.exitCode, 20);
+        EXPECT_EQ(result.output, std::string(name) + ": Failed to locate Stovan interface port\n");
+        // Outside any Stovan run (no root at all) the answer is the same,
+        // and no root is made.
+        const std::string empty = root_.folder() + "/no-root";
+        result = RunChild(BuiltProgram(name), {"a", "b"}, {"STOVAN_ROOT=" + empty});
+        EXPECT_EQ(result.exitCode, 20);
+        EXPECT_EQ(result.output, std::string(name) + ": Failed to locate Stovan interface port\n");
+        EXPECT_FALSE(fs::exists(empty));
+    }
+}
+
+TEST_F(PortCommandsTest, ProgramsCarryTheirVersionStrings) {
+    for (const char* name : kAllCommands) {
+        SCOPED_TRACE(name);
+        if (!Built(name)) {
+            continue;
+        }
+        const std::string data = ReadHostFile(BuiltProgram(name));
+        const std::string marker = std::string("$VER: ") + name + " 1.10 ";
+        EXPECT_NE(data.find(marker), std::string::npos);
+    }
+}
+
+TEST_F(PortCommandsTest, StartupAddsAndRemovesAProgram) {
+    if (!Built("SStartup")) {
+        GTEST_SKIP();
+    }
+    FakeStovan stovan(root_.dos());
+    fs::create_directories(root_.Host("Work", "Foo"));
+    WriteHostFile(root_.Host("Work", "Foo/Foo"), "program");
+    // The user's own start-up entry of the same base name stays.
+    fs::create_directories(root_.Host("SYS", "WBStartup"));
+    WriteHostFile(root_.Host("SYS", "WBStartup/Foo"), "user's own");
+
+    ChildResult result = Run("SStartup", {"Foo/Foo"}, root_.Host("Work"));
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    auto icon = amiga::ReadDiskObjectFile(root_.Host("SYS", "WBStartup/Foo_WBStartup.info"));
+    ASSERT_TRUE(icon.ok());
+    EXPECT_EQ(icon->type, amiga::WBPROJECT);
+    EXPECT_EQ(icon->defaultTool, std::optional<std::string>("Work:Foo/Foo"));
+    EXPECT_GE(icon->stackSize, 8192);
+    EXPECT_EQ(icon->currentX, amiga::NO_ICON_POSITION);
+
+    result = Run("SStartup", {"Work:Foo/Foo", "REMOVE"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_FALSE(HostExists(root_.Host("SYS", "WBStartup/Foo_WBStartup.info")));
+    EXPECT_EQ(ReadHostFile(root_.Host("SYS", "WBStartup/Foo")), "user's own");
+    // Removing again is no error.
+    EXPECT_EQ(Run("SStartup", {"Work:Foo/Foo", "REMOVE"}).exitCode, 0);
+
+    result = Run("SStartup", {"Work:Foo/Missing"});
+    EXPECT_EQ(result.exitCode, 20);
+    EXPECT_EQ(result.output, "SStartup: object not found\n");
+    EXPECT_TRUE(stovan.Received().empty());
+}
+
+TEST_F(PortCommandsTest, ToolTypeProgramWorksOnARealRoot) {
+    if (!Built("SToolType")) {
+        GTEST_SKIP();
+    }
+    FakeStovan stovan(root_.dos());
+    fs::create_directories(root_.Host("Work", "Foo"));
+    const ChildResult result = Run("SToolType", {"Work:Foo", "TYPE", "WBDRAWER"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    auto icon = amiga::ReadDiskObjectFile(root_.Host("Work", "Foo.info"));
+    ASSERT_TRUE(icon.ok());
+    EXPECT_EQ(icon->type, amiga::WBDRAWER);
+}
+
+TEST_F(PortCommandsTest, StovanInstallsTheCommandsIntoItsRoot) {
+    if (!Built("stovan")) {
+        GTEST_SKIP();
+    }
+    const std::string root = root_.folder() + "/fresh";
+    const ChildResult result = RunChild(BuiltProgram("stovan"), {"--root", root, "root"}, {});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    const std::string drawer = root + "/Work/Stovan/Database/Commands/AmigaOS4";
+    for (const char* name :
+         {"SDownload", "SGauge", "SLog", "SSignal", "SStartup", "STooltype", "SVersionCompare"}) {
+        SCOPED_TRACE(name);
+        const std::string built = std::string(name) == "STooltype" ? "SToolType" : name;
+        if (!Built(built)) {
+            continue;
+        }
+        const std::string path = drawer + "/" + name;
+        ASSERT_TRUE(fs::is_regular_file(path));
+        EXPECT_EQ(fs::file_size(path), fs::file_size(BuiltProgram(built)));
+        EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_exec, fs::perms::none);
+    }
+}
+
+}  // namespace
+}  // namespace stovan::test

@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "commands/ToolType.h"
+#include "platform/Icon.h"
+#include "platform/Latin1.h"
+#include "tests/commands/CommandsSupport.h"
+
+namespace stovan::test {
+namespace {
+
+namespace fs = std::filesystem;
+using amiga::DiskObject;
+using commands::RunSToolType;
+
+// A tool icon with tool types, stack 0, at (3, 4).
+constexpr const char* kToolIcon = "rom_filesys_SFS_SFScheck_SFScheck.info";
+// A project icon with tool types, stack 30000, at (11, 4).
+constexpr const char* kProjectIcon = "external_openurl_dist_OpenURL_Install.info";
+
+std::string Fixture(const std::string& name) {
+    return std::string(STOVAN_FIXTURES_DIR) + "/icons/" + name;
+}
+
+class SToolTypeTest : public ::testing::Test {
+  protected:
+    // Copies a fixture icon to Work:<name>.info.
+    void PlaceIcon(const std::string& fixture, const std::string& name) {
+        fs::copy_file(Fixture(fixture), root_.Host("Work", name + ".info"),
+                      fs::copy_options::overwrite_existing);
+    }
+    DiskObject ReadIcon(const std::string& name) {
+        auto icon = amiga::ReadDiskObjectFile(root_.Host("Work", name + ".info"));
+        EXPECT_TRUE(icon.ok()) << name;
+        return icon ? *icon : DiskObject{};
+    }
+    int Run(const std::string& line, std::string* output = nullptr) {
+        CapturedContext context("SToolType", root_.dos(), line);
+        const int rc = RunSToolType(context.get());
+        if (output != nullptr) {
+            *output = context.Output();
+        }
+        return rc;
+    }
+
+    TempRoot root_;
+    FakeStovan stovan_{root_.dos()};
+};
+
+TEST_F(SToolTypeTest, DrawerTypeOnNameWithoutIconWritesDefaultDrawerIcon) {
+    ASSERT_TRUE(stovan_.ok());
+    fs::create_directory(root_.Host("Work", "Foo"));
+    EXPECT_EQ(Run("\"Work:Foo\" TYPE wbdrawer"), 0);
+    const DiskObject icon = ReadIcon("Foo");
+    EXPECT_EQ(icon.type, amiga::WBDRAWER);
+    EXPECT_EQ(icon.stackSize, 8192);
+    EXPECT_TRUE(icon.drawerData.has_value());
+    EXPECT_TRUE(icon.image.has_value());
+    // The drawer tool writes nothing to the port.
+    EXPECT_TRUE(stovan_.Received().empty());
+}
+
+TEST_F(SToolTypeTest, NothingIsWrittenWithoutIconAndWithoutUsableType) {
+    struct Row {
+        const char* name;
+        const char* line;
+    } rows[] = {
+        {"no type", "Work:Nothing"},
+        {"type not in the table", "Work:Nothing TYPE WBFOLDER"},
+        {"only a stack", "Work:Nothing STACK 30000"},
+        {"drawer of the name missing, no type", "Work:Missing/Nothing TOOLTYPES A b"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string output;
+        EXPECT_EQ(Run(row.line, &output), 0);
+        EXPECT_EQ(output, "");
+        EXPECT_FALSE(HostExists(root_.Host("Work", "Nothing.info")));
+    }
+}
+
+TEST_F(SToolTypeTest, PositionAndStack) {
+    struct Row {
+        const char* name;
+        const char* fixture;
+        const char* arguments;
+        std::int32_t x;
+        std::int32_t y;
+        std::int32_t stack;
+    } rows[] = {
+        {"X -1 Y -1 clears the position", kProjectIcon, "X -1 Y -1", amiga::NO_ICON_POSITION,
+         amiga::NO_ICON_POSITION, 30000},
+        {"X 10 alone moves only horizontally", kProjectIcon, "X 10", 10, 4, 30000},
+        {"Y alone", kProjectIcon, "Y=77", 11, 77, 30000},
+        {"STACK 2048 keeps the old stack", kProjectIcon, "STACK 2048", 11, 4, 30000},
+        {"STACK 2048 on a stack of 0 gives 8192", kToolIcon, "STACK 2048", 3, 4, 8192},
+        {"STACK 24576 sets it", kProjectIcon, "STACK 24576", 11, 4, 24576},
+        {"STACK 4096 is taken, then raised", kProjectIcon, "STACK 4096", 11, 4, 8192},
+        {"no arguments raise a small stack", kToolIcon, "", 3, 4, 8192},
+        {"a negative stack is ignored", kProjectIcon, "STACK -5", 11, 4, 30000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        PlaceIcon(row.fixture, "Icon");
+        EXPECT_EQ(Run(std::string("Work:Icon ") + row.arguments), 0);
+        const DiskObject icon = ReadIcon("Icon");
+        EXPECT_EQ(icon.currentX, row.x);
+        EXPECT_EQ(icon.currentY, row.y);
+        EXPECT_EQ(icon.stackSize, row.stack);
+    }
+}
+
+TEST_F(SToolTypeTest, ToolTypeEdits) {
+    PlaceIcon(kToolIcon, "Tool");
+    const std::vector<std::string> before = ReadIcon("Tool").toolTypes;
+    // The fixture is a NewIcons icon: its image lines stay last, untouched.
+    const std::size_t block = amiga::NewIconsBlockStart(before);
+    ASSERT_LT(block, before.size());
+    std::vector<std::string> ordinary(before.begin(), before.begin() + block);
+    const std::vector<std::string> images(before.begin() + block, before.end());
+    auto expect = [&](const std::vector<std::string>& entries) {
+        std::vector<std::string> all = entries;
+        all.insert(all.end(), images.begin(), images.end());
+        EXPECT_EQ(ReadIcon("Tool").toolTypes, all);
+    };
+
+    EXPECT_EQ(Run("Work:Tool TOOLTYPES DONOTWAIT \"\" cx_popup no"), 0);
+    ordinary.push_back("DONOTWAIT");
+    ordinary.push_back("CX_POPUP=no");
+    expect(ordinary);
+
+    // The same name again: the old entry stays first, the new one follows.
+    EXPECT_EQ(Run("Work:Tool TOOLTYPES CX_POPUP yes"), 0);
+    ordinary.push_back("CX_POPUP=yes");
+    expect(ordinary);
+
+    // "-" removes the first entry that begins with the name, in any case.
+    EXPECT_EQ(Run("Work:Tool TOOLTYPES Cx_PopUp -"), 0);
+    ordinary.erase(ordinary.end() - 2);
+    expect(ordinary);
+
+    // Removing what is not there changes nothing; a lone last name is added bare.
+    EXPECT_EQ(Run("Work:Tool TOOLTYPES NOSUCH - lonely"), 0);
+    ordinary.push_back("LONELY");
+    expect(ordinary);
+
+    // An icon without NewIcons lines: entries are appended at the end.
+    PlaceIcon("external_openurl_dist_OpenURL_OpenURL.guide.info", "Project");
+    std::vector<std::string> plain = ReadIcon("Project").toolTypes;
+    ASSERT_EQ(amiga::NewIconsBlockStart(plain), plain.size());
+    EXPECT_EQ(Run("Work:Project TOOLTYPES PUBSCREEN Workbench"), 0);
+    plain.push_back("PUBSCREEN=Workbench");
+    EXPECT_EQ(ReadIcon("Project").toolTypes, plain);
+}
+
+TEST_F(SToolTypeTest, StartupIconLineOfTheInstallScripts) {
+    fs::create_directories(root_.Host("Work", "Foo"));
+    fs::copy_file(Fixture(kToolIcon), root_.Host("Work", "Foo/Foo_WBStartup.info"));
+    EXPECT_EQ(Run("\"Work:Foo/Foo_WBStartup\" STACK 24576 TYPE WBPROJECT X -1 Y -1 "
+                  "DEFAULTTOOL \"Work:Foo/Foo\""),
+              0);
+    auto icon = amiga::ReadDiskObjectFile(root_.Host("Work", "Foo/Foo_WBStartup.info"));
+    ASSERT_TRUE(icon.ok());
+    EXPECT_EQ(icon->type, amiga::WBPROJECT);
+    EXPECT_EQ(icon->stackSize, 24576);
+    EXPECT_EQ(icon->currentX, amiga::NO_ICON_POSITION);
+    EXPECT_EQ(icon->currentY, amiga::NO_ICON_POSITION);
+    EXPECT_EQ(icon->defaultTool, std::optional<std::string>("Work:Foo/Foo"));
+    // The images came along unchanged.
+    const auto original = amiga::ReadDiskObjectFile(Fixture(kToolIcon));
+    ASSERT_TRUE(original.ok());
+    ASSERT_TRUE(icon->image.has_value());
+    EXPECT_EQ(icon->image->planes, original->image->planes);
+}
+
+TEST_F(SToolTypeTest, NamesAreFoundLikeAmigaDosFindsThem) {
+    fs::create_directories(root_.Host("Work", "Apps/Foo"));
+    struct Row {
+        const char* name;
+        const char* line;
+        const char* iconFile;  // below Work
+    } rows[] = {
+        {"relative to the current drawer", "Foo TYPE WBDRAWER", "Apps/Foo.info"},
+        {"other case", "WORK:apps/foo TYPE WBDRAWER", "Apps/Foo.info"},
+        {"trailing slash names the drawer", "Work:Apps/Foo/ TYPE WBDRAWER", "Apps/Foo.info"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove(root_.Host("Work", row.iconFile));
+        CapturedContext context("SToolType", root_.dos(), row.line);
+        context.get().currentDrawer = *amiga::Lock(root_.dos(), "Work:Apps");
+        EXPECT_EQ(RunSToolType(context.get()), 0) << context.Output();
+        EXPECT_TRUE(HostExists(root_.Host("Work", row.iconFile)));
+        // No second icon in another case: the drawer and its one icon.
+        EXPECT_EQ(std::distance(fs::directory_iterator(root_.Host("Work", "Apps")),
+                                fs::directory_iterator()),
+                  2);
+    }
+}
+
+TEST_F(SToolTypeTest, DamagedIconIsLeftAlone) {
+    const std::string damaged = std::string("\xE3\x10\x00\x01", 4) + "short";
+    WriteHostFile(root_.Host("Work", "Bad.info"), damaged);
+    std::string output;
+    EXPECT_EQ(Run("Work:Bad TYPE WBTOOL STACK 30000", &output), 5);
+    EXPECT_EQ(ReadHostFile(root_.Host("Work", "Bad.info")), damaged);
+    EXPECT_TRUE(output.starts_with("SToolType: ")) << output;
+}
+
+TEST_F(SToolTypeTest, FailedWriteIsReported) {
+    // A drawer stands where the icon file would go.
+    fs::create_directories(root_.Host("Work", "Blocked.info"));
+    std::string output;
+    EXPECT_EQ(Run("Work:Blocked TYPE WBDRAWER", &output), 5);
+    EXPECT_TRUE(output.starts_with("SToolType: ")) << output;
+}
+
+TEST_F(SToolTypeTest, ArgumentFaults) {
+    struct Row {
+        const char* name;
+        const char* line;
+        const char* output;
+    } rows[] = {
+        {"no name", "TYPE WBTOOL", "SToolType: required argument missing\n"},
+        {"bad number", "Work:X X ten", "SToolType: bad number\n"},
+        {"keyword without value", "Work:X TYPE", "SToolType: value after keyword missing\n"},
+        {"unclosed quote", "\"Work:X TYPE WBTOOL", nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string output;
+        EXPECT_EQ(Run(row.line, &output), 20);
+        if (row.output != nullptr) {
+            EXPECT_EQ(output, row.output);
+        } else {
+            EXPECT_TRUE(output.starts_with("SToolType: ")) << output;
+        }
+        EXPECT_FALSE(HostExists(root_.Host("Work", "X.info")));
+    }
+}
+
+TEST(SToolTypeWithoutStovan, RefusesToWork) {
+    TempRoot root;
+    CapturedContext context("SToolType", root.dos(), "Work:Foo TYPE WBDRAWER");
+    EXPECT_EQ(RunSToolType(context.get()), 20);
+    EXPECT_EQ(context.Output(), "SToolType: Failed to locate Stovan interface port\n");
+    EXPECT_FALSE(HostExists(root.Host("Work", "Foo.info")));
+}
+
+}  // namespace
+}  // namespace stovan::test

@@ -1,0 +1,470 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Pattern.h"
+
+namespace amiga {
+namespace {
+
+struct MatchRow {
+    const char* name;
+    std::string pattern;
+    std::string text;
+    bool matches;
+};
+
+void ExpectRows(const std::vector<MatchRow>& rows, bool noCase) {
+    for (const MatchRow& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + ": pattern \"" + row.pattern + "\" text \"" +
+                     row.text + "\"");
+        auto pattern = noCase ? ParsePatternNoCase(row.pattern) : ParsePattern(row.pattern);
+        ASSERT_TRUE(pattern.ok()) << "error " << pattern.error();
+        EXPECT_EQ(
+            noCase ? MatchPatternNoCase(*pattern, row.text) : MatchPattern(*pattern, row.text),
+            row.matches);
+    }
+}
+
+TEST(PatternTest, SingleTokens) {
+    ExpectRows(
+        {
+            {"? one char", "?", "a", true},
+            {"? not empty", "?", "", false},
+            {"? not two", "?", "ab", false},
+            {"? inside", "a?c", "abc", true},
+            {"? needs a char", "a?c", "ac", false},
+            {"#? empty", "#?", "", true},
+            {"#? anything", "#?", "any name at all", true},
+            {"#?.info bare", "#?.info", ".info", true},
+            {"#?.info", "#?.info", "Tool.info", true},
+            {"#?.info tail", "#?.info", "a.infox", false},
+            {"#?.info short", "#?.info", "a.inf", false},
+            {"#? twice", "#?a#?b#?", "xxaxxbxx", true},
+            {"#? twice order", "#?a#?b#?", "xxbxxaxx", false},
+            {"#a empty", "#a", "", true},
+            {"#a many", "#a", "aaaa", true},
+            {"#a other", "#a", "aab", false},
+            {"a#bc none", "a#bc", "ac", true},
+            {"a#bc some", "a#bc", "abbbc", true},
+            {"#(ab) twice", "#(ab)", "abab", true},
+            {"#(ab) half", "#(ab)", "aba", false},
+            {"#?? empty", "#??", "", false},
+            {"#?? two", "#??", "ab", true},
+            {"#[0-9]", "#[0-9]", "2024", true},
+            {"#[0-9] letter", "#[0-9]", "20a4", false},
+            {"version", "v#[0-9].#[0-9]", "v40.1", true},
+            {"version no revision", "v#[0-9].#[0-9]", "v40.", true},
+            {"version letter", "v#[0-9].#[0-9]", "v40.x", false},
+            {"% empty", "%", "", true},
+            {"% not a char", "%", "a", false},
+            {"a%b", "a%b", "ab", true},
+            {"star is literal", "*", "*", true},
+            {"star is no wildcard", "*", "abc", false},
+            {"a* literal", "a*", "a*", true},
+            {"empty pattern", "", "", true},
+            {"empty pattern, name", "", "a", false},
+            {"plain", "ReadMe", "readme", true},
+            {"plain longer", "ReadMe", "ReadMe2", false},
+        },
+        true);
+}
+
+TEST(PatternTest, AlternativesAndNesting) {
+    ExpectRows(
+        {
+            {"(a|b)c needs one", "(a|b)c", "c", false},
+            {"(a|b)c first", "(a|b)c", "ac", true},
+            {"(a|b)c second", "(a|b)c", "bc", true},
+            {"three ways", "(a|b|c)", "c", true},
+            {"empty way last", "(a|)", "", true},
+            {"empty way last, a", "(a|)", "a", true},
+            {"empty way last, b", "(a|)", "b", false},
+            {"empty way first", "(|a)", "", true},
+            {"empty group", "()", "", true},
+            {"empty group, a", "()", "a", false},
+            {"group is plain", "(ab)", "ab", true},
+            {"nested", "((a|b)(c|d)|e)", "bd", true},
+            {"nested other way", "((a|b)(c|d)|e)", "e", true},
+            {"nested mix", "((a|b)(c|d)|e)", "be", false},
+            {"typical", "(a|b)#?[0-9]", "a1", true},
+            {"typical long", "(a|b)#?[0-9]", "bxyz9", true},
+            {"typical wrong start", "(a|b)#?[0-9]", "c1", false},
+            {"typical no digit", "(a|b)#?[0-9]", "a", false},
+            {"ways of different length", "(a|ab)(c|bcd)", "abcd", true},
+            {"# of group with way", "#(a|bc)", "abcabca", true},
+            {"# of group with way, broken", "#(a|bc)", "abcb", false},
+            {"repeat nothing", "#()", "", true},
+            {"repeat nothing, a", "#()", "a", false},
+            {"repeat empty way", "#(a|)", "aaa", true},
+        },
+        true);
+}
+
+TEST(PatternTest, NegationMatchesWhatTheItemDoesNot) {
+    ExpectRows(
+        {
+            {"not .info", "~(#?.info)", "foo", true},
+            {"not .info, longer", "~(#?.info)", "a.infox", true},
+            {"not .info, empty", "~(#?.info)", "", true},
+            {"not .info, info", "~(#?.info)", "foo.info", false},
+            {"not .info, case", "~(#?.info)", "FOO.INFO", false},
+            {"not a or b, c", "~(a|b)", "c", true},
+            {"not a or b, ab", "~(a|b)", "ab", true},
+            {"not a or b, a", "~(a|b)", "a", false},
+            {"not a or b, empty", "~(a|b)", "", true},
+            {"inner, empty", "x~(y)z", "xz", true},
+            {"inner, other", "x~(y)z", "xqqz", true},
+            {"inner, y", "x~(y)z", "xyz", false},
+            {"inner, yy", "x~(y)z", "xyyz", true},
+            {"not anything", "~(#?)", "", false},
+            {"not anything, a", "~(#?)", "a", false},
+            {"binds to one char", "~foo", "fooo", true},
+            {"binds to one char, bar", "~foo", "bar", false},
+            {"binds to one char, fo", "~foo", "fo", false},
+            {"binds to one char, f", "~foo", "f", false},
+            {"binds to one char, empty", "~foo", "", false},
+            {"inside a longer pattern", "#?~(.info)", "x.info", true},
+            {"double", "~~a", "a", true},
+            {"double, b", "~~a", "b", false},
+            {"double, aa", "~~a", "aa", false},
+            {"double group", "~(~a)", "a", true},
+            {"double group, empty", "~(~a)", "", false},
+            {"negated class is not negation", "[~a]", "b", true},
+            {"not then literal", "~(a)b", "b", true},
+            {"not then literal, ab", "~(a)b", "ab", false},
+            {"not then literal, cb", "~(a)b", "cb", true},
+            {"trailing tilde is literal", "foo~", "foo~", true},
+            {"trailing tilde needed", "foo~", "foo", false},
+            {"lone tilde", "~", "~", true},
+            {"tilde tilde at end", "a~~", "ab", true},
+            {"tilde tilde at end, tilde", "a~~", "a~", false},
+        },
+        true);
+}
+
+TEST(PatternTest, Classes) {
+    ExpectRows(
+        {
+            {"set", "[abc]", "b", true},
+            {"set miss", "[abc]", "d", false},
+            {"set empty name", "[abc]", "", false},
+            {"set one char only", "[abc]", "ab", false},
+            {"range", "[a-z]", "q", true},
+            {"range folds case", "[a-z]", "Q", true},
+            {"range upper folds", "[A-Z]", "q", true},
+            {"range miss", "[a-c]", "d", false},
+            {"range upper name", "[a-c]", "B", true},
+            {"not range", "[~a-c]x", "dx", true},
+            {"not range in", "[~a-c]x", "bx", false},
+            {"not range never the end", "[~a-c]x", "x", false},
+            {"not class at end", "a[~b]", "a", false},
+            {"bracket first", "[]]", "]", true},
+            {"bracket first and more", "[]a]", "a", true},
+            {"dash first", "[-a]", "-", true},
+            {"dash first, a", "[-a]", "a", true},
+            {"dash first, b", "[-a]", "b", false},
+            {"dash last to 255", "[a-]", "z", true},
+            {"dash last to 255, y umlaut", "[a-]", "\xFF", true},
+            {"dash last, dash", "[a-]", "-", false},
+            {"escaped dash still a range", "[a'-c]", "b", true},
+            {"escaped dash, dash", "[a'-c]", "-", false},
+            {"chained ranges", "[a-c-e]", "d", true},
+            {"not bracket", "[~]]", "a", true},
+            {"not bracket, bracket", "[~]]", "]", false},
+            {"escaped bracket", "[']x]", "]", true},
+            {"escaped bracket, x", "[']x]", "x", true},
+            {"escaped tilde first", "['~]", "~", true},
+            {"escaped tilde first, a", "['~]", "a", false},
+            {"backwards range is empty", "[z-a]", "m", false},
+            {"class then text", "[0-9]#?.db", "1games.db", true},
+            {"class of specials", "[#?(]", "?", true},
+        },
+        true);
+}
+
+TEST(PatternTest, QuoteEscapes) {
+    ExpectRows(
+        {
+            {"hash", "'#", "#", true},
+            {"hash not any", "'#?", "#?", true},
+            {"hash not any, other", "'#?", "#a", true},
+            {"hash not any, wrong", "'#?", "ab", false},
+            {"question", "'?", "?", true},
+            {"question is literal", "'?", "a", false},
+            {"parens", "'(a')", "(a)", true},
+            {"bar", "a'|b", "a|b", true},
+            {"tilde", "'~a", "~a", true},
+            {"brackets", "'[a']", "[a]", true},
+            {"percent", "'%", "%", true},
+            {"percent not empty", "'%", "", false},
+            {"quote", "''", "'", true},
+            {"star", "'*", "*", true},
+            {"quote before ordinary char stays", "'a", "'a", true},
+            {"quote before ordinary char, a", "'a", "a", false},
+            {"trailing quote", "a'", "a'", true},
+            {"trailing quote needed", "a'", "a", false},
+            {"lone quote", "'", "'", true},
+        },
+        true);
+}
+
+TEST(PatternTest, CaseFoldingOfLatin1) {
+    ExpectRows(
+        {
+            {"ascii", "readme", "README", true},
+            {"e acute", "\xE9t\xE9", "\xC9T\xC9", true},
+            {"upper pattern, lower name", "\xC9T\xC9", "\xE9t\xE9", true},
+            {"a umlaut in range", "[\xE0-\xE4]", "\xC2", true},
+            {"o slash", "\xF8l", "\xD8L", true},
+            {"multiply is no letter", "\xD7", "\xF7", false},
+            {"sharp s has no partner", "\xDF", "\xDF", true},
+            {"sharp s not ss", "\xDF", "SS", false},
+            {"y diaeresis alone", "\xFF", "\xFF", true},
+        },
+        true);
+    ExpectRows(
+        {
+            {"case-sensitive literal", "readme", "README", false},
+            {"case-sensitive literal same", "ReadMe", "ReadMe", true},
+            {"case-sensitive class", "[a-z]", "Q", false},
+            {"case-sensitive any", "#?.info", "x.INFO", false},
+            {"case-sensitive accent", "\xE9", "\xC9", false},
+        },
+        false);
+}
+
+// The database drawers are read with three patterns built from the system
+// names: files for other systems are left out, "_<running system>" may stand
+// before ".db".
+std::string Others(const std::string& running) {
+    const std::vector<std::string> systems = {"MorphOS", "AmigaOS3", "AmigaOS4", "Aros68k",
+                                              "ArosX86", "ArosPPC",  "MorphOSNG"};
+    std::string others;
+    for (const std::string& system : systems) {
+        if (system == running) {
+            continue;
+        }
+        others += (others.empty() ? "" : "|") + ("#?" + system + "#?");
+    }
+    return others;
+}
+std::string OwnPattern(const std::string& running) {
+    return "Stovan~(" + Others(running) + ")(_" + running + "|%).db";
+}
+std::string OtherInternalPattern(const std::string& running) {
+    return "~(Stovan#?|" + Others(running) + ")(_" + running + "|%).db";
+}
+std::string UserPattern(const std::string& running) {
+    return "~(" + Others(running) + ")(_" + running + "|%).db";
+}
+
+TEST(PatternTest, DatabaseFilePatterns) {
+    ASSERT_EQ(UserPattern("AmigaOS4"),
+              "~(#?MorphOS#?|#?AmigaOS3#?|#?Aros68k#?|#?ArosX86#?|#?ArosPPC#?|#?MorphOSNG#?)"
+              "(_AmigaOS4|%).db");
+    const std::string own = OwnPattern("AmigaOS4");
+    const std::string internal = OtherInternalPattern("AmigaOS4");
+    const std::string user = UserPattern("AmigaOS4");
+    ExpectRows(
+        {
+            {"user: own system", user, "Games_AmigaOS4.db", true},
+            {"user: any system", user, "Games.db", true},
+            {"user: MorphOS file", user, "Games_MorphOS.db", false},
+            {"user: OS3 file", user, "Games_AmigaOS3.db", false},
+            {"user: MorphOSNG file", user, "Games_MorphOSNG.db", false},
+            {"user: system inside the name", user, "MorphOSGames.db", false},
+            {"user: case", user, "GAMES_amigaos4.DB", true},
+            {"user: config", user, "config.db", true},
+            {"user: not .db", user, "Games.txt", false},
+            {"user: .db not last", user, "Games.db.bak", false},
+            {"user: .db alone", user, ".db", true},
+            {"own: Stovan", own, "Stovan.db", true},
+            {"own: package", own, "StovanGames.db", true},
+            {"own: running system", own, "Stovan_AmigaOS4.db", true},
+            {"own: package for running system", own, "StovanGames_AmigaOS4.db", true},
+            {"own: other system", own, "Stovan_MorphOS.db", false},
+            {"own: case", own, "stovan.db", true},
+            {"own: not own", own, "Games.db", false},
+            {"internal: other", internal, "Games.db", true},
+            {"internal: other for running system", internal, "Games_AmigaOS4.db", true},
+            {"internal: own file", internal, "StovanGames.db", false},
+            {"internal: Stovan", internal, "Stovan.db", false},
+            {"internal: x86 file", internal, "Games_ArosX86.db", false},
+            {"internal: PPC file", internal, "Games_ArosPPC.db", false},
+        },
+        true);
+    const std::string morphos = UserPattern("MorphOS");
+    ExpectRows(
+        {
+            {"MorphOS user: own system", morphos, "Games_MorphOS.db", true},
+            {"MorphOS user: NG is another system", morphos, "Games_MorphOSNG.db", false},
+            {"MorphOS user: OS4 file", morphos, "Games_AmigaOS4.db", false},
+            {"MorphOS user: any system", morphos, "Games.db", true},
+        },
+        true);
+}
+
+TEST(PatternTest, WildcardResult) {
+    struct Row {
+        const char* pattern;
+        bool wild;
+        const char* plainName;  // for patterns without wildcards (NoCase: upper case)
+    };
+    const std::vector<Row> rows = {
+        {"#?", true, ""},        {"?", true, ""},       {"(a|b)", true, ""},
+        {"[a]", true, ""},       {"~(a)", true, ""},    {"#a", true, ""},
+        {"(a)", false, "A"},     {"a%b", false, "AB"},  {"'#x", false, "#X"},
+        {"foo~", false, "FOO~"}, {"abc", false, "ABC"}, {"", false, ""},
+        {"*", false, "*"},       {"'a", false, "'A"},   {"(a)(b)", false, "AB"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pattern);
+        auto pattern = ParsePatternNoCase(row.pattern);
+        ASSERT_TRUE(pattern.ok());
+        EXPECT_EQ(pattern->HasWildcards(), row.wild);
+        if (!row.wild) {
+            EXPECT_EQ(pattern->PlainName(), row.plainName);
+        }
+        EXPECT_TRUE(pattern->IgnoresCase());
+    }
+    auto sensitive = ParsePattern("(Ab)");
+    ASSERT_TRUE(sensitive.ok());
+    EXPECT_EQ(sensitive->PlainName(), "Ab");
+    EXPECT_FALSE(sensitive->IgnoresCase());
+}
+
+TEST(PatternTest, MalformedPatterns) {
+    struct Row {
+        const char* name;
+        std::string pattern;
+        DosError error;
+    };
+    const std::vector<Row> rows = {
+        {"hash alone", "#", ERROR_BAD_TEMPLATE},
+        {"hash at end", "a#", ERROR_BAD_TEMPLATE},
+        {"hash before paren", "(a#)", ERROR_BAD_TEMPLATE},
+        {"hash before bar", "(#|a)", ERROR_BAD_TEMPLATE},
+        {"hash percent at end", "#%", ERROR_BAD_TEMPLATE},
+        {"tilde before paren", "(a~)", ERROR_BAD_TEMPLATE},
+        {"tilde before bar", "(~|a)", ERROR_BAD_TEMPLATE},
+        {"tilde percent at end", "~%", ERROR_BAD_TEMPLATE},
+        {"bar outside parens", "a|b", ERROR_BAD_TEMPLATE},
+        {"bar alone", "|", ERROR_BAD_TEMPLATE},
+        {"unclosed paren", "(a", ERROR_BAD_TEMPLATE},
+        {"unclosed inner paren", "((a)", ERROR_BAD_TEMPLATE},
+        {"unclosed after bar", "(a|", ERROR_BAD_TEMPLATE},
+        {"stray close", "a)", ERROR_BAD_TEMPLATE},
+        {"stray close first", ")a(", ERROR_BAD_TEMPLATE},
+        {"bracket alone", "[", ERROR_BAD_TEMPLATE},
+        {"unclosed class", "[a", ERROR_BAD_TEMPLATE},
+        {"bracket is first member", "[]", ERROR_BAD_TEMPLATE},
+        {"unclosed not class", "[~", ERROR_BAD_TEMPLATE},
+        {"not class bracket member", "[~]", ERROR_BAD_TEMPLATE},
+        {"escape at end of class", "[a'", ERROR_BAD_TEMPLATE},
+        {"too deep groups",
+         std::string(kMaxPatternDepth + 5, '(') + "a" + std::string(kMaxPatternDepth + 5, ')'),
+         ERROR_BUFFER_OVERFLOW},
+        {"too deep negation", std::string(kMaxPatternDepth + 5, '~') + "a", ERROR_BUFFER_OVERFLOW},
+        {"too deep repetition", std::string(kMaxPatternDepth + 5, '#') + "a",
+         ERROR_BUFFER_OVERFLOW},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto noCase = ParsePatternNoCase(row.pattern);
+        ASSERT_FALSE(noCase.ok());
+        EXPECT_EQ(noCase.error(), row.error);
+        auto sensitive = ParsePattern(row.pattern);
+        ASSERT_FALSE(sensitive.ok());
+        EXPECT_EQ(sensitive.error(), row.error);
+    }
+    // Just inside the depth limit still works.
+    const std::string deep =
+        std::string(kMaxPatternDepth - 1, '(') + "a" + std::string(kMaxPatternDepth - 1, ')');
+    auto pattern = ParsePatternNoCase(deep);
+    ASSERT_TRUE(pattern.ok());
+    EXPECT_TRUE(MatchPatternNoCase(*pattern, "a"));
+}
+
+// Patterns on which a backtracking matcher loops for ever or takes
+// exponential time. Each must finish (the test time-out catches a hang) and
+// give the right answer.
+TEST(PatternTest, PathologicalPatternsTerminate) {
+    const std::string manyA(2000, 'a');
+    ExpectRows(
+        {
+            {"## empty repeat", "##a", "", true},
+            {"## many", "##a", manyA, true},
+            {"## miss", "##a", manyA + "b", false},
+            {"#(#a)", "#(#a)", manyA, true},
+            {"#(#a) miss", "#(#a)", manyA + "b", false},
+            {"#~a empty", "#~a", "", true},
+            {"#~a a", "#~a", "a", false},
+            {"#~a aa", "#~a", "aa", true},
+            {"#~a long", "#~a", manyA + "b", true},
+            {"nested repeats", "#(#(#(a|aa)))b", manyA, false},
+            {"ways that overlap", "(a|aa)#(a|aa)", manyA + "b", false},
+            {"ways that overlap, match", "(a|aa)#(a|aa)", manyA, true},
+            {"many any texts", "#?#?#?#?#?#?#?#?#?#?x", manyA, false},
+            {"many any texts, match", "#?#?#?#?#?#?#?#?#?#?x", manyA + "x", true},
+            {"any text then negation", "#?~(a)#?b", manyA, false},
+            {"negated repeat of negation", "~(#~(#?))", "", false},
+            {"negated repeat of negation, a", "~(#~(#?))", "a", true},
+            {"triple negation", "~(~(~(a)))", "a", false},
+            {"triple negation, b", "~(~(~(a)))", "b", true},
+            {"repeat of everything", "#(#?)", manyA, true},
+            {"repeat of percent group", "#(%)", "", true},
+            {"repeat of percent group, a", "#(%)", "a", false},
+        },
+        true);
+    // A long run of prefixes on a long name.
+    const std::string prefixes = std::string(kMaxPatternDepth - 1, '#') + "a";
+    auto pattern = ParsePatternNoCase(prefixes);
+    ASSERT_TRUE(pattern.ok());
+    EXPECT_TRUE(MatchPatternNoCase(*pattern, manyA));
+    EXPECT_FALSE(MatchPatternNoCase(*pattern, manyA + "b"));
+}
+
+TEST(PatternTest, NamesWithAnyByte) {
+    // Names are bytes: a NUL or a byte that AmigaDOS uses for its compiled
+    // tokens (0x80-0x8A) is an ordinary character here.
+    ExpectRows(
+        {
+            {"nul in name", "a?b", std::string("a\0b", 3), true},
+            {"nul literal", std::string("a\0b", 3), std::string("a\0b", 3), true},
+            {"token byte", "\x81", "\x81", true},
+            {"token byte class", "[\x80-\x8A]", "\x85", true},
+        },
+        false);
+}
+
+TEST(PatternTest, PatternsCanBeSharedAndCopied) {
+    auto pattern = ParsePatternNoCase("#?.info");
+    ASSERT_TRUE(pattern.ok());
+    const Pattern copy = *pattern;
+    EXPECT_TRUE(MatchPatternNoCase(copy, "A.INFO"));
+    // The case rule travels with the pattern, whichever function matches it.
+    EXPECT_TRUE(MatchPattern(copy, "A.INFO"));
+}
+
+}  // namespace
+}  // namespace amiga
+
+namespace amiga {
+namespace {
+
+TEST(PatternTest, NegationMemoryIsBounded) {
+    // "~(a)" can start at every position of a very long name; its results
+    // would need far more than the budget, so the match fails instead of
+    // exhausting memory.
+    auto pattern = ParsePatternNoCase("#?~(a)");
+    ASSERT_TRUE(pattern.ok());
+    EXPECT_FALSE(MatchPatternNoCase(*pattern, std::string(200000, 'b')));
+    // The same pattern on a name of ordinary length is answered normally.
+    EXPECT_TRUE(MatchPatternNoCase(*pattern, std::string(3000, 'b')));
+    EXPECT_TRUE(MatchPatternNoCase(*pattern, std::string(3000, 'a')));
+}
+
+}  // namespace
+}  // namespace amiga

@@ -1,0 +1,384 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/ReadArgs.h"
+
+namespace amiga {
+namespace {
+
+// Renders the result the way `stovan tool readargs` prints it, so that a row
+// can state a whole result in one text: "NAME=VALUE" lines joined by "|".
+std::string Render(const Template& argumentTemplate, const Arguments& arguments) {
+    std::string out;
+    auto add = [&out](const std::string& name, const std::string& value) {
+        if (!out.empty()) {
+            out += "|";
+        }
+        out += name + "=" + value;
+    };
+    for (std::size_t i = 0; i < argumentTemplate.Size(); ++i) {
+        const TemplateItem& item = argumentTemplate.Item(i);
+        if (item.isSwitch) {
+            add(item.Name(), arguments.Switch(i) ? "TRUE" : "FALSE");
+        } else if (item.toggle) {
+            add(item.Name(), arguments.Toggle(i, false) ? "TRUE" : "FALSE");
+        } else if (!arguments.Present(i)) {
+            add(item.Name(), "(none)");
+        } else if (item.multiple && item.number) {
+            for (std::int32_t n : arguments.Numbers(i)) {
+                add(item.Name(), std::to_string(n));
+            }
+        } else if (item.multiple) {
+            for (const std::string& value : arguments.Multi(i)) {
+                add(item.Name(), value);
+            }
+        } else if (item.number) {
+            add(item.Name(), std::to_string(arguments.Number(i)));
+        } else {
+            add(item.Name(), arguments.Text(i));
+        }
+    }
+    return out;
+}
+
+struct Row {
+    const char* name;
+    std::string templateText;
+    std::string line;
+    std::string expected;  // rendered result, or "error N"
+};
+
+void ExpectRows(const std::vector<Row>& rows) {
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + ": template \"" + row.templateText + "\" line \"" +
+                     row.line + "\"");
+        auto argumentTemplate = ParseTemplate(row.templateText);
+        ASSERT_TRUE(argumentTemplate.ok());
+        auto arguments = ReadArgs(*argumentTemplate, row.line);
+        const std::string got = arguments.ok() ? Render(*argumentTemplate, *arguments)
+                                               : "error " + std::to_string(arguments.error());
+        EXPECT_EQ(got, row.expected);
+    }
+}
+
+// The vectors that the AROS DOS tests check against AmigaOS 3.1.
+TEST(ReadArgsTest, AmigaOsVectors) {
+    ExpectRows({
+        {"no final line feed (read as AROS does)", "KEYA", "val1", "KEYA=val1"},
+        {"keyword then value", "KEYA", "keya val1\n", "KEYA=val1"},
+        {"keyword=value", "KEYA", "keya=val1\n", "KEYA=val1"},
+        {"keyword without value", "KEYA,KEYB", "val1 keyb \n", "error 117"},
+        {"line feed in template name", "KEYA\n", "keya val1\n", "error 118"},
+        {"keyword out of order", "KEYA,KEYB", "keyb val2 val1\n", "KEYA=val1|KEYB=val2"},
+        {"keyword in order", "KEYA,KEYB", "keya val1 val2\n", "KEYA=val1|KEYB=val2"},
+        {"rest of line as typed", "KEYA,KEYB/F", "val1 val2 val3=val4  \"val5\" keya=val6\n",
+         "KEYA=val1|KEYB=val2 val3=val4  \"val5\" keya=val6"},
+        {"keywords before the rest", "KEYA,KEYB/F,KEYC", "val1 keyc val4 val2 val3\n",
+         "KEYA=val1|KEYB=val2 val3|KEYC=val4"},
+        {"multiple", "KEYA,KEYB/M", "val1 val2 val3\n", "KEYA=val1|KEYB=val2|KEYB=val3"},
+        {"multiple by keyword twice", "KEYA,KEYB/M", "keyb=val1 keya=val2 keyb=val3\n",
+         "KEYA=val2|KEYB=val1|KEYB=val3"},
+        {"multiple swallows later positions", "KEYA,KEYB/M,KEYC", "keyb=val1 keya=val2 val3 val4\n",
+         "KEYA=val2|KEYB=val1|KEYB=val3|KEYB=val4|KEYC=(none)"},
+        {"switch among keywords", "KEYA/S,KEYB,KEYC", "keyb=val1 keya val3\n",
+         "KEYA=TRUE|KEYB=val1|KEYC=val3"},
+        {"keyword item skipped by position", "KEYA/K,KEYB,KEYC", "val1 keya val2 val3\n",
+         "KEYA=val2|KEYB=val1|KEYC=val3"},
+        {"switch then quoted rest", "KEYA/S,KEYB/F", "keya \"val1 val2\"\n",
+         "KEYA=TRUE|KEYB=val1 val2"},
+        {"rest keeps later quotes", "KEYA/S,KEYB/F", "\"va\"l1 \"val2\"\n",
+         "KEYA=FALSE|KEYB=val1 \"val2\""},
+        {"required missing", "FOO/A", "\n", "error 116"},
+        {"too many", "FOO/A", "one two\n", "error 118"},
+        {"not a number", "NUM/N", "NUM=notanumber\n", "error 115"},
+        {"alias that is empty", "FOO/A,BAR=", "foo\n", "error 117"},
+        {"rest drops trailing blanks", "PROG/A,ARGS/F", "foobar barbar \n",
+         "PROG=foobar|ARGS=barbar"},
+        {"rest all quoted", "ARGS/F", "\"val1 val2\"\n", "ARGS=val1 val2"},
+        {"rest first quoted", "ARGS/F", "\"val1\" val2\n", "ARGS=val1 val2"},
+        {"rest second quoted", "ARGS/F", "val1 \"val2\"\n", "ARGS=val1 \"val2\""},
+    });
+}
+
+TEST(ReadArgsTest, ItemsAndQuoting) {
+    ExpectRows({
+        {"comment at item start", "A", ";word\n", "A=(none)"},
+        {"comment after a value", "A,B", "x ;y z\n", "A=x|B=(none)"},
+        {"semicolon inside a word", "A", "a;b\n", "A=a;b"},
+        {"line feed first", "A", "\nword\n", "A=(none)"},
+        {"line feed ends the line", "A,B", "x\ny\n", "A=x|B=(none)"},
+        {"nul ends the line", "A,B", std::string("x\0y", 3), "A=x|B=(none)"},
+        {"star n", "A", "\"word*N\"\n", "A=word\n"},
+        {"star lower n", "A", "\"a*nb\"\n", "A=a\nb"},
+        {"star e", "A", "\"*E[1m\"\n", "A=\x1b[1m"},
+        {"star star", "A", "\"word**\"\n", "A=word*"},
+        {"star quote", "A", "\"say *\"hi*\"\"\n", "A=say \"hi\""},
+        {"star other", "A", "\"*x\"\n", "A=x"},
+        {"star outside quotes is literal", "A", "a*\"b\n", "A=a*\"b"},
+        {"quote inside a word", "A,B", "word\"hello \"world\"\n", "A=word\"hello|B=world"},
+        {"empty quotes", "A,B", "\"\" x\n", "A=|B=x"},
+        {"value that names an item is its keyword", "A,B", "x b\n", "error 117"},
+        {"quotes keep blanks", "A", "\"  a  b \"\n", "A=  a  b "},
+        {"quoted keyword is a value", "A,Q/S", "\"q\"\n", "A=q|Q=FALSE"},
+        {"quoted then word", "A,B", "\"va\"l1\n", "A=va|B=l1"},
+        {"equals splits plain words", "A,B", "x=y\n", "A=x|B=y"},
+        {"equals after quotes", "A,B", "\"x\"=y\n", "error 114"},
+        {"equals first", "A", "= x\n", "error 114"},
+        {"tabs separate", "A,B", "\tx\t\ty\t\n", "A=x|B=y"},
+        {"latin-1 bytes", "A", "\xE9t\xE9\n", "A=\xE9t\xE9"},
+    });
+}
+
+TEST(ReadArgsTest, HostileLines) {
+    ExpectRows({
+        {"unclosed quote", "A", "\"abc\n", "error 120"},
+        {"unclosed quote without line feed", "A", "\"abc", "error 120"},
+        {"lone star at the end of a quote", "A", "\"abc*", "error 120"},
+        {"star before line feed", "A", "\"abc*\n\"", "error 120"},
+        {"unclosed quote as keyword value", "A/K", "a \"x\n", "error 120"},
+        {"unclosed quote in the rest", "A/F", "\"x y\n", "error 120"},
+        {"empty line", "A", "", "A=(none)"},
+        {"empty line, required", "A/A", "", "error 116"},
+        {"empty line, multiple", "A/M", "\n", "A=(none)"},
+        {"empty line, switch", "Q/S", "\n", "Q=FALSE"},
+        {"blanks only", "A", "   \t \n", "A=(none)"},
+        {"repeated keyword", "A/K,B", "a=1 a=2\n", "error 118"},
+        {"repeated keyword fills next", "A,B", "a=1 a\n", "A=1|B=a"},
+        {"repeated switch", "Q/S", "q q\n", "error 118"},
+        {"keyword at the end", "A/K", "a\n", "error 117"},
+        {"keyword before comment", "A/K", "a ;x\n", "error 117"},
+        {"keyword then two equals", "A/K", "a = = x\n", "error 114"},
+        {"no abbreviations", "QUIET/S", "qui\n", "error 118"},
+        {"unknown keyword", "APPTYPE/K/A", "APPTYPE Game EXTRA\n", "error 118"},
+        {"very long value", "A", std::string(100000, 'x') + "\n", "A=" + std::string(100000, 'x')},
+    });
+}
+
+TEST(ReadArgsTest, KeywordForms) {
+    ExpectRows({
+        {"KEY=val", "TO/K", "to=x\n", "TO=x"},
+        {"KEY = val", "TO/K", "to = x\n", "TO=x"},
+        {"KEY= val", "TO/K", "to= x\n", "TO=x"},
+        {"KEY =val", "TO/K", "to =x\n", "TO=x"},
+        {"KEY val", "TO/K", "to x\n", "TO=x"},
+        {"KEY=\"quoted\"", "TO/K", "to=\"a b\"\n", "TO=a b"},
+        {"any case", "TO/K", "tO x\n", "TO=x"},
+        {"alias", "TO=AS/K", "As x\n", "TO=x"},
+        {"first name", "TO=AS/K", "TO x\n", "TO=x"},
+        {"keyword of positional item", "FROM,TO", "to b a\n", "FROM=a|TO=b"},
+        {"/K needs its keyword", "FROM,TO/K", "a b\n", "error 118"},
+        {"switch with equals is a switch", "Q/S,A", "q=x\n", "Q=TRUE|A=x"},
+        {"empty name is positional only", "NOT/S,,EQ/K", "not foo eq bar\n",
+         "NOT=TRUE|=foo|EQ=bar"},
+        {"modifier letters in lower case", "a/k,b/s", "a x b\n", "a=x|b=TRUE"},
+        {"unknown modifier ignored", "A/X", "x\n", "A=x"},
+    });
+}
+
+TEST(ReadArgsTest, MultipleAndRequired) {
+    ExpectRows({
+        {"from/to", "FROM/A/M,TO/A", "a b c\n", "FROM=a|FROM=b|TO=c"},
+        {"from/to one value", "FROM/A/M,TO/A", "a\n", "error 116"},
+        {"from/to nothing", "FROM/A/M,TO/A", "\n", "error 116"},
+        {"from/to keyword", "FROM/A/M,TO/A", "a to b c\n", "FROM=a|FROM=c|TO=b"},
+        {"two required take from the end", "FROM/M,TO/A,OPT/A", "a b c\n", "FROM=a|TO=b|OPT=c"},
+        {"required steal leaves multiple empty", "FROM/M,TO/A", "a\n", "FROM=(none)|TO=a"},
+        {"multiple required empty", "FILES/M/A", "\n", "error 116"},
+        {"required keyword missing", "NAME/A,TYPE/A/K", "x\n", "error 118"},
+        {"keyword multiple takes the rest", "URLSERVER/K/A/M", "URLSERVER a b c\n",
+         "URLSERVER=a|URLSERVER=b|URLSERVER=c"},
+        {"keyword multiple missing", "URLSERVER/K/A/M", "\n", "error 116"},
+        {"keyword multiple needs value", "URLSERVER/K/A/M", "URLSERVER\n", "error 117"},
+        {"numbers", "N/M/N", "1 -2 +3\n", "N=1|N=-2|N=3"},
+        {"numbers, one bad", "N/M/N", "1 x\n", "error 115"},
+        {"multiple then positional item", "A/M,B", "x y\n", "A=x|A=y|B=(none)"},
+        {"keyword value then position retried", "KEYA,KEYB/M", "keyb=val1 val2\n",
+         "KEYA=val2|KEYB=val1"},
+    });
+}
+
+TEST(ReadArgsTest, Numbers) {
+    ExpectRows({
+        {"plain", "N/N", "42\n", "N=42"},
+        {"negative", "N/N", "-42\n", "N=-42"},
+        {"plus", "N/N", "+5\n", "N=5"},
+        {"largest", "N/N", "2147483647\n", "N=2147483647"},
+        {"smallest", "N/N", "-2147483648\n", "N=-2147483648"},
+        {"leading zeros", "N/N", "000000000000000012\n", "N=12"},
+        {"one beyond", "N/N", "2147483648\n", "error 115"},
+        {"one below", "N/N", "-2147483649\n", "error 115"},
+        {"huge", "N/N", "99999999999999999999999\n", "error 115"},
+        {"hex is no number", "N/N", "0x10\n", "error 115"},
+        {"trailing letters", "N/N", "12abc\n", "error 115"},
+        {"sign only", "N/N", "-\n", "error 115"},
+        {"empty quotes", "N/N", "\"\"\n", "error 115"},
+        {"quoted leading blank", "N/N", "\" 42\"\n", "N=42"},
+        {"quoted trailing blank", "N/N", "\"42 \"\n", "error 115"},
+        {"absent", "N/N", "\n", "N=(none)"},
+        {"keyword", "BUF=BUFFER/K/N", "buffer=12\n", "BUF=12"},
+        {"required", "N/A/N", "7\n", "N=7"},
+    });
+}
+
+TEST(ReadArgsTest, RestOfLineAndToggles) {
+    ExpectRows({
+        {"rest takes keywords and comments", "CMD/F", "  echo \"a b\"  ; no comment  \n",
+         "CMD=echo \"a b\"  ; no comment"},
+        {"rest by keyword", "A/K,REST/F", "rest a=b c\n", "A=(none)|REST=a=b c"},
+        {"rest by keyword=", "A/K,REST/F", "rest=x y\n", "A=(none)|REST=x y"},
+        {"rest by keyword =", "A/K,REST/F", "rest = x y\n", "A=(none)|REST=x y"},
+        {"rest after keyword", "A/K,REST/F", "a 1 x y\n", "A=1|REST=x y"},
+        {"rest absent", "A,REST/F", "x\n", "A=x|REST=(none)"},
+        {"rest keeps star", "REST/F", "a*Nb\n", "REST=a*Nb"},
+        {"rest reads escapes of a first quote", "REST/F", "\"a*Nb\" c\n", "REST=a\nb c"},
+        {"toggle given", "T/T", "t\n", "T=TRUE"},
+        {"toggle absent", "T/T", "\n", "T=FALSE"},
+        {"toggle twice is a value", "T/T", "t t\n", "error 118"},
+    });
+    auto argumentTemplate = ParseTemplate("T/T");
+    ASSERT_TRUE(argumentTemplate.ok());
+    auto given = ReadArgs(*argumentTemplate, "t\n");
+    ASSERT_TRUE(given.ok());
+    EXPECT_FALSE(given->Toggle(0, true));
+    EXPECT_TRUE(given->Toggle(0, false));
+    auto absent = ReadArgs(*argumentTemplate, "\n");
+    ASSERT_TRUE(absent.ok());
+    EXPECT_TRUE(absent->Toggle(0, true));
+    EXPECT_FALSE(absent->Toggle("T", false));
+}
+
+// The templates that database lines are read with.
+TEST(ReadArgsTest, DatabaseTemplates) {
+    const std::string item =
+        "ITEM/A/K,DUPENAME/K,DISPLAYNAME/K,MODE/K,VERSION/K,DATE/K,SVERSION/K,SDATE/K,STATE/K,"
+        "UNINSTALLWARN/S,RELAUNCH/S,NOCACHE/S,RESCAN/S,FORCEDOWNLOAD/S";
+    auto argumentTemplate = ParseTemplate(item);
+    ASSERT_TRUE(argumentTemplate.ok());
+    auto parsed = ReadArgs(*argumentTemplate, "ITEM \"Foo Bar\" VERSION=1.2 nocache MODE notify");
+    ASSERT_TRUE(parsed.ok()) << parsed.error();
+    EXPECT_EQ(parsed->Text("ITEM"), "Foo Bar");
+    EXPECT_EQ(parsed->Text("version"), "1.2");
+    EXPECT_EQ(parsed->Text("MODE"), "notify");
+    EXPECT_TRUE(parsed->Switch("NOCACHE"));
+    EXPECT_FALSE(parsed->Switch("RESCAN"));
+    EXPECT_FALSE(parsed->Present("DUPENAME"));
+    EXPECT_EQ(parsed->Text("DUPENAME"), "");
+    EXPECT_FALSE(parsed->Present("NOSUCHNAME"));
+
+    ExpectRows({
+        {"item end", "ITEM/A/K,DUPENAME/K", "ITEM END", "ITEM=END|DUPENAME=(none)"},
+        {"item without value", "ITEM/A/K,DUPENAME/K", "ITEM", "error 117"},
+        {"item without keyword", "ITEM/A/K,DUPENAME/K", "Foo", "error 118"},
+        {"install dir", "INSTALLDIR/S,INSTALLDIR,DISABLED/S,DEPENDENCY/K", "INSTALLDIR Work:Apps",
+         "INSTALLDIR=TRUE|INSTALLDIR=Work:Apps|DISABLED=FALSE|DEPENDENCY=(none)"},
+        {"install dir alone", "INSTALLDIR/S,INSTALLDIR,DISABLED/S,DEPENDENCY/K", "INSTALLDIR",
+         "INSTALLDIR=TRUE|INSTALLDIR=(none)|DISABLED=FALSE|DEPENDENCY=(none)"},
+        {"install dir disabled", "INSTALLDIR/S,INSTALLDIR,DISABLED/S,DEPENDENCY/K",
+         "INSTALLDIR DISABLED",
+         "INSTALLDIR=TRUE|INSTALLDIR=(none)|DISABLED=TRUE|DEPENDENCY=(none)"},
+        {"install dir dependency", "INSTALLDIR/S,INSTALLDIR,DISABLED/S,DEPENDENCY/K",
+         "INSTALLDIR DEPENDENCY=MUI",
+         "INSTALLDIR=TRUE|INSTALLDIR=(none)|DISABLED=FALSE|DEPENDENCY=MUI"},
+        {"archive size", "ARCHIVESIZE/K/N/A", "ARCHIVESIZE 123456", "ARCHIVESIZE=123456"},
+        {"archive size bad", "ARCHIVESIZE/K/N/A", "ARCHIVESIZE 12k", "error 115"},
+        {"description text", "DESCRIPTION/S,END/S,LANGUAGE", "DESCRIPTION \"Ein Text\"",
+         "DESCRIPTION=TRUE|END=FALSE|LANGUAGE=Ein Text"},
+        {"description end", "DESCRIPTION/S,END/S,LANGUAGE", "description end",
+         "DESCRIPTION=TRUE|END=TRUE|LANGUAGE=(none)"},
+        {"date", "DATE/K/A", "DATE 24.12.2023", "DATE=24.12.2023"},
+        {"install block", "INSTALL/S,END/S", "INSTALL END", "INSTALL=TRUE|END=TRUE"},
+        {"start-up arguments", "CX_POPKEY,CX_PRI/N,CX_POPUP/S,NOIMAGES/S",
+         "\"ctrl alt s\" cx_pri=-5 noimages",
+         "CX_POPKEY=ctrl alt s|CX_PRI=-5|CX_POPUP=FALSE|NOIMAGES=TRUE"},
+        {"SToolType", "NAME/A,TYPE/K,X/K/N,Y/K/N,DEFAULTTOOL/K,STACK/K/N,TOOLTYPES/K/M",
+         "SYS:Foo STACK 8192 TOOLTYPES \"A=1\" B",
+         "NAME=SYS:Foo|TYPE=(none)|X=(none)|Y=(none)|DEFAULTTOOL=(none)|STACK=8192|"
+         "TOOLTYPES=A=1|TOOLTYPES=B"},
+    });
+}
+
+TEST(ReadArgsTest, Templates) {
+    struct Row {
+        const char* name;
+        const char* text;
+        bool ok;
+    };
+    const std::vector<Row> rows = {
+        {"two multiples", "A/M,B/M", false},
+        {"switch and number", "A/S/N", false},
+        {"multiple switch", "A/M/S", false},
+        {"multiple rest", "A/M/F", false},
+        {"toggle and rest", "A/T/F", false},
+        {"multiple numbers", "A/M/N", true},
+        {"empty", "", true},
+        {"trailing slash", "A/", true},
+        {"empty items", ",,", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto parsed = ParseTemplate(row.text);
+        EXPECT_EQ(parsed.ok(), row.ok);
+        if (!parsed.ok()) {
+            EXPECT_EQ(parsed.error(), ERROR_BAD_TEMPLATE);
+        }
+    }
+    auto parsed = ParseTemplate("TO=AS/K/A,QUIET/S");
+    ASSERT_TRUE(parsed.ok());
+    ASSERT_EQ(parsed->Size(), 2u);
+    EXPECT_EQ(parsed->Item(0).names, (std::vector<std::string>{"TO", "AS"}));
+    EXPECT_TRUE(parsed->Item(0).keyword);
+    EXPECT_TRUE(parsed->Item(0).required);
+    EXPECT_TRUE(parsed->Item(1).isSwitch);
+    EXPECT_TRUE(parsed->Item(1).keyword);
+    EXPECT_EQ(parsed->Find("as"), 0u);
+    EXPECT_EQ(parsed->Find("quiet"), 1u);
+    EXPECT_EQ(parsed->Find("QUI"), Template::npos);
+    EXPECT_EQ(parsed->Find(""), Template::npos);
+    EXPECT_EQ(parsed->Text(), "TO=AS/K/A,QUIET/S");
+}
+
+TEST(ReadArgsTest, HelpRequest) {
+    struct Row {
+        const char* name;
+        std::string line;
+        bool asks;
+        const char* before;
+    };
+    const std::vector<Row> rows = {
+        {"alone", "?", true, ""},
+        {"alone with line feed", "?\n", true, ""},
+        {"after words", "foo ?", true, "foo "},
+        {"blanks after", "foo ?  \t\n", true, "foo "},
+        {"attached", "foo?", false, ""},
+        {"quoted", "\"?\"", false, ""},
+        {"quoted with blank", "\"a ?\"", false, ""},
+        {"not last", "? bar", false, ""},
+        {"in a comment", "foo ; ?", false, ""},
+        {"two marks", "??", false, ""},
+        {"after line feed", "foo\n?", false, ""},
+        {"empty", "", false, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto before = HelpRequest(row.line);
+        ASSERT_EQ(before.has_value(), row.asks);
+        if (row.asks) {
+            EXPECT_EQ(*before, row.before);
+        }
+    }
+}
+
+TEST(ReadArgsTest, FaultTexts) {
+    EXPECT_EQ(ReadArgsFaultText(ERROR_BAD_TEMPLATE), "bad template");
+    EXPECT_EQ(ReadArgsFaultText(ERROR_BAD_NUMBER), "bad number");
+    EXPECT_EQ(ReadArgsFaultText(ERROR_REQUIRED_ARG_MISSING), "required argument missing");
+    EXPECT_EQ(ReadArgsFaultText(ERROR_KEY_NEEDS_ARG), "value after keyword missing");
+    EXPECT_EQ(ReadArgsFaultText(ERROR_TOO_MANY_ARGS), "wrong number of arguments");
+    EXPECT_EQ(ReadArgsFaultText(ERROR_LINE_TOO_LONG), "argument line invalid or too long");
+    EXPECT_EQ(ReadArgsFaultText(0), "");
+}
+
+}  // namespace
+}  // namespace amiga

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/MessageIds.h"
+#include "platform/SystemRoot.h"
+#include "prefs/PreferencesFile.h"
+#include "prefs/SystemPreferences.h"
+#include "tests/support/TempRoot.h"
+
+namespace stovan {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A system root made by hand: boot volume SYS on DH0, Work on DH1, the RAM
+// disk under its volume name "Ram Disk", a CD on CD0, Stovan in Work:Stovan.
+constexpr const char* kMountTable =
+    "system AmigaOS4 4.1\n"
+    "volume SYS System boot device DH0\n"
+    "volume Work Work device DH1\n"
+    "volume \"Ram Disk\" Ram device RAM\n"
+    "volume CD CD device CD0\n"
+    "assign PROGDIR: Work:Stovan\n"
+    "assign T: RAM:T\n";
+
+class SystemPreferences : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "prefs-root-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        for (const char* folder : {"System/Tools", "Work/Stovan", "Ram/T", "CD"}) {
+            fs::create_directories(root_ / folder);
+        }
+        std::ofstream(root_ / "MountTable") << kMountTable;
+        auto dos = amiga::OpenSystemRoot(root_.string());
+        ASSERT_TRUE(dos.ok()) << dos.error();
+        dos_ = std::move(*dos);
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    bool HostExists(const char* relative) const { return fs::exists(root_ / relative); }
+
+    fs::path root_;
+    amiga::DosList dos_;
+};
+
+TEST_F(SystemPreferences, FirstStartUsesValidatedDefaultsAndCreatesTheCacheDrawers) {
+    Preferences record;
+    EXPECT_EQ(LoadLivePreferences(record, dos_), Status(msg::PrefsInvalidUsingDefaults));
+    EXPECT_EQ(record.downloadDir, "Work:Stovan/Cache/Downloads");
+    EXPECT_EQ(record.imageDir, "Work:Stovan/Cache/Images");
+    EXPECT_EQ(record.backupDir, "Work:Stovan/Cache/Backups");
+    EXPECT_EQ(record.installDirTool, "SYS:Tools");
+    EXPECT_EQ(record.installDirUtility, "SYS:Utilities/");  // missing: kept as typed
+    EXPECT_EQ(record.tempDir, "SYS:");
+    EXPECT_EQ(record.maxArchives, 2u);
+    EXPECT_EQ(record.finderPaths, "SYS:,SYS:Games,SYS:Applications,DH1:");
+    EXPECT_TRUE(HostExists("Work/Stovan/Cache/Downloads"));
+    EXPECT_TRUE(HostExists("Work/Stovan/Cache/Images"));
+    EXPECT_TRUE(HostExists("Work/Stovan/Cache/Backups"));
+}
+
+TEST_F(SystemPreferences, SavedPreferencesLoadBackEqual) {
+    Preferences record;
+    (void)LoadLivePreferences(record, dos_);
+    record.modeFilterPreset = 4;
+    record.flags |= DATABASE_WARNING_SHOWN;
+    ASSERT_TRUE(SaveLivePreferences(record, dos_).ok());
+    EXPECT_TRUE(HostExists("Work/Stovan/Prefs/stovan.prefs"));
+    EXPECT_TRUE(HostExists("Work/Stovan/Prefs.info"));  // the new drawer has an icon
+    // Only the file itself is left in the drawer, no temporary one.
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "Work/Stovan/Prefs"),
+                            fs::directory_iterator()),
+              1);
+
+    Preferences loaded;
+    ASSERT_TRUE(LoadLivePreferences(loaded, dos_).ok());
+    EXPECT_EQ(loaded, record);
+}
+
+TEST_F(SystemPreferences, RamDiskDrawers) {
+    Preferences record;
+    (void)LoadLivePreferences(record, dos_);
+    record.downloadDir = "ram:Downloads";
+    record.tempDir = "RAM:";
+    record.installDirGame = "RAM DISK:T";
+    record.backupDir = "Ram Disk:Backups/";
+    validatePreferences(record, dos_);
+    EXPECT_EQ(record.downloadDir, "Work:Stovan/Cache/Downloads");
+    EXPECT_EQ(record.tempDir, "Ram Disk:");
+    EXPECT_EQ(record.installDirGame, "SYS:");
+    EXPECT_EQ(record.backupDir, "Work:Stovan/Cache/Backups");
+}
+
+TEST_F(SystemPreferences, ImageDrawerOfTheOlderLayout) {
+    fs::create_directories(root_ / "Work/Pictures/images");
+    Preferences record;
+    (void)LoadLivePreferences(record, dos_);
+    record.imageDir = "Work:Pictures";
+    validatePreferences(record, dos_);
+    EXPECT_EQ(record.imageDir, "Work:Pictures/images");  // the name as it is on disk
+}
+
+TEST_F(SystemPreferences, DamagedFileGivesTheDefaultsOfTheSystem) {
+    fs::create_directories(root_ / "Work/Stovan/Prefs");
+    std::string file = EncodePreferences(Preferences{});
+    file.resize(file.size() - 5);
+    std::ofstream(root_ / "Work/Stovan/Prefs/stovan.prefs", std::ios::binary) << file;
+    Preferences record;
+    record.tempDir = "Work:Leftover";
+    EXPECT_EQ(loadPreferences(record, dos_, kPreferencesPath, amiga::SystemKind::MorphOS),
+              Status(msg::PrefsInvalidUsingDefaults));
+    Preferences expected;
+    setDefaultPreferences(expected, amiga::SystemKind::MorphOS);
+    EXPECT_EQ(record, expected);
+}
+
+TEST_F(SystemPreferences, SaveIntoAMissingDrawerFails) {
+    Preferences record;
+    setDefaultPreferences(record, amiga::SystemKind::AmigaOS4);
+    EXPECT_EQ(savePreferences(record, dos_, "Work:NoSuchDrawer/stovan.prefs"),
+              Status(msg::CannotOpen));
+    EXPECT_EQ(savePreferences(record, dos_, "NOSUCHVOLUME:stovan.prefs"), Status(msg::CannotOpen));
+    EXPECT_FALSE(HostExists("Work/NoSuchDrawer"));
+}
+
+TEST_F(SystemPreferences, DefaultFinderPathsFromTheMountedDevices) {
+    EXPECT_EQ(DefaultFinderPaths(dos_), "SYS:,SYS:Games,SYS:Applications,DH1:");
+    // A device whose folder is gone cannot be locked and is left out.
+    fs::remove_all(root_ / "Work");
+    EXPECT_EQ(DefaultFinderPaths(dos_), "SYS:,SYS:Games,SYS:Applications");
+}
+
+TEST(SystemPreferencesProfile, DefaultsFollowTheSystemOfTheRoot) {
+    test::TempRoot root(amiga::SystemProfile{amiga::SystemKind::MorphOS, "3.18"});
+    Preferences record;
+    EXPECT_EQ(LoadLivePreferences(record, root.dos()), Status(msg::PrefsInvalidUsingDefaults));
+    EXPECT_EQ(record.installDirAudio, "SYS:Applications/");  // missing, kept as typed
+    EXPECT_EQ(record.installDirGame, "SYS:Games/");
+    EXPECT_EQ(record.listFormat, "SYS:Applications/");
+    EXPECT_EQ(record.downloadDir, "Work:Stovan/Cache/Downloads");
+    ASSERT_TRUE(SaveLivePreferences(record, root.dos()).ok());
+
+    Preferences loaded;
+    ASSERT_TRUE(LoadLivePreferences(loaded, root.dos()).ok());
+    EXPECT_EQ(loaded, record);
+}
+
+}  // namespace
+}  // namespace stovan

@@ -1,0 +1,701 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/DosFiles.h"
+#include "platform/Locks.h"
+#include "scripts/Placeholders.h"
+#include "scripts/Templates.h"
+#include "tests/scripts/PlaceholderFixture.h"
+#include "version/Date.h"
+
+namespace stovan {
+namespace {
+
+using test::PlaceholderWorld;
+
+struct Row {
+    const char* label;
+    std::string text;
+    std::string expected;
+};
+
+void CheckRows(PlaceholderWorld& world, const ApplicationItem* item, const std::vector<Row>& rows) {
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(world.Expand(item, row.text), row.expected);
+    }
+}
+
+// The item every placeholder of the table is asked for.
+ApplicationItem& FullItem(PlaceholderWorld& world) {
+    ApplicationItem& item = world.AddItem("MyApp");
+    world.Set(item, ItemField::displayName, "My App");
+    world.Set(item, ItemField::urlArchive, "http://files.example/get/{NAME}_{VERSION}.tar.gz");
+    world.Set(item, ItemField::installDir, "Work:Tools");
+    world.Set(item, ItemField::appDirectory, "Work:MyAppData");
+    EXPECT_TRUE(
+        item.SetListField(ItemField::urlServer, {"http://a/", "http://b/", "http://c/"}).ok());
+    item.type = AppType::TOOL;
+    item.serverVersion = {2, 5, 0};
+    item.installedVersion = {1, 3, 7};
+    item.serverDate = DateFromNumbers(5, 3, 2021, 7, 8, 9);
+    return item;
+}
+
+// Rows that are the same on both systems.
+std::vector<Row> CommonRows() {
+    return {
+        {"TEMPDIR", "{TEMPDIR}", "RAM:T/StovanTemp/001a2b3c/"},
+        {"DOWNLOADDIR", "{DOWNLOADDIR}", "PROGDIR:Cache/Downloads/"},
+        {"BACKUPDIR", "{BACKUPDIR}", "PROGDIR:Cache/Backups/"},
+        {"VERSION", "{VERSION}", "2"},
+        {"REVISION", "{REVISION}", "5"},
+        {"0REVISION", "{0REVISION}", "05"},
+        {"BUILD", "{BUILD}", "0"},
+        {"0BUILD", "{0BUILD}", "00"},
+        {"INSTVERSION", "{INSTVERSION}", "1"},
+        {"INSTREVISION", "{INSTREVISION}", "3"},
+        {"0INSTREVISION", "{0INSTREVISION}", "03"},
+        {"INSTBUILD", "{INSTBUILD}", "7"},
+        {"0INSTBUILD", "{0INSTBUILD}", "07"},
+        {"NAME", "{NAME}", "MyApp"},
+        {"UPPERNAME", "{UPPERNAME}", "MYAPP"},
+        {"LOWERNAME", "{LOWERNAME}", "myapp"},
+        {"DISPLAYNAME", "{DISPLAYNAME}", "My App"},
+        {"ARCHIVENAME", "{ARCHIVENAME}", "http://files.example/get/MyApp_2.tar.gz"},
+        {"ARCHIVE", "{ARCHIVE}", "MyApp_2.tar.gz"},
+        {"INSTALLDIR", "{INSTALLDIR}", "Work:Tools/"},
+        {"APPDIRECTORY", "{APPDIRECTORY}", "Work:MyAppData/"},
+        {"CHECKNAME", "{CHECKNAME}", "Work:Stovan/Prefs/VersionData/MyApp"},
+        {"EXTENSION", "{EXTENSION}", ".tar.gz"},
+        {"LANGUAGE", "{LANGUAGE}", "english"},
+        {"URLSERVER", "{URLSERVER}", "http://b/"},
+        {"STOVANICON", "{STOVANICON}", "Work:Stovan/Stovan"},
+        {"RANDOM", "{RANDOM}", "1a2b3c"},
+        {"DAY", "{DAY}", "05"},
+        {"MONTH", "{MONTH}", "03"},
+        {"YEAR", "{YEAR}", "2021"},
+        {"HOUR", "{HOUR}", "07"},
+        {"MINUTE", "{MINUTE}", "08"},
+        {"SECOND", "{SECOND}", "09"},
+        {"MUIPREFSPATTERN", "{MUIPREFSPATTERN}", "(%|.#[0-9])(%|.#[0-9]).(cfg|prefs)"},
+        {"RESTORESCRIPT", "{RESTORESCRIPT}", "StovanRestore"},
+        {"INSTALLMODE", "{INSTALLMODE}", "UNINSTALL"},
+        {"BACKUPMODE", "{BACKUPMODE}", ""},
+        {"BACKUPNAME", "{BACKUPNAME}", "PROGDIR:Cache/Backups/MyApp_v1.03.07.lha"},
+        {"CHECKAPPICON", "{CHECKAPPICON}",
+         "If EXISTS \"Work:Tools/MyApp/MyApp.info\"\n"
+         " If EXISTS \"RAM:T/StovanTemp/001a2b3c/MyApp/MyApp.info\"\n"
+         "  Delete FORCE \"RAM:T/StovanTemp/001a2b3c/MyApp/MyApp.info\"\n"
+         " EndIf\n"
+         "EndIf\n"},
+        {"DELETEWBSTARTUPICON first line", "{DELETEWBSTARTUPICON}x",
+         "If EXISTS \"SYS:WBStartup/MyApp_WBStartup.info\"\n"
+         " Delete \"SYS:WBStartup/MyApp_WBStartup.info\"\n"
+         "EndIf\n"
+         "If EXISTS \"SYS:WBStartup/MyApp_WBStartup\"\n"
+         " Delete \"SYS:WBStartup/MyApp_WBStartup\"\n"
+         "EndIf\n"
+         "If EXISTS \"SYS:WBStartup/MyApp.info\"\n"
+         " Delete \"SYS:WBStartup/MyApp.info\"\n"
+         "EndIf\n"
+         "If EXISTS \"SYS:WBStartup/MyApp\"\n"
+         " Delete \"SYS:WBStartup/MyApp\"\n"
+         "EndIf\nx"},
+    };
+}
+
+TEST(Placeholders, EveryPlaceholderOnAmigaOs4) {
+    PlaceholderWorld world;
+    ApplicationItem& item = FullItem(world);
+    std::vector<Row> rows = CommonRows();
+    rows.insert(rows.end(), {
+                                {"SYSTEMOS", "{SYSTEMOS}", "AMIGAOS4"},
+                                {"SYSOS", "{SYSOS}", "AOS4"},
+                                {"SYSTEMCPU", "{SYSTEMCPU}", "AMIGAOS4PPC"},
+                                {"SYSCPU", "{SYSCPU}", "AOSPPC"},
+                                {"SOS", "{SOS}", "OS4"},
+                                {"SYSTEMVERSION", "{SYSTEMVERSION}", "$VER: AmigaOS4 4.1.0"},
+                                {"FPU", "{FPU}", ""},
+                            });
+    CheckRows(world, &item, rows);
+}
+
+TEST(Placeholders, EveryPlaceholderOnMorphOs) {
+    PlaceholderWorld world(amiga::SystemKind::MorphOS, "3.18");
+    ApplicationItem& item = FullItem(world);
+    std::vector<Row> rows = CommonRows();
+    rows.insert(rows.end(), {
+                                {"SYSTEMOS", "{SYSTEMOS}", "MORPHOS"},
+                                {"SYSOS", "{SYSOS}", "MOS"},
+                                {"SYSTEMCPU", "{SYSTEMCPU}", "MORPHOSPPC"},
+                                {"SYSCPU", "{SYSCPU}", "MOSPPC"},
+                                {"SOS", "{SOS}", "MOS"},
+                                {"SYSTEMVERSION", "{SYSTEMVERSION}", "$VER: MorphOS 3.18.0"},
+                                {"FPU", "{FPU}", "ALTIVEC"},
+                            });
+    CheckRows(world, &item, rows);
+}
+
+TEST(Placeholders, EveryTableRowIsReachedByItsOwnName) {
+    PlaceholderWorld world;
+    ApplicationItem& item = FullItem(world);
+    for (const PlaceholderRow& row : PlaceholderTable()) {
+        SCOPED_TRACE(std::string(row.name));
+        std::string value;
+        const PlaceholderRow* matched =
+            ResolvePlaceholder(*world.engine, &item, std::string(row.name) + "tail", value);
+        ASSERT_EQ(matched, &row);
+        EXPECT_EQ(value.find('{'), std::string::npos) << "left unexpanded: " << value;
+    }
+    // 53 rows, and every template placeholder has one.
+    EXPECT_EQ(PlaceholderTable().size(), 53u);
+    for (const TemplatePlaceholder& entry : TemplatePlaceholders()) {
+        SCOPED_TRACE(std::string(entry.placeholder));
+        std::string value;
+        EXPECT_NE(ResolvePlaceholder(*world.engine, &item, entry.placeholder.substr(1), value),
+                  nullptr);
+        EXPECT_EQ(value, world.Expand(&item, TemplateText(entry.which)));
+    }
+}
+
+TEST(Placeholders, BracesThatNameNothing) {
+    PlaceholderWorld world;
+    ApplicationItem& item = FullItem(world);
+    CheckRows(world, &item,
+              {
+                  {"lower case name", "{name}", "MyApp"},
+                  {"mixed case name", "{nAmE}", "MyApp"},
+                  {"unclosed", "{Name", "{Name"},
+                  {"unclosed at the end", "a{NAM", "a{NAM"},
+                  {"unknown", "{FOO}", "{FOO}"},
+                  {"unknown then known", "{FOO{NAME}}", "{FOOMyApp}"},
+                  {"empty braces", "{}", "{}"},
+                  {"lone open brace", "{", "{"},
+                  {"lone close brace", "}", "}"},
+                  {"double open", "{{NAME}", "{MyApp"},
+                  {"space inside", "{ NAME}", "{ NAME}"},
+                  {"no brace at all", "plain text", "plain text"},
+                  {"empty text", "", ""},
+                  {"repeated", "{NAME}{NAME}{name}", "MyAppMyAppMyApp"},
+                  {"text ends at NUL", std::string("a{NAME}\0{NAME}", 14), "aMyApp"},
+                  {"Latin-1 around", "\xe4{NAME}\xfc", "\xe4MyApp\xfc"},
+              });
+    std::string value = "old";
+    EXPECT_EQ(ResolvePlaceholder(*world.engine, &item, "FOO}", value), nullptr);
+    EXPECT_EQ(value, "");
+    const PlaceholderRow* row = ResolvePlaceholder(*world.engine, &item, "name}rest", value);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->name.size(), 5u);
+    EXPECT_EQ(value, "MyApp");
+}
+
+TEST(Placeholders, OperatingSystemWordsTakeTheLettersAsWritten) {
+    struct Case {
+        const char* text;
+        const char* amigaOs4;
+        const char* morphOs;
+    };
+    const Case cases[] = {
+        {"{SystemOS}", "AmigaOS4", "MorphOS"},
+        {"{SYSOS}", "AOS4", "MOS"},
+        {"{sysos}", "aos4", "mos"},
+        {"{systemos}", "amigaos4", "morphos"},
+        {"{SYSTEMOS}", "AMIGAOS4", "MORPHOS"},
+        {"{SYSCPU}", "AOSPPC", "MOSPPC"},
+        {"{SYSTEMCPU}", "AMIGAOS4PPC", "MORPHOSPPC"},
+        {"{SystemCPU}", "AmigaOS4PPC", "MorphosPPC"},
+        {"{SOS}", "OS4", "MOS"},
+        {"{sos}", "os4", "mos"},
+        {"{SysOs}", "", ""},
+        {"{syscpu}", "", ""},
+        {"{SystemCpu}", "", ""},
+        {"{Sos}", "", ""},
+        {"{systemcpu}", "", ""},
+    };
+    PlaceholderWorld amigaOs4;
+    PlaceholderWorld morphOs(amiga::SystemKind::MorphOS, "3.18");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(amigaOs4.Expand(nullptr, std::string("<") + c.text + ">"),
+                  std::string("<") + c.amigaOs4 + ">");
+        EXPECT_EQ(morphOs.Expand(nullptr, c.text), c.morphOs);
+    }
+    // A key is matched over the whole word only.
+    EXPECT_EQ(OperatingSystemWord(amiga::SystemKind::AmigaOS4, "SOSX"), "");
+    EXPECT_EQ(OperatingSystemWord(amiga::SystemKind::AmigaOS4, "SO"), "");
+}
+
+TEST(Placeholders, SystemVersionOfTheManagedSystem) {
+    struct Case {
+        amiga::SystemKind kind;
+        const char* version;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {amiga::SystemKind::AmigaOS4, "4.1", "$VER: AmigaOS4 4.1.0"},
+        {amiga::SystemKind::AmigaOS4, "4.0", "$VER: AmigaOS4 4.0.0"},
+        {amiga::SystemKind::AmigaOS4, "3.9", "$VER: AmigaOS4 3.9.0"},
+        {amiga::SystemKind::AmigaOS4, "4.2", "$VER: AmigaOS4 0.0.0"},
+        {amiga::SystemKind::AmigaOS4, "4", "$VER: AmigaOS4 4.0.0"},
+        {amiga::SystemKind::MorphOS, "3.18", "$VER: MorphOS 3.18.0"},
+        {amiga::SystemKind::MorphOS, "2", "$VER: MorphOS 2.0.0"},
+        {amiga::SystemKind::MorphOS, "99999999999.1", "$VER: MorphOS 0.1.0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        EXPECT_EQ(SystemVersionString({c.kind, c.version}), c.expected);
+    }
+    PlaceholderWorld old(amiga::SystemKind::MorphOS, "2.7");
+    EXPECT_EQ(old.Expand(nullptr, "[{FPU}]"), "[]");
+}
+
+TEST(Placeholders, NumbersWithAndWithoutTwoDigits) {
+    PlaceholderWorld world;
+    ApplicationItem& item = world.AddItem("App");
+    item.serverVersion = {2, 5, 0};
+    EXPECT_EQ(world.Expand(&item, "{VERSION}.{0REVISION}.{0BUILD}"), "2.05.00");
+    item.serverVersion = {2, 123, 0};
+    EXPECT_EQ(world.Expand(&item, "{VERSION}.{0REVISION}.{0BUILD}"), "2.123.00");
+    item.serverVersion = {4294967295u, 0, 100};
+    EXPECT_EQ(world.Expand(&item, "{VERSION}.{REVISION}.{0BUILD}"), "4294967295.0.100");
+}
+
+TEST(Placeholders, BackupNameLeavesOutAZeroBuild) {
+    PlaceholderWorld world;
+    ApplicationItem& item = world.AddItem("App");
+    item.installedVersion = {3, 2, 0};
+    EXPECT_EQ(world.Expand(&item, "{BACKUPNAME}"), "PROGDIR:Cache/Backups/App_v3.02.lha");
+    item.installedVersion = {3, 2, 3};
+    EXPECT_EQ(world.Expand(&item, "{BACKUPNAME}"), "PROGDIR:Cache/Backups/App_v3.02.03.lha");
+    world.preferences.backupDir = "Work:Saved";
+    EXPECT_EQ(world.Expand(&item, "{BACKUPNAME}"), "Work:Saved/App_v3.02.03.lha");
+}
+
+TEST(Placeholders, ArchiveExtensionAndFilePart) {
+    struct Case {
+        const char* label;
+        const char* url;
+        const char* extension;
+        const char* archive;
+    };
+    const Case cases[] = {
+        {"tar.gz", "http://host/dir/app.tar.gz", ".tar.gz", "app.tar.gz"},
+        {"tar.bz2 upper case", "http://host/dir/APP.TAR.BZ2", ".TAR.BZ2", "APP.TAR.BZ2"},
+        {"lha", "http://host.example/app.lha", ".lha", "app.lha"},
+        {"zip", "http://host/app-1.2.zip", ".zip", "app-1.2.zip"},
+        {"no dot at all", "http://host/app", "", "app"},
+        {"only the host has dots", "http://www.host.example/app", ".example/app", "app"},
+        {"dot before tar elsewhere", "http://h.tarpit/app", ".tarpit/app", "app"},
+        {"volume path", "Work:Archives/app.lha", ".lha", "app.lha"},
+        {"device only", "Work:app.lzx", ".lzx", "app.lzx"},
+        {"empty", "", "", ""},
+        {"trailing slash", "http://host/dir/", "", ""},
+    };
+    PlaceholderWorld world;
+    ApplicationItem& item = world.AddItem("App");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        world.Set(item, ItemField::urlArchive, c.url);
+        EXPECT_EQ(world.Expand(&item, "{EXTENSION}"), c.extension);
+        EXPECT_EQ(world.Expand(&item, "{ARCHIVE}"), c.archive);
+        EXPECT_EQ(world.Expand(&item, "{ARCHIVENAME}"), c.url);
+    }
+}
+
+TEST(Placeholders, ValuesThatNameThemselvesGiveNothing) {
+    struct Case {
+        const char* label;
+        const char* url;
+        const char* archiveName;
+        const char* archive;
+    };
+    const Case cases[] = {
+        // The file part "{ARCHIVENAME}" does not hold "ARCHIVE}": it is
+        // expanded, and there the archive name names itself.
+        {"archive name names itself", "x/{ARCHIVENAME}", "", ""},
+        {"archive names itself", "http://h/{ARCHIVE}", "http://h/", ""},
+        {"own name in other case", "http://h/{archive}", "http://h/", ""},
+        {"own name without its open brace", "http://h/ARCHIVE}.lha", "http://h/ARCHIVE}.lha", ""},
+        {"each names the other", "{ARCHIVE}/{ARCHIVENAME}", "", ""},
+        {"names another placeholder", "http://h/{NAME}-{VERSION}.lha", "http://h/App-7.lha",
+         "App-7.lha"},
+    };
+    PlaceholderWorld world;
+    ApplicationItem& item = world.AddItem("App");
+    item.serverVersion = {7, 0, 0};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        world.Set(item, ItemField::urlArchive, c.url);
+        EXPECT_EQ(world.Expand(&item, "{ARCHIVENAME}"), c.archiveName);
+        EXPECT_EQ(world.Expand(&item, "{ARCHIVE}"), c.archive);
+    }
+}
+
+TEST(Placeholders, HostileValuesStayBoundedAndEnd) {
+    PlaceholderWorld world;
+    ApplicationItem& item = world.AddItem("App");
+    std::string deep;
+    for (int i = 0; i < 2000; ++i) {
+        deep += "{STANDARDBACKUP}{ARCHIVE}{COPYALL}";
+    }
+    world.Set(item, ItemField::urlArchive, deep);
+    // The archive name holds the templates many times over: its value is
+    // cut at the value limit, and it never names itself.
+    const std::string once = world.Expand(&item, "{ARCHIVENAME}");
+    EXPECT_EQ(once.size(), kMaxPlaceholderValue);
+    EXPECT_EQ(once.substr(0, 20), world.Expand(&item, "{STANDARDBACKUP}").substr(0, 20));
+
+    // A text that names it thousands of times would pass the size limit:
+    // the expansion fails as if memory had run out, rather than growing.
+    std::string many;
+    for (std::size_t i = 0; i < kMaxExpandedText / kMaxPlaceholderValue + 2; ++i) {
+        many += "{ARCHIVENAME}";
+    }
+    EXPECT_FALSE(ExpandText(*world.engine, &item, many).has_value());
+    // Just below the limit it works.
+    const std::string fewer = many.substr(0, 100 * std::string_view("{ARCHIVENAME}").size());
+    auto expanded = ExpandText(*world.engine, &item, fewer);
+    ASSERT_TRUE(expanded.has_value());
+    EXPECT_EQ(expanded->size(), 100 * kMaxPlaceholderValue);
+
+    // Item texts are never scanned again.
+    world.Set(item, ItemField::displayName, "{NAME}{DISPLAYNAME}");
+    EXPECT_EQ(world.Expand(&item, "{DISPLAYNAME}"), "{NAME}{DISPLAYNAME}");
+    world.Set(item, ItemField::installDir, "Work:{INSTALLDIR}");
+    EXPECT_EQ(world.Expand(&item, "{INSTALLDIR}"), "Work:{INSTALLDIR}/");
+}
+
+TEST(Placeholders, TemporaryDrawerIsCreatedAndFollowsTheScratchNumber) {
+    PlaceholderWorld world;
+    const std::string first = world.Expand(nullptr, "{TEMPDIR}");
+    EXPECT_EQ(first, "RAM:T/StovanTemp/001a2b3c/");
+    auto info = amiga::Examine(world.root.dos(), first);
+    ASSERT_TRUE(info.ok());
+    EXPECT_TRUE(info->drawer);
+
+    world.engine->scratchNumber += 1;
+    const std::string second = world.Expand(nullptr, "{TEMPDIR}|{RANDOM}");
+    EXPECT_EQ(second, "RAM:T/StovanTemp/001a2b3d/|1a2b3d");
+    EXPECT_TRUE(amiga::Lock(world.root.dos(), "RAM:T/StovanTemp/001a2b3d").ok());
+
+    world.engine->scratchNumber = 0xdeadbeef;
+    EXPECT_EQ(world.Expand(nullptr, "{RANDOM}{TEMPDIR}"), "deadbeefRAM:T/StovanTemp/deadbeef/");
+    world.engine->scratchNumber = 5;
+    EXPECT_EQ(world.Expand(nullptr, "{RANDOM}{TEMPDIR}"), "5RAM:T/StovanTemp/00000005/");
+
+    // A temporary preference ending in ":" or "/" takes no second separator.
+    world.preferences.tempDir = "RAM:";
+    EXPECT_EQ(world.Expand(nullptr, "{TEMPDIR}"), "RAM:StovanTemp/00000005/");
+    EXPECT_TRUE(amiga::Lock(world.root.dos(), "RAM:StovanTemp/00000005").ok());
+    world.preferences.tempDir = "RAM:T/";
+    EXPECT_EQ(world.Expand(nullptr, "{TEMPDIR}"), "RAM:T/StovanTemp/00000005/");
+
+    // A temporary drawer that cannot be made still gives its name.
+    world.preferences.tempDir = "NOSUCHVOLUME:";
+    EXPECT_EQ(world.Expand(nullptr, "{TEMPDIR}"), "NOSUCHVOLUME:StovanTemp/00000005/");
+}
+
+TEST(Placeholders, TrailingSlashRules) {
+    PlaceholderWorld world;
+    ApplicationItem& item = world.AddItem("App");
+    struct Case {
+        const char* label;
+        const char* appDirectory;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"drawer", "Work:Apps", "Work:Apps/"},
+        {"volume", "Work:", "Work:"},
+        {"slash already", "Work:Apps/", "Work:Apps/"},
+        {"relative", "Apps", "Apps/"},
+        {"empty stays empty", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        world.Set(item, ItemField::appDirectory, c.appDirectory);
+        EXPECT_EQ(world.Expand(&item, "{APPDIRECTORY}"), c.expected);
+    }
+    world.preferences.downloadDir = "";
+    EXPECT_EQ(world.Expand(&item, "[{DOWNLOADDIR}]"), "[]");
+}
+
+TEST(Placeholders, InstallDrawerFollowsAndDefaults) {
+    for (const amiga::SystemKind kind : {amiga::SystemKind::AmigaOS4, amiga::SystemKind::MorphOS}) {
+        const bool morphOs = kind == amiga::SystemKind::MorphOS;
+        SCOPED_TRACE(morphOs ? "MorphOS" : "AmigaOS4");
+        PlaceholderWorld world(kind, morphOs ? "3.18" : "4.1");
+        world.preferences.installDirGame = "Work:Games";
+        world.preferences.installDirTool = "Work:Tools/";
+
+        ApplicationItem& leader = world.AddItem("Leader");
+        world.Set(leader, ItemField::installDir, "Work:Lead");
+        leader.type = AppType::TOOL;
+        ApplicationItem& emptyGame = world.AddItem("EmptyGame");
+        emptyGame.type = AppType::GAME;
+        ApplicationItem& disabledLeader = world.AddItem("Off");
+        world.Set(disabledLeader, ItemField::installDir, "Work:Off");
+        EXPECT_TRUE(disabledLeader.SetItemFlags(INSTALLDIR_DISABLED).ok());
+
+        struct Case {
+            const char* label;
+            const char* installDir;
+            AppType type;
+            std::uint32_t flags;
+            std::string expected;
+        };
+        const std::string noDrawer = morphOs ? "SYS:Applications/" : "SYS:";
+        const std::vector<Case> cases = {
+            {"own drawer", "Work:Apps", AppType::TOOL, 0, "Work:Apps/"},
+            {"volume root", "Work:", AppType::TOOL, 0, "Work:"},
+            {"empty, type with a drawer", "", AppType::GAME, 0, "Work:Games/"},
+            {"empty, drawer with slash", "", AppType::TOOL, 0, "Work:Tools/"},
+            {"empty, type without a drawer", "", AppType::DRIVER, 0, noDrawer},
+            {"empty, Stovan type", "", AppType::STOVAN, 0, noDrawer},
+            {"disabled", "Work:Ignored", AppType::TOOL, INSTALLDIR_DISABLED, "NIL:"},
+            {"follows", "Leader", AppType::GAME, INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS,
+             "Work:Lead/"},
+            {"follows without regard to case", "LEADER", AppType::GAME,
+             INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "Work:Lead/"},
+            {"follows the leader's type default", "EmptyGame", AppType::DRIVER,
+             INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "Work:Games/"},
+            {"follows a missing item", "Nobody", AppType::TOOL,
+             INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "NIL:"},
+            {"follows a disabled item", "Off", AppType::TOOL,
+             INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "NIL:"},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.label);
+            ApplicationItem& item = world.AddItem("Item");
+            world.Set(item, ItemField::installDir, c.installDir);
+            item.type = c.type;
+            EXPECT_TRUE(item.SetItemFlags(c.flags).ok());
+            EXPECT_EQ(world.Expand(&item, "{INSTALLDIR}"), c.expected);
+            world.engine->items().DisposeItem(item);
+        }
+    }
+}
+
+TEST(Placeholders, DatePartsOfTheServerDate) {
+    PlaceholderWorld world;
+    ApplicationItem& item = world.AddItem("App");
+    const char* format = "{DAY}.{MONTH}.{YEAR} {HOUR}:{MINUTE}:{SECOND}";
+    struct Case {
+        const char* label;
+        amiga::DateStamp date;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"zero date", {}, "01.01.1978 00:00:00"},
+        {"ordinary", DateFromNumbers(5, 3, 2021, 7, 8, 9), "05.03.2021 07:08:09"},
+        {"leap day", DateFromNumbers(29, 2, 2000, 23, 59, 59), "29.02.2000 23:59:59"},
+        {"year end", DateFromNumbers(31, 12, 1999, 12, 0, 0), "31.12.1999 12:00:00"},
+        {"seconds from ticks", {100, 61, 149}, "11.04.1978 01:01:02"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        item.serverDate = c.date;
+        EXPECT_EQ(world.Expand(&item, format), c.expected);
+    }
+}
+
+TEST(Placeholders, ServerRotorPicksConsecutiveServers) {
+    PlaceholderWorld world;
+    ApplicationItem& item = world.AddItem("App");
+    EXPECT_EQ(world.Expand(&item, "[{URLSERVER}]"), "[]");
+    EXPECT_TRUE(item.SetListField(ItemField::urlServer, {"a", "b", "c"}).ok());
+    world.engine->serverRotor = 7;
+    std::string seen;
+    for (int i = 0; i < 4; ++i) {
+        seen += world.Expand(&item, "{URLSERVER}");
+        ++world.engine->serverRotor;
+    }
+    EXPECT_EQ(seen, "bcab");
+    // At the wrap of the 32-bit counter (4294967295 % 3 == 0) the first
+    // server comes twice.
+    world.engine->serverRotor = 0xfffffffeu;
+    seen.clear();
+    for (int i = 0; i < 3; ++i) {
+        seen += world.Expand(&item, "{URLSERVER}");
+        ++world.engine->serverRotor;
+    }
+    EXPECT_EQ(seen, "caa");
+}
+
+TEST(Placeholders, OperationModes) {
+    struct Case {
+        const char* label;
+        EngineOperation operation;
+        std::uint32_t flags2;
+        AppType type;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"no operation", EngineOperation::None, BACKUP_BEFORE_INSTALL | BACKUP_BEFORE_UNINSTALL,
+         AppType::TOOL, "UNINSTALL/"},
+        {"install without backups", EngineOperation::Install, 0, AppType::TOOL, "INSTALL/"},
+        {"install with backups", EngineOperation::Install, BACKUP_BEFORE_INSTALL, AppType::TOOL,
+         "INSTALL/ENABLED"},
+        {"install, uninstall backups only", EngineOperation::Install, BACKUP_BEFORE_UNINSTALL,
+         AppType::TOOL, "INSTALL/"},
+        {"uninstall with backups", EngineOperation::Uninstall, BACKUP_BEFORE_UNINSTALL,
+         AppType::TOOL, "UNINSTALL/ENABLED"},
+        {"uninstall, install backups only", EngineOperation::Uninstall, BACKUP_BEFORE_INSTALL,
+         AppType::TOOL, "UNINSTALL/"},
+        {"Stovan never backs up", EngineOperation::Install,
+         BACKUP_BEFORE_INSTALL | BACKUP_BEFORE_UNINSTALL, AppType::STOVAN, "INSTALL/"},
+    };
+    PlaceholderWorld world;
+    ApplicationItem& item = world.AddItem("App");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        world.engine->currentOperation = c.operation;
+        world.preferences.flags2 = c.flags2;
+        item.type = c.type;
+        EXPECT_EQ(world.Expand(&item, "{INSTALLMODE}/{BACKUPMODE}"), c.expected);
+    }
+}
+
+TEST(Placeholders, WithoutAnItemOnlyItemFreeWordsHaveValues) {
+    PlaceholderWorld world;
+    EXPECT_EQ(world.Expand(nullptr, "{DOWNLOADDIR}|{SystemOS}|{RANDOM}|{STOVANICON}"),
+              "PROGDIR:Cache/Downloads/|AmigaOS4|1a2b3c|Work:Stovan/Stovan");
+    EXPECT_EQ(world.Expand(nullptr,
+                           "[{NAME}{VERSION}{INSTALLDIR}{CHECKNAME}{EXTENSION}{URLSERVER}{DAY}"
+                           "{BACKUPNAME}{ARCHIVE}]"),
+              "[]");
+}
+
+TEST(Placeholders, LanguageFollowsTheLocale) {
+    PlaceholderWorld world;
+    ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+    EXPECT_EQ(world.Expand(nullptr, "{LANGUAGE}"), "deutsch");
+    ::setenv("LC_ALL", "C", 1);
+    EXPECT_EQ(world.Expand(nullptr, "{LANGUAGE}"), "english");
+}
+
+TEST(Placeholders, CheckNameMakesItsDrawer) {
+    PlaceholderWorld world;
+    ApplicationItem& item = world.AddItem("App");
+    ASSERT_FALSE(amiga::Lock(world.root.dos(), kVersionDataDrawer).ok());
+    EXPECT_EQ(world.Expand(&item, "{CHECKNAME}"), "Work:Stovan/Prefs/VersionData/App");
+    EXPECT_TRUE(amiga::Lock(world.root.dos(), kVersionDataDrawer).ok());
+    // A drawer that can neither be found nor made: no value.
+    PlaceholderWorld blocked;
+    ApplicationItem& other = blocked.AddItem("App");
+    std::filesystem::remove_all(blocked.root.Host("Work", "Stovan/Prefs"));
+    test::WriteHostFile(blocked.root.Host("Work", "Stovan/Prefs"), "x");
+    EXPECT_EQ(blocked.Expand(&other, "[{CHECKNAME}]"), "[]");
+}
+
+TEST(Placeholders, ProgramFileTakesItsOnDiskName) {
+    PlaceholderWorld world;
+    test::WriteHostFile(world.root.Host("Work", "Stovan/stovan"), "");
+    EXPECT_EQ(world.Expand(nullptr, "{STOVANICON}.info"), "Work:Stovan/stovan.info");
+}
+
+TEST(Placeholders, ApplicationDirectoryOnlyWhenItExists) {
+    PlaceholderWorld world;
+    const amiga::DosList& dos = world.root.dos();
+    ASSERT_TRUE(amiga::CreateDir(dos, "Work:Tools").ok());
+    ASSERT_TRUE(amiga::CreateDir(dos, "Work:Tools/Leader").ok());
+    ASSERT_TRUE(amiga::CreateDir(dos, "Work:Data").ok());
+    test::WriteHostFile(world.root.Host("Work", "Tools/AFile"), "");
+
+    ApplicationItem& leader = world.AddItem("Leader");
+    world.Set(leader, ItemField::installDir, "Work:Tools");
+    EXPECT_EQ(ApplicationDirectory(*world.engine, leader), "Work:Tools/Leader");
+
+    ApplicationItem& missing = world.AddItem("Missing");
+    world.Set(missing, ItemField::installDir, "Work:Tools");
+    EXPECT_EQ(ApplicationDirectory(*world.engine, missing), std::nullopt);
+
+    ApplicationItem& file = world.AddItem("AFile");
+    world.Set(file, ItemField::installDir, "Work:Tools");
+    EXPECT_EQ(ApplicationDirectory(*world.engine, file), std::nullopt);
+
+    ApplicationItem& follower = world.AddItem("Plugin");
+    world.Set(follower, ItemField::installDir, "leader");
+    EXPECT_TRUE(follower.SetItemFlags(INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS).ok());
+    EXPECT_EQ(ApplicationDirectory(*world.engine, follower), "Work:Tools/Leader");
+    world.Set(follower, ItemField::installDir, "Nobody");
+    EXPECT_EQ(ApplicationDirectory(*world.engine, follower), std::nullopt);
+
+    ApplicationItem& withData = world.AddItem("Lib");
+    world.Set(withData, ItemField::appDirectory, "Work:Data");
+    EXPECT_TRUE(withData.SetItemFlags(INSTALLDIR_DISABLED | HAS_APPDIRECTORY).ok());
+    EXPECT_EQ(ApplicationDirectory(*world.engine, withData), "Work:Data/");
+
+    ApplicationItem& disabled = world.AddItem("Off");
+    EXPECT_TRUE(disabled.SetItemFlags(INSTALLDIR_DISABLED).ok());
+    EXPECT_EQ(ApplicationDirectory(*world.engine, disabled), std::nullopt);
+}
+
+TEST(Placeholders, NormaliseInstallDirClearsTheTypeDefault) {
+    PlaceholderWorld world;
+    const amiga::DosList& dos = world.root.dos();
+    ASSERT_TRUE(amiga::CreateDir(dos, "Work:Tools").ok());
+    world.preferences.installDirTool = "Work:Tools/";
+    struct Case {
+        const char* label;
+        const char* installDir;
+        AppType type;
+        std::uint32_t flags;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"same drawer as the type's", "work:tools", AppType::TOOL, 0, ""},
+        {"system volume for a type without drawer", "SYS:", AppType::DRIVER, 0, ""},
+        {"boot device name", "DH0:", AppType::LIBRARY, 0, ""},
+        {"another drawer", "Work:", AppType::TOOL, 0, "Work:"},
+        {"missing drawer", "Work:Nowhere", AppType::TOOL, 0, "Work:Nowhere"},
+        {"disabled is left alone", "SYS:", AppType::DRIVER, INSTALLDIR_DISABLED, "SYS:"},
+        {"empty stays empty", "", AppType::TOOL, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ApplicationItem& item = world.AddItem("App");
+        world.Set(item, ItemField::installDir, c.installDir);
+        item.type = c.type;
+        EXPECT_TRUE(item.SetItemFlags(c.flags).ok());
+        EXPECT_TRUE(NormaliseInstallDir(*world.engine, item).ok());
+        EXPECT_EQ(item.installDir(), c.expected);
+        world.engine->items().DisposeItem(item);
+    }
+
+    // Stovan's own entry points at the program's drawer.
+    ApplicationItem& stovan = world.AddItem("stovan");
+    stovan.type = AppType::STOVAN;
+    world.Set(stovan, ItemField::installDir, "SYS:Somewhere");
+    EXPECT_TRUE(NormaliseInstallDir(*world.engine, stovan).ok());
+    EXPECT_EQ(stovan.installDir(), "Work:");
+    EXPECT_EQ(world.Expand(&stovan, "{INSTALLDIR}{NAME}"), "Work:stovan");
+    EXPECT_EQ(ApplicationDirectory(*world.engine, stovan), "Work:stovan");
+}
+
+TEST(Placeholders, CreateDrawerPathWithAndWithoutIcons) {
+    PlaceholderWorld world;
+    const amiga::DosList& dos = world.root.dos();
+    ASSERT_TRUE(amiga::CreateDir(dos, "Work:Old").ok());
+    CreateDrawerPath(dos, "Work:Old/New/Deeper/", true);
+    EXPECT_TRUE(amiga::Lock(dos, "Work:Old/New/Deeper").ok());
+    EXPECT_FALSE(test::HostExists(world.root.Host("Work", "Old.info")));
+    EXPECT_TRUE(test::HostExists(world.root.Host("Work", "Old/New.info")));
+    EXPECT_TRUE(test::HostExists(world.root.Host("Work", "Old/New/Deeper.info")));
+
+    CreateDrawerPath(dos, "Work:Plain/Drawer", false);
+    EXPECT_TRUE(amiga::Lock(dos, "Work:Plain/Drawer").ok());
+    EXPECT_FALSE(test::HostExists(world.root.Host("Work", "Plain.info")));
+
+    // Failures are quiet: a file in the way, an unknown volume.
+    test::WriteHostFile(world.root.Host("Work", "AFile"), "");
+    CreateDrawerPath(dos, "Work:AFile/Below", true);
+    CreateDrawerPath(dos, "NOSUCH:A/B", true);
+    EXPECT_FALSE(amiga::Lock(dos, "Work:AFile/Below").ok());
+}
+
+}  // namespace
+}  // namespace stovan
