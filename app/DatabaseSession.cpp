@@ -7,14 +7,17 @@
 #include <system_error>
 #include <vector>
 
+#include "app/InstallCommands.h"
 #include "database/Item.h"
 #include "database/Loader.h"
 #include "database/SampleDatabase.h"
 #include "platform/DateStamp.h"
+#include "platform/Icon.h"
 #include "platform/Latin1.h"
 #include "platform/Locks.h"
 #include "platform/SystemRoot.h"
-#include "prefs/PreferencesIo.h"
+#include "prefs/SystemPreferences.h"
+#include "scripts/Placeholders.h"
 
 namespace stovan::app {
 
@@ -108,19 +111,15 @@ nlohmann::json ItemJson(const ApplicationItem& item) {
     return object;
 }
 
-SystemProfile PrefsProfile(amiga::SystemKind kind) {
-    return kind == amiga::SystemKind::MorphOS ? SystemProfile::MorphOS : SystemProfile::AmigaOS4;
-}
-
 }  // namespace
 
 std::string SampleDatabaseFolder() {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) {
+    const std::string folder = RunningProgramFolder();
+    if (folder.empty()) {
         return std::string();
     }
-    const std::filesystem::path base = program.parent_path().parent_path();
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::path(folder).parent_path();
     for (const std::filesystem::path& candidate :
          {base / "sample/Database/Internal", base / "share/stovan/sample/Database/Internal"}) {
         if (std::filesystem::is_directory(candidate, error)) {
@@ -141,14 +140,18 @@ amiga::Expected<std::unique_ptr<DatabaseSession>, std::string> OpenDatabaseSessi
     if (const std::string sample = SampleDatabaseFolder(); !sample.empty()) {
         (void)SeedSampleDatabase(session->dos, sample);
     }
-    const SystemProfile profile = PrefsProfile(session->dos.profile().kind);
-    auto prefs = amiga::Lock(session->dos, kPreferencesPath);
-    if (prefs && !prefs->drawer) {
-        (void)loadPreferences(session->preferences, prefs->hostPath, profile);
-    } else {
-        setDefaultPreferences(session->preferences, profile);
-    }
+    // A missing or broken file leaves the defaults of the root's system.
+    (void)LoadLivePreferences(session->preferences, session->dos);
     session->engine = std::make_unique<Engine>(session->dos, session->preferences, session->log);
+    // The operations of the layers above the database that loading uses.
+    session->engine->normaliseInstallDir = [](Engine& engine, ApplicationItem& item) {
+        (void)NormaliseInstallDir(engine, item);
+    };
+    session->engine->drawerCreated = [](const amiga::DosList& dos, const std::string& drawer) {
+        if (auto lock = amiga::Lock(dos, drawer)) {
+            (void)amiga::WriteDefaultDrawerIcon(lock->hostPath);
+        }
+    };
     return session;
 }
 
