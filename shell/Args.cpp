@@ -13,7 +13,7 @@ bool IsBlank(char c) {
 
 }  // namespace
 
-Expected<LineItem, fault::Code> ReadItem(std::string_view line, std::size_t& pos) {
+Expected<LineItem, DosError> ReadItem(std::string_view line, std::size_t& pos) {
     while (pos < line.size() && IsBlank(line[pos])) {
         ++pos;
     }
@@ -58,7 +58,7 @@ Expected<LineItem, fault::Code> ReadItem(std::string_view line, std::size_t& pos
             }
             item.text += c;
         }
-        return Unexpected(fault::LineTooLong);
+        return Unexpected(ERROR_LINE_TOO_LONG);
     }
     while (pos < line.size() && !IsBlank(line[pos]) && line[pos] != '=' && line[pos] != '\n' &&
            line[pos] != '\0') {
@@ -104,7 +104,7 @@ std::vector<std::string> ParsedArgs::Multi(std::string_view name) const {
     return slot != nullptr ? slot->values : std::vector<std::string>();
 }
 
-Expected<ParsedArgs, fault::Code> ParseArgs(std::string_view templ, std::string_view line) {
+Expected<ParsedArgs, DosError> ParseArgs(std::string_view templ, std::string_view line) {
     auto parsedTemplate = ParseTemplate(templ);
     if (!parsedTemplate) {
         return Unexpected(parsedTemplate.error());

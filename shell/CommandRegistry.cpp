@@ -69,9 +69,9 @@ void CommandContext::PrintError(std::string_view text) const {
     WriteAll(io.err, text);
 }
 
-int CommandContext::Fault(fault::Code code, std::string_view header, int rc) {
+int CommandContext::Fault(DosError code, std::string_view header, int rc) {
     result2 = code;
-    PrintError(fault::FormatFault(code, header));
+    PrintError(FaultLine(code, header));
     return rc;
 }
 
