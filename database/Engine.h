@@ -21,7 +21,7 @@ namespace stovan {
 // {BACKUPMODE}; it keeps its last value between operations.
 enum class EngineOperation : std::int32_t {
     None = 0,
-    Install = 4,  // install, update, repair, download
+    Install = 4,    // install, update, repair, download
     Uninstall = 5,
 };
 
