@@ -149,4 +149,19 @@ Expected<ParsedArgs, DosError> ParseArgs(std::string_view templ, std::string_vie
     return args;
 }
 
+Expected<std::vector<std::string>, DosError> SplitItems(std::string_view line) {
+    std::vector<std::string> words;
+    std::size_t pos = 0;
+    for (;;) {
+        auto item = ReadItem(line, pos);
+        if (!item) {
+            return Unexpected(item.error());
+        }
+        if (item->kind == LineItem::Kind::End) {
+            return words;
+        }
+        words.push_back(item->kind == LineItem::Kind::Equal ? std::string("=") : item->text);
+    }
+}
+
 }  // namespace amiga

@@ -27,6 +27,10 @@ struct LineItem {
 // item ends the line (comment).
 Expected<LineItem, DosError> ReadItem(std::string_view line, std::size_t& pos);
 
+// Every item of a line as a word, quotes removed ("=" is a word of its own),
+// for commands that read their arguments themselves.
+Expected<std::vector<std::string>, DosError> SplitItems(std::string_view line);
+
 class ParsedArgs {
   public:
     struct Slot {

@@ -22,6 +22,7 @@
     X(GetEnv)                   \
     X(If)                       \
     X(Lab)                      \
+    X(LhA)                      \
     X(List)                     \
     X(MakeDir)                  \
     X(MultiView)                \
@@ -35,6 +36,7 @@
     X(Type)                     \
     X(Unset)                    \
     X(UnsetEnv)                 \
+    X(UnZip)                    \
     X(Version)                  \
     X(Wait)
 

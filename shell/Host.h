@@ -52,6 +52,10 @@ class ShellHost {
     // opens or creates for writing at the end. NIL: gives the null device.
     virtual Expected<int, DosError> OpenFile(std::string_view path, StreamMode mode) = 0;
 
+    // The host path of an existing object, or of a new one whose drawer
+    // exists (for the archivers, which work on host paths).
+    virtual Expected<std::string, DosError> HostPathFor(std::string_view path) = 0;
+
     virtual DosResult CreateDir(std::string_view path) = 0;
     virtual DosResult DeleteObject(std::string_view path) = 0;
     virtual DosResult Rename(std::string_view from, std::string_view to) = 0;

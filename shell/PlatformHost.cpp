@@ -138,6 +138,17 @@ Expected<int, DosError> PlatformHost::OpenFile(std::string_view path, StreamMode
     return fd;
 }
 
+Expected<std::string, DosError> PlatformHost::HostPathFor(std::string_view path) {
+    if (auto lock = Lock(dos_, path, &current_)) {
+        return lock->hostPath;
+    }
+    auto target = LockForCreate(dos_, path, &current_);
+    if (!target) {
+        return Unexpected(target.error());
+    }
+    return target->hostPath();
+}
+
 DosResult PlatformHost::CreateDir(std::string_view path) {
     auto made = amiga::CreateDir(dos_, path, &current_);
     return made ? kNoError : made.error();

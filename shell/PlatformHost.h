@@ -24,6 +24,7 @@ class PlatformHost : public ShellHost {
     Expected<ObjectInfo, DosError> Examine(std::string_view path) override;
     Expected<std::vector<ObjectInfo>, DosError> ExamineDrawer(std::string_view path) override;
     Expected<int, DosError> OpenFile(std::string_view path, StreamMode mode) override;
+    Expected<std::string, DosError> HostPathFor(std::string_view path) override;
     DosResult CreateDir(std::string_view path) override;
     DosResult DeleteObject(std::string_view path) override;
     DosResult Rename(std::string_view from, std::string_view to) override;

@@ -269,19 +269,13 @@ int Shell::RunExternal(const ObjectInfo& program, std::string_view name, std::st
     ChildRequest request;
     request.hostPath = program.hostPath;
     request.argv.emplace_back(name);
-    std::size_t pos = 0;
-    for (;;) {
-        auto item = ReadItem(arguments, pos);
-        if (!item) {
-            WriteAll(io.err, FaultLine(item.error(), name));
-            result2 = item.error();
-            return RETURN_FAIL;
-        }
-        if (item->kind == LineItem::Kind::End) {
-            break;
-        }
-        request.argv.push_back(item->kind == LineItem::Kind::Equal ? std::string("=") : item->text);
+    auto words = SplitItems(arguments);
+    if (!words) {
+        WriteAll(io.err, FaultLine(words.error(), name));
+        result2 = words.error();
+        return RETURN_FAIL;
     }
+    request.argv.insert(request.argv.end(), words->begin(), words->end());
     request.environment = host_.ChildEnvironment();
     request.environment.push_back("STOVAN_SHELL_ARGUMENTS=" + std::string(arguments));
     request.workingDirectory = host_.CurrentDrawerHostPath();
@@ -338,7 +332,11 @@ int Shell::ExecuteFile(std::string_view path, std::string_view arguments, Stream
         SetReturnCode(RETURN_FAIL, ERROR_OBJECT_TOO_LARGE);
         return lastRc_;
     }
-    auto prepared = PrepareExecuteScript(*text, arguments, ProcessNumber());
+    return ExecuteText(*text, arguments, io);
+}
+
+int Shell::ExecuteText(std::string_view text, std::string_view arguments, Streams io) {
+    auto prepared = PrepareExecuteScript(text, arguments, ProcessNumber());
     if (!prepared) {
         WriteAll(io.err, FaultLine(prepared.error(), "Execute"));
         SetReturnCode(RETURN_FAIL, prepared.error());

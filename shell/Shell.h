@@ -40,6 +40,9 @@ class Shell {
     // the new script shares the fail limit and variables, and Quit or a
     // failure ends the calling scripts too.
     int ExecuteFile(std::string_view path, std::string_view arguments, Streams io);
+    // Execute of script text read elsewhere (a host file): dot commands are
+    // applied to the arguments as for ExecuteFile.
+    int ExecuteText(std::string_view text, std::string_view arguments, Streams io);
     // Runs script text that needs no dot-command processing.
     int RunScript(std::string_view text, Streams io);
 

@@ -471,7 +471,8 @@ struct Collector {
             const std::string childPath = hostPath + "/" + child;
             const std::string childName = name + "/" + child;
             struct stat info {};
-            if (::lstat(childPath.c_str(), &info) != 0 || IsSkipped(info)) {
+            if ((options.skipName && options.skipName(child)) ||
+                ::lstat(childPath.c_str(), &info) != 0 || IsSkipped(info)) {
                 continue;
             }
             if (S_ISREG(info.st_mode)) {
