@@ -95,7 +95,8 @@ DosError EnsureDrawer(ShellHost& host, const std::string& path, int depth = 0) {
     }
     std::string_view parent = PathPart(path);
     if (!parent.empty() && parent != path && parent.back() != ':') {
-        if (DosError error = EnsureDrawer(host, std::string(parent), depth + 1); error != kNoError) {
+        if (DosError error = EnsureDrawer(host, std::string(parent), depth + 1);
+            error != kNoError) {
             return error;
         }
     }
@@ -130,7 +131,8 @@ std::string ShowAmigaPaths(std::string text, const std::map<std::string, std::st
              at = text.find(hostPath, at + amigaPath.size())) {
             text.replace(at, hostPath.size(), amigaPath);
             std::size_t after = at + amigaPath.size();
-            bool joined = !amigaPath.empty() && (amigaPath.back() == ':' || amigaPath.back() == '/');
+            bool joined =
+                !amigaPath.empty() && (amigaPath.back() == ':' || amigaPath.back() == '/');
             if (joined && after < text.size() && text[after] == '/') {
                 text.erase(after, 1);  // "RAM:" + "/x" is "RAM:x"
             }

@@ -71,7 +71,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     int i = 1;
     for (; i < argc; ++i) {
         std::string option = argv[i];
-        int stream = option == "--input" ? 0 : option == "--output" ? 1 : option == "--error" ? 2 : -1;
+        int stream = option == "--input"    ? 0
+                     : option == "--output" ? 1
+                     : option == "--error"  ? 2
+                                            : -1;
         if (option == "--root" || stream >= 0) {
             if (i + 1 >= argc) {
                 return false;
@@ -133,9 +136,11 @@ int main(int argc, char** argv) {
         if (options.streams[i] == "*") {
             continue;
         }
-        auto fd = host.OpenFile(options.streams[i], i == 0 ? StreamMode::OldFile : StreamMode::NewFile);
+        auto fd =
+            host.OpenFile(options.streams[i], i == 0 ? StreamMode::OldFile : StreamMode::NewFile);
         if (!fd) {
-            std::fprintf(stderr, "stovan-shell: %s\n", Fault(fd.error(), options.streams[i]).c_str());
+            std::fprintf(stderr, "stovan-shell: %s\n",
+                         Fault(fd.error(), options.streams[i]).c_str());
             return RETURN_FAIL;
         }
         opened[i] = FileDescriptor(*fd);
