@@ -790,7 +790,7 @@ TEST(ExtractModes, OverwriteFlatAndSelection) {
     TempDir temp;
     WriteFile(temp / "src/a", "new a");
     WriteFile(temp / "src/Sub/b", "new b");
-    auto inputs = CollectLhaInputs(temp / "src", {"a", "Sub"}, {true, false}, nullptr);
+    auto inputs = CollectLhaInputs(temp / "src", {"a", "Sub"}, {true, false, {}}, nullptr);
     ASSERT_TRUE(inputs.ok());
     ASSERT_TRUE(CreateLhaArchive(temp / "m.lha", *inputs).ok());
 
