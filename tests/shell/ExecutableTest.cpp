@@ -41,7 +41,8 @@ struct ProgramRun {
 // Runs a host program with stdin from inputFd (or /dev/null), capturing its
 // output and error stream; the caller's STOVAN_ROOT/STOVAN_ASSIGNS are not
 // passed on, so only --root decides the root.
-ProgramRun Spawn(const std::string& folder, const std::vector<std::string>& argv, int inputFd = -1) {
+ProgramRun Spawn(const std::string& folder, const std::vector<std::string>& argv,
+                 int inputFd = -1) {
     std::string outPath = folder + "/spawn.out";
     std::string errPath = folder + "/spawn.err";
     posix_spawn_file_actions_t actions;
@@ -98,7 +99,8 @@ class ShellProgram : public ::testing::Test {
         // their arguments, one line per call.
         for (const char* name : {"SGauge", "SLog", "STooltype"}) {
             std::string path = root.Host("SYS", std::string("C/") + name);
-            WriteHostFile(path, "#!/bin/sh\necho \"$0 $*\" >>\"" + root.folder() + "/companions\"\n");
+            WriteHostFile(path,
+                          "#!/bin/sh\necho \"$0 $*\" >>\"" + root.folder() + "/companions\"\n");
             ::chmod(path.c_str(), 0755);
         }
     }
@@ -138,8 +140,8 @@ TEST_F(ShellProgram, ScriptsGiveOutputAndReturnCodes) {
     const std::string uninstall =
         "CD \"T:\"\nFailAt 30\nDelete FORCE \"PROGDIR:Prefs/VersionData/Foo\"\n";
     const Row rows[] = {
-        {"install prologue stops at the first error",
-         install + "Echo a\nMakeDir RAM:T\nEcho b\n", "a\n", 10, "MakeDir failed returncode 10"},
+        {"install prologue stops at the first error", install + "Echo a\nMakeDir RAM:T\nEcho b\n",
+         "a\n", 10, "MakeDir failed returncode 10"},
         {"install prologue passes warnings", install + "Delete RAM:T/none\nEcho $RC\n",
          "No file to delete\n5\n", 0, ""},
         {"install prologue stops at a failure", install + "Copy RAM:none RAM:x\nEcho b\n", "", 20,
@@ -178,8 +180,7 @@ TEST_F(ShellProgram, VersionOfFilesWithAndWithoutVersionString) {
         "Version \"Work:Apps/Foo/Foo\" 2 18\nEcho $RC\n"
         "Version \"Work:Apps/Foo/Plain\"\nEcho $RC\n"
         "Version \"Work:Apps/Foo/None\"\nEcho $RC\n");
-    EXPECT_EQ(run.out,
-              "Foo 2.18\n0\nFoo 2.18 (08.10.2015)\nFoo 2.18\n5\nFoo 2.18\n0\n10\n20\n");
+    EXPECT_EQ(run.out, "Foo 2.18\n0\nFoo 2.18 (08.10.2015)\nFoo 2.18\n5\nFoo 2.18\n0\n10\n20\n");
     // Under the install prologue a file without a version string stops the script.
     ProgramRun install = Script("FailAt 9\nVersion \"Work:Apps/Foo/Plain\"\nEcho after\n");
     EXPECT_EQ(install.rc, 10);
@@ -190,9 +191,9 @@ TEST_F(ShellProgram, StreamsVariablesAndChildren) {
     // Output to a file, errors to NIL:, an absolute host script with arguments.
     WriteHostFile(root.folder() + "/host-script",
                   ".key WHO/A,TIMES/N\nEcho \"hi <WHO> <TIMES>\"\nCopy RAM:none RAM:x\n");
-    ProgramRun hosted = Spawn(root.folder(), {kShell, "--root", root.root(), "--output", "RAM:log",
-                                       "--error", "NIL:", root.folder() + "/host-script",
-                                       "two words", "3"});
+    ProgramRun hosted =
+        Spawn(root.folder(), {kShell, "--root", root.root(), "--output", "RAM:log", "--error",
+                              "NIL:", root.folder() + "/host-script", "two words", "3"});
     EXPECT_EQ(hosted.rc, 20);
     EXPECT_EQ(hosted.out, "");
     EXPECT_EQ(hosted.err, "");
@@ -216,7 +217,8 @@ TEST_F(ShellProgram, StreamsVariablesAndChildren) {
     // C: as a multi-directory assign: the command is found in its second drawer.
     Write("Work:Tools/Hello", "Echo hello from Tools\n");
     ASSERT_TRUE(SetProtection(root.dos(), "Work:Tools/Hello", FIBF_SCRIPT).ok());
-    ProgramRun search = Script("Assign C: Work:Tools ADD\nHello\nAssign C: Work:Tools REMOVE\nHello\n");
+    ProgramRun search =
+        Script("Assign C: Work:Tools ADD\nHello\nAssign C: Work:Tools REMOVE\nHello\n");
     EXPECT_EQ(search.out, "hello from Tools\n");
     EXPECT_EQ(search.rc, 20);
     EXPECT_NE(search.err.find("Hello: Unknown command"), std::string::npos);
@@ -238,27 +240,49 @@ TEST_F(ShellProgram, StreamsVariablesAndChildren) {
 // by hand for an application "Foo" installed to Work:Apps/.
 std::string InstallScript(const std::string& archive, const std::string& extension) {
     const std::string temp = "T:StovanTemp0000ABCD/";
-    return "CD \"" + temp + "\"\nFailAt 9\n" +
-           "If \"" + extension + "\" EQ \".lha\"\n"
-           " SGauge \"EXTRACTING\" \"" + archive + "\" 1 1\n"
-           " LhA x \"Work:Stovan/Cache/Downloads/" + archive + "\" \"" + temp + "\"\n"
+    return "CD \"" + temp + "\"\nFailAt 9\n" + "If \"" + extension +
+           "\" EQ \".lha\"\n"
+           " SGauge \"EXTRACTING\" \"" +
+           archive +
+           "\" 1 1\n"
+           " LhA x \"Work:Stovan/Cache/Downloads/" +
+           archive + "\" \"" + temp +
+           "\"\n"
            " SGauge \"INSTALLING\" \"Foo\" 1 1\n"
            "EndIf\n"
-           "If \"" + extension + "\" EQ \".zip\"\n"
-           " SGauge \"EXTRACTING\" \"" + archive + "\" 1 1\n"
-           " CD \"" + temp + "\"\n"
-           " UnZip \"Work:Stovan/Cache/Downloads/" + archive + "\"\n"
+           "If \"" +
+           extension +
+           "\" EQ \".zip\"\n"
+           " SGauge \"EXTRACTING\" \"" +
+           archive +
+           "\" 1 1\n"
+           " CD \"" +
+           temp +
+           "\"\n"
+           " UnZip \"Work:Stovan/Cache/Downloads/" +
+           archive +
+           "\"\n"
            " SGauge \"INSTALLING\" \"Foo\" 1 1\n"
            "EndIf\n"
            "If EXISTS \"Work:Apps/Foo/Foo.info\"\n"
-           " If EXISTS \"" + temp + "Foo/Foo.info\"\n"
-           "  Delete FORCE \"" + temp + "Foo/Foo.info\"\n"
+           " If EXISTS \"" +
+           temp +
+           "Foo/Foo.info\"\n"
+           "  Delete FORCE \"" +
+           temp +
+           "Foo/Foo.info\"\n"
            " EndIf\n"
            "EndIf\n"
-           "Copy \"" + temp + "Foo/#?\" \"Work:Apps/Foo\" ALL\n"
+           "Copy \"" +
+           temp +
+           "Foo/#?\" \"Work:Apps/Foo\" ALL\n"
            "If NOT EXISTS \"Work:Apps/Foo.info\"\n"
-           " If EXISTS \"" + temp + "Foo.info\"\n"
-           "  Copy \"" + temp + "Foo.info\" \"Work:Apps/Foo.info\"\n"
+           " If EXISTS \"" +
+           temp +
+           "Foo.info\"\n"
+           "  Copy \"" +
+           temp +
+           "Foo.info\" \"Work:Apps/Foo.info\"\n"
            " Else\n"
            "  STooltype \"Work:Apps/Foo\" TYPE WBDRAWER\n"
            " EndIf\n"
@@ -318,8 +342,9 @@ TEST_F(ShellProgram, InstallTemplatesUnpackLhaAndZip) {
     ASSERT_EQ(DeleteAll(root.dos(), "T:StovanTemp0000ABCD").error(), 0);
     ASSERT_EQ(DeleteAll(root.dos(), "Work:Apps/Foo").error(), 0);
     std::string zip = root.Host("Work", "Stovan/Cache/Downloads/Foo.zip");
-    ProgramRun zipped = Spawn(source, {"/bin/sh", "-c", "cd '" + source + "' && zip -qr '" + zip +
-                                                     "' Foo -x Foo/Foo.info"});
+    ProgramRun zipped = Spawn(
+        source,
+        {"/bin/sh", "-c", "cd '" + source + "' && zip -qr '" + zip + "' Foo -x Foo/Foo.info"});
     ASSERT_EQ(zipped.rc, 0) << zipped.err;
     Write("T:StovanTemp0000ABCD/keep", "");
     ProgramRun unzip = Script(InstallScript("Foo.zip", ".zip"));
@@ -350,15 +375,25 @@ std::string BackupScript() {
            "If \"ENABLED\" EQ \"ENABLED\"\n"
            " If EXISTS \"Work:Apps/Foo\"\n"
            "  SGauge \"BACKUP\" \"Foo\" 1 1\n"
-           "  If NOT EXISTS \"" + backupDir + "\"\n"
-           "   Makedir \"" + backupDir + "\" ALL\n"
+           "  If NOT EXISTS \"" +
+           backupDir +
+           "\"\n"
+           "   Makedir \"" +
+           backupDir +
+           "\" ALL\n"
            "  EndIf\n"
            "  SLog \"BACKUP\" \"Foo\" 1 2\n"
-           "  If EXISTS \"" + backupName + "\"\n"
-           "   Delete \"" + backupName + "\"\n"
+           "  If EXISTS \"" +
+           backupName +
+           "\"\n"
+           "   Delete \"" +
+           backupName +
+           "\"\n"
            "  EndIf\n"
            "  Cd \"Work:Apps/\"\n"
-           "  Lha a -re \"" + backupName + "\" \"Foo\" \"Foo.info\"\n"
+           "  Lha a -re \"" +
+           backupName +
+           "\" \"Foo\" \"Foo.info\"\n"
            "  Cd \"T:StovanTemp0000ABCD/\"\n"
            "  If NOT EXISTS \"Foo\"\n"
            "   MakeDir \"Foo/StovanRestoreData\" ALL\n"
@@ -384,7 +419,9 @@ std::string BackupScript() {
            "  FailAt 10\n"
            "  Echo \"If EQ `RequestChoice TITLE *\"Foo Restore*\" BODY *\"If you continue Foo "
            "will be**Nrestored to 'Work:Apps/'!*\" GADGETS *\"Continue|Cancel*\"*` *\"1*\"\" "
-           ">>\"" + restore + "\"\n"
+           ">>\"" +
+           restore +
+           "\"\n"
            "  If EXISTS \"Work:Apps/Foo\"\n" +
            echo(" FailAt 20") + echo(" MakeDir *\"Work:Apps/*\" ALL") + echo(" FailAt 10") +
            echo("*N; restore entire application directory*N") +
@@ -398,16 +435,21 @@ std::string BackupScript() {
            "  If EXISTS \"Foo/StovanRestoreData/ENVARC\"\n" +
            echo("*N; restore ENVARC: and ENV: files*N") +
            echo(" Copy *\"StovanRestoreData/ENVARC/#?*\" TO *\"ENVARC:*\" ALL") +
-           echo(" Copy *\"StovanRestoreData/ENVARC/#?*\" TO *\"ENV:*\"    ALL") +
-           "  EndIf\n" + echo("*N; restore done*N") +
-           echo(" RequestChoice TITLE *\"Foo Restore*\" BODY *\"Foo is restored!*\" GADGETS "
-                "*\"Ok*\"") +
-           echo("EndIf") +
-           "  Protect \"" + restore + "\" s ADD\n"
+           echo(" Copy *\"StovanRestoreData/ENVARC/#?*\" TO *\"ENV:*\"    ALL") + "  EndIf\n" +
+           echo("*N; restore done*N") +
+           echo(
+               " RequestChoice TITLE *\"Foo Restore*\" BODY *\"Foo is restored!*\" GADGETS "
+               "*\"Ok*\"") +
+           echo("EndIf") + "  Protect \"" + restore +
+           "\" s ADD\n"
            "  If EXISTS \"Work:Stovan/Stovan.info\" NOREQ\n"
-           "   Copy \"Work:Stovan/Stovan.info\" \"" + restore + ".info\"\n"
+           "   Copy \"Work:Stovan/Stovan.info\" \"" +
+           restore +
+           ".info\"\n"
            "  EndIf\n"
-           "  Lha a -re \"" + backupName + "\" \"Foo\"\n"
+           "  Lha a -re \"" +
+           backupName +
+           "\" \"Foo\"\n"
            "  Delete \"Foo\" ALL\n"
            "  SLog \"BACKUPDONE\" \"Foo\"\n"
            " EndIf\n"
@@ -434,10 +476,9 @@ TEST_F(ShellProgram, BackupTemplateWritesArchiveAndRestoreScript) {
     const std::string archive = root.Host("Work", "Stovan/Cache/Backups/Foo_1.2.lha");
     ProgramRun list = Spawn(root.folder(), {"/usr/bin/lhasa", "l", archive});
     ASSERT_EQ(list.rc, 0) << list.err;
-    for (const char* name :
-         {"Foo/Foo", "Foo/Docs/Foo.guide", "Foo.info", "Foo/StovanRestore",
-          "Foo/StovanRestore.info", "Foo/StovanRestoreData/ENVARC/foo.prefs",
-          "Foo/StovanRestoreData/ENVARC/MUI/FOO.1.prefs"}) {
+    for (const char* name : {"Foo/Foo", "Foo/Docs/Foo.guide", "Foo.info", "Foo/StovanRestore",
+                             "Foo/StovanRestore.info", "Foo/StovanRestoreData/ENVARC/foo.prefs",
+                             "Foo/StovanRestoreData/ENVARC/MUI/FOO.1.prefs"}) {
         SCOPED_TRACE(name);
         EXPECT_NE(list.out.find(std::string(name) + "\n"), std::string::npos) << list.out;
     }
