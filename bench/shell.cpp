@@ -2,6 +2,8 @@
 // script per second (flow control, variables, back-ticks, file commands),
 // and Copy ALL of a drawer tree of 200 files.
 
+#include "shell/Shell.h"
+
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -13,7 +15,6 @@
 
 #include "platform/SystemRoot.h"
 #include "shell/PlatformHost.h"
-#include "shell/Shell.h"
 
 namespace {
 
@@ -87,7 +88,8 @@ void BM_CopyDrawerTree(benchmark::State& state) {
     amiga::Streams io{root.null.get(), root.null.get(), root.null.get()};
     amiga::Shell shell(*root.host, io);
     for (auto _ : state) {
-        int rc = shell.RunScript("Copy Work:Tree RAM:Tree ALL QUIET\nDelete RAM:Tree ALL QUIET\n", io);
+        int rc =
+            shell.RunScript("Copy Work:Tree RAM:Tree ALL QUIET\nDelete RAM:Tree ALL QUIET\n", io);
         if (rc != 0) {
             state.SkipWithError("Copy failed");
             break;

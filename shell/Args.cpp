@@ -58,7 +58,7 @@ Expected<LineItem, DosError> ReadItem(std::string_view line, std::size_t& pos) {
             }
             item.text += c;
         }
-        return Unexpected(ERROR_LINE_TOO_LONG);
+        return Unexpected{ERROR_LINE_TOO_LONG};
     }
     while (pos < line.size() && !IsBlank(line[pos]) && line[pos] != '=' && line[pos] != '\n' &&
            line[pos] != '\0') {
@@ -107,14 +107,14 @@ std::vector<std::string> ParsedArgs::Multi(std::string_view name) const {
 Expected<ParsedArgs, DosError> ParseArgs(std::string_view templ, std::string_view line) {
     auto parsedTemplate = ParseTemplate(templ);
     if (!parsedTemplate) {
-        return Unexpected(parsedTemplate.error());
+        return Unexpected{parsedTemplate.error()};
     }
     // ReadArgs wants the line ended by a line feed, as the shell hands it over.
     std::string input(line);
     input += '\n';
     auto read = ReadArgs(*parsedTemplate, input);
     if (!read) {
-        return Unexpected(read.error());
+        return Unexpected{read.error()};
     }
     ParsedArgs args;
     for (std::size_t i = 0; i < parsedTemplate->Size(); ++i) {
@@ -155,7 +155,7 @@ Expected<std::vector<std::string>, DosError> SplitItems(std::string_view line) {
     for (;;) {
         auto item = ReadItem(line, pos);
         if (!item) {
-            return Unexpected(item.error());
+            return Unexpected{item.error()};
         }
         if (item->kind == LineItem::Kind::End) {
             return words;

@@ -43,7 +43,7 @@ Expected<std::string, DosError> SubstituteBackticks(std::string_view line, const
                 }
                 result += output;
                 if (result.size() > maxLength) {
-                    return Unexpected(ERROR_LINE_TOO_LONG);
+                    return Unexpected{ERROR_LINE_TOO_LONG};
                 }
                 i = close + 1;
                 continue;

@@ -148,7 +148,7 @@ Expected<PreparedScript, DosError> PrepareExecuteScript(std::string_view script,
         }
         bool dot = !line.empty() && line.front() == state.dot;
         if (dot && !ApplyDot(state, line.substr(1))) {
-            return Unexpected(ERROR_BAD_TEMPLATE);
+            return Unexpected{ERROR_BAD_TEMPLATE};
         }
         lines.push_back(line);
         isDot.push_back(dot);
@@ -164,7 +164,7 @@ Expected<PreparedScript, DosError> PrepareExecuteScript(std::string_view script,
     if (state.hasKey) {
         auto parsed = ParseArgs(state.keyTemplate, arguments);
         if (!parsed) {
-            return Unexpected(parsed.error());
+            return Unexpected{parsed.error()};
         }
         args = std::move(parsed.value());
     }

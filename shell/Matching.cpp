@@ -31,7 +31,7 @@ Expected<Expansion, DosError> ExpandPath(ShellHost& host, std::string_view path)
     if (!HasWildcards(pattern)) {
         auto info = host.Examine(path);
         if (!info) {
-            return Unexpected(info.error());
+            return Unexpected{info.error()};
         }
         expansion.objects.push_back(std::move(info.value()));
         return expansion;
@@ -39,7 +39,7 @@ Expected<Expansion, DosError> ExpandPath(ShellHost& host, std::string_view path)
     expansion.wild = true;
     auto entries = SortedDrawer(host, PathPart(path));
     if (!entries) {
-        return Unexpected(entries.error());
+        return Unexpected{entries.error()};
     }
     for (ObjectInfo& entry : *entries) {
         if (MatchWildcard(pattern, entry.name)) {

@@ -57,7 +57,7 @@ ObjectInfo PlatformHost::Info(const FileLock& lock) {
 Expected<ObjectInfo, DosError> PlatformHost::Examine(std::string_view path) {
     auto lock = Lock(dos_, path, &current_);
     if (!lock) {
-        return Unexpected(lock.error());
+        return Unexpected{lock.error()};
     }
     return Info(*lock);
 }
@@ -65,14 +65,14 @@ Expected<ObjectInfo, DosError> PlatformHost::Examine(std::string_view path) {
 Expected<std::vector<ObjectInfo>, DosError> PlatformHost::ExamineDrawer(std::string_view path) {
     auto drawer = Lock(dos_, path, &current_);
     if (!drawer) {
-        return Unexpected(drawer.error());
+        return Unexpected{drawer.error()};
     }
     if (!drawer->drawer) {
-        return Unexpected(ERROR_OBJECT_WRONG_TYPE);
+        return Unexpected{ERROR_OBJECT_WRONG_TYPE};
     }
     auto entries = ListDrawer(*drawer);
     if (!entries) {
-        return Unexpected(entries.error());
+        return Unexpected{entries.error()};
     }
     std::vector<ObjectInfo> objects;
     objects.reserve(entries->size());
@@ -89,7 +89,7 @@ Expected<int, DosError> PlatformHost::OpenFile(std::string_view path, StreamMode
     if (IsNil(path)) {
         int fd = OpenHost("/dev/null", O_RDWR);
         if (fd < 0) {
-            return Unexpected(DosErrorFromErrno(errno));
+            return Unexpected{DosErrorFromErrno(errno)};
         }
         return fd;
     }
@@ -98,33 +98,33 @@ Expected<int, DosError> PlatformHost::OpenFile(std::string_view path, StreamMode
     if (mode == StreamMode::OldFile) {
         auto lock = Lock(dos_, path, &current_);
         if (!lock) {
-            return Unexpected(lock.error());
+            return Unexpected{lock.error()};
         }
         if (lock->drawer) {
-            return Unexpected(ERROR_OBJECT_WRONG_TYPE);
+            return Unexpected{ERROR_OBJECT_WRONG_TYPE};
         }
         auto info = amiga::Examine(*lock);
         if (info && (info->protection & FIBF_READ) != 0) {
-            return Unexpected(ERROR_READ_PROTECTED);
+            return Unexpected{ERROR_READ_PROTECTED};
         }
         hostPath = lock->hostPath;
     } else {
         auto target = LockForCreate(dos_, path, &current_);
         if (!target) {
-            return Unexpected(target.error());
+            return Unexpected{target.error()};
         }
         hostPath = target->hostPath();
         if (target->exists) {
             auto lock = Lock(dos_, target->name, &target->parent);
             if (!lock) {
-                return Unexpected(lock.error());
+                return Unexpected{lock.error()};
             }
             if (lock->drawer) {
-                return Unexpected(ERROR_OBJECT_WRONG_TYPE);
+                return Unexpected{ERROR_OBJECT_WRONG_TYPE};
             }
             auto info = amiga::Examine(*lock);
             if (info && (info->protection & FIBF_WRITE) != 0) {
-                return Unexpected(ERROR_WRITE_PROTECTED);
+                return Unexpected{ERROR_WRITE_PROTECTED};
             }
             hostPath = lock->hostPath;
         }
@@ -133,7 +133,7 @@ Expected<int, DosError> PlatformHost::OpenFile(std::string_view path, StreamMode
     }
     int fd = OpenHost(hostPath, flags);
     if (fd < 0) {
-        return Unexpected(DosErrorFromErrno(errno));
+        return Unexpected{DosErrorFromErrno(errno)};
     }
     return fd;
 }
@@ -144,7 +144,7 @@ Expected<std::string, DosError> PlatformHost::HostPathFor(std::string_view path)
     }
     auto target = LockForCreate(dos_, path, &current_);
     if (!target) {
-        return Unexpected(target.error());
+        return Unexpected{target.error()};
     }
     return target->hostPath();
 }

@@ -49,7 +49,7 @@ Expected<std::string, DosError> SubstituteVariables(std::string_view line,
                     result += *value;
                     i = after;
                     if (result.size() > maxLength) {
-                        return Unexpected(ERROR_LINE_TOO_LONG);
+                        return Unexpected{ERROR_LINE_TOO_LONG};
                     }
                     continue;
                 }
@@ -59,7 +59,7 @@ Expected<std::string, DosError> SubstituteVariables(std::string_view line,
         ++i;
     }
     if (result.size() > maxLength) {
-        return Unexpected(ERROR_LINE_TOO_LONG);
+        return Unexpected{ERROR_LINE_TOO_LONG};
     }
     return result;
 }

@@ -10,7 +10,7 @@ namespace amiga {
 namespace {
 
 Unexpected<ArchiveError> Bad(const std::string& message) {
-    return Unexpected(ArchiveError{ArchiveError::Kind::BadArguments, message});
+    return Unexpected{ArchiveError{ArchiveError::Kind::BadArguments, message}};
 }
 
 bool IsDrawerName(const std::string& text) {
