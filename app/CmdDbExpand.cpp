@@ -1,9 +1,11 @@
 // stovan db expand NAME TEXT [options]
 //   Expands the placeholders of TEXT ("{INSTALLDIR}{NAME}", "{STANDARDCOPY}",
 //   ...) for the application NAME, as Stovan does when it writes a script,
-//   and prints the result. The item is built from NAME and the options
-//   (install drawer, type, archive URL, versions, ...); words it does not
-//   need stay empty. The preferences come from the system root's
+//   and prints the result. The item is NAME of the loaded database (by its
+//   name, else by its DUPENAME); the options (install drawer, type, archive
+//   URL, versions, ...) override its fields. A NAME the database does not
+//   know gives an item made from the options alone, so an author can try a
+//   text before writing the entry. The preferences come from the system root's
 //   "PROGDIR:Prefs/stovan.prefs" (the defaults when there is none). Note
 //   that {TEMPDIR} and {CHECKNAME} create their drawers, as they do for a
 //   real operation.
@@ -19,9 +21,11 @@
 #include <vector>
 
 #include "app/CommandRegistry.h"
+#include "app/DatabaseSession.h"
 #include "core/Log.h"
 #include "database/Engine.h"
 #include "database/Item.h"
+#include "database/Loader.h"
 #include "platform/Latin1.h"
 #include "platform/SystemRoot.h"
 #include "prefs/Preferences.h"
@@ -59,14 +63,6 @@ void Error(const std::string& message) {
     std::fprintf(stderr, "stovan db expand: %s\n", amiga::Latin1ToUtf8(message).c_str());
 }
 
-// The live preferences of the root as Stovan starts with them: its
-// preferences file over the defaults, validated.
-Preferences RootPreferences(const amiga::DosList& dos) {
-    Preferences preferences;
-    (void)LoadLivePreferences(preferences, dos);
-    return preferences;
-}
-
 // Puts the options into the item; false (with a message) for a bad value.
 bool FillItem(const ExpandOptions& options, ApplicationItem& item) {
     auto set = [&item](ItemField field, const std::string& value) {
@@ -80,13 +76,17 @@ bool FillItem(const ExpandOptions& options, ApplicationItem& item) {
         }
         item.type = *type;
     }
-    std::uint32_t flags = 0;
+    // The install-drawer flags change only when an option speaks of them.
+    std::uint32_t flags = item.itemFlags();
     std::string installDir = options.installDir;
-    if (!options.follows.empty()) {
-        flags = INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS;
-        installDir = options.follows;
-    } else if (options.disabled) {
-        flags = INSTALLDIR_DISABLED;
+    if (!options.follows.empty() || options.disabled || !options.installDir.empty()) {
+        flags &= ~(INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS | HAS_APPDIRECTORY);
+        if (!options.follows.empty()) {
+            flags |= INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS;
+            installDir = options.follows;
+        } else if (options.disabled) {
+            flags |= INSTALLDIR_DISABLED;
+        }
     }
     if (!options.appDirectory.empty() && (flags & INSTALLDIR_DISABLED) != 0 &&
         (flags & INSTALLDIR_FOLLOWS) == 0) {
@@ -96,11 +96,12 @@ bool FillItem(const ExpandOptions& options, ApplicationItem& item) {
     for (const std::string& server : options.urlServers) {
         servers.push_back(amiga::Utf8ToLatin1(server));
     }
-    if (!set(ItemField::name, options.name) || !set(ItemField::installDir, installDir) ||
+    if (!set(ItemField::installDir, installDir) ||
         !set(ItemField::displayName, options.displayName) ||
         !set(ItemField::urlArchive, options.urlArchive) ||
         !set(ItemField::appDirectory, options.appDirectory) ||
-        !item.SetListField(ItemField::urlServer, servers).ok() || !item.SetItemFlags(flags).ok()) {
+        (!servers.empty() && !item.SetListField(ItemField::urlServer, servers).ok()) ||
+        !item.SetItemFlags(flags).ok()) {
         Error("not enough memory");
         return false;
     }
@@ -121,14 +122,13 @@ bool FillItem(const ExpandOptions& options, ApplicationItem& item) {
 }
 
 int Expand(const ExpandOptions& options, const Context& context) {
-    auto dos = amiga::OpenProcessRoot(context.root);
-    if (!dos) {
-        Error(dos.error());
+    auto session = OpenDatabaseSession(context);
+    if (!session) {
+        Error(session.error());
         return kReturnFailure;
     }
-    Preferences preferences = RootPreferences(*dos);
-    Log log;
-    Engine engine(*dos, preferences, log);
+    Engine& engine = *(*session)->engine;
+    LoadAllDatabases(engine);
 
     if (options.operation == "install") {
         engine.currentOperation = EngineOperation::Install;
@@ -155,12 +155,24 @@ int Expand(const ExpandOptions& options, const Context& context) {
         engine.serverRotor = *options.rotor;
     }
 
-    auto added = engine.items().AppendNewItem();
-    if (!added) {
-        Error("not enough memory");
-        return kReturnFailure;
+    const std::string key = amiga::Utf8ToLatin1(options.name);
+    ApplicationItem* found = engine.items().FindItem(key, false);
+    if (found == nullptr) {
+        found = engine.items().FindItem(key, true);
     }
-    ApplicationItem& item = **added;
+    if (found == nullptr) {
+        auto added = engine.items().AppendNewItem();
+        if (!added) {
+            Error("not enough memory");
+            return kReturnFailure;
+        }
+        found = &**added;
+        if (!found->SetTextField(ItemField::name, key).ok()) {
+            Error("not enough memory");
+            return kReturnFailure;
+        }
+    }
+    ApplicationItem& item = *found;
     if (!FillItem(options, item)) {
         return kReturnError;
     }

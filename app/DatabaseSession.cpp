@@ -140,6 +140,11 @@ amiga::Expected<std::unique_ptr<DatabaseSession>, std::string> OpenDatabaseSessi
     if (const std::string sample = SampleDatabaseFolder(); !sample.empty()) {
         (void)SeedSampleDatabase(session->dos, sample);
     }
+    // The scripts Stovan runs call the companion commands from its command drawer.
+    if (const std::string problem = InstallCompanionPrograms(session->dos, RunningProgramFolder());
+        !problem.empty()) {
+        std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(problem).c_str());
+    }
     // A missing or broken file leaves the defaults of the root's system.
     (void)LoadLivePreferences(session->preferences, session->dos);
     session->engine = std::make_unique<Engine>(session->dos, session->preferences, session->log);
