@@ -123,7 +123,8 @@ bool FillItem(const ExpandOptions& options, ApplicationItem& item) {
 int Expand(const ExpandOptions& options, const Context& context) {
     auto dos = amiga::OpenProcessRoot(context.root);
     if (!dos) {
-        Error(dos.error());
+        // A host path and the mount table's own words: shown as they are.
+        std::fprintf(stderr, "stovan db expand: %s\n", dos.error().c_str());
         return kReturnFailure;
     }
     Preferences preferences = RootPreferences(*dos);
