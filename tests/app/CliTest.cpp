@@ -443,6 +443,36 @@ TEST_F(CliTest, ReadArgsHandlesHugeLinesAndTheHelpRequest) {
     EXPECT_EQ(asked.err, "readargs: required argument missing\n");
 }
 
+// --- tool icon ----------------------------------------------------------------------
+
+TEST_F(CliTest, IconPrintsGoodFilesAndNamesBadOnes) {
+    const std::string icon = std::string(STOVAN_FIXTURES_DIR) +
+                             "/icons/developer_debug_test_rexx_simplerexx_SimpleRexx.doc.info";
+    ASSERT_TRUE(fs::is_regular_file(icon));
+    const std::string cut = folder_ + "/cut.info";
+    WriteHostFile(cut, ReadHostFile(icon).substr(0, 40));
+    const std::string text = folder_ + "/text.info";
+    WriteHostFile(text, "no icon at all");
+
+    const ProgramRun good = Bare({"tool", "icon", icon});
+    EXPECT_EQ(good.exitCode, 0);
+    EXPECT_EQ(good.err, "");
+    EXPECT_EQ(good.out.find(icon + "\n  format:       classic icon\n  type:         WBPROJECT (4)\n"
+                                   "  default tool: :c/MuchMore\n  stack:        30000\n"),
+              0u)
+        << good.out;
+
+    // Every file is tried; one bad file makes the whole run an error.
+    const ProgramRun mixed = Bare({"tool", "icon", folder_ + "/missing.info", icon, text, cut});
+    EXPECT_EQ(mixed.exitCode, kError);
+    EXPECT_EQ(mixed.out, good.out);
+    const std::vector<std::string> faults = Lines(mixed.err);
+    ASSERT_EQ(faults.size(), 3u) << mixed.err;
+    EXPECT_EQ(faults[0], "icon: " + folder_ + "/missing.info: icon not found");
+    EXPECT_EQ(faults[1], "icon: " + text + ": not an icon file");
+    EXPECT_EQ(faults[2].find("icon: " + cut + ": "), 0u);
+}
+
 // --- messages -----------------------------------------------------------------------
 
 // The listing's escapes undone: "\e" the escape byte, "\n" a line feed, "\\"
