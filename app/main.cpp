@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "app/CommandRegistry.h"
+#include "app/DatabaseSession.h"
 
 namespace {
 
@@ -50,8 +51,9 @@ int main(int argc, char** argv) {
         return program.exit(error) == 0 ? 0 : kReturnError;
     }
     if (program.get_subcommands().empty()) {
-        // Until the window exists, the program's default job is to say what it can do.
-        std::fputs(program.help().c_str(), stdout);
+        // Until the window exists, the program's default job is to load the
+        // database and show it.
+        context.exitCode = RunDefault(context);
     }
     // Output that did not reach its file (a full disk, a closed pipe) is a
     // failure, never a silent success.

@@ -94,7 +94,7 @@ const Corpus& GetCorpus() {
             }
         }
         c.ourLha = c.root / "ours.lha";
-        auto inputs = amiga::CollectLhaInputs(src.string(), c.names, {true, false}, nullptr);
+        auto inputs = amiga::CollectLhaInputs(src.string(), c.names, {true, false, {}}, nullptr);
         if (inputs) {
             (void)amiga::CreateLhaArchive(c.ourLha.string(), *inputs);
         }
@@ -186,7 +186,7 @@ void BM_CreateLha_Ours(benchmark::State& state) {
         fs::remove(archive);
         state.ResumeTiming();
         auto inputs =
-            amiga::CollectLhaInputs((c.root / "src").string(), c.names, {true, false}, nullptr);
+            amiga::CollectLhaInputs((c.root / "src").string(), c.names, {true, false, {}}, nullptr);
         auto written = inputs ? amiga::CreateLhaArchive(archive.string(), *inputs)
                               : amiga::Expected<amiga::LhaWriteSummary, amiga::ArchiveError>(
                                     amiga::Unexpected(inputs.error()));

@@ -66,7 +66,6 @@ constexpr std::array<MessageId, kItemStateCount> kStateLabels = {
     msg::StateUnknown, msg::StateNotInstalled, msg::StateInstalled, msg::StateOutdated};
 
 const std::string kEmptyText;
-const std::vector<std::string> kEmptyList;
 
 // A C string ends at its first NUL byte.
 std::string_view UpToNul(std::string_view text) {

@@ -13,7 +13,7 @@ bool IsBlank(char c) {
 
 }  // namespace
 
-Expected<LineItem, fault::Code> ReadItem(std::string_view line, std::size_t& pos) {
+Expected<LineItem, DosError> ReadItem(std::string_view line, std::size_t& pos) {
     while (pos < line.size() && IsBlank(line[pos])) {
         ++pos;
     }
@@ -58,7 +58,7 @@ Expected<LineItem, fault::Code> ReadItem(std::string_view line, std::size_t& pos
             }
             item.text += c;
         }
-        return Unexpected(fault::LineTooLong);
+        return Unexpected{ERROR_LINE_TOO_LONG};
     }
     while (pos < line.size() && !IsBlank(line[pos]) && line[pos] != '=' && line[pos] != '\n' &&
            line[pos] != '\0') {
@@ -104,17 +104,17 @@ std::vector<std::string> ParsedArgs::Multi(std::string_view name) const {
     return slot != nullptr ? slot->values : std::vector<std::string>();
 }
 
-Expected<ParsedArgs, fault::Code> ParseArgs(std::string_view templ, std::string_view line) {
+Expected<ParsedArgs, DosError> ParseArgs(std::string_view templ, std::string_view line) {
     auto parsedTemplate = ParseTemplate(templ);
     if (!parsedTemplate) {
-        return Unexpected(parsedTemplate.error());
+        return Unexpected{parsedTemplate.error()};
     }
     // ReadArgs wants the line ended by a line feed, as the shell hands it over.
     std::string input(line);
     input += '\n';
     auto read = ReadArgs(*parsedTemplate, input);
     if (!read) {
-        return Unexpected(read.error());
+        return Unexpected{read.error()};
     }
     ParsedArgs args;
     for (std::size_t i = 0; i < parsedTemplate->Size(); ++i) {
@@ -147,6 +147,21 @@ Expected<ParsedArgs, fault::Code> ParseArgs(std::string_view templ, std::string_
         args.slots.push_back(std::move(slot));
     }
     return args;
+}
+
+Expected<std::vector<std::string>, DosError> SplitItems(std::string_view line) {
+    std::vector<std::string> words;
+    std::size_t pos = 0;
+    for (;;) {
+        auto item = ReadItem(line, pos);
+        if (!item) {
+            return Unexpected{item.error()};
+        }
+        if (item->kind == LineItem::Kind::End) {
+            return words;
+        }
+        words.push_back(item->kind == LineItem::Kind::Equal ? std::string("=") : item->text);
+    }
 }
 
 }  // namespace amiga

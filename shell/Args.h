@@ -25,7 +25,11 @@ struct LineItem {
 // Reads the next item from line at pos (advancing pos). An unterminated quote
 // gives LineTooLong (120), as ReadArgs reports it. A ";" at the start of an
 // item ends the line (comment).
-Expected<LineItem, fault::Code> ReadItem(std::string_view line, std::size_t& pos);
+Expected<LineItem, DosError> ReadItem(std::string_view line, std::size_t& pos);
+
+// Every item of a line as a word, quotes removed ("=" is a word of its own),
+// for commands that read their arguments themselves.
+Expected<std::vector<std::string>, DosError> SplitItems(std::string_view line);
 
 class ParsedArgs {
   public:
@@ -58,6 +62,6 @@ class ParsedArgs {
 // look up by name. Errors:
 // 114 bad template, 115 bad number, 116 required argument missing, 117 value
 // after keyword missing, 118 wrong number of arguments, 120 unterminated quote.
-Expected<ParsedArgs, fault::Code> ParseArgs(std::string_view templ, std::string_view line);
+Expected<ParsedArgs, DosError> ParseArgs(std::string_view templ, std::string_view line);
 
 }  // namespace amiga

@@ -18,9 +18,8 @@ std::size_t FindClosing(std::string_view line, std::size_t open) {
 
 }  // namespace
 
-Expected<std::string, fault::Code> SubstituteBackticks(std::string_view line,
-                                                       const CaptureRunner& run,
-                                                       std::size_t maxLength) {
+Expected<std::string, DosError> SubstituteBackticks(std::string_view line, const CaptureRunner& run,
+                                                    std::size_t maxLength) {
     std::string result;
     std::size_t i = 0;
     while (i < line.size()) {
@@ -44,7 +43,7 @@ Expected<std::string, fault::Code> SubstituteBackticks(std::string_view line,
                 }
                 result += output;
                 if (result.size() > maxLength) {
-                    return Unexpected(fault::LineTooLong);
+                    return Unexpected{ERROR_LINE_TOO_LONG};
                 }
                 i = close + 1;
                 continue;

@@ -16,8 +16,7 @@ namespace amiga {
 // Runs a command line and returns what it wrote to its output.
 using CaptureRunner = std::function<std::string(std::string_view commandLine)>;
 
-Expected<std::string, fault::Code> SubstituteBackticks(std::string_view line,
-                                                       const CaptureRunner& run,
-                                                       std::size_t maxLength);
+Expected<std::string, DosError> SubstituteBackticks(std::string_view line, const CaptureRunner& run,
+                                                    std::size_t maxLength);
 
 }  // namespace amiga

@@ -44,7 +44,7 @@ std::vector<std::string> MergeEnvironment(const std::vector<std::string>& extra)
 
 }  // namespace
 
-int RunChild(const ChildRequest& request, fault::Code& result2) {
+int RunChild(const ChildRequest& request, DosError& result2) {
     std::vector<std::string> environment = MergeEnvironment(request.environment);
     std::vector<char*> envp;
     for (std::string& entry : environment) {
@@ -85,7 +85,7 @@ int RunChild(const ChildRequest& request, fault::Code& result2) {
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (error != 0) {
-        result2 = error == ENOENT ? fault::ObjectNotFound : fault::NotExecutable;
+        result2 = error == ENOENT ? ERROR_OBJECT_NOT_FOUND : ERROR_NOT_EXECUTABLE;
         return RETURN_FAIL;
     }
     bool forwarded = false;
@@ -96,7 +96,7 @@ int RunChild(const ChildRequest& request, fault::Code& result2) {
             break;
         }
         if (done < 0 && errno != EINTR) {
-            result2 = fault::ObjectNotFound;
+            result2 = ERROR_OBJECT_NOT_FOUND;
             return RETURN_FAIL;
         }
         if (BreakRequested() && !forwarded) {
@@ -109,7 +109,7 @@ int RunChild(const ChildRequest& request, fault::Code& result2) {
     }
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) {
         SignalBreak();
-        result2 = fault::Break;
+        result2 = ERROR_BREAK;
     }
     return RETURN_FAIL;
 }

@@ -24,6 +24,6 @@ struct ChildRequest {
 
 // The child's exit code as the return code; 20 with result2 set when it
 // could not be started or died from a signal.
-int RunChild(const ChildRequest& request, fault::Code& result2);
+int RunChild(const ChildRequest& request, DosError& result2);
 
 }  // namespace amiga

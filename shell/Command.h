@@ -23,13 +23,13 @@ struct CommandContext {
     std::string arguments;  // the argument text after redirection was taken out
     ParsedArgs args;        // filled from the template (empty for raw commands)
     Streams io;
-    fault::Code result2 = fault::None;  // IoErr of the command, becomes Result2
+    DosError result2 = kNoError;  // IoErr of the command, becomes Result2
 
     // Output and the error stream.
     void Print(std::string_view text) const;
     void PrintError(std::string_view text) const;
     // PrintFault(code, header) on the error stream; sets result2, returns rc.
-    int Fault(fault::Code code, std::string_view header, int rc);
+    int Fault(DosError code, std::string_view header, int rc);
 };
 
 using CommandFunction = int (*)(CommandContext&);

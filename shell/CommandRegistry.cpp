@@ -22,6 +22,7 @@
     X(GetEnv)                   \
     X(If)                       \
     X(Lab)                      \
+    X(LhA)                      \
     X(List)                     \
     X(MakeDir)                  \
     X(MultiView)                \
@@ -35,6 +36,7 @@
     X(Type)                     \
     X(Unset)                    \
     X(UnsetEnv)                 \
+    X(UnZip)                    \
     X(Version)                  \
     X(Wait)
 
@@ -69,9 +71,9 @@ void CommandContext::PrintError(std::string_view text) const {
     WriteAll(io.err, text);
 }
 
-int CommandContext::Fault(fault::Code code, std::string_view header, int rc) {
+int CommandContext::Fault(DosError code, std::string_view header, int rc) {
     result2 = code;
-    PrintError(fault::FormatFault(code, header));
+    PrintError(FaultLine(code, header));
     return rc;
 }
 

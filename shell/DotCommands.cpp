@@ -132,9 +132,9 @@ bool IsKnown(const ParsedArgs& args, std::string_view name) {
 
 }  // namespace
 
-Expected<PreparedScript, fault::Code> PrepareExecuteScript(std::string_view script,
-                                                           std::string_view arguments,
-                                                           std::string_view processNumber) {
+Expected<PreparedScript, DosError> PrepareExecuteScript(std::string_view script,
+                                                        std::string_view arguments,
+                                                        std::string_view processNumber) {
     DotState state;
     std::vector<std::string_view> lines;
     std::vector<bool> isDot;
@@ -148,7 +148,7 @@ Expected<PreparedScript, fault::Code> PrepareExecuteScript(std::string_view scri
         }
         bool dot = !line.empty() && line.front() == state.dot;
         if (dot && !ApplyDot(state, line.substr(1))) {
-            return Unexpected(fault::BadTemplate);
+            return Unexpected{ERROR_BAD_TEMPLATE};
         }
         lines.push_back(line);
         isDot.push_back(dot);
@@ -164,7 +164,7 @@ Expected<PreparedScript, fault::Code> PrepareExecuteScript(std::string_view scri
     if (state.hasKey) {
         auto parsed = ParseArgs(state.keyTemplate, arguments);
         if (!parsed) {
-            return Unexpected(parsed.error());
+            return Unexpected{parsed.error()};
         }
         args = std::move(parsed.value());
     }

@@ -23,8 +23,8 @@ struct PreparedScript {
 // (116, 118, 115 ...), BadTemplate for a malformed dot line.
 // Without a .key line arguments are not substituted and the text is kept
 // except for dot lines.
-Expected<PreparedScript, fault::Code> PrepareExecuteScript(std::string_view script,
-                                                           std::string_view arguments,
-                                                           std::string_view processNumber);
+Expected<PreparedScript, DosError> PrepareExecuteScript(std::string_view script,
+                                                        std::string_view arguments,
+                                                        std::string_view processNumber);
 
 }  // namespace amiga

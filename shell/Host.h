@@ -3,7 +3,7 @@
 // the phases and commands can be tested against a throw-away root. Every path
 // is an Amiga path ("SYS:C/Copy", "T:x", "drawer/file", ":root", "/parent")
 // taken relative to the current drawer this host keeps for the shell.
-// Failures carry AmigaDOS error codes (shell/Faults.h).
+// Failures carry AmigaDOS error codes (platform/DosErrors.h).
 
 #include <cstdint>
 #include <optional>
@@ -13,20 +13,11 @@
 
 #include "platform/DateStamp.h"
 #include "platform/Expected.h"
+#include "platform/MountTable.h"  // AssignEntry
+#include "platform/Uaem.h"        // FIBF_* protection bits
 #include "shell/Faults.h"
 
 namespace amiga {
-
-// Protection bits as FileInfoBlock holds them: D E W R active low (a set bit
-// forbids), A P S H active high.
-inline constexpr std::uint32_t FIBF_DELETE = 1u << 0;
-inline constexpr std::uint32_t FIBF_EXECUTE = 1u << 1;
-inline constexpr std::uint32_t FIBF_WRITE = 1u << 2;
-inline constexpr std::uint32_t FIBF_READ = 1u << 3;
-inline constexpr std::uint32_t FIBF_ARCHIVE = 1u << 4;
-inline constexpr std::uint32_t FIBF_PURE = 1u << 5;
-inline constexpr std::uint32_t FIBF_SCRIPT = 1u << 6;
-inline constexpr std::uint32_t FIBF_HOLD = 1u << 7;
 
 struct ObjectInfo {
     std::string name;       // on-disk name (FilePart of amigaPath)
@@ -40,16 +31,12 @@ struct ObjectInfo {
     bool hostExecutable = false;  // a host program the shell may start
 };
 
-enum class OpenMode { OldFile, NewFile, Append };
+// How a command stream is opened (redirection, Type, Copy ...).
+enum class StreamMode { OldFile, NewFile, Append };
 
 enum class AssignMode { Replace, Add, Prepend, Remove };
 
-struct AssignEntry {
-    std::string name;                  // without the colon
-    std::vector<std::string> targets;  // Amiga paths, in search order
-};
-
-using DosResult = fault::Code;  // 0 on success
+using DosResult = DosError;  // 0 on success
 
 class ShellHost {
   public:
@@ -57,13 +44,17 @@ class ShellHost {
 
     // Lock + Examine of an existing object. For a multi-directory assign each
     // directory is tried while the object is not found.
-    virtual Expected<ObjectInfo, fault::Code> Examine(std::string_view path) = 0;
+    virtual Expected<ObjectInfo, DosError> Examine(std::string_view path) = 0;
     // The entries of a drawer (without host metadata files), in no order.
-    virtual Expected<std::vector<ObjectInfo>, fault::Code> ExamineDrawer(std::string_view path) = 0;
+    virtual Expected<std::vector<ObjectInfo>, DosError> ExamineDrawer(std::string_view path) = 0;
 
     // Opens a file as a host descriptor. NewFile creates or truncates, Append
     // opens or creates for writing at the end. NIL: gives the null device.
-    virtual Expected<int, fault::Code> OpenFile(std::string_view path, OpenMode mode) = 0;
+    virtual Expected<int, DosError> OpenFile(std::string_view path, StreamMode mode) = 0;
+
+    // The host path of an existing object, or of a new one whose drawer
+    // exists (for the archivers, which work on host paths).
+    virtual Expected<std::string, DosError> HostPathFor(std::string_view path) = 0;
 
     virtual DosResult CreateDir(std::string_view path) = 0;
     virtual DosResult DeleteObject(std::string_view path) = 0;

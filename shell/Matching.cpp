@@ -8,27 +8,13 @@
 namespace amiga {
 
 std::string JoinPath(std::string_view drawer, std::string_view name) {
-    std::size_t colon = name.find(':');
-    if (colon != std::string_view::npos && colon != 0) {
-        return std::string(name);
-    }
-    if (!name.empty() && name.front() == ':') {
-        std::size_t driveEnd = drawer.find(':');
-        if (driveEnd == std::string_view::npos) {
-            return std::string(name);
-        }
-        return std::string(drawer.substr(0, driveEnd)) + std::string(name);
-    }
     std::string path(drawer);
-    if (!path.empty() && path.back() != ':' && path.back() != '/') {
-        path += '/';
-    }
-    path += name;
+    // No buffer limit here: the host layer refuses paths that are too long.
+    AddPart(path, name, std::string::npos);
     return path;
 }
 
-Expected<std::vector<ObjectInfo>, fault::Code> SortedDrawer(ShellHost& host,
-                                                            std::string_view drawer) {
+Expected<std::vector<ObjectInfo>, DosError> SortedDrawer(ShellHost& host, std::string_view drawer) {
     auto entries = host.ExamineDrawer(drawer);
     if (!entries) {
         return entries;
@@ -39,13 +25,13 @@ Expected<std::vector<ObjectInfo>, fault::Code> SortedDrawer(ShellHost& host,
     return entries;
 }
 
-Expected<Expansion, fault::Code> ExpandPath(ShellHost& host, std::string_view path) {
+Expected<Expansion, DosError> ExpandPath(ShellHost& host, std::string_view path) {
     Expansion expansion;
     std::string_view pattern = FilePart(path);
     if (!HasWildcards(pattern)) {
         auto info = host.Examine(path);
         if (!info) {
-            return Unexpected(info.error());
+            return Unexpected{info.error()};
         }
         expansion.objects.push_back(std::move(info.value()));
         return expansion;
@@ -53,7 +39,7 @@ Expected<Expansion, fault::Code> ExpandPath(ShellHost& host, std::string_view pa
     expansion.wild = true;
     auto entries = SortedDrawer(host, PathPart(path));
     if (!entries) {
-        return Unexpected(entries.error());
+        return Unexpected{entries.error()};
     }
     for (ObjectInfo& entry : *entries) {
         if (MatchWildcard(pattern, entry.name)) {

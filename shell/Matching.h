@@ -12,8 +12,7 @@
 
 namespace amiga {
 
-// AddPart of dos.library returning the joined path (FilePart and PathPart
-// come from the host layer).
+// The host layer's AddPart, returning the joined path.
 std::string JoinPath(std::string_view drawer, std::string_view name);
 
 struct Expansion {
@@ -23,10 +22,9 @@ struct Expansion {
 
 // The objects a path names. A plain path that does not exist fails with the
 // host's error; a pattern that matches nothing gives an empty list.
-Expected<Expansion, fault::Code> ExpandPath(ShellHost& host, std::string_view path);
+Expected<Expansion, DosError> ExpandPath(ShellHost& host, std::string_view path);
 
 // The entries of a drawer sorted by name, without regard to case.
-Expected<std::vector<ObjectInfo>, fault::Code> SortedDrawer(ShellHost& host,
-                                                            std::string_view drawer);
+Expected<std::vector<ObjectInfo>, DosError> SortedDrawer(ShellHost& host, std::string_view drawer);
 
 }  // namespace amiga

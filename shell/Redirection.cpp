@@ -12,7 +12,7 @@ bool IsBlank(char c) {
 
 }  // namespace
 
-Expected<Redirections, fault::Code> ExtractRedirections(std::string_view line) {
+Expected<Redirections, DosError> ExtractRedirections(std::string_view line) {
     Redirections result;
     bool quoted = false;
     std::size_t i = 0;
@@ -61,15 +61,15 @@ Expected<Redirections, fault::Code> ExtractRedirections(std::string_view line) {
             continue;
         }
         if (slot->has_value()) {
-            return Unexpected(fault::TooManyLevels);
+            return Unexpected{ERROR_TOO_MANY_LEVELS};
         }
         std::size_t pos = i + operatorLength;
         auto item = ReadItem(line, pos);
         if (!item) {
-            return Unexpected(item.error());
+            return Unexpected{item.error()};
         }
         if (item->kind != LineItem::Kind::Word || item->text.empty()) {
-            return Unexpected(fault::RequiredArgMissing);
+            return Unexpected{ERROR_REQUIRED_ARG_MISSING};
         }
         *slot = RedirectTarget{item->text, append};
         i = pos;

@@ -29,6 +29,6 @@ struct Redirections {
 // TooManyLevels (217) for a second redirection of the same stream,
 // RequiredArgMissing (116) for an operator without a file name,
 // LineTooLong (120) for an unterminated quoted name.
-Expected<Redirections, fault::Code> ExtractRedirections(std::string_view line);
+Expected<Redirections, DosError> ExtractRedirections(std::string_view line);
 
 }  // namespace amiga

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include "platform/AmigaPath.h"
+#include "platform/Latin1.h"
 #include "shell/Args.h"
 #include "shell/Backticks.h"
 #include "shell/Break.h"
@@ -29,16 +31,6 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-// AddPart for a drawer and a name (the name is never absolute here).
-std::string JoinPath(std::string_view drawer, std::string_view name) {
-    std::string path(drawer);
-    if (!path.empty() && path.back() != ':' && path.back() != '/') {
-        path += '/';
-    }
-    path += name;
-    return path;
-}
-
 // Keeps the shell's depth counter balanced on every way out.
 class NestingGuard {
   public:
@@ -64,29 +56,19 @@ std::string Shell::ProcessNumber() const {
 }
 
 std::optional<std::string> Shell::GetLocal(std::string_view name) const {
-    auto found = locals_.find(name);
-    if (found == locals_.end()) {
+    const LocalVariable* found = locals_.Find(name, LV_VAR);
+    if (found == nullptr) {
         return std::nullopt;
     }
-    return found->second;
+    return found->value;
 }
 
 void Shell::SetLocal(std::string_view name, std::string_view value) {
-    auto found = locals_.find(name);
-    if (found != locals_.end()) {
-        found->second = std::string(value);
-    } else {
-        locals_.emplace(std::string(name), std::string(value));
-    }
+    locals_.Set(name, LV_VAR, value);
 }
 
 bool Shell::UnsetLocal(std::string_view name) {
-    auto found = locals_.find(name);
-    if (found == locals_.end()) {
-        return false;
-    }
-    locals_.erase(found);
-    return true;
+    return locals_.Remove(name, LV_VAR);
 }
 
 std::optional<std::string> Shell::LookupVariable(std::string_view name) {
@@ -101,7 +83,7 @@ void Shell::RequestQuit(int rc) {
     quitRc_ = rc;
 }
 
-void Shell::SetReturnCode(int rc, fault::Code result2) {
+void Shell::SetReturnCode(int rc, DosError result2) {
     lastRc_ = rc;
     result2_ = result2;
     SetLocal("RC", std::to_string(rc));
@@ -119,14 +101,14 @@ int Shell::RunLine(std::string_view line) {
 
 int Shell::RunLine(std::string_view rawLine, Streams io) {
     if (nesting_ >= kMaxNesting) {
-        WriteAll(io.err, fault::FormatFault(fault::TooManyLevels, "Shell"));
-        SetReturnCode(RETURN_FAIL, fault::TooManyLevels);
+        WriteAll(io.err, FaultLine(ERROR_TOO_MANY_LEVELS, "Shell"));
+        SetReturnCode(RETURN_FAIL, ERROR_TOO_MANY_LEVELS);
         return lastRc_;
     }
     NestingGuard guard(nesting_);
     if (rawLine.size() > kMaxLineLength) {
-        WriteAll(io.err, fault::FormatFault(fault::LineTooLong, "Shell"));
-        SetReturnCode(RETURN_FAIL, fault::LineTooLong);
+        WriteAll(io.err, FaultLine(ERROR_LINE_TOO_LONG, "Shell"));
+        SetReturnCode(RETURN_FAIL, ERROR_LINE_TOO_LONG);
         return lastRc_;
     }
     std::string line = StripComment(rawLine);
@@ -137,7 +119,7 @@ int Shell::RunLine(std::string_view rawLine, Streams io) {
     auto substituted = SubstituteVariables(
         line, [this](std::string_view name) { return LookupVariable(name); }, kMaxLineLength);
     if (!substituted) {
-        WriteAll(io.err, fault::FormatFault(substituted.error(), "Shell"));
+        WriteAll(io.err, FaultLine(substituted.error(), "Shell"));
         SetReturnCode(RETURN_FAIL, substituted.error());
         return lastRc_;
     }
@@ -145,13 +127,13 @@ int Shell::RunLine(std::string_view rawLine, Streams io) {
         *substituted, [this, io](std::string_view command) { return Capture(command, io); },
         kMaxLineLength);
     if (!expanded) {
-        WriteAll(io.err, fault::FormatFault(expanded.error(), "Shell"));
+        WriteAll(io.err, FaultLine(expanded.error(), "Shell"));
         SetReturnCode(RETURN_FAIL, expanded.error());
         return lastRc_;
     }
     auto redirections = ExtractRedirections(*expanded);
     if (!redirections) {
-        WriteAll(io.err, fault::FormatFault(redirections.error(), "Shell"));
+        WriteAll(io.err, FaultLine(redirections.error(), "Shell"));
         SetReturnCode(RETURN_FAIL, redirections.error());
         return lastRc_;
     }
@@ -183,12 +165,12 @@ int Shell::RunLine(std::string_view rawLine, Streams io) {
         if (where.path == "*") {
             continue;  // the console: the stream stays as it is
         }
-        OpenMode mode = target.reading ? OpenMode::OldFile
-                        : where.append ? OpenMode::Append
-                                       : OpenMode::NewFile;
+        StreamMode mode = target.reading ? StreamMode::OldFile
+                          : where.append ? StreamMode::Append
+                                         : StreamMode::NewFile;
         auto opened = host_.OpenFile(where.path, mode);
         if (!opened) {
-            WriteAll(io.err, fault::FormatFault(opened.error(), command->name));
+            WriteAll(io.err, FaultLine(opened.error(), command->name));
             SetReturnCode(RETURN_FAIL, opened.error());
             return lastRc_;
         }
@@ -202,7 +184,7 @@ int Shell::RunLine(std::string_view rawLine, Streams io) {
 }
 
 int Shell::RunCommand(std::string_view name, std::string_view arguments, Streams io) {
-    fault::Code result2 = fault::None;
+    DosError result2 = kNoError;
     int rc = RETURN_OK;
     const CommandSpec* builtin = nullptr;
     if (name.find(':') == std::string_view::npos && name.find('/') == std::string_view::npos) {
@@ -213,7 +195,7 @@ int Shell::RunCommand(std::string_view name, std::string_view arguments, Streams
         if (builtin->argumentTemplate != nullptr) {
             auto parsed = ParseArgs(builtin->argumentTemplate, arguments);
             if (!parsed) {
-                WriteAll(io.err, fault::FormatFault(parsed.error(), name));
+                WriteAll(io.err, FaultLine(parsed.error(), name));
                 SetReturnCode(RETURN_FAIL, parsed.error());
                 return lastRc_;
             }
@@ -234,7 +216,11 @@ int Shell::RunCommand(std::string_view name, std::string_view arguments, Streams
         }
     } else {
         for (const std::string& drawer : host_.CommandDrawers()) {
-            auto info = host_.Examine(JoinPath(drawer, name));
+            std::string path = drawer;
+            if (!AddPart(path, name)) {
+                continue;
+            }
+            auto info = host_.Examine(path);
             if (info && !info->isDrawer) {
                 found = std::move(info.value());
                 break;
@@ -248,20 +234,19 @@ int Shell::RunCommand(std::string_view name, std::string_view arguments, Streams
     }
     if (!found) {
         WriteAll(io.err, std::string(name) + ": Unknown command\n");
-        SetReturnCode(RETURN_FAIL, fault::ObjectNotFound);
+        SetReturnCode(RETURN_FAIL, ERROR_OBJECT_NOT_FOUND);
         return lastRc_;
     }
     if (found->isDrawer) {
         // A drawer typed as a command becomes the current drawer, as the
         // AmigaDOS shell does.
         if (!Trim(arguments).empty()) {
-            WriteAll(io.err,
-                     std::string(name) + ": " + fault::FaultText(fault::ObjectWrongType) + "\n");
-            SetReturnCode(RETURN_FAIL, fault::ObjectWrongType);
+            WriteAll(io.err, std::string(name) + ": " + FaultText(ERROR_OBJECT_WRONG_TYPE) + "\n");
+            SetReturnCode(RETURN_FAIL, ERROR_OBJECT_WRONG_TYPE);
             return lastRc_;
         }
-        fault::Code error = host_.SetCurrentDrawer(found->amigaPath);
-        SetReturnCode(error == fault::None ? RETURN_OK : RETURN_ERROR, error);
+        DosError error = host_.SetCurrentDrawer(found->amigaPath);
+        SetReturnCode(error == kNoError ? RETURN_OK : RETURN_ERROR, error);
         return lastRc_;
     }
     if ((found->protection & FIBF_SCRIPT) != 0) {
@@ -270,8 +255,8 @@ int Shell::RunCommand(std::string_view name, std::string_view arguments, Streams
         return rc;
     }
     if (!found->hostExecutable) {
-        WriteAll(io.err, fault::FormatFault(fault::FileNotObject, name));
-        SetReturnCode(RETURN_FAIL, fault::FileNotObject);
+        WriteAll(io.err, FaultLine(ERROR_FILE_NOT_OBJECT, name));
+        SetReturnCode(RETURN_FAIL, ERROR_FILE_NOT_OBJECT);
         return lastRc_;
     }
     rc = RunExternal(*found, name, arguments, io, result2);
@@ -280,30 +265,24 @@ int Shell::RunCommand(std::string_view name, std::string_view arguments, Streams
 }
 
 int Shell::RunExternal(const ObjectInfo& program, std::string_view name, std::string_view arguments,
-                       Streams io, fault::Code& result2) {
+                       Streams io, DosError& result2) {
     ChildRequest request;
     request.hostPath = program.hostPath;
     request.argv.emplace_back(name);
-    std::size_t pos = 0;
-    for (;;) {
-        auto item = ReadItem(arguments, pos);
-        if (!item) {
-            WriteAll(io.err, fault::FormatFault(item.error(), name));
-            result2 = item.error();
-            return RETURN_FAIL;
-        }
-        if (item->kind == LineItem::Kind::End) {
-            break;
-        }
-        request.argv.push_back(item->kind == LineItem::Kind::Equal ? std::string("=") : item->text);
+    auto words = SplitItems(arguments);
+    if (!words) {
+        WriteAll(io.err, FaultLine(words.error(), name));
+        result2 = words.error();
+        return RETURN_FAIL;
     }
+    request.argv.insert(request.argv.end(), words->begin(), words->end());
     request.environment = host_.ChildEnvironment();
     request.environment.push_back("STOVAN_SHELL_ARGUMENTS=" + std::string(arguments));
     request.workingDirectory = host_.CurrentDrawerHostPath();
     request.io = io;
     int rc = RunChild(request, result2);
-    if (result2 == fault::NotExecutable || result2 == fault::ObjectNotFound) {
-        WriteAll(io.err, fault::FormatFault(result2, name));
+    if (result2 == ERROR_NOT_EXECUTABLE || result2 == ERROR_OBJECT_NOT_FOUND) {
+        WriteAll(io.err, FaultLine(result2, name));
     }
     return rc;
 }
@@ -316,7 +295,7 @@ std::string Shell::Capture(std::string_view line, Streams io) {
     // The embedded command runs as in a sub-shell: it does not change the
     // return code the script sees.
     int savedRc = lastRc_;
-    fault::Code savedResult2 = result2_;
+    DosError savedResult2 = result2_;
     Streams streams{io.in, capture.get(), io.err};
     RunLine(line, streams);
     SetReturnCode(savedRc, savedResult2);
@@ -331,31 +310,35 @@ int Shell::ExecuteFile(std::string_view path, std::string_view arguments, Stream
         info = host_.Examine(scriptPath);
     }
     if (!info) {
-        WriteAll(io.err, fault::FormatFault(info.error(), "Execute"));
+        WriteAll(io.err, FaultLine(info.error(), "Execute"));
         SetReturnCode(RETURN_FAIL, info.error());
         return lastRc_;
     }
     if (info->isDrawer) {
-        WriteAll(io.err, fault::FormatFault(fault::ObjectWrongType, "Execute"));
-        SetReturnCode(RETURN_FAIL, fault::ObjectWrongType);
+        WriteAll(io.err, FaultLine(ERROR_OBJECT_WRONG_TYPE, "Execute"));
+        SetReturnCode(RETURN_FAIL, ERROR_OBJECT_WRONG_TYPE);
         return lastRc_;
     }
-    auto opened = host_.OpenFile(info->amigaPath, OpenMode::OldFile);
+    auto opened = host_.OpenFile(info->amigaPath, StreamMode::OldFile);
     if (!opened) {
-        WriteAll(io.err, fault::FormatFault(opened.error(), "Execute"));
+        WriteAll(io.err, FaultLine(opened.error(), "Execute"));
         SetReturnCode(RETURN_FAIL, opened.error());
         return lastRc_;
     }
     FileDescriptor file(*opened);
     auto text = ReadAll(file.get(), kMaxScriptSize);
     if (!text) {
-        WriteAll(io.err, fault::FormatFault(fault::ObjectTooLarge, "Execute"));
-        SetReturnCode(RETURN_FAIL, fault::ObjectTooLarge);
+        WriteAll(io.err, FaultLine(ERROR_OBJECT_TOO_LARGE, "Execute"));
+        SetReturnCode(RETURN_FAIL, ERROR_OBJECT_TOO_LARGE);
         return lastRc_;
     }
-    auto prepared = PrepareExecuteScript(*text, arguments, ProcessNumber());
+    return ExecuteText(*text, arguments, io);
+}
+
+int Shell::ExecuteText(std::string_view text, std::string_view arguments, Streams io) {
+    auto prepared = PrepareExecuteScript(text, arguments, ProcessNumber());
     if (!prepared) {
-        WriteAll(io.err, fault::FormatFault(prepared.error(), "Execute"));
+        WriteAll(io.err, FaultLine(prepared.error(), "Execute"));
         SetReturnCode(RETURN_FAIL, prepared.error());
         return lastRc_;
     }
@@ -370,8 +353,8 @@ int Shell::RunScript(std::string_view text, Streams io) {
 
 int Shell::RunScriptText(ScriptText& script, Streams io) {
     if (static_cast<int>(scripts_.size()) >= kMaxNesting) {
-        WriteAll(io.err, fault::FormatFault(fault::TooManyLevels, "Execute"));
-        SetReturnCode(RETURN_FAIL, fault::TooManyLevels);
+        WriteAll(io.err, FaultLine(ERROR_TOO_MANY_LEVELS, "Execute"));
+        SetReturnCode(RETURN_FAIL, ERROR_TOO_MANY_LEVELS);
         return lastRc_;
     }
     bool outermost = scripts_.empty();
@@ -380,7 +363,7 @@ int Shell::RunScriptText(ScriptText& script, Streams io) {
         if (BreakRequested()) {
             ClearBreak();
             WriteAll(io.err, "***Break\n");
-            SetReturnCode(RETURN_FAIL, fault::Break);
+            SetReturnCode(RETURN_FAIL, ERROR_BREAK);
             abort_ = true;
             break;
         }

@@ -6,13 +6,12 @@
 // variables, back-ticks, redirection, then the command is found and run.
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/Latin1.h"
+#include "platform/Variables.h"
 #include "shell/Faults.h"
 #include "shell/Host.h"
 #include "shell/LineReader.h"
@@ -41,6 +40,9 @@ class Shell {
     // the new script shares the fail limit and variables, and Quit or a
     // failure ends the calling scripts too.
     int ExecuteFile(std::string_view path, std::string_view arguments, Streams io);
+    // Execute of script text read elsewhere (a host file): dot commands are
+    // applied to the arguments as for ExecuteFile.
+    int ExecuteText(std::string_view text, std::string_view arguments, Streams io);
     // Runs script text that needs no dot-command processing.
     int RunScript(std::string_view text, Streams io);
 
@@ -56,12 +58,12 @@ class Shell {
     int failAt() const { return failAt_; }
     void setFailAt(int limit) { failAt_ = limit; }
     int lastReturnCode() const { return lastRc_; }
-    fault::Code lastResult2() const { return result2_; }
+    DosError lastResult2() const { return result2_; }
 
     std::optional<std::string> GetLocal(std::string_view name) const;
     void SetLocal(std::string_view name, std::string_view value);
     bool UnsetLocal(std::string_view name);
-    const std::map<std::string, std::string, NoCaseLess>& Locals() const { return locals_; }
+    const LocalVariables& Locals() const { return locals_; }
     // Local first, then global, as "$name" finds it.
     std::optional<std::string> LookupVariable(std::string_view name);
 
@@ -76,16 +78,16 @@ class Shell {
   private:
     int RunScriptText(ScriptText& script, Streams io);
     int RunExternal(const ObjectInfo& program, std::string_view name, std::string_view arguments,
-                    Streams io, fault::Code& result2);
-    void SetReturnCode(int rc, fault::Code result2);
+                    Streams io, DosError& result2);
+    void SetReturnCode(int rc, DosError result2);
     bool EchoEnabled() const;
 
     ShellHost& host_;
     Streams io_;
-    std::map<std::string, std::string, NoCaseLess> locals_;
+    LocalVariables locals_;
     int failAt_ = kDefaultFailAt;
     int lastRc_ = 0;
-    fault::Code result2_ = fault::None;
+    DosError result2_ = kNoError;
     std::vector<ScriptText*> scripts_;
     int nesting_ = 0;
     bool quit_ = false;

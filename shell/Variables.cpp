@@ -12,9 +12,9 @@ bool IsNameCharacter(char c) {
 
 }  // namespace
 
-Expected<std::string, fault::Code> SubstituteVariables(std::string_view line,
-                                                       const VariableLookup& lookup,
-                                                       std::size_t maxLength) {
+Expected<std::string, DosError> SubstituteVariables(std::string_view line,
+                                                    const VariableLookup& lookup,
+                                                    std::size_t maxLength) {
     std::string result;
     std::size_t i = 0;
     while (i < line.size()) {
@@ -49,7 +49,7 @@ Expected<std::string, fault::Code> SubstituteVariables(std::string_view line,
                     result += *value;
                     i = after;
                     if (result.size() > maxLength) {
-                        return Unexpected(fault::LineTooLong);
+                        return Unexpected{ERROR_LINE_TOO_LONG};
                     }
                     continue;
                 }
@@ -59,7 +59,7 @@ Expected<std::string, fault::Code> SubstituteVariables(std::string_view line,
         ++i;
     }
     if (result.size() > maxLength) {
-        return Unexpected(fault::LineTooLong);
+        return Unexpected{ERROR_LINE_TOO_LONG};
     }
     return result;
 }

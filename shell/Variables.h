@@ -17,8 +17,8 @@ namespace amiga {
 using VariableLookup = std::function<std::optional<std::string>(std::string_view name)>;
 
 // LineTooLong when the result would pass maxLength.
-Expected<std::string, fault::Code> SubstituteVariables(std::string_view line,
-                                                       const VariableLookup& lookup,
-                                                       std::size_t maxLength);
+Expected<std::string, DosError> SubstituteVariables(std::string_view line,
+                                                    const VariableLookup& lookup,
+                                                    std::size_t maxLength);
 
 }  // namespace amiga

@@ -10,7 +10,7 @@ namespace amiga {
 namespace {
 
 Unexpected<ArchiveError> Bad(const std::string& message) {
-    return Unexpected(ArchiveError{ArchiveError::Kind::BadArguments, message});
+    return Unexpected{ArchiveError{ArchiveError::Kind::BadArguments, message}};
 }
 
 bool IsDrawerName(const std::string& text) {
@@ -150,6 +150,7 @@ int RunArchiveCommand(const ArchiveCommandLine& command, const ArchiveCommandCon
         CollectOptions collect;
         collect.recursive = command.recursive;
         collect.emptyDrawers = command.emptyDrawers;
+        collect.skipName = context.hostOnlyName;
         auto inputs = CollectLhaInputs(base, command.files, collect, context.source, archive);
         if (!inputs) {
             return fail(inputs.error());
@@ -184,6 +185,23 @@ int RunArchiveCommand(const ArchiveCommandLine& command, const ArchiveCommandCon
                 }
             }
             return false;
+        };
+    }
+    if (context.hostOnlyName && command.action != ArchiveCommandLine::Action::List) {
+        // Such an entry would overwrite what the host keeps beside a file.
+        auto chosen = options.select;
+        const auto hostOnly = context.hostOnlyName;
+        options.select = [chosen, hostOnly](const std::string& name) {
+            std::size_t start = 0;
+            while (start < name.size()) {
+                std::size_t slash = name.find('/', start);
+                std::size_t end = slash == std::string::npos ? name.size() : slash;
+                if (end > start && hostOnly(name.substr(start, end - start))) {
+                    return false;
+                }
+                start = end + 1;
+            }
+            return !chosen || chosen(name);
         };
     }
     switch (command.action) {

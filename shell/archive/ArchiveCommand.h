@@ -57,6 +57,10 @@ struct ArchiveCommandContext {
     // AmigaDOS pattern match of an entry name; null takes every entry when
     // patterns are given only as plain names (compared without case).
     std::function<bool(const std::string& pattern, const std::string& name)> matchPattern;
+    // Host names that are never archive content (the host layer's sidecar
+    // files): left out when adding drawers, and entries with such a name are
+    // skipped when extracting. Null: none.
+    std::function<bool(const std::string& hostName)> hostOnlyName;
     MetadataSink* sink = nullptr;
     MetadataSource* source = nullptr;
     std::ostream* out = nullptr;  // listing and progress

@@ -145,16 +145,16 @@ class LhaEntryReader final : public EntryReader {
         auto reader = std::unique_ptr<LhaEntryReader>(new LhaEntryReader(path));
         reader->file_ = std::fopen(path.c_str(), "rb");
         if (reader->file_ == nullptr) {
-            return Unexpected(Error(ArchiveError::Kind::ReadFailed,
-                                    "Cannot open archive \"" + path + "\": " + ErrnoText() + "."));
+            return Unexpected{Error(ArchiveError::Kind::ReadFailed,
+                                    "Cannot open archive \"" + path + "\": " + ErrnoText() + ".")};
         }
         reader->stream_ = lha_input_stream_from_FILE(reader->file_);
         if (reader->stream_ != nullptr) {
             reader->reader_ = lha_reader_new(reader->stream_);
         }
         if (reader->reader_ == nullptr) {
-            return Unexpected(
-                Error(ArchiveError::Kind::ReadFailed, "Cannot read archive \"" + path + "\"."));
+            return Unexpected{
+                Error(ArchiveError::Kind::ReadFailed, "Cannot read archive \"" + path + "\".")};
         }
         lha_reader_set_dir_policy(reader->reader_, LHA_READER_DIR_PLAIN);
         return std::unique_ptr<EntryReader>(std::move(reader));
@@ -176,8 +176,8 @@ class LhaEntryReader final : public EntryReader {
         header_ = lha_reader_next_file(reader_);
         if (header_ == nullptr) {
             if (entries_ == 0) {
-                return Unexpected(Error(ArchiveError::Kind::Corrupt,
-                                        "\"" + path_ + "\" holds no readable LhA entry."));
+                return Unexpected{Error(ArchiveError::Kind::Corrupt,
+                                        "\"" + path_ + "\" holds no readable LhA entry.")};
             }
             return false;
         }
@@ -206,11 +206,11 @@ class LhaEntryReader final : public EntryReader {
         auto raw = ParseLhaHeader(header_->raw_data, header_->raw_data_len);
         if (raw) {
             if (raw->hasLargeSizes && raw->originalSize != header_->length) {
-                return Unexpected(Error(ArchiveError::Kind::Unsupported,
+                return Unexpected{Error(ArchiveError::Kind::Unsupported,
                                         "\"" + entry.name + "\" is " +
                                             std::to_string(raw->originalSize) +
                                             " bytes long; LhA entries of 4 GiB or more cannot "
-                                            "be unpacked."));
+                                            "be unpacked.")};
             }
             entry.metadata = LhaMetadata(*raw, entry.hostTime);
             entry.storedName = raw->path;
@@ -231,14 +231,14 @@ class LhaEntryReader final : public EntryReader {
 
     Expected<bool, ArchiveError> verify(const Entry& entry) override {
         if (done_ != header_->length) {
-            return Unexpected(Error(ArchiveError::Kind::Corrupt,
+            return Unexpected{Error(ArchiveError::Kind::Corrupt,
                                     "\"" + entry.name + "\" is damaged: " + std::to_string(done_) +
                                         " of " + std::to_string(header_->length) +
-                                        " bytes could be unpacked."));
+                                        " bytes could be unpacked.")};
         }
         if (crc_ != header_->crc) {
-            return Unexpected(Error(ArchiveError::Kind::Corrupt,
-                                    "\"" + entry.name + "\" is damaged: CRC error."));
+            return Unexpected{Error(ArchiveError::Kind::Corrupt,
+                                    "\"" + entry.name + "\" is damaged: CRC error.")};
         }
         return true;
     }
@@ -263,7 +263,7 @@ class LibarchiveEntryReader final : public EntryReader {
         archive* a = archive_read_new();
         reader->archive_ = a;
         if (a == nullptr) {
-            return Unexpected(Error(ArchiveError::Kind::ReadFailed, "Out of memory."));
+            return Unexpected{Error(ArchiveError::Kind::ReadFailed, "Out of memory.")};
         }
         archive_read_support_filter_gzip(a);
         archive_read_support_filter_bzip2(a);
@@ -272,9 +272,9 @@ class LibarchiveEntryReader final : public EntryReader {
         archive_read_support_format_tar(a);
         archive_read_support_format_gnutar(a);
         if (archive_read_open_filename(a, path.c_str(), kChunk) != ARCHIVE_OK) {
-            return Unexpected(
+            return Unexpected{
                 Error(ArchiveError::Kind::UnknownFormat,
-                      "Cannot read archive \"" + path + "\": " + reader->errorText() + "."));
+                      "Cannot read archive \"" + path + "\": " + reader->errorText() + ".")};
         }
         return std::unique_ptr<EntryReader>(std::move(reader));
     }
@@ -292,8 +292,8 @@ class LibarchiveEntryReader final : public EntryReader {
             return false;
         }
         if (status < ARCHIVE_WARN) {
-            return Unexpected(Error(ArchiveError::Kind::Corrupt,
-                                    "Archive \"" + path_ + "\" is damaged: " + errorText() + "."));
+            return Unexpected{Error(ArchiveError::Kind::Corrupt,
+                                    "Archive \"" + path_ + "\" is damaged: " + errorText() + ".")};
         }
         entry = Entry{};
         const char* name = archive_entry_pathname(item);
@@ -334,8 +334,8 @@ class LibarchiveEntryReader final : public EntryReader {
     Expected<std::size_t, ArchiveError> read(std::uint8_t* buffer, std::size_t size) override {
         const la_ssize_t got = archive_read_data(archive_, buffer, size);
         if (got < 0) {
-            return Unexpected(Error(ArchiveError::Kind::Corrupt,
-                                    "Archive \"" + path_ + "\" is damaged: " + errorText() + "."));
+            return Unexpected{Error(ArchiveError::Kind::Corrupt,
+                                    "Archive \"" + path_ + "\" is damaged: " + errorText() + ".")};
         }
         return static_cast<std::size_t>(got);
     }
@@ -356,7 +356,7 @@ class LibarchiveEntryReader final : public EntryReader {
 Expected<std::unique_ptr<EntryReader>, ArchiveError> OpenReader(const std::string& path) {
     auto format = DetectArchiveFormat(path);
     if (!format) {
-        return Unexpected(format.error());
+        return Unexpected{format.error()};
     }
     switch (*format) {
         case ArchiveFormat::Lha:
@@ -367,8 +367,8 @@ Expected<std::unique_ptr<EntryReader>, ArchiveError> OpenReader(const std::strin
         case ArchiveFormat::Unknown:
             break;
     }
-    return Unexpected(Error(ArchiveError::Kind::UnknownFormat,
-                            "\"" + path + "\" is not an LhA, ZIP or tar archive."));
+    return Unexpected{Error(ArchiveError::Kind::UnknownFormat,
+                            "\"" + path + "\" is not an LhA, ZIP or tar archive.")};
 }
 
 // ---------------------------------------------------------------- safety
@@ -377,8 +377,8 @@ Expected<std::unique_ptr<EntryReader>, ArchiveError> OpenReader(const std::strin
 // is refused.
 Expected<std::vector<std::string>, ArchiveError> SplitEntryName(const std::string& name) {
     auto refuse = [&name](const std::string& why) {
-        return Unexpected(
-            Error(ArchiveError::Kind::UnsafeEntry, "Refusing \"" + name + "\": " + why + "."));
+        return Unexpected{
+            Error(ArchiveError::Kind::UnsafeEntry, "Refusing \"" + name + "\": " + why + ".")};
     };
     if (name.empty()) {
         return refuse("the entry has no name");
@@ -456,13 +456,13 @@ class TargetDrawer {
   public:
     static Expected<TargetDrawer, ArchiveError> Open(const std::string& path) {
         if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-            return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                    "Cannot create drawer \"" + path + "\": " + ErrnoText() + "."));
+            return Unexpected{Error(ArchiveError::Kind::WriteFailed,
+                                    "Cannot create drawer \"" + path + "\": " + ErrnoText() + ".")};
         }
         Fd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (fd.get() < 0) {
-            return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                    "Cannot enter drawer \"" + path + "\": " + ErrnoText() + "."));
+            return Unexpected{Error(ArchiveError::Kind::WriteFailed,
+                                    "Cannot enter drawer \"" + path + "\": " + ErrnoText() + ".")};
         }
         return TargetDrawer(path, std::move(fd));
     }
@@ -485,23 +485,23 @@ class TargetDrawer {
             int fd = ::openat(current.get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (fd < 0 && errno == ENOENT && create) {
                 if (::mkdirat(current.get(), part, 0777) != 0 && errno != EEXIST) {
-                    return Unexpected(Error(
+                    return Unexpected{Error(
                         ArchiveError::Kind::WriteFailed,
                         "Cannot create drawer \"" +
                             hostPath({components.begin(),
                                       components.begin() + static_cast<std::ptrdiff_t>(i + 1)}) +
-                            "\": " + ErrnoText() + "."));
+                            "\": " + ErrnoText() + ".")};
                 }
                 fd = ::openat(current.get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             }
             if (fd < 0) {
                 const bool inTheWay = errno == ENOTDIR || errno == ELOOP;
-                return Unexpected(
+                return Unexpected{
                     Error(inTheWay ? ArchiveError::Kind::Exists : ArchiveError::Kind::WriteFailed,
                           "Cannot enter drawer \"" + JoinComponents(components, i + 1) + "\": " +
                               (inTheWay ? std::string("a file or link of that name is in the way")
                                         : ErrnoText()) +
-                              "."));
+                              ".")};
             }
             current = Fd(fd);
         }
@@ -541,7 +541,7 @@ class Extraction {
         for (;;) {
             auto more = reader_.next(entry);
             if (!more) {
-                return Unexpected(more.error());
+                return Unexpected{more.error()};
             }
             if (!*more) {
                 break;
@@ -553,19 +553,19 @@ class Extraction {
             if (target_ == nullptr) {
                 auto tested = test(entry, buffer);
                 if (!tested) {
-                    return Unexpected(tested.error());
+                    return Unexpected{tested.error()};
                 }
                 continue;
             }
             if (options_.maxEntries != 0 && ++entries > options_.maxEntries) {
-                return Unexpected(Error(ArchiveError::Kind::LimitExceeded,
+                return Unexpected{Error(ArchiveError::Kind::LimitExceeded,
                                         "The archive holds more than " +
                                             std::to_string(options_.maxEntries) +
-                                            " entries; extraction stopped."));
+                                            " entries; extraction stopped.")};
             }
             auto done = extract(entry, buffer);
             if (!done) {
-                return Unexpected(done.error());
+                return Unexpected{done.error()};
             }
         }
         if (target_ != nullptr) {
@@ -582,7 +582,7 @@ class Extraction {
         for (;;) {
             auto got = reader_.read(buffer.data(), buffer.size());
             if (!got) {
-                return Unexpected(got.error());
+                return Unexpected{got.error()};
             }
             if (*got == 0) {
                 break;
@@ -591,7 +591,7 @@ class Extraction {
         }
         auto verified = reader_.verify(entry);
         if (!verified) {
-            return Unexpected(verified.error());
+            return Unexpected{verified.error()};
         }
         ++summary_.files;
         if (!options_.quiet) {
@@ -604,20 +604,20 @@ class Extraction {
         if (!entry.storedName.empty()) {
             auto stored = SplitEntryName(entry.storedName);
             if (!stored) {
-                return Unexpected(stored.error());
+                return Unexpected{stored.error()};
             }
         }
         auto split = SplitEntryName(entry.name);
         if (!split) {
-            return Unexpected(split.error());
+            return Unexpected{split.error()};
         }
         std::vector<std::string> components = std::move(*split);
         if (components.empty()) {
             if (entry.type == Entry::Type::Dir) {
                 return true;  // the target drawer itself
             }
-            return Unexpected(Error(ArchiveError::Kind::UnsafeEntry,
-                                    "Refusing \"" + entry.name + "\": the entry has no name."));
+            return Unexpected{Error(ArchiveError::Kind::UnsafeEntry,
+                                    "Refusing \"" + entry.name + "\": the entry has no name.")};
         }
         if (options_.flat) {
             if (entry.type != Entry::Type::File) {
@@ -648,7 +648,7 @@ class Extraction {
                                             const std::vector<std::string>& components) {
         auto drawer = target_->openDrawer(components, components.size(), true);
         if (!drawer) {
-            return Unexpected(drawer.error());
+            return Unexpected{drawer.error()};
         }
         drawers_.push_back({components, entry.hostTime, entry.metadata});
         ++summary_.drawers;
@@ -666,9 +666,9 @@ class Extraction {
             return true;
         }
         if (S_ISDIR(info.st_mode)) {
-            return Unexpected(Error(
+            return Unexpected{Error(
                 ArchiveError::Kind::Exists,
-                "Cannot extract \"" + entry.name + "\": a drawer of that name is in the way."));
+                "Cannot extract \"" + entry.name + "\": a drawer of that name is in the way.")};
         }
         switch (options_.overwrite) {
             case OverwriteMode::Replace:
@@ -682,8 +682,8 @@ class Extraction {
             case OverwriteMode::Fail:
                 break;
         }
-        return Unexpected(Error(ArchiveError::Kind::Exists,
-                                "Cannot extract \"" + entry.name + "\": the file exists."));
+        return Unexpected{Error(ArchiveError::Kind::Exists,
+                                "Cannot extract \"" + entry.name + "\": the file exists.")};
     }
 
     Expected<bool, ArchiveError> writeFile(const Entry& entry,
@@ -696,12 +696,12 @@ class Extraction {
         }
         auto parent = target_->openDrawer(components, components.size() - 1, true);
         if (!parent) {
-            return Unexpected(parent.error());
+            return Unexpected{parent.error()};
         }
         const std::string& name = components.back();
         auto proceed = checkExisting(parent->get(), name, entry);
         if (!proceed) {
-            return Unexpected(proceed.error());
+            return Unexpected{proceed.error()};
         }
         if (!*proceed) {
             return true;
@@ -712,12 +712,12 @@ class Extraction {
                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         const std::string hostPath = target_->hostPath(components);
         if (file.get() < 0) {
-            return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                    "Cannot create \"" + hostPath + "\": " + ErrnoText() + "."));
+            return Unexpected{Error(ArchiveError::Kind::WriteFailed,
+                                    "Cannot create \"" + hostPath + "\": " + ErrnoText() + ".")};
         }
         auto fail = [&](ArchiveError error) {
             ::unlinkat(parent->get(), temp.c_str(), 0);
-            return Unexpected(std::move(error));
+            return Unexpected{std::move(error)};
         };
         std::uint64_t written = 0;
         for (;;) {
@@ -773,70 +773,70 @@ class Extraction {
     }
 
     Unexpected<ArchiveError> tooLarge(const Entry& entry) const {
-        return Unexpected(Error(ArchiveError::Kind::LimitExceeded,
+        return Unexpected{Error(ArchiveError::Kind::LimitExceeded,
                                 "Extraction stopped at \"" + entry.name +
                                     "\": the archive unpacks to more than " +
-                                    std::to_string(options_.maxTotalBytes) + " bytes."));
+                                    std::to_string(options_.maxTotalBytes) + " bytes.")};
     }
 
     Expected<bool, ArchiveError> makeLink(const Entry& entry,
                                           const std::vector<std::string>& components) {
         auto parent = target_->openDrawer(components, components.size() - 1, true);
         if (!parent) {
-            return Unexpected(parent.error());
+            return Unexpected{parent.error()};
         }
         const std::string& name = components.back();
         const std::string temp = TemporaryName(name);
         if (entry.type == Entry::Type::Symlink) {
             if (!LinkStaysInside(components, entry.linkTarget)) {
-                return Unexpected(Error(ArchiveError::Kind::UnsafeEntry,
+                return Unexpected{Error(ArchiveError::Kind::UnsafeEntry,
                                         "Refusing \"" + entry.name + "\": its link to \"" +
                                             entry.linkTarget +
-                                            "\" points outside the target drawer."));
+                                            "\" points outside the target drawer.")};
             }
             auto proceed = checkExisting(parent->get(), name, entry);
             if (!proceed) {
-                return Unexpected(proceed.error());
+                return Unexpected{proceed.error()};
             }
             if (!*proceed) {
                 return true;
             }
             if (::symlinkat(entry.linkTarget.c_str(), parent->get(), temp.c_str()) != 0) {
-                return Unexpected(
+                return Unexpected{
                     Error(ArchiveError::Kind::WriteFailed,
-                          "Cannot create link \"" + entry.name + "\": " + ErrnoText() + "."));
+                          "Cannot create link \"" + entry.name + "\": " + ErrnoText() + ".")};
             }
         } else {
             auto targetSplit = SplitEntryName(entry.linkTarget);
             if (!targetSplit || targetSplit->empty()) {
-                return Unexpected(Error(ArchiveError::Kind::UnsafeEntry,
+                return Unexpected{Error(ArchiveError::Kind::UnsafeEntry,
                                         "Refusing \"" + entry.name + "\": its link to \"" +
                                             entry.linkTarget +
-                                            "\" points outside the target drawer."));
+                                            "\" points outside the target drawer.")};
             }
             auto targetDrawer = target_->openDrawer(*targetSplit, targetSplit->size() - 1, false);
             if (!targetDrawer) {
-                return Unexpected(targetDrawer.error());
+                return Unexpected{targetDrawer.error()};
             }
             auto proceed = checkExisting(parent->get(), name, entry);
             if (!proceed) {
-                return Unexpected(proceed.error());
+                return Unexpected{proceed.error()};
             }
             if (!*proceed) {
                 return true;
             }
             if (::linkat(targetDrawer->get(), targetSplit->back().c_str(), parent->get(),
                          temp.c_str(), 0) != 0) {
-                return Unexpected(Error(ArchiveError::Kind::WriteFailed,
+                return Unexpected{Error(ArchiveError::Kind::WriteFailed,
                                         "Cannot create link \"" + entry.name + "\" to \"" +
-                                            entry.linkTarget + "\": " + ErrnoText() + "."));
+                                            entry.linkTarget + "\": " + ErrnoText() + ".")};
             }
         }
         if (::renameat(parent->get(), temp.c_str(), parent->get(), name.c_str()) != 0) {
             ::unlinkat(parent->get(), temp.c_str(), 0);
-            return Unexpected(
+            return Unexpected{
                 Error(ArchiveError::Kind::WriteFailed,
-                      "Cannot create link \"" + entry.name + "\": " + ErrnoText() + "."));
+                      "Cannot create link \"" + entry.name + "\": " + ErrnoText() + ".")};
         }
         ++summary_.links;
         if (!options_.quiet) {
@@ -872,14 +872,14 @@ class Extraction {
 Expected<ArchiveFormat, ArchiveError> DetectArchiveFormat(const std::string& archiveHostPath) {
     Fd fd(::open(archiveHostPath.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
-        return Unexpected(
+        return Unexpected{
             Error(errno == ENOENT ? ArchiveError::Kind::NotFound : ArchiveError::Kind::ReadFailed,
-                  "Cannot open archive \"" + archiveHostPath + "\": " + ErrnoText() + "."));
+                  "Cannot open archive \"" + archiveHostPath + "\": " + ErrnoText() + ".")};
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) {
-        return Unexpected(
-            Error(ArchiveError::Kind::ReadFailed, "\"" + archiveHostPath + "\" is not a file."));
+        return Unexpected{
+            Error(ArchiveError::Kind::ReadFailed, "\"" + archiveHostPath + "\" is not a file.")};
     }
     std::vector<std::uint8_t> head(kSniffSize);
     std::size_t have = 0;
@@ -889,9 +889,9 @@ Expected<ArchiveFormat, ArchiveError> DetectArchiveFormat(const std::string& arc
             continue;
         }
         if (got < 0) {
-            return Unexpected(
+            return Unexpected{
                 Error(ArchiveError::Kind::ReadFailed,
-                      "Cannot read archive \"" + archiveHostPath + "\": " + ErrnoText() + "."));
+                      "Cannot read archive \"" + archiveHostPath + "\": " + ErrnoText() + ".")};
         }
         if (got == 0) {
             break;
@@ -930,11 +930,11 @@ Expected<ExtractSummary, ArchiveError> ExtractArchive(const std::string& archive
                                                       MetadataSink* sink, std::ostream& out) {
     auto reader = OpenReader(archiveHostPath);
     if (!reader) {
-        return Unexpected(reader.error());
+        return Unexpected{reader.error()};
     }
     auto target = TargetDrawer::Open(targetHostDir.empty() ? std::string(".") : targetHostDir);
     if (!target) {
-        return Unexpected(target.error());
+        return Unexpected{target.error()};
     }
     Extraction extraction(**reader, options, sink, out, &*target);
     return extraction.run();
@@ -945,7 +945,7 @@ Expected<ExtractSummary, ArchiveError> TestArchive(const std::string& archiveHos
                                                    std::ostream& out) {
     auto reader = OpenReader(archiveHostPath);
     if (!reader) {
-        return Unexpected(reader.error());
+        return Unexpected{reader.error()};
     }
     Extraction extraction(**reader, options, nullptr, out, nullptr);
     return extraction.run();
@@ -955,14 +955,14 @@ Expected<std::vector<ArchiveEntryInfo>, ArchiveError> ListArchive(
     const std::string& archiveHostPath) {
     auto reader = OpenReader(archiveHostPath);
     if (!reader) {
-        return Unexpected(reader.error());
+        return Unexpected{reader.error()};
     }
     std::vector<ArchiveEntryInfo> entries;
     Entry entry;
     for (;;) {
         auto more = (*reader)->next(entry);
         if (!more) {
-            return Unexpected(more.error());
+            return Unexpected{more.error()};
         }
         if (!*more) {
             break;

@@ -35,7 +35,7 @@ void PutLe32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value
 }
 
 Unexpected<ArchiveError> Broken(const std::string& what) {
-    return Unexpected(ArchiveError{ArchiveError::Kind::Corrupt, "Damaged LhA header: " + what});
+    return Unexpected{ArchiveError{ArchiveError::Kind::Corrupt, "Damaged LhA header: " + what}};
 }
 
 // The name field of levels 0/1: path (level 0 uses '\') then an optional
@@ -65,9 +65,9 @@ Expected<LhaHeaderInfo, ArchiveError> ParseLhaHeader(const std::uint8_t* data, s
     }
     info.level = data[20];
     if (info.level > 2) {
-        return Unexpected(
+        return Unexpected{
             ArchiveError{ArchiveError::Kind::Unsupported,
-                         "LhA header level " + std::to_string(info.level) + " is not supported."});
+                         "LhA header level " + std::to_string(info.level) + " is not supported."}};
     }
     info.method.assign(reinterpret_cast<const char*>(data + 2), 5);
     if (info.method[0] != '-' || info.method[4] != '-') {

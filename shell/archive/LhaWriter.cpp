@@ -110,8 +110,8 @@ Expected<std::vector<ExistingEntry>, ArchiveError> ReadExistingEntries(int fd,
                                                                        const std::string& path) {
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
-        return Unexpected(Error(ArchiveError::Kind::ReadFailed,
-                                "Cannot read archive \"" + path + "\": " + ErrnoText() + "."));
+        return Unexpected{Error(ArchiveError::Kind::ReadFailed,
+                                "Cannot read archive \"" + path + "\": " + ErrnoText() + ".")};
     }
     const auto fileSize = static_cast<std::uint64_t>(info.st_size);
     std::vector<ExistingEntry> entries;
@@ -121,23 +121,23 @@ Expected<std::vector<ExistingEntry>, ArchiveError> ReadExistingEntries(int fd,
         const std::size_t available =
             static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, fileSize - offset));
         if (!PreadAll(fd, buffer.data(), available, static_cast<off_t>(offset))) {
-            return Unexpected(Error(ArchiveError::Kind::ReadFailed,
-                                    "Cannot read archive \"" + path + "\": " + ErrnoText() + "."));
+            return Unexpected{Error(ArchiveError::Kind::ReadFailed,
+                                    "Cannot read archive \"" + path + "\": " + ErrnoText() + ".")};
         }
         auto header = ParseLhaHeader(buffer.data(), available);
         if (!header) {
             auto error = header.error();
             error.message =
                 "\"" + path + "\" is not an LhA archive that can be added to. " + error.message;
-            return Unexpected(error);
+            return Unexpected{error};
         }
         if (header->headerLength == 0) {
             break;  // end mark
         }
         const std::uint64_t length = header->headerLength + header->dataSize;
         if (offset + length > fileSize) {
-            return Unexpected(
-                Error(ArchiveError::Kind::Corrupt, "Archive \"" + path + "\" is truncated."));
+            return Unexpected{
+                Error(ArchiveError::Kind::Corrupt, "Archive \"" + path + "\" is truncated.")};
         }
         entries.push_back({header->path, static_cast<off_t>(offset), length});
         offset += length;
@@ -169,19 +169,19 @@ Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
                                             LhaWriteSummary& summary) {
     Fd in(::open(input.hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (in.get() < 0) {
-        return Unexpected(
+        return Unexpected{
             Error(errno == ENOENT ? ArchiveError::Kind::NotFound : ArchiveError::Kind::ReadFailed,
-                  "Cannot open \"" + input.hostPath + "\": " + ErrnoText() + "."));
+                  "Cannot open \"" + input.hostPath + "\": " + ErrnoText() + ".")};
     }
     struct stat info {};
     if (::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return Unexpected(Error(ArchiveError::Kind::ReadFailed,
-                                "\"" + input.hostPath + "\" is not a plain file."));
+        return Unexpected{Error(ArchiveError::Kind::ReadFailed,
+                                "\"" + input.hostPath + "\" is not a plain file.")};
     }
     if (static_cast<std::uint64_t>(info.st_size) >= (std::uint64_t{1} << 32)) {
-        return Unexpected(Error(
+        return Unexpected{Error(
             ArchiveError::Kind::Unsupported,
-            "\"" + input.hostPath + "\" is 4 GiB or larger, more than an LhA archive holds."));
+            "\"" + input.hostPath + "\" is 4 GiB or larger, more than an LhA archive holds.")};
     }
 
     Level1HeaderFields fields;
@@ -197,8 +197,8 @@ Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
     const off_t headerAt = ::lseek(out, 0, SEEK_END);
     std::vector<std::uint8_t> header = BuildLevel1Header(fields);
     if (headerAt < 0 || !WriteAll(out, header.data(), header.size())) {
-        return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                "Cannot write the archive: " + ErrnoText() + "."));
+        return Unexpected{Error(ArchiveError::Kind::WriteFailed,
+                                "Cannot write the archive: " + ErrnoText() + ".")};
     }
     const off_t dataAt = headerAt + static_cast<off_t>(header.size());
 
@@ -222,9 +222,9 @@ Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
                 continue;
             }
             if (got < 0) {
-                return Unexpected(
+                return Unexpected{
                     Error(ArchiveError::Kind::ReadFailed,
-                          "Cannot read \"" + input.hostPath + "\": " + ErrnoText() + "."));
+                          "Cannot read \"" + input.hostPath + "\": " + ErrnoText() + ".")};
             }
             if (got == 0) {
                 break;
@@ -239,20 +239,20 @@ Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
         encoder.finish();
         packed = encoder.compressedSize();
         if (writeFailed) {
-            return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                    "Cannot write the archive: " + ErrnoText() + "."));
+            return Unexpected{Error(ArchiveError::Kind::WriteFailed,
+                                    "Cannot write the archive: " + ErrnoText() + ".")};
         }
         if (original >= (std::uint64_t{1} << 32)) {
-            return Unexpected(Error(ArchiveError::Kind::Unsupported,
-                                    "\"" + input.hostPath + "\" grew beyond 4 GiB while reading."));
+            return Unexpected{Error(ArchiveError::Kind::Unsupported,
+                                    "\"" + input.hostPath + "\" grew beyond 4 GiB while reading.")};
         }
         if (packed >= original) {
             // Not worth it: start the data again, stored.
             stored = true;
             if (::ftruncate(out, dataAt) != 0 || ::lseek(out, dataAt, SEEK_SET) < 0 ||
                 ::lseek(in.get(), 0, SEEK_SET) < 0) {
-                return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                        "Cannot rewind the archive: " + ErrnoText() + "."));
+                return Unexpected{Error(ArchiveError::Kind::WriteFailed,
+                                        "Cannot rewind the archive: " + ErrnoText() + ".")};
             }
         }
     }
@@ -265,9 +265,9 @@ Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
                 continue;
             }
             if (got < 0) {
-                return Unexpected(
+                return Unexpected{
                     Error(ArchiveError::Kind::ReadFailed,
-                          "Cannot read \"" + input.hostPath + "\": " + ErrnoText() + "."));
+                          "Cannot read \"" + input.hostPath + "\": " + ErrnoText() + ".")};
             }
             if (got == 0) {
                 break;
@@ -275,13 +275,13 @@ Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
             crc = UpdateCrc16(crc, buffer.data(), static_cast<std::size_t>(got));
             original += static_cast<std::uint64_t>(got);
             if (original >= (std::uint64_t{1} << 32)) {
-                return Unexpected(
+                return Unexpected{
                     Error(ArchiveError::Kind::Unsupported,
-                          "\"" + input.hostPath + "\" grew beyond 4 GiB while reading."));
+                          "\"" + input.hostPath + "\" grew beyond 4 GiB while reading.")};
             }
             if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(got))) {
-                return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                        "Cannot write the archive: " + ErrnoText() + "."));
+                return Unexpected{Error(ArchiveError::Kind::WriteFailed,
+                                        "Cannot write the archive: " + ErrnoText() + ".")};
             }
         }
         packed = original;
@@ -293,12 +293,12 @@ Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
     header = BuildLevel1Header(fields);
     if (::pwrite(out, header.data(), header.size(), headerAt) !=
         static_cast<ssize_t>(header.size())) {
-        return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                "Cannot write the archive: " + ErrnoText() + "."));
+        return Unexpected{Error(ArchiveError::Kind::WriteFailed,
+                                "Cannot write the archive: " + ErrnoText() + ".")};
     }
     if (::lseek(out, 0, SEEK_END) < 0) {
-        return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                "Cannot write the archive: " + ErrnoText() + "."));
+        return Unexpected{Error(ArchiveError::Kind::WriteFailed,
+                                "Cannot write the archive: " + ErrnoText() + ".")};
     }
     summary.originalBytes += original;
     summary.packedBytes += packed;
@@ -321,8 +321,8 @@ Expected<bool, ArchiveError> WriteDrawerEntry(int out, const LhaInput& input) {
     }
     const std::vector<std::uint8_t> header = BuildLevel1Header(fields);
     if (::lseek(out, 0, SEEK_END) < 0 || !WriteAll(out, header.data(), header.size())) {
-        return Unexpected(Error(ArchiveError::Kind::WriteFailed,
-                                "Cannot write the archive: " + ErrnoText() + "."));
+        return Unexpected{Error(ArchiveError::Kind::WriteFailed,
+                                "Cannot write the archive: " + ErrnoText() + ".")};
     }
     return true;
 }
@@ -344,9 +344,9 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
     for (const auto& input : inputs) {
         const std::string name = TrimSlashes(input.archiveName);
         if (name.empty() || name.front() == '/' || name.find(':') != std::string::npos) {
-            return Unexpected(
+            return Unexpected{
                 Error(ArchiveError::Kind::BadArguments,
-                      "\"" + input.archiveName + "\" cannot be a name inside an archive."));
+                      "\"" + input.archiveName + "\" cannot be a name inside an archive.")};
         }
     }
 
@@ -356,7 +356,7 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
     if (existing.get() >= 0 && options.addToExisting) {
         auto entries = ReadExistingEntries(existing.get(), archiveHostPath);
         if (!entries) {
-            return Unexpected(entries.error());
+            return Unexpected{entries.error()};
         }
         std::set<std::string, NoCaseLess> replaced;
         for (const auto& input : inputs) {
@@ -368,9 +368,9 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
             }
         }
     } else if (existing.get() < 0 && errno != ENOENT) {
-        return Unexpected(
+        return Unexpected{
             Error(ArchiveError::Kind::ReadFailed,
-                  "Cannot open archive \"" + archiveHostPath + "\": " + ErrnoText() + "."));
+                  "Cannot open archive \"" + archiveHostPath + "\": " + ErrnoText() + ".")};
     }
 
     TempFile temp;
@@ -379,17 +379,17 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
     templ.push_back('\0');
     Fd out(::mkstemp(templ.data()));
     if (out.get() < 0) {
-        return Unexpected(Error(ArchiveError::Kind::WriteFailed,
+        return Unexpected{Error(ArchiveError::Kind::WriteFailed,
                                 "Cannot create archive \"" + archiveHostPath + "\" in \"" +
-                                    DirectoryOf(archiveHostPath) + "\": " + ErrnoText() + "."));
+                                    DirectoryOf(archiveHostPath) + "\": " + ErrnoText() + ".")};
     }
     temp.path = templ.data();
 
     for (const auto& entry : kept) {
         if (!CopyRange(existing.get(), entry.offset, entry.length, out.get())) {
-            return Unexpected(Error(
+            return Unexpected{Error(
                 ArchiveError::Kind::WriteFailed,
-                "Cannot copy \"" + entry.name + "\" into the new archive: " + ErrnoText() + "."));
+                "Cannot copy \"" + entry.name + "\" into the new archive: " + ErrnoText() + ".")};
         }
         ++summary.entriesKept;
     }
@@ -397,24 +397,24 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
         auto written = input.isDir ? WriteDrawerEntry(out.get(), input)
                                    : WriteFileEntry(out.get(), input, options, summary);
         if (!written) {
-            return Unexpected(written.error());
+            return Unexpected{written.error()};
         }
         ++summary.entriesWritten;
     }
     const std::uint8_t endMark = 0;
     if (!WriteAll(out.get(), &endMark, 1) || ::fsync(out.get()) != 0) {
-        return Unexpected(
+        return Unexpected{
             Error(ArchiveError::Kind::WriteFailed,
-                  "Cannot write archive \"" + archiveHostPath + "\": " + ErrnoText() + "."));
+                  "Cannot write archive \"" + archiveHostPath + "\": " + ErrnoText() + ".")};
     }
     // New files get the usual permissions (mkstemp makes them private).
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(out.get(), 0666 & ~mask);
     if (::close(out.release()) != 0 || ::rename(temp.path.c_str(), archiveHostPath.c_str()) != 0) {
-        return Unexpected(
+        return Unexpected{
             Error(ArchiveError::Kind::WriteFailed,
-                  "Cannot write archive \"" + archiveHostPath + "\": " + ErrnoText() + "."));
+                  "Cannot write archive \"" + archiveHostPath + "\": " + ErrnoText() + ".")};
     }
     temp.keep = true;
     return summary;
@@ -452,9 +452,9 @@ struct Collector {
                                         bool descend) {
         std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(hostPath.c_str()), ::closedir);
         if (!dir) {
-            return Unexpected(
+            return Unexpected{
                 Error(ArchiveError::Kind::ReadFailed,
-                      "Cannot read drawer \"" + hostPath + "\": " + ErrnoText() + "."));
+                      "Cannot read drawer \"" + hostPath + "\": " + ErrnoText() + ".")};
         }
         std::vector<std::string> children;
         while (const dirent* item = ::readdir(dir.get())) {
@@ -471,7 +471,8 @@ struct Collector {
             const std::string childPath = hostPath + "/" + child;
             const std::string childName = name + "/" + child;
             struct stat info {};
-            if (::lstat(childPath.c_str(), &info) != 0 || IsSkipped(info)) {
+            if ((options.skipName && options.skipName(child)) ||
+                ::lstat(childPath.c_str(), &info) != 0 || IsSkipped(info)) {
                 continue;
             }
             if (S_ISREG(info.st_mode)) {
@@ -504,8 +505,8 @@ Expected<std::vector<LhaInput>, ArchiveError> CollectLhaInputs(
         const std::string hostPath = name.front() == '/' ? name : baseHostDir + "/" + name;
         struct stat info {};
         if (::lstat(hostPath.c_str(), &info) != 0) {
-            return Unexpected(
-                Error(ArchiveError::Kind::NotFound, "\"" + given + "\" does not exist."));
+            return Unexpected{
+                Error(ArchiveError::Kind::NotFound, "\"" + given + "\" does not exist.")};
         }
         if (collector.IsSkipped(info)) {
             continue;
@@ -520,7 +521,7 @@ Expected<std::vector<LhaInput>, ArchiveError> CollectLhaInputs(
         } else if (S_ISDIR(info.st_mode)) {
             auto done = collector.Drawer(hostPath, archiveName, options.recursive);
             if (!done) {
-                return Unexpected(done.error());
+                return Unexpected{done.error()};
             }
         }
     }

@@ -5,6 +5,7 @@
 // compressing would not make the file smaller).
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,6 +51,9 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
 struct CollectOptions {
     bool recursive = false;     // -r: descend into drawers
     bool emptyDrawers = false;  // -e: store drawers as entries of their own
+    // Host names inside drawers that are not content (the host layer's
+    // sidecar files); null takes every name.
+    std::function<bool(const std::string& hostName)> skipName;
 };
 
 // The inputs for "LhA a" with names relative to baseHostDir (the current

@@ -63,7 +63,7 @@ int RunAssign(CommandContext& context) {
             }
         }
         context.Print(name + ": not assigned\n");
-        context.result2 = fault::ObjectNotFound;
+        context.result2 = ERROR_OBJECT_NOT_FOUND;
         return RETURN_WARN;
     }
     AssignMode mode = args.Switch("ADD")       ? AssignMode::Add
@@ -71,7 +71,7 @@ int RunAssign(CommandContext& context) {
                       : args.Switch("REMOVE")  ? AssignMode::Remove
                                                : AssignMode::Replace;
     if (mode != AssignMode::Replace && targets.empty()) {
-        return context.Fault(fault::RequiredArgMissing, context.name, RETURN_ERROR);
+        return context.Fault(ERROR_REQUIRED_ARG_MISSING, context.name, RETURN_ERROR);
     }
     // DEFER and PATH targets need not exist yet; others must be drawers.
     if (mode != AssignMode::Remove && !args.Switch("DEFER") && !args.Switch("PATH")) {
@@ -83,13 +83,13 @@ int RunAssign(CommandContext& context) {
                 return RETURN_ERROR;
             }
             if (!info->isDrawer) {
-                return context.Fault(fault::ObjectWrongType, target, RETURN_ERROR);
+                return context.Fault(ERROR_OBJECT_WRONG_TYPE, target, RETURN_ERROR);
             }
             target = info->amigaPath;
         }
     }
-    fault::Code error = context.host.Assign(name, targets, mode);
-    if (error != fault::None) {
+    DosError error = context.host.Assign(name, targets, mode);
+    if (error != kNoError) {
         return context.Fault(error, context.name, RETURN_ERROR);
     }
     return RETURN_OK;

@@ -17,10 +17,10 @@ int RunCD(CommandContext& context) {
         return context.Fault(info.error(), "CD", RETURN_ERROR);
     }
     if (!info->isDrawer) {
-        return context.Fault(fault::ObjectWrongType, "CD", RETURN_ERROR);
+        return context.Fault(ERROR_OBJECT_WRONG_TYPE, "CD", RETURN_ERROR);
     }
-    fault::Code error = context.host.SetCurrentDrawer(info->amigaPath);
-    if (error != fault::None) {
+    DosError error = context.host.SetCurrentDrawer(info->amigaPath);
+    if (error != kNoError) {
         return context.Fault(error, "CD", RETURN_ERROR);
     }
     return RETURN_OK;

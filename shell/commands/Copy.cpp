@@ -26,14 +26,14 @@ struct CopyOptions {
 
 // Copies the bytes of one file, into a temporary name first so that a failed
 // copy never leaves a half-written file under the final name.
-fault::Code CopyData(ShellHost& host, const ObjectInfo& from, const std::string& to) {
-    auto source = host.OpenFile(from.amigaPath, OpenMode::OldFile);
+DosError CopyData(ShellHost& host, const ObjectInfo& from, const std::string& to) {
+    auto source = host.OpenFile(from.amigaPath, StreamMode::OldFile);
     if (!source) {
         return source.error();
     }
     FileDescriptor in(*source);
     std::string temporary = to + ".copy-in-progress";
-    auto target = host.OpenFile(temporary, OpenMode::NewFile);
+    auto target = host.OpenFile(temporary, StreamMode::NewFile);
     if (!target) {
         return target.error();
     }
@@ -43,7 +43,7 @@ fault::Code CopyData(ShellHost& host, const ObjectInfo& from, const std::string&
         if (BreakRequested()) {
             out = FileDescriptor();
             (void)host.DeleteObject(temporary);
-            return fault::Break;
+            return ERROR_BREAK;
         }
         ssize_t got = ::read(in.get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) {
@@ -52,7 +52,7 @@ fault::Code CopyData(ShellHost& host, const ObjectInfo& from, const std::string&
         if (got < 0) {
             out = FileDescriptor();
             (void)host.DeleteObject(temporary);
-            return fault::ReadProtected;
+            return ERROR_READ_PROTECTED;
         }
         if (got == 0) {
             break;
@@ -60,16 +60,16 @@ fault::Code CopyData(ShellHost& host, const ObjectInfo& from, const std::string&
         if (!WriteAll(out.get(), std::string_view(buffer, static_cast<std::size_t>(got)))) {
             out = FileDescriptor();
             (void)host.DeleteObject(temporary);
-            return fault::DiskFull;
+            return ERROR_DISK_FULL;
         }
     }
     out = FileDescriptor();
     if (auto existing = host.Examine(to); existing.ok()) {
         if (existing->isDrawer) {
             (void)host.DeleteObject(temporary);
-            return fault::ObjectExists;
+            return ERROR_OBJECT_EXISTS;
         }
-        if (fault::Code error = host.DeleteObject(to); error != fault::None) {
+        if (DosError error = host.DeleteObject(to); error != kNoError) {
             (void)host.DeleteObject(temporary);
             return error;
         }
@@ -90,13 +90,13 @@ class Copier {
                 }
             }
         }
-        fault::Code error = CopyData(context_.host, from, to);
-        if (error == fault::Break) {
+        DosError error = CopyData(context_.host, from, to);
+        if (error == ERROR_BREAK) {
             result_ = RETURN_FAIL;
-            context_.result2 = fault::Break;
+            context_.result2 = ERROR_BREAK;
             return false;
         }
-        if (error != fault::None) {
+        if (error != kNoError) {
             context_.Fault(error, from.name, RETURN_ERROR);
             result_ = RETURN_FAIL;
             return false;
@@ -151,12 +151,12 @@ class Copier {
             if (existing->isDrawer) {
                 return true;
             }
-            context_.Fault(fault::ObjectExists, path, RETURN_ERROR);
+            context_.Fault(ERROR_OBJECT_EXISTS, path, RETURN_ERROR);
             result_ = RETURN_ERROR;
             return false;
         }
-        fault::Code error = context_.host.CreateDir(path);
-        if (error != fault::None) {
+        DosError error = context_.host.CreateDir(path);
+        if (error != kNoError) {
             context_.Fault(error, path, RETURN_ERROR);
             result_ = RETURN_ERROR;
             return false;
@@ -199,7 +199,7 @@ int RunCopy(CommandContext& context) {
     std::vector<std::string> sources = args.Multi("FROM");
     std::string destination = args.Text("TO");
     if (sources.empty()) {
-        return context.Fault(fault::RequiredArgMissing, context.name, RETURN_FAIL);
+        return context.Fault(ERROR_REQUIRED_ARG_MISSING, context.name, RETURN_FAIL);
     }
 
     std::vector<Expansion> expansions;
@@ -210,7 +210,7 @@ int RunCopy(CommandContext& context) {
             return context.Fault(expansion.error(), context.name, RETURN_FAIL);
         }
         if (expansion->objects.empty()) {
-            return context.Fault(fault::ObjectNotFound, context.name, RETURN_FAIL);
+            return context.Fault(ERROR_OBJECT_NOT_FOUND, context.name, RETURN_FAIL);
         }
         several = several || expansion->wild || expansion->objects.front().isDrawer;
         expansions.push_back(std::move(expansion.value()));
@@ -223,7 +223,7 @@ int RunCopy(CommandContext& context) {
     if (!toDrawer) {
         const ObjectInfo& from = expansions.front().objects.front();
         if (target.ok() && target->hostPath == from.hostPath) {
-            return context.Fault(fault::ObjectInUse, context.name, RETURN_FAIL);
+            return context.Fault(ERROR_OBJECT_IN_USE, context.name, RETURN_FAIL);
         }
         copier.CopyFile(from, destination, 0);
         return copier.result();
@@ -238,7 +238,7 @@ int RunCopy(CommandContext& context) {
     for (const Expansion& expansion : expansions) {
         for (const ObjectInfo& object : expansion.objects) {
             if (BreakRequested()) {
-                context.result2 = fault::Break;
+                context.result2 = ERROR_BREAK;
                 return RETURN_FAIL;
             }
             bool ok = !expansion.wild && object.isDrawer

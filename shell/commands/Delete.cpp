@@ -19,7 +19,7 @@ class Deleter {
     // False after a break.
     bool Delete(const ObjectInfo& object) {
         if (BreakRequested()) {
-            context_.result2 = fault::Break;
+            context_.result2 = ERROR_BREAK;
             result_ = RETURN_FAIL;
             return false;
         }
@@ -35,13 +35,13 @@ class Deleter {
         }
         if ((object.protection & FIBF_DELETE) != 0) {
             if (!force_) {
-                Failed(object, fault::DeleteProtected);
+                Failed(object, ERROR_DELETE_PROTECTED);
                 return true;
             }
             (void)context_.host.SetProtection(object.amigaPath, object.protection & ~FIBF_DELETE);
         }
-        fault::Code error = context_.host.DeleteObject(object.amigaPath);
-        if (error != fault::None) {
+        DosError error = context_.host.DeleteObject(object.amigaPath);
+        if (error != kNoError) {
             Failed(object, error);
             return true;
         }
@@ -54,8 +54,8 @@ class Deleter {
     int result() const { return result_; }
 
   private:
-    void Failed(const ObjectInfo& object, fault::Code error) {
-        context_.Print(object.amigaPath + "  Not Deleted: " + fault::FaultText(error) + "\n");
+    void Failed(const ObjectInfo& object, DosError error) {
+        context_.Print(object.amigaPath + "  Not Deleted: " + FaultText(error) + "\n");
         context_.result2 = error;
         result_ = RETURN_ERROR;
     }
@@ -72,12 +72,12 @@ int RunDelete(CommandContext& context) {
     for (const std::string& name : args.Multi("FILE")) {
         if (!name.empty() && name.back() == ':' && name.find(':') == name.size() - 1) {
             // A whole volume or assign is never deleted.
-            return context.Fault(fault::ObjectWrongType, context.name, RETURN_FAIL);
+            return context.Fault(ERROR_OBJECT_WRONG_TYPE, context.name, RETURN_FAIL);
         }
         auto expansion = ExpandPath(context.host, name);
         if (!expansion) {
-            if (expansion.error() != fault::ObjectNotFound &&
-                expansion.error() != fault::DirNotFound) {
+            if (expansion.error() != ERROR_OBJECT_NOT_FOUND &&
+                expansion.error() != ERROR_DIR_NOT_FOUND) {
                 return context.Fault(expansion.error(), context.name, RETURN_ERROR);
             }
             continue;
@@ -91,7 +91,7 @@ int RunDelete(CommandContext& context) {
     }
     if (!any) {
         context.Print("No file to delete\n");
-        context.result2 = fault::ObjectNotFound;
+        context.result2 = ERROR_OBJECT_NOT_FOUND;
         return RETURN_WARN;
     }
     return deleter.result();

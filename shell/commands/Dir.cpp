@@ -46,7 +46,7 @@ int RunDir(CommandContext& context) {
     }
     if (expansion->wild) {
         if (expansion->objects.empty()) {
-            context.result2 = fault::ObjectNotFound;
+            context.result2 = ERROR_OBJECT_NOT_FOUND;
             return RETURN_FAIL;
         }
         entries = std::move(expansion->objects);
@@ -54,7 +54,7 @@ int RunDir(CommandContext& context) {
         const ObjectInfo& object = expansion->objects.front();
         if (!object.isDrawer) {
             context.PrintError(path + " is not a directory\n");
-            return context.Fault(fault::DirNotFound, "", RETURN_FAIL);
+            return context.Fault(ERROR_DIR_NOT_FOUND, "", RETURN_FAIL);
         }
         auto listed = SortedDrawer(context.host, object.amigaPath);
         if (!listed) {

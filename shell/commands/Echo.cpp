@@ -49,7 +49,7 @@ int RunEcho(CommandContext& context) {
     int fd = context.io.out;
     FileDescriptor file;
     if (args.Has("TO")) {
-        auto opened = context.host.OpenFile(args.Text("TO"), OpenMode::NewFile);
+        auto opened = context.host.OpenFile(args.Text("TO"), StreamMode::NewFile);
         if (!opened) {
             return context.Fault(opened.error(), "Echo", RETURN_ERROR);
         }
@@ -57,7 +57,7 @@ int RunEcho(CommandContext& context) {
         fd = file.get();
     }
     if (!WriteAll(fd, text)) {
-        return context.Fault(fault::DiskFull, "Echo", RETURN_ERROR);
+        return context.Fault(ERROR_DISK_FULL, "Echo", RETURN_ERROR);
     }
     return RETURN_OK;
 }

@@ -16,7 +16,7 @@ int RunExecute(CommandContext& context) {
         return context.Fault(file.error(), "Execute", RETURN_FAIL);
     }
     if (file->kind != LineItem::Kind::Word) {
-        return context.Fault(fault::RequiredArgMissing, "Execute", RETURN_FAIL);
+        return context.Fault(ERROR_REQUIRED_ARG_MISSING, "Execute", RETURN_FAIL);
     }
     std::string_view rest = std::string_view(context.arguments).substr(pos);
     while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) {

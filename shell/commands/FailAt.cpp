@@ -18,7 +18,7 @@ int RunFailAt(CommandContext& context) {
         return RETURN_OK;
     }
     if (*limit < 1) {
-        return context.Fault(fault::BadNumber, "FailAt", RETURN_ERROR);
+        return context.Fault(ERROR_BAD_NUMBER, "FailAt", RETURN_ERROR);
     }
     context.shell.setFailAt(*limit);
     return RETURN_OK;

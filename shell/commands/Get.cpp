@@ -11,7 +11,7 @@ namespace {
 int RunGet(CommandContext& context) {
     auto value = context.shell.GetLocal(context.args.Text("NAME"));
     if (!value) {
-        return context.Fault(fault::ObjectNotFound, "Get", RETURN_WARN);
+        return context.Fault(ERROR_OBJECT_NOT_FOUND, "Get", RETURN_WARN);
     }
     context.Print(*value + "\n");
     return RETURN_OK;

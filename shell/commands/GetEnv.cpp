@@ -10,7 +10,7 @@ namespace {
 int RunGetEnv(CommandContext& context) {
     auto value = context.host.GetVar(context.args.Text("NAME"));
     if (!value) {
-        return context.Fault(fault::ObjectNotFound, "GetEnv", RETURN_WARN);
+        return context.Fault(ERROR_OBJECT_NOT_FOUND, "GetEnv", RETURN_WARN);
     }
     context.Print(*value + "\n");
     return RETURN_OK;

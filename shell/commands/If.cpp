@@ -55,7 +55,7 @@ int RunIf(CommandContext& context) {
         condition = Compare(context, left, args.Text("GE")) >= 0;
     } else if (args.Has("EXISTS")) {
         auto info = context.host.Examine(args.Text("EXISTS"));
-        condition = info.ok() || info.error() == fault::ObjectInUse;
+        condition = info.ok() || info.error() == ERROR_OBJECT_IN_USE;
     }
     if (args.Switch("NOT")) {
         condition = !condition;

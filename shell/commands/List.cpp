@@ -143,7 +143,7 @@ int RunList(CommandContext& context) {
                 args.Switch("NOHEAD") || args.Has("LFORMAT")};
     FileDescriptor toFile;
     if (args.Has("TO")) {
-        auto opened = context.host.OpenFile(args.Text("TO"), OpenMode::NewFile);
+        auto opened = context.host.OpenFile(args.Text("TO"), StreamMode::NewFile);
         if (!opened) {
             return context.Fault(opened.error(), context.name, RETURN_ERROR);
         }
@@ -174,7 +174,7 @@ int RunList(CommandContext& context) {
         }
     }
     if (job.shown == 0) {
-        context.result2 = fault::ObjectNotFound;
+        context.result2 = ERROR_OBJECT_NOT_FOUND;
         return RETURN_WARN;
     }
     return RETURN_OK;

@@ -9,14 +9,13 @@ namespace amiga {
 
 namespace {
 
-fault::Code CreateWithParents(ShellHost& host, const std::string& path) {
+DosError CreateWithParents(ShellHost& host, const std::string& path) {
     if (auto existing = host.Examine(path); existing.ok()) {
-        return existing->isDrawer ? fault::None : fault::ObjectExists;
+        return existing->isDrawer ? kNoError : ERROR_OBJECT_EXISTS;
     }
     std::string_view parent = PathPart(path);
     if (!parent.empty() && parent.back() != ':' && parent != path) {
-        if (fault::Code error = CreateWithParents(host, std::string(parent));
-            error != fault::None) {
+        if (DosError error = CreateWithParents(host, std::string(parent)); error != kNoError) {
             return error;
         }
     }
@@ -30,9 +29,8 @@ int RunMakeDir(CommandContext& context) {
         while (name.size() > 1 && name.back() == '/') {
             name.pop_back();
         }
-        fault::Code error =
-            all ? CreateWithParents(context.host, name) : context.host.CreateDir(name);
-        if (error != fault::None) {
+        DosError error = all ? CreateWithParents(context.host, name) : context.host.CreateDir(name);
+        if (error != kNoError) {
             context.PrintError("Cannot create directory " + name + "\n");
             context.Fault(error, "MakeDir", RETURN_ERROR);
             rc = RETURN_ERROR;

@@ -41,7 +41,7 @@ std::string FindOnPath(std::string_view program) {
 
 int RunMultiView(CommandContext& context) {
     if (!context.args.Has("FILE")) {
-        return context.Fault(fault::RequiredArgMissing, context.name, RETURN_ERROR);
+        return context.Fault(ERROR_REQUIRED_ARG_MISSING, context.name, RETURN_ERROR);
     }
     std::string name = context.args.Text("FILE");
     auto info = context.host.Examine(name);
@@ -62,7 +62,7 @@ int RunMultiView(CommandContext& context) {
     request.hostPath = opener;
     request.argv = {"xdg-open", info->hostPath};
     request.io = Streams{null.get(), null.get(), null.get()};
-    fault::Code result2 = fault::None;
+    DosError result2 = kNoError;
     int rc = RunChild(request, result2);
     context.result2 = result2;
     return rc == 0 ? RETURN_OK : RETURN_ERROR;

@@ -60,8 +60,8 @@ struct ProtectJob {
                 bits = Revoke(bits, named);
                 break;
         }
-        fault::Code error = context.host.SetProtection(object.amigaPath, bits);
-        if (error != fault::None) {
+        DosError error = context.host.SetProtection(object.amigaPath, bits);
+        if (error != kNoError) {
             context.Fault(error, object.amigaPath, RETURN_ERROR);
             rc = RETURN_ERROR;
         } else if (verbose && !quiet) {
@@ -89,7 +89,7 @@ int RunProtect(CommandContext& context) {
     auto named = ParseFlags(flags);
     if (!named) {
         context.PrintError("Invalid flags - must be one of HSPARWED\n");
-        context.result2 = fault::BadTemplate;
+        context.result2 = ERROR_BAD_TEMPLATE;
         return RETURN_FAIL;
     }
     auto expansion = ExpandPath(context.host, args.Text("FILE"));
@@ -97,7 +97,7 @@ int RunProtect(CommandContext& context) {
         return context.Fault(expansion.error(), context.name, RETURN_ERROR);
     }
     if (expansion->objects.empty()) {
-        return context.Fault(fault::ObjectNotFound, context.name, RETURN_ERROR);
+        return context.Fault(ERROR_OBJECT_NOT_FOUND, context.name, RETURN_ERROR);
     }
     bool all = args.Switch("ALL");
     ProtectJob job{context, mode, *named, all, args.Switch("QUIET"), expansion->wild || all};

@@ -25,19 +25,19 @@ int RunRename(CommandContext& context) {
         }
     }
     if (objects.empty()) {
-        return context.Fault(fault::ObjectNotFound, context.name, RETURN_ERROR);
+        return context.Fault(ERROR_OBJECT_NOT_FOUND, context.name, RETURN_ERROR);
     }
     auto target = context.host.Examine(to);
     bool intoDrawer = target.ok() && target->isDrawer;
     if (several && !intoDrawer) {
-        return context.Fault(fault::ObjectWrongType, context.name, RETURN_ERROR);
+        return context.Fault(ERROR_OBJECT_WRONG_TYPE, context.name, RETURN_ERROR);
     }
     for (const ObjectInfo& object : objects) {
         std::string destination = intoDrawer && (several || target->hostPath != object.hostPath)
                                       ? JoinPath(to, object.name)
                                       : to;
-        fault::Code error = context.host.Rename(object.amigaPath, destination);
-        if (error != fault::None) {
+        DosError error = context.host.Rename(object.amigaPath, destination);
+        if (error != kNoError) {
             return context.Fault(error, context.name, RETURN_ERROR);
         }
         if (several && !context.args.Switch("QUIET")) {

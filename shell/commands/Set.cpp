@@ -11,12 +11,15 @@ namespace {
 int RunSet(CommandContext& context) {
     const ParsedArgs& args = context.args;
     if (!args.Has("NAME")) {
-        for (const auto& [name, value] : context.shell.Locals()) {
-            std::string line = name;
+        for (const LocalVariable& variable : context.shell.Locals().all()) {
+            if (variable.type != LV_VAR) {
+                continue;
+            }
+            std::string line = variable.name;
             if (line.size() < 20) {
                 line.resize(20, ' ');
             }
-            context.Print(line + " " + value + "\n");
+            context.Print(line + " " + variable.value + "\n");
         }
         return RETURN_OK;
     }

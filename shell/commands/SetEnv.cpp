@@ -8,9 +8,9 @@ namespace amiga {
 namespace {
 
 int RunSetEnv(CommandContext& context) {
-    fault::Code error = context.host.SetVar(context.args.Text("NAME"), context.args.Text("STRING"),
-                                            context.args.Switch("SAVE"));
-    if (error != fault::None) {
+    DosError error = context.host.SetVar(context.args.Text("NAME"), context.args.Text("STRING"),
+                                         context.args.Switch("SAVE"));
+    if (error != kNoError) {
         return context.Fault(error, "SetEnv", RETURN_ERROR);
     }
     return RETURN_OK;

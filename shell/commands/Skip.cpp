@@ -42,7 +42,7 @@ int RunSkip(CommandContext& context) {
         }
     }
     script->Seek(resume);
-    return context.Fault(fault::ObjectNotFound, "Skip", RETURN_FAIL);
+    return context.Fault(ERROR_OBJECT_NOT_FOUND, "Skip", RETURN_FAIL);
 }
 
 }  // namespace

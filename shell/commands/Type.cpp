@@ -48,7 +48,7 @@ int RunType(CommandContext& context) {
     int out = context.io.out;
     FileDescriptor toFile;
     if (args.Has("TO")) {
-        auto opened = context.host.OpenFile(args.Text("TO"), OpenMode::NewFile);
+        auto opened = context.host.OpenFile(args.Text("TO"), StreamMode::NewFile);
         if (!opened) {
             return context.Fault(opened.error(), context.name, RETURN_ERROR);
         }
@@ -58,14 +58,14 @@ int RunType(CommandContext& context) {
     for (const std::string& name : args.Multi("FROM")) {
         auto expansion = ExpandPath(context.host, name);
         if (!expansion || expansion->objects.empty()) {
-            return context.Fault(expansion ? fault::ObjectNotFound : expansion.error(), name,
+            return context.Fault(expansion ? ERROR_OBJECT_NOT_FOUND : expansion.error(), name,
                                  RETURN_ERROR);
         }
         for (const ObjectInfo& object : expansion->objects) {
             if (object.isDrawer) {
-                return context.Fault(fault::ObjectWrongType, object.name, RETURN_ERROR);
+                return context.Fault(ERROR_OBJECT_WRONG_TYPE, object.name, RETURN_ERROR);
             }
-            auto opened = context.host.OpenFile(object.amigaPath, OpenMode::OldFile);
+            auto opened = context.host.OpenFile(object.amigaPath, StreamMode::OldFile);
             if (!opened) {
                 return context.Fault(opened.error(), object.name, RETURN_ERROR);
             }
@@ -74,7 +74,7 @@ int RunType(CommandContext& context) {
                 char buffer[65536];
                 for (;;) {
                     if (BreakRequested()) {
-                        context.result2 = fault::Break;
+                        context.result2 = ERROR_BREAK;
                         return RETURN_WARN;
                     }
                     ssize_t got = ::read(file.get(), buffer, sizeof buffer);
@@ -90,7 +90,7 @@ int RunType(CommandContext& context) {
             }
             auto data = ReadAll(file.get(), 64 * 1024 * 1024);
             if (!data) {
-                return context.Fault(fault::ObjectTooLarge, object.name, RETURN_ERROR);
+                return context.Fault(ERROR_OBJECT_TOO_LARGE, object.name, RETURN_ERROR);
             }
             if (hex) {
                 WriteAll(out, HexLines(*data));

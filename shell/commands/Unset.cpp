@@ -10,7 +10,7 @@ namespace {
 
 int RunUnset(CommandContext& context) {
     if (!context.args.Has("NAME")) {
-        return context.Fault(fault::RequiredArgMissing, "Unset", RETURN_ERROR);
+        return context.Fault(ERROR_REQUIRED_ARG_MISSING, "Unset", RETURN_ERROR);
     }
     context.shell.UnsetLocal(context.args.Text("NAME"));
     return RETURN_OK;

@@ -8,9 +8,8 @@ namespace amiga {
 namespace {
 
 int RunUnsetEnv(CommandContext& context) {
-    fault::Code error =
-        context.host.DeleteVar(context.args.Text("NAME"), context.args.Switch("SAVE"));
-    if (error != fault::None && error != fault::ObjectNotFound) {
+    DosError error = context.host.DeleteVar(context.args.Text("NAME"), context.args.Switch("SAVE"));
+    if (error != kNoError && error != ERROR_OBJECT_NOT_FOUND) {
         return context.Fault(error, "UnsetEnv", RETURN_ERROR);
     }
     return RETURN_OK;

@@ -26,7 +26,7 @@ int RunVersion(CommandContext& context) {
     if (args.Switch("RES")) {
         // Nothing is resident in this shell.
         context.PrintError("Could not find version information for '" + name + "'\n");
-        context.result2 = fault::ObjectNotFound;
+        context.result2 = ERROR_OBJECT_NOT_FOUND;
         return RETURN_ERROR;
     }
     auto info = context.host.Examine(name);
@@ -43,21 +43,21 @@ int RunVersion(CommandContext& context) {
         return context.Fault(info.error(), name, RETURN_FAIL);
     }
     if (info->isDrawer) {
-        return context.Fault(fault::ObjectWrongType, name, RETURN_FAIL);
+        return context.Fault(ERROR_OBJECT_WRONG_TYPE, name, RETURN_FAIL);
     }
-    auto opened = context.host.OpenFile(info->amigaPath, OpenMode::OldFile);
+    auto opened = context.host.OpenFile(info->amigaPath, StreamMode::OldFile);
     if (!opened) {
         return context.Fault(opened.error(), name, RETURN_FAIL);
     }
     FileDescriptor file(*opened);
     auto data = ReadAll(file.get(), kMaxVersionFileSize);
     if (!data) {
-        return context.Fault(fault::ObjectTooLarge, name, RETURN_FAIL);
+        return context.Fault(ERROR_OBJECT_TOO_LARGE, name, RETURN_FAIL);
     }
     auto version = FindVersionString(*data);
     if (!version) {
         context.PrintError("Could not find version information for '" + name + "'\n");
-        context.result2 = fault::ObjectNotFound;
+        context.result2 = ERROR_OBJECT_NOT_FOUND;
         return RETURN_ERROR;
     }
     context.Print((args.Switch("FULL") ? version->full : version->shortForm) + "\n");

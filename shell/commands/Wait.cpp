@@ -39,7 +39,7 @@ int RunWait(CommandContext& context) {
         seconds = SecondsUntil(args.Text("UNTIL"));
         if (seconds < 0) {
             context.PrintError("Wait: time should be HH:MM\n");
-            context.result2 = fault::BadNumber;
+            context.result2 = ERROR_BAD_NUMBER;
             return RETURN_ERROR;
         }
     } else if (auto count = args.Number("")) {
@@ -51,7 +51,7 @@ int RunWait(CommandContext& context) {
     // Polls the break flag ten times a second.
     for (long tenths = seconds * 10; tenths > 0; --tenths) {
         if (BreakRequested()) {
-            context.result2 = fault::Break;
+            context.result2 = ERROR_BREAK;
             return RETURN_WARN;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -115,14 +116,10 @@ class CliTest : public ::testing::Test {
 TEST_F(CliTest, HelpNamesEveryCommand) {
     const ProgramRun help = Bare({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* command : {"db", "messages", "prefs", "root", "tool"}) {
+    for (const char* command : {"db", "list", "messages", "prefs", "reload", "root", "tool"}) {
         SCOPED_TRACE(command);
         EXPECT_NE(help.out.find(std::string("\n  ") + command + " "), std::string::npos);
     }
-    // Without a command the program says what it can do.
-    const ProgramRun none = Bare({});
-    EXPECT_EQ(none.exitCode, 0);
-    EXPECT_EQ(none.out, help.out);
     const ProgramRun version = Bare({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "Stovan 1.0\n");
@@ -140,7 +137,10 @@ TEST_F(CliTest, HelpNamesEveryCommand) {
                                                             {"prefs", "reset"},
                                                             {"root"},
                                                             {"db"},
-                                                            {"db", "expand"}};
+                                                            {"db", "expand"},
+                                                            {"db", "lint"},
+                                                            {"list"},
+                                                            {"reload"}};
     for (std::vector<std::string> command : commands) {
         SCOPED_TRACE(command.back());
         command.push_back("--help");
@@ -199,11 +199,15 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
         {"--root", "ROOT", "prefs", "show"},
         {"--root", "ROOT", "root"},
         {"--root", "ROOT", "db", "expand", "X", "{NAME}"},
+        {"--root", "ROOT", "list"},
+        {"--root", "ROOT", "list", "--json"},
+        {"--root", "ROOT", "reload"},
+        {"--root", "ROOT"},
     };
     RunOptions options = Options();
     options.outputFile = "/dev/full";
     for (std::vector<std::string> command : commands) {
-        SCOPED_TRACE(command[command[0] == "--root" ? 2 : 0]);
+        SCOPED_TRACE(command[command[0] == "--root" && command.size() > 2 ? 2 : 0]);
         if (command[0] == "--root") {
             command[1] = root_;
         }
@@ -841,10 +845,13 @@ TEST_F(CliTest, UnusableRootsAreRefusedAndLeftAlone) {
         {"prefs", "set", "connectTimeout", "5"},
         {"prefs", "reset"},
         {"db", "expand", "X", "{NAME}"},
+        {"list"},
+        {"reload"},
+        {},
     };
     for (const Root& root : roots) {
         for (const std::vector<std::string>& command : commands) {
-            SCOPED_TRACE(std::string(root.name) + ": " + command[0] + " " +
+            SCOPED_TRACE(std::string(root.name) + ": " + (command.empty() ? "" : command[0]) + " " +
                          (command.size() > 1 ? command[1] : ""));
             std::vector<std::string> arguments{"--root", root.folder};
             arguments.insert(arguments.end(), command.begin(), command.end());
@@ -921,6 +928,107 @@ TEST_F(CliTest, DbExpandFillsPlaceholders) {
     const ProgramRun huge = Stovan({"db", "expand", "X", Repeat("{NAME}", 20000)});
     EXPECT_EQ(huge.exitCode, 0);
     EXPECT_EQ(huge.out, Repeat("X", 20000) + "\n");
+}
+
+// --- the database: list, reload, db lint ----------------------------------------------
+
+// Log lines as the database commands print them: severity, tab, text.
+void ExpectLogLines(const std::string& output) {
+    for (const std::string& line : Lines(output)) {
+        const std::size_t tab = line.find('\t');
+        const std::string severity = line.substr(0, tab);
+        EXPECT_TRUE(tab != std::string::npos &&
+                    (severity.empty() || severity == "FATAL" || severity == "WARNING"))
+            << line;
+    }
+}
+
+TEST_F(CliTest, ListShowsTheSampleDatabaseOfANewRoot) {
+    const ProgramRun table = Stovan({"list"});
+    ASSERT_EQ(table.exitCode, 0) << table.err;
+    const std::vector<std::string> lines = Lines(table.out);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0].find("Type"), 0u);
+    EXPECT_NE(lines[0].find("Install drawer"), std::string::npos);
+
+    const ProgramRun json = Stovan({"list", "--json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    const nlohmann::json items = nlohmann::json::parse(json.out, nullptr, false);
+    ASSERT_TRUE(items.is_array()) << json.out.substr(0, 200);
+    ASSERT_EQ(items.size(), lines.size() - 1);
+    bool sawStovan = false;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        // An item of a name that occurs twice is known by its dupeName.
+        const std::string dupeName = items[i].value("dupeName", "");
+        const std::string name = dupeName.empty() ? items[i].value("name", "") : dupeName;
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(name.empty());
+        // The table and the JSON hold the same items in the same order.
+        EXPECT_NE(lines[i + 1].find("  " + name + "  "), std::string::npos) << lines[i + 1];
+        sawStovan = sawStovan || name == "Stovan";
+    }
+    EXPECT_TRUE(sawStovan);
+}
+
+TEST_F(CliTest, ReloadKeepsTheUsersChoicesAndTheDefaultRunLists) {
+    const ProgramRun reload = Stovan({"reload"});
+    ASSERT_EQ(reload.exitCode, 0) << reload.err;
+    EXPECT_NE(reload.out.find("\tSaving configuration.\n"), std::string::npos);
+    EXPECT_NE(reload.out.find("\tLoading configuration.\n"), std::string::npos);
+    EXPECT_EQ(reload.out.find("FATAL"), std::string::npos);
+    ExpectLogLines(reload.out);
+    EXPECT_TRUE(fs::is_regular_file(root_ + "/Work/Stovan/Prefs/Config.db"));
+
+    // Without a command: the reload's log, an empty line, the list.
+    const ProgramRun plain = Stovan({});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    const std::size_t gap = plain.out.find("\n\nType");
+    ASSERT_NE(gap, std::string::npos) << plain.out;
+    EXPECT_EQ(plain.out.substr(gap + 2), Stovan({"list"}).out);
+}
+
+TEST_F(CliTest, DbLintReportsEachFile) {
+    const std::string good =
+        std::string(STOVAN_SOURCE_DIR) + "/sample/Database/Internal/Applications.db";
+    ASSERT_TRUE(fs::is_regular_file(good));
+    const std::string unended = folder_ + "/unended.db";
+    WriteHostFile(unended, "#ITEM \"Foo\"\n#APPTYPE TOOL\n");
+    const std::string latin1 = folder_ + "/latin1.db";
+    WriteHostFile(latin1, "#ITEM \"Caf\xE9\"\n#BOGUS\n");
+
+    const ProgramRun clean = Bare({"db", "lint", good});
+    EXPECT_EQ(clean.exitCode, 0);
+    EXPECT_EQ(clean.out.find("FATAL"), std::string::npos) << clean.out;
+    ExpectLogLines(clean.out);
+
+    struct Row {
+        const char* name;
+        std::string file;
+        const char* said;
+    };
+    const std::vector<Row> rows = {
+        {"missing", folder_ + "/missing.db", "object not found"},
+        {"a folder", folder_, "object is not of required type"},
+        {"no ITEM END", unended, "\"ITEM END\" command is missing!"},
+        {"unknown command", latin1, "Unknown or misplaced command!"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProgramRun run = Bare({"db", "lint", row.file});
+        EXPECT_EQ(run.exitCode, kError);
+        EXPECT_NE(run.out.find(row.said), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("FATAL\t"), std::string::npos) << run.out;
+        ExpectLogLines(run.out);
+    }
+    // Every file is read, each on its own, in the order given.
+    const ProgramRun both = Bare({"db", "lint", unended, good});
+    EXPECT_EQ(both.exitCode, kError);
+    const std::size_t first = both.out.find("'" + unended + "'");
+    const std::size_t second = both.out.find("'" + good + "'");
+    EXPECT_NE(first, std::string::npos);
+    EXPECT_NE(second, std::string::npos);
+    EXPECT_LT(first, second);
+    EXPECT_EQ(both.out.substr(both.out.find("\tLoading database '" + good)), clean.out);
 }
 
 }  // namespace

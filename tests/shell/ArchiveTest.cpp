@@ -283,8 +283,8 @@ void MakeSourceTree(const std::string& root) {
 TEST(LhaWriter, LhasaReadsBackEveryFileByteExact) {
     TempDir temp;
     MakeSourceTree(temp / "src");
-    auto inputs =
-        CollectLhaInputs(temp / "src", {"App", "App.info"}, {true, true}, nullptr, temp / "b.lha");
+    auto inputs = CollectLhaInputs(temp / "src", {"App", "App.info"}, {true, true, {}}, nullptr,
+                                   temp / "b.lha");
     ASSERT_TRUE(inputs.ok()) << inputs.error().message;
     auto written = CreateLhaArchive(temp / "b.lha", *inputs);
     ASSERT_TRUE(written.ok()) << written.error().message;
@@ -451,9 +451,12 @@ TEST(LhaWriter, CollectLeavesOutTheArchiveAndFollowsSwitches) {
         std::vector<std::string> expected;
     };
     const Row rows[] = {
-        {"plain", {false, false}, {"App/f"}},
-        {"-r", {true, false}, {"App/Sub/g", "App/f"}},
-        {"-r -e", {true, true}, {"App", "App/Empty", "App/Sub", "App/Sub/g", "App/f"}},
+        {"plain", {false, false, {}}, {"App/f"}},
+        {"-r", {true, false, {}}, {"App/Sub/g", "App/f"}},
+        {"-r -e", {true, true, {}}, {"App", "App/Empty", "App/Sub", "App/Sub/g", "App/f"}},
+        {"host-only names left out",
+         {true, false, [](const std::string& name) { return name == "f"; }},
+         {"App/Sub/g"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -787,7 +790,7 @@ TEST(ExtractModes, OverwriteFlatAndSelection) {
     TempDir temp;
     WriteFile(temp / "src/a", "new a");
     WriteFile(temp / "src/Sub/b", "new b");
-    auto inputs = CollectLhaInputs(temp / "src", {"a", "Sub"}, {true, false}, nullptr);
+    auto inputs = CollectLhaInputs(temp / "src", {"a", "Sub"}, {true, false, {}}, nullptr);
     ASSERT_TRUE(inputs.ok());
     ASSERT_TRUE(CreateLhaArchive(temp / "m.lha", *inputs).ok());
 

@@ -24,7 +24,7 @@ TEST(ShellArgs, TemplatesFillAsReadArgsDoes) {
         const char* line;
         const char* key;
         const char* expected;  // Text(key), or joined Multi when key ends in '*'
-        fault::Code error;
+        DosError error;
     };
     const Row rows[] = {
         {"last word goes to TO", "FROM/M,TO/A", "a b c", "TO", "c", 0},
@@ -37,14 +37,14 @@ TEST(ShellArgs, TemplatesFillAsReadArgsDoes) {
         {"empty-named slot", "NOT/S,,EQ/K", "\"x\" EQ \"y\"", "", "x", 0},
         {"rest of line", "NAME,STRING/F", "echo on and more", "STRING", "on and more", 0},
         {"rest drops first quotes", "NAME,STRING/F", "x \"a b\" c", "STRING", "a b c", 0},
-        {"missing required", "NAME/A", "", "NAME", "", fault::RequiredArgMissing},
-        {"too many", "NAME/A", "one two", "NAME", "", fault::TooManyArgs},
-        {"bad number", "N/N", "12x", "N", "", fault::BadNumber},
-        {"keyword without value", "TO/K", "TO", "TO", "", fault::KeyNeedsArg},
-        {"unterminated quote", "NAME", "\"abc", "NAME", "", fault::LineTooLong},
+        {"missing required", "NAME/A", "", "NAME", "", ERROR_REQUIRED_ARG_MISSING},
+        {"too many", "NAME/A", "one two", "NAME", "", ERROR_TOO_MANY_ARGS},
+        {"bad number", "N/N", "12x", "N", "", ERROR_BAD_NUMBER},
+        {"keyword without value", "TO/K", "TO", "TO", "", ERROR_KEY_NEEDS_ARG},
+        {"unterminated quote", "NAME", "\"abc", "NAME", "", ERROR_LINE_TOO_LONG},
         {"comment ends the line", "NAME,X", "a ;b", "X", "", 0},
         {"unquoted quote inside word", "NAME/A", "word\"hello", "NAME", "word\"hello", 0},
-        {"/M/A empty", "FILE/M/A", "", "FILE*", "", fault::RequiredArgMissing},
+        {"/M/A empty", "FILE/M/A", "", "FILE*", "", ERROR_REQUIRED_ARG_MISSING},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -178,9 +178,9 @@ TEST(ShellRedirection, OperatorsAndNames) {
     ASSERT_TRUE(version.ok());
     EXPECT_EQ(version->line, "version FULL NAME \"x\" FILE");
 
-    EXPECT_EQ(ExtractRedirections("Echo >a >b").error(), fault::TooManyLevels);
-    EXPECT_EQ(ExtractRedirections("Echo >").error(), fault::RequiredArgMissing);
-    EXPECT_EQ(ExtractRedirections("Echo >\"open").error(), fault::LineTooLong);
+    EXPECT_EQ(ExtractRedirections("Echo >a >b").error(), ERROR_TOO_MANY_LEVELS);
+    EXPECT_EQ(ExtractRedirections("Echo >").error(), ERROR_REQUIRED_ARG_MISSING);
+    EXPECT_EQ(ExtractRedirections("Echo >\"open").error(), ERROR_LINE_TOO_LONG);
 }
 
 TEST(ShellDotCommands, KeyTemplateAndDefaults) {
@@ -206,9 +206,10 @@ TEST(ShellDotCommands, KeyTemplateAndDefaults) {
     ASSERT_TRUE(noKey.ok());
     EXPECT_EQ(noKey->text, "Echo <A>\n");
 
-    EXPECT_EQ(PrepareExecuteScript(".key A/A\nEcho\n", "", "1").error(), fault::RequiredArgMissing);
-    EXPECT_EQ(PrepareExecuteScript(".frobnicate\n", "", "1").error(), fault::BadTemplate);
-    EXPECT_EQ(PrepareExecuteScript(".key A\n.key B\n", "", "1").error(), fault::BadTemplate);
+    EXPECT_EQ(PrepareExecuteScript(".key A/A\nEcho\n", "", "1").error(),
+              ERROR_REQUIRED_ARG_MISSING);
+    EXPECT_EQ(PrepareExecuteScript(".frobnicate\n", "", "1").error(), ERROR_BAD_TEMPLATE);
+    EXPECT_EQ(PrepareExecuteScript(".key A\n.key B\n", "", "1").error(), ERROR_BAD_TEMPLATE);
 }
 
 TEST(ShellWildcard, Patterns) {

@@ -153,8 +153,8 @@ TEST(ShellScripts, FileCommands) {
     host.WriteFile("RAM:T/App/App.info", "icon");
     host.WriteFile("RAM:T/App/Docs/readme", "doc");
     host.WriteFile("RAM:T/App.info", "drawer icon");
-    ASSERT_EQ(host.SetComment("RAM:T/App/App", "note"), fault::None);
-    ASSERT_EQ(host.SetProtection("RAM:T/App/App", FIBF_SCRIPT), fault::None);
+    ASSERT_EQ(host.SetComment("RAM:T/App/App", "note"), kNoError);
+    ASSERT_EQ(host.SetProtection("RAM:T/App/App", FIBF_SCRIPT), kNoError);
 
     Outcome copy = RunScript(host,
                              "FailAt 9\n"
@@ -229,7 +229,7 @@ TEST(ShellScripts, ExecuteAndCommandSearch) {
     test::TestHost host;
     host.WriteFile("S:greet", ".key WHO/A,LOUD/S\nEcho \"Hi <WHO>\" <LOUD>\nFailAt 15\n");
     host.WriteFile("Work:Tools/C/Hello", "Echo from-script\nFailAt 25\n");
-    ASSERT_EQ(host.SetProtection("Work:Tools/C/Hello", FIBF_SCRIPT), fault::None);
+    ASSERT_EQ(host.SetProtection("Work:Tools/C/Hello", FIBF_SCRIPT), kNoError);
     host.WriteFile("SYS:C/Plain", "not a program");
     host.WriteFile("SYS:C/HostTool", "#!/bin/sh\necho \"args:$#:$1:$2\"\nexit 3\n");
     ::chmod(host.HostPath("SYS:C/HostTool").c_str(), 0755);

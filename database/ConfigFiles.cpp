@@ -1,0 +1,139 @@
+#include "database/ConfigFiles.h"
+
+#include <cstdio>
+#include <new>
+
+#include "core/Log.h"
+#include "core/MessageIds.h"
+#include "database/Engine.h"
+#include "database/Item.h"
+#include "database/Parser.h"
+#include "platform/DosFiles.h"
+#include "platform/Locks.h"
+
+namespace stovan {
+
+namespace {
+
+// " DUPENAME \"x\"" for an item found by its DUPENAME, else nothing. The
+// records keep their fixed shape: two blanks before the next keyword
+// without a DUPENAME, one with it.
+std::string DupeNamePart(const ApplicationItem& item) {
+    if (item.HasFlags(HAS_DUPENAME) && !item.dupeName().empty()) {
+        return "DUPENAME " + QuoteArgument(item.dupeName());
+    }
+    return std::string();
+}
+
+std::string Triple(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+    // Version numbers are at most 2147483647 (ParseVersionTriple caps
+    // them), so they print the same signed or unsigned.
+    return std::to_string(a) + "." + std::to_string(b) + "." + std::to_string(c);
+}
+
+std::string DateTriple(const amiga::DateStamp& date) {
+    return std::to_string(date.days) + "." + std::to_string(date.minute) + "." +
+           std::to_string(date.tick);
+}
+
+template <typename Format>
+Status WriteRecords(Engine& engine, std::string_view path, const amiga::FileLock* drawer,
+                    Format format) {
+    try {
+        std::string content(kDatabaseFileHeader);
+        for (const ApplicationItem& item : engine.items()) {
+            content += format(item);
+        }
+        if (amiga::DosStatus status = amiga::WriteFile(engine.dos(), path, content, drawer);
+            !status) {
+            return Status(msg::CannotCreateTempFile);
+        }
+        return Status::Ok();
+    } catch (const std::bad_alloc&) {
+        return Status(msg::NotEnoughMemory);
+    }
+}
+
+}  // namespace
+
+std::string QuoteArgument(std::string_view value) {
+    std::string quoted;
+    quoted.reserve(value.size() + 2);
+    quoted += '"';
+    for (char c : value) {
+        switch (c) {
+            case '*':
+                quoted += "**";
+                break;
+            case '"':
+                quoted += "*\"";
+                break;
+            case '\n':
+                quoted += "*N";
+                break;
+            case '\x1b':
+                quoted += "*E";
+                break;
+            default:
+                quoted += c;
+                break;
+        }
+    }
+    quoted += '"';
+    return quoted;
+}
+
+std::string FormatConfigurationRecord(const ApplicationItem& item) {
+    std::string record = "## ITEM " + QuoteArgument(item.name()) + " " + DupeNamePart(item) +
+                         " MODE \"" + std::string(ModeWord(item.mode)) + "\"\n";
+    if (!(item.itemFlags() & (INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS)) &&
+        !item.installDir().empty()) {
+        record += "## INSTALLDIR " + QuoteArgument(item.installDir()) + "\n";
+    }
+    record += "## ITEM END\n";
+    return record;
+}
+
+std::string FormatVersionCacheRecord(const ApplicationItem& item) {
+    const VersionTriple& installed = item.installedVersion;
+    const VersionTriple& server = item.serverVersion;
+    return "## ITEM " + QuoteArgument(item.name()) + " " + DupeNamePart(item) + " STATE " +
+           std::string(StateWord(item.state)) + " VERSION \"" +
+           Triple(installed.version, installed.revision, installed.build) + "\" DATE \"" +
+           DateTriple(item.installedDate) + "\" SVERSION \"" +
+           Triple(server.version, server.revision, server.build) + "\" SDATE \"" +
+           DateTriple(item.serverDate) + "\"\n## ITEM END\n";
+}
+
+Status SaveConfiguration(Engine& engine, std::string_view drawer) {
+    if (engine.items().empty()) {
+        return Status::Ok();
+    }
+    Log& log = engine.log();
+    log.AddLogEntry(msg::SavingConfiguration);
+    Status result(msg::CannotCreateTempFile);
+    amiga::DrawerCreatedHook onCreated;
+    if (engine.drawerCreated) {
+        onCreated = engine.drawerCreated;
+    }
+    // A failure here shows when the drawer is locked.
+    (void)amiga::CreateDrawerPath(engine.dos(), drawer, onCreated);
+    auto lock = amiga::Lock(engine.dos(), drawer);
+    if (lock && lock->drawer) {
+        result = WriteRecords(
+            engine, kConfigurationFileName, &*lock,
+            [](const ApplicationItem& item) { return FormatConfigurationRecord(item); });
+    }
+    log.AddLogSeparator();
+    return result;
+}
+
+Status SaveVersionCache(Engine& engine, std::string_view fileName) {
+    if (engine.items().empty()) {
+        return Status::Ok();
+    }
+    return WriteRecords(engine, fileName, nullptr,
+                        [](const ApplicationItem& item) { return FormatVersionCacheRecord(item); });
+}
+
+}  // namespace stovan

@@ -1,0 +1,628 @@
+#include "database/Parser.h"
+
+#include <array>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/Log.h"
+#include "core/MessageIds.h"
+#include "core/Messages.h"
+#include "database/Engine.h"
+#include "database/Validation.h"
+#include "platform/DosFiles.h"
+#include "platform/Latin1.h"
+#include "platform/ReadArgs.h"
+#include "version/Date.h"
+#include "version/Version.h"
+
+namespace stovan {
+
+namespace {
+
+// The commands, in the order the reader tries them. Each is recognised by
+// its keyword at the start of the line; its template then reads the line.
+enum class Command : std::uint8_t {
+    ITEM,
+    DATE,
+    ARCHIVESIZE,
+    APPTYPE,
+    STOVANAUTHOR,
+    URLSERVER,
+    URLWEBPAGE,
+    URLREADME,
+    URLARCHIVE,
+    URLPATTERN,
+    APPAUTHOR,
+    APPWEBPAGE,
+    APPPICTURE,
+    APPDIRECTORY,
+    APPCHANGELOG,
+    INSTALLDIR,
+    INSTALLCHECK,
+    VERSIONCHECK,
+    DEPENDENCIES,
+    INSTALL,  // the four block commands, kinds 1 to 4
+    UNINSTALL,
+    DESCRIPTION,
+    TEXTFILE,
+};
+
+struct CommandSpec {
+    Command command;
+    std::string_view keyword;
+    std::string_view argumentTemplate;
+};
+
+constexpr std::array<CommandSpec, 23> kCommands = {{
+    {Command::ITEM, "ITEM",
+     "ITEM/A/K,DUPENAME/K,DISPLAYNAME/K,MODE/K,VERSION/K,DATE/K,SVERSION/K,SDATE/K,STATE/K,"
+     "UNINSTALLWARN/S,RELAUNCH/S,NOCACHE/S,RESCAN/S,FORCEDOWNLOAD/S"},
+    {Command::DATE, "DATE", "DATE/K/A"},
+    {Command::ARCHIVESIZE, "ARCHIVESIZE", "ARCHIVESIZE/K/N/A"},
+    {Command::APPTYPE, "APPTYPE", "APPTYPE/K/A"},
+    {Command::STOVANAUTHOR, "STOVANAUTHOR", "STOVANAUTHOR/K/A"},
+    {Command::URLSERVER, "URLSERVER", "URLSERVER/K/A/M"},
+    {Command::URLWEBPAGE, "URLWEBPAGE", "URLWEBPAGE/K/A"},
+    {Command::URLREADME, "URLREADME", "URLREADME/K/A"},
+    {Command::URLARCHIVE, "URLARCHIVE", "URLARCHIVE/K/A"},
+    {Command::URLPATTERN, "URLPATTERN", "URLPATTERN/K/A"},
+    {Command::APPAUTHOR, "APPAUTHOR", "APPAUTHOR/K/A"},
+    {Command::APPWEBPAGE, "APPWEBPAGE", "APPWEBPAGE/K/A"},
+    {Command::APPPICTURE, "APPPICTURE", "APPPICTURE/K/A"},
+    {Command::APPDIRECTORY, "APPDIRECTORY", "APPDIRECTORY/K/A"},
+    {Command::APPCHANGELOG, "APPCHANGELOG", "APPCHANGELOG/K/A/M"},
+    {Command::INSTALLDIR, "INSTALLDIR", "INSTALLDIR/S,INSTALLDIR,DISABLED/S,DEPENDENCY/K"},
+    {Command::INSTALLCHECK, "INSTALLCHECK", "INSTALLCHECK/K/A/M"},
+    {Command::VERSIONCHECK, "VERSIONCHECK", "VERSIONCHECK/K/A/M"},
+    {Command::DEPENDENCIES, "DEPENDENCIES", "DEPENDENCIES/K/A/M"},
+    {Command::INSTALL, "INSTALL", "INSTALL/S,END/S"},
+    {Command::UNINSTALL, "UNINSTALL", "UNINSTALL/S,END/S"},
+    {Command::DESCRIPTION, "DESCRIPTION", "DESCRIPTION/S,END/S,LANGUAGE"},
+    {Command::TEXTFILE, "TEXTFILE", "TEXTFILE/S,END/S,FILENAME"},
+}};
+
+// The templates, parsed once. They are fixed texts, so a failure here is a
+// programming error that the tests catch; such a command then never matches.
+const std::array<std::optional<amiga::Template>, kCommands.size()>& Templates() {
+    static const auto templates = [] {
+        std::array<std::optional<amiga::Template>, kCommands.size()> parsed;
+        for (std::size_t i = 0; i < kCommands.size(); ++i) {
+            auto result = amiga::ParseTemplate(kCommands[i].argumentTemplate);
+            if (result) {
+                parsed[i] = std::move(*result);
+            }
+        }
+        return parsed;
+    }();
+    return templates;
+}
+
+// The command whose keyword starts the text, followed by a blank, a tab or
+// the end. "DATE=..." names no command.
+std::optional<std::size_t> FindCommand(std::string_view text) {
+    const std::size_t end = text.find_first_of(" \t");
+    const std::string_view word = text.substr(0, end);
+    for (std::size_t i = 0; i < kCommands.size(); ++i) {
+        if (amiga::EqualsNoCase(word, kCommands[i].keyword)) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+// The block kinds: 0 none, 1 INSTALL, 2 UNINSTALL, 3 DESCRIPTION, 4 TEXTFILE.
+int BlockKind(Command command) {
+    switch (command) {
+        case Command::INSTALL:
+            return 1;
+        case Command::UNINSTALL:
+            return 2;
+        case Command::DESCRIPTION:
+            return 3;
+        case Command::TEXTFILE:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+// Three numbers separated by "." into a date, read like a version triple.
+amiga::DateStamp DateFromTriple(std::string_view text) {
+    const VersionTriple triple = ParseVersionTriple(text);
+    return amiga::DateStamp{static_cast<std::int32_t>(triple.version),
+                            static_cast<std::int32_t>(triple.revision),
+                            static_cast<std::int32_t>(triple.build)};
+}
+
+class FileParser {
+  public:
+    FileParser(Engine& engine, std::string_view fileName, ParseMode mode)
+        : engine_(engine), fileName_(fileName), mode_(mode) {}
+
+    void Announce() {
+        if (amiga::EqualsNoCase(fileName_, "config.db")) {
+            engine_.log().AddLogEntry(msg::LoadingConfiguration);
+        } else {
+            engine_.log().AddLogEntry(msg::LoadingDatabase, fileName_);
+        }
+    }
+
+    // The file could not be opened or read.
+    void ReadFailed(amiga::DosError error) {
+        systemError_ = error;
+        Finish();
+    }
+
+    void Parse(std::string_view text) {
+        try {
+            // The buffer the whole file is parsed in; block texts are copied
+            // out of it at their END lines.
+            buffer_.reserve(text.size());
+            for (char c : text) {
+                if (c != '\r') {
+                    buffer_.push_back(c);
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            error_ = msg::NotEnoughMemory;
+        }
+        line_ = 0;
+        std::size_t position = 0;
+        while (true) {
+            if (error_ != 0 && !ReportError()) {
+                break;
+            }
+            if (position >= buffer_.size()) {
+                break;
+            }
+            std::size_t end = buffer_.find('\n', position);
+            if (end == std::string::npos) {
+                end = buffer_.size();
+            }
+            ++line_;
+            try {
+                HandleLine(position, end);
+            } catch (const std::bad_alloc&) {
+                error_ = msg::NotEnoughMemory;
+            }
+            position = end + 1;
+        }
+        Finish();
+    }
+
+    ParseTotals totals() const { return totals_; }
+
+  private:
+    // Logs and counts the current error, dropping the current entry. False
+    // when reading must stop (out of memory).
+    bool ReportError() {
+        ++totals_.errors;
+        if (current_ != nullptr) {
+            if (mode_ == ParseMode::Database) {
+                engine_.items().DisposeItem(*current_);
+                ++totals_.rejected;
+            }
+            // In configuration mode the item is a database entry that the
+            // record only changes: a broken record ends, the item stays.
+            current_ = nullptr;
+        }
+        engine_.log().AddLogEntry(msg::ParseWarning, fileName_, line_, GetString(error_));
+        const bool stop = error_ == msg::NotEnoughMemory;
+        error_ = 0;
+        return !stop;
+    }
+
+    void Fail(MessageId message) {
+        if (error_ == 0) {
+            error_ = message;
+        }
+    }
+    void Check(Status status) {
+        if (!status) {
+            Fail(status.message());
+        }
+    }
+
+    void HandleLine(std::size_t begin, std::size_t end) {
+        std::size_t first = begin;
+        while (first < end && (buffer_[first] == ' ' || buffer_[first] == '\t')) {
+            ++first;
+        }
+        if (first == end || buffer_[first] != '#') {
+            return;  // empty, comment (";") or block text
+        }
+        while (first < end &&
+               (buffer_[first] == '#' || buffer_[first] == ' ' || buffer_[first] == '\t')) {
+            ++first;
+        }
+        const std::string_view text(buffer_.data() + first, end - first);
+        const std::optional<std::size_t> index = FindCommand(text);
+
+        if (index && kCommands[*index].command == Command::ITEM && Templates()[*index]) {
+            auto arguments = amiga::ReadArgs(*Templates()[*index], text);
+            if (arguments) {
+                HandleItem(*arguments);
+                return;
+            }
+            // A broken ITEM line opens nothing; inside an entry it is a
+            // misplaced command like any other.
+            systemError_ = arguments.error();
+            if (current_ != nullptr) {
+                Fail(msg::UnknownCommand);
+            }
+            return;
+        }
+        if (current_ == nullptr) {
+            return;  // outside an entry: ignored without message
+        }
+        if (!index) {
+            Fail(msg::UnknownCommand);
+            return;
+        }
+        const std::optional<amiga::Template>& argumentTemplate = Templates()[*index];
+        if (!argumentTemplate) {
+            Fail(msg::UnknownCommand);
+            return;
+        }
+        auto arguments = amiga::ReadArgs(*argumentTemplate, text);
+        if (!arguments) {
+            systemError_ = arguments.error();
+            Fail(msg::UnknownCommand);
+            return;
+        }
+        const Command command = kCommands[*index].command;
+        if (BlockKind(command) != 0) {
+            HandleBlock(command, *arguments, begin, end);
+        } else {
+            HandleCommand(command, *arguments);
+        }
+    }
+
+    void HandleItem(const amiga::Arguments& arguments) {
+        const std::string& key = arguments.Text(std::size_t{0});
+        if (amiga::EqualsNoCase(key, "END")) {
+            EndEntry();
+            return;
+        }
+        if (current_ != nullptr) {
+            Fail(msg::MissingItemEnd);  // and this line opens nothing
+            return;
+        }
+        const std::string& dupeName = arguments.Text("DUPENAME");
+        ItemList& items = engine_.items();
+        if (mode_ == ParseMode::Configuration) {
+            current_ =
+                dupeName.empty() ? items.FindItem(key, false) : items.FindItem(dupeName, true);
+            if (current_ == nullptr) {
+                return;  // the item is gone: its record is skipped without message
+            }
+        } else {
+            if (!dupeName.empty()) {
+                // Keys stay unique: a second entry under the same DUPENAME
+                // would shadow the first in every look-up (configuration,
+                // dependencies).
+                if (items.FindItem(dupeName, true) != nullptr) {
+                    Fail(msg::DuplicateItem);
+                    return;
+                }
+            } else if (ApplicationItem* existing = items.FindItem(key, false)) {
+                // A later definition of a database package replaces the
+                // earlier one; any other duplicate is refused.
+                if (existing->type == AppType::STOVAN &&
+                    !amiga::EqualsNoCase(existing->name(), "Stovan")) {
+                    items.DisposeItem(*existing);
+                } else {
+                    Fail(msg::DuplicateItem);
+                    return;
+                }
+            }
+            auto created = items.AppendNewItem();
+            if (!created) {
+                Fail(created.error());
+                return;
+            }
+            current_ = *created;
+            Check(current_->SetTextField(ItemField::name, key));
+        }
+        ApplyItemKeywords(arguments, dupeName);
+    }
+
+    void ApplyItemKeywords(const amiga::Arguments& arguments, const std::string& dupeName) {
+        ApplicationItem& item = *current_;
+        if (arguments.Present("VERSION")) {
+            item.installedVersion = ParseVersionTriple(arguments.Text("VERSION"));
+        }
+        if (arguments.Present("DATE")) {
+            item.installedDate = DateFromTriple(arguments.Text("DATE"));
+        }
+        if (arguments.Present("MODE")) {
+            item.mode = ModeFromWord(arguments.Text("MODE")).value_or(ItemMode::IGNORE);
+            if (item.type == AppType::STOVAN) {
+                item.mode = ItemMode::INSTALL;
+            }
+        }
+        if (arguments.Present("SVERSION")) {
+            item.serverVersion = ParseVersionTriple(arguments.Text("SVERSION"));
+        }
+        if (arguments.Present("SDATE")) {
+            item.serverDate = DateFromTriple(arguments.Text("SDATE"));
+        }
+        if (arguments.Present("STATE")) {
+            item.state = StateFromWord(arguments.Text("STATE")).value_or(ItemState::UNKNOWN);
+        }
+        if (arguments.Switch("UNINSTALLWARN")) {
+            Check(item.AddItemFlags(UNINSTALL_WARN));
+        }
+        if (!dupeName.empty()) {
+            Check(item.SetTextField(ItemField::dupeName, dupeName));
+            Check(item.AddItemFlags(HAS_DUPENAME));
+        }
+        if (arguments.Present("DISPLAYNAME")) {
+            Check(item.SetTextField(ItemField::displayName, arguments.Text("DISPLAYNAME")));
+        }
+        if (arguments.Switch("FORCEDOWNLOAD")) {
+            Check(item.AddItemFlags(FORCE_DOWNLOAD));
+        }
+    }
+
+    void EndEntry() {
+        if (current_ == nullptr) {
+            if (mode_ == ParseMode::Database) {
+                Fail(msg::MissingItem);
+            }
+        } else if (mode_ == ParseMode::Database) {
+            if (Status status = ValidateItem(engine_, *current_); !status) {
+                Fail(status.message());
+                return;  // the error drops the item
+            }
+        }
+        systemError_ = 0;
+        if (current_ != nullptr && engine_.normaliseInstallDir) {
+            engine_.normaliseInstallDir(engine_, *current_);
+        }
+        current_ = nullptr;
+    }
+
+    void HandleCommand(Command command, const amiga::Arguments& arguments) {
+        ApplicationItem& item = *current_;
+        const std::string& value = arguments.Text(std::size_t{0});
+        switch (command) {
+            case Command::DATE:
+                item.entryDate = amiga::DateStamp{};
+                if (!ParseDate(value, kDateFormatDatabase, &item.entryDate)) {
+                    Fail(msg::WrongDateFormat);
+                }
+                return;
+            case Command::ARCHIVESIZE:
+                item.archiveSize = static_cast<std::uint32_t>(arguments.Number(std::size_t{0}));
+                return;
+            case Command::APPTYPE:
+                item.type = TypeFromWord(value).value_or(AppType::UNKNOWN);
+                if (item.type == AppType::STOVAN) {
+                    item.mode = ItemMode::INSTALL;
+                }
+                return;
+            case Command::STOVANAUTHOR:
+                Check(item.SetTextField(ItemField::stovanAuthor, value));
+                return;
+            case Command::URLSERVER:
+                Check(item.SetListField(ItemField::urlServer, arguments.Multi(std::size_t{0})));
+                return;
+            case Command::URLWEBPAGE:
+                Check(item.SetTextField(ItemField::urlWebPage, value));
+                return;
+            case Command::URLREADME:
+                Check(item.SetTextField(ItemField::urlReadme, value));
+                return;
+            case Command::URLARCHIVE:
+                Check(item.SetTextField(ItemField::urlArchive, value));
+                return;
+            case Command::URLPATTERN:
+                Check(item.SetTextField(ItemField::urlPattern, value));
+                return;
+            case Command::APPAUTHOR:
+                Check(item.SetTextField(ItemField::appAuthor, value));
+                return;
+            case Command::APPWEBPAGE:
+                Check(item.SetTextField(ItemField::appWebPage, value));
+                return;
+            case Command::APPPICTURE:
+                Check(item.SetTextField(ItemField::appPicture, value));
+                return;
+            case Command::APPDIRECTORY:
+                Check(item.SetTextField(ItemField::appDirectory, value));
+                Check(item.AddItemFlags(HAS_APPDIRECTORY | INSTALLDIR_DISABLED));
+                return;
+            case Command::APPCHANGELOG:
+                Check(item.SetListField(ItemField::appChangelog, arguments.Multi(std::size_t{0})));
+                return;
+            case Command::INSTALLDIR:
+                HandleInstallDir(arguments);
+                return;
+            case Command::INSTALLCHECK:
+                Check(item.SetListField(ItemField::installCheck, arguments.Multi(std::size_t{0})));
+                return;
+            case Command::VERSIONCHECK:
+                Check(item.SetListField(ItemField::versionCheck, arguments.Multi(std::size_t{0})));
+                return;
+            case Command::DEPENDENCIES:
+                Check(item.SetListField(ItemField::dependencies, arguments.Multi(std::size_t{0})));
+                return;
+            default:
+                Fail(msg::UnknownCommand);
+                return;
+        }
+    }
+
+    // "INSTALLDIR/S,INSTALLDIR,DISABLED/S,DEPENDENCY/K": item 1 is the drawer.
+    void HandleInstallDir(const amiga::Arguments& arguments) {
+        ApplicationItem& item = *current_;
+        const bool drawerGiven = arguments.Present(std::size_t{1});
+        const std::string& drawer = arguments.Text(std::size_t{1});
+        if (mode_ == ParseMode::Configuration) {
+            // The user's drawer only; the entry decides the flags. An item
+            // that has no drawer of its own (disabled, or following another
+            // item, where installDir names that item) keeps what it has.
+            if (!drawer.empty() &&
+                !(item.itemFlags() & (INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS))) {
+                Check(item.SetTextField(ItemField::installDir, drawer));
+            }
+            return;
+        }
+        if (arguments.Switch("DISABLED") || !drawerGiven) {
+            Check(item.AddItemFlags(INSTALLDIR_DISABLED));
+        } else if (!drawer.empty()) {
+            Check(item.SetTextField(ItemField::installDir, drawer));
+        }
+        if (arguments.Present("DEPENDENCY")) {
+            Check(item.AddItemFlags(INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS));
+            Check(item.SetTextField(ItemField::installDir, arguments.Text("DEPENDENCY")));
+        }
+    }
+
+    void HandleBlock(Command command, const amiga::Arguments& arguments, std::size_t lineBegin,
+                     std::size_t lineEnd) {
+        ApplicationItem& item = *current_;
+        const int kind = BlockKind(command);
+        const bool isEnd = arguments.Switch("END");
+        if (command == Command::DESCRIPTION && arguments.Present("LANGUAGE")) {
+            const std::string& language = arguments.Text("LANGUAGE");
+            Check(item.AppendListEntry(ItemField::description, language));
+            if (language.find(' ') != std::string::npos) {
+                return;  // a one-line description: no block opens or closes
+            }
+        }
+        if (command == Command::TEXTFILE && !isEnd) {
+            const std::string& fileName = arguments.Text("FILENAME");
+            if (fileName.empty()) {
+                Fail(msg::TextfileLacksName);
+                return;
+            }
+            Check(item.AppendListEntry(ItemField::textFiles, fileName));
+        }
+        if (isEnd) {
+            if (openBlock_ != kind) {
+                Fail(msg::MissingItem + static_cast<MessageId>(kind));
+                return;
+            }
+            // The text ends before the line break that precedes the END line.
+            const std::size_t textEnd = lineBegin > 0 ? lineBegin - 1 : 0;
+            if (textEnd > blockStart_) {
+                StoreBlock(command,
+                           std::string_view(buffer_).substr(blockStart_, textEnd - blockStart_));
+            }
+            openBlock_ = 0;
+            return;
+        }
+        if (openBlock_ != 0) {
+            openBlock_ = 0;  // forgotten
+            Fail(msg::MissingTextfile + static_cast<MessageId>(kind));
+            return;
+        }
+        openBlock_ = kind;
+        blockStart_ = lineEnd + 1;  // the text starts on the next line
+    }
+
+    void StoreBlock(Command command, std::string_view text) {
+        ApplicationItem& item = *current_;
+        switch (command) {
+            case Command::INSTALL:
+                Check(item.SetTextField(ItemField::installScript, text));
+                break;
+            case Command::UNINSTALL:
+                Check(item.SetTextField(ItemField::uninstallScript, text));
+                break;
+            case Command::DESCRIPTION:
+                Check(item.AppendListEntry(ItemField::description, text));
+                break;
+            case Command::TEXTFILE:
+                Check(item.AppendListEntry(ItemField::textFiles, text));
+                break;
+            default:
+                break;
+        }
+    }
+
+    void Finish() {
+        Log& log = engine_.log();
+        if (systemError_ != 0) {
+            log.AddLogEntry(msg::ParseError, fileName_, line_, amiga::FaultText(systemError_));
+            ++totals_.errors;
+        }
+        if (current_ != nullptr) {
+            if (mode_ == ParseMode::Database) {
+                engine_.items().DisposeItem(*current_);
+                ++totals_.rejected;
+            }
+            current_ = nullptr;
+            log.AddLogEntry(msg::ParseWarning, fileName_, line_, GetString(msg::MissingItemEnd));
+            ++totals_.errors;
+        }
+        if (totals_.errors != 0) {
+            const std::array<LogArgument, 2> counts{totals_.errors, totals_.rejected};
+            constexpr std::size_t kMaxSummary = 99;
+            auto summary = FormatText(GetString(msg::DatabaseErrorSummary), counts, kMaxSummary);
+            if (!summary) {
+                summary = FormatText(EnglishString(msg::DatabaseErrorSummary), counts, kMaxSummary);
+            }
+            log.AddLogEntry(msg::ParseError, fileName_, line_, summary.value_or(std::string()));
+        }
+    }
+
+    Engine& engine_;
+    std::string_view fileName_;
+    ParseMode mode_;
+    std::string buffer_;
+    ApplicationItem* current_ = nullptr;
+    int openBlock_ = 0;
+    std::size_t blockStart_ = 0;
+    std::int32_t line_ = -1;
+    MessageId error_ = 0;
+    amiga::DosError systemError_ = 0;
+    ParseTotals totals_;
+};
+
+}  // namespace
+
+ParseMode ModeForFileName(std::string_view fileName) {
+    return amiga::EqualsNoCase(fileName, "config.db") ||
+                   amiga::EqualsNoCase(fileName, kVersionCacheFileName)
+               ? ParseMode::Configuration
+               : ParseMode::Database;
+}
+
+ParseTotals ParseDatabaseFile(Engine& engine, std::string_view fileName,
+                              const amiga::FileLock* drawer) {
+    FileParser parser(engine, fileName, ModeForFileName(fileName));
+    parser.Announce();
+    auto text = amiga::ReadFile(engine.dos(), fileName, drawer);
+    if (!text) {
+        parser.ReadFailed(text.error());
+    } else {
+        parser.Parse(*text);
+    }
+    return parser.totals();
+}
+
+ParseTotals ReportUnreadableFile(Engine& engine, std::string_view fileName, amiga::DosError error) {
+    FileParser parser(engine, fileName, ModeForFileName(fileName));
+    parser.Announce();
+    parser.ReadFailed(error);
+    return parser.totals();
+}
+
+ParseTotals ParseDatabaseText(Engine& engine, std::string_view fileName, std::string_view text) {
+    return ParseDatabaseText(engine, fileName, text, ModeForFileName(fileName));
+}
+
+ParseTotals ParseDatabaseText(Engine& engine, std::string_view fileName, std::string_view text,
+                              ParseMode mode) {
+    FileParser parser(engine, fileName, mode);
+    parser.Announce();
+    parser.Parse(text);
+    return parser.totals();
+}
+
+}  // namespace stovan

@@ -1,0 +1,394 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "database/ConfigFiles.h"
+#include "database/Item.h"
+#include "database/Loader.h"
+#include "database/Parser.h"
+#include "database/SampleDatabase.h"
+#include "platform/Locks.h"
+#include "platform/Pattern.h"
+#include "tests/database/DatabaseFixture.h"
+
+namespace stovan {
+namespace {
+
+using test::DatabaseFixture;
+using test::ReadHostFile;
+using test::ValidEntry;
+
+const std::string kInternal = "Stovan/Database/Internal/";
+const std::string kUser = "Stovan/Database/User/";
+const std::string kPrefs = "Stovan/Prefs/";
+
+TEST(DatabasePatterns, TheThreePatternsOfAmigaOS4) {
+    const DatabaseFilePatterns patterns = PatternsForSystem("AmigaOS4");
+    EXPECT_EQ(patterns.own,
+              "Stovan~(#?MorphOS#?|#?AmigaOS3#?|#?Aros68k#?|#?ArosX86#?|#?ArosPPC#?|#?MorphOSNG#?)"
+              "(_AmigaOS4|%).db");
+    EXPECT_EQ(patterns.otherInternal,
+              "~(Stovan#?|#?MorphOS#?|#?AmigaOS3#?|#?Aros68k#?|#?ArosX86#?|#?ArosPPC#?|#?"
+              "MorphOSNG#?)(_AmigaOS4|%).db");
+    EXPECT_EQ(patterns.user,
+              "~(#?MorphOS#?|#?AmigaOS3#?|#?Aros68k#?|#?ArosX86#?|#?ArosPPC#?|#?MorphOSNG#?)"
+              "(_AmigaOS4|%).db");
+    EXPECT_EQ(PatternsForSystem("MorphOS").user,
+              "~(#?AmigaOS3#?|#?AmigaOS4#?|#?Aros68k#?|#?ArosX86#?|#?ArosPPC#?|#?MorphOSNG#?)"
+              "(_MorphOS|%).db");
+}
+
+TEST(DatabasePatterns, WhichFilesEachSystemReads) {
+    struct Row {
+        const char* file;
+        // own, other internal, user: on AmigaOS 4, then on MorphOS
+        const char* amigaOS4;
+        const char* morphOS;
+    };
+    const Row rows[] = {
+        {"Games.db", "-iu", "-iu"},           {"games.DB", "-iu", "-iu"},
+        {"Games_AmigaOS4.db", "-iu", "---"},  {"Games_MorphOS.db", "---", "-iu"},
+        {"Games_AmigaOS3.db", "---", "---"},  {"Games_MorphOSNG.db", "---", "---"},
+        {"StovanGames.db", "o-u", "o-u"},     {"stovan.db", "o-u", "o-u"},
+        {"Stovan_AmigaOS4.db", "o-u", "---"}, {"StovanMorphOS.db", "---", "o-u"},
+        {"Config.db", "-iu", "-iu"},          {"Games.db.bak", "---", "---"},
+        {"Games_ArosX86.db", "---", "---"},   {"MyAros68kGames.db", "---", "---"},
+    };
+    for (const char* system : {"AmigaOS4", "MorphOS"}) {
+        const DatabaseFilePatterns patterns = PatternsForSystem(system);
+        auto own = amiga::ParsePatternNoCase(patterns.own);
+        auto other = amiga::ParsePatternNoCase(patterns.otherInternal);
+        auto user = amiga::ParsePatternNoCase(patterns.user);
+        ASSERT_TRUE(own && other && user);
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(system) + " " + row.file);
+            std::string got = "---";
+            if (amiga::MatchPatternNoCase(*own, row.file))
+                got[0] = 'o';
+            if (amiga::MatchPatternNoCase(*other, row.file))
+                got[1] = 'i';
+            if (amiga::MatchPatternNoCase(*user, row.file))
+                got[2] = 'u';
+            EXPECT_EQ(got, std::string(system) == "AmigaOS4" ? row.amigaOS4 : row.morphOS);
+        }
+    }
+}
+
+using LoaderTest = DatabaseFixture;
+
+TEST_F(LoaderTest, ReadOrderAndMerging) {
+    WriteFile("Work", kInternal + "Apps.db",
+              ValidEntry("YAM") + ValidEntry("Games", "#APPTYPE STOVAN\n"));
+    WriteFile("Work", kInternal + "StovanMain.db",
+              ValidEntry("Stovan", "#APPTYPE STOVAN\n") + ValidEntry("Games", "#APPTYPE STOVAN\n"));
+    WriteFile("Work", kInternal + "Only_MorphOS.db", ValidEntry("MorphOnly"));
+    WriteFile("Work", kInternal + "Notes.txt", ValidEntry("NotADatabase"));
+    WriteFile(
+        "Work", kUser + "Mine_AmigaOS4.db",
+        ValidEntry("YAM") + ValidEntry("YAM", "", " DUPENAME \"YAM_beta\"") + ValidEntry("Own"));
+    std::filesystem::create_directories(root.Host("Work", kUser + "Sub.db"));
+    WriteFile("Work", kUser + "Sub.db/Inner.db", ValidEntry("Inner"));
+
+    LoadAllDatabases(engine);
+    EXPECT_FALSE(engine.loading);
+    // Stovan's own file first; Apps.db replaces the package entry Games;
+    // the user's YAM is refused, its DUPENAME entry is added.
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Stovan", "YAM", "Games", "YAM_beta", "Own"}));
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "|Loading database 'StovanMain.db'.");
+    EXPECT_EQ(lines[1], "|Loading database 'Apps.db'.");
+    EXPECT_EQ(lines[2], "|Loading database 'Mine_AmigaOS4.db'.");
+    EXPECT_EQ(lines.back(), "|" + std::string(80, '-'));
+}
+
+TEST_F(LoaderTest, ConfigurationOverridesTheDatabase) {
+    WriteFile("Work", kInternal + "StovanMain.db", ValidEntry("Stovan", "#APPTYPE STOVAN\n"));
+    WriteFile("Work", kInternal + "Apps.db",
+              ValidEntry("YAM", "#INSTALLDIR \"Work:Net\"\n", " MODE NOTIFY") + ValidEntry("Tool") +
+                  ValidEntry("Tool", "", " DUPENAME \"Tool_beta\"") +
+                  ValidEntry("Plugin", "#INSTALLDIR DEPENDENCY YAM\n") + ValidEntry("Odd"));
+    WriteFile("Work", kPrefs + "Config.db",
+              "; Stovan Database\n;\n;\n"
+              "## ITEM \"yam\"  MODE \"DOWNLOAD\"\n## INSTALLDIR \"Work:Mail\"\n## ITEM END\n"
+              "## ITEM \"Stovan\"  MODE \"NOTIFY\"\n## ITEM END\n"
+              "## ITEM \"Tool\" DUPENAME \"Tool_beta\" MODE \"INSTALL\"\n## ITEM END\n"
+              "## ITEM \"Tool\"  MODE \"NOTIFY\"\n## ITEM END\n"
+              "## ITEM \"Plugin\"  MODE \"NOTIFY\"\n## INSTALLDIR \"Work:Else\"\n## ITEM END\n"
+              "## ITEM \"Odd\"  MODE \"SOMETIMES\"\n## ITEM END\n"
+              "## ITEM \"Gone\"  MODE \"INSTALL\"\n## INSTALLDIR \"Work:X\"\n## ITEM END\n");
+    LoadAllDatabases(engine);
+    ItemList& items = engine.items();
+    ASSERT_EQ(items.size(), 6u) << testing::PrintToString(LogLines());
+    EXPECT_EQ(items.FindItem("YAM", false)->mode, ItemMode::DOWNLOAD);
+    EXPECT_EQ(items.FindItem("YAM", false)->installDir(), "Work:Mail");
+    EXPECT_EQ(items.FindItem("Stovan", false)->mode, ItemMode::INSTALL);
+    EXPECT_EQ(items.FindItem("Tool_beta", true)->mode, ItemMode::INSTALL);
+    EXPECT_EQ(items.FindItem("Tool", false)->mode, ItemMode::NOTIFY);
+    // A following item keeps the name of the item it follows.
+    EXPECT_EQ(items.FindItem("Plugin", false)->installDir(), "YAM");
+    EXPECT_EQ(items.FindItem("Odd", false)->mode, ItemMode::IGNORE);
+    for (const std::string& line : LogLines()) {
+        EXPECT_EQ(line.find("Error"), std::string::npos) << line;  // "Gone" is skipped silently
+    }
+    EXPECT_NE(std::find(LogLines().begin(), LogLines().end(), "|Loading configuration."),
+              LogLines().end());
+}
+
+TEST_F(LoaderTest, ConfigFileInTheUserDrawerIsConfiguration) {
+    WriteFile("Work", kInternal + "Apps.db", ValidEntry("YAM"));
+    WriteFile("Work", kUser + "config.db", "## ITEM \"YAM\"  MODE \"NOTIFY\"\n## ITEM END\n");
+    LoadAllDatabases(engine);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"YAM"}));
+    EXPECT_EQ(engine.items().front()->mode, ItemMode::NOTIFY);
+}
+
+TEST_F(LoaderTest, BrokenConfigurationRecordKeepsTheItem) {
+    WriteFile("Work", kInternal + "Apps.db", ValidEntry("YAM") + ValidEntry("Tool"));
+    WriteFile("Work", kPrefs + "Config.db",
+              "## ITEM \"YAM\"  MODE \"NOTIFY\"\n## BOGUS\n## ITEM END\n"
+              "## ITEM \"Tool\"  MODE \"NOTIFY\"\n");
+    LoadAllDatabases(engine);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"YAM", "Tool"}));
+    EXPECT_EQ(engine.items().FindItem("YAM", false)->mode, ItemMode::NOTIFY);
+}
+
+TEST_F(LoaderTest, ReloadKeepsVersionResultsAndDeletesTheCache) {
+    WriteFile("Work", kInternal + "Apps.db",
+              ValidEntry("YAM") + ValidEntry("YAM", "", " DUPENAME \"YAM_beta\""));
+    LaunchReload(engine);
+    ASSERT_EQ(engine.items().size(), 2u);
+    ApplicationItem& yam = *engine.items().FindItem("yam", false);
+    yam.state = ItemState::OUTDATED;
+    yam.installedVersion = {2, 10, 3};
+    yam.installedDate = {16000, 10, 20};
+    yam.serverVersion = {2, 11, 0};
+    yam.serverDate = {16500, 0, 1};
+    yam.mode = ItemMode::OP_UNINSTALL;  // one-shot: saved as IGNORE
+    ApplicationItem& beta = *engine.items().FindItem("YAM_BETA", true);
+    beta.state = ItemState::INSTALLED;
+    beta.mode = ItemMode::NOTIFY;
+    beta.installedVersion = {3, 0, 0};
+
+    ReloadDatabase(engine);
+    const ApplicationItem& newYam = *engine.items().FindItem("YAM", false);
+    EXPECT_NE(&newYam, &yam);
+    EXPECT_EQ(newYam.state, ItemState::OUTDATED);
+    EXPECT_EQ(newYam.installedVersion, (VersionTriple{2, 10, 3}));
+    EXPECT_EQ(newYam.installedDate, (amiga::DateStamp{16000, 10, 20}));
+    EXPECT_EQ(newYam.serverVersion, (VersionTriple{2, 11, 0}));
+    EXPECT_EQ(newYam.serverDate, (amiga::DateStamp{16500, 0, 1}));
+    EXPECT_EQ(newYam.mode, ItemMode::IGNORE);
+    const ApplicationItem& newBeta = *engine.items().FindItem("YAM_beta", true);
+    EXPECT_EQ(newBeta.state, ItemState::INSTALLED);
+    EXPECT_EQ(newBeta.mode, ItemMode::NOTIFY);
+    EXPECT_EQ(newBeta.installedVersion, (VersionTriple{3, 0, 0}));
+    EXPECT_FALSE(test::HostExists(root.Host("RAM", "T/StovanVersion.db")));
+    EXPECT_TRUE(test::HostExists(root.Host("Work", kPrefs + "Config.db")));
+    for (const std::string& line : LogLines()) {
+        EXPECT_EQ(line.find("Error"), std::string::npos) << line;
+    }
+}
+
+TEST_F(LoaderTest, LaunchWithEmptyPrefsWritesNothing) {
+    LaunchReload(engine);
+    EXPECT_TRUE(engine.items().empty());
+    EXPECT_FALSE(test::HostExists(root.Host("Work", kPrefs + "Config.db")));
+    for (const std::string& line : LogLines()) {
+        EXPECT_EQ(line.find("Saving"), std::string::npos) << line;
+        EXPECT_EQ(line.find("Loading"), std::string::npos) << line;
+    }
+}
+
+TEST_F(LoaderTest, MorphOSProfileReadsItsOwnFiles) {
+    test::TempRoot morphos(amiga::SystemProfile{amiga::SystemKind::MorphOS, "3.18"});
+    Engine other(morphos.dos(), preferences, log);
+    test::WriteHostFile(morphos.Host("Work", kInternal + "A_MorphOS.db"), ValidEntry("ForMorphOS"));
+    test::WriteHostFile(morphos.Host("Work", kInternal + "A_AmigaOS4.db"), ValidEntry("ForOS4"));
+    LoadAllDatabases(other);
+    ASSERT_EQ(other.items().size(), 1u);
+    EXPECT_EQ(other.items().front()->name(), "ForMorphOS");
+}
+
+TEST_F(LoaderTest, NormaliseHookRunsAtEachEntryEnd) {
+    std::vector<std::string> seen;
+    engine.normaliseInstallDir = [&seen](Engine&, ApplicationItem& item) {
+        seen.push_back(item.key());
+    };
+    WriteFile("Work", kInternal + "Apps.db",
+              ValidEntry("A") + "#ITEM B\n#ITEM END\n" + ValidEntry("C"));
+    WriteFile("Work", kPrefs + "Config.db", "## ITEM \"C\"  MODE \"NOTIFY\"\n## ITEM END\n");
+    LoadAllDatabases(engine);
+    EXPECT_EQ(seen, (std::vector<std::string>{"A", "C", "C"}));
+}
+
+// --- the files Stovan writes --------------------------------------------------
+
+using ConfigFilesTest = DatabaseFixture;
+
+TEST_F(ConfigFilesTest, RecordShapes) {
+    (void)Parse(ValidEntry("YAM", "#INSTALLDIR \"Work:Net\"\n", " MODE NOTIFY") +
+                ValidEntry("YAM", "", " DUPENAME \"YAM_beta\"") +
+                ValidEntry("Plugin", "#INSTALLDIR DEPENDENCY YAM\n"));
+    ASSERT_EQ(engine.items().size(), 3u);
+    ApplicationItem& yam = *engine.items().front();
+    yam.state = ItemState::OUTDATED;
+    yam.installedVersion = {1, 2, 3};
+    yam.installedDate = {4, 5, 6};
+    EXPECT_EQ(FormatConfigurationRecord(yam),
+              "## ITEM \"YAM\"  MODE \"NOTIFY\"\n## INSTALLDIR \"Work:Net\"\n## ITEM END\n");
+    EXPECT_EQ(FormatConfigurationRecord(*engine.items().Next(yam)),
+              "## ITEM \"YAM\" DUPENAME \"YAM_beta\" MODE \"IGNORE\"\n## ITEM END\n");
+    EXPECT_EQ(FormatConfigurationRecord(*engine.items().back()),
+              "## ITEM \"Plugin\"  MODE \"IGNORE\"\n## ITEM END\n");
+    EXPECT_EQ(FormatVersionCacheRecord(yam),
+              "## ITEM \"YAM\"  STATE OUTDATED VERSION \"1.2.3\" DATE \"4.5.6\" SVERSION \"0.0.0\" "
+              "SDATE \"0.0.0\"\n## ITEM END\n");
+    yam.mode = ItemMode::OP_REPAIR;
+    EXPECT_NE(FormatConfigurationRecord(yam).find("MODE \"IGNORE\""), std::string::npos);
+
+    ASSERT_TRUE(SaveConfiguration(engine, "PROGDIR:Prefs").ok());
+    const std::string written = ReadHostFile(root.Host("Work", kPrefs + "Config.db"));
+    EXPECT_TRUE(written.starts_with("; Stovan Database\n;\n;\n## ITEM \"YAM\"  MODE"));
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{"|Loading database 'Test.db'.", "|Saving configuration.",
+                                        "|" + std::string(80, '-')}));
+}
+
+TEST_F(ConfigFilesTest, EmptyListTouchesNothing) {
+    EXPECT_TRUE(SaveConfiguration(engine, "PROGDIR:Prefs/New").ok());
+    EXPECT_TRUE(SaveVersionCache(engine, "T:StovanVersion.db").ok());
+    EXPECT_FALSE(test::HostExists(root.Host("Work", kPrefs + "New")));
+    EXPECT_FALSE(test::HostExists(root.Host("RAM", "T/StovanVersion.db")));
+    EXPECT_TRUE(log.entries().empty());
+}
+
+TEST_F(ConfigFilesTest, CreatesTheDrawerAndReportsNewDrawers) {
+    (void)Parse(ValidEntry("YAM"));
+    std::vector<std::string> created;
+    engine.drawerCreated = [&created](const amiga::DosList&, const std::string& path) {
+        created.push_back(path);
+    };
+    ASSERT_TRUE(SaveConfiguration(engine, "Work:Deep/Prefs").ok());
+    EXPECT_TRUE(test::HostExists(root.Host("Work", "Deep/Prefs/Config.db")));
+    EXPECT_EQ(created.size(), 2u);
+    // A drawer that cannot be made: nothing written, still a separator.
+    test::WriteHostFile(root.Host("Work", "Blocker"), "a file");
+    EXPECT_FALSE(SaveConfiguration(engine, "Work:Blocker/Prefs").ok());
+    EXPECT_EQ(LogLines().back(), "|" + std::string(80, '-'));
+}
+
+TEST_F(ConfigFilesTest, QuotesAndStarsRoundTrip) {
+    const std::vector<std::string> names = {
+        "Plain",      "With \"quotes\"",  "Star*Name",  "**",
+        "\"",         "Ends with star*",  "Line\nfeed", std::string("Esc\x1b") + "ape",
+        "Semi;colon", "Spaces  and\ttab", "=equals"};
+    std::string database;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        database +=
+            ValidEntry("App" + std::to_string(i), "", " DUPENAME " + QuoteArgument(names[i]));
+        database += ValidEntry("App" + std::to_string(i));
+    }
+    ASSERT_EQ(Parse(database), ParseTotals{}) << testing::PrintToString(LogLines());
+    ASSERT_EQ(engine.items().size(), names.size() * 2);
+    int counter = 0;
+    for (ApplicationItem& item : engine.items()) {
+        item.mode = ItemMode::NOTIFY;
+        item.state = ItemState::INSTALLED;
+        item.installedVersion = {1, static_cast<std::uint32_t>(counter), 0};
+        ASSERT_TRUE(item.SetTextField(ItemField::installDir,
+                                      "Work:" + names[static_cast<std::size_t>(counter) / 2])
+                        .ok());
+        ++counter;
+    }
+    ASSERT_TRUE(SaveConfiguration(engine, "PROGDIR:Prefs").ok());
+    ASSERT_TRUE(SaveVersionCache(engine, "T:StovanVersion.db").ok());
+
+    // Fresh items from the same database, then both files read back.
+    engine.items().ClearItems();
+    (void)Parse(database);
+    log.ClearLog();
+    auto prefs = amiga::Lock(root.dos(), "PROGDIR:Prefs");
+    ASSERT_TRUE(prefs.ok());
+    EXPECT_EQ(ParseDatabaseFile(engine, "Config.db", &*prefs), ParseTotals{});
+    EXPECT_EQ(ParseDatabaseFile(engine, "T:StovanVersion.db"), ParseTotals{});
+    counter = 0;
+    for (const ApplicationItem& item : engine.items()) {
+        SCOPED_TRACE(item.key());
+        const std::string& expectedName = names[static_cast<std::size_t>(counter) / 2];
+        if (counter % 2 == 0) {
+            EXPECT_EQ(item.dupeName(), expectedName);
+        }
+        EXPECT_EQ(item.mode, ItemMode::NOTIFY);
+        EXPECT_EQ(item.state, ItemState::INSTALLED);
+        EXPECT_EQ(item.installedVersion.revision, static_cast<std::uint32_t>(counter));
+        EXPECT_EQ(item.installDir(), "Work:" + expectedName);
+        ++counter;
+    }
+}
+
+TEST_F(ConfigFilesTest, LongRecordsAreNeverCut) {
+    const std::string name(5000, 'n');
+    (void)Parse(ValidEntry(name));
+    ASSERT_EQ(engine.items().size(), 1u);
+    ApplicationItem& item = *engine.items().front();
+    item.mode = ItemMode::DOWNLOAD;
+    ASSERT_TRUE(item.SetTextField(ItemField::installDir, "Work:" + std::string(3000, 'd')).ok());
+    ASSERT_TRUE(SaveConfiguration(engine, "PROGDIR:Prefs").ok());
+    item.mode = ItemMode::IGNORE;
+    ASSERT_TRUE(item.SetTextField(ItemField::installDir, "").ok());
+    auto prefs = amiga::Lock(root.dos(), "PROGDIR:Prefs");
+    ASSERT_TRUE(prefs.ok());
+    EXPECT_EQ(ParseDatabaseFile(engine, "Config.db", &*prefs), ParseTotals{});
+    EXPECT_EQ(item.mode, ItemMode::DOWNLOAD);
+    EXPECT_EQ(item.installDir().size(), 3005u);
+}
+
+}  // namespace
+}  // namespace stovan
+
+namespace stovan {
+namespace {
+
+// The sample database shipped in the repository loads without a message on
+// both systems, and a new root gets it once.
+TEST(SampleDatabase, LoadsCleanlyOnBothSystems) {
+    const std::string sample = std::string(STOVAN_SOURCE_DIR) + "/sample/Database/Internal";
+    for (const amiga::SystemKind kind : {amiga::SystemKind::AmigaOS4, amiga::SystemKind::MorphOS}) {
+        SCOPED_TRACE(kind == amiga::SystemKind::MorphOS ? "MorphOS" : "AmigaOS4");
+        test::TempRoot root(amiga::SystemProfile{kind, "4.1"});
+        Preferences preferences;
+        Log log;
+        Engine engine(root.dos(), preferences, log);
+        EXPECT_EQ(SeedSampleDatabase(root.dos(), sample), 4u);
+        EXPECT_EQ(SeedSampleDatabase(root.dos(), sample), 0u);  // no longer empty
+        LaunchReload(engine);
+        for (const LogEntry& entry : log.entries()) {
+            EXPECT_NE(entry.severity, kSeverityWarning) << entry.text;
+            EXPECT_NE(entry.severity, kSeverityFatal) << entry.text;
+            EXPECT_EQ(entry.text.find("Error"), std::string::npos) << entry.text;
+        }
+        ItemList& items = engine.items();
+        ASSERT_GE(items.size(), 8u);
+        EXPECT_EQ(items.front()->name(), "Stovan");
+        EXPECT_EQ(items.FindItem("Stovan", false)->mode, ItemMode::INSTALL);
+        EXPECT_NE(items.FindItem("TuneBox-Beta", true), nullptr);
+        EXPECT_TRUE(items.FindItem("MailNest-PGP", false)->HasFlags(INSTALLDIR_FOLLOWS));
+        const ApplicationItem* game = items.FindItem("SpaceRocks", false);
+        ASSERT_NE(game, nullptr);
+        EXPECT_EQ(game->urlArchive().find(kind == amiga::SystemKind::MorphOS ? "/mos/" : "/os4/") !=
+                      std::string::npos,
+                  true);
+        const std::vector<std::string> deutsch = {"deutsch"};
+        const std::string* text =
+            LocalisedEntry(*items.FindItem("MailNest", false), ItemField::description, deutsch);
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->rfind("Ein E-Mail-Programm", 0), 0u);
+    }
+}
+
+}  // namespace
+}  // namespace stovan
