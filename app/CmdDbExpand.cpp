@@ -124,7 +124,8 @@ bool FillItem(const ExpandOptions& options, ApplicationItem& item) {
 int Expand(const ExpandOptions& options, const Context& context) {
     auto session = OpenDatabaseSession(context);
     if (!session) {
-        Error(session.error());
+        // A host path and the mount table's own words: shown as they are.
+        std::fprintf(stderr, "stovan db expand: %s\n", session.error().c_str());
         return kReturnFailure;
     }
     Engine& engine = *(*session)->engine;

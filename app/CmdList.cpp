@@ -15,7 +15,7 @@ namespace {
 int List(const stovan::app::Context& context, bool json) {
     auto session = stovan::app::OpenDatabaseSession(context);
     if (!session) {
-        std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(session.error()).c_str());
+        std::fprintf(stderr, "stovan: %s\n", session.error().c_str());  // host paths
         return 20;
     }
     stovan::LaunchReload(*(*session)->engine);

@@ -23,14 +23,20 @@ void PrintSetting(const PreferenceSetting& setting) {
     std::printf("%s=%s\n", setting.name.c_str(), amiga::Latin1ToUtf8(setting.value).c_str());
 }
 
-void Fail(Context& context, const std::string& text) {
+// The AmigaDOS return codes: a refused request, and a failure of the system.
+constexpr int kReturnError = 10;
+constexpr int kReturnFailure = 20;
+
+// text is as the terminal shows it: host paths as they are, Amiga texts
+// converted from ISO-8859-1 by the caller.
+void Fail(Context& context, const std::string& text, int code = kReturnError) {
     std::fprintf(stderr, "stovan prefs: %s\n", text.c_str());
-    context.exitCode = 1;
+    context.exitCode = code;
 }
 
 bool Save(Context& context, Preferences& record, const amiga::DosList& dos) {
     if (!SaveLivePreferences(record, dos).ok()) {
-        Fail(context, "cannot write " + std::string(kPreferencesPath));
+        Fail(context, "cannot write " + std::string(kPreferencesPath), kReturnFailure);
         return false;
     }
     return true;
@@ -39,7 +45,7 @@ bool Save(Context& context, Preferences& record, const amiga::DosList& dos) {
 void Show(Context& context) {
     auto dos = amiga::OpenProcessRoot(context.root);
     if (!dos.ok()) {
-        return Fail(context, dos.error());
+        return Fail(context, dos.error(), kReturnFailure);
     }
     Preferences record;
     if (!LoadLivePreferences(record, *dos).ok()) {
@@ -57,15 +63,16 @@ void Set(Context& context, const std::vector<std::string>& arguments) {
     }
     auto dos = amiga::OpenProcessRoot(context.root);
     if (!dos.ok()) {
-        return Fail(context, dos.error());
+        return Fail(context, dos.error(), kReturnFailure);
     }
     Preferences record;
     (void)LoadLivePreferences(record, *dos);
     std::vector<std::string> names;
     for (std::size_t i = 0; i < arguments.size(); i += 2) {
-        auto result = SetPreference(record, arguments[i], amiga::Utf8ToLatin1(arguments[i + 1]));
+        auto result = SetPreference(record, amiga::Utf8ToLatin1(arguments[i]),
+                                    amiga::Utf8ToLatin1(arguments[i + 1]));
         if (!result.ok()) {
-            return Fail(context, result.error());  // nothing is saved
+            return Fail(context, amiga::Latin1ToUtf8(result.error()));  // nothing is saved
         }
         names.push_back(arguments[i]);
     }
@@ -86,7 +93,7 @@ void Set(Context& context, const std::vector<std::string>& arguments) {
 void Reset(Context& context) {
     auto dos = amiga::OpenProcessRoot(context.root);
     if (!dos.ok()) {
-        return Fail(context, dos.error());
+        return Fail(context, dos.error(), kReturnFailure);
     }
     Preferences record;
     setDefaultPreferences(record, dos->profile().kind);

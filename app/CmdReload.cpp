@@ -14,7 +14,7 @@ namespace {
 int Reload(const stovan::app::Context& context) {
     auto session = stovan::app::OpenDatabaseSession(context);
     if (!session) {
-        std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(session.error()).c_str());
+        std::fprintf(stderr, "stovan: %s\n", session.error().c_str());  // host paths
         return 20;
     }
     return stovan::app::RunReload(**session, stdout);

@@ -12,6 +12,10 @@
 
 namespace {
 
+void PrintHost(const std::string& hostText) {
+    std::fwrite(hostText.data(), 1, hostText.size(), stdout);
+}
+
 void Print(const std::string& latin1Text) {
     const std::string text = amiga::Latin1ToUtf8(latin1Text);
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -20,15 +24,17 @@ void Print(const std::string& latin1Text) {
 int ShowRoot(const stovan::app::Context& context) {
     auto dos = amiga::OpenProcessRoot(context.root);
     if (!dos) {
-        std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(dos.error()).c_str());
+        // A host path and the mount table's own words: shown as they are.
+        std::fprintf(stderr, "stovan: %s\n", dos.error().c_str());
         return 20;
     }
     if (std::string problem =
             stovan::app::InstallCompanionPrograms(*dos, stovan::app::RunningProgramFolder());
         !problem.empty()) {
-        std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(problem).c_str());
+        std::fprintf(stderr, "stovan: %s\n", problem.c_str());  // host paths
     }
-    Print("Root: " + dos->rootFolder() + "\n");
+    // Host paths are printed as they are; Amiga names are ISO-8859-1.
+    PrintHost("Root: " + dos->rootFolder() + "\n");
     Print("System: " + std::string(amiga::SystemKindName(dos->profile().kind)) + " " +
           dos->profile().version + "\n");
     Print("Devices:\n");
@@ -38,11 +44,8 @@ int ShowRoot(const stovan::app::Context& context) {
         if (device.name != volume.name) {
             line += " (" + volume.name + ":)";
         }
-        line += " " + volume.hostFolder;
-        if (device.boot) {
-            line += " [boot]";
-        }
-        Print(line + "\n");
+        Print(line + " ");
+        PrintHost(volume.hostFolder + (device.boot ? " [boot]\n" : "\n"));
     }
     Print("Assigns:\n");
     for (const amiga::Assign& assign : dos->assigns()) {

@@ -236,7 +236,7 @@ int RunReload(DatabaseSession& session, std::FILE* out) {
 int RunDefault(const Context& context) {
     auto session = OpenDatabaseSession(context);
     if (!session) {
-        std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(session.error()).c_str());
+        std::fprintf(stderr, "stovan: %s\n", session.error().c_str());  // host paths
         return 20;
     }
     const int result = RunReload(**session, stdout);

@@ -1,19 +1,38 @@
 // stovan: the application manager for AmigaOS 4 and MorphOS systems.
 // Subcommands are registered by the app/Cmd*.cpp files.
+//
+// Exit codes, as AmigaDOS commands give them: 0 done, 10 an error in what
+// was asked (a bad argument, a refused value, text that cannot be read),
+// 20 a failure (the system root cannot be opened, a file or the output
+// cannot be written).
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/CommandRegistry.h"
 #include "app/DatabaseSession.h"
+
+namespace {
+
+constexpr int kReturnError = 10;
+constexpr int kReturnFailure = 20;
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace stovan::app;
     CLI::App program{"Stovan - application management system for AmigaOS 4 and MorphOS"};
     program.set_version_flag("--version", "Stovan 1.0");
     Context context;
-    program.add_option("--root", context.root,
-                       "system root folder (default: $STOVAN_ROOT, else the user's data folder)");
+    program
+        .add_option("--root", context.root,
+                    "system root folder (default: $STOVAN_ROOT, else the user's data folder)")
+        // An empty --root (an unset shell variable) must not fall back to the
+        // user's own root behind their back.
+        ->check([](const std::string& folder) {
+            return folder.empty() ? std::string("--root needs a folder") : std::string();
+        });
     program.require_subcommand(0, 1);
 
     auto& commands = RegisteredCommands();
@@ -27,12 +46,20 @@ int main(int argc, char** argv) {
     try {
         program.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return program.exit(error);
+        // Help and version are no errors; every mistake on the command line
+        // is one error code, whatever kind the parser found.
+        return program.exit(error) == 0 ? 0 : kReturnError;
     }
     if (program.get_subcommands().empty()) {
         // Until the window exists, the program's default job is to load the
         // database and show it.
-        return RunDefault(context);
+        context.exitCode = RunDefault(context);
+    }
+    // Output that did not reach its file (a full disk, a closed pipe) is a
+    // failure, never a silent success.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fputs("stovan: cannot write the output\n", stderr);
+        return kReturnFailure;
     }
     return context.exitCode;
 }

@@ -1,18 +1,11 @@
 #include "tests/commands/CommandsSupport.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "platform/SystemRoot.h"
-
-extern char** environ;
 
 namespace stovan::test {
 
@@ -89,10 +82,6 @@ std::string CapturedContext::Output() const {
     return text;
 }
 
-std::string BuiltProgram(const std::string& name) {
-    return std::string(STOVAN_BINARY_DIR) + "/" + name;
-}
-
 std::vector<std::string> RootEnvironment(const amiga::DosList& dos) {
     std::vector<std::string> environment;
     for (const auto& [name, value] : dos.ChildEnvironment()) {
@@ -104,58 +93,16 @@ std::vector<std::string> RootEnvironment(const amiga::DosList& dos) {
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& arguments,
                      const std::vector<std::string>& environment,
                      const std::string& workingDirectory) {
-    ChildResult result;
-    std::FILE* capture = std::tmpfile();
-    if (capture == nullptr) {
-        ADD_FAILURE() << "tmpfile failed";
-        return result;
+    RunOptions options;
+    options.environment = environment;
+    options.workingDirectory = workingDirectory;
+    options.mergeError = true;
+    const ProgramRun run = RunProgram(program, arguments, options);
+    if (!run.started) {
+        ADD_FAILURE() << "cannot start " << program;
     }
-    std::vector<std::string> envStrings;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (std::strncmp(*entry, "STOVAN_", 7) != 0) {
-            envStrings.emplace_back(*entry);
-        }
-    }
-    envStrings.insert(envStrings.end(), environment.begin(), environment.end());
-    std::vector<std::string> argStrings{program};
-    argStrings.insert(argStrings.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& text : argStrings) {
-        argv.push_back(text.data());
-    }
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& text : envStrings) {
-        envp.push_back(text.data());
-    }
-    envp.push_back(nullptr);
-
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int fd = ::fileno(capture);
-        ::dup2(fd, 1);
-        ::dup2(fd, 2);
-        const int input = ::open("/dev/null", O_RDONLY);
-        ::dup2(input, 0);
-        if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0) {
-            ::_exit(126);
-        }
-        ::execve(program.c_str(), argv.data(), envp.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::fflush(capture);
-    std::rewind(capture);
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, capture)) > 0) {
-        result.output.append(buffer, got);
-    }
-    std::fclose(capture);
-    return result;
+    EXPECT_FALSE(run.timedOut) << program;
+    return {run.exitCode, run.out};
 }
 
 }  // namespace stovan::test

@@ -14,6 +14,7 @@
 
 #include "commands/CommandSupport.h"
 #include "platform/PortMessage.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/TempRoot.h"
 
 namespace stovan::test {
@@ -62,9 +63,6 @@ struct ChildResult {
     int exitCode = -1;
     std::string output;  // stdout and stderr together
 };
-
-// The path of a built program (STOVAN_BINARY_DIR/<name>).
-std::string BuiltProgram(const std::string& name);
 
 // Runs a program with argv, in workingDirectory, with the environment of
 // this process minus STOVAN_* variables plus `environment` ("NAME=value").

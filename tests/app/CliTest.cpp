@@ -1,0 +1,1035 @@
+// End-to-end tests of the stovan program: the built binary runs as a child
+// process on a throw-away system root, and what it prints and its exit code
+// are checked against the contracts of its subcommands.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/MessageIds.h"
+#include "core/Messages.h"
+#include "platform/Catalog.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TempRoot.h"
+
+namespace stovan::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kError = 10;
+constexpr int kFailure = 20;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Repeat(const std::string& text, std::size_t count) {
+    std::string result;
+    result.reserve(text.size() * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        result += text;
+    }
+    return result;
+}
+
+// Days from 1 January 1978 to a date, computed apart from the program.
+long AmigaDays(int year, unsigned month, unsigned day) {
+    using namespace std::chrono;
+    return (sys_days{std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day}} -
+            sys_days{std::chrono::year{1978} / January / 1})
+        .count();
+}
+
+// A temporary folder with a root in it that does not exist yet (stovan
+// makes it on first use), and a home of its own so that no run can ever
+// reach the user's real default root.
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "stovan-cli-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        root_ = folder_ + "/root";
+    }
+
+    void TearDown() override {
+        std::error_code error;
+        fs::remove_all(folder_, error);
+    }
+
+    RunOptions Options() const {
+        RunOptions options;
+        options.environment = {"HOME=" + folder_ + "/home",
+                               "XDG_DATA_HOME=" + folder_ + "/data",
+                               "LC_ALL=C",
+                               "LANG=C",
+                               "LANGUAGE=",
+                               "TZ=UTC"};
+        options.timeout = std::chrono::seconds(20);
+        return options;
+    }
+
+    // stovan with exactly these arguments.
+    ProgramRun Bare(const std::vector<std::string>& arguments) const {
+        return Bare(arguments, Options());
+    }
+    ProgramRun Bare(const std::vector<std::string>& arguments, const RunOptions& options) const {
+        ProgramRun run = RunProgram(BuiltProgram("stovan"), arguments, options);
+        EXPECT_TRUE(run.started);
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(run.signal, 0);
+        return run;
+    }
+
+    // stovan --root <the test's root> arguments...
+    ProgramRun Stovan(std::vector<std::string> arguments) const {
+        return Stovan(std::move(arguments), Options());
+    }
+    ProgramRun Stovan(std::vector<std::string> arguments, const RunOptions& options) const {
+        arguments.insert(arguments.begin(), {"--root", root_});
+        return Bare(arguments, options);
+    }
+
+    std::string PrefsFile() const { return root_ + "/Work/Stovan/Prefs/stovan.prefs"; }
+
+    std::string folder_;
+    std::string root_;
+};
+
+// --- the program as a whole --------------------------------------------------------
+
+TEST_F(CliTest, HelpNamesEveryCommand) {
+    const ProgramRun help = Bare({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* command : {"db", "list", "messages", "prefs", "reload", "root", "tool"}) {
+        SCOPED_TRACE(command);
+        EXPECT_NE(help.out.find(std::string("\n  ") + command + " "), std::string::npos);
+    }
+    const ProgramRun version = Bare({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "Stovan 1.0\n");
+
+    const std::vector<std::vector<std::string>> commands = {{"messages"},
+                                                            {"tool"},
+                                                            {"tool", "parse-date"},
+                                                            {"tool", "version"},
+                                                            {"tool", "match"},
+                                                            {"tool", "readargs"},
+                                                            {"tool", "icon"},
+                                                            {"prefs"},
+                                                            {"prefs", "show"},
+                                                            {"prefs", "set"},
+                                                            {"prefs", "reset"},
+                                                            {"root"},
+                                                            {"db"},
+                                                            {"db", "expand"},
+                                                            {"db", "lint"},
+                                                            {"list"},
+                                                            {"reload"}};
+    for (std::vector<std::string> command : commands) {
+        SCOPED_TRACE(command.back());
+        command.push_back("--help");
+        const ProgramRun run = Bare(command);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_NE(run.out.find("Usage:"), std::string::npos);
+        EXPECT_EQ(run.err, "");
+    }
+    // Asking for help makes no root.
+    EXPECT_FALSE(fs::exists(folder_ + "/data"));
+}
+
+TEST_F(CliTest, CommandLineMistakesAreOneErrorCode) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+    };
+    const std::vector<Row> rows = {
+        {"unknown command", {"frobnicate"}},
+        {"unknown option", {"--frobnicate", "root"}},
+        {"group without its command", {"tool"}},
+        {"unknown command in a group", {"tool", "frobnicate"}},
+        {"missing pattern", {"tool", "match"}},
+        {"missing line", {"tool", "readargs", "A/A"}},
+        {"missing version text", {"tool", "version"}},
+        {"missing date format", {"tool", "parse-date", "1.1.2000"}},
+        {"prefs set with one word", {"prefs", "set", "connectTimeout"}},
+        {"prefs show with a value", {"prefs", "show", "extra"}},
+        {"icon without files", {"tool", "icon"}},
+        {"two commands", {"root", "messages"}},
+        // An empty --root (an unset shell variable) never means the default root.
+        {"empty root", {"--root", "", "root"}},
+        {"root without a folder", {"--root"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProgramRun run = Bare(row.arguments);
+        EXPECT_EQ(run.exitCode, kError);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err, "");
+    }
+    EXPECT_FALSE(fs::exists(folder_ + "/data"));
+    EXPECT_FALSE(fs::exists(folder_ + "/home"));
+}
+
+TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    const std::vector<std::vector<std::string>> commands = {
+        {"tool", "version", "1.2"},
+        {"tool", "match", "#?", "a"},
+        {"tool", "readargs", "A", "x"},
+        {"tool", "parse-date", "1.1.2000", "%d.%m.%Y"},
+        {"messages"},
+        {"--root", "ROOT", "prefs", "show"},
+        {"--root", "ROOT", "root"},
+        {"--root", "ROOT", "db", "expand", "X", "{NAME}"},
+        {"--root", "ROOT", "list"},
+        {"--root", "ROOT", "list", "--json"},
+        {"--root", "ROOT", "reload"},
+        {"--root", "ROOT"},
+    };
+    RunOptions options = Options();
+    options.outputFile = "/dev/full";
+    for (std::vector<std::string> command : commands) {
+        SCOPED_TRACE(command[command[0] == "--root" && command.size() > 2 ? 2 : 0]);
+        if (command[0] == "--root") {
+            command[1] = root_;
+        }
+        const ProgramRun run = Bare(command, options);
+        EXPECT_EQ(run.exitCode, kFailure);
+        EXPECT_NE(run.err.find("stovan: cannot write the output\n"), std::string::npos) << run.err;
+    }
+}
+
+// --- tool parse-date and tool version ----------------------------------------------
+
+TEST_F(CliTest, ParseDatePrintsDaysMinutesTicks) {
+    struct Row {
+        const char* text;
+        const char* format;
+        long days;
+        int minutes;
+        int ticks;
+    };
+    const std::vector<Row> rows = {
+        {"15 Nov 1994 08:12:31", "%d %b %Y %H:%M:%S", AmigaDays(1994, 11, 15), 8 * 60 + 12,
+         31 * 50},
+        {"8.10.15", "%d.%m.%y", AmigaDays(2015, 10, 8), 0, 0},
+        {"01.01.1978", "%d.%m.%Y", 0, 0, 0},
+        {"29.02.2000", "%d.%m.%Y", AmigaDays(2000, 2, 29), 0, 0},
+        {"31-12-1999 23:59:59", "%d-%m-%Y %H:%M:%S", AmigaDays(1999, 12, 31), 23 * 60 + 59,
+         59 * 50},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        const ProgramRun run = Bare({"tool", "parse-date", row.text, row.format});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, std::to_string(row.days) + " " + std::to_string(row.minutes) + " " +
+                               std::to_string(row.ticks) + "\n");
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+TEST_F(CliTest, ParseDateFailsSilentlyWithTen) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::string format;
+    };
+    const std::vector<Row> rows = {
+        {"no such day", "31.02.2015", "%d.%m.%Y"},
+        {"not a leap year", "29.02.1900", "%d.%m.%Y"},
+        {"before 1978", "31.12.1977", "%d.%m.%Y"},
+        {"month 13", "1.13.2000", "%d.%m.%Y"},
+        {"hour 24", "1.1.2000 24:00", "%d.%m.%Y %H:%M"},
+        {"letters for digits", "aa.bb.cccc", "%d.%m.%Y"},
+        {"wrong separator", "1-1-2000", "%d.%m.%Y"},
+        {"lone percent", "1.1.2000", "%"},
+        {"percent at the end", "1.1.2000", "%d.%m.%Y%"},
+        {"unknown conversion", "1.1.2000", "%d.%m.%Q"},
+        {"empty text", "", "%d.%m.%Y"},
+        {"huge day", "99999999999999999999.1.2000", "%d.%m.%Y"},
+        {"huge text", Repeat("1", 100000), "%d.%m.%Y"},
+        {"huge format", "1.1.2000", Repeat("%d", 50000)},
+        {"Latin-1 bytes", "1.1.2000\xE9", "%d.%m.%Y\xE9\xE9"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProgramRun run = Bare({"tool", "parse-date", row.text, row.format});
+        EXPECT_EQ(run.exitCode, kError);
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST_F(CliTest, VersionPrintsTheTriple) {
+    struct Row {
+        std::string text;
+        const char* printed;
+    };
+    const std::vector<Row> rows = {
+        {"2.18", "2.18.0\n"},
+        {"1.5 beta", "1.5.0\n"},
+        {"1.5.3", "1.5.3\n"},
+        {"  1.2.3", "1.2.3\n"},
+        {"v1.5", "0.0.0\n"},
+        {"1. 5", "1.0.0\n"},
+        {"", "0.0.0\n"},
+        {"1.2.3.4", "1.2.3\n"},
+        // Beyond 32 bits the number stays at the largest one, never wraps.
+        {"4294967296.1.2", "2147483647.1.2\n"},
+        {"99999999999999999999", "2147483647.0.0\n"},
+        {Repeat("9", 100000), "2147483647.0.0\n"},
+        {"caf\xE9", "0.0.0\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text.substr(0, 40));
+        const ProgramRun run = Bare({"tool", "version", row.text});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out, row.printed);
+    }
+}
+
+// --- tool match -------------------------------------------------------------------
+
+TEST_F(CliTest, MatchPrintsTheMatchingNamesInOrder) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;  // after "tool match"
+        std::string printed;
+    };
+    const std::string longName = Repeat("a", 100000);
+    const std::vector<Row> rows = {
+        {"suffix, any case",
+         {"#?.info", "a.info", "c", "B.INFO", "a.info"},
+         "a.info\nB.INFO\na.info\n"},
+        {"negation", {"~(#?.info)", "ReadMe", "ReadMe.info", "Docs"}, "ReadMe\nDocs\n"},
+        {"case-sensitive", {"--case", "#?.info", "a.info", "B.INFO"}, "a.info\n"},
+        {"alternatives", {"(foo|bar)#?", "barn", "food", "baz"}, "barn\nfood\n"},
+        {"class", {"[a-c]?", "b1", "d1", "B2"}, "b1\nB2\n"},
+        {"quoted special", {"'#x", "#x", "x"}, "#x\n"},
+        {"no names", {"#?"}, ""},
+        {"empty name", {"#?", ""}, "\n"},
+        {"names after --", {"#?", "--", "-x", "--case"}, "-x\n--case\n"},
+        {"UTF-8 letters ignore case", {"caf\xC3\xA9", "CAF\xC3\x89", "cafe"}, "CAF\xC3\x89\n"},
+        {"Latin-1 bytes ignore case", {"caf\xE9", "CAF\xC9", "caf"}, "CAF\xC9\n"},
+        {"huge name", {"#?", longName}, longName + "\n"},
+        {"repeated stars", {"#?#?#?#?#?#?#?#?#?#?#?#?b", Repeat("a", 3000)}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> arguments{"tool", "match"};
+        arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+        const ProgramRun run = Bare(arguments);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, row.printed);
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+TEST_F(CliTest, MatchRefusesBadPatterns) {
+    struct Row {
+        const char* name;
+        std::string pattern;
+        const char* fault;
+    };
+    const std::vector<Row> rows = {
+        {"open group", "(a|", "bad template"},
+        {"hash at the end", "a#", "bad template"},
+        {"hash before close", "(a#)", "bad template"},
+        {"bar outside a group", "a|b", "bad template"},
+        {"open class", "[a", "bad template"},
+        {"close without open", "a)", "bad template"},
+        {"deep nesting", Repeat("(", 1000) + "a" + Repeat(")", 1000), "buffer overflow"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProgramRun run = Bare({"tool", "match", row.pattern, "a", "b"});
+        EXPECT_EQ(run.exitCode, kError);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "match: " + row.pattern + ": " + row.fault + "\n");
+    }
+}
+
+// --- tool readargs ------------------------------------------------------------------
+
+TEST_F(CliTest, ReadArgsPrintsOneLinePerItem) {
+    struct Row {
+        const char* name;
+        std::string templateText;
+        std::string line;
+        std::string printed;
+    };
+    const std::vector<Row> rows = {
+        {"several values, last to TO", "FROM/A/M,TO/A,QUIET/S", "a b \"c d\"",
+         "FROM=a\nFROM=b\nTO=c d\nQUIET=FALSE\n"},
+        {"switch on", "FROM/A,QUIET/S", "x quiet", "FROM=x\nQUIET=TRUE\n"},
+        {"toggle", "T/T,F/T", "T", "T=TRUE\nF=FALSE\n"},
+        {"numbers in decimal", "N/N,M/N", "N=0012 M -5", "N=12\nM=-5\n"},
+        {"number list", "N/N/M", "1 2 3", "N=1\nN=2\nN=3\n"},
+        {"absent items", "FROM,TO/K,N/N,M/M", "", "FROM=(none)\nTO=(none)\nN=(none)\nM=(none)\n"},
+        {"first name of an alias", "TO=AS/K", "as here", "TO=here\n"},
+        {"keyword forms", "A/K,B/K,C/K", "a=1 B = 2 c 3", "A=1\nB=2\nC=3\n"},
+        {"rest of the line", "CMD/A,REST/F", "run x \"y\" z", "CMD=run\nREST=x \"y\" z\n"},
+        {"quote escapes", "A", "\"a*\"b**c\"", "A=a\"b*c\n"},
+        {"empty quoted value", "A,B", "\"\" x", "A=\nB=x\n"},
+        {"a value that is a keyword", "A/K,B", "a b", "A=b\nB=(none)\n"},
+        {"Latin-1 argument", "A", "caf\xE9", "A=caf\xC3\xA9\n"},
+        {"UTF-8 argument", "A", "caf\xC3\xA9", "A=caf\xC3\xA9\n"},
+        {"UTF-8 keyword", "N\xC3\x84ME/K", "n\xC3\xA4me x", "N\xC3\x84ME=x\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProgramRun run = Bare({"tool", "readargs", row.templateText, row.line});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, row.printed);
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+TEST_F(CliTest, ReadArgsFailuresGoToStandardError) {
+    struct Row {
+        const char* name;
+        std::string templateText;
+        std::string line;
+        const char* fault;
+    };
+    const std::vector<Row> rows = {
+        {"unclosed quote", "FROM/A/M,TO/A", "a \"b", "argument line invalid or too long"},
+        {"unclosed quote at the start", "A", "\"", "argument line invalid or too long"},
+        {"number too large", "N/N", "99999999999", "bad number"},
+        {"not a number", "N/N", "abc", "bad number"},
+        {"required missing", "A/A", "", "required argument missing"},
+        {"keyword without value", "TO/K", "TO", "value after keyword missing"},
+        {"surplus value", "A", "x y", "wrong number of arguments"},
+        {"two /M items", "A/M,B/M", "x", "bad template"},
+        {"equals where a value belongs", "A", "=", "bad template"},
+        {"huge unclosed quote", "A/M", Repeat("\"", 100001), "argument line invalid or too long"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProgramRun run = Bare({"tool", "readargs", row.templateText, row.line});
+        EXPECT_EQ(run.exitCode, kError);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, std::string("readargs: ") + row.fault + "\n");
+    }
+}
+
+TEST_F(CliTest, ReadArgsHandlesHugeLinesAndTheHelpRequest) {
+    const ProgramRun many = Bare({"tool", "readargs", "A/M", Repeat("ab ", 30000)});
+    EXPECT_EQ(many.exitCode, 0);
+    EXPECT_EQ(many.out, Repeat("A=ab\n", 30000));
+
+    // "?" prints the template and reads one more line from standard input.
+    RunOptions options = Options();
+    options.input = "hello world\n";
+    ProgramRun asked = Bare({"tool", "readargs", "A/A,B", "?"}, options);
+    EXPECT_EQ(asked.exitCode, 0);
+    EXPECT_EQ(asked.out, "A/A,B: A=hello\nB=world\n");
+    // Nothing to read: the required item is missing.
+    asked = Bare({"tool", "readargs", "A/A", "?"});
+    EXPECT_EQ(asked.exitCode, kError);
+    EXPECT_EQ(asked.err, "readargs: required argument missing\n");
+}
+
+// --- tool icon ----------------------------------------------------------------------
+
+TEST_F(CliTest, IconPrintsGoodFilesAndNamesBadOnes) {
+    const std::string icon = std::string(STOVAN_FIXTURES_DIR) +
+                             "/icons/developer_debug_test_rexx_simplerexx_SimpleRexx.doc.info";
+    ASSERT_TRUE(fs::is_regular_file(icon));
+    const std::string cut = folder_ + "/cut.info";
+    WriteHostFile(cut, ReadHostFile(icon).substr(0, 40));
+    const std::string text = folder_ + "/text.info";
+    WriteHostFile(text, "no icon at all");
+
+    const ProgramRun good = Bare({"tool", "icon", icon});
+    EXPECT_EQ(good.exitCode, 0);
+    EXPECT_EQ(good.err, "");
+    EXPECT_EQ(good.out.find(icon + "\n  format:       classic icon\n  type:         WBPROJECT (4)\n"
+                                   "  default tool: :c/MuchMore\n  stack:        30000\n"),
+              0u)
+        << good.out;
+
+    // Every file is tried; one bad file makes the whole run an error.
+    const ProgramRun mixed = Bare({"tool", "icon", folder_ + "/missing.info", icon, text, cut});
+    EXPECT_EQ(mixed.exitCode, kError);
+    EXPECT_EQ(mixed.out, good.out);
+    const std::vector<std::string> faults = Lines(mixed.err);
+    ASSERT_EQ(faults.size(), 3u) << mixed.err;
+    EXPECT_EQ(faults[0], "icon: " + folder_ + "/missing.info: icon not found");
+    EXPECT_EQ(faults[1], "icon: " + text + ": not an icon file");
+    EXPECT_EQ(faults[2].find("icon: " + cut + ": "), 0u);
+}
+
+// --- messages -----------------------------------------------------------------------
+
+// The listing's escapes undone: "\e" the escape byte, "\n" a line feed, "\\"
+// a backslash. Anything else after a backslash is a fault.
+std::string Unescape(const std::string& text) {
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            result += text[i];
+            continue;
+        }
+        const char next = i + 1 < text.size() ? text[++i] : '?';
+        if (next == 'e') {
+            result += '\x1B';
+        } else if (next == 'n') {
+            result += '\n';
+        } else if (next == '\\') {
+            result += '\\';
+        } else {
+            ADD_FAILURE() << "stray escape in " << text;
+        }
+    }
+    return result;
+}
+
+TEST_F(CliTest, MessagesListEveryTextByteExact) {
+    const ProgramRun run = Bare({"messages"});
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), msg::kMessageCount);
+    bool sawEscape = false;
+    bool sawLineFeed = false;
+    for (MessageId number = 1; number <= msg::kMessageCount; ++number) {
+        SCOPED_TRACE(number);
+        const std::string& line = lines[number - 1];
+        const std::string prefix = std::to_string(number) + "\t";
+        ASSERT_EQ(line.compare(0, prefix.size(), prefix), 0) << line;
+        const std::string text = line.substr(prefix.size());
+        EXPECT_EQ(text.find('\x1B'), std::string::npos);
+        EXPECT_EQ(Unescape(text), std::string(EnglishString(number)));
+        sawEscape = sawEscape || text.find("\\e") != std::string::npos;
+        sawLineFeed = sawLineFeed || text.find("\\n") != std::string::npos;
+    }
+    EXPECT_TRUE(sawEscape);
+    EXPECT_TRUE(sawLineFeed);
+    // One known line, written out by hand.
+    EXPECT_EQ(lines[msg::kMessageCount - 1], "435\tCloses this window.");
+    EXPECT_NE(run.out.find("\n259\t\\ebNo list item is selected!\\en\n"), std::string::npos);
+}
+
+TEST_F(CliTest, MessagesUseACatalogAndEscapeItsTexts) {
+    amiga::CatalogContents contents;
+    contents.versionString = "$VER: Stovan.catalog 2.18 (08.10.2015)";
+    contents.language = "deutsch";
+    contents.strings = {
+        {5, "Gut"},
+        {33,
+         "_Abbrechen \x1B"
+         "b!\x1B"
+         "n"},
+        {34, "zwei\nZeilen\\n und \\e w\xF6rtlich\\"},
+        {35, "Tab\tund CR\r"},
+    };
+    const std::string catalogFile = folder_ + "/Stovan.catalog";
+    WriteHostFile(catalogFile, amiga::WriteCatalog(contents));
+
+    ProgramRun run = Bare({"messages", "--catalog", catalogFile});
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), msg::kMessageCount);
+    EXPECT_EQ(lines[4], "5\tGut");
+    EXPECT_EQ(lines[32], "33\t_Abbrechen \\eb!\\en");
+    EXPECT_EQ(lines[33], "34\tzwei\\nZeilen\\\\n und \\\\e w\xF6rtlich\\\\");
+    EXPECT_EQ(lines[34], "35\tTab\tund CR\r");
+    // Texts the catalog does not have stay English.
+    EXPECT_EQ(Unescape(lines[35].substr(3)), std::string(EnglishString(36)));
+
+    // The same catalog found by language through the locale.
+    const std::string drawer = folder_ + "/Program";
+    fs::create_directories(drawer + "/Catalogs/deutsch");
+    WriteHostFile(drawer + "/Catalogs/deutsch/Stovan.catalog", amiga::WriteCatalog(contents));
+    RunOptions german = Options();
+    german.environment.push_back("LC_ALL=de_DE.UTF-8");
+    run = Bare({"messages", "--catalog-dir", drawer}, german);
+    EXPECT_EQ(run.exitCode, 0);
+    lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), msg::kMessageCount);
+    EXPECT_EQ(lines[4], "5\tGut");
+    // In the C locale the English texts are used.
+    run = Bare({"messages", "--catalog-dir", drawer});
+    EXPECT_EQ(Lines(run.out).at(4), "5\tOk");
+}
+
+TEST_F(CliTest, MessagesFallBackToEnglishForBadCatalogs) {
+    amiga::CatalogContents wrongVersion;
+    wrongVersion.versionString = "$VER: Stovan.catalog 2.17 (08.10.2015)";
+    wrongVersion.strings = {{5, "Gut"}};
+    struct Row {
+        const char* name;
+        std::string content;  // "" = the file is missing
+        const char* said;
+    };
+    const std::vector<Row> rows = {
+        {"missing", "", "catalog not found or not readable"},
+        {"wrong version", amiga::WriteCatalog(wrongVersion), "is not version 2.18"},
+        {"not IFF", "hello, this is no catalog", ""},
+        {"cut short", amiga::WriteCatalog(wrongVersion).substr(0, 20), ""},
+        {"too large", std::string(amiga::kMaxCatalogSize + 1, 'x'), "catalog too large"},
+    };
+    const ProgramRun english = Bare({"messages"});
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string file = folder_ + "/" + row.name + ".catalog";
+        if (!row.content.empty()) {
+            WriteHostFile(file, row.content);
+        }
+        const ProgramRun run = Bare({"messages", "--catalog", file});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out, english.out);
+        EXPECT_NE(run.err.find(row.said), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("using the English texts"), std::string::npos) << run.err;
+    }
+    // A folder without catalogs quietly gives English.
+    RunOptions german = Options();
+    german.environment.push_back("LC_ALL=de_DE.UTF-8");
+    const ProgramRun run = Bare({"messages", "--catalog-dir", folder_ + "/nothing"}, german);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, english.out);
+}
+
+TEST_F(CliTest, CatalogDescriptionHoldsEveryTextAsTheListing) {
+    const ProgramRun listing = Bare({"messages"});
+    const ProgramRun cd = Bare({"messages", "--cd"});
+    ASSERT_EQ(cd.exitCode, 0);
+    const std::vector<std::string> lines = Lines(cd.out);
+    std::map<long, std::string> texts;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        const std::size_t open = line.find(" (");
+        if (line.compare(0, 4, "MSG_") != 0 || open == std::string::npos) {
+            continue;
+        }
+        ASSERT_EQ(line.compare(line.size() - 3, 3, "//)"), 0) << line;
+        const long number = std::stol(line.substr(open + 2));
+        EXPECT_EQ(texts.count(number), 0u) << number;
+        texts[number] = lines[i + 1];
+    }
+    ASSERT_EQ(texts.size(), msg::kMessageCount);
+    const std::vector<std::string> listed = Lines(listing.out);
+    for (const auto& [number, text] : texts) {
+        SCOPED_TRACE(number);
+        ASSERT_GE(number, 1);
+        ASSERT_LE(number, static_cast<long>(msg::kMessageCount));
+        EXPECT_EQ(std::to_string(number) + "\t" + text,
+                  listed[static_cast<std::size_t>(number - 1)]);
+    }
+}
+
+// --- prefs --------------------------------------------------------------------------
+
+std::map<std::string, std::string> Settings(const std::string& output) {
+    std::map<std::string, std::string> settings;
+    for (const std::string& line : Lines(output)) {
+        const std::size_t equals = line.find('=');
+        EXPECT_NE(equals, std::string::npos) << line;
+        settings[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return settings;
+}
+
+TEST_F(CliTest, PrefsSetShowResetRoundTrip) {
+    const ProgramRun fresh = Stovan({"prefs", "show"});
+    ASSERT_EQ(fresh.exitCode, 0);
+    EXPECT_NE(fresh.err.find("showing the built-in defaults"), std::string::npos);
+    const auto defaults = Settings(fresh.out);
+    EXPECT_EQ(defaults.at("connectTimeout"), "2");
+    EXPECT_EQ(defaults.at("KEEP_ARCHIVES"), "on");
+    EXPECT_EQ(defaults.at("stateFilterPreset"), "0");
+    EXPECT_FALSE(fs::exists(PrefsFile()));  // showing saves nothing
+
+    const ProgramRun set = Stovan({"prefs", "set", "connectTimeout", "10", "keep_archives", "no",
+                                   "stateFilterPreset", "Installed", "imageServer",
+                                   "http://x/caf\xC3\xA9/", "downloadDir", "Cache/Elsewhere"});
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(set.err, "");
+    EXPECT_EQ(set.out,
+              "stateFilterPreset=3\nconnectTimeout=10\nKEEP_ARCHIVES=off\n"
+              "downloadDir=Work:Stovan/Cache/Elsewhere\nimageServer=http://x/caf\xC3\xA9/\n");
+    EXPECT_TRUE(fs::is_directory(root_ + "/Work/Stovan/Cache/Elsewhere"));
+    // The file holds the Amiga's ISO-8859-1 text.
+    EXPECT_NE(ReadHostFile(PrefsFile()).find("http://x/caf\xE9/"), std::string::npos);
+
+    // A new process reads what the last one saved.
+    const ProgramRun shown = Stovan({"prefs", "show"});
+    EXPECT_EQ(shown.exitCode, 0);
+    EXPECT_EQ(shown.err, "");
+    auto changed = defaults;
+    changed["connectTimeout"] = "10";
+    changed["KEEP_ARCHIVES"] = "off";
+    changed["stateFilterPreset"] = "3";
+    changed["imageServer"] = "http://x/caf\xC3\xA9/";
+    changed["downloadDir"] = "Work:Stovan/Cache/Elsewhere";
+    EXPECT_EQ(Settings(shown.out), changed);
+
+    const ProgramRun reset = Stovan({"prefs", "reset"});
+    EXPECT_EQ(reset.exitCode, 0);
+    EXPECT_EQ(reset.out, "");
+    const ProgramRun after = Stovan({"prefs", "show"});
+    EXPECT_EQ(after.err, "");
+    EXPECT_EQ(Settings(after.out), defaults);
+}
+
+TEST_F(CliTest, PrefsRefusesBadSettingsAndSavesNothing) {
+    ASSERT_EQ(Stovan({"prefs", "set", "connectTimeout", "7"}).exitCode, 0);
+    const std::string saved = ReadHostFile(PrefsFile());
+    struct Row {
+        const char* name;
+        std::vector<std::string> settings;
+        const char* said;
+    };
+    const std::vector<Row> rows = {
+        {"unknown name", {"bogus", "1"}, "no setting is called 'bogus'"},
+        {"unknown Latin-1 name", {"b\xC3\xB6gus", "1"}, "no setting is called 'b\xC3\xB6gus'"},
+        {"below the range", {"connectTimeout", "0"}, "from 1 to 30"},
+        {"above the range", {"connectTimeout", "31"}, "from 1 to 30"},
+        {"negative", {"maxArchives", "-2"}, "from 2 to 32"},
+        {"beyond 64 bits", {"connectRetries", "99999999999999999999"}, "from 1 to 30"},
+        {"not a number", {"transferTimeout", "ten"}, "from 1 to 30"},
+        {"empty number", {"transferTimeout", ""}, "from 1 to 30"},
+        {"bad flag", {"KEEP_ARCHIVES", "maybe"}, "on or off"},
+        {"bad choice", {"stateFilterPreset", "5"}, "from 0 to 4"},
+        {"kept by Stovan", {"listFormat", "x"}, "kept by Stovan itself"},
+        {"flag kept by Stovan", {"DATABASE_WARNING_SHOWN", "on"}, "kept by Stovan itself"},
+        {"good then bad", {"connectTimeout", "9", "bogus", "1"}, "no setting is called"},
+        {"odd word count", {"connectTimeout", "9", "maxArchives"}, "pairs of NAME VALUE"},
+        {"huge text", {"imageServer", Repeat("a", 100000)}, "longer than"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> arguments{"prefs", "set"};
+        arguments.insert(arguments.end(), row.settings.begin(), row.settings.end());
+        const ProgramRun run = Stovan(arguments);
+        EXPECT_EQ(run.exitCode, kError);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.find("stovan prefs: "), 0u) << run.err;
+        EXPECT_NE(run.err.find(row.said), std::string::npos) << run.err;
+        EXPECT_EQ(ReadHostFile(PrefsFile()), saved);
+    }
+    EXPECT_EQ(Settings(Stovan({"prefs", "show"}).out).at("connectTimeout"), "7");
+}
+
+TEST_F(CliTest, PrefsShowSurvivesADamagedFile) {
+    const ProgramRun fresh = Stovan({"prefs", "show"});
+    ASSERT_EQ(fresh.exitCode, 0);
+    for (const std::string& damage :
+         {std::string("FORM\x7F\xFF\xFF\xFFPREF", 12), std::string("garbage"), std::string()}) {
+        SCOPED_TRACE(damage.size());
+        WriteHostFile(PrefsFile(), damage);
+        const ProgramRun run = Stovan({"prefs", "show"});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out, fresh.out);
+        EXPECT_NE(run.err.find("showing the built-in defaults"), std::string::npos);
+        // A set over a damaged file starts from the defaults and repairs it.
+        ASSERT_EQ(Stovan({"prefs", "set", "maxArchives", "5"}).exitCode, 0);
+        const ProgramRun repaired = Stovan({"prefs", "show"});
+        EXPECT_EQ(repaired.err, "");
+        EXPECT_EQ(Settings(repaired.out).at("maxArchives"), "5");
+    }
+}
+
+// --- the system root ----------------------------------------------------------------
+
+TEST_F(CliTest, RootOnAFreshFolderShowsTheSystemAndInstallsTheCommands) {
+    const ProgramRun run = Stovan({"root"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::string> lines = Lines(run.out);
+    const std::vector<std::string> expected = {
+        "Root: " + root_,
+        "System: AmigaOS4 4.1",
+        "Devices:",
+        "  DH0: (SYS:) " + root_ + "/SYS [boot]",
+        "  DH1: (Work:) " + root_ + "/Work",
+        "  RAM: " + root_ + "/RAM",
+        "Assigns:",
+    };
+    ASSERT_GE(lines.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 7), expected);
+    EXPECT_NE(run.out.find("\n  PROGDIR: Work:Stovan\n"), std::string::npos);
+    EXPECT_NE(run.out.find("\n  C: SYS:C\n"), std::string::npos);
+    EXPECT_TRUE(fs::is_regular_file(root_ + "/MountTable"));
+
+    const std::string drawer = root_ + "/Work/Stovan/Database/Commands/AmigaOS4/";
+    std::map<std::string, fs::file_time_type> times;
+    for (const char* name :
+         {"SDownload", "SGauge", "SLog", "SSignal", "SStartup", "STooltype", "SVersionCompare"}) {
+        SCOPED_TRACE(name);
+        const std::string built = std::string(name) == "STooltype" ? "SToolType" : name;
+        ASSERT_TRUE(fs::is_regular_file(BuiltProgram(built)));
+        ASSERT_TRUE(fs::is_regular_file(drawer + name));
+        EXPECT_EQ(ReadHostFile(drawer + name), ReadHostFile(BuiltProgram(built)));
+        EXPECT_NE(fs::status(drawer + name).permissions() & fs::perms::owner_exec, fs::perms::none);
+        times[name] = fs::last_write_time(drawer + name);
+    }
+    // A second run finds the copies current and leaves them; a damaged copy
+    // is replaced.
+    WriteHostFile(drawer + "SLog", "broken");
+    const ProgramRun again = Stovan({"root"});
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.out, run.out);
+    EXPECT_EQ(fs::last_write_time(drawer + "SGauge"), times["SGauge"]);
+    EXPECT_EQ(ReadHostFile(drawer + "SLog"), ReadHostFile(BuiltProgram("SLog")));
+}
+
+TEST_F(CliTest, RootOfAMorphOSSystem) {
+    TempRoot morphos(amiga::SystemProfile{amiga::SystemKind::MorphOS, "3.19"});
+    const ProgramRun run = Bare({"--root", morphos.root(), "root"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("\nSystem: MorphOS 3.19\n"), std::string::npos);
+    EXPECT_TRUE(
+        fs::is_regular_file(morphos.root() + "/Work/Stovan/Database/Commands/MorphOS/SLog"));
+    EXPECT_FALSE(fs::exists(morphos.root() + "/Work/Stovan/Database/Commands/AmigaOS4/SLog"));
+}
+
+TEST_F(CliTest, RootFolderNamesArePrintedAsTheyAre) {
+    // A host folder name in UTF-8 must not be converted a second time.
+    root_ = folder_ + "/Fl\xC3\xBCgel root";
+    const ProgramRun run = Stovan({"root"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Lines(run.out).at(0), "Root: " + root_);
+    EXPECT_NE(run.out.find("  DH1: (Work:) " + root_ + "/Work\n"), std::string::npos);
+
+    const std::string refused = folder_ + "/Fl\xC3\xBCgel full";
+    fs::create_directories(refused);
+    WriteHostFile(refused + "/mine.txt", "x");
+    const ProgramRun bad = Bare({"--root", refused, "root"});
+    EXPECT_EQ(bad.exitCode, kFailure);
+    EXPECT_NE(bad.err.find(refused + "/MountTable"), std::string::npos) << bad.err;
+}
+
+TEST_F(CliTest, UnusableRootsAreRefusedAndLeftAlone) {
+    const std::string full = folder_ + "/full";
+    fs::create_directories(full + "/docs");
+    WriteHostFile(full + "/letter.txt", "my own file");
+    const std::string file = folder_ + "/a-file";
+    WriteHostFile(file, "not a folder");
+    const std::string emptyTable = folder_ + "/empty-table";
+    fs::create_directories(emptyTable);
+    WriteHostFile(emptyTable + "/MountTable", "volume\n");
+
+    struct Root {
+        const char* name;
+        std::string folder;
+    };
+    const std::vector<Root> roots = {
+        {"non-empty folder without a MountTable", full},
+        {"a file", file},
+        {"below a file", file + "/sub"},
+        {"broken MountTable", emptyTable},
+    };
+    const std::vector<std::vector<std::string>> commands = {
+        {"root"},
+        {"prefs", "show"},
+        {"prefs", "set", "connectTimeout", "5"},
+        {"prefs", "reset"},
+        {"db", "expand", "X", "{NAME}"},
+        {"list"},
+        {"reload"},
+        {},
+    };
+    for (const Root& root : roots) {
+        for (const std::vector<std::string>& command : commands) {
+            SCOPED_TRACE(std::string(root.name) + ": " + (command.empty() ? "" : command[0]) + " " +
+                         (command.size() > 1 ? command[1] : ""));
+            std::vector<std::string> arguments{"--root", root.folder};
+            arguments.insert(arguments.end(), command.begin(), command.end());
+            const ProgramRun run = Bare(arguments);
+            EXPECT_EQ(run.exitCode, kFailure);
+            EXPECT_EQ(run.out, "");
+            EXPECT_NE(run.err, "");
+        }
+    }
+    // Nothing was added to the user's folder, the file is unchanged.
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(full)) {
+        names.push_back(entry.path().lexically_relative(full).string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"docs", "letter.txt"}));
+    EXPECT_EQ(ReadHostFile(full + "/letter.txt"), "my own file");
+    EXPECT_EQ(ReadHostFile(file), "not a folder");
+    EXPECT_EQ(ReadHostFile(emptyTable + "/MountTable"), "volume\n");
+
+    // Commands that need no root do not look at it.
+    const ProgramRun tool = Bare({"--root", file, "tool", "version", "1.2"});
+    EXPECT_EQ(tool.exitCode, 0);
+    EXPECT_EQ(tool.out, "1.2.0\n");
+}
+
+TEST_F(CliTest, RootComesFromTheEnvironmentWithoutTheOption) {
+    // STOVAN_ROOT when there is no --root ...
+    RunOptions options = Options();
+    options.environment.push_back("STOVAN_ROOT=" + folder_ + "/from-env");
+    ProgramRun run = Bare({"root"}, options);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Lines(run.out).at(0), "Root: " + folder_ + "/from-env");
+    // ... but --root wins over it ...
+    run = Bare({"--root", root_, "root"}, options);
+    EXPECT_EQ(Lines(run.out).at(0), "Root: " + root_);
+    // ... and without either the user's data folder holds the default root.
+    run = Bare({"root"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Lines(run.out).at(0), "Root: " + folder_ + "/data/stovan/root");
+}
+
+// --- db expand ----------------------------------------------------------------------
+
+TEST_F(CliTest, DbExpandFillsPlaceholders) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;  // after "db expand"
+        int exitCode;
+        std::string printed;
+    };
+    const std::vector<Row> rows = {
+        {"name and archive",
+         {"MyApp", "{INSTALLDIR}{NAME} {ARCHIVE}", "--type", "GAME", "--url-archive",
+          "http://files.example/{NAME}.lha"},
+         0,
+         "SYS:MyApp MyApp.lha\n"},
+        {"plain text", {"MyApp", "no words here"}, 0, "no words here\n"},
+        {"Latin-1 name", {"Caf\xE9", "{NAME}"}, 0, "Caf\xC3\xA9\n"},
+        {"unknown type", {"MyApp", "{NAME}", "--type", "NOVEL"}, kError, ""},
+        {"bad operation", {"MyApp", "{NAME}", "--operation", "dance"}, kError, ""},
+        {"bad scratch", {"MyApp", "{NAME}", "--scratch", "123456789"}, kError, ""},
+        {"bad date", {"MyApp", "{NAME}", "--server-date", "31.02.2015"}, kError, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> arguments{"db", "expand"};
+        arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+        const ProgramRun run = Stovan(arguments);
+        EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
+        EXPECT_EQ(run.out, row.printed);
+        EXPECT_EQ(run.err.empty(), row.exitCode == 0) << run.err;
+    }
+    const ProgramRun huge = Stovan({"db", "expand", "X", Repeat("{NAME}", 20000)});
+    EXPECT_EQ(huge.exitCode, 0);
+    EXPECT_EQ(huge.out, Repeat("X", 20000) + "\n");
+}
+
+// --- the database: list, reload, db lint ----------------------------------------------
+
+// Log lines as the database commands print them: severity, tab, text.
+void ExpectLogLines(const std::string& output) {
+    for (const std::string& line : Lines(output)) {
+        const std::size_t tab = line.find('\t');
+        const std::string severity = line.substr(0, tab);
+        EXPECT_TRUE(tab != std::string::npos &&
+                    (severity.empty() || severity == "FATAL" || severity == "WARNING"))
+            << line;
+    }
+}
+
+TEST_F(CliTest, ListShowsTheSampleDatabaseOfANewRoot) {
+    const ProgramRun table = Stovan({"list"});
+    ASSERT_EQ(table.exitCode, 0) << table.err;
+    const std::vector<std::string> lines = Lines(table.out);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0].find("Type"), 0u);
+    EXPECT_NE(lines[0].find("Install drawer"), std::string::npos);
+
+    const ProgramRun json = Stovan({"list", "--json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    const nlohmann::json items = nlohmann::json::parse(json.out, nullptr, false);
+    ASSERT_TRUE(items.is_array()) << json.out.substr(0, 200);
+    ASSERT_EQ(items.size(), lines.size() - 1);
+    bool sawStovan = false;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        // An item of a name that occurs twice is known by its dupeName.
+        const std::string dupeName = items[i].value("dupeName", "");
+        const std::string name = dupeName.empty() ? items[i].value("name", "") : dupeName;
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(name.empty());
+        // The table and the JSON hold the same items in the same order.
+        EXPECT_NE(lines[i + 1].find("  " + name + "  "), std::string::npos) << lines[i + 1];
+        sawStovan = sawStovan || name == "Stovan";
+    }
+    EXPECT_TRUE(sawStovan);
+}
+
+TEST_F(CliTest, ReloadKeepsTheUsersChoicesAndTheDefaultRunLists) {
+    const ProgramRun reload = Stovan({"reload"});
+    ASSERT_EQ(reload.exitCode, 0) << reload.err;
+    EXPECT_NE(reload.out.find("\tSaving configuration.\n"), std::string::npos);
+    EXPECT_NE(reload.out.find("\tLoading configuration.\n"), std::string::npos);
+    EXPECT_EQ(reload.out.find("FATAL"), std::string::npos);
+    ExpectLogLines(reload.out);
+    EXPECT_TRUE(fs::is_regular_file(root_ + "/Work/Stovan/Prefs/Config.db"));
+
+    // Without a command: the reload's log, an empty line, the list.
+    const ProgramRun plain = Stovan({});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    const std::size_t gap = plain.out.find("\n\nType");
+    ASSERT_NE(gap, std::string::npos) << plain.out;
+    EXPECT_EQ(plain.out.substr(gap + 2), Stovan({"list"}).out);
+}
+
+TEST_F(CliTest, DbLintReportsEachFile) {
+    const std::string good =
+        std::string(STOVAN_SOURCE_DIR) + "/sample/Database/Internal/Applications.db";
+    ASSERT_TRUE(fs::is_regular_file(good));
+    const std::string unended = folder_ + "/unended.db";
+    WriteHostFile(unended, "#ITEM \"Foo\"\n#APPTYPE TOOL\n");
+    const std::string latin1 = folder_ + "/latin1.db";
+    WriteHostFile(latin1, "#ITEM \"Caf\xE9\"\n#BOGUS\n");
+
+    const ProgramRun clean = Bare({"db", "lint", good});
+    EXPECT_EQ(clean.exitCode, 0);
+    EXPECT_EQ(clean.out.find("FATAL"), std::string::npos) << clean.out;
+    ExpectLogLines(clean.out);
+
+    struct Row {
+        const char* name;
+        std::string file;
+        const char* said;
+    };
+    const std::vector<Row> rows = {
+        {"missing", folder_ + "/missing.db", "object not found"},
+        {"a folder", folder_, "object is not of required type"},
+        {"no ITEM END", unended, "\"ITEM END\" command is missing!"},
+        {"unknown command", latin1, "Unknown or misplaced command!"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProgramRun run = Bare({"db", "lint", row.file});
+        EXPECT_EQ(run.exitCode, kError);
+        EXPECT_NE(run.out.find(row.said), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("FATAL\t"), std::string::npos) << run.out;
+        ExpectLogLines(run.out);
+    }
+    // Every file is read, each on its own, in the order given.
+    const ProgramRun both = Bare({"db", "lint", unended, good});
+    EXPECT_EQ(both.exitCode, kError);
+    const std::size_t first = both.out.find("'" + unended + "'");
+    const std::size_t second = both.out.find("'" + good + "'");
+    EXPECT_NE(first, std::string::npos);
+    EXPECT_NE(second, std::string::npos);
+    EXPECT_LT(first, second);
+    EXPECT_EQ(both.out.substr(both.out.find("\tLoading database '" + good)), clean.out);
+}
+
+}  // namespace
+}  // namespace stovan::test
