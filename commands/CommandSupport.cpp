@@ -10,6 +10,7 @@
 #include "platform/AmigaPath.h"
 #include "platform/HostFiles.h"
 #include "platform/MountTable.h"
+#include "platform/ReadArgs.h"
 #include "platform/StrToLong.h"
 #include "platform/SystemRoot.h"
 
@@ -36,42 +37,6 @@ Expected<amiga::DosList, std::string> OpenCommandRoot() {
     return amiga::OpenProcessRoot(folder);
 }
 
-std::string QuoteArgument(std::string_view word, bool always) {
-    bool needsQuotes = always || word.empty();
-    for (const char c : word) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == ' ' || c == '\t' || c == '"' || c == '*' || c == '=' || c == ';' || byte < 0x20 ||
-            byte == 0x7F) {
-            needsQuotes = true;
-            break;
-        }
-    }
-    if (!needsQuotes) {
-        return std::string(word);
-    }
-    std::string quoted = "\"";
-    for (const char c : word) {
-        switch (c) {
-            case '*':
-                quoted += "**";
-                break;
-            case '"':
-                quoted += "*\"";
-                break;
-            case '\n':
-                quoted += "*N";
-                break;
-            case '\x1b':
-                quoted += "*E";
-                break;
-            default:
-                quoted += c;
-        }
-    }
-    quoted += '"';
-    return quoted;
-}
-
 std::string ArgumentLine(int argc, char** argv) {
     if (const char* line = std::getenv("STOVAN_SHELL_ARGUMENTS"); line != nullptr) {
         return line;
@@ -81,7 +46,7 @@ std::string ArgumentLine(int argc, char** argv) {
         if (i > 1) {
             line += ' ';
         }
-        line += QuoteArgument(argv[i]);
+        line += amiga::QuoteArgument(argv[i]);
     }
     return line;
 }

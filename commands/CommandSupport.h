@@ -63,10 +63,6 @@ amiga::Expected<amiga::DosList, std::string> OpenCommandRoot();
 // The argument line: STOVAN_SHELL_ARGUMENTS when the shell set it, else the
 // words of argv (from argv[1]) joined with AmigaDOS quoting.
 std::string ArgumentLine(int argc, char** argv);
-// One word quoted for an AmigaDOS command line when it needs it (empty,
-// blanks, quotes, "*", "=", ";", control characters), or always: "*"
-// escapes quotes, stars, line feeds and escapes inside the quotes.
-std::string QuoteArgument(std::string_view word, bool always = false);
 
 // The lock of the drawer that holds a host folder (the process's working
 // directory); ERROR_OBJECT_NOT_FOUND when it lies on no volume of the root.

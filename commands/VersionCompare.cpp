@@ -365,7 +365,7 @@ VersionResult ReadFileVersion(const CommandContext& context, std::string_view pa
         name = *absolute;
     }
     const std::string commandLine =
-        "Version FULL NAME " + QuoteArgument(name, true) + " FILE *>NIL:";
+        "Version FULL NAME " + amiga::QuoteArgument(name, true) + " FILE *>NIL:";
     // The temporary file: "T:dosgetversion%08lx.tmp", unique among the
     // commands that run at the same time.
     std::string outputPath;

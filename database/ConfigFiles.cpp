@@ -10,6 +10,7 @@
 #include "database/Parser.h"
 #include "platform/DosFiles.h"
 #include "platform/Locks.h"
+#include "platform/ReadArgs.h"
 
 namespace stovan {
 
@@ -20,7 +21,7 @@ namespace {
 // without a DUPENAME, one with it.
 std::string DupeNamePart(const ApplicationItem& item) {
     if (item.HasFlags(HAS_DUPENAME) && !item.dupeName().empty()) {
-        return "DUPENAME " + QuoteArgument(item.dupeName());
+        return "DUPENAME " + amiga::QuoteArgument(item.dupeName(), true);
     }
     return std::string();
 }
@@ -56,39 +57,13 @@ Status WriteRecords(Engine& engine, std::string_view path, const amiga::FileLock
 
 }  // namespace
 
-std::string QuoteArgument(std::string_view value) {
-    std::string quoted;
-    quoted.reserve(value.size() + 2);
-    quoted += '"';
-    for (char c : value) {
-        switch (c) {
-            case '*':
-                quoted += "**";
-                break;
-            case '"':
-                quoted += "*\"";
-                break;
-            case '\n':
-                quoted += "*N";
-                break;
-            case '\x1b':
-                quoted += "*E";
-                break;
-            default:
-                quoted += c;
-                break;
-        }
-    }
-    quoted += '"';
-    return quoted;
-}
-
 std::string FormatConfigurationRecord(const ApplicationItem& item) {
-    std::string record = "## ITEM " + QuoteArgument(item.name()) + " " + DupeNamePart(item) +
-                         " MODE \"" + std::string(ModeWord(item.mode)) + "\"\n";
+    std::string record = "## ITEM " + amiga::QuoteArgument(item.name(), true) + " " +
+                         DupeNamePart(item) + " MODE \"" + std::string(ModeWord(item.mode)) +
+                         "\"\n";
     if (!(item.itemFlags() & (INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS)) &&
         !item.installDir().empty()) {
-        record += "## INSTALLDIR " + QuoteArgument(item.installDir()) + "\n";
+        record += "## INSTALLDIR " + amiga::QuoteArgument(item.installDir(), true) + "\n";
     }
     record += "## ITEM END\n";
     return record;
@@ -97,8 +72,8 @@ std::string FormatConfigurationRecord(const ApplicationItem& item) {
 std::string FormatVersionCacheRecord(const ApplicationItem& item) {
     const VersionTriple& installed = item.installedVersion;
     const VersionTriple& server = item.serverVersion;
-    return "## ITEM " + QuoteArgument(item.name()) + " " + DupeNamePart(item) + " STATE " +
-           std::string(StateWord(item.state)) + " VERSION \"" +
+    return "## ITEM " + amiga::QuoteArgument(item.name(), true) + " " + DupeNamePart(item) +
+           " STATE " + std::string(StateWord(item.state)) + " VERSION \"" +
            Triple(installed.version, installed.revision, installed.build) + "\" DATE \"" +
            DateTriple(item.installedDate) + "\" SVERSION \"" +
            Triple(server.version, server.revision, server.build) + "\" SDATE \"" +

@@ -21,11 +21,6 @@ class Engine;
 
 inline constexpr std::string_view kDatabaseFileHeader = "; Stovan Database\n;\n;\n";
 
-// A value between double quotes as the parser reads it back unchanged:
-// "*" and '"' are escaped with "*", a line feed is written "*N" and the
-// escape byte "*E".
-std::string QuoteArgument(std::string_view value);
-
 // One record of "Config.db":
 //   ## ITEM "name" [DUPENAME "dupe"] MODE "word"
 //   [## INSTALLDIR "drawer"]    (only a drawer the user chose)

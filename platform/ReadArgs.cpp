@@ -512,4 +512,43 @@ std::optional<std::string> HelpRequest(std::string_view line) {
     return std::string(line.substr(0, lastStart));
 }
 
+std::string QuoteArgument(std::string_view value, bool always) {
+    bool needsQuotes = always || value.empty();
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == ' ' || c == '"' || c == '*' || c == '=' || c == ';' || byte < 0x20 ||
+            byte == 0x7F) {
+            needsQuotes = true;
+            break;
+        }
+    }
+    if (!needsQuotes) {
+        return std::string(value);
+    }
+    std::string quoted;
+    quoted.reserve(value.size() + 2);
+    quoted += '"';
+    for (const char c : value) {
+        switch (c) {
+            case '*':
+                quoted += "**";
+                break;
+            case '"':
+                quoted += "*\"";
+                break;
+            case '\n':
+                quoted += "*N";
+                break;
+            case '\x1b':
+                quoted += "*E";
+                break;
+            default:
+                quoted += c;
+                break;
+        }
+    }
+    quoted += '"';
+    return quoted;
+}
+
 }  // namespace amiga

@@ -151,4 +151,10 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
 // the joined text). std::nullopt for any other line.
 std::optional<std::string> HelpRequest(std::string_view line);
 
+// The argument as a command line must hold it so that ReadArgs reads it back
+// unchanged: in double quotes when it is empty or holds a blank, tab, quote,
+// "*", "=", ";" or a control character (or always, when asked), with the
+// "*" escapes for "*", the quote, line feed (*N) and escape (*E).
+std::string QuoteArgument(std::string_view value, bool always = false);
+
 }  // namespace amiga

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/HostFiles.h"
+#include "platform/ReadArgs.h"
 #include "platform/SystemRoot.h"
 #include "shell/Break.h"
 #include "shell/PlatformHost.h"
@@ -39,33 +40,6 @@ struct Options {
     std::string target;  // FILE or LINE
     std::vector<std::string> arguments;
 };
-
-// Quotes an argument for the command line the script's template reads, so
-// that blanks, quotes and "*" arrive as given.
-std::string QuoteArgument(const std::string& argument) {
-    bool plain = !argument.empty();
-    for (char c : argument) {
-        if (c == ' ' || c == '\t' || c == '"' || c == '*' || c == '=' || c == ';' || c == '\n') {
-            plain = false;
-        }
-    }
-    if (plain) {
-        return argument;
-    }
-    std::string quoted = "\"";
-    for (char c : argument) {
-        if (c == '"' || c == '*') {
-            quoted += '*';
-            quoted += c;
-        } else if (c == '\n') {
-            quoted += "*N";
-        } else {
-            quoted += c;
-        }
-    }
-    quoted += '"';
-    return quoted;
-}
 
 bool ParseOptions(int argc, char** argv, Options& options) {
     int i = 1;
@@ -162,7 +136,7 @@ int main(int argc, char** argv) {
             if (!arguments.empty()) {
                 arguments += ' ';
             }
-            arguments += QuoteArgument(argument);
+            arguments += amiga::QuoteArgument(argument);
         }
         if (!options.target.empty() && options.target.front() == '/') {
             auto text = HostReadFile(options.target, kMaxScriptSize);

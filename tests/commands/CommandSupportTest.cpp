@@ -10,7 +10,7 @@ namespace stovan::test {
 namespace {
 
 namespace fs = std::filesystem;
-using commands::QuoteArgument;
+using amiga::QuoteArgument;
 
 TEST(CommandArguments, QuotedWordsReadBackUnchanged) {
     auto wordTemplate = amiga::ParseTemplate("WORDS/M");

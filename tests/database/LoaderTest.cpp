@@ -12,6 +12,7 @@
 #include "database/SampleDatabase.h"
 #include "platform/Locks.h"
 #include "platform/Pattern.h"
+#include "platform/ReadArgs.h"
 #include "tests/database/DatabaseFixture.h"
 
 namespace stovan {
@@ -288,8 +289,8 @@ TEST_F(ConfigFilesTest, QuotesAndStarsRoundTrip) {
         "Semi;colon", "Spaces  and\ttab", "=equals"};
     std::string database;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        database +=
-            ValidEntry("App" + std::to_string(i), "", " DUPENAME " + QuoteArgument(names[i]));
+        database += ValidEntry("App" + std::to_string(i), "",
+                               " DUPENAME " + amiga::QuoteArgument(names[i], true));
         database += ValidEntry("App" + std::to_string(i));
     }
     ASSERT_EQ(Parse(database), ParseTotals{}) << testing::PrintToString(LogLines());
