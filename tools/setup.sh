@@ -34,4 +34,6 @@ build_dir="${1:-build}"
 shift || true
 cmake -S . -B "$build_dir" -G Ninja \
   -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache "$@"
-cmake --build "$build_dir" -j2
+# STOVAN_TARGETS (space-separated) limits the build to those targets.
+# shellcheck disable=SC2086
+cmake --build "$build_dir" -j2 ${STOVAN_TARGETS:+--target $STOVAN_TARGETS}
