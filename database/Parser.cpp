@@ -199,19 +199,25 @@ class FileParser {
     // when reading must stop (out of memory).
     bool ReportError() {
         ++totals_.errors;
-        if (current_ != nullptr) {
-            if (mode_ == ParseMode::Database) {
-                engine_.items().DisposeItem(*current_);
-                ++totals_.rejected;
-            }
-            // In configuration mode the item is a database entry that the
-            // record only changes: a broken record ends, the item stays.
-            current_ = nullptr;
-        }
+        DropCurrentEntry();
         engine_.log().AddLogEntry(msg::ParseWarning, fileName_, line_, GetString(error_));
         const bool stop = error_ == msg::NotEnoughMemory;
         error_ = 0;
         return !stop;
+    }
+
+    // Ends the entry being read. A database entry is disposed of and counted
+    // as rejected; in configuration mode the item is a database entry that
+    // the record only changes: the broken record ends, the item stays.
+    void DropCurrentEntry() {
+        if (current_ == nullptr) {
+            return;
+        }
+        if (mode_ == ParseMode::Database) {
+            engine_.items().DisposeItem(*current_);
+            ++totals_.rejected;
+        }
+        current_ = nullptr;
     }
 
     void Fail(MessageId message) {
@@ -552,11 +558,7 @@ class FileParser {
             ++totals_.errors;
         }
         if (current_ != nullptr) {
-            if (mode_ == ParseMode::Database) {
-                engine_.items().DisposeItem(*current_);
-                ++totals_.rejected;
-            }
-            current_ = nullptr;
+            DropCurrentEntry();
             log.AddLogEntry(msg::ParseWarning, fileName_, line_, GetString(msg::MissingItemEnd));
             ++totals_.errors;
         }
