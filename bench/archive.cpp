@@ -132,30 +132,34 @@ void ExtractLoop(benchmark::State& state, Body body) {
     SetBytes(state, c.bytes);
 }
 
+// Extraction of one archive by our module and by lhasa, for the ratios.
+bool ExtractWithOurs(const fs::path& archive, const fs::path& out) {
+    amiga::ExtractOptions options;
+    options.quiet = true;
+    std::ostringstream log;
+    return amiga::ExtractArchive(archive.string(), out.string(), options, nullptr, log).ok();
+}
+bool ExtractWithLhasa(const fs::path& archive, const fs::path& out) {
+    return Shell("cd '" + out.string() + "' && lhasa xq '" + archive.string() + "'") == 0;
+}
+
 void BM_ExtractOurLha_Ours(benchmark::State& state) {
-    ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
-        amiga::ExtractOptions options;
-        options.quiet = true;
-        std::ostringstream log;
-        return amiga::ExtractArchive(c.ourLha.string(), out.string(), options, nullptr, log).ok();
-    });
+    ExtractLoop(
+        state, [](const Corpus& c, const fs::path& out) { return ExtractWithOurs(c.ourLha, out); });
 }
 void BM_ExtractOurLha_Lhasa(benchmark::State& state) {
     ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
-        return Shell("cd '" + out.string() + "' && lhasa xq '" + c.ourLha.string() + "'") == 0;
+        return ExtractWithLhasa(c.ourLha, out);
     });
 }
 void BM_ExtractJlhaLha_Ours(benchmark::State& state) {
     ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
-        amiga::ExtractOptions options;
-        options.quiet = true;
-        std::ostringstream log;
-        return amiga::ExtractArchive(c.jlhaLha.string(), out.string(), options, nullptr, log).ok();
+        return ExtractWithOurs(c.jlhaLha, out);
     });
 }
 void BM_ExtractJlhaLha_Lhasa(benchmark::State& state) {
     ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
-        return Shell("cd '" + out.string() + "' && lhasa xq '" + c.jlhaLha.string() + "'") == 0;
+        return ExtractWithLhasa(c.jlhaLha, out);
     });
 }
 void BM_ExtractJlhaLha_Bsdtar(benchmark::State& state) {
@@ -164,12 +168,8 @@ void BM_ExtractJlhaLha_Bsdtar(benchmark::State& state) {
     });
 }
 void BM_ExtractZip_Ours(benchmark::State& state) {
-    ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
-        amiga::ExtractOptions options;
-        options.quiet = true;
-        std::ostringstream log;
-        return amiga::ExtractArchive(c.zip.string(), out.string(), options, nullptr, log).ok();
-    });
+    ExtractLoop(state,
+                [](const Corpus& c, const fs::path& out) { return ExtractWithOurs(c.zip, out); });
 }
 void BM_ExtractZip_Unzip(benchmark::State& state) {
     ExtractLoop(state, [](const Corpus& c, const fs::path& out) {
