@@ -7,10 +7,16 @@
 
 set(STOVAN_LAYERS "" CACHE INTERNAL "")
 
+# Warnings are errors only where we ask for it (tools/ and CI turn
+# STOVAN_WERROR on): a user's or packager's build with another compiler must
+# not fail on a warning that compiler invents.
 function(stovan_warnings target)
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wformat=2 -Wimplicit-fallthrough -Wnon-virtual-dtor
-    -Wold-style-cast -Wsuggest-override -Werror)
+    -Wold-style-cast -Wsuggest-override)
+  if(STOVAN_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
 endfunction()
 
 if(STOVAN_SANITIZE)
@@ -46,9 +52,37 @@ function(stovan_layer name)
   target_link_libraries(${name} PUBLIC ${deps})
   stovan_warnings(${name})
   set(STOVAN_LAYERS ${STOVAN_LAYERS} ${name} CACHE INTERNAL "")
+  set_property(GLOBAL PROPERTY STOVAN_LAYER_DEPS_${name} ${ARG_DEPS})
+endfunction()
+
+# Writes <build>/layers.txt, one line per layer: the layer, then every layer
+# it stands on directly or through others. tools/check-layers.sh reads it to
+# fail the tests when a file includes a header of a layer above its own.
+function(stovan_layer_map)
+  set(lines "")
+  foreach(layer IN LISTS STOVAN_LAYERS)
+    set(reached "")
+    set(pending ${layer})
+    while(pending)
+      list(POP_FRONT pending current)
+      get_property(deps GLOBAL PROPERTY STOVAN_LAYER_DEPS_${current})
+      foreach(dep IN LISTS deps)
+        if(NOT dep MATCHES "::" AND NOT dep IN_LIST reached)
+          list(APPEND reached ${dep})
+          list(APPEND pending ${dep})
+        endif()
+      endforeach()
+    endwhile()
+    list(JOIN reached " " joined)
+    string(APPEND lines "${layer} ${joined}\n")
+  endforeach()
+  file(WRITE ${CMAKE_BINARY_DIR}/layers.txt "${lines}")
 endfunction()
 
 function(stovan_tests)
+  stovan_layer_map()
+  add_test(NAME LayersPointDown
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check-layers.sh ${CMAKE_BINARY_DIR}/layers.txt)
   # tests/support holds seams shared by the test suites (fake clock, temp roots).
   file(GLOB_RECURSE support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
   if(support)
@@ -87,7 +121,7 @@ function(stovan_tests)
     target_compile_definitions(test_${name} PRIVATE
       STOVAN_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
       STOVAN_BINARY_DIR="${CMAKE_BINARY_DIR}"
-      STOVAN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/../shared/fixtures")
+      STOVAN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/data")
     stovan_warnings(test_${name})
     if(programs)
       add_dependencies(test_${name} ${programs})
@@ -105,7 +139,7 @@ function(stovan_benchmarks)
     target_link_libraries(bench_${name} PRIVATE ${STOVAN_LAYERS} benchmark::benchmark_main)
     target_compile_definitions(bench_${name} PRIVATE
       STOVAN_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-      STOVAN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/../shared/fixtures")
+      STOVAN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/data")
     stovan_warnings(bench_${name})
   endforeach()
 endfunction()

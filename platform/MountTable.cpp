@@ -81,7 +81,13 @@ bool IsValidVersion(std::string_view version) {
 
 std::string Quoted(std::string_view word) {
     const bool plain = !word.empty() && word.find_first_of(" \t#\"") == std::string_view::npos;
-    return plain ? std::string(word) : "\"" + std::string(word) + "\"";
+    std::string quoted;
+    if (plain) {
+        return quoted.assign(word);
+    }
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on a
+    // literal prepended to a temporary string in optimised builds.
+    return quoted.append(1, '"').append(word).append(1, '"');
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 
 build_dir="${1:-build}"
 shift || true
-cmake -S . -B "$build_dir" -G Ninja \
+cmake -S . -B "$build_dir" -G Ninja -DSTOVAN_WERROR=ON \
   -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache "$@"
 # STOVAN_TARGETS (space-separated) limits the build to those targets.
 # shellcheck disable=SC2086

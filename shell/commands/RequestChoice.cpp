@@ -35,8 +35,11 @@ int Ask(const CommandContext& context, const std::vector<std::string>& gadgets) 
     if (!terminal.valid()) {
         return 0;
     }
-    std::string question =
-        "\n" + context.args.Text("TITLE") + "\n\n" + context.args.Text("BODY") + "\n\n";
+    // Appended, not "\n" + title: GCC 12 warns falsely (-Wrestrict) on a
+    // literal prepended to a temporary string in optimised builds.
+    std::string question(1, '\n');
+    question.append(context.args.Text("TITLE")).append("\n\n");
+    question.append(context.args.Text("BODY")).append("\n\n");
     for (std::size_t i = 0; i < gadgets.size(); ++i) {
         std::size_t number = i + 1 == gadgets.size() ? 0 : i + 1;
         question += "  " + std::to_string(number) + ") " + gadgets[i] + "\n";
