@@ -45,13 +45,9 @@ class EventLoop {
 
     // AddPort/RemPort of "STOVAN.INTERFACE": the companion commands of a
     // script find the port only in between. Adding fails with
-    // msg::NotEnoughMemory when the port cannot be made.
+    // msg::CannotCreatePort when the port cannot be made.
     virtual Status AddPublicPort() = 0;
     virtual void RemovePublicPort() = 0;
-
-    // True once a break (Ctrl-C, the front end's abort, a pending relaunch)
-    // ended a wait and was not yet taken back by ClearBreak.
-    virtual bool breakPending() const = 0;
 };
 
 }  // namespace stovan

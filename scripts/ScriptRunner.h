@@ -34,8 +34,9 @@ std::string ScriptCommandLine(std::string_view scriptPath);
 // above) shows message 351, 352, 353 or 354 with the display text and the
 // installed version and revision, titled message 4 with the button of
 // message 5; an aborted or unstarted run shows nothing.
-// Returns what the worker wait returned: Ok, msg::ProcessingAborted or
-// msg::NotEnoughMemory (the port or the worker could not be made).
+// Returns what the worker wait returned: Ok, msg::ProcessingAborted,
+// msg::NotEnoughMemory (the worker could not be started) or
+// msg::CannotCreatePort (the port could not be made; nothing ran).
 Status RunScript(Engine& engine, EventLoop& loop, Frontend& frontend, const ApplicationItem& item,
                  std::string_view scriptPath, ScriptOperation operation);
 
