@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "app/InstallCommands.h"
+#include "database/ConfigFiles.h"
 #include "database/Item.h"
 #include "database/Loader.h"
+#include "database/Parser.h"
 #include "database/SampleDatabase.h"
 #include "platform/DateStamp.h"
 #include "platform/Icon.h"
@@ -112,6 +114,12 @@ nlohmann::json ItemJson(const ApplicationItem& item) {
 }
 
 }  // namespace
+
+DatabaseSession::~DatabaseSession() {
+    if (engine) {
+        (void)SaveVersionCache(*engine, kVersionCacheFileName);
+    }
+}
 
 std::string SampleDatabaseFolder() {
     const std::string folder = RunningProgramFolder();

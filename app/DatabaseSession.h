@@ -17,6 +17,11 @@
 namespace stovan::app {
 
 struct DatabaseSession {
+    // Every command is a process of its own: the version results of the
+    // loaded items go back to T:StovanVersion.db when the command ends, so
+    // that the next command (list, outdated, update) reads them again.
+    ~DatabaseSession();
+
     amiga::DosList dos;
     Preferences preferences;
     Log log;

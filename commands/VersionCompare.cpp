@@ -2,9 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,11 +10,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 #include <tuple>
 #include <vector>
 
+#include "platform/ChildProcess.h"
 #include "platform/DosFiles.h"
+#include "platform/FileDescriptor.h"
 #include "platform/HostFiles.h"
 #include "platform/Latin1.h"
 #include "platform/ReadArgs.h"
@@ -311,49 +310,31 @@ DosStatus RunShellCommand(const CommandContext& context, const std::string& comm
     for (const auto& [name, value] : context.dos.ChildEnvironment()) {
         environment.push_back(name + "=" + value);
     }
-    std::vector<char*> envp;
-    for (std::string& entry : environment) {
-        envp.push_back(entry.data());
+    amiga::FileDescriptor output(::open(outputPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (!output.valid()) {
+        return amiga::DosErrorFromErrno(errno);
     }
-    envp.push_back(nullptr);
-    std::string argv0 = shell;
-    std::string option = "-c";
-    std::string line = commandLine;
-    char* argv[] = {argv0.data(), option.data(), line.data(), nullptr};
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_TRUNC, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    amiga::SpawnRequest request;
+    request.program = shell;
+    request.argv = {shell, "-c", commandLine};
+    request.environment = std::move(environment);
+    request.cleanEnvironment = true;
+    request.in = -1;  // /dev/null
+    request.out = output.get();
+    request.err = -1;
     if (context.currentDrawer) {
-        posix_spawn_file_actions_addchdir_np(&actions, context.currentDrawer->hostPath.c_str());
+        request.workingDirectory = context.currentDrawer->hostPath;
     }
-    pid_t child = 0;
-    const int spawned = ::posix_spawn(&child, shell.c_str(), &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        return amiga::DosErrorFromErrno(spawned);
+    auto child = amiga::Child::Spawn(request);
+    if (!child) {
+        return child.error();
     }
     // A shell that hangs must not hold the install script for ever.
-    const auto deadline = std::chrono::steady_clock::now() + kShellDeadline;
-    for (;;) {
-        int status = 0;
-        const pid_t done = ::waitpid(child, &status, WNOHANG);
-        if (done == child) {
-            return DosStatus::Ok();
-        }
-        if (done < 0 && errno != EINTR) {
-            return amiga::DosErrorFromErrno(errno);
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ::kill(child, SIGKILL);
-            while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-            }
-            return DosStatus::Ok();  // whatever it printed is read
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!child->WaitFor(kShellDeadline)) {
+        child->Signal(SIGKILL);
+        child->Wait();
     }
+    return DosStatus::Ok();  // whatever it printed is read
 }
 
 VersionResult ReadFileVersion(const CommandContext& context, std::string_view path,

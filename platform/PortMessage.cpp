@@ -7,6 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -236,6 +237,8 @@ std::string_view PortErrorText(PortError error) {
             return "port message text too long";
         case PortError::SystemError:
             return "port system call failed";
+        case PortError::NotPrivate:
+            return "port folder is not private to the user";
     }
     return "port error";
 }
@@ -287,6 +290,21 @@ Expected<PortMessage, PortError> DecodePortMessage(std::string_view frame) {
         return Unexpected{PortError::Malformed};
     }
     return MessageFrom(*header, frame.substr(kMessageHeaderSize));
+}
+
+Expected<std::size_t, PortError> PortMessageFrameSize(std::string_view received) {
+    const std::size_t magic = std::min(received.size(), kMessageMagic.size());
+    if (received.substr(0, magic) != kMessageMagic.substr(0, magic)) {
+        return Unexpected{PortError::Malformed};
+    }
+    if (received.size() < kMessageHeaderSize) {
+        return kMessageHeaderSize;
+    }
+    auto header = DecodeMessageHeader(received.substr(0, kMessageHeaderSize));
+    if (!header) {
+        return Unexpected{header.error()};
+    }
+    return kMessageHeaderSize + std::size_t{header->size1} + header->size2;
 }
 
 std::string EncodePortReply(const PortReply& reply) {
@@ -388,6 +406,21 @@ PublicPort::~PublicPort() {
     }
 }
 
+Expected<bool, PortError> PreparePrivatePortsFolder(const std::string& portsDir) {
+    if (::mkdir(portsDir.c_str(), S_IRWXU) != 0 && errno != EEXIST) {
+        return Unexpected{PortError::NotPrivate};
+    }
+    struct stat info {};
+    if (::lstat(portsDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::geteuid()) {
+        return Unexpected{PortError::NotPrivate};
+    }
+    if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0 && ::chmod(portsDir.c_str(), S_IRWXU) != 0) {
+        return Unexpected{PortError::NotPrivate};
+    }
+    return true;
+}
+
 Expected<PublicPort, PortError> PublicPort::Create(const std::string& portsDir,
                                                    std::string_view name) {
     auto path = PortSocketPath(portsDir, name);
@@ -418,7 +451,8 @@ Expected<PublicPort, PortError> PublicPort::Create(const std::string& portsDir,
     if (::bind(socket.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         return Unexpected{errno == EADDRINUSE ? PortError::PortInUse : PortError::SystemError};
     }
-    if (::listen(socket.fd(), 16) != 0) {
+    // The folder keeps others out; the mode says the same on the socket itself.
+    if (::chmod(path->c_str(), S_IRUSR | S_IWUSR) != 0 || ::listen(socket.fd(), 16) != 0) {
         ::unlink(path->c_str());
         return Unexpected{PortError::SystemError};
     }

@@ -73,6 +73,7 @@ enum class PortError {
     Malformed,     // the frame breaks the layout or its limits
     TextTooLong,   // a text to send is longer than its limit or holds a NUL
     SystemError,   // a socket call failed
+    NotPrivate,    // the ports folder is not the user's own, or others can enter it
 };
 
 std::string_view PortErrorText(PortError error);
@@ -86,6 +87,11 @@ Expected<std::string, PortError> PortSocketPath(const std::string& portsDir, std
 Expected<std::string, PortError> EncodePortMessage(const PortMessage& message);
 // Decodes one whole message frame; bytes after it are an error.
 Expected<PortMessage, PortError> DecodePortMessage(std::string_view frame);
+// For a receiver that gathers a frame piece by piece without blocking: the
+// size of the whole frame as far as the bytes received so far tell it (the
+// header's size until the header is complete, then header plus texts).
+// Malformed as soon as the received bytes break the layout.
+Expected<std::size_t, PortError> PortMessageFrameSize(std::string_view received);
 // The reply text is cut to kPortReplyTextMax characters (and at a NUL).
 std::string EncodePortReply(const PortReply& reply);
 Expected<PortReply, PortError> DecodePortReply(std::string_view frame);
@@ -129,8 +135,15 @@ class PortSocket {
     int fd_ = -1;
 };
 
+// Makes the ports folder private to the user: created with mode 0700 when
+// missing (its parent must exist); an existing one must be a real folder
+// (not a link) owned by the user, and loses any group or other access.
+// NotPrivate when it cannot be made so.
+Expected<bool, PortError> PreparePrivatePortsFolder(const std::string& portsDir);
+
 // A public port: the listening socket and its file, removed again when the
-// port is destroyed (exec DeletePort after RemPort).
+// port is destroyed (exec DeletePort after RemPort). The socket file gets
+// mode 0600: only the user's own processes may send to it.
 class PublicPort {
   public:
     // Creates the port. A socket file left by a server that died is

@@ -11,6 +11,7 @@
 //   --input PATH    the shell's input stream  } an Amiga path, NIL: or
 //   --output PATH   its output stream         } "*" for the terminal (the
 //   --error PATH    its error stream          } default)
+//   --dir DRAWER    the current drawer to start in (default: SYS:)
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -29,12 +30,14 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: stovan-shell [--root DIR] [--input PATH] [--output PATH] [--error PATH] FILE "
-    "[ARGS...]\n"
-    "       stovan-shell [--root DIR] [--input PATH] [--output PATH] [--error PATH] -c LINE\n";
+    "usage: stovan-shell [--root DIR] [--dir DRAWER] [--input PATH] [--output PATH] "
+    "[--error PATH] FILE [ARGS...]\n"
+    "       stovan-shell [--root DIR] [--dir DRAWER] [--input PATH] [--output PATH] "
+    "[--error PATH] -c LINE\n";
 
 struct Options {
     std::string root;
+    std::string drawer;
     std::string streams[3] = {"*", "*", "*"};  // input, output, error
     bool commandLine = false;
     std::string target;  // FILE or LINE
@@ -49,11 +52,13 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                      : option == "--output" ? 1
                      : option == "--error"  ? 2
                                             : -1;
-        if (option == "--root" || stream >= 0) {
+        if (option == "--root" || option == "--dir" || stream >= 0) {
             if (i + 1 >= argc) {
                 return false;
             }
-            (stream >= 0 ? options.streams[stream] : options.root) = argv[++i];
+            (stream >= 0         ? options.streams[stream]
+             : option == "--dir" ? options.drawer
+                                 : options.root) = argv[++i];
         } else if (option == "-c") {
             if (i + 1 >= argc) {
                 return false;
@@ -102,6 +107,12 @@ int main(int argc, char** argv) {
         return RETURN_FAIL;
     }
     PlatformHost host(std::move(*dos));
+    if (!options.drawer.empty()) {
+        if (const DosError error = host.SetCurrentDrawer(options.drawer); error != kNoError) {
+            std::fprintf(stderr, "stovan-shell: %s\n", Fault(error, options.drawer).c_str());
+            return RETURN_FAIL;
+        }
+    }
 
     Streams io;
     FileDescriptor opened[3];

@@ -16,6 +16,7 @@
 #include <memory>
 #include <ostream>
 
+#include "platform/FileDescriptor.h"
 #include "shell/archive/Crc16.h"
 #include "shell/archive/LhaHeader.h"
 
@@ -59,38 +60,6 @@ ArchiveError Error(ArchiveError::Kind kind, std::string message) {
 std::string ErrnoText() {
     return std::strerror(errno);
 }
-
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = other.fd_;
-            other.fd_ = -1;
-        }
-        return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { reset(); }
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    void reset() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = -1;
-    }
-
-  private:
-    int fd_;
-};
 
 bool LooksLikeLhaHeader(const std::uint8_t* p, std::size_t available) {
     if (available < 22) {
@@ -459,7 +428,7 @@ class TargetDrawer {
             return Unexpected{Error(ArchiveError::Kind::WriteFailed,
                                     "Cannot create drawer \"" + path + "\": " + ErrnoText() + ".")};
         }
-        Fd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (fd.get() < 0) {
             return Unexpected{Error(ArchiveError::Kind::WriteFailed,
                                     "Cannot enter drawer \"" + path + "\": " + ErrnoText() + ".")};
@@ -477,9 +446,9 @@ class TargetDrawer {
 
     // Opens the drawer made of the first `count` components, creating the
     // missing ones when create is set.
-    Expected<Fd, ArchiveError> openDrawer(const std::vector<std::string>& components,
-                                          std::size_t count, bool create) const {
-        Fd current(::dup(root_.get()));
+    Expected<FileDescriptor, ArchiveError> openDrawer(const std::vector<std::string>& components,
+                                                      std::size_t count, bool create) const {
+        FileDescriptor current(::dup(root_.get()));
         for (std::size_t i = 0; i < count; ++i) {
             const char* part = components[i].c_str();
             int fd = ::openat(current.get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -503,15 +472,16 @@ class TargetDrawer {
                                         : ErrnoText()) +
                               ".")};
             }
-            current = Fd(fd);
+            current = FileDescriptor(fd);
         }
         return current;
     }
 
   private:
-    TargetDrawer(std::string path, Fd root) : path_(std::move(path)), root_(std::move(root)) {}
+    TargetDrawer(std::string path, FileDescriptor root)
+        : path_(std::move(path)), root_(std::move(root)) {}
     std::string path_;
-    Fd root_;
+    FileDescriptor root_;
 };
 
 // A new object is made under a temporary name in its drawer and renamed into
@@ -708,8 +678,8 @@ class Extraction {
         }
         const std::string temp = TemporaryName(name);
         const mode_t mode = entry.hostMode != 0 ? ((entry.hostMode & 0777) | 0600) : 0666;
-        Fd file(::openat(parent->get(), temp.c_str(),
-                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        FileDescriptor file(::openat(parent->get(), temp.c_str(),
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         const std::string hostPath = target_->hostPath(components);
         if (file.get() < 0) {
             return Unexpected{Error(ArchiveError::Kind::WriteFailed,
@@ -753,7 +723,7 @@ class Extraction {
         }
         const struct timespec times[2] = {{entry.hostTime, 0}, {entry.hostTime, 0}};
         ::futimens(file.get(), times);
-        if (::close(file.release()) != 0) {
+        if (::close(file.Release()) != 0) {
             return fail(Error(ArchiveError::Kind::WriteFailed,
                               "Cannot write \"" + hostPath + "\": " + ErrnoText() + "."));
         }
@@ -870,7 +840,7 @@ class Extraction {
 }  // namespace
 
 Expected<ArchiveFormat, ArchiveError> DetectArchiveFormat(const std::string& archiveHostPath) {
-    Fd fd(::open(archiveHostPath.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor fd(::open(archiveHostPath.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         return Unexpected{
             Error(errno == ENOENT ? ArchiveError::Kind::NotFound : ArchiveError::Kind::ReadFailed,

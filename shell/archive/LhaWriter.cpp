@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 
+#include "platform/FileDescriptor.h"
 #include "platform/Latin1.h"
 #include "shell/archive/Crc16.h"
 #include "shell/archive/LhaHeader.h"
@@ -28,43 +29,6 @@ ArchiveError Error(ArchiveError::Kind kind, std::string message) {
 
 std::string ErrnoText() {
     return std::strerror(errno);
-}
-
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_;
-};
-
-bool WriteAll(int fd, const void* data, std::size_t length) {
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    while (length > 0) {
-        const ssize_t written = ::write(fd, bytes, length);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 bool PreadAll(int fd, void* data, std::size_t length, off_t offset) {
@@ -167,7 +131,7 @@ struct TempFile {
 Expected<bool, ArchiveError> WriteFileEntry(int out, const LhaInput& input,
                                             const LhaWriteOptions& options,
                                             LhaWriteSummary& summary) {
-    Fd in(::open(input.hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    FileDescriptor in(::open(input.hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (in.get() < 0) {
         return Unexpected{
             Error(errno == ENOENT ? ArchiveError::Kind::NotFound : ArchiveError::Kind::ReadFailed,
@@ -351,7 +315,7 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
     }
 
     // Entries of the existing archive that stay.
-    Fd existing(::open(archiveHostPath.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor existing(::open(archiveHostPath.c_str(), O_RDONLY | O_CLOEXEC));
     std::vector<ExistingEntry> kept;
     if (existing.get() >= 0 && options.addToExisting) {
         auto entries = ReadExistingEntries(existing.get(), archiveHostPath);
@@ -377,7 +341,7 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
     std::string pattern = archiveHostPath + ".XXXXXX";
     std::vector<char> templ(pattern.begin(), pattern.end());
     templ.push_back('\0');
-    Fd out(::mkstemp(templ.data()));
+    FileDescriptor out(::mkostemp(templ.data(), O_CLOEXEC));
     if (out.get() < 0) {
         return Unexpected{Error(ArchiveError::Kind::WriteFailed,
                                 "Cannot create archive \"" + archiveHostPath + "\" in \"" +
@@ -411,7 +375,7 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(out.get(), 0666 & ~mask);
-    if (::close(out.release()) != 0 || ::rename(temp.path.c_str(), archiveHostPath.c_str()) != 0) {
+    if (::close(out.Release()) != 0 || ::rename(temp.path.c_str(), archiveHostPath.c_str()) != 0) {
         return Unexpected{
             Error(ArchiveError::Kind::WriteFailed,
                   "Cannot write archive \"" + archiveHostPath + "\": " + ErrnoText() + ".")};

@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,20 +10,18 @@
 #include <mutex>
 #include <tuple>
 
+#include "platform/ChildProcess.h"
+
 extern char** environ;
 
 namespace stovan::test {
 
 namespace {
 
-// Closes a descriptor once; -1 marks it closed.
-void CloseFd(int& fd) {
-    if (fd >= 0) {
-        ::close(fd);
-        fd = -1;
-    }
-}
+using amiga::FileDescriptor;
 
+// This process's environment without the dropped names, then the run's own
+// settings (the launcher lets a later setting win).
 std::vector<std::string> ChildEnvironment(const RunOptions& options) {
     std::vector<std::string> result;
     if (!options.cleanEnvironment) {
@@ -39,24 +35,14 @@ std::vector<std::string> ChildEnvironment(const RunOptions& options) {
             }
         }
     }
-    // A later setting of a name replaces the earlier one.
-    for (const std::string& setting : options.environment) {
-        const std::string name = setting.substr(0, setting.find('=') + 1);
-        std::erase_if(result, [&name](const std::string& existing) {
-            return existing.compare(0, name.size(), name) == 0;
-        });
-        result.push_back(setting);
-    }
+    result.insert(result.end(), options.environment.begin(), options.environment.end());
     return result;
 }
 
-std::vector<char*> PointerList(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (std::string& text : texts) {
-        pointers.push_back(text.data());
+void SetNonBlocking(const FileDescriptor& fd) {
+    if (fd.valid()) {
+        ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) | O_NONBLOCK);
     }
-    pointers.push_back(nullptr);
-    return pointers;
 }
 
 }  // namespace
@@ -67,144 +53,118 @@ std::string BuiltProgram(const std::string& name) {
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const RunOptions& options) {
-    // Writing to a child that has gone must not kill the test; the child
-    // itself gets the default action back below.
+    // Writing to a child that has gone must not kill the test; the launcher
+    // gives the child the default action back.
     static std::once_flag ignorePipe;
     std::call_once(ignorePipe, [] { ::signal(SIGPIPE, SIG_IGN); });
 
     ProgramRun run;
-    int in[2] = {-1, -1};
-    int out[2] = {-1, -1};
-    int err[2] = {-1, -1};
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
-        (!options.mergeError && ::pipe2(err, O_CLOEXEC) != 0)) {
-        for (int* fd : {&in[0], &in[1], &out[0], &out[1], &err[0], &err[1]}) {
-            CloseFd(*fd);
-        }
+    auto in = amiga::CreatePipe();
+    auto out = amiga::CreatePipe();
+    auto err = amiga::CreatePipe();
+    if (!in || !out || !err) {
         return run;
     }
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    if (options.outputFile.empty()) {
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 1, options.outputFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    }
-    posix_spawn_file_actions_adddup2(&actions, options.mergeError ? out[1] : err[1], 2);
-    if (!options.workingDirectory.empty()) {
-        posix_spawn_file_actions_addchdir_np(&actions, options.workingDirectory.c_str());
-    }
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigset_t noMask;
-    sigemptyset(&noMask);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setsigmask(&attributes, &noMask);
-    // Its own process group, so that a time-out also ends what it started.
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(
-        &attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
-
-    std::vector<std::string> argumentTexts{program};
-    argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> environmentTexts = ChildEnvironment(options);
-    std::vector<char*> argv = PointerList(argumentTexts);
-    std::vector<char*> envp = PointerList(environmentTexts);
-
-    pid_t child = -1;
-    const int spawned =
-        ::posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    CloseFd(in[0]);
-    CloseFd(out[1]);
-    CloseFd(err[1]);
-    if (spawned != 0) {
-        for (int* fd : {&in[1], &out[0], &err[0]}) {
-            CloseFd(*fd);
+    FileDescriptor outputFile;
+    if (!options.outputFile.empty()) {
+        outputFile.Reset(
+            ::open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (!outputFile.valid()) {
+            return run;
         }
+    }
+
+    amiga::SpawnRequest request;
+    request.program = program;
+    request.argv.push_back(program);
+    request.argv.insert(request.argv.end(), arguments.begin(), arguments.end());
+    request.environment = ChildEnvironment(options);
+    request.cleanEnvironment = true;
+    request.workingDirectory = options.workingDirectory;
+    request.in = in->read.get();
+    request.out = outputFile.valid() ? outputFile.get() : out->write.get();
+    request.err = options.mergeError ? out->write.get() : err->write.get();
+    // Its own process group, so that a time-out also ends what it started.
+    request.ownProcessGroup = true;
+    auto child = amiga::Child::Spawn(request);
+    in->read.Reset();
+    out->write.Reset();
+    err->write.Reset();
+    outputFile.Reset();
+    if (!child) {
         return run;
     }
     run.started = true;
 
-    for (int fd : {in[1], out[0], err[0]}) {
-        if (fd >= 0) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        }
+    FileDescriptor& input = in->write;
+    FileDescriptor& output = out->read;
+    FileDescriptor& error = err->read;
+    if (options.mergeError) {
+        error.Reset();
+    }
+    for (const FileDescriptor* fd : {&input, &output, &error}) {
+        SetNonBlocking(*fd);
     }
     std::size_t written = 0;
     if (options.input.empty()) {
-        CloseFd(in[1]);
+        input.Reset();
     }
-    const auto deadline = std::chrono::steady_clock::now() + options.timeout;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + options.timeout;
+    auto left = [&deadline] {
+        return std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    };
     char buffer[65536];
-    while (in[1] >= 0 || out[0] >= 0 || err[0] >= 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
+    while (input.valid() || output.valid() || error.valid()) {
+        if (left().count() <= 0) {
             run.timedOut = true;
-            ::kill(-child, SIGKILL);
             break;
         }
-        pollfd fds[3] = {{in[1], POLLOUT, 0}, {out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-        const int ready = ::poll(fds, 3, static_cast<int>(left.count()));
+        pollfd fds[3] = {
+            {input.get(), POLLOUT, 0}, {output.get(), POLLIN, 0}, {error.get(), POLLIN, 0}};
+        const int ready = ::poll(fds, 3, static_cast<int>(left().count()));
         if (ready < 0 && errno != EINTR) {
             break;
         }
-        if (in[1] >= 0 && fds[0].revents != 0) {
-            const ssize_t count =
-                ::write(in[1], options.input.data() + written, options.input.size() - written);
+        if (input.valid() && fds[0].revents != 0) {
+            const ssize_t count = ::write(input.get(), options.input.data() + written,
+                                          options.input.size() - written);
             if (count > 0) {
                 written += static_cast<std::size_t>(count);
             }
             if ((count < 0 && errno != EAGAIN && errno != EINTR) ||
                 written == options.input.size()) {
-                CloseFd(in[1]);
+                input.Reset();
             }
         }
         for (auto [index, fd, text] :
-             {std::tuple{1, &out[0], &run.out}, std::tuple{2, &err[0], &run.err}}) {
-            if (*fd < 0 || fds[index].revents == 0) {
+             {std::tuple{1, &output, &run.out}, std::tuple{2, &error, &run.err}}) {
+            if (!fd->valid() || fds[index].revents == 0) {
                 continue;
             }
-            const ssize_t count = ::read(*fd, buffer, sizeof buffer);
+            const ssize_t count = ::read(fd->get(), buffer, sizeof buffer);
             if (count > 0) {
                 text->append(buffer, static_cast<std::size_t>(count));
             } else if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
-                CloseFd(*fd);
+                fd->Reset();
             }
         }
     }
-    for (int* fd : {&in[1], &out[0], &err[0]}) {
-        CloseFd(*fd);
-    }
+    input.Reset();
+    output.Reset();
+    error.Reset();
     // The child may have closed its output and still be running.
-    int status = 0;
-    for (;;) {
-        const pid_t ended = ::waitpid(child, &status, run.timedOut ? 0 : WNOHANG);
-        if (ended == child || (ended < 0 && errno != EINTR)) {
-            break;
-        }
-        if (ended == 0) {
-            if (std::chrono::steady_clock::now() >= deadline) {
-                run.timedOut = true;
-                ::kill(-child, SIGKILL);
-            } else {
-                ::usleep(2000);
-            }
-        }
+    std::optional<amiga::ExitStatus> status;
+    if (!run.timedOut) {
+        status = child->WaitFor(std::max(left(), std::chrono::milliseconds(0)));
     }
-    if (WIFEXITED(status)) {
-        run.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        run.signal = WTERMSIG(status);
+    if (!status) {
+        run.timedOut = true;
+        child->Signal(SIGKILL);
+        status = child->Wait();
     }
+    run.exitCode = status->code;
+    run.signal = status->signal;
     return run;
 }
 

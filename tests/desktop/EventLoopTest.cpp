@@ -1,0 +1,330 @@
+// The event loop with real workers and the real port: scripts run by
+// stovan-shell, the companion commands talking back, aborts, hostile
+// clients.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/MessageIds.h"
+#include "desktop/CompanionCommands.h"
+#include "desktop/Interrupt.h"
+#include "desktop/ServeEvents.h"
+#include "platform/DosFiles.h"
+#include "platform/Locks.h"
+#include "platform/SystemRoot.h"
+#include "scripts/ScriptRunner.h"
+#include "scripts/ScriptWriter.h"
+#include "tests/scripts/PlaceholderFixture.h"
+#include "tests/support/Programs.h"
+
+namespace stovan::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const char* const kCommandDrawer = "PROGDIR:Database/Commands/AmigaOS4";
+const std::vector<std::string> kCommands = {"SDownload", "SGauge", "SLog"};
+
+class RecordingFrontend final : public Frontend {
+  public:
+    int Request(std::string_view title, std::string_view body, std::string_view buttons) override {
+        requests.push_back(std::string(title) + "|" + std::string(body) + "|" +
+                           std::string(buttons));
+        return 0;
+    }
+    void ShowProgress(std::string_view text) override { progress.emplace_back(text); }
+    void SetGauge(std::uint32_t current, std::uint32_t total) override {
+        gauge = std::to_string(current) + "/" + std::to_string(total);
+    }
+    void ShowOutput(std::string_view bytes) override { output += bytes; }
+
+    std::vector<std::string> requests;
+    std::vector<std::string> progress;
+    std::string gauge;
+    std::string output;
+};
+
+// The processes whose parent is this one.
+std::vector<pid_t> ChildProcesses() {
+    std::vector<pid_t> children;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line)) {
+            continue;
+        }
+        // "pid (name) state ppid ...": the name may hold blanks.
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos) {
+            continue;
+        }
+        char state = 0;
+        long parent = 0;
+        if (std::sscanf(line.c_str() + close + 1, " %c %ld", &state, &parent) == 2 &&
+            parent == ::getpid()) {
+            children.push_back(static_cast<pid_t>(std::stol(entry.path().filename().string())));
+        }
+    }
+    return children;
+}
+
+class EventLoopTest : public ::testing::Test {
+  protected:
+    EventLoopTest()
+        : item(world.AddItem("Foo")),
+          server(world.root.dos(), frontend, world.log, BuiltProgram("stovan-shell")) {
+        world.Set(item, ItemField::installDir, "Work:Apps/");
+        item.installedVersion = {1, 2, 0};
+        auto drawer = amiga::Lock(world.root.dos(), kCommandDrawer);
+        EXPECT_TRUE(drawer.ok());
+        for (const std::string& name : kCommands) {
+            std::error_code error;
+            std::filesystem::copy_file(BuiltProgram(name), drawer->hostPath + "/" + name, error);
+            EXPECT_FALSE(error) << name;
+        }
+        EXPECT_TRUE(InstallCompanionCommands(world.root.dos(), kCommands, kCommandDrawer).ok());
+        server.setDownloadHandler([this](std::string_view url, std::string_view name) {
+            downloads.push_back(std::string(url) + " -> " + std::string(name));
+            return url.find("missing") == std::string_view::npos ? Status::Ok()
+                                                                 : Status(msg::CannotFind);
+        });
+    }
+
+    Status Run(const std::string& block, ScriptOperation operation = ScriptOperation::Install) {
+        std::string path;
+        const ScriptKind kind =
+            operation == ScriptOperation::Uninstall ? ScriptKind::Uninstall : ScriptKind::Install;
+        EXPECT_TRUE(WriteScript(*world.engine, item, block, kind, path).ok());
+        return RunScript(*world.engine, server, frontend, item, path, operation);
+    }
+
+    bool Logged(const std::string& text) const {
+        for (const LogEntry& entry : world.log.entries()) {
+            if (entry.text == text) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    PlaceholderWorld world;
+    ApplicationItem& item;
+    RecordingFrontend frontend;
+    EventServer server;
+    std::vector<std::string> downloads;
+};
+
+TEST_F(EventLoopTest, ScriptReachesGaugeLogAndDownloadThroughThePort) {
+    EXPECT_TRUE(Run("SGauge \"EXTRACTING\" \"Foo.lha\" 1 1\n"
+                    "SGauge \"whatever\" \"Foo\" 0 0\n"
+                    "SLog \"backup\" \"Foo\" 2 18\n"
+                    "SLog \"OTHER\" \"Foo\"\n"
+                    "SDownload \"http://example.com/files/Foo.lha\" \"RAM:T/Foo.lha\"\n")
+                    .ok());
+    ASSERT_EQ(frontend.progress.size(), 2u);
+    EXPECT_EQ(frontend.progress[0], "Extracting 'Foo.lha'   -   1/1");
+    EXPECT_EQ(frontend.progress[1], "Installing 'Foo' - This may take a while...");
+    EXPECT_TRUE(Logged("Creating backup of 'Foo' V2.18..."));
+    EXPECT_TRUE(Logged("Installing 'Foo'..."));
+    EXPECT_TRUE(Logged("Finished installation of 'Foo'."));
+    ASSERT_EQ(downloads.size(), 1u);
+    EXPECT_EQ(downloads[0], "http://example.com/files/Foo.lha -> RAM:T/Foo.lha");
+    EXPECT_TRUE(frontend.requests.empty());
+    // The port is public only during the run.
+    EXPECT_FALSE(amiga::FindPort(amiga::PortsFolder(world.root.dos()), kPublicPortName));
+
+    // A companion command after the run finds no port and says so.
+    std::int32_t rc = 0;
+    ShellCommand late{"SGauge INSTALLING Foo", "", "RAM:T/late.txt", 4096};
+    EXPECT_TRUE(server.RunCommand(late, rc).ok());
+    EXPECT_EQ(rc, 20);
+    auto said = amiga::ReadFile(world.root.dos(), "RAM:T/late.txt");
+    ASSERT_TRUE(said.ok());
+    EXPECT_NE(said->find("Failed to locate Stovan interface port"), std::string::npos) << *said;
+}
+
+TEST_F(EventLoopTest, ReturnCodesAgainstThePrologue) {
+    struct Row {
+        const char* name;
+        ScriptOperation operation;
+        const char* block;
+        std::string requester;  // "" for none
+    };
+    const Row rows[] = {
+        {"install warning", ScriptOperation::Install, "Quit 5\n", ""},
+        {"install error", ScriptOperation::Install, "Quit 10\n",
+         "Stovan request...|Installing the application\n'Foo' V1.2 failed!|Ok"},
+        {"update error", ScriptOperation::Update, "Quit 10\n",
+         "Stovan request...|Updating the application\n'Foo' V1.2 failed!|Ok"},
+        {"uninstall error", ScriptOperation::Uninstall, "Quit 10\n", ""},
+        {"uninstall failure", ScriptOperation::Uninstall, "Quit 20\n",
+         "Stovan request...|Uninstalling the application\n'Foo' V1.2 failed!|Ok"},
+        {"failed download stops the install", ScriptOperation::Repair,
+         "SDownload \"http://x/missing.lha\" \"RAM:T/m.lha\"\n",
+         "Stovan request...|Repairing the application\n'Foo' V1.2 failed!|Ok"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        frontend.requests.clear();
+        EXPECT_TRUE(Run(row.block, row.operation).ok());
+        if (row.requester.empty()) {
+            EXPECT_TRUE(frontend.requests.empty());
+        } else {
+            ASSERT_EQ(frontend.requests.size(), 1u);
+            EXPECT_EQ(frontend.requests[0], row.requester);
+        }
+    }
+    EXPECT_TRUE(Logged("'Foo' was removed completely."));
+}
+
+TEST_F(EventLoopTest, ShellOutputGoesToTheOutputViewOnlyWhenAsked) {
+    EXPECT_TRUE(Run("Echo \"quiet\"\n").ok());
+    EXPECT_EQ(frontend.output, "");
+    world.preferences.flags |= SHOW_SHELL_OUTPUT;
+    EXPECT_TRUE(Run("Echo \"shown\"\n").ok());
+    EXPECT_NE(frontend.output.find("shown"), std::string::npos) << frontend.output;
+}
+
+TEST_F(EventLoopTest, AbortDuringAScriptReapsTheChild) {
+    std::thread breaker([] {
+        std::this_thread::sleep_for(300ms);
+        RaiseInterrupt();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const Status status = Run("Wait 30\n");
+    const auto took = std::chrono::steady_clock::now() - start;
+    breaker.join();
+    EXPECT_EQ(status.message(), msg::ProcessingAborted);
+    EXPECT_LT(took, 1500ms);
+    EXPECT_TRUE(frontend.requests.empty());
+    EXPECT_TRUE(ChildProcesses().empty());
+    EXPECT_EQ(server.workerCount(), 0u);
+    EXPECT_TRUE(Logged("Finished installation of 'Foo'."));
+}
+
+TEST_F(EventLoopTest, FrontendAbortAndRelaunchEndWaits) {
+    std::uint32_t relaunch = 1;
+    server.setRelaunchRequested(&relaunch);
+    std::int32_t rc = 0;
+    ShellCommand command{"Wait 30", "", "NIL:", 4096};
+    EXPECT_EQ(server.RunCommand(command, rc).message(), msg::ProcessingAborted);
+    EXPECT_TRUE(ChildProcesses().empty());
+    server.setRelaunchRequested(nullptr);
+
+    // A command whose drawer does not exist is not run.
+    ShellCommand lost{"Echo x", "Work:NoSuchDrawer", "NIL:", 4096};
+    EXPECT_TRUE(server.RunCommand(lost, rc).ok());
+    EXPECT_EQ(rc, kCommandNotRun);
+    ShellCommand here{"CD", "Work:Apps", "RAM:T/cd.txt", 4096};
+    ASSERT_TRUE(amiga::CreateDrawerPath(world.root.dos(), "Work:Apps").ok());
+    EXPECT_TRUE(server.RunCommand(here, rc).ok());
+    EXPECT_EQ(rc, 0);
+    auto cd = amiga::ReadFile(world.root.dos(), "RAM:T/cd.txt");
+    EXPECT_TRUE(cd.ok() && cd->rfind("Work:Apps", 0) == 0) << (cd.ok() ? *cd : "");
+}
+
+// Connects to the port and sends raw bytes.
+int RawClient(const std::string& path, std::string_view bytes) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(bytes.size()));
+    return fd;
+}
+
+TEST_F(EventLoopTest, HostileClientsDoNotStallThePort) {
+    ASSERT_TRUE(server.AddPublicPort().ok());
+    const std::string folder = amiga::PortsFolder(world.root.dos());
+    const std::string path = folder + "/" + std::string(kPublicPortName);
+    EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    amiga::PortMessage gauge;
+    gauge.command = amiga::PORT_GAUGE;
+    gauge.text1 = "BACKUP";
+    gauge.text2 = "Foo";
+    auto frame = amiga::EncodePortMessage(gauge);
+    ASSERT_TRUE(frame.ok());
+    // Half a message, then a stranger's bytes, then nothing at all.
+    const int half = RawClient(path, frame->substr(0, frame->size() / 2));
+    const int stranger = RawClient(path, "GET / HTTP/1.0\r\n\r\n");
+    const int silent = RawClient(path, "");
+
+    amiga::PortMessage wrong = gauge;
+    wrong.length = 100;
+    std::optional<amiga::PortReply> reply;
+    std::optional<amiga::PortReply> refused;
+    std::thread sender([&] {
+        auto sent = amiga::SendPortMessage(folder, kPublicPortName, gauge, 10s);
+        if (sent.ok()) {
+            reply = *sent;
+        }
+        auto other = amiga::SendPortMessage(folder, kPublicPortName, wrong, 10s);
+        if (other.ok()) {
+            refused = *other;
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    bool done = false;
+    std::thread watcher([&] {
+        sender.join();
+        done = true;
+    });
+    while (!done && std::chrono::steady_clock::now() - start < 15s) {
+        (void)server.ServeOnce(50ms, false);
+    }
+    watcher.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kPortClientTimeout);
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(reply->result, 0);
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->result, amiga::PORT_REFUSED);
+    ASSERT_EQ(frontend.progress.size(), 1u);
+    EXPECT_EQ(frontend.progress[0], "Creating Backup of 'Foo'");
+    for (int fd : {half, stranger, silent}) {
+        ::close(fd);
+    }
+    server.RemovePublicPort();
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(CompanionCommandsTest, StrayCopiesAndMissingCommands) {
+    PlaceholderWorld world;
+    amiga::DosList& dos = world.root.dos();
+    auto drawer = amiga::Lock(dos, kCommandDrawer);
+    ASSERT_TRUE(drawer.ok());
+    for (const std::string& name : kCommands) {
+        WriteHostFile(drawer->hostPath + "/" + name, "program");
+    }
+    WriteHostFile(world.root.Host("SYS", "C/SLog"), "a stray copy");
+    EXPECT_EQ(InstallCompanionCommands(dos, kCommands, kCommandDrawer).message(),
+              msg::InstallationModified);
+    std::filesystem::remove(world.root.Host("SYS", "C/SLog"));
+    EXPECT_EQ(InstallCompanionCommands(dos, {"SGauge", "SMissing"}, kCommandDrawer).message(),
+              msg::InstallationModified);
+    EXPECT_EQ(InstallCompanionCommands(dos, kCommands, "PROGDIR:NoDrawer").message(),
+              msg::InstallationModified);
+
+    EXPECT_TRUE(InstallCompanionCommands(dos, kCommands, kCommandDrawer).ok());
+    EXPECT_TRUE(amiga::Lock(dos, "C:SGauge").ok());
+    RemoveCompanionCommands(dos, kCommandDrawer);
+    EXPECT_FALSE(amiga::Lock(dos, "C:SGauge").ok());
+}
+
+}  // namespace
+}  // namespace stovan::test
