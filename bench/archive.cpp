@@ -12,8 +12,8 @@
 #include <random>
 #include <sstream>
 
-#include "shell/archive/Extract.h"
-#include "shell/archive/LhaWriter.h"
+#include "archive/Extract.h"
+#include "archive/LhaWriter.h"
 
 namespace {
 
@@ -94,9 +94,10 @@ const Corpus& GetCorpus() {
             }
         }
         c.ourLha = c.root / "ours.lha";
-        auto inputs = amiga::CollectLhaInputs(src.string(), c.names, {true, false, {}}, nullptr);
+        auto inputs =
+            stovan::archive::CollectLhaInputs(src.string(), c.names, {true, false, {}}, nullptr);
         if (inputs) {
-            (void)amiga::CreateLhaArchive(c.ourLha.string(), *inputs);
+            (void)stovan::archive::CreateLhaArchive(c.ourLha.string(), *inputs);
         }
         c.jlhaLha = c.root / "jlha.lzh";
         Shell("cd '" + src.string() + "' && jlha a1 '" + c.jlhaLha.string() + "' App App.info");
@@ -134,10 +135,11 @@ void ExtractLoop(benchmark::State& state, Body body) {
 
 // Extraction of one archive by our module and by lhasa, for the ratios.
 bool ExtractWithOurs(const fs::path& archive, const fs::path& out) {
-    amiga::ExtractOptions options;
+    stovan::archive::ExtractOptions options;
     options.quiet = true;
     std::ostringstream log;
-    return amiga::ExtractArchive(archive.string(), out.string(), options, nullptr, log).ok();
+    return stovan::archive::ExtractArchive(archive.string(), out.string(), options, nullptr, log)
+        .ok();
 }
 bool ExtractWithLhasa(const fs::path& archive, const fs::path& out) {
     return Shell("cd '" + out.string() + "' && lhasa xq '" + archive.string() + "'") == 0;
@@ -185,11 +187,13 @@ void BM_CreateLha_Ours(benchmark::State& state) {
         state.PauseTiming();
         fs::remove(archive);
         state.ResumeTiming();
-        auto inputs =
-            amiga::CollectLhaInputs((c.root / "src").string(), c.names, {true, false, {}}, nullptr);
-        auto written = inputs ? amiga::CreateLhaArchive(archive.string(), *inputs)
-                              : amiga::Expected<amiga::LhaWriteSummary, amiga::ArchiveError>(
-                                    amiga::Unexpected(inputs.error()));
+        auto inputs = stovan::archive::CollectLhaInputs((c.root / "src").string(), c.names,
+                                                        {true, false, {}}, nullptr);
+        auto written =
+            inputs
+                ? stovan::archive::CreateLhaArchive(archive.string(), *inputs)
+                : amiga::Expected<stovan::archive::LhaWriteSummary, stovan::archive::ArchiveError>(
+                      amiga::Unexpected(inputs.error()));
         if (!written) {
             state.SkipWithError("creation failed");
             break;

@@ -4,16 +4,16 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "shell/archive/Lh5Encoder.h"
-#include "shell/archive/LhaHeader.h"
+#include "archive/Lh5Encoder.h"
+#include "archive/LhaHeader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    auto header = amiga::ParseLhaHeader(data, size);
+    auto header = stovan::archive::ParseLhaHeader(data, size);
     if (header.ok() && header->headerLength > size) {
         __builtin_trap();  // a header longer than what was given was "parsed"
     }
     if (size <= 4096) {
-        auto packed = amiga::CompressLh5(data, size);
+        auto packed = stovan::archive::CompressLh5(data, size);
         (void)packed;
     }
     return 0;

@@ -11,6 +11,22 @@ constexpr char kLetters[] = "hsparwed";
 // local wall-clock time through gmtime, as if it were UTC.
 constexpr std::int64_t kEpochOffset = kAmigaEpochDays * 86400;
 
+// Seconds from 1978-01-01 to 9999-12-31 23:59:59, the last time the line's
+// four-digit year can hold.
+std::int64_t LastSeconds() {
+    static const std::int64_t last = [] {
+        std::tm fields{};
+        fields.tm_year = 9999 - 1900;
+        fields.tm_mon = 11;
+        fields.tm_mday = 31;
+        fields.tm_hour = 23;
+        fields.tm_min = 59;
+        fields.tm_sec = 59;
+        return static_cast<std::int64_t>(timegm(&fields)) - kEpochOffset;
+    }();
+    return last;
+}
+
 bool NeedsEscape(unsigned char c) {
     if (c < 0x20 || c > 0x7F) {
         return true;
@@ -136,14 +152,24 @@ std::string ProtectionString(std::uint32_t protection) {
 }
 
 std::string FormatUaem(const UaemInfo& info) {
-    const std::time_t seconds =
-        static_cast<std::time_t>(DateStampToSeconds(info.date) + kEpochOffset);
+    // The line has fixed columns: a date outside the four-digit years (a
+    // DateStamp can say year 5 million) would push the comment out of its
+    // column, so it is written as the nearest date the line can hold.
+    DateStamp stamp = info.date;
+    const std::int64_t amigaSeconds = DateStampToSeconds(stamp);
+    if (amigaSeconds < 0) {
+        stamp = DateStamp{};
+    } else if (amigaSeconds > LastSeconds()) {
+        stamp = DateStampFromSeconds(LastSeconds());
+        stamp.tick += kTicksPerSecond - 1;
+    }
+    const std::time_t seconds = static_cast<std::time_t>(DateStampToSeconds(stamp) + kEpochOffset);
     std::tm fields{};
     gmtime_r(&seconds, &fields);
     char date[40];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d:%02d.%02d", fields.tm_year + 1900,
                   fields.tm_mon + 1, fields.tm_mday, fields.tm_hour, fields.tm_min, fields.tm_sec,
-                  (info.date.tick % kTicksPerSecond) * 2);
+                  (stamp.tick % kTicksPerSecond) * 2);
     std::string out = ProtectionString(info.protection);
     out += ' ';
     out += date;
@@ -181,8 +207,15 @@ UaemInfo ParseUaem(std::string_view text, const UaemInfo& fallback) {
         fields.tm_min = ReadNumber(text, 23, 2);
         fields.tm_sec = ReadNumber(text, 26, 2);
         const int hundredths = ReadNumber(text, 29, 2);
+        // Only a real date is taken: timegm would turn "2013-99-99" into some
+        // day years later (which the line could then not even hold).
+        const std::tm wanted = fields;
         const std::int64_t seconds = static_cast<std::int64_t>(timegm(&fields)) - kEpochOffset;
-        if (seconds >= 0) {
+        const bool real = wanted.tm_year + 1900 <= 9999 && fields.tm_year == wanted.tm_year &&
+                          fields.tm_mon == wanted.tm_mon && fields.tm_mday == wanted.tm_mday &&
+                          fields.tm_hour == wanted.tm_hour && fields.tm_min == wanted.tm_min &&
+                          fields.tm_sec == wanted.tm_sec;
+        if (real && seconds >= 0) {
             info.date = DateStampFromSeconds(seconds);
             info.date.tick += hundredths / 2;
         }

@@ -10,6 +10,12 @@
 
 namespace amiga {
 
+using stovan::archive::ArchiveCommandContext;
+using stovan::archive::ArchiveCommandLine;
+using stovan::archive::ArchiveMetadata;
+using stovan::archive::MetadataSink;
+using stovan::archive::MetadataSource;
+
 namespace {
 
 // One drawer known by both its Amiga and its host path; objects below it are

@@ -5,13 +5,13 @@
 // being archived are read from it. Output and messages go to the command's
 // streams.
 
+#include "archive/ArchiveCommand.h"
 #include "shell/Command.h"
-#include "shell/archive/ArchiveCommand.h"
 
 namespace amiga {
 
 // The archive module's return code (0, or 20 with a message), or 20 when a
 // path cannot be resolved.
-int RunArchiveOnHost(CommandContext& context, const ArchiveCommandLine& command);
+int RunArchiveOnHost(CommandContext& context, const stovan::archive::ArchiveCommandLine& command);
 
 }  // namespace amiga

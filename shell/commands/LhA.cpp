@@ -1,6 +1,6 @@
 // LhA: the LhA archiver as install, update and backup scripts call it
 // (x, e, l, v, t, a, u with the switches -r -e -q -m -n ...); the command
-// line is described in shell/archive/ArchiveCommand.h. "Lha" is the same
+// line is described in archive/ArchiveCommand.h. "Lha" is the same
 // command (names are compared without regard to case).
 
 #include "shell/ArchiveBridge.h"
@@ -15,7 +15,7 @@ int RunLhA(CommandContext& context) {
     if (!words) {
         return context.Fault(words.error(), context.name, RETURN_FAIL);
     }
-    auto command = ParseLhaCommandLine(*words);
+    auto command = stovan::archive::ParseLhaCommandLine(*words);
     if (!command) {
         context.PrintError(context.name + ": " + command.error().message + "\n");
         context.PrintError("Usage: " + context.name +

@@ -1,6 +1,6 @@
 // UnZip: extracts, lists or tests a ZIP archive
 // ("UnZip [-o|-n] [-q] [-j] [-l|-t] <archive> [<file pattern>...] [-d <drawer>]");
-// see shell/archive/ArchiveCommand.h.
+// see archive/ArchiveCommand.h.
 
 #include "shell/ArchiveBridge.h"
 #include "shell/Command.h"
@@ -14,7 +14,7 @@ int RunUnZip(CommandContext& context) {
     if (!words) {
         return context.Fault(words.error(), context.name, RETURN_FAIL);
     }
-    auto command = ParseUnZipCommandLine(*words);
+    auto command = stovan::archive::ParseUnZipCommandLine(*words);
     if (!command) {
         context.PrintError(context.name + ": " + command.error().message + "\n");
         context.result2 = ERROR_REQUIRED_ARG_MISSING;

@@ -84,6 +84,27 @@ TEST(Uaem, RoundTripsCommentsThatNeedEscapes) {
     EXPECT_EQ(FormatUaem(UaemInfo{0, {}, "x."}).substr(32), "x%2e\n");
 }
 
+TEST(Uaem, DatesOutsideFourDigitYearsKeepTheColumns) {
+    struct Row {
+        const char* name;
+        DateStamp date;
+        const char* line;
+    } rows[] = {
+        {"last day", Date(9999, 12, 31, 23, 59, 59, 98), "----rwed 9999-12-31 23:59:59.98 c\n"},
+        {"after year 9999", DateStamp{5'000'000, 0, 0}, "----rwed 9999-12-31 23:59:59.98 c\n"},
+        {"before the epoch", DateStamp{-5, 0, 0}, "----rwed 1978-01-01 00:00:00.00 c\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        UaemInfo info;
+        info.date = row.date;
+        info.comment = "c";
+        const std::string line = FormatUaem(info);
+        EXPECT_EQ(line, row.line);
+        EXPECT_EQ(ParseUaem(line, {}).comment, "c");
+    }
+}
+
 TEST(Uaem, ShortAndOddFilesKeepTheFallback) {
     UaemInfo fallback;
     fallback.date = DateStamp{100, 10, 0};
@@ -105,6 +126,9 @@ TEST(Uaem, ShortAndOddFilesKeepTheFallback) {
         {"upper letters", "----RWED 2000-01-01 00:00:00.00 ", 0x0F, false, ""},
         {"percent at end", "----rwed 2000-01-01 00:00:00.00 a%4", 0, false, "a%4"},
         {"bad hex", "----rwed 2000-01-01 00:00:00.00 %zz", 0, false, "%zz"},
+        {"month 99", "----rwed 2013-99-99 99:99:99.99 x", 0, true, "x"},
+        {"30 February", "----rwed 2013-02-30 00:00:00.00 x", 0, true, "x"},
+        {"before 1978", "----rwed 1977-12-31 23:59:59.00 x", 0, true, "x"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "archive/LhaWriter.h"
 #include "commands/CommandSupport.h"
 #include "platform/AmigaPath.h"
 #include "platform/DosFiles.h"
@@ -30,7 +31,6 @@
 #include "platform/PortMessage.h"
 #include "platform/SystemRoot.h"
 #include "prefs/Preferences.h"
-#include "shell/archive/LhaWriter.h"
 #include "tests/scripts/PlaceholderFixture.h"
 #include "tests/support/Programs.h"
 #include "tests/support/TempRoot.h"
@@ -185,16 +185,16 @@ class TemplateWorld {
         const std::string source = MakeSource();
         const std::string made = Folder() + "/" + archive;
         if (archive == "Foo.lha") {
-            std::vector<amiga::LhaInput> inputs = {
+            std::vector<stovan::archive::LhaInput> inputs = {
                 {source + "/Foo", "Foo", 0, "", std::nullopt, true},
                 {source + "/Foo/Foo", "Foo/Foo", 0, "The program", std::nullopt, false},
                 {source + "/Foo/Docs/Foo.guide", "Foo/Docs/Foo.guide", 0, "", std::nullopt, false},
                 {source + "/Foo/Foo.info", "Foo/Foo.info", 0, "", std::nullopt, false},
                 {source + "/Foo.info", "Foo.info", 0, "", std::nullopt, false},
             };
-            amiga::LhaWriteOptions fresh;
+            stovan::archive::LhaWriteOptions fresh;
             fresh.addToExisting = false;
-            auto written = amiga::CreateLhaArchive(made, inputs, fresh);
+            auto written = stovan::archive::CreateLhaArchive(made, inputs, fresh);
             ASSERT_TRUE(written.ok()) << written.error().message;
         } else if (archive == "Foo.zip") {
             // Only the drawer: the archive brings no drawer icon.

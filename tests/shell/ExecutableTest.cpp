@@ -12,15 +12,18 @@
 #include <string>
 #include <vector>
 
+#include "archive/LhaWriter.h"
 #include "platform/AmigaPath.h"
 #include "platform/DosFiles.h"
-#include "shell/archive/LhaWriter.h"
 #include "tests/support/Programs.h"
 #include "tests/support/TempRoot.h"
 
 namespace amiga {
 namespace {
 
+using stovan::archive::CreateLhaArchive;
+using stovan::archive::LhaInput;
+using stovan::archive::LhaWriteOptions;
 using stovan::test::ProgramRun;
 using stovan::test::ReadHostFile;
 using stovan::test::Spawn;

@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-namespace amiga {
+namespace stovan::archive {
 
 struct Lh5Options {
     // How many earlier positions with the same 3-byte hash are tried.
@@ -78,4 +78,4 @@ class Lh5Encoder {
 std::vector<std::uint8_t> CompressLh5(const std::uint8_t* data, std::size_t length,
                                       Lh5Options options = {});
 
-}  // namespace amiga
+}  // namespace stovan::archive

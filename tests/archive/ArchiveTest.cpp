@@ -11,16 +11,19 @@
 #include <random>
 #include <sstream>
 
-#include "shell/archive/Crc16.h"
-#include "shell/archive/Extract.h"
-#include "shell/archive/Lh5Encoder.h"
-#include "shell/archive/LhaHeader.h"
-#include "shell/archive/LhaWriter.h"
+#include "archive/Crc16.h"
+#include "archive/Detect.h"
+#include "archive/Extract.h"
+#include "archive/Lh5Encoder.h"
+#include "archive/LhaHeader.h"
+#include "archive/LhaWriter.h"
+#include "archive/Listing.h"
 
-namespace amiga {
+namespace stovan::archive {
 namespace {
 
 namespace fs = std::filesystem;
+using amiga::HostTimeFromDateStamp;
 
 class TempDir {
   public:
@@ -567,7 +570,7 @@ struct TarItem {
 };
 
 void WriteLibarchive(const std::string& path, bool zip, const std::vector<TarItem>& items) {
-    archive* a = archive_write_new();
+    ::archive* a = archive_write_new();
     if (zip) {
         archive_write_set_format_zip(a);
     } else {
@@ -858,4 +861,4 @@ TEST(ExtractModes, DetectionGoesByContent) {
 }
 
 }  // namespace
-}  // namespace amiga
+}  // namespace stovan::archive

@@ -1,12 +1,16 @@
-#include "shell/archive/LhaHeader.h"
+#include "archive/LhaHeader.h"
 
 #include <algorithm>
 #include <cstring>
 #include <ctime>
 
-#include "shell/archive/Crc16.h"
+#include "archive/Crc16.h"
 
-namespace amiga {
+namespace stovan::archive {
+
+using amiga::DateStampFromHostTime;
+using amiga::DateStampToSeconds;
+using amiga::kAmigaEpochDays;
 
 namespace {
 
@@ -298,4 +302,4 @@ std::vector<std::uint8_t> BuildLevel1Header(const Level1HeaderFields& fields) {
     return out;
 }
 
-}  // namespace amiga
+}  // namespace stovan::archive

@@ -17,17 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveTypes.h"
 #include "platform/Expected.h"
-#include "shell/archive/ArchiveTypes.h"
 
-namespace amiga {
-
-enum class ArchiveFormat { Unknown, Lha, Zip, Tar };
-
-// Looks at the first bytes: LhA header at the start or within the first
-// 64 KiB (an Amiga self-extracting program), ZIP, tar, or tar compressed with
-// gzip, bzip2 or xz (reported as Tar). NotFound/ReadFailed when unreadable.
-Expected<ArchiveFormat, ArchiveError> DetectArchiveFormat(const std::string& archiveHostPath);
+namespace stovan::archive {
 
 enum class OverwriteMode {
     Replace,  // an existing file is replaced (new data written first, then renamed over it)
@@ -75,21 +68,4 @@ Expected<ExtractSummary, ArchiveError> TestArchive(const std::string& archiveHos
                                                    const ExtractOptions& options,
                                                    std::ostream& out);
 
-struct ArchiveEntryInfo {
-    std::string name;  // '/'-separated; drawers end with '/'
-    bool isDir = false;
-    bool isLink = false;
-    std::uint64_t size = 0;
-    std::uint64_t packedSize = 0;
-    std::string method;  // "-lh5-" for LhA, "" where the format does not say
-    ArchiveMetadata metadata;
-};
-
-Expected<std::vector<ArchiveEntryInfo>, ArchiveError> ListArchive(
-    const std::string& archiveHostPath);
-
-// The "l" listing: size, packed size, ratio, date, time and name per entry,
-// file comments on a line of their own after ": ", and a total line.
-void PrintArchiveListing(const std::vector<ArchiveEntryInfo>& entries, std::ostream& out);
-
-}  // namespace amiga
+}  // namespace stovan::archive

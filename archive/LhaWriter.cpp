@@ -1,4 +1,4 @@
-#include "shell/archive/LhaWriter.h"
+#include "archive/LhaWriter.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,24 +12,21 @@
 #include <memory>
 #include <set>
 
+#include "archive/Crc16.h"
+#include "archive/LhaHeader.h"
 #include "platform/FileDescriptor.h"
 #include "platform/Latin1.h"
-#include "shell/archive/Crc16.h"
-#include "shell/archive/LhaHeader.h"
 
-namespace amiga {
+namespace stovan::archive {
+
+using amiga::DateStampFromHostTime;
+using amiga::FileDescriptor;
+using amiga::NoCaseLess;
+using amiga::WriteAll;
 
 namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
-
-ArchiveError Error(ArchiveError::Kind kind, std::string message) {
-    return ArchiveError{kind, std::move(message)};
-}
-
-std::string ErrnoText() {
-    return std::strerror(errno);
-}
 
 bool PreadAll(int fd, void* data, std::size_t length, off_t offset) {
     auto* bytes = static_cast<std::uint8_t*>(data);
@@ -492,4 +489,4 @@ Expected<std::vector<LhaInput>, ArchiveError> CollectLhaInputs(
     return std::move(collector.inputs);
 }
 
-}  // namespace amiga
+}  // namespace stovan::archive

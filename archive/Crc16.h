@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace amiga {
+namespace stovan::archive {
 
 // Continues a CRC over more data; start with crc = 0.
 std::uint16_t UpdateCrc16(std::uint16_t crc, const void* data, std::size_t length);
 
-}  // namespace amiga
+}  // namespace stovan::archive

@@ -1,8 +1,8 @@
-#include "shell/archive/Crc16.h"
+#include "archive/Crc16.h"
 
 #include <array>
 
-namespace amiga {
+namespace stovan::archive {
 
 namespace {
 
@@ -31,4 +31,4 @@ std::uint16_t UpdateCrc16(std::uint16_t crc, const void* data, std::size_t lengt
     return static_cast<std::uint16_t>(value);
 }
 
-}  // namespace amiga
+}  // namespace stovan::archive

@@ -27,11 +27,11 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveTypes.h"
+#include "archive/Extract.h"
 #include "platform/Expected.h"
-#include "shell/archive/ArchiveTypes.h"
-#include "shell/archive/Extract.h"
 
-namespace amiga {
+namespace stovan::archive {
 
 struct ArchiveCommandLine {
     enum class Action { Extract, ExtractFlat, List, Test, Add };
@@ -71,4 +71,4 @@ struct ArchiveCommandContext {
 // on any failure (the message goes to ctx.err).
 int RunArchiveCommand(const ArchiveCommandLine& command, const ArchiveCommandContext& context);
 
-}  // namespace amiga
+}  // namespace stovan::archive

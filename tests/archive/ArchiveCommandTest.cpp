@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "shell/archive/ArchiveCommand.h"
+#include "archive/ArchiveCommand.h"
 
-namespace amiga {
+namespace stovan::archive {
 namespace {
 
 namespace fs = std::filesystem;
@@ -192,4 +192,4 @@ TEST(ArchiveCommand, BackupScriptRoundTrip) {
 }
 
 }  // namespace
-}  // namespace amiga
+}  // namespace stovan::archive

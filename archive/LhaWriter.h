@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveTypes.h"
+#include "archive/Lh5Encoder.h"
 #include "platform/Expected.h"
-#include "shell/archive/ArchiveTypes.h"
-#include "shell/archive/Lh5Encoder.h"
 
-namespace amiga {
+namespace stovan::archive {
 
 struct LhaInput {
     std::string hostPath;     // the file or drawer to read
@@ -68,4 +68,4 @@ Expected<std::vector<LhaInput>, ArchiveError> CollectLhaInputs(
     const std::string& baseHostDir, const std::vector<std::string>& names,
     const CollectOptions& options, MetadataSource* source, const std::string& skipHostPath = {});
 
-}  // namespace amiga
+}  // namespace stovan::archive

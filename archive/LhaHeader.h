@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveTypes.h"
 #include "platform/Expected.h"
-#include "shell/archive/ArchiveTypes.h"
 
-namespace amiga {
+namespace stovan::archive {
 
 struct LhaHeaderInfo {
     int level = 0;
@@ -67,4 +67,4 @@ struct Level1HeaderFields {
 // the sizes are known.
 std::vector<std::uint8_t> BuildLevel1Header(const Level1HeaderFields& fields);
 
-}  // namespace amiga
+}  // namespace stovan::archive

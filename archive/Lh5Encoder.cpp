@@ -1,11 +1,11 @@
-#include "shell/archive/Lh5Encoder.h"
+#include "archive/Lh5Encoder.h"
 
 #include <algorithm>
 #include <cstring>
 #include <queue>
 #include <utility>
 
-namespace amiga {
+namespace stovan::archive {
 
 namespace {
 
@@ -457,4 +457,4 @@ std::vector<std::uint8_t> CompressLh5(const std::uint8_t* data, std::size_t leng
     return result;
 }
 
-}  // namespace amiga
+}  // namespace stovan::archive

@@ -14,8 +14,14 @@
 #include <string>
 
 #include "platform/DateStamp.h"
+#include "platform/Expected.h"
 
-namespace amiga {
+namespace stovan::archive {
+
+// The archive layer stands on the host layer and speaks its result types.
+using amiga::DateStamp;
+using amiga::Expected;
+using amiga::Unexpected;
 
 // What an archive keeps about one entry besides its data. Fields the archive
 // does not carry stay empty: protection is only set for entries written on an
@@ -73,4 +79,9 @@ struct ArchiveError {
 
 const char* ArchiveErrorKindName(ArchiveError::Kind kind);
 
-}  // namespace amiga
+// An error of this kind with this message (the archive code's shorthand).
+ArchiveError Error(ArchiveError::Kind kind, std::string message);
+// The host's text for the current errno, for messages about a failed call.
+std::string ErrnoText();
+
+}  // namespace stovan::archive

@@ -1,11 +1,15 @@
-#include "shell/archive/ArchiveCommand.h"
+#include "archive/ArchiveCommand.h"
 
 #include <ostream>
 
+#include "archive/LhaWriter.h"
+#include "archive/Listing.h"
 #include "platform/Latin1.h"
-#include "shell/archive/LhaWriter.h"
 
-namespace amiga {
+namespace stovan::archive {
+
+using amiga::EqualsNoCase;
+using amiga::ToLower;
 
 namespace {
 
@@ -230,4 +234,4 @@ int RunArchiveCommand(const ArchiveCommandLine& command, const ArchiveCommandCon
     return extracted ? 0 : fail(extracted.error());
 }
 
-}  // namespace amiga
+}  // namespace stovan::archive

@@ -1,0 +1,257 @@
+#include "archive/EntryReader.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <lha_reader.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "archive/Crc16.h"
+#include "archive/Detect.h"
+#include "archive/LhaHeader.h"
+
+namespace stovan::archive {
+
+using amiga::DateStampFromHostTime;
+
+namespace {
+
+class LhaEntryReader final : public EntryReader {
+  public:
+    static Expected<std::unique_ptr<EntryReader>, ArchiveError> Open(const std::string& path) {
+        auto reader = std::unique_ptr<LhaEntryReader>(new LhaEntryReader(path));
+        reader->file_ = std::fopen(path.c_str(), "rb");
+        if (reader->file_ == nullptr) {
+            return Unexpected{Error(ArchiveError::Kind::ReadFailed,
+                                    "Cannot open archive \"" + path + "\": " + ErrnoText() + ".")};
+        }
+        reader->stream_ = lha_input_stream_from_FILE(reader->file_);
+        if (reader->stream_ != nullptr) {
+            reader->reader_ = lha_reader_new(reader->stream_);
+        }
+        if (reader->reader_ == nullptr) {
+            return Unexpected{
+                Error(ArchiveError::Kind::ReadFailed, "Cannot read archive \"" + path + "\".")};
+        }
+        lha_reader_set_dir_policy(reader->reader_, LHA_READER_DIR_PLAIN);
+        return std::unique_ptr<EntryReader>(std::move(reader));
+    }
+
+    ~LhaEntryReader() override {
+        if (reader_ != nullptr) {
+            lha_reader_free(reader_);
+        }
+        if (stream_ != nullptr) {
+            lha_input_stream_free(stream_);
+        }
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+
+    Expected<bool, ArchiveError> next(Entry& entry) override {
+        header_ = lha_reader_next_file(reader_);
+        if (header_ == nullptr) {
+            if (entries_ == 0) {
+                return Unexpected{Error(ArchiveError::Kind::Corrupt,
+                                        "\"" + path_ + "\" holds no readable LhA entry.")};
+            }
+            return false;
+        }
+        ++entries_;
+        entry = Entry{};
+        entry.name = std::string(header_->path != nullptr ? header_->path : "") +
+                     (header_->filename != nullptr ? header_->filename : "");
+        entry.method.assign(header_->compress_method, 5);
+        entry.size = header_->length;
+        entry.packedSize = header_->compressed_length;
+        entry.hostTime = header_->timestamp;
+        if (LHA_FILE_HAVE_EXTRA(header_, LHA_FILE_UNIX_PERMS)) {
+            entry.hostMode = header_->unix_perms & 07777;
+        }
+        if (std::strcmp(header_->compress_method, LHA_COMPRESS_TYPE_DIR) == 0) {
+            if (header_->symlink_target != nullptr) {
+                entry.type = Entry::Type::Symlink;
+                entry.linkTarget = header_->symlink_target;
+            } else {
+                entry.type = Entry::Type::Dir;
+                if (!entry.name.empty() && entry.name.back() != '/') {
+                    entry.name += '/';
+                }
+            }
+        }
+        auto raw = ParseLhaHeader(header_->raw_data, header_->raw_data_len);
+        if (raw) {
+            if (raw->hasLargeSizes && raw->originalSize != header_->length) {
+                return Unexpected{Error(ArchiveError::Kind::Unsupported,
+                                        "\"" + entry.name + "\" is " +
+                                            std::to_string(raw->originalSize) +
+                                            " bytes long; LhA entries of 4 GiB or more cannot "
+                                            "be unpacked.")};
+            }
+            entry.metadata = LhaMetadata(*raw, entry.hostTime);
+            entry.storedName = raw->path;
+        } else {
+            entry.metadata.date = DateStampFromHostTime(static_cast<std::time_t>(entry.hostTime));
+        }
+        crc_ = 0;
+        done_ = 0;
+        return true;
+    }
+
+    Expected<std::size_t, ArchiveError> read(std::uint8_t* buffer, std::size_t size) override {
+        const std::size_t got = lha_reader_read(reader_, buffer, size);
+        crc_ = UpdateCrc16(crc_, buffer, got);
+        done_ += got;
+        return got;
+    }
+
+    Expected<bool, ArchiveError> verify(const Entry& entry) override {
+        if (done_ != header_->length) {
+            return Unexpected{Error(ArchiveError::Kind::Corrupt,
+                                    "\"" + entry.name + "\" is damaged: " + std::to_string(done_) +
+                                        " of " + std::to_string(header_->length) +
+                                        " bytes could be unpacked.")};
+        }
+        if (crc_ != header_->crc) {
+            return Unexpected{Error(ArchiveError::Kind::Corrupt,
+                                    "\"" + entry.name + "\" is damaged: CRC error.")};
+        }
+        return true;
+    }
+
+  private:
+    explicit LhaEntryReader(std::string path) : path_(std::move(path)) {}
+
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    LHAInputStream* stream_ = nullptr;
+    LHAReader* reader_ = nullptr;
+    LHAFileHeader* header_ = nullptr;
+    std::uint64_t entries_ = 0;
+    std::uint16_t crc_ = 0;
+    std::uint64_t done_ = 0;
+};
+
+class LibarchiveEntryReader final : public EntryReader {
+  public:
+    static Expected<std::unique_ptr<EntryReader>, ArchiveError> Open(const std::string& path) {
+        auto reader = std::unique_ptr<LibarchiveEntryReader>(new LibarchiveEntryReader(path));
+        ::archive* a = archive_read_new();
+        reader->archive_ = a;
+        if (a == nullptr) {
+            return Unexpected{Error(ArchiveError::Kind::ReadFailed, "Out of memory.")};
+        }
+        archive_read_support_filter_gzip(a);
+        archive_read_support_filter_bzip2(a);
+        archive_read_support_filter_xz(a);
+        archive_read_support_format_zip(a);
+        archive_read_support_format_tar(a);
+        archive_read_support_format_gnutar(a);
+        if (archive_read_open_filename(a, path.c_str(), kChunk) != ARCHIVE_OK) {
+            return Unexpected{
+                Error(ArchiveError::Kind::UnknownFormat,
+                      "Cannot read archive \"" + path + "\": " + reader->errorText() + ".")};
+        }
+        return std::unique_ptr<EntryReader>(std::move(reader));
+    }
+
+    ~LibarchiveEntryReader() override {
+        if (archive_ != nullptr) {
+            archive_read_free(archive_);
+        }
+    }
+
+    Expected<bool, ArchiveError> next(Entry& entry) override {
+        archive_entry* item = nullptr;
+        const int status = archive_read_next_header(archive_, &item);
+        if (status == ARCHIVE_EOF) {
+            return false;
+        }
+        if (status < ARCHIVE_WARN) {
+            return Unexpected{Error(ArchiveError::Kind::Corrupt,
+                                    "Archive \"" + path_ + "\" is damaged: " + errorText() + ".")};
+        }
+        entry = Entry{};
+        const char* name = archive_entry_pathname(item);
+        entry.name = name != nullptr ? name : "";
+        entry.sizeKnown = archive_entry_size_is_set(item) != 0;
+        entry.size = entry.sizeKnown ? static_cast<std::uint64_t>(archive_entry_size(item)) : 0;
+        entry.hostTime = archive_entry_mtime(item);
+        entry.hostMode = archive_entry_perm(item) & 07777;
+        entry.metadata.date = DateStampFromHostTime(static_cast<std::time_t>(entry.hostTime));
+        if (const char* hardlink = archive_entry_hardlink(item)) {
+            entry.type = Entry::Type::Hardlink;
+            entry.linkTarget = hardlink;
+            return true;
+        }
+        switch (archive_entry_filetype(item)) {
+            case AE_IFREG:
+                entry.type = Entry::Type::File;
+                break;
+            case AE_IFDIR:
+                entry.type = Entry::Type::Dir;
+                if (!entry.name.empty() && entry.name.back() != '/') {
+                    entry.name += '/';
+                }
+                break;
+            case AE_IFLNK: {
+                entry.type = Entry::Type::Symlink;
+                const char* target = archive_entry_symlink(item);
+                entry.linkTarget = target != nullptr ? target : "";
+                break;
+            }
+            default:
+                entry.type = Entry::Type::Other;
+                break;
+        }
+        return true;
+    }
+
+    Expected<std::size_t, ArchiveError> read(std::uint8_t* buffer, std::size_t size) override {
+        const la_ssize_t got = archive_read_data(archive_, buffer, size);
+        if (got < 0) {
+            return Unexpected{Error(ArchiveError::Kind::Corrupt,
+                                    "Archive \"" + path_ + "\" is damaged: " + errorText() + ".")};
+        }
+        return static_cast<std::size_t>(got);
+    }
+
+    Expected<bool, ArchiveError> verify(const Entry&) override { return true; }
+
+  private:
+    explicit LibarchiveEntryReader(std::string path) : path_(std::move(path)) {}
+    std::string errorText() const {
+        const char* text = archive_error_string(archive_);
+        return text != nullptr ? text : "unknown error";
+    }
+
+    std::string path_;
+    ::archive* archive_ = nullptr;
+};
+
+}  // namespace
+
+Expected<std::unique_ptr<EntryReader>, ArchiveError> OpenReader(const std::string& path) {
+    auto format = DetectArchiveFormat(path);
+    if (!format) {
+        return Unexpected{format.error()};
+    }
+    switch (*format) {
+        case ArchiveFormat::Lha:
+            return LhaEntryReader::Open(path);
+        case ArchiveFormat::Zip:
+        case ArchiveFormat::Tar:
+            return LibarchiveEntryReader::Open(path);
+        case ArchiveFormat::Unknown:
+            break;
+    }
+    return Unexpected{Error(ArchiveError::Kind::UnknownFormat,
+                            "\"" + path + "\" is not an LhA, ZIP or tar archive.")};
+}
+
+}  // namespace stovan::archive
