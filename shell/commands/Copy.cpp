@@ -259,6 +259,44 @@ class Copier {
     int result_ = RETURN_OK;
 };
 
+// "TO *" is the console: the files' contents go to the output stream, whose
+// failed writes the shell reports.
+int CopyToConsole(CommandContext& context, const std::vector<Expansion>& expansions) {
+    for (const Expansion& expansion : expansions) {
+        for (const ObjectInfo& object : expansion.objects) {
+            if (object.isDrawer) {
+                continue;
+            }
+            auto opened = context.host.OpenFile(object.amigaPath, StreamMode::OldFile);
+            if (!opened) {
+                return context.Fault(opened.error(), object.name, RETURN_FAIL);
+            }
+            FileDescriptor in(*opened);
+            char buffer[65536];
+            for (;;) {
+                if (BreakRequested()) {
+                    context.result2 = ERROR_BREAK;
+                    return RETURN_FAIL;
+                }
+                ssize_t got = ::read(in.get(), buffer, sizeof buffer);
+                if (got < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (got < 0) {
+                    return context.Fault(DosErrorFromErrno(errno), object.name, RETURN_FAIL);
+                }
+                if (got == 0) {
+                    break;
+                }
+                if (!context.Print(std::string_view(buffer, static_cast<std::size_t>(got)))) {
+                    return RETURN_FAIL;  // the shell reports the failed write
+                }
+            }
+        }
+    }
+    return RETURN_OK;
+}
+
 int RunCopy(CommandContext& context) {
     const ParsedArgs& args = context.args;
     CopyOptions options;
@@ -290,6 +328,9 @@ int RunCopy(CommandContext& context) {
         expansions.push_back(std::move(expansion.value()));
     }
 
+    if (destination == "*") {
+        return CopyToConsole(context, expansions);
+    }
     Copier copier(context, options);
     auto target = context.host.Examine(destination);
     bool toDrawer = several || (target.ok() && target->isDrawer) ||

@@ -44,6 +44,7 @@ TEST(ShellWriteErrors, OutputToAFullDeviceFailsTheCommand) {
         {"List", "List SYS:"},
         {"Echo", "Echo hello"},
         {"Copy to a drawer lists names", "Copy SYS:small.txt TO RAM:"},
+        {"Copy to the console", "Copy SYS:big.txt TO *"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -58,6 +59,9 @@ TEST(ShellWriteErrors, OutputToAFullDeviceFailsTheCommand) {
     auto fine = RunProgram(kShell, {"--root", root.root(), "-c", "Type SYS:big.txt"});
     EXPECT_EQ(fine.exitCode, 0) << fine.err;
     EXPECT_EQ(fine.out.size(), big.size());
+    auto copied = RunProgram(kShell, {"--root", root.root(), "-c", "Copy SYS:small.txt TO *"});
+    EXPECT_EQ(copied.exitCode, 0) << copied.err;
+    EXPECT_EQ(copied.out, "small\n");
 }
 
 }  // namespace
