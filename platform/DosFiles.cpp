@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/AmigaPath.h"
+#include "platform/HostBeneath.h"
 #include "platform/Latin1.h"
 
 namespace amiga {
@@ -29,9 +30,11 @@ DateStamp DateFromHost(std::time_t seconds, long nanoseconds) {
 
 // The metadata of a host object: the sidecar's protection and comment, the
 // host's modification time (the sidecar's date is written for FS-UAE but
-// the host time is what changes when a host program edits the file).
-Expected<UaemInfo, DosError> ReadMetadata(const std::string& hostPath, const std::string& sidecar) {
-    auto info = HostStatFollow(hostPath);
+// the host time is what changes when a host program edits the file). A
+// soft link is described itself, not what it points to.
+Expected<UaemInfo, DosError> ReadMetadata(const std::string& hostPath, const std::string& sidecar,
+                                          bool link = false) {
+    auto info = link ? HostLstat(hostPath) : HostStatFollow(hostPath);
     if (!info) {
         return Unexpected{info.error()};
     }
@@ -59,15 +62,37 @@ bool NeedsSidecar(const UaemInfo& info) {
     return (info.protection & 0xFF) != kDefaultProtection || !info.comment.empty();
 }
 
+// The sidecar of a lock as a path below its volume root; "" for a root.
+std::string SidecarRelative(const FileLock& lock) {
+    if (lock.names.empty()) {
+        return {};
+    }
+    return RelativePath(lock) + std::string(kUaemSuffix);
+}
+
 // Writes the sidecar when the metadata needs one and removes it otherwise.
-DosStatus WriteMetadata(const std::string& sidecar, const UaemInfo& info) {
+DosStatus WriteMetadata(const FileLock& lock, const UaemInfo& info) {
+    const std::string sidecar = SidecarRelative(lock);
     if (sidecar.empty()) {
         return ERROR_OBJECT_WRONG_TYPE;
     }
     if (NeedsSidecar(info)) {
-        return HostWriteFileAtomic(sidecar, FormatUaem(info));
+        return HostWriteFileAtomicBeneath(lock.volumeRoot, sidecar, FormatUaem(info));
     }
-    DosStatus status = HostRemoveFile(sidecar);
+    DosStatus status = HostRemoveBeneath(lock.volumeRoot, sidecar);
+    if (!status && status.error() != ERROR_OBJECT_NOT_FOUND) {
+        return status;
+    }
+    return DosStatus::Ok();
+}
+
+// Removes the sidecar of an object that is gone.
+DosStatus RemoveSidecar(const FileLock& lock) {
+    const std::string sidecar = SidecarRelative(lock);
+    if (sidecar.empty()) {
+        return DosStatus::Ok();
+    }
+    DosStatus status = HostRemoveBeneath(lock.volumeRoot, sidecar);
     if (!status && status.error() != ERROR_OBJECT_NOT_FOUND) {
         return status;
     }
@@ -81,15 +106,16 @@ bool SidecarExists(const std::string& sidecar) {
 
 // After the content of a file changed: a sidecar that exists gets the new
 // date, so FS-UAE sees the same date as the host.
-DosStatus RefreshSidecarDate(const std::string& hostPath, const std::string& sidecar) {
+DosStatus RefreshSidecarDate(const FileLock& lock) {
+    const std::string sidecar = SidecarPath(lock);
     if (sidecar.empty() || !SidecarExists(sidecar)) {
         return DosStatus::Ok();
     }
-    auto info = ReadMetadata(hostPath, sidecar);
+    auto info = ReadMetadata(lock.hostPath, sidecar);
     if (!info) {
         return info.error();
     }
-    return WriteMetadata(sidecar, *info);
+    return WriteMetadata(lock, *info);
 }
 
 // Temporary names of HostWriteFileAtomic: "<name>.<16 hex digits>.tmp".
@@ -121,36 +147,14 @@ std::string LastName(std::string_view path) {
 
 FileLock ChildLock(const FileLock& parent, const std::string& name) {
     FileLock child = parent;
+    child.link = false;
     child.names.push_back(name);
     child.hostPath = parent.hostPath + "/" + name;
     return child;
 }
 
 Expected<UaemInfo, DosError> MetadataOf(const FileLock& lock) {
-    return ReadMetadata(lock.hostPath, SidecarPath(lock));
-}
-
-DosStatus RemoveTree(const std::string& hostPath) {
-    auto info = HostLstat(hostPath);
-    if (!info) {
-        return info.error();
-    }
-    if (info->type == HostType::Missing) {
-        return DosStatus::Ok();
-    }
-    if (info->type != HostType::Directory) {
-        return HostRemoveFile(hostPath);
-    }
-    auto names = HostListDirectory(hostPath);
-    if (!names) {
-        return names.error();
-    }
-    for (const std::string& name : *names) {
-        if (DosStatus status = RemoveTree(hostPath + "/" + name); !status) {
-            return status;
-        }
-    }
-    return HostRemoveDirectory(hostPath);
+    return ReadMetadata(lock.hostPath, SidecarPath(lock), lock.link);
 }
 
 }  // namespace
@@ -163,7 +167,7 @@ std::string SidecarPath(const FileLock& lock) {
 }
 
 Expected<FileInfo, DosError> Examine(const FileLock& lock) {
-    auto host = HostStatFollow(lock.hostPath);
+    auto host = lock.link ? HostLstat(lock.hostPath) : HostStatFollow(lock.hostPath);
     if (!host) {
         return Unexpected{host.error()};
     }
@@ -173,8 +177,9 @@ Expected<FileInfo, DosError> Examine(const FileLock& lock) {
     }
     FileInfo info;
     info.name = lock.names.empty() ? std::string() : lock.names.back();
-    info.drawer = host->type == HostType::Directory;
-    info.size = info.drawer ? 0 : host->size;
+    info.link = lock.link;
+    info.drawer = !lock.link && host->type == HostType::Directory;
+    info.size = info.drawer || info.link ? 0 : host->size;
     info.date = meta->date;
     info.protection = meta->protection;
     info.comment = std::move(meta->comment);
@@ -209,22 +214,14 @@ Expected<std::vector<DrawerEntry>, DosError> ListDrawer(const FileLock& drawer) 
         if (IsHiddenName(name)) {
             continue;
         }
-        const std::string path = drawer.hostPath + "/" + name;
-        auto info = HostLstat(path);
+        auto info = HostLstat(drawer.hostPath + "/" + name);
         if (!info || info->type == HostType::Missing) {
             continue;  // vanished while listing
         }
-        if (info->type == HostType::SymbolicLink) {
-            auto real = HostRealPath(path);
-            if (!real || !HostPathIsInside(*real, drawer.volumeRoot)) {
-                continue;
-            }
-            info = HostStatFollow(path);
-            if (!info) {
-                continue;
-            }
-        }
-        entries.push_back({std::move(name), info->type == HostType::Directory});
+        // A link is an entry of its own wherever it leads (a drawer holding
+        // only a link must not look empty), and never a drawer to enter.
+        const bool link = info->type == HostType::SymbolicLink;
+        entries.push_back({std::move(name), info->type == HostType::Directory, link});
     }
     return entries;
 }
@@ -242,10 +239,10 @@ Expected<FileLock, DosError> CreateDir(const DosList& dos, std::string_view path
         return Unexpected{ERROR_OBJECT_EXISTS};
     }
     FileLock lock = ChildLock(target->parent, target->name);
-    if (DosStatus status = HostMakeDirectory(lock.hostPath); !status) {
+    if (DosStatus status = HostMakeDirectoryBeneath(lock.volumeRoot, RelativePath(lock)); !status) {
         return Unexpected{status.error()};
     }
-    auto info = HostStatFollow(lock.hostPath);
+    auto info = HostLstatBeneath(lock.volumeRoot, RelativePath(lock));
     if (!info) {
         return Unexpected{info.error()};
     }
@@ -298,8 +295,21 @@ DosStatus CreateDrawerPath(const DosList& dos, std::string_view path,
     return DosStatus::Ok();
 }
 
+namespace {
+
+std::string ChildRelative(const FileLock& drawer, std::string_view name) {
+    std::string relative = RelativePath(drawer);
+    if (!relative.empty()) {
+        relative += '/';
+    }
+    relative += name;
+    return relative;
+}
+
+}  // namespace
+
 DosStatus DeleteFile(const DosList& dos, std::string_view path, const FileLock* drawer) {
-    auto lock = Lock(dos, path, drawer);
+    auto lock = LockNoFollow(dos, path, drawer);
     if (!lock) {
         return lock.error();
     }
@@ -313,11 +323,8 @@ DosStatus DeleteFile(const DosList& dos, std::string_view path, const FileLock* 
     if (meta->protection & FIBF_DELETE) {
         return ERROR_DELETE_PROTECTED;
     }
-    auto host = HostLstat(lock->hostPath);
-    if (!host) {
-        return host.error();
-    }
-    if (host->type == HostType::Directory) {
+    const std::string relative = RelativePath(*lock);
+    if (lock->drawer) {
         auto names = HostListDirectory(lock->hostPath);
         if (!names) {
             return names.error();
@@ -335,44 +342,36 @@ DosStatus DeleteFile(const DosList& dos, std::string_view path, const FileLock* 
             orphans.push_back(name);
         }
         for (const std::string& orphan : orphans) {
-            if (DosStatus status = HostRemoveFile(lock->hostPath + "/" + orphan); !status) {
+            if (DosStatus status = HostRemoveBeneath(lock->volumeRoot, relative + "/" + orphan);
+                !status) {
                 return status;
             }
         }
-        if (DosStatus status = HostRemoveDirectory(lock->hostPath); !status) {
-            return status;
-        }
-    } else if (DosStatus status = HostRemoveFile(lock->hostPath); !status) {
+    }
+    // A link goes itself; what it points to stays.
+    if (DosStatus status = HostRemoveBeneath(lock->volumeRoot, relative); !status) {
         return status;
     }
-    DosStatus status = HostRemoveFile(SidecarPath(*lock));
-    if (!status && status.error() != ERROR_OBJECT_NOT_FOUND) {
-        return status;
-    }
-    return DosStatus::Ok();
+    return RemoveSidecar(*lock);
 }
 
 DosStatus DeleteAll(const DosList& dos, std::string_view path, const FileLock* drawer) {
-    auto lock = Lock(dos, path, drawer);
+    auto lock = LockNoFollow(dos, path, drawer);
     if (!lock) {
         return lock.error();
     }
     if (lock->names.empty()) {
         return ERROR_OBJECT_WRONG_TYPE;
     }
-    if (DosStatus status = RemoveTree(lock->hostPath); !status) {
+    if (DosStatus status = HostRemoveTreeBeneath(lock->volumeRoot, RelativePath(*lock)); !status) {
         return status;
     }
-    DosStatus status = HostRemoveFile(SidecarPath(*lock));
-    if (!status && status.error() != ERROR_OBJECT_NOT_FOUND) {
-        return status;
-    }
-    return DosStatus::Ok();
+    return RemoveSidecar(*lock);
 }
 
 DosStatus Rename(const DosList& dos, std::string_view from, std::string_view to,
                  const FileLock* drawer) {
-    auto source = Lock(dos, from, drawer);
+    auto source = LockNoFollow(dos, from, drawer);
     if (!source) {
         return source.error();
     }
@@ -390,7 +389,7 @@ DosStatus Rename(const DosList& dos, std::string_view from, std::string_view to,
     const std::string newName = LastName(to);
     const FileLock destination = ChildLock(target->parent, newName);
     if (target->exists) {
-        auto existing = Lock(dos, to, drawer);
+        auto existing = LockNoFollow(dos, to, drawer);
         if (!existing || !SameLock(*existing, *source)) {
             return ERROR_OBJECT_EXISTS;
         }
@@ -398,15 +397,18 @@ DosStatus Rename(const DosList& dos, std::string_view from, std::string_view to,
     if (destination.hostPath == source->hostPath) {
         return DosStatus::Ok();
     }
-    if (DosStatus status = HostRename(source->hostPath, destination.hostPath, true); !status) {
+    const std::string& root = source->volumeRoot;
+    const std::string fromRelative = RelativePath(*source);
+    const std::string toRelative = RelativePath(destination);
+    if (DosStatus status = HostRenameBeneath(root, fromRelative, toRelative, true); !status) {
         return status;
     }
-    const std::string oldSidecar = SidecarPath(*source);
-    if (SidecarExists(oldSidecar)) {
-        DosStatus status = HostRename(oldSidecar, SidecarPath(destination), false);
+    if (SidecarExists(SidecarPath(*source))) {
+        DosStatus status =
+            HostRenameBeneath(root, SidecarRelative(*source), SidecarRelative(destination), false);
         if (!status) {
             // Keep file and metadata together: undo the move.
-            (void)HostRename(destination.hostPath, source->hostPath, true);
+            (void)HostRenameBeneath(root, toRelative, fromRelative, true);
             return status;
         }
     }
@@ -438,15 +440,23 @@ DosStatus CopyFile(const DosList& dos, std::string_view from, std::string_view t
             return ERROR_OBJECT_WRONG_TYPE;
         }
     }
-    if (DosStatus status = HostCopyFile(source->hostPath, destination.hostPath); !status) {
+    auto input =
+        HostOpenFileBeneath(source->volumeRoot, RelativePath(*source), HostFile::Mode::Read);
+    if (!input) {
+        return input.error();
+    }
+    const std::string relative = RelativePath(destination);
+    if (DosStatus status = HostCopyFileBeneath(*input, destination.volumeRoot, relative); !status) {
         return status;
     }
     const std::time_t seconds = HostTimeFromDateStamp(meta->date);
     const long nanoseconds = (meta->date.tick % kTicksPerSecond) * (1000000000L / kTicksPerSecond);
-    if (DosStatus status = HostSetModified(destination.hostPath, seconds, nanoseconds); !status) {
+    if (DosStatus status =
+            HostSetModifiedBeneath(destination.volumeRoot, relative, seconds, nanoseconds);
+        !status) {
         return status;
     }
-    return WriteMetadata(SidecarPath(destination), *meta);
+    return WriteMetadata(destination, *meta);
 }
 
 DosStatus SetFileDate(const DosList& dos, std::string_view path, const DateStamp& date,
@@ -457,10 +467,12 @@ DosStatus SetFileDate(const DosList& dos, std::string_view path, const DateStamp
     }
     const std::time_t seconds = HostTimeFromDateStamp(date);
     const long nanoseconds = (date.tick % kTicksPerSecond) * (1000000000L / kTicksPerSecond);
-    if (DosStatus status = HostSetModified(lock->hostPath, seconds, nanoseconds); !status) {
+    if (DosStatus status =
+            HostSetModifiedBeneath(lock->volumeRoot, RelativePath(*lock), seconds, nanoseconds);
+        !status) {
         return status;
     }
-    return RefreshSidecarDate(lock->hostPath, SidecarPath(*lock));
+    return RefreshSidecarDate(*lock);
 }
 
 DosStatus SetComment(const DosList& dos, std::string_view path, std::string_view comment,
@@ -480,7 +492,7 @@ DosStatus SetComment(const DosList& dos, std::string_view path, std::string_view
         return meta.error();
     }
     meta->comment = std::string(comment);
-    return WriteMetadata(SidecarPath(*lock), *meta);
+    return WriteMetadata(*lock, *meta);
 }
 
 DosStatus SetProtection(const DosList& dos, std::string_view path, std::uint32_t protection,
@@ -494,7 +506,60 @@ DosStatus SetProtection(const DosList& dos, std::string_view path, std::uint32_t
         return meta.error();
     }
     meta->protection = protection & 0xFF;
-    return WriteMetadata(SidecarPath(*lock), *meta);
+    return WriteMetadata(*lock, *meta);
+}
+
+DosStatus MakeSoftLink(const DosList& dos, std::string_view path, std::string_view target,
+                       const FileLock* drawer) {
+    if (IsNil(dos, path)) {
+        return ERROR_DEVICE_NOT_MOUNTED;
+    }
+    if (LockNoFollow(dos, path, drawer)) {
+        return ERROR_OBJECT_EXISTS;  // also a link leading nowhere
+    }
+    auto place = LockForCreate(dos, path, drawer);
+    if (!place) {
+        return place.error();
+    }
+    if (place->exists) {
+        return ERROR_OBJECT_EXISTS;
+    }
+    // Judged by its text from the link's own drawer: a link that climbs out
+    // of the volume (or starts at the host's root) is never made.
+    if (target.empty() || target.front() == '/' || target.find('\0') != std::string_view::npos) {
+        return ERROR_IS_SOFT_LINK;
+    }
+    std::ptrdiff_t depth = static_cast<std::ptrdiff_t>(place->parent.names.size());
+    std::size_t start = 0;
+    while (start <= target.size()) {
+        std::size_t end = target.find('/', start);
+        if (end == std::string_view::npos) {
+            end = target.size();
+        }
+        const std::string_view name = target.substr(start, end - start);
+        if (name == "..") {
+            if (--depth < 0) {
+                return ERROR_IS_SOFT_LINK;
+            }
+        } else if (!name.empty() && name != ".") {
+            ++depth;
+        }
+        start = end + 1;
+    }
+    return HostMakeLinkBeneath(place->parent.volumeRoot, ChildRelative(place->parent, place->name),
+                               target);
+}
+
+Expected<std::string, DosError> ReadSoftLink(const DosList& dos, std::string_view path,
+                                             const FileLock* drawer) {
+    auto lock = LockNoFollow(dos, path, drawer);
+    if (!lock) {
+        return Unexpected{lock.error()};
+    }
+    if (!lock->link) {
+        return Unexpected{ERROR_OBJECT_WRONG_TYPE};
+    }
+    return HostReadLinkBeneath(lock->volumeRoot, RelativePath(*lock));
 }
 
 Expected<std::string, DosError> ReadFile(const DosList& dos, std::string_view path,
@@ -509,7 +574,25 @@ Expected<std::string, DosError> ReadFile(const DosList& dos, std::string_view pa
     if (lock->drawer) {
         return Unexpected{ERROR_OBJECT_WRONG_TYPE};
     }
-    return HostReadFile(lock->hostPath, kMaxWholeFileSize);
+    auto file = HostOpenFileBeneath(lock->volumeRoot, RelativePath(*lock), HostFile::Mode::Read);
+    if (!file) {
+        return Unexpected{file.error()};
+    }
+    std::string data;
+    std::vector<char> buffer(65536);
+    while (true) {
+        auto got = file->Read(buffer.data(), buffer.size());
+        if (!got) {
+            return Unexpected{got.error()};
+        }
+        if (*got == 0) {
+            return data;
+        }
+        if (data.size() + *got > kMaxWholeFileSize) {
+            return Unexpected{ERROR_OBJECT_TOO_LARGE};
+        }
+        data.append(buffer.data(), *got);
+    }
 }
 
 namespace {
@@ -550,10 +633,11 @@ DosStatus WriteFile(const DosList& dos, std::string_view path, std::string_view 
     if (!lock) {
         return lock.error();
     }
-    if (DosStatus status = HostWriteFileAtomic(lock->hostPath, data); !status) {
+    if (DosStatus status = HostWriteFileAtomicBeneath(lock->volumeRoot, RelativePath(*lock), data);
+        !status) {
         return status;
     }
-    return RefreshSidecarDate(lock->hostPath, SidecarPath(*lock));
+    return RefreshSidecarDate(*lock);
 }
 
 Expected<FileHandle, DosError> FileHandle::Open(const DosList& dos, std::string_view path,
@@ -563,31 +647,38 @@ Expected<FileHandle, DosError> FileHandle::Open(const DosList& dos, std::string_
         handle.nil_ = true;
         return handle;
     }
-    std::string hostPath;
+    FileLock lock;
     HostFile::Mode hostMode = HostFile::Mode::Read;
     if (mode == OpenMode::OldFile) {
-        auto lock = Lock(dos, path, drawer);
-        if (!lock) {
-            return Unexpected{lock.error()};
+        auto found = Lock(dos, path, drawer);
+        if (!found) {
+            return Unexpected{found.error()};
         }
-        if (lock->drawer) {
+        if (found->drawer) {
             return Unexpected{ERROR_OBJECT_WRONG_TYPE};
         }
-        hostPath = lock->hostPath;
+        lock = std::move(*found);
     } else {
-        auto lock = WritableTarget(dos, path, drawer);
-        if (!lock) {
-            return Unexpected{lock.error()};
+        auto found = WritableTarget(dos, path, drawer);
+        if (!found) {
+            return Unexpected{found.error()};
         }
-        hostPath = lock->hostPath;
-        hostMode = mode == OpenMode::NewFile ? HostFile::Mode::Write : HostFile::Mode::ReadWrite;
+        lock = std::move(*found);
+        hostMode = mode == OpenMode::ReadWrite ? HostFile::Mode::ReadWrite : HostFile::Mode::Write;
     }
-    auto file = HostFile::Open(hostPath, hostMode);
+    // Opened below the volume's root by descriptor: a drawer on the way
+    // swapped for a link since the look-up cannot lead the open outside.
+    auto file = HostOpenFileBeneath(lock.volumeRoot, RelativePath(lock), hostMode,
+                                    mode == OpenMode::Append);
     if (!file) {
         return Unexpected{file.error()};
     }
     handle.file_ = std::move(*file);
     return handle;
+}
+
+int FileHandle::ReleaseDescriptor() {
+    return file_.Release();
 }
 
 Expected<std::size_t, DosError> FileHandle::Read(char* buffer, std::size_t length) {

@@ -24,6 +24,7 @@ namespace amiga {
 struct FileInfo {
     std::string name;  // on-disk name; the volume name for a root
     bool drawer = false;
+    bool link = false;  // a soft link itself (a lock from LockNoFollow)
     std::uint64_t size = 0;
     DateStamp date;
     std::uint32_t protection = kDefaultProtection;
@@ -39,13 +40,16 @@ Expected<FileInfo, DosError> Examine(const DosList& dos, std::string_view path,
 struct DrawerEntry {
     std::string name;
     bool drawer = false;
+    // A soft link (ST_SOFTLINK): listed wherever it leads, never a drawer to
+    // enter; a walk over drawers that skips links always ends.
+    bool link = false;
 };
 
 // The entries of a drawer, sorted by byte value as FS-UAE lists them.
 // Hidden: ".uaem" sidecars, "_UAEFSDB.___", "Thumbs.db", ".DS_Store",
 // "UAEFS.ini" (any case), names no Amiga path can reach (holding ":" or
-// failing IsValidName), temporary files of atomic writes in progress, and
-// symbolic links that lead outside the volume or nowhere.
+// failing IsValidName) and temporary files of atomic writes in progress.
+// Soft links are listed with link set (and drawer false).
 Expected<std::vector<DrawerEntry>, DosError> ListDrawer(const FileLock& drawer);
 
 // dos.library CreateDir(): makes one drawer (its parent must exist).
@@ -63,13 +67,16 @@ DosStatus CreateDrawerPath(const DosList& dos, std::string_view path,
                            const DrawerCreatedHook& onCreated = {},
                            const FileLock* drawer = nullptr);
 
-// dos.library DeleteFile(): one file or empty drawer, with its sidecar.
+// dos.library DeleteFile(): one file, soft link (the link itself, never
+// what it points to) or empty drawer, with its sidecar.
 // ERROR_DIRECTORY_NOT_EMPTY for a drawer with entries (sidecars of vanished
 // files do not count), ERROR_DELETE_PROTECTED when the d bit is cleared,
 // ERROR_OBJECT_WRONG_TYPE for a volume root.
 DosStatus DeleteFile(const DosList& dos, std::string_view path, const FileLock* drawer = nullptr);
 // Deletes a file or a drawer with everything in it (protection ignored, as
-// "Delete ALL FORCE"); links inside are removed, never followed.
+// "Delete ALL FORCE"); links inside are removed, never followed, and a
+// link named by path is removed itself. ERROR_TOO_MANY_LEVELS for trees
+// deeper than kMaxBeneathDepth.
 DosStatus DeleteAll(const DosList& dos, std::string_view path, const FileLock* drawer = nullptr);
 
 // dos.library Rename(): moves or renames an object inside one volume; its
@@ -93,6 +100,17 @@ DosStatus SetComment(const DosList& dos, std::string_view path, std::string_view
 DosStatus SetProtection(const DosList& dos, std::string_view path, std::uint32_t protection,
                         const FileLock* drawer = nullptr);
 
+// dos.library MakeLink(LINK_SOFT): a soft link at path holding target, a
+// host path relative to the link's drawer ("../Shared"). ERROR_IS_SOFT_LINK
+// when target is absolute or climbs out of the volume; ERROR_OBJECT_EXISTS
+// when path is taken.
+DosStatus MakeSoftLink(const DosList& dos, std::string_view path, std::string_view target,
+                       const FileLock* drawer = nullptr);
+// dos.library ReadLink(): the text of the soft link path names;
+// ERROR_OBJECT_WRONG_TYPE when it is no link.
+Expected<std::string, DosError> ReadSoftLink(const DosList& dos, std::string_view path,
+                                             const FileLock* drawer = nullptr);
+
 // The largest file ReadFile() reads whole.
 inline constexpr std::size_t kMaxWholeFileSize = std::size_t{256} << 20;
 
@@ -110,10 +128,13 @@ enum class OpenMode {
     OldFile,    // MODE_OLDFILE: existing file, read (and write)
     NewFile,    // MODE_NEWFILE: created or emptied
     ReadWrite,  // MODE_READWRITE: created when missing, kept otherwise
+    Append,     // the shell's ">>": created when missing, every write at the end
 };
 
 // An open file for incremental reading or writing (Read/Write/Seek/Close),
-// NIL: included (reads end at once, writes vanish).
+// NIL: included (reads end at once, writes vanish). The file is opened by
+// descriptor below its volume's root, so no write lands outside the volume
+// even while another process swaps a drawer on the way for a link.
 class FileHandle {
   public:
     static Expected<FileHandle, DosError> Open(const DosList& dos, std::string_view path,
@@ -127,6 +148,8 @@ class FileHandle {
     // Closes the file; reports a failed write-back. Also done (silently) by
     // the destructor.
     DosStatus Close();
+    // Gives the host descriptor away (the caller closes it); -1 for NIL:.
+    int ReleaseDescriptor();
 
   private:
     HostFile file_;

@@ -178,8 +178,8 @@ DosStatus HostWriteFileAtomic(const std::string& path, std::string_view data) {
         return DosErrorFromErrno(errno);
     }
     DosStatus status = WriteAll(descriptor, data);
-    if (status.ok() && ::fsync(descriptor) != 0) {
-        status = DosErrorFromErrno(errno);
+    if (status.ok()) {
+        status = HostSyncWritten(descriptor);
     }
     if (::close(descriptor) != 0 && status.ok()) {
         status = DosErrorFromErrno(errno);
@@ -283,6 +283,66 @@ DosStatus HostCopyFile(const std::string& from, const std::string& to) {
     return status;
 }
 
+namespace {
+thread_local SyncBatch* currentBatch = nullptr;
+}  // namespace
+
+SyncBatch::SyncBatch() : outer_(currentBatch) {
+    currentBatch = this;
+}
+
+SyncBatch::~SyncBatch() {
+    (void)Finish();
+    currentBatch = outer_;
+}
+
+bool SyncBatch::Active() {
+    return currentBatch != nullptr;
+}
+
+void SyncBatch::Note(int descriptor) {
+    SyncBatch* batch = currentBatch;
+    struct stat info {};
+    if (batch == nullptr || ::fstat(descriptor, &info) != 0) {
+        return;
+    }
+    const auto device = static_cast<std::uint64_t>(info.st_dev);
+    for (std::uint64_t known : batch->devices_) {
+        if (known == device) {
+            return;
+        }
+    }
+    const int kept = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+    if (kept >= 0) {
+        batch->devices_.push_back(device);
+        batch->fileSystems_.push_back(kept);
+    }
+}
+
+DosStatus SyncBatch::Finish() {
+    DosStatus status;
+    for (int descriptor : fileSystems_) {
+        if (::syncfs(descriptor) != 0 && status.ok()) {
+            status = DosErrorFromErrno(errno);
+        }
+        ::close(descriptor);
+    }
+    fileSystems_.clear();
+    devices_.clear();
+    return status;
+}
+
+DosStatus HostSyncWritten(int descriptor) {
+    if (SyncBatch::Active()) {
+        SyncBatch::Note(descriptor);
+        return DosStatus::Ok();
+    }
+    if (::fsync(descriptor) != 0) {
+        return DosErrorFromErrno(errno);
+    }
+    return DosStatus::Ok();
+}
+
 HostFile::~HostFile() {
     if (descriptor_ >= 0) {
         ::close(descriptor_);
@@ -329,6 +389,18 @@ Expected<HostFile, DosError> HostFile::Open(const std::string& path, Mode mode) 
     HostFile file;
     file.descriptor_ = descriptor;
     return file;
+}
+
+HostFile HostFile::FromDescriptor(int descriptor) {
+    HostFile file;
+    file.descriptor_ = descriptor;
+    return file;
+}
+
+int HostFile::Release() {
+    const int descriptor = descriptor_;
+    descriptor_ = -1;
+    return descriptor;
 }
 
 Expected<std::size_t, DosError> HostFile::Read(char* buffer, std::size_t length) {

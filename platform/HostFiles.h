@@ -76,6 +76,8 @@ class HostFile {
     // Read: existing file; Write: created or truncated; ReadWrite: created
     // when missing, kept otherwise, positioned at the start.
     static Expected<HostFile, DosError> Open(const std::string& path, Mode mode);
+    // Takes over an open descriptor (closed by this object from now on).
+    static HostFile FromDescriptor(int descriptor);
 
     bool isOpen() const { return descriptor_ >= 0; }
     // Bytes read (0 at the end of the file).
@@ -85,10 +87,42 @@ class HostFile {
     Expected<std::int64_t, DosError> Seek(std::int64_t offset, int whence);
     // Closes the file, reporting a failure of the final write-back.
     DosStatus Close();
+    // Gives the descriptor away (the caller closes it); -1 when closed.
+    int Release();
 
   private:
     int descriptor_ = -1;
 };
+
+// While a SyncBatch lives on a thread, the atomic writes of that thread
+// (HostWriteFileAtomic and the ones below a root) skip their own fsync and
+// note the file system they wrote to; Finish() (or the destructor) then
+// syncs each of those file systems once. A bulk writer (an extraction
+// writing thousands of ".uaem" sidecars) pays one sync instead of one per
+// file; a crash before Finish() can lose the batch's newest files but
+// never leaves a half-written file under a final name on a journalling
+// file system that orders data before renames (ext4, xfs, btrfs).
+class SyncBatch {
+  public:
+    SyncBatch();
+    ~SyncBatch();
+    SyncBatch(const SyncBatch&) = delete;
+    SyncBatch& operator=(const SyncBatch&) = delete;
+    // Syncs what the batch wrote; the first failure is returned.
+    DosStatus Finish();
+    // True when an atomic write on this thread belongs to a batch.
+    static bool Active();
+    // Notes the file system of an open descriptor for the final sync.
+    static void Note(int descriptor);
+
+  private:
+    SyncBatch* outer_ = nullptr;
+    std::vector<int> fileSystems_;  // one open descriptor per file system
+    std::vector<std::uint64_t> devices_;
+};
+
+// Syncs a written descriptor: fsync now, or noted for the running batch.
+DosStatus HostSyncWritten(int descriptor);
 
 // The value of a host environment variable, "" when unset.
 std::string HostEnvironment(const char* name);

@@ -79,8 +79,31 @@ struct WalkResult {
     std::string missingName;  // Create mode: the last name when it does not exist
 };
 
+// Makes lock the soft link childPath itself (LockNoFollow's last name).
+DosStatus DescribeLink(FileLock& lock, const std::string& childPath, const std::string& name) {
+    auto info = HostLstat(childPath);
+    if (!info) {
+        return info.error();
+    }
+    if (info->type != HostType::SymbolicLink) {
+        return ERROR_OBJECT_WRONG_TYPE;
+    }
+    lock.names.push_back(name);
+    lock.hostPath = childPath;
+    lock.drawer = false;
+    lock.link = true;
+    lock.device = info->device;
+    lock.inode = info->inode;
+    return DosStatus::Ok();
+}
+
+bool IsLinkPath(const std::string& path) {
+    auto info = HostLstat(path);
+    return info && info->type == HostType::SymbolicLink;
+}
+
 Expected<WalkResult, DosError> Walk(FileLock lock, const std::vector<PathStep>& steps,
-                                    LockMode mode) {
+                                    LockMode mode, bool followLast) {
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const PathStep& step = steps[i];
         const bool last = i + 1 == steps.size();
@@ -109,6 +132,12 @@ Expected<WalkResult, DosError> Walk(FileLock lock, const std::vector<PathStep>& 
             return Unexpected{ERROR_OBJECT_NOT_FOUND};
         }
         const std::string childPath = lock.hostPath + "/" + *found;
+        if (last && !followLast && IsLinkPath(childPath)) {
+            if (DosStatus status = DescribeLink(lock, childPath, *found); !status) {
+                return Unexpected{status.error()};
+            }
+            break;
+        }
         if (DosStatus status = CheckLink(lock, childPath); !status) {
             return Unexpected{status.error()};
         }
@@ -123,7 +152,8 @@ Expected<WalkResult, DosError> Walk(FileLock lock, const std::vector<PathStep>& 
 
 Expected<WalkResult, DosError> Resolve(const DosList& dos, std::string_view path,
                                        const FileLock* drawer, LockMode mode, int depth,
-                                       const std::vector<PathStep>& extraSteps) {
+                                       const std::vector<PathStep>& extraSteps,
+                                       bool followLast = true) {
     if (depth > kMaxAssignDepth) {
         return Unexpected{ERROR_TOO_MANY_LEVELS};
     }
@@ -137,20 +167,20 @@ Expected<WalkResult, DosError> Resolve(const DosList& dos, std::string_view path
     switch (parsed->start) {
         case PathStart::CurrentDrawer: {
             if (drawer != nullptr) {
-                return Walk(*drawer, steps, mode);
+                return Walk(*drawer, steps, mode, followLast);
             }
             auto root = VolumeRootLock(dos, dos.bootVolume());
             if (!root) {
                 return Unexpected{root.error()};
             }
-            return Walk(std::move(*root), steps, mode);
+            return Walk(std::move(*root), steps, mode, followLast);
         }
         case PathStart::VolumeRoot: {
             auto root = VolumeRootLock(dos, drawer ? drawer->volume : dos.bootVolume());
             if (!root) {
                 return Unexpected{root.error()};
             }
-            return Walk(std::move(*root), steps, mode);
+            return Walk(std::move(*root), steps, mode, followLast);
         }
         case PathStart::Device:
             break;
@@ -167,7 +197,7 @@ Expected<WalkResult, DosError> Resolve(const DosList& dos, std::string_view path
             if (!root) {
                 return Unexpected{root.error()};
             }
-            return Walk(std::move(*root), steps, mode);
+            return Walk(std::move(*root), steps, mode, followLast);
         }
         case DeviceLookup::Kind::Assign:
             break;
@@ -177,7 +207,7 @@ Expected<WalkResult, DosError> Resolve(const DosList& dos, std::string_view path
     const Assign& assign = dos.assigns()[device->index];
     DosError lastError = ERROR_OBJECT_NOT_FOUND;
     for (const std::string& target : assign.targets) {
-        auto result = Resolve(dos, target, nullptr, mode, depth + 1, steps);
+        auto result = Resolve(dos, target, nullptr, mode, depth + 1, steps, followLast);
         if (result || result.error() != ERROR_OBJECT_NOT_FOUND || mode == LockMode::Create) {
             return result;
         }
@@ -210,6 +240,26 @@ Expected<FileLock, DosError> Lock(const DosList& dos, std::string_view path,
         return Unexpected{result.error()};
     }
     return std::move(result->lock);
+}
+
+Expected<FileLock, DosError> LockNoFollow(const DosList& dos, std::string_view path,
+                                          const FileLock* drawer) {
+    auto result = Resolve(dos, path, drawer, LockMode::Existing, 0, {}, false);
+    if (!result) {
+        return Unexpected{result.error()};
+    }
+    return std::move(result->lock);
+}
+
+std::string RelativePath(const FileLock& lock) {
+    std::string relative;
+    for (const std::string& name : lock.names) {
+        if (!relative.empty()) {
+            relative += '/';
+        }
+        relative += name;
+    }
+    return relative;
 }
 
 Expected<NewObject, DosError> LockForCreate(const DosList& dos, std::string_view path,
@@ -254,6 +304,7 @@ Expected<FileLock, DosError> ParentDir(const DosList& /*dos*/, const FileLock& l
         return Unexpected{ERROR_OBJECT_NOT_FOUND};
     }
     FileLock parent = lock;
+    parent.link = false;
     parent.names.pop_back();
     parent.hostPath = HostPathOf(parent.volumeRoot, parent.names);
     if (DosStatus status = Describe(parent); !status) {

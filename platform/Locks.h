@@ -27,6 +27,9 @@ class FileLock {
     std::string hostPath;            // the host path of the object
     std::string volumeRoot;          // the volume's host folder, links resolved
     bool drawer = false;
+    // The object is a soft link itself (only from LockNoFollow): drawer is
+    // false and device/inode describe the link, not what it points to.
+    bool link = false;
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
 };
@@ -54,6 +57,18 @@ struct NewObject {
 // host folder is missing gives ERROR_DEVICE_NOT_MOUNTED too.
 Expected<FileLock, DosError> Lock(const DosList& dos, std::string_view path,
                                   const FileLock* drawer = nullptr);
+
+// Lock() that takes a soft link in the last name as the object itself, the
+// way a drawer listing shows it (ST_SOFTLINK): deleting, renaming or
+// examining the link never touches what it points to, and a link leading
+// outside the volume or nowhere can still be named (and removed). Links in
+// the names before the last are followed as Lock() does.
+Expected<FileLock, DosError> LockNoFollow(const DosList& dos, std::string_view path,
+                                          const FileLock* drawer = nullptr);
+
+// The names of a lock below its volume root joined by "/" ("" for a root):
+// the relative host path the host layer resolves below volumeRoot.
+std::string RelativePath(const FileLock& lock);
 
 // Resolves a path whose last name may be missing. A path naming a volume
 // root or ending in a parent step fails with ERROR_OBJECT_EXISTS (it always

@@ -24,10 +24,21 @@ struct CommandContext {
     ParsedArgs args;        // filled from the template (empty for raw commands)
     Streams io;
     DosError result2 = kNoError;  // IoErr of the command, becomes Result2
+    // The first failed write or close of the command's streams (a full
+    // disk, /dev/full, a broken pipe): the shell then fails the command with
+    // return code 20 and this error, whatever the command returned.
+    mutable DosError writeError = kNoError;
 
-    // Output and the error stream.
-    void Print(std::string_view text) const;
-    void PrintError(std::string_view text) const;
+    // Output and the error stream; false (and writeError set) when the
+    // write failed.
+    bool Print(std::string_view text) const;
+    bool PrintError(std::string_view text) const;
+    // Writes to another descriptor of the command (a TO file), with the same
+    // failure record.
+    bool Write(int fd, std::string_view text) const;
+    // Closes a file the command wrote (a TO file); a failed close is a
+    // failed write. False on failure.
+    bool CloseOutput(FileDescriptor& file) const;
     // PrintFault(code, header) on the error stream; sets result2, returns rc.
     int Fault(DosError code, std::string_view header, int rc);
 };

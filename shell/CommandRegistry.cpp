@@ -1,6 +1,10 @@
 // The one list of built-in commands. Each is defined in its own file in
 // shell/commands/ as k<Name>Command.
 
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "platform/Latin1.h"
 #include "shell/Command.h"
 
@@ -63,12 +67,36 @@ const CommandSpec* FindBuiltin(std::string_view name) {
     return nullptr;
 }
 
-void CommandContext::Print(std::string_view text) const {
-    WriteAll(io.out, text);
+bool CommandContext::Write(int fd, std::string_view text) const {
+    errno = 0;
+    if (WriteAll(fd, text)) {
+        return true;
+    }
+    if (writeError == kNoError) {
+        writeError = errno != 0 ? DosErrorFromErrno(errno) : ERROR_DISK_FULL;
+    }
+    return false;
 }
 
-void CommandContext::PrintError(std::string_view text) const {
-    WriteAll(io.err, text);
+bool CommandContext::Print(std::string_view text) const {
+    return Write(io.out, text);
+}
+
+bool CommandContext::PrintError(std::string_view text) const {
+    return Write(io.err, text);
+}
+
+bool CommandContext::CloseOutput(FileDescriptor& file) const {
+    if (!file.valid()) {
+        return true;
+    }
+    if (::close(file.Release()) == 0) {
+        return true;
+    }
+    if (writeError == kNoError) {
+        writeError = DosErrorFromErrno(errno);
+    }
+    return false;
 }
 
 int CommandContext::Fault(DosError code, std::string_view header, int rc) {

@@ -23,7 +23,13 @@ struct ObjectInfo {
     std::string name;       // on-disk name (FilePart of amigaPath)
     std::string amigaPath;  // canonical Amiga path (NameFromLock)
     std::string hostPath;   // where it lives on the host
+    // isDrawer: a drawer, or a soft link leading to one inside its volume.
     bool isDrawer = false;
+    // A soft link (ST_SOFTLINK): the other fields describe the link itself;
+    // walks over drawers (Delete ALL, Dir ALL, List ALL, Copy ALL) never
+    // enter it, and deleting it removes the link, never what it points to.
+    bool isLink = false;
+    std::string linkTarget;  // the link's text ("../Shared"), for copying it
     std::uint32_t protection = 0;
     std::string comment;
     std::uint64_t size = 0;
@@ -43,7 +49,8 @@ class ShellHost {
     virtual ~ShellHost() = default;
 
     // Lock + Examine of an existing object. For a multi-directory assign each
-    // directory is tried while the object is not found.
+    // directory is tried while the object is not found. A soft link in the
+    // last name is described as a link (isLink), also when it leads nowhere.
     virtual Expected<ObjectInfo, DosError> Examine(std::string_view path) = 0;
     // The entries of a drawer (without host metadata files), in no order.
     virtual Expected<std::vector<ObjectInfo>, DosError> ExamineDrawer(std::string_view path) = 0;
@@ -57,6 +64,10 @@ class ShellHost {
     virtual Expected<std::string, DosError> HostPathFor(std::string_view path) = 0;
 
     virtual DosResult CreateDir(std::string_view path) = 0;
+    // A soft link holding target (relative to the link's drawer);
+    // ERROR_IS_SOFT_LINK when it would lead out of the volume.
+    virtual DosResult MakeLink(std::string_view path, std::string_view target) = 0;
+    // A file, a soft link (itself) or an empty drawer.
     virtual DosResult DeleteObject(std::string_view path) = 0;
     virtual DosResult Rename(std::string_view from, std::string_view to) = 0;
     virtual DosResult SetProtection(std::string_view path, std::uint32_t bits) = 0;

@@ -54,12 +54,40 @@ ObjectInfo PlatformHost::Info(const FileLock& lock) {
     return info;
 }
 
-Expected<ObjectInfo, DosError> PlatformHost::Examine(std::string_view path) {
-    auto lock = Lock(dos_, path, &current_);
+Expected<ObjectInfo, DosError> PlatformHost::InfoNoFollow(std::string_view path,
+                                                          const FileLock& drawer) {
+    auto lock = LockNoFollow(dos_, path, &drawer);
     if (!lock) {
         return Unexpected{lock.error()};
     }
-    return Info(*lock);
+    ObjectInfo info = Info(*lock);
+    if (lock->link) {
+        info.isLink = true;
+        if (auto text = ReadSoftLink(dos_, path, &drawer)) {
+            info.linkTarget = std::move(*text);
+        }
+        // Where it leads decides only whether it can be entered by name
+        // (CD, Dir of the link itself); a link leading out of its volume or
+        // nowhere is neither file nor drawer.
+        auto followed = Lock(dos_, path, &drawer);
+        info.isDrawer = followed && followed->drawer;
+        info.hostExecutable = false;
+    }
+    return info;
+}
+
+Expected<ObjectInfo, DosError> PlatformHost::Examine(std::string_view path) {
+    auto info = InfoNoFollow(path, current_);
+    if (info && info->isLink && !info->isDrawer) {
+        // A link to a file runs and reads as that file.
+        if (auto lock = Lock(dos_, path, &current_); lock && !lock->drawer) {
+            ObjectInfo followed = Info(*lock);
+            followed.isLink = true;
+            followed.linkTarget = info->linkTarget;
+            return followed;
+        }
+    }
+    return info;
 }
 
 Expected<std::vector<ObjectInfo>, DosError> PlatformHost::ExamineDrawer(std::string_view path) {
@@ -78,8 +106,8 @@ Expected<std::vector<ObjectInfo>, DosError> PlatformHost::ExamineDrawer(std::str
     objects.reserve(entries->size());
     for (const DrawerEntry& entry : *entries) {
         // An entry that vanished since the listing is simply left out.
-        if (auto lock = Lock(dos_, entry.name, &*drawer)) {
-            objects.push_back(Info(*lock));
+        if (auto info = InfoNoFollow(entry.name, *drawer)) {
+            objects.push_back(std::move(*info));
         }
     }
     return objects;
@@ -93,8 +121,7 @@ Expected<int, DosError> PlatformHost::OpenFile(std::string_view path, StreamMode
         }
         return fd;
     }
-    std::string hostPath;
-    int flags = O_RDONLY;
+    OpenMode openMode = OpenMode::OldFile;
     if (mode == StreamMode::OldFile) {
         auto lock = Lock(dos_, path, &current_);
         if (!lock) {
@@ -107,33 +134,18 @@ Expected<int, DosError> PlatformHost::OpenFile(std::string_view path, StreamMode
         if (info && (info->protection & FIBF_READ) != 0) {
             return Unexpected{ERROR_READ_PROTECTED};
         }
-        hostPath = lock->hostPath;
     } else {
-        auto target = LockForCreate(dos_, path, &current_);
-        if (!target) {
-            return Unexpected{target.error()};
-        }
-        hostPath = target->hostPath();
-        if (target->exists) {
-            auto lock = Lock(dos_, target->name, &target->parent);
-            if (!lock) {
-                return Unexpected{lock.error()};
-            }
-            if (lock->drawer) {
-                return Unexpected{ERROR_OBJECT_WRONG_TYPE};
-            }
-            auto info = amiga::Examine(*lock);
-            if (info && (info->protection & FIBF_WRITE) != 0) {
-                return Unexpected{ERROR_WRITE_PROTECTED};
-            }
-            hostPath = lock->hostPath;
-        }
-        flags = mode == StreamMode::NewFile ? O_WRONLY | O_CREAT | O_TRUNC
-                                            : O_WRONLY | O_CREAT | O_APPEND;
+        openMode = mode == StreamMode::NewFile ? OpenMode::NewFile : OpenMode::Append;
     }
-    int fd = OpenHost(hostPath, flags);
+    // Opened by descriptor below the volume's root (see FileHandle): no
+    // check-then-open gap for a swapped drawer to slip through.
+    auto handle = FileHandle::Open(dos_, path, openMode, &current_);
+    if (!handle) {
+        return Unexpected{handle.error()};
+    }
+    const int fd = handle->ReleaseDescriptor();
     if (fd < 0) {
-        return Unexpected{DosErrorFromErrno(errno)};
+        return Unexpected{ERROR_OBJECT_WRONG_TYPE};
     }
     return fd;
 }
@@ -152,6 +164,10 @@ Expected<std::string, DosError> PlatformHost::HostPathFor(std::string_view path)
 DosResult PlatformHost::CreateDir(std::string_view path) {
     auto made = amiga::CreateDir(dos_, path, &current_);
     return made ? kNoError : made.error();
+}
+
+DosResult PlatformHost::MakeLink(std::string_view path, std::string_view target) {
+    return MakeSoftLink(dos_, path, target, &current_).error();
 }
 
 DosResult PlatformHost::DeleteObject(std::string_view path) {

@@ -26,6 +26,7 @@ class PlatformHost : public ShellHost {
     Expected<int, DosError> OpenFile(std::string_view path, StreamMode mode) override;
     Expected<std::string, DosError> HostPathFor(std::string_view path) override;
     DosResult CreateDir(std::string_view path) override;
+    DosResult MakeLink(std::string_view path, std::string_view target) override;
     DosResult DeleteObject(std::string_view path) override;
     DosResult Rename(std::string_view from, std::string_view to) override;
     DosResult SetProtection(std::string_view path, std::uint32_t bits) override;
@@ -46,6 +47,8 @@ class PlatformHost : public ShellHost {
 
   private:
     ObjectInfo Info(const FileLock& lock);
+    // Info of the object path names in drawer, a soft link as the link.
+    Expected<ObjectInfo, DosError> InfoNoFollow(std::string_view path, const FileLock& drawer);
 
     DosList dos_;
     FileLock current_;

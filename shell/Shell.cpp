@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "platform/AmigaPath.h"
 #include "platform/Latin1.h"
 #include "shell/Args.h"
@@ -180,6 +182,15 @@ int Shell::RunLine(std::string_view rawLine, Streams io) {
 
     int rc = RunCommand(command->name, command->arguments, streams);
     (void)rc;
+    // Closing a redirection writes its data back: a failure there is a
+    // failed write of the command.
+    for (FileDescriptor* holder : {&output, &error}) {
+        if (holder->valid() && ::close(holder->Release()) != 0) {
+            const DosError closeError = DosErrorFromErrno(errno);
+            WriteAll(io.err, FaultLine(closeError, command->name));
+            SetReturnCode(RETURN_FAIL, closeError);
+        }
+    }
     return lastRc_;
 }
 
@@ -203,6 +214,13 @@ int Shell::RunCommand(std::string_view name, std::string_view arguments, Streams
         }
         rc = builtin->run(context);
         result2 = context.result2;
+        if (context.writeError != kNoError) {
+            // Output that did not arrive is a failure, whatever the command
+            // thought (a full volume, /dev/full, a closed pipe).
+            WriteAll(io.err, FaultLine(context.writeError, name));
+            rc = RETURN_FAIL;
+            result2 = context.writeError;
+        }
         SetReturnCode(rc, result2);
         return rc;
     }

@@ -1,7 +1,11 @@
 // Copy: copies files, or the contents of drawers (with ALL, drawers inside
 // them too) to a file or drawer. Protection bits are kept unless NOPRO;
 // CLONE also keeps dates and comments (DATES and COM one each). A missing
-// destination drawer is created. Prints each name unless QUIET.
+// destination drawer is created. Prints each name unless QUIET. A soft link
+// met while copying a drawer or a pattern is copied as a link with the same
+// text, never entered; one that would lead out of the destination's volume
+// is skipped with a message (return code 5). A link named as the source
+// itself is copied as what it points to.
 // Template: FROM/M,TO/A,ALL/S,Q=QUIET/S,BUF=BUFFER/K/N,CLONE/S,DATES/S,
 //           NOPRO=NOPROTECTION/S,COM=COMMENTS/S,NOREQ=NOREQUESTERS/S,
 //           NOREP=NOREPLACE/S,INTER=INTERACTIVE/S,FORCE/S,ARC=ARCHIVE/S,NEWER/S,
@@ -9,8 +13,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
+#include "platform/HostBeneath.h"
 #include "shell/Break.h"
 #include "shell/Command.h"
 #include "shell/Matching.h"
@@ -18,6 +24,11 @@
 namespace amiga {
 
 namespace {
+
+bool IsSameOrInside(std::string_view path, std::string_view folder) {
+    return path == folder ||
+           (path.starts_with(folder) && path.size() > folder.size() && path[folder.size()] == '/');
+}
 
 struct CopyOptions {
     bool all = false, quiet = false, dates = false, comments = false, protection = true;
@@ -58,12 +69,18 @@ DosError CopyData(ShellHost& host, const ObjectInfo& from, const std::string& to
             break;
         }
         if (!WriteAll(out.get(), std::string_view(buffer, static_cast<std::size_t>(got)))) {
+            const DosError error = errno != 0 ? DosErrorFromErrno(errno) : ERROR_DISK_FULL;
             out = FileDescriptor();
             (void)host.DeleteObject(temporary);
-            return ERROR_DISK_FULL;
+            return error;
         }
     }
-    out = FileDescriptor();
+    // A failed close (data not written back) fails the copy too.
+    if (::close(out.Release()) != 0) {
+        const DosError error = DosErrorFromErrno(errno);
+        (void)host.DeleteObject(temporary);
+        return error;
+    }
     if (auto existing = host.Examine(to); existing.ok()) {
         if (existing->isDrawer) {
             (void)host.DeleteObject(temporary);
@@ -111,6 +128,18 @@ class Copier {
 
     // Copies the entries of the drawer from into the drawer to.
     bool CopyDrawerContents(const ObjectInfo& from, const std::string& to, int depth) {
+        if (depth >= kMaxBeneathDepth) {
+            context_.Fault(ERROR_TOO_MANY_LEVELS, from.amigaPath, RETURN_FAIL);
+            result_ = RETURN_FAIL;
+            return false;
+        }
+        if (auto target = context_.host.Examine(to);
+            target && IsSameOrInside(target->hostPath, from.hostPath)) {
+            // Copying a drawer into itself would never end.
+            context_.Fault(ERROR_OBJECT_IN_USE, from.amigaPath, RETURN_FAIL);
+            result_ = RETURN_FAIL;
+            return false;
+        }
         auto entries = SortedDrawer(context_.host, from.amigaPath);
         if (!entries) {
             context_.Fault(entries.error(), context_.name, RETURN_FAIL);
@@ -118,9 +147,54 @@ class Copier {
             return false;
         }
         for (const ObjectInfo& entry : *entries) {
-            if (!CopyObject(entry, JoinPath(to, entry.name), depth)) {
+            if (!CopyEntry(entry, JoinPath(to, entry.name), depth)) {
                 return false;
             }
+        }
+        return true;
+    }
+
+    // An object met by a walk (drawer listing or pattern): links are copied
+    // as links, everything else as CopyObject does.
+    bool CopyEntry(const ObjectInfo& from, const std::string& to, int depth) {
+        if (from.isLink) {
+            return CopyLink(from, to, depth);
+        }
+        return CopyObject(from, to, depth);
+    }
+
+    bool CopyLink(const ObjectInfo& from, const std::string& to, int depth) {
+        ShellHost& host = context_.host;
+        if (auto existing = host.Examine(to); existing.ok()) {
+            if (options_.noReplace) {
+                return true;
+            }
+            if (existing->isDrawer && !existing->isLink) {
+                context_.Fault(ERROR_OBJECT_EXISTS, to, RETURN_ERROR);
+                result_ = RETURN_FAIL;
+                return false;
+            }
+            if (DosError error = host.DeleteObject(to); error != kNoError) {
+                context_.Fault(error, to, RETURN_ERROR);
+                result_ = RETURN_FAIL;
+                return false;
+            }
+        }
+        const std::string indent(static_cast<std::size_t>(depth) * 2 + 2, ' ');
+        DosError error = host.MakeLink(to, from.linkTarget);
+        if (error == ERROR_IS_SOFT_LINK) {
+            // Kept from leading out of the destination's volume: skipped.
+            context_.Print(indent + from.name + "..not copied: link leads outside the volume\n");
+            result_ = std::max(result_, RETURN_WARN);
+            return true;
+        }
+        if (error != kNoError) {
+            context_.Fault(error, from.name, RETURN_ERROR);
+            result_ = RETURN_FAIL;
+            return false;
+        }
+        if (!options_.quiet) {
+            context_.Print(indent + from.name + "..linked\n");
         }
         return true;
     }
@@ -185,6 +259,44 @@ class Copier {
     int result_ = RETURN_OK;
 };
 
+// "TO *" is the console: the files' contents go to the output stream, whose
+// failed writes the shell reports.
+int CopyToConsole(CommandContext& context, const std::vector<Expansion>& expansions) {
+    for (const Expansion& expansion : expansions) {
+        for (const ObjectInfo& object : expansion.objects) {
+            if (object.isDrawer) {
+                continue;
+            }
+            auto opened = context.host.OpenFile(object.amigaPath, StreamMode::OldFile);
+            if (!opened) {
+                return context.Fault(opened.error(), object.name, RETURN_FAIL);
+            }
+            FileDescriptor in(*opened);
+            char buffer[65536];
+            for (;;) {
+                if (BreakRequested()) {
+                    context.result2 = ERROR_BREAK;
+                    return RETURN_FAIL;
+                }
+                ssize_t got = ::read(in.get(), buffer, sizeof buffer);
+                if (got < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (got < 0) {
+                    return context.Fault(DosErrorFromErrno(errno), object.name, RETURN_FAIL);
+                }
+                if (got == 0) {
+                    break;
+                }
+                if (!context.Print(std::string_view(buffer, static_cast<std::size_t>(got)))) {
+                    return RETURN_FAIL;  // the shell reports the failed write
+                }
+            }
+        }
+    }
+    return RETURN_OK;
+}
+
 int RunCopy(CommandContext& context) {
     const ParsedArgs& args = context.args;
     CopyOptions options;
@@ -216,6 +328,9 @@ int RunCopy(CommandContext& context) {
         expansions.push_back(std::move(expansion.value()));
     }
 
+    if (destination == "*") {
+        return CopyToConsole(context, expansions);
+    }
     Copier copier(context, options);
     auto target = context.host.Examine(destination);
     bool toDrawer = several || (target.ok() && target->isDrawer) ||
@@ -241,9 +356,10 @@ int RunCopy(CommandContext& context) {
                 context.result2 = ERROR_BREAK;
                 return RETURN_FAIL;
             }
-            bool ok = !expansion.wild && object.isDrawer
-                          ? copier.CopyDrawerContents(object, drawer, 0)
-                          : copier.CopyObject(object, JoinPath(drawer, object.name), 0);
+            bool ok =
+                !expansion.wild && object.isDrawer ? copier.CopyDrawerContents(object, drawer, 0)
+                : expansion.wild ? copier.CopyEntry(object, JoinPath(drawer, object.name), 0)
+                                 : copier.CopyObject(object, JoinPath(drawer, object.name), 0);
             if (!ok) {
                 return copier.result();
             }

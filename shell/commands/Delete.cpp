@@ -1,8 +1,10 @@
 // Delete: deletes files and empty drawers (patterns allowed); ALL deletes
 // drawers with their contents, FORCE deletes objects protected from
-// deletion. Prints "name  Deleted" for each object unless QUIET.
+// deletion. Prints "name  Deleted" for each object unless QUIET. A soft
+// link is deleted itself: ALL never enters it, and what it points to stays.
 // Template: FILE/M/A,ALL/S,Q=QUIET/S,FORCE/S
 
+#include "platform/HostBeneath.h"
 #include "shell/Break.h"
 #include "shell/Command.h"
 #include "shell/Matching.h"
@@ -16,24 +18,29 @@ class Deleter {
     Deleter(CommandContext& context, bool all, bool quiet, bool force)
         : context_(context), all_(all), quiet_(quiet), force_(force) {}
 
-    // False after a break.
-    bool Delete(const ObjectInfo& object) {
+    // False after a break or a tree too deep to walk.
+    bool Delete(const ObjectInfo& object, int depth = 0) {
         if (BreakRequested()) {
             context_.result2 = ERROR_BREAK;
             result_ = RETURN_FAIL;
             return false;
         }
-        if (object.isDrawer && all_) {
+        if (object.isDrawer && !object.isLink && all_) {
+            if (depth >= kMaxBeneathDepth) {
+                context_.Fault(ERROR_TOO_MANY_LEVELS, object.amigaPath, RETURN_FAIL);
+                result_ = RETURN_FAIL;
+                return false;
+            }
             auto entries = SortedDrawer(context_.host, object.amigaPath);
             if (entries) {
                 for (const ObjectInfo& entry : *entries) {
-                    if (!Delete(entry)) {
+                    if (!Delete(entry, depth + 1)) {
                         return false;
                     }
                 }
             }
         }
-        if ((object.protection & FIBF_DELETE) != 0) {
+        if (!object.isLink && (object.protection & FIBF_DELETE) != 0) {
             if (!force_) {
                 Failed(object, ERROR_DELETE_PROTECTED);
                 return true;

@@ -1,8 +1,10 @@
-// Dir: lists a drawer (or what a pattern matches), drawers first. A pattern
+// Dir: lists a drawer (or what a pattern matches), drawers first, then
+// files and soft links ("name (link)"); ALL never enters a link. A pattern
 // that matches nothing or a path that does not exist returns 20, which
 // scripts test with "If FAIL".
 // Template: DIR,OPT/K,ALL/S,DIRS/S,FILES/S,INTER/S
 
+#include "platform/HostBeneath.h"
 #include "shell/Command.h"
 #include "shell/Matching.h"
 
@@ -10,25 +12,33 @@ namespace amiga {
 
 namespace {
 
-void ListDrawer(CommandContext& context, const std::vector<ObjectInfo>& entries, bool all,
+// False when the tree is too deep to walk.
+bool ListDrawer(CommandContext& context, const std::vector<ObjectInfo>& entries, bool all,
                 bool dirs, bool files, int depth) {
     std::string indent(static_cast<std::size_t>(depth) * 5, ' ');
     for (const ObjectInfo& entry : entries) {
-        if (entry.isDrawer && (dirs || !files)) {
+        if (entry.isDrawer && !entry.isLink && (dirs || !files)) {
             context.Print(indent + "     " + entry.name + " (dir)\n");
             if (all) {
+                if (depth + 1 >= kMaxBeneathDepth) {
+                    context.Fault(ERROR_TOO_MANY_LEVELS, entry.amigaPath, RETURN_FAIL);
+                    return false;
+                }
                 auto inner = SortedDrawer(context.host, entry.amigaPath);
-                if (inner) {
-                    ListDrawer(context, *inner, all, dirs, files, depth + 1);
+                if (inner && !ListDrawer(context, *inner, all, dirs, files, depth + 1)) {
+                    return false;
                 }
             }
         }
     }
     for (const ObjectInfo& entry : entries) {
-        if (!entry.isDrawer && (files || !dirs)) {
+        if (entry.isLink && (files || !dirs)) {
+            context.Print(indent + "  " + entry.name + " (link)\n");
+        } else if (!entry.isDrawer && (files || !dirs)) {
             context.Print(indent + "  " + entry.name + "\n");
         }
     }
+    return true;
 }
 
 int RunDir(CommandContext& context) {
@@ -62,7 +72,9 @@ int RunDir(CommandContext& context) {
         }
         entries = std::move(listed.value());
     }
-    ListDrawer(context, entries, all, dirs, files, 0);
+    if (!ListDrawer(context, entries, all, dirs, files, 0)) {
+        return RETURN_FAIL;
+    }
     return RETURN_OK;
 }
 

@@ -56,8 +56,8 @@ int RunEcho(CommandContext& context) {
         file = FileDescriptor(*opened);
         fd = file.get();
     }
-    if (!WriteAll(fd, text)) {
-        return context.Fault(ERROR_DISK_FULL, "Echo", RETURN_ERROR);
+    if (!context.Write(fd, text) || !context.CloseOutput(file)) {
+        return RETURN_FAIL;  // the shell reports the failed write
     }
     return RETURN_OK;
 }

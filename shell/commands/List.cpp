@@ -1,12 +1,14 @@
 // List: lists objects with size, protection, date and comment, or in the
 // form LFORMAT gives (%s name, %f full path, %l size, %a protection,
 // %d date, %t time, %c comment, %% a percent sign). PAT filters the names.
-// Returns 5 when nothing matched, 20 when a path does not exist.
+// Returns 5 when nothing matched, 20 when a path does not exist. A soft link
+// shows "Link" for its size; ALL never enters it.
 // Template: DIR/M,P=PAT/K,KEYS/S,DATES/S,NODATES/S,TO/K,SUB/K,SINCE/K,UPTO/K,
 //           QUICK/S,BLOCK/S,NOHEAD/S,FILES/S,DIRS/S,LFORMAT/K,ALL/S
 
 #include <ctime>
 
+#include "platform/HostBeneath.h"
 #include "shell/Command.h"
 #include "shell/Matching.h"
 #include "shell/Wildcard.h"
@@ -44,6 +46,13 @@ void DateAndTime(const DateStamp& date, std::string& day, std::string& time) {
     time = buffer;
 }
 
+std::string SizeText(const ObjectInfo& entry) {
+    if (entry.isLink) {
+        return "Link";
+    }
+    return entry.isDrawer ? std::string("Dir") : std::to_string(entry.size);
+}
+
 struct ListJob {
     CommandContext& context;
     std::string pattern, format;
@@ -74,7 +83,7 @@ struct ListJob {
                         break;
                     case 'l':
                     case 'L':
-                        line += entry.isDrawer ? std::string("Dir") : std::to_string(entry.size);
+                        line += SizeText(entry);
                         break;
                     case 'a':
                     case 'A':
@@ -103,7 +112,7 @@ struct ListJob {
             if (line.size() < 24) {
                 line.resize(24, ' ');
             }
-            std::string size = entry.isDrawer ? "Dir" : std::to_string(entry.size);
+            std::string size = SizeText(entry);
             if (size.size() < 8) {
                 size.insert(0, 8 - size.size(), ' ');
             }
@@ -116,18 +125,27 @@ struct ListJob {
         ++shown;
     }
 
-    void ListEntries(const std::vector<ObjectInfo>& entries) {
+    // False when the tree is too deep to walk.
+    bool ListEntries(const std::vector<ObjectInfo>& entries, int depth = 0) {
         for (const ObjectInfo& entry : entries) {
+            const bool drawer = entry.isDrawer && !entry.isLink;
             bool wanted = pattern.empty() || MatchWildcard(pattern, entry.name);
-            if (wanted && ((entry.isDrawer && !files) || (!entry.isDrawer && !dirs))) {
+            if (wanted && ((drawer && !files) || (!drawer && !dirs))) {
                 Show(entry);
             }
-            if (entry.isDrawer && all) {
+            if (drawer && all) {
+                if (depth + 1 >= kMaxBeneathDepth) {
+                    context.Fault(ERROR_TOO_MANY_LEVELS, entry.amigaPath, RETURN_FAIL);
+                    return false;
+                }
                 if (auto inner = SortedDrawer(context.host, entry.amigaPath)) {
-                    ListEntries(*inner);
+                    if (!ListEntries(*inner, depth + 1)) {
+                        return false;
+                    }
                 }
             }
         }
+        return true;
     }
 };
 
@@ -168,10 +186,15 @@ int RunList(CommandContext& context) {
             if (!job.noHead) {
                 context.Print("Directory \"" + expansion->objects.front().amigaPath + "\"\n");
             }
-            job.ListEntries(*entries);
-        } else {
-            job.ListEntries(expansion->objects);
+            if (!job.ListEntries(*entries)) {
+                return RETURN_FAIL;
+            }
+        } else if (!job.ListEntries(expansion->objects)) {
+            return RETURN_FAIL;
         }
+    }
+    if (!context.CloseOutput(toFile)) {
+        return RETURN_FAIL;
     }
     if (job.shown == 0) {
         context.result2 = ERROR_OBJECT_NOT_FOUND;

@@ -84,7 +84,10 @@ int RunType(CommandContext& context) {
                     if (got <= 0) {
                         break;
                     }
-                    WriteAll(out, std::string_view(buffer, static_cast<std::size_t>(got)));
+                    if (!context.Write(out,
+                                       std::string_view(buffer, static_cast<std::size_t>(got)))) {
+                        return RETURN_FAIL;  // the shell reports the failed write
+                    }
                 }
                 continue;
             }
@@ -93,7 +96,9 @@ int RunType(CommandContext& context) {
                 return context.Fault(ERROR_OBJECT_TOO_LARGE, object.name, RETURN_ERROR);
             }
             if (hex) {
-                WriteAll(out, HexLines(*data));
+                if (!context.Write(out, HexLines(*data))) {
+                    return RETURN_FAIL;
+                }
                 continue;
             }
             std::size_t line = 1;
@@ -103,10 +108,15 @@ int RunType(CommandContext& context) {
                 std::size_t stop = end == std::string::npos ? data->size() : end + 1;
                 char prefix[16];
                 std::snprintf(prefix, sizeof prefix, "%5zu ", line++);
-                WriteAll(out, std::string(prefix) + data->substr(start, stop - start));
+                if (!context.Write(out, std::string(prefix) + data->substr(start, stop - start))) {
+                    return RETURN_FAIL;
+                }
                 start = stop;
             }
         }
+    }
+    if (!context.CloseOutput(toFile)) {
+        return RETURN_FAIL;
     }
     return RETURN_OK;
 }
