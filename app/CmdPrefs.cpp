@@ -100,28 +100,25 @@ void Reset(Context& context) {
     (void)Save(context, record, *dos);
 }
 
-const CommandRegistration registration{
-    "prefs", [](CLI::App& program, Context& context) {
-        CLI::App& group =
-            SubcommandGroup(program, "prefs", "show or change the preferences of Stovan");
-
-        CLI::App* show = group.add_subcommand("show", "print every setting as NAME=VALUE");
-        show->callback([&context] { Show(context); });
-
-        auto arguments = std::make_shared<std::vector<std::string>>();
-        CLI::App* set = group.add_subcommand(
-            "set", "change settings and save them as the preferences window does");
-        set->add_option("settings", *arguments,
-                        "NAME VALUE pairs: flags take on/off, numbers the window's range, "
-                        "drawers without a volume are taken inside PROGDIR:")
-            ->required()
-            ->expected(2, -1);
-        set->callback([&context, arguments] { Set(context, *arguments); });
-
-        CLI::App* reset =
-            group.add_subcommand("reset", "put back the built-in defaults and save them");
-        reset->callback([&context] { Reset(context); });
-    }};
-
 }  // namespace
+
+void AddPrefsCommands(CLI::App& program, Context& context) {
+    CLI::App& group = SubcommandGroup(program, "prefs", "show or change the preferences of Stovan");
+
+    CLI::App* show = group.add_subcommand("show", "print every setting as NAME=VALUE");
+    show->callback([&context] { Show(context); });
+
+    auto arguments = std::make_shared<std::vector<std::string>>();
+    CLI::App* set =
+        group.add_subcommand("set", "change settings and save them as the preferences window does");
+    set->add_option("settings", *arguments,
+                    "NAME VALUE pairs: flags take on/off, numbers the window's range, "
+                    "drawers without a volume are taken inside PROGDIR:")
+        ->required()
+        ->expected(2, -1);
+    set->callback([&context, arguments] { Set(context, *arguments); });
+
+    CLI::App* reset = group.add_subcommand("reset", "put back the built-in defaults and save them");
+    reset->callback([&context] { Reset(context); });
+}
 }  // namespace stovan::app
