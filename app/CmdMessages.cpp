@@ -36,6 +36,8 @@ int RunMessages(const MessagesOptions& options) {
                          options.catalogFile.c_str(), kProgramVersion, kProgramRevision);
         }
     } else if (!options.catalogDir.empty()) {
+        // No catalog for the user's languages is no error: the English texts
+        // are used, as at start-up.
         (void)OpenStovanCatalog({std::filesystem::path(options.catalogDir)},
                                 amiga::PreferredLanguages());
     }

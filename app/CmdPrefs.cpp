@@ -66,7 +66,12 @@ void Set(Context& context, const std::vector<std::string>& arguments) {
         return Fail(context, dos.error(), kReturnFailure);
     }
     Preferences record;
-    (void)LoadLivePreferences(record, *dos);
+    if (!LoadLivePreferences(record, *dos).ok()) {
+        // What a damaged file held cannot be kept; the user hears that the
+        // settings not given are the defaults from now on.
+        std::fprintf(stderr, "stovan prefs: no valid %s, the other settings are the defaults\n",
+                     std::string(kPreferencesPath).c_str());
+    }
     std::vector<std::string> names;
     for (std::size_t i = 0; i < arguments.size(); i += 2) {
         auto result = SetPreference(record, amiga::Utf8ToLatin1(arguments[i]),
@@ -97,7 +102,7 @@ void Reset(Context& context) {
     }
     Preferences record;
     setDefaultPreferences(record, dos->profile().kind);
-    (void)Save(context, record, *dos);
+    (void)Save(context, record, *dos);  // a failure is reported and sets the exit code there
 }
 
 }  // namespace

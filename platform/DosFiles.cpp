@@ -405,7 +405,8 @@ DosStatus Rename(const DosList& dos, std::string_view from, std::string_view to,
     if (SidecarExists(oldSidecar)) {
         DosStatus status = HostRename(oldSidecar, SidecarPath(destination), false);
         if (!status) {
-            // Keep file and metadata together: undo the move.
+            // Keep file and metadata together: undo the move. Should the undo
+            // fail too, the sidecar's failure is still what the caller hears.
             (void)HostRename(destination.hostPath, source->hostPath, true);
             return status;
         }
