@@ -12,6 +12,7 @@
 
 #include "app/CommandRegistry.h"
 #include "platform/Latin1.h"
+#include "platform/Locks.h"
 #include "platform/SystemRoot.h"
 #include "prefs/PreferencesSettings.h"
 #include "prefs/SystemPreferences.h"
@@ -66,9 +67,10 @@ void Set(Context& context, const std::vector<std::string>& arguments) {
         return Fail(context, dos.error(), kReturnFailure);
     }
     Preferences record;
-    if (!LoadLivePreferences(record, *dos).ok()) {
+    if (!LoadLivePreferences(record, *dos).ok() && amiga::Lock(*dos, kPreferencesPath)) {
         // What a damaged file held cannot be kept; the user hears that the
-        // settings not given are the defaults from now on.
+        // settings not given are the defaults from now on. (A missing file
+        // held nothing.)
         std::fprintf(stderr, "stovan prefs: no valid %s, the other settings are the defaults\n",
                      std::string(kPreferencesPath).c_str());
     }

@@ -995,7 +995,7 @@ TEST_F(CliTest, AReloadOnAFullDiskFailsAndLosesNothing) {
     std::string chosen = ReadHostFile(config);
     const std::size_t mode = chosen.find("MODE \"IGNORE\"");
     ASSERT_NE(mode, std::string::npos) << chosen;
-    chosen.replace(mode, 14, "MODE \"NOTIFY\"");
+    chosen.replace(mode, std::string_view("MODE \"IGNORE\"").size(), "MODE \"NOTIFY\"");
     WriteHostFile(config, chosen);
     const std::string cache = root_ + "/RAM/T/StovanVersion.db";
     WriteHostFile(cache, "; Stovan Database\n;\n;\n");
@@ -1014,7 +1014,7 @@ TEST_F(CliTest, AReloadOnAFullDiskFailsAndLosesNothing) {
     RunOptions options = Options();
     const ProgramRun run =
         RunProgram("/bin/sh",
-                   {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 0; exec \"$0\" --root \"$1\" reload",
+                   {"-c", "trap '' XFSZ; ulimit -f 0; exec \"$0\" --root \"$1\" reload",
                     BuiltProgram("stovan"), root_},
                    options);
     ASSERT_TRUE(run.started);
