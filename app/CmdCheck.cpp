@@ -14,7 +14,6 @@
 
 #include "app/CommandRegistry.h"
 #include "app/DatabaseSession.h"
-#include "app/InstallCommands.h"
 #include "core/MessageIds.h"
 #include "core/Messages.h"
 #include "database/ConfigFiles.h"
@@ -24,6 +23,9 @@
 #include "desktop/Interrupt.h"
 #include "desktop/ServeEvents.h"
 #include "desktop/TerminalFrontend.h"
+#include "engine/CompanionCommands.h"
+#include "engine/ProgramFolders.h"
+#include "engine/Session.h"
 #include "engine/VersionCheck.h"
 #include "platform/Latin1.h"
 
@@ -49,7 +51,10 @@ int Check(const stovan::app::Context& context, const CheckOptions& options) {
     }
     app::DatabaseSession& session = **opened;
     Engine& engine = *session.engine;
-    LaunchReload(engine);
+    if (!LogFailure(session, LaunchReload(engine))) {
+        app::PrintLog(session.log, 0, stderr);
+        return 20;
+    }
 
     std::vector<ApplicationItem*> items;
     for (const std::string& name : options.names) {
@@ -64,9 +69,9 @@ int Check(const stovan::app::Context& context, const CheckOptions& options) {
         items.push_back(item);
     }
 
-    const std::string drawer = app::CompanionCommandDrawer(session.dos);
+    const std::string drawer = CompanionCommandDrawer(session.dos);
     if (const Status status =
-            InstallCompanionCommands(session.dos, app::CompanionCommandNames(), drawer);
+            InstallCompanionCommands(session.dos, CompanionCommandNames(), drawer);
         !status.ok()) {
         std::fprintf(stderr, "stovan: %s\n",
                      amiga::Latin1ToUtf8(PlainText(GetString(status.message()))).c_str());
@@ -75,7 +80,7 @@ int Check(const stovan::app::Context& context, const CheckOptions& options) {
     InstallInterruptHandler();
     TerminalFrontend frontend(TerminalOptionsForProcess(options.yes));
     EventServer server(session.dos, frontend, session.log,
-                       app::RunningProgramFolder() + "/stovan-shell");
+                       RunningProgramFolder() + "/stovan-shell");
     VersionCheckContext check{engine, server, frontend, {}, nullptr};
 
     const std::size_t first = session.log.entries().size();
@@ -99,8 +104,10 @@ int Check(const stovan::app::Context& context, const CheckOptions& options) {
     return 0;
 }
 
-const stovan::app::CommandRegistration registration{
-    "check", [](CLI::App& program, stovan::app::Context& context) {
+}  // namespace
+
+void stovan::app::AddCheckCommand(CLI::App& program, stovan::app::Context& context) {
+    {
         CLI::App* command =
             program.add_subcommand("check", "find the installed version of every application");
         auto options = std::make_shared<CheckOptions>();
@@ -109,6 +116,5 @@ const stovan::app::CommandRegistration registration{
         command->add_option("NAME", options->names, "only these applications");
         command->add_flag("--yes", options->yes, "answer every question with its default");
         command->callback([&context, options] { context.exitCode = Check(context, *options); });
-    }};
-
-}  // namespace
+    }
+}

@@ -23,6 +23,7 @@
 #include "app/CommandRegistry.h"
 #include "app/DatabaseSession.h"
 #include "core/Log.h"
+#include "core/Messages.h"
 #include "database/Engine.h"
 #include "database/Item.h"
 #include "database/Loader.h"
@@ -129,7 +130,10 @@ int Expand(const ExpandOptions& options, const Context& context) {
         return kReturnFailure;
     }
     Engine& engine = *(*session)->engine;
-    LoadAllDatabases(engine);
+    if (!LogFailure(**session, LoadAllDatabases(engine))) {
+        PrintLog((*session)->log, 0, stderr);
+        return kReturnFailure;
+    }
 
     if (options.operation == "install") {
         engine.currentOperation = EngineOperation::Install;
@@ -184,7 +188,7 @@ int Expand(const ExpandOptions& options, const Context& context) {
 
     const auto expanded = ExpandText(engine, &item, amiga::Utf8ToLatin1(options.text));
     if (!expanded) {
-        Error("not enough memory for the expansion");
+        Error(std::string(GetString(expanded.error())));
         return kReturnFailure;
     }
     std::string output = amiga::Latin1ToUtf8(*expanded);
@@ -221,7 +225,9 @@ void Setup(CLI::App& program, Context& context) {
     command->callback([options, &context] { context.exitCode = Expand(*options, context); });
 }
 
-const CommandRegistration registration{"db-expand", Setup};
-
 }  // namespace
+
+void AddDbExpandCommand(CLI::App& program, Context& context) {
+    Setup(program, context);
+}
 }  // namespace stovan::app

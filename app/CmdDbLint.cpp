@@ -48,14 +48,13 @@ int Lint(const std::vector<std::string>& files) {
     return failed ? 10 : 0;
 }
 
-const stovan::app::CommandRegistration registration{
-    "db lint", [](CLI::App& program, stovan::app::Context& context) {
-        CLI::App& group = stovan::app::SubcommandGroup(program, "db", "database tools");
-        CLI::App* command =
-            group.add_subcommand("lint", "check database files as Stovan would read them");
-        auto files = std::make_shared<std::vector<std::string>>();
-        command->add_option("FILE", *files, "database files (host paths)")->required();
-        command->callback([&context, files] { context.exitCode = Lint(*files); });
-    }};
-
 }  // namespace
+
+void stovan::app::AddDbLintCommand(CLI::App& program, stovan::app::Context& context) {
+    CLI::App& group = stovan::app::SubcommandGroup(program, "db", "database tools");
+    CLI::App* command =
+        group.add_subcommand("lint", "check database files as Stovan would read them");
+    auto files = std::make_shared<std::vector<std::string>>();
+    command->add_option("FILE", *files, "database files (host paths)")->required();
+    command->callback([&context, files] { context.exitCode = Lint(*files); });
+}

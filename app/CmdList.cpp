@@ -18,18 +18,22 @@ int List(const stovan::app::Context& context, bool json) {
         std::fprintf(stderr, "stovan: %s\n", session.error().c_str());  // host paths
         return 20;
     }
-    stovan::LaunchReload(*(*session)->engine);
+    // A list short of entries must not pass for the database: the failure
+    // and the log that tells which file broke go to standard error.
+    if (!stovan::LogFailure(**session, stovan::LaunchReload(*(*session)->engine))) {
+        stovan::app::PrintLog((*session)->log, 0, stderr);
+        return 20;
+    }
     stovan::app::PrintItemList(*(*session)->engine, json, stdout);
     return 0;
 }
 
-const stovan::app::CommandRegistration registration{
-    "list", [](CLI::App& program, stovan::app::Context& context) {
-        CLI::App* command =
-            program.add_subcommand("list", "load the database and list every application");
-        auto json = std::make_shared<bool>(false);
-        command->add_flag("--json", *json, "print a JSON array with every field of each item");
-        command->callback([&context, json] { context.exitCode = List(context, *json); });
-    }};
-
 }  // namespace
+
+void stovan::app::AddListCommand(CLI::App& program, stovan::app::Context& context) {
+    CLI::App* command =
+        program.add_subcommand("list", "load the database and list every application");
+    auto json = std::make_shared<bool>(false);
+    command->add_flag("--json", *json, "print a JSON array with every field of each item");
+    command->callback([&context, json] { context.exitCode = List(context, *json); });
+}

@@ -36,6 +36,8 @@ int RunMessages(const MessagesOptions& options) {
                          options.catalogFile.c_str(), kProgramVersion, kProgramRevision);
         }
     } else if (!options.catalogDir.empty()) {
+        // No catalog for the user's languages is no error: the English texts
+        // are used, as at start-up.
         (void)OpenStovanCatalog({std::filesystem::path(options.catalogDir)},
                                 amiga::PreferredLanguages());
     }
@@ -44,20 +46,19 @@ int RunMessages(const MessagesOptions& options) {
     return std::ferror(stdout) ? 1 : 0;
 }
 
-const CommandRegistration registration{
-    "messages", [](CLI::App& program, Context& context) {
-        auto options = std::make_shared<MessagesOptions>();
-        CLI::App* command = program.add_subcommand(
-            "messages", "print the texts of all messages (number, tab, text) as in use");
-        command->add_flag("--cd", options->catalogDescription,
-                          "write a catalog description (.cd) of the English texts for translators");
-        command->add_option("--catalog-dir", options->catalogDir,
-                            "folder holding Catalogs/<language>/Stovan.catalog; the language "
-                            "comes from LANGUAGE, LC_ALL, LC_MESSAGES, LANG");
-        command->add_option("--catalog", options->catalogFile,
-                            "use this catalog file, whatever the language");
-        command->callback([options, &context] { context.exitCode = RunMessages(*options); });
-    }};
-
 }  // namespace
+
+void AddMessagesCommand(CLI::App& program, Context& context) {
+    auto options = std::make_shared<MessagesOptions>();
+    CLI::App* command = program.add_subcommand(
+        "messages", "print the texts of all messages (number, tab, text) as in use");
+    command->add_flag("--cd", options->catalogDescription,
+                      "write a catalog description (.cd) of the English texts for translators");
+    command->add_option("--catalog-dir", options->catalogDir,
+                        "folder holding Catalogs/<language>/Stovan.catalog; the language "
+                        "comes from LANGUAGE, LC_ALL, LC_MESSAGES, LANG");
+    command->add_option("--catalog", options->catalogFile,
+                        "use this catalog file, whatever the language");
+    command->callback([options, &context] { context.exitCode = RunMessages(*options); });
+}
 }  // namespace stovan::app

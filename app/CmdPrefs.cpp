@@ -12,6 +12,7 @@
 
 #include "app/CommandRegistry.h"
 #include "platform/Latin1.h"
+#include "platform/Locks.h"
 #include "platform/SystemRoot.h"
 #include "prefs/PreferencesSettings.h"
 #include "prefs/SystemPreferences.h"
@@ -66,7 +67,13 @@ void Set(Context& context, const std::vector<std::string>& arguments) {
         return Fail(context, dos.error(), kReturnFailure);
     }
     Preferences record;
-    (void)LoadLivePreferences(record, *dos);
+    if (!LoadLivePreferences(record, *dos).ok() && amiga::Lock(*dos, kPreferencesPath)) {
+        // What a damaged file held cannot be kept; the user hears that the
+        // settings not given are the defaults from now on. (A missing file
+        // held nothing.)
+        std::fprintf(stderr, "stovan prefs: no valid %s, the other settings are the defaults\n",
+                     std::string(kPreferencesPath).c_str());
+    }
     std::vector<std::string> names;
     for (std::size_t i = 0; i < arguments.size(); i += 2) {
         auto result = SetPreference(record, amiga::Utf8ToLatin1(arguments[i]),
@@ -97,31 +104,28 @@ void Reset(Context& context) {
     }
     Preferences record;
     setDefaultPreferences(record, dos->profile().kind);
-    (void)Save(context, record, *dos);
+    (void)Save(context, record, *dos);  // a failure is reported and sets the exit code there
 }
 
-const CommandRegistration registration{
-    "prefs", [](CLI::App& program, Context& context) {
-        CLI::App& group =
-            SubcommandGroup(program, "prefs", "show or change the preferences of Stovan");
-
-        CLI::App* show = group.add_subcommand("show", "print every setting as NAME=VALUE");
-        show->callback([&context] { Show(context); });
-
-        auto arguments = std::make_shared<std::vector<std::string>>();
-        CLI::App* set = group.add_subcommand(
-            "set", "change settings and save them as the preferences window does");
-        set->add_option("settings", *arguments,
-                        "NAME VALUE pairs: flags take on/off, numbers the window's range, "
-                        "drawers without a volume are taken inside PROGDIR:")
-            ->required()
-            ->expected(2, -1);
-        set->callback([&context, arguments] { Set(context, *arguments); });
-
-        CLI::App* reset =
-            group.add_subcommand("reset", "put back the built-in defaults and save them");
-        reset->callback([&context] { Reset(context); });
-    }};
-
 }  // namespace
+
+void AddPrefsCommands(CLI::App& program, Context& context) {
+    CLI::App& group = SubcommandGroup(program, "prefs", "show or change the preferences of Stovan");
+
+    CLI::App* show = group.add_subcommand("show", "print every setting as NAME=VALUE");
+    show->callback([&context] { Show(context); });
+
+    auto arguments = std::make_shared<std::vector<std::string>>();
+    CLI::App* set =
+        group.add_subcommand("set", "change settings and save them as the preferences window does");
+    set->add_option("settings", *arguments,
+                    "NAME VALUE pairs: flags take on/off, numbers the window's range, "
+                    "drawers without a volume are taken inside PROGDIR:")
+        ->required()
+        ->expected(2, -1);
+    set->callback([&context, arguments] { Set(context, *arguments); });
+
+    CLI::App* reset = group.add_subcommand("reset", "put back the built-in defaults and save them");
+    reset->callback([&context] { Reset(context); });
+}
 }  // namespace stovan::app

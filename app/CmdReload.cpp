@@ -20,11 +20,10 @@ int Reload(const stovan::app::Context& context) {
     return stovan::app::RunReload(**session, stdout);
 }
 
-const stovan::app::CommandRegistration registration{
-    "reload", [](CLI::App& program, stovan::app::Context& context) {
-        CLI::App* command = program.add_subcommand(
-            "reload", "reload the database, keeping modes, drawers and version results");
-        command->callback([&context] { context.exitCode = Reload(context); });
-    }};
-
 }  // namespace
+
+void stovan::app::AddReloadCommand(CLI::App& program, stovan::app::Context& context) {
+    CLI::App* command = program.add_subcommand(
+        "reload", "reload the database, keeping modes, drawers and version results");
+    command->callback([&context] { context.exitCode = Reload(context); });
+}

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "app/CommandRegistry.h"
-#include "app/InstallCommands.h"
+#include "engine/CompanionCommands.h"
+#include "engine/ProgramFolders.h"
 #include "platform/Latin1.h"
 #include "platform/SystemRoot.h"
 
@@ -29,7 +30,7 @@ int ShowRoot(const stovan::app::Context& context) {
         return 20;
     }
     if (std::string problem =
-            stovan::app::InstallCompanionPrograms(*dos, stovan::app::RunningProgramFolder());
+            stovan::InstallCompanionPrograms(*dos, stovan::CompanionProgramFolder());
         !problem.empty()) {
         std::fprintf(stderr, "stovan: %s\n", problem.c_str());  // host paths
     }
@@ -58,11 +59,10 @@ int ShowRoot(const stovan::app::Context& context) {
     return 0;
 }
 
-const stovan::app::CommandRegistration registration{
-    "root", [](CLI::App& program, stovan::app::Context& context) {
-        CLI::App* command = program.add_subcommand(
-            "root", "show the system root: folder, system, devices and assigns");
-        command->callback([&context] { context.exitCode = ShowRoot(context); });
-    }};
-
 }  // namespace
+
+void stovan::app::AddRootCommand(CLI::App& program, stovan::app::Context& context) {
+    CLI::App* command =
+        program.add_subcommand("root", "show the system root: folder, system, devices and assigns");
+    command->callback([&context] { context.exitCode = ShowRoot(context); });
+}

@@ -11,6 +11,7 @@
 #include "app/CommandRegistry.h"
 #include "app/DatabaseSession.h"
 #include "database/Loader.h"
+#include "engine/Session.h"
 #include "scripts/ScriptWriter.h"
 
 namespace {
@@ -23,7 +24,10 @@ int Script(const stovan::app::Context& context, const std::string& name, bool un
         return 20;
     }
     Engine& engine = *(*session)->engine;
-    LaunchReload(engine);
+    if (!LogFailure(**session, LaunchReload(engine))) {
+        app::PrintLog((*session)->log, 0, stderr);
+        return 20;
+    }
     ApplicationItem* item = engine.items().FindItem(name, false);
     if (item == nullptr) {
         item = engine.items().FindItem(name, true);
@@ -46,8 +50,10 @@ int Script(const stovan::app::Context& context, const std::string& name, bool un
     return 0;
 }
 
-const stovan::app::CommandRegistration registration{
-    "script", [](CLI::App& program, stovan::app::Context& context) {
+}  // namespace
+
+void stovan::app::AddScriptCommand(CLI::App& program, stovan::app::Context& context) {
+    {
         CLI::App* command = program.add_subcommand(
             "script", "print the install (or uninstall) script Stovan would run for an item");
         auto name = std::make_shared<std::string>();
@@ -56,6 +62,5 @@ const stovan::app::CommandRegistration registration{
         command->add_flag("--uninstall", *uninstall, "the uninstall script instead");
         command->callback(
             [&context, name, uninstall] { context.exitCode = Script(context, *name, *uninstall); });
-    }};
-
-}  // namespace
+    }
+}

@@ -80,15 +80,14 @@ void RunIcon(const std::vector<std::string>& files, Context& context) {
     }
 }
 
-const CommandRegistration registration{
-    "tool-icon", [](CLI::App& program, Context& context) {
-        CLI::App& tools = SubcommandGroup(program, "tool", "tools for database authors");
-        auto* command = tools.add_subcommand(
-            "icon", "print an icon's type, default tool, stack, position and tool types");
-        auto files = std::make_shared<std::vector<std::string>>();
-        command->add_option("FILE", *files, "the .info files")->required();
-        command->callback([files, &context] { RunIcon(*files, context); });
-    }};
-
 }  // namespace
+
+void AddToolIconCommand(CLI::App& program, Context& context) {
+    CLI::App& tools = SubcommandGroup(program, "tool", "tools for database authors");
+    auto* command = tools.add_subcommand(
+        "icon", "print an icon's type, default tool, stack, position and tool types");
+    auto files = std::make_shared<std::vector<std::string>>();
+    command->add_option("FILE", *files, "the .info files")->required();
+    command->callback([files, &context] { RunIcon(*files, context); });
+}
 }  // namespace stovan::app

@@ -44,19 +44,18 @@ void RunMatch(const MatchOptions& options, Context& context) {
     context.exitCode = 0;
 }
 
-const CommandRegistration registration{
-    "tool-match", [](CLI::App& program, Context& context) {
-        CLI::App& tools = SubcommandGroup(program, "tool", "tools for database authors");
-        auto* command =
-            tools.add_subcommand("match", "print the names that an AmigaDOS pattern matches");
-        auto options = std::make_shared<MatchOptions>();
-        command->add_flag("--case", options->caseSensitive,
-                          "match case-sensitively (MatchPattern instead of MatchPatternNoCase)");
-        command->add_option("PATTERN", options->pattern, "the pattern, for example \"#?.info\"")
-            ->required();
-        command->add_option("NAME", options->names, "the names to try");
-        command->callback([options, &context] { RunMatch(*options, context); });
-    }};
-
 }  // namespace
+
+void AddToolMatchCommand(CLI::App& program, Context& context) {
+    CLI::App& tools = SubcommandGroup(program, "tool", "tools for database authors");
+    auto* command =
+        tools.add_subcommand("match", "print the names that an AmigaDOS pattern matches");
+    auto options = std::make_shared<MatchOptions>();
+    command->add_flag("--case", options->caseSensitive,
+                      "match case-sensitively (MatchPattern instead of MatchPatternNoCase)");
+    command->add_option("PATTERN", options->pattern, "the pattern, for example \"#?.info\"")
+        ->required();
+    command->add_option("NAME", options->names, "the names to try");
+    command->callback([options, &context] { RunMatch(*options, context); });
+}
 }  // namespace stovan::app

@@ -89,19 +89,18 @@ void RunReadArgs(const ReadArgsOptions& options, Context& context) {
     context.exitCode = 0;
 }
 
-const CommandRegistration registration{
-    "tool-readargs", [](CLI::App& program, Context& context) {
-        CLI::App& tools = SubcommandGroup(program, "tool", "tools for database authors");
-        auto* command = tools.add_subcommand(
-            "readargs", "read a command line with an AmigaDOS argument template");
-        auto options = std::make_shared<ReadArgsOptions>();
-        command
-            ->add_option("TEMPLATE", options->templateText,
-                         "the template, for example \"FROM/A/M,TO/A\"")
-            ->required();
-        command->add_option("LINE", options->line, "the argument line")->required();
-        command->callback([options, &context] { RunReadArgs(*options, context); });
-    }};
-
 }  // namespace
+
+void AddToolReadArgsCommand(CLI::App& program, Context& context) {
+    CLI::App& tools = SubcommandGroup(program, "tool", "tools for database authors");
+    auto* command =
+        tools.add_subcommand("readargs", "read a command line with an AmigaDOS argument template");
+    auto options = std::make_shared<ReadArgsOptions>();
+    command
+        ->add_option("TEMPLATE", options->templateText,
+                     "the template, for example \"FROM/A/M,TO/A\"")
+        ->required();
+    command->add_option("LINE", options->line, "the argument line")->required();
+    command->callback([options, &context] { RunReadArgs(*options, context); });
+}
 }  // namespace stovan::app

@@ -50,12 +50,11 @@ void SetupVersion(CLI::App& tools, Context& context) {
     });
 }
 
-const CommandRegistration registration{"tool-version", [](CLI::App& program, Context& context) {
-                                           CLI::App& tools = SubcommandGroup(
-                                               program, "tool", "tools for database authors");
-                                           SetupParseDate(tools, context);
-                                           SetupVersion(tools, context);
-                                       }};
-
 }  // namespace
+
+void AddToolVersionCommands(CLI::App& program, Context& context) {
+    CLI::App& tools = SubcommandGroup(program, "tool", "tools for database authors");
+    SetupParseDate(tools, context);
+    SetupVersion(tools, context);
+}
 }  // namespace stovan::app

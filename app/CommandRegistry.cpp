@@ -1,11 +1,25 @@
 #include "app/CommandRegistry.h"
 
-#include <utility>
-
 namespace stovan::app {
 
-std::vector<RegisteredCommand>& RegisteredCommands() {
-    static std::vector<RegisteredCommand> commands;
+const std::vector<RegisteredCommand>& RegisteredCommands() {
+    // One list, not self-registering objects: nothing here depends on the
+    // linker keeping an otherwise unreferenced file.
+    static const std::vector<RegisteredCommand> commands = {
+        {"check", AddCheckCommand},
+        {"db expand", AddDbExpandCommand},
+        {"db lint", AddDbLintCommand},
+        {"list", AddListCommand},
+        {"messages", AddMessagesCommand},
+        {"prefs", AddPrefsCommands},
+        {"reload", AddReloadCommand},
+        {"root", AddRootCommand},
+        {"script", AddScriptCommand},
+        {"tool icon", AddToolIconCommand},
+        {"tool match", AddToolMatchCommand},
+        {"tool readargs", AddToolReadArgsCommand},
+        {"tool version", AddToolVersionCommands},
+    };
     return commands;
 }
 
@@ -19,10 +33,6 @@ CLI::App& SubcommandGroup(CLI::App& program, const std::string& name,
     CLI::App* group = program.add_subcommand(name, description);
     group->require_subcommand(1);
     return *group;
-}
-
-CommandRegistration::CommandRegistration(std::string name, CommandSetup setup) {
-    RegisteredCommands().push_back({std::move(name), std::move(setup)});
 }
 
 }  // namespace stovan::app

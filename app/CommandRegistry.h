@@ -1,12 +1,10 @@
 #pragma once
-// Every subcommand of the stovan program registers itself here from its own
-// file (app/Cmd*.cpp), so adding a command touches no shared file.
-//
-//   static const stovan::app::CommandRegistration registration{
-//       "messages", [](CLI::App& parent, stovan::app::Context& context) {...}};
+// The subcommands of the stovan program, all listed once in
+// app/CommandRegistry.cpp. Each app/Cmd*.cpp file defines one Add*Command
+// function that adds its subcommand (or group of them) to the parser; a new
+// command adds its function here and a row to the list.
 
 #include <CLI/CLI.hpp>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,23 +18,34 @@ struct Context {
 
 // Adds one subcommand (or a group of them) to the program's parser. The
 // callback given to CLI11 sets context.exitCode.
-using CommandSetup = std::function<void(CLI::App& program, Context& context)>;
-
-struct CommandRegistration {
-    CommandRegistration(std::string name, CommandSetup setup);
-};
+using CommandSetup = void (*)(CLI::App& program, Context& context);
 
 struct RegisteredCommand {
-    std::string name;
+    const char* name;
     CommandSetup setup;
 };
+
+// Every command of the program, sorted by name so that help is stable.
+const std::vector<RegisteredCommand>& RegisteredCommands();
 
 // The subcommand group `name` of the program (for example "tool"), created
 // on first use, so that several files can add commands to one group.
 CLI::App& SubcommandGroup(CLI::App& program, const std::string& name,
                           const std::string& description);
 
-// All registered commands, sorted by name so that help is stable.
-std::vector<RegisteredCommand>& RegisteredCommands();
+// One per app/Cmd*.cpp file.
+void AddCheckCommand(CLI::App& program, Context& context);
+void AddDbExpandCommand(CLI::App& program, Context& context);
+void AddDbLintCommand(CLI::App& program, Context& context);
+void AddListCommand(CLI::App& program, Context& context);
+void AddMessagesCommand(CLI::App& program, Context& context);
+void AddPrefsCommands(CLI::App& program, Context& context);
+void AddReloadCommand(CLI::App& program, Context& context);
+void AddRootCommand(CLI::App& program, Context& context);
+void AddScriptCommand(CLI::App& program, Context& context);
+void AddToolIconCommand(CLI::App& program, Context& context);
+void AddToolMatchCommand(CLI::App& program, Context& context);
+void AddToolReadArgsCommand(CLI::App& program, Context& context);
+void AddToolVersionCommands(CLI::App& program, Context& context);
 
 }  // namespace stovan::app

@@ -1,7 +1,7 @@
 #pragma once
-// What the database commands share: the system root of this run with the
-// sample database seeded into a new root, the preferences, the log and an
-// engine on them; and the one way the commands print the log.
+// What the database commands share: the session of this run (engine/
+// Session.h) opened for --root, and the one way the commands print the log
+// and the item list.
 
 #include <cstdio>
 #include <memory>
@@ -10,36 +10,18 @@
 #include "app/CommandRegistry.h"
 #include "core/Log.h"
 #include "database/Engine.h"
+#include "engine/Session.h"
 #include "platform/Expected.h"
-#include "platform/Volumes.h"
-#include "prefs/Preferences.h"
 
 namespace stovan::app {
 
-struct DatabaseSession {
-    // Every command is a process of its own: the version results of the
-    // loaded items go back to T:StovanVersion.db when the command ends, so
-    // that the next command (list, outdated, update) reads them again.
-    ~DatabaseSession();
+using DatabaseSession = stovan::Session;
 
-    amiga::DosList dos;
-    Preferences preferences;
-    Log log;
-    std::unique_ptr<Engine> engine;
-};
-
-// Opens the root of --root (amiga::OpenProcessRoot), copies the sample
-// database into its PROGDIR:Database/Internal when that drawer is empty,
-// loads PROGDIR:Prefs/stovan.prefs (defaults when missing) and makes the
-// engine. The text is a message for the user on failure.
+// stovan::OpenSession for --root; problems that do not stop the session
+// (a companion command that could not be copied) go to standard error. The
+// text is a message for the user on failure.
 amiga::Expected<std::unique_ptr<DatabaseSession>, std::string> OpenDatabaseSession(
     const Context& context);
-
-// The host folder of the sample database shipped with the program: beside
-// the source tree of a build ("<build>/../sample/Database/Internal") or
-// installed ("<prefix>/share/stovan/sample/Database/Internal"); "" when
-// neither exists.
-std::string SampleDatabaseFolder();
 
 // Every log entry from `first` on as one line: its severity ("FATAL",
 // "WARNING" or nothing), a tab, its text with line feeds written "\n",
@@ -50,9 +32,10 @@ void PrintLog(const Log& log, std::size_t first, std::FILE* out);
 // array of objects holding every field of the item).
 void PrintItemList(const Engine& engine, bool json, std::FILE* out);
 
-// The reload of a running Stovan: the launch load, then the reload that
-// keeps the user's choices and the version results. Prints the log; the
-// result is the exit code.
+// The reload of a running Stovan (stovan::ReloadSession). Prints the log;
+// the result is the exit code: 20 when the reload failed (a file could not
+// be saved: nothing was reloaded), 10 when the log holds another FATAL
+// entry, else 0.
 int RunReload(DatabaseSession& session, std::FILE* out);
 
 // What `stovan` does without a subcommand: reload, then list.

@@ -1,12 +1,11 @@
 // stovan: the application manager for AmigaOS 4 and MorphOS systems.
-// Subcommands are registered by the app/Cmd*.cpp files.
+// The subcommands are listed in app/CommandRegistry.cpp, one app/Cmd*.cpp each.
 //
 // Exit codes, as AmigaDOS commands give them: 0 done, 10 an error in what
 // was asked (a bad argument, a refused value, text that cannot be read),
 // 20 a failure (the system root cannot be opened, a file or the output
 // cannot be written).
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,11 +34,7 @@ int main(int argc, char** argv) {
         });
     program.require_subcommand(0, 1);
 
-    auto& commands = RegisteredCommands();
-    std::sort(
-        commands.begin(), commands.end(),
-        [](const RegisteredCommand& a, const RegisteredCommand& b) { return a.name < b.name; });
-    for (auto& command : commands) {
+    for (const RegisteredCommand& command : RegisteredCommands()) {
         command.setup(program, context);
     }
 

@@ -24,8 +24,8 @@
 
 namespace stovan::commands {
 
-// The name of Stovan's public port.
-inline constexpr std::string_view kStovanPortName = "STOVAN.INTERFACE";
+// The name of Stovan's public port (kept with the port protocol).
+using amiga::kStovanPortName;
 
 // AmigaDOS return codes.
 inline constexpr int RETURN_OK = 0;

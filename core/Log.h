@@ -86,9 +86,9 @@ class LogDisplay {
   public:
     virtual ~LogDisplay() = default;
     // A new entry was appended at the bottom; show the new last line.
-    virtual void entryAdded(const LogEntry& entry) { (void)entry; }
+    virtual void entryAdded(const LogEntry& /*entry*/) {}
     // The oldest entries were dropped to keep the log within kMaxLogEntries.
-    virtual void oldestDropped(std::size_t count) { (void)count; }
+    virtual void oldestDropped(std::size_t /*count*/) {}
     // All entries were removed.
     virtual void cleared() {}
     // Make the log visible (select the Log toggle).

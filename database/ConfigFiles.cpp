@@ -9,6 +9,7 @@
 #include "database/Item.h"
 #include "database/Parser.h"
 #include "platform/DosFiles.h"
+#include "platform/Icon.h"
 #include "platform/Locks.h"
 #include "platform/ReadArgs.h"
 
@@ -87,12 +88,9 @@ Status SaveConfiguration(Engine& engine, std::string_view drawer) {
     Log& log = engine.log();
     log.AddLogEntry(msg::SavingConfiguration);
     Status result(msg::CannotCreateTempFile);
-    amiga::DrawerCreatedHook onCreated;
-    if (engine.drawerCreated) {
-        onCreated = engine.drawerCreated;
-    }
-    // A failure here shows when the drawer is locked.
-    (void)amiga::CreateDrawerPath(engine.dos(), drawer, onCreated);
+    // Ignored here: a drawer that could not be made fails the lock below,
+    // and that failure is the result.
+    (void)amiga::CreateDrawerPathWithIcons(engine.dos(), drawer);
     auto lock = amiga::Lock(engine.dos(), drawer);
     if (lock && lock->drawer) {
         result = WriteRecords(

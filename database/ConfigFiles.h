@@ -35,8 +35,8 @@ std::string FormatVersionCacheRecord(const ApplicationItem& item);
 
 // Writes "Config.db" into drawer (Stovan passes "PROGDIR:Prefs"): nothing at
 // all when the list is empty; otherwise logs 302 "Saving configuration.",
-// creates the drawer path (each new drawer reported to the engine's
-// drawerCreated hook), writes the file and ends with a log separator. A
+// creates the drawer path (each new drawer gets a default drawer icon),
+// writes the file and ends with a log separator. A
 // drawer or file that cannot be written is skipped without a log entry; the
 // result still tells the caller: msg::CannotCreateTempFile when the file
 // was not written, 329 out of memory.

@@ -9,7 +9,6 @@
 // holds the state they share.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "core/Log.h"
@@ -53,15 +52,12 @@ class Engine {
     EngineOperation currentOperation = EngineOperation::None;
 
     // --- database loading (database/Loader.h, database/Parser.h) -----------
-    // Run for an item when its entry has been read (NormaliseInstallDir, which
-    // lives with the placeholders above this layer). Unset: nothing is done.
-    std::function<void(Engine&, ApplicationItem&)> normaliseInstallDir;
-    // Called for every drawer that saving the configuration creates, so that
-    // it can get a default drawer icon. Unset: no icons.
-    std::function<void(const amiga::DosList&, const std::string&)> drawerCreated;
     // True while LoadAllDatabases rebuilds the list: a list display must not
     // redraw meanwhile.
     bool loading = false;
+    // True when the last LoadAllDatabases read every source whole: only then
+    // do the items' version results stand for the whole version cache.
+    bool listComplete = false;
     // --- end of database loading ---------------------------------------------
 
   private:

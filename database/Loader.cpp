@@ -1,6 +1,7 @@
 #include "database/Loader.h"
 
 #include "core/Log.h"
+#include "core/MessageIds.h"
 #include "database/ConfigFiles.h"
 #include "database/Engine.h"
 #include "database/Parser.h"
@@ -35,14 +36,16 @@ DatabaseFilePatterns PatternsForSystem(std::string_view runningSystem) {
     };
 }
 
-std::size_t LoadDatabaseDrawer(Engine& engine, std::string_view drawer, std::string_view pattern) {
+Result<std::size_t> LoadDatabaseDrawer(Engine& engine, std::string_view drawer,
+                                       std::string_view pattern) {
     const amiga::DosList& dos = engine.dos();
     auto lock = amiga::Lock(dos, drawer);
     if (!lock || !lock->drawer) {
-        return 0;
+        return std::size_t{0};
     }
     amiga::MatchAnchor anchor;
     std::size_t read = 0;
+    bool outOfMemory = false;
     // The matches are collected before the first file is read, so what a
     // file's reading does cannot change the enumeration.
     for (amiga::DosStatus status = amiga::MatchFirst(dos, pattern, anchor, &*lock); status.ok();
@@ -51,40 +54,75 @@ std::size_t LoadDatabaseDrawer(Engine& engine, std::string_view drawer, std::str
         if (entry.drawer) {
             continue;
         }
-        (void)ParseDatabaseFile(engine, entry.name, &*lock);
+        // The parser has logged the file's errors; only running out of
+        // memory leaves the list short of entries, which the caller must know.
+        outOfMemory = ParseDatabaseFile(engine, entry.name, &*lock).outOfMemory || outOfMemory;
         ++read;
     }
     amiga::MatchEnd(anchor);
+    if (outOfMemory) {
+        return Failure(msg::NotEnoughMemory);
+    }
     return read;
 }
 
-void LoadAllDatabases(Engine& engine) {
+Status LoadAllDatabases(Engine& engine) {
     engine.loading = true;
     engine.items().ClearItems();
     const DatabaseFilePatterns patterns =
         PatternsForSystem(RunningSystemName(engine.dos().profile().kind));
-    LoadDatabaseDrawer(engine, kInternalDrawer, patterns.own);
-    LoadDatabaseDrawer(engine, kInternalDrawer, patterns.otherInternal);
-    LoadDatabaseDrawer(engine, kUserDrawer, patterns.user);
-    LoadDatabaseDrawer(engine, kPrefsDrawer, kConfigurationFileName);
+    // Every source is read even when one ran out of memory: the list is as
+    // complete as it can be, and the result says it is not whole.
+    Status result;
+    auto note = [&result](bool failed) {
+        if (failed && result.ok()) {
+            result = Status(msg::NotEnoughMemory);
+        }
+    };
+    note(!LoadDatabaseDrawer(engine, kInternalDrawer, patterns.own));
+    note(!LoadDatabaseDrawer(engine, kInternalDrawer, patterns.otherInternal));
+    note(!LoadDatabaseDrawer(engine, kUserDrawer, patterns.user));
+    note(!LoadDatabaseDrawer(engine, kPrefsDrawer, kConfigurationFileName));
     if (auto cache = amiga::Lock(engine.dos(), kVersionCacheFileName); cache && !cache->drawer) {
-        (void)ParseDatabaseFile(engine, kVersionCacheFileName);
+        note(ParseDatabaseFile(engine, kVersionCacheFileName).outOfMemory);
     }
     engine.log().AddLogSeparator();
     engine.loading = false;
+    engine.listComplete = result.ok();
+    return result;
 }
 
-void ReloadDatabase(Engine& engine) {
-    (void)SaveConfiguration(engine, kPrefsDrawer);
-    (void)SaveVersionCache(engine, kVersionCacheFileName);
-    LoadAllDatabases(engine);
-    (void)amiga::DeleteFile(engine.dos(), kVersionCacheFileName);
+Status ReloadDatabase(Engine& engine) {
+    // The list is rebuilt from the files, so whatever the user chose since
+    // the last save lives only in memory until Config.db holds it: when the
+    // save fails, nothing is reloaded and no file is touched.
+    if (Status saved = SaveConfiguration(engine, kPrefsDrawer); !saved) {
+        return saved;
+    }
+    // The same for the version results: without their cache a reload would
+    // forget every state and version the last check found.
+    if (Status cached = SaveVersionCache(engine, kVersionCacheFileName); !cached) {
+        return cached;
+    }
+    const Status loaded = LoadAllDatabases(engine);
+    if (loaded) {
+        // A cache that cannot be deleted holds the results just read back;
+        // the next launch reads them again, which changes nothing.
+        (void)amiga::DeleteFile(engine.dos(), kVersionCacheFileName);
+    }
+    // Else the cache stays: the results of items that could not be read
+    // are in it, for the next load to lay over them.
+    return loaded;
 }
 
-void LaunchReload(Engine& engine) {
+Status LaunchReload(Engine& engine) {
     engine.log().ClearLog();
-    (void)SaveConfiguration(engine, kPrefsDrawer);
-    LoadAllDatabases(engine);
+    // At launch the list is empty and nothing is written; a list already
+    // loaded keeps the user's choices in memory when the save fails.
+    if (Status saved = SaveConfiguration(engine, kPrefsDrawer); !saved) {
+        return saved;
+    }
+    return LoadAllDatabases(engine);
 }
 
 }  // namespace stovan

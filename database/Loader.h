@@ -25,6 +25,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/Status.h"
 #include "platform/MountTable.h"
 
 namespace stovan {
@@ -56,22 +57,31 @@ inline constexpr std::string_view kUserDrawer = "PROGDIR:Database/User";
 inline constexpr std::string_view kPrefsDrawer = "PROGDIR:Prefs";
 
 // Rebuilds the item list from the five sources above and ends with a log
-// separator. engine.loading is set meanwhile.
-void LoadAllDatabases(Engine& engine);
+// separator. engine.loading is set meanwhile. Errors inside files are the
+// parser's log entries and no failure here; 329 when memory ran out while a
+// file was read, so the list lacks entries (every source is still read).
+Status LoadAllDatabases(Engine& engine);
 
 // Reads every file (not drawer) of one drawer whose name matches the pattern,
 // each by its name relative to the drawer. Returns how many files were read;
-// a drawer that cannot be locked or a broken pattern reads none.
-std::size_t LoadDatabaseDrawer(Engine& engine, std::string_view drawer, std::string_view pattern);
+// a drawer that cannot be locked or a broken pattern reads none. 329 when
+// memory ran out while reading a file.
+Result<std::size_t> LoadDatabaseDrawer(Engine& engine, std::string_view drawer,
+                                       std::string_view pattern);
 
 // The reload that keeps the user's choices and the version results: saves
 // "Config.db" and the version cache, rebuilds the list (reading the cache
-// back) and deletes the cache.
-void ReloadDatabase(Engine& engine);
+// back) and deletes the cache. When either save fails its status is
+// returned at once: the list stays as it was in memory, and Config.db and
+// the cache stay as they were on disk, so nothing the user chose is lost.
+// Otherwise the status of LoadAllDatabases (the cache is kept when that
+// failed).
+Status ReloadDatabase(Engine& engine);
 
 // The reload at program start: clears the log, saves the configuration
 // (nothing while the list is empty) and rebuilds the list. No version cache
-// is written; one left over from an interrupted reload is still read.
-void LaunchReload(Engine& engine);
+// is written; one left over from an interrupted reload is still read. A
+// failed save is returned without loading, as for ReloadDatabase.
+Status LaunchReload(Engine& engine);
 
 }  // namespace stovan

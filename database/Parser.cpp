@@ -10,6 +10,7 @@
 #include "core/MessageIds.h"
 #include "core/Messages.h"
 #include "database/Engine.h"
+#include "database/InstallDir.h"
 #include "database/Validation.h"
 #include "platform/DosFiles.h"
 #include "platform/Latin1.h"
@@ -202,6 +203,7 @@ class FileParser {
         DropCurrentEntry();
         engine_.log().AddLogEntry(msg::ParseWarning, fileName_, line_, GetString(error_));
         const bool stop = error_ == msg::NotEnoughMemory;
+        totals_.outOfMemory = totals_.outOfMemory || stop;
         error_ = 0;
         return !stop;
     }
@@ -385,8 +387,11 @@ class FileParser {
             }
         }
         systemError_ = 0;
-        if (current_ != nullptr && engine_.normaliseInstallDir) {
-            engine_.normaliseInstallDir(engine_, *current_);
+        if (current_ != nullptr) {
+            if (Status status = NormaliseInstallDir(engine_, *current_); !status) {
+                Fail(status.message());
+                return;  // out of memory: the error drops the item
+            }
         }
         current_ = nullptr;
     }

@@ -49,10 +49,13 @@ inline constexpr std::string_view kVersionCacheFileName = "T:StovanVersion.db";
 // database mode for every other name.
 ParseMode ModeForFileName(std::string_view fileName);
 
-// What one file gave: the errors logged and the entries dropped.
+// What one file gave: the errors logged and the entries dropped, and
+// whether reading stopped early because memory ran out (the file's later
+// entries are missing from the list then).
 struct ParseTotals {
     std::int32_t errors = 0;
     std::int32_t rejected = 0;
+    bool outOfMemory = false;
     friend bool operator==(const ParseTotals&, const ParseTotals&) = default;
 };
 

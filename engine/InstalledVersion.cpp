@@ -165,7 +165,7 @@ Status CheckInstalledVersion(Engine& engine, EventLoop& loop, ApplicationItem& i
          entry != nullptr; entry = NextEntryForSystem(item, field, entry, system)) {
         auto path = ExpandText(engine, &item, *entry);
         if (!path) {
-            return Status(msg::NotEnoughMemory);
+            return Status(path.error());
         }
         if (auto literal = LiteralVersionString(*path)) {
             item.installedVersion = *literal;

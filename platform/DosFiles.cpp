@@ -407,7 +407,8 @@ DosStatus Rename(const DosList& dos, std::string_view from, std::string_view to,
         DosStatus status =
             HostRenameBeneath(root, SidecarRelative(*source), SidecarRelative(destination), false);
         if (!status) {
-            // Keep file and metadata together: undo the move.
+            // Keep file and metadata together: undo the move. Should the undo
+            // fail too, the sidecar's failure is still what the caller hears.
             (void)HostRenameBeneath(root, toRelative, fromRelative, true);
             return status;
         }

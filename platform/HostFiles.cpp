@@ -247,6 +247,13 @@ DosStatus HostSetModified(const std::string& path, std::time_t seconds, long nan
     return DosStatus::Ok();
 }
 
+DosStatus HostSetExecutable(const std::string& path) {
+    if (::chmod(path.c_str(), 0755) != 0) {
+        return DosErrorFromErrno(errno);
+    }
+    return DosStatus::Ok();
+}
+
 DosStatus HostCopyFile(const std::string& from, const std::string& to) {
     auto source = HostFile::Open(from, HostFile::Mode::Read);
     if (!source) {

@@ -58,6 +58,9 @@ DosStatus HostRemoveDirectory(const std::string& path);
 // which lets a name change only its case).
 DosStatus HostRename(const std::string& from, const std::string& to, bool noReplace);
 DosStatus HostSetModified(const std::string& path, std::time_t seconds, long nanoseconds);
+// Lets everyone read and run the file, only its owner write it (0755): a
+// host program put in place by copying.
+DosStatus HostSetExecutable(const std::string& path);
 // Copies a regular file's content to a new file (replacing it) through a
 // temporary name.
 DosStatus HostCopyFile(const std::string& from, const std::string& to);

@@ -891,6 +891,7 @@ void AddDefaultDrawerIcon(const DosList& dos, const std::string& drawerPath) {
     if (!lock || !lock->drawer || lock->names.empty()) {
         return;  // a volume root has no icon file beside it
     }
+    // The icon is a courtesy: the drawer exists and works without it.
     (void)WriteDefaultDrawerIcon(lock->hostPath);
 }
 

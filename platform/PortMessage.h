@@ -31,6 +31,11 @@
 
 namespace amiga {
 
+// The name of the public port the companion-command messages go to. The
+// one name of the application in this layer: the protocol below is that
+// port's, and both its server and the companion commands reach it here.
+inline constexpr std::string_view kStovanPortName = "STOVAN.INTERFACE";
+
 // The declared length of a companion-command message.
 inline constexpr std::uint16_t PORT_MESSAGE_LENGTH = 292;
 // Command numbers the port serves: download, gauge step, log line.

@@ -128,12 +128,7 @@ Status LoadLivePreferences(Preferences& record, const amiga::DosList& dos) {
 Status SaveLivePreferences(Preferences& record, const amiga::DosList& dos) {
     // Every level created gets a drawer icon, as the Workbench would show it.
     // A failure here shows as the save's own failure.
-    const auto giveIcon = [](const amiga::DosList& list, const std::string& path) {
-        if (auto lock = amiga::Lock(list, path); lock.ok()) {
-            (void)amiga::WriteDefaultDrawerIcon(lock->hostPath);
-        }
-    };
-    (void)amiga::CreateDrawerPath(dos, kPreferencesDrawer, giveIcon);
+    (void)amiga::CreateDrawerPathWithIcons(dos, kPreferencesDrawer);
     validatePreferences(record, dos);
     return savePreferences(record, dos, kPreferencesPath);
 }

@@ -57,7 +57,7 @@ std::string NormaliseDrawer(std::size_t index, std::string buffer, PreferencesHo
         }
         if (ownDefault) {
             buffer = *ownDefault;
-            (void)host.createDrawerPath(buffer);
+            (void)host.createDrawerPath(buffer);  // a failure shows in the next pass
         } else {
             buffer = "SYS:";
         }

@@ -130,26 +130,6 @@ struct MajorMinor {
 constexpr MajorMinor kAmigaOsVersions[] = {{2, 0}, {2, 1}, {3, 0}, {3, 1}, {3, 2},
                                            {3, 5}, {3, 9}, {4, 0}, {4, 1}};
 
-// Item types that have a default install drawer among the preferences.
-bool HasTypeDrawer(AppType type) {
-    switch (type) {
-        case AppType::AUDIO:
-        case AppType::VIDEO:
-        case AppType::TEXT:
-        case AppType::PICTURE:
-        case AppType::GAME:
-        case AppType::EMULATOR:
-        case AppType::NETWORK:
-        case AppType::TOOL:
-        case AppType::UTILITY:
-        case AppType::APPLICATION:
-        case AppType::DESKTOP:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // A number part of "major.minor"; 0 when missing or too large.
 std::uint32_t VersionPart(std::string_view version, std::size_t index) {
     std::size_t start = 0;
@@ -213,6 +193,10 @@ std::string_view ArchiveExtension(std::string_view url) {
     return url.substr(last);
 }
 
+// Thrown inside an expansion that would pass kMaxExpandedText; ExpandText
+// turns it into kExpansionTooLong, so it never leaves this file.
+struct TextTooLong {};
+
 // The expansion of one ExpandText call, nested expansions included. Each
 // row's value is computed once and kept (the counters, the preferences and
 // the item do not change during a call), which keeps the work linear however
@@ -223,7 +207,7 @@ class Expander {
     Expander(Engine& engine, const ApplicationItem* item) : engine_(engine), item_(item) {}
 
     // Appends the expansion of text to out. Throws std::bad_alloc when
-    // memory runs out or out would pass kMaxExpandedText.
+    // memory runs out, TextTooLong when out would pass kMaxExpandedText.
     void Expand(std::string_view text, std::string& out) {
         const std::size_t end = text.find('\0');
         if (end != std::string_view::npos) {
@@ -312,7 +296,7 @@ class Expander {
 
     static void Append(std::string& out, std::string_view text) {
         if (text.size() > kMaxExpandedText - out.size()) {
-            throw std::bad_alloc();
+            throw TextTooLong{};
         }
         out.append(text);
     }
@@ -527,29 +511,42 @@ std::span<const PlaceholderRow> PlaceholderTable() {
     return kRows;
 }
 
-std::optional<std::string> ExpandText(Engine& engine, const ApplicationItem* item,
-                                      std::string_view text) {
+Result<std::string> ExpandText(Engine& engine, const ApplicationItem* item, std::string_view text) {
     try {
         Expander expander(engine, item);
         std::string out;
         expander.Expand(text, out);
         return out;
+    } catch (const TextTooLong&) {
+        return Failure(kExpansionTooLong);
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return Failure(msg::NotEnoughMemory);
     } catch (const std::length_error&) {
-        return std::nullopt;
+        return Failure(msg::NotEnoughMemory);
     }
 }
 
-const PlaceholderRow* ResolvePlaceholder(Engine& engine, const ApplicationItem* item,
-                                         std::string_view afterBrace, std::string& value) {
+Result<const PlaceholderRow*> ResolvePlaceholder(Engine& engine, const ApplicationItem* item,
+                                                 std::string_view afterBrace, std::string& value) {
     value.clear();
     const PlaceholderRow* row = Expander::Match(afterBrace);
-    if (row != nullptr) {
+    if (row == nullptr) {
+        return row;
+    }
+    try {
         Expander expander(engine, item);
         value = expander.Value(*row, afterBrace);
+        return row;
+    } catch (const TextTooLong&) {
+        value.clear();
+        return Failure(kExpansionTooLong);
+    } catch (const std::bad_alloc&) {
+        value.clear();
+        return Failure(msg::NotEnoughMemory);
+    } catch (const std::length_error&) {
+        value.clear();
+        return Failure(msg::NotEnoughMemory);
     }
-    return row;
 }
 
 std::string_view OperatingSystemWord(amiga::SystemKind kind, std::string_view key) {
@@ -578,30 +575,23 @@ std::string SystemVersionString(const amiga::SystemProfile& profile) {
            Decimal(major, false) + "." + Decimal(minor, false) + ".0";
 }
 
-std::string DefaultInstallDir(const Engine& engine, AppType type) {
-    if (HasTypeDrawer(type)) {
-        return defaultInstallDir(engine.preferences(), static_cast<std::uint32_t>(type));
-    }
-    return engine.dos().profile().kind == amiga::SystemKind::MorphOS ? "SYS:Applications/" : "SYS:";
-}
-
 std::optional<std::string> ApplicationDirectory(Engine& engine, const ApplicationItem& item) {
-    std::optional<std::string> candidate;
+    const ApplicationItem* owner = &item;
+    std::string_view text = "{INSTALLDIR}{NAME}";
     if (item.HasFlags(INSTALLDIR_DISABLED)) {
         if (item.HasFlags(INSTALLDIR_FOLLOWS)) {
-            const ApplicationItem* leader = engine.items().FindItem(item.installDir(), false);
-            if (leader == nullptr) {
+            owner = engine.items().FindItem(item.installDir(), false);
+            if (owner == nullptr) {
                 return std::nullopt;
             }
-            candidate = ExpandText(engine, leader, "{INSTALLDIR}{NAME}");
         } else if (item.HasFlags(HAS_APPDIRECTORY)) {
-            candidate = ExpandText(engine, &item, "{APPDIRECTORY}");
+            text = "{APPDIRECTORY}";
         } else {
             return std::nullopt;
         }
-    } else {
-        candidate = ExpandText(engine, &item, "{INSTALLDIR}{NAME}");
     }
+    // A text that cannot be expanded names no drawer.
+    Result<std::string> candidate = ExpandText(engine, owner, text);
     if (!candidate || candidate->empty()) {
         return std::nullopt;
     }
@@ -609,50 +599,14 @@ std::optional<std::string> ApplicationDirectory(Engine& engine, const Applicatio
     if (!info || !info->drawer) {
         return std::nullopt;
     }
-    return candidate;
-}
-
-Status NormaliseInstallDir(Engine& engine, ApplicationItem& item) {
-    const amiga::DosList& dos = engine.dos();
-    if (amiga::EqualsNoCase(item.name(), "Stovan")) {
-        // Stovan's own entry lives where the program does: the drawer that
-        // holds the program's drawer.
-        if (auto drawer = amiga::Lock(dos, amiga::PathPart(kProgramFile))) {
-            const std::string path = amiga::NameFromLock(dos, *drawer);
-            const std::string_view parent =
-                std::string_view(path).substr(0, path.size() - amiga::FilePart(path).size());
-            if (Status status = item.SetTextField(ItemField::installDir, parent); !status) {
-                return status;
-            }
-        }
-    }
-    if (item.HasFlags(INSTALLDIR_DISABLED) || item.HasFlags(INSTALLDIR_FOLLOWS) ||
-        item.installDir().empty()) {
-        return Status::Ok();
-    }
-    try {
-        const std::string fallback = DefaultInstallDir(engine, item.type);
-        auto defaultLock = amiga::Lock(dos, fallback);
-        auto ownLock = amiga::Lock(dos, item.installDir());
-        if (defaultLock && ownLock && amiga::SameLock(*defaultLock, *ownLock)) {
-            return item.SetTextField(ItemField::installDir, "");
-        }
-    } catch (const std::bad_alloc&) {
-        return Status(msg::NotEnoughMemory);
-    }
-    return Status::Ok();
+    return std::move(*candidate);
 }
 
 void CreateDrawerPath(const amiga::DosList& dos, std::string_view path, bool withIcons) {
-    amiga::DrawerCreatedHook giveIcon;
-    if (withIcons) {
-        giveIcon = [](const amiga::DosList& list, const std::string& drawer) {
-            if (auto lock = amiga::Lock(list, drawer)) {
-                (void)amiga::WriteDefaultDrawerIcon(lock->hostPath);
-            }
-        };
-    }
-    (void)amiga::CreateDrawerPath(dos, path, giveIcon);
+    // Ignored as the contract says: the step that needs the drawer locks it
+    // next and reports a failure then.
+    (void)(withIcons ? amiga::CreateDrawerPathWithIcons(dos, path)
+                     : amiga::CreateDrawerPath(dos, path));
 }
 
 }  // namespace stovan

@@ -17,8 +17,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/MessageIds.h"
 #include "core/Status.h"
 #include "database/Engine.h"
+#include "database/InstallDir.h"
 #include "database/Item.h"
 #include "platform/MountTable.h"
 
@@ -72,14 +74,20 @@ std::span<const PlaceholderRow> PlaceholderTable();
 
 // A value is cut to this many characters before the row's options apply.
 inline constexpr std::size_t kMaxPlaceholderValue = 65534;
-// No expansion grows beyond this; a longer result counts as running out of
-// memory (a database text that names a template thousands of times).
+// No expansion grows beyond this (a database text that names a template
+// thousands of times); a longer result fails with kExpansionTooLong.
 inline constexpr std::size_t kMaxExpandedText = std::size_t{64} << 20;
+// The failure of an expansion past kMaxExpandedText: "Failed to create
+// temporary file!". Expanded texts become the scripts and files Stovan
+// writes for an operation, and such a text is the one it cannot make; the
+// message keeps the user from looking for a memory shortage (329, which
+// stays for real allocation failures).
+inline constexpr MessageId kExpansionTooLong = msg::CannotCreateTempFile;
 
-// The drawer of the check files that record an installation, and Stovan's
-// own program file (its icon is the restore script's icon).
+// The drawer of the check files that record an installation. Stovan's own
+// program file (kProgramFile, database/InstallDir.h) gives the restore
+// script's icon.
 inline constexpr std::string_view kVersionDataDrawer = "PROGDIR:Prefs/VersionData";
-inline constexpr std::string_view kProgramFile = "PROGDIR:Stovan";
 
 // `text` with every known placeholder replaced by its value for `item`.
 // `item` may be null for texts that use only the item-independent words
@@ -89,17 +97,16 @@ inline constexpr std::string_view kProgramFile = "PROGDIR:Stovan";
 // known name after it are copied as they are; the text ends at a NUL byte.
 // Values are not scanned again, except where the table says so (templates,
 // EXPAND_AGAIN), and each value is computed at most once per call, so the
-// work is linear in the text and the result. None only when memory runs out
-// (or the result would pass kMaxExpandedText).
-std::optional<std::string> ExpandText(Engine& engine, const ApplicationItem* item,
-                                      std::string_view text);
+// work is linear in the text and the result. Fails with kExpansionTooLong
+// when the result would pass kMaxExpandedText, 329 when memory runs out.
+Result<std::string> ExpandText(Engine& engine, const ApplicationItem* item, std::string_view text);
 
 // The step for one placeholder: `afterBrace` is the text after a "{". Puts
 // the value into `value` and returns the matched row, whose name length
-// says how far to advance; null (value empty) when no row matches. Throws
-// std::bad_alloc when memory runs out.
-const PlaceholderRow* ResolvePlaceholder(Engine& engine, const ApplicationItem* item,
-                                         std::string_view afterBrace, std::string& value);
+// says how far to advance; null (value empty) when no row matches. Fails
+// (value empty) as ExpandText does.
+Result<const PlaceholderRow*> ResolvePlaceholder(Engine& engine, const ApplicationItem* item,
+                                                 std::string_view afterBrace, std::string& value);
 
 // The operating-system word for a key as the text writes it ("SystemOS",
 // "sysos", ...), compared with case; "" for any other spelling.
@@ -110,20 +117,10 @@ std::string_view OperatingSystemWord(amiga::SystemKind kind, std::string_view ke
 // 4.1); any other gives 0.0. On MorphOS the version is taken as it is.
 std::string SystemVersionString(const amiga::SystemProfile& profile);
 
-// The install drawer of an item type when the item names none: the type's
-// preference drawer, else "SYS:" (on MorphOS "SYS:Applications/").
-std::string DefaultInstallDir(const Engine& engine, AppType type);
-
 // The drawer the application is installed in, only when it exists as a
 // drawer: "{INSTALLDIR}{NAME}", the followed item's drawer, or
 // "{APPDIRECTORY}" for items whose install drawer is disabled.
 std::optional<std::string> ApplicationDirectory(Engine& engine, const ApplicationItem& item);
-
-// Gives the item named "Stovan" the drawer that holds Stovan's own drawer,
-// then clears an item's install drawer when it is the same drawer as the
-// default for its type, so that it follows the default from then on. Ok, or
-// 329 when the field could not be written.
-Status NormaliseInstallDir(Engine& engine, ApplicationItem& item);
 
 // Creates every missing drawer along path, first component first; with
 // withIcons each drawer it creates gets a default drawer icon. Failures are

@@ -27,7 +27,7 @@ Result<std::string> ComposeScript(Engine& engine, const ApplicationItem& item,
         }
         auto enter = ExpandText(engine, &item, kEnterTempDir);
         if (!enter) {
-            return Failure(msg::NotEnoughMemory);
+            return Failure(enter.error());
         }
         script += *enter;
         if (kind == ScriptKind::Install) {
@@ -35,14 +35,14 @@ Result<std::string> ComposeScript(Engine& engine, const ApplicationItem& item,
         } else if (kind == ScriptKind::Uninstall) {
             auto remove = ExpandText(engine, &item, kDeleteCheckFile);
             if (!remove) {
-                return Failure(msg::NotEnoughMemory);
+                return Failure(remove.error());
             }
             script += kUninstallFailAt;
             script += *remove;
         }
         auto body = ExpandText(engine, &item, scriptText);
         if (!body) {
-            return Failure(msg::NotEnoughMemory);
+            return Failure(body.error());
         }
         script += *body;
         return script;
@@ -57,7 +57,7 @@ Status WriteScript(Engine& engine, const ApplicationItem& item, std::string_view
     // The path first: its expansion also creates the temporary drawer.
     auto path = ExpandText(engine, &item, kScriptPathText);
     if (!path) {
-        return Status(msg::NotEnoughMemory);
+        return Status(path.error());
     }
     auto script = ComposeScript(engine, item, scriptText, kind);
     if (!script) {
@@ -79,9 +79,12 @@ Status WriteTextFiles(Engine& engine, const ApplicationItem& item) {
             return Status(msg::NotEnoughMemory);  // a name without its text
         }
         auto name = ExpandText(engine, &item, pairs[i]);
-        auto text = name ? ExpandText(engine, &item, pairs[i + 1]) : std::nullopt;
-        if (!name || !text) {
-            return Status(msg::NotEnoughMemory);
+        if (!name) {
+            return Status(name.error());
+        }
+        auto text = ExpandText(engine, &item, pairs[i + 1]);
+        if (!text) {
+            return Status(text.error());
         }
         if (!amiga::WriteFile(engine.dos(), *name, *text).ok()) {
             return Status(msg::CannotCreateTempFile);
@@ -93,7 +96,7 @@ Status WriteTextFiles(Engine& engine, const ApplicationItem& item) {
 Status CreateInstallDrawer(Engine& engine, const ApplicationItem& item) {
     auto drawer = ExpandText(engine, &item, "{INSTALLDIR}");
     if (!drawer) {
-        return Status(msg::NotEnoughMemory);
+        return Status(drawer.error());
     }
     CreateDrawerPath(engine.dos(), *drawer, true);
     return Status::Ok();

@@ -987,6 +987,51 @@ TEST_F(CliTest, ReloadKeepsTheUsersChoicesAndTheDefaultRunLists) {
     EXPECT_EQ(plain.out.substr(gap + 2), Stovan({"list"}).out);
 }
 
+TEST_F(CliTest, AReloadOnAFullDiskFailsAndLosesNothing) {
+    ASSERT_EQ(Stovan({"reload"}).exitCode, 0);
+    // The user's choice in Config.db, and a cache an interrupted reload left.
+    const std::string prefs = root_ + "/Work/Stovan/Prefs";
+    const std::string config = prefs + "/Config.db";
+    std::string chosen = ReadHostFile(config);
+    const std::size_t mode = chosen.find("MODE \"IGNORE\"");
+    ASSERT_NE(mode, std::string::npos) << chosen;
+    chosen.replace(mode, std::string_view("MODE \"IGNORE\"").size(), "MODE \"NOTIFY\"");
+    WriteHostFile(config, chosen);
+    const std::string cache = root_ + "/RAM/T/StovanVersion.db";
+    WriteHostFile(cache, "; Stovan Database\n;\n;\n");
+    auto listing = [&prefs] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(prefs)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> before = listing();
+
+    // No file may grow past 0 bytes: every write fails as on a full disk
+    // (a limit that holds for root too, unlike a read-only drawer).
+    RunOptions options = Options();
+    const ProgramRun run =
+        RunProgram("/bin/sh",
+                   {"-c", "trap '' XFSZ; ulimit -f 0; exec \"$0\" --root \"$1\" reload",
+                    BuiltProgram("stovan"), root_},
+                   options);
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(run.exitCode, kFailure) << run.out << run.err;
+    EXPECT_NE(run.out.find("FATAL\tFailed to create temporary file!\n"), std::string::npos)
+        << run.out;
+    ExpectLogLines(run.out);
+    EXPECT_EQ(ReadHostFile(config), chosen);
+    EXPECT_EQ(ReadHostFile(cache), "; Stovan Database\n;\n;\n");
+    EXPECT_EQ(listing(), before) << "no temporary file is left";
+
+    // With room again the choice is still there.
+    const ProgramRun json = Stovan({"list", "--json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_NE(json.out.find("\"mode\": \"NOTIFY\""), std::string::npos);
+}
+
 TEST_F(CliTest, DbLintReportsEachFile) {
     const std::string good =
         std::string(STOVAN_SOURCE_DIR) + "/sample/Database/Internal/Applications.db";

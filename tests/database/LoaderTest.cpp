@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "core/MessageIds.h"
 #include "database/ConfigFiles.h"
 #include "database/Item.h"
 #include "database/Loader.h"
@@ -93,7 +96,7 @@ TEST_F(LoaderTest, ReadOrderAndMerging) {
     std::filesystem::create_directories(root.Host("Work", kUser + "Sub.db"));
     WriteFile("Work", kUser + "Sub.db/Inner.db", ValidEntry("Inner"));
 
-    LoadAllDatabases(engine);
+    ASSERT_TRUE(LoadAllDatabases(engine).ok());
     EXPECT_FALSE(engine.loading);
     // Stovan's own file first; Apps.db replaces the package entry Games;
     // the user's YAM is refused, its DUPENAME entry is added.
@@ -121,7 +124,7 @@ TEST_F(LoaderTest, ConfigurationOverridesTheDatabase) {
               "## ITEM \"Plugin\"  MODE \"NOTIFY\"\n## INSTALLDIR \"Work:Else\"\n## ITEM END\n"
               "## ITEM \"Odd\"  MODE \"SOMETIMES\"\n## ITEM END\n"
               "## ITEM \"Gone\"  MODE \"INSTALL\"\n## INSTALLDIR \"Work:X\"\n## ITEM END\n");
-    LoadAllDatabases(engine);
+    ASSERT_TRUE(LoadAllDatabases(engine).ok());
     ItemList& items = engine.items();
     ASSERT_EQ(items.size(), 6u) << testing::PrintToString(LogLines());
     EXPECT_EQ(items.FindItem("YAM", false)->mode, ItemMode::DOWNLOAD);
@@ -142,7 +145,7 @@ TEST_F(LoaderTest, ConfigurationOverridesTheDatabase) {
 TEST_F(LoaderTest, ConfigFileInTheUserDrawerIsConfiguration) {
     WriteFile("Work", kInternal + "Apps.db", ValidEntry("YAM"));
     WriteFile("Work", kUser + "config.db", "## ITEM \"YAM\"  MODE \"NOTIFY\"\n## ITEM END\n");
-    LoadAllDatabases(engine);
+    ASSERT_TRUE(LoadAllDatabases(engine).ok());
     EXPECT_EQ(Names(), (std::vector<std::string>{"YAM"}));
     EXPECT_EQ(engine.items().front()->mode, ItemMode::NOTIFY);
 }
@@ -152,7 +155,7 @@ TEST_F(LoaderTest, BrokenConfigurationRecordKeepsTheItem) {
     WriteFile("Work", kPrefs + "Config.db",
               "## ITEM \"YAM\"  MODE \"NOTIFY\"\n## BOGUS\n## ITEM END\n"
               "## ITEM \"Tool\"  MODE \"NOTIFY\"\n");
-    LoadAllDatabases(engine);
+    ASSERT_TRUE(LoadAllDatabases(engine).ok());
     EXPECT_EQ(Names(), (std::vector<std::string>{"YAM", "Tool"}));
     EXPECT_EQ(engine.items().FindItem("YAM", false)->mode, ItemMode::NOTIFY);
 }
@@ -160,7 +163,7 @@ TEST_F(LoaderTest, BrokenConfigurationRecordKeepsTheItem) {
 TEST_F(LoaderTest, ReloadKeepsVersionResultsAndDeletesTheCache) {
     WriteFile("Work", kInternal + "Apps.db",
               ValidEntry("YAM") + ValidEntry("YAM", "", " DUPENAME \"YAM_beta\""));
-    LaunchReload(engine);
+    ASSERT_TRUE(LaunchReload(engine).ok());
     ASSERT_EQ(engine.items().size(), 2u);
     ApplicationItem& yam = *engine.items().FindItem("yam", false);
     yam.state = ItemState::OUTDATED;
@@ -174,7 +177,7 @@ TEST_F(LoaderTest, ReloadKeepsVersionResultsAndDeletesTheCache) {
     beta.mode = ItemMode::NOTIFY;
     beta.installedVersion = {3, 0, 0};
 
-    ReloadDatabase(engine);
+    ASSERT_TRUE(ReloadDatabase(engine).ok());
     const ApplicationItem& newYam = *engine.items().FindItem("YAM", false);
     EXPECT_NE(&newYam, &yam);
     EXPECT_EQ(newYam.state, ItemState::OUTDATED);
@@ -195,7 +198,7 @@ TEST_F(LoaderTest, ReloadKeepsVersionResultsAndDeletesTheCache) {
 }
 
 TEST_F(LoaderTest, LaunchWithEmptyPrefsWritesNothing) {
-    LaunchReload(engine);
+    ASSERT_TRUE(LaunchReload(engine).ok());
     EXPECT_TRUE(engine.items().empty());
     EXPECT_FALSE(test::HostExists(root.Host("Work", kPrefs + "Config.db")));
     for (const std::string& line : LogLines()) {
@@ -209,21 +212,101 @@ TEST_F(LoaderTest, MorphOSProfileReadsItsOwnFiles) {
     Engine other(morphos.dos(), preferences, log);
     test::WriteHostFile(morphos.Host("Work", kInternal + "A_MorphOS.db"), ValidEntry("ForMorphOS"));
     test::WriteHostFile(morphos.Host("Work", kInternal + "A_AmigaOS4.db"), ValidEntry("ForOS4"));
-    LoadAllDatabases(other);
+    ASSERT_TRUE(LoadAllDatabases(other).ok());
     ASSERT_EQ(other.items().size(), 1u);
     EXPECT_EQ(other.items().front()->name(), "ForMorphOS");
 }
 
-TEST_F(LoaderTest, NormaliseHookRunsAtEachEntryEnd) {
-    std::vector<std::string> seen;
-    engine.normaliseInstallDir = [&seen](Engine&, ApplicationItem& item) {
-        seen.push_back(item.key());
+TEST_F(LoaderTest, EveryEntryAndRecordEndsNormalised) {
+    // The item "Stovan" gets the drawer holding PROGDIR: as its install
+    // drawer, from its entry and again after a record that names another.
+    WriteFile("Work", kInternal + "StovanMain.db",
+              ValidEntry("Stovan", "#APPTYPE STOVAN\n") + ValidEntry("Other"));
+    ASSERT_TRUE(LoadAllDatabases(engine).ok());
+    EXPECT_EQ(engine.items().FindItem("Stovan", false)->installDir(), "Work:");
+    WriteFile("Work", kPrefs + "Config.db",
+              "## ITEM \"Stovan\"  MODE \"INSTALL\"\n## INSTALLDIR \"RAM:\"\n## ITEM END\n"
+              "## ITEM \"Other\"  MODE \"NOTIFY\"\n## INSTALLDIR \"RAM:\"\n## ITEM END\n");
+    ASSERT_TRUE(LoadAllDatabases(engine).ok());
+    EXPECT_EQ(engine.items().FindItem("Stovan", false)->installDir(), "Work:");
+    EXPECT_EQ(engine.items().FindItem("Other", false)->installDir(), "RAM:");
+    // A drawer the same as the type's default is cleared.
+    preferences.installDirTool = "RAM:";
+    ASSERT_TRUE(LoadAllDatabases(engine).ok());
+    EXPECT_EQ(engine.items().FindItem("Other", false)->installDir(), "");
+}
+
+// Writing fails as on a full disk: files may not grow past `bytes`
+// (RLIMIT_FSIZE holds for every user, root included, unlike a read-only
+// drawer). The old limit comes back at the end of the scope.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        oldSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        active_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldSignal_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool active() const { return active_; }
+
+  private:
+    rlimit old_{};
+    void (*oldSignal_)(int) = SIG_DFL;
+    bool active_ = false;
+};
+
+TEST_F(LoaderTest, ReloadThatCannotSaveLosesNothing) {
+    WriteFile("Work", kInternal + "Apps.db", ValidEntry("YAM") + ValidEntry("Tool"));
+    WriteFile("Work", kPrefs + "Config.db",
+              "; Stovan Database\n;\n;\n## ITEM \"YAM\"  MODE \"NOTIFY\"\n## ITEM END\n");
+    ASSERT_TRUE(LaunchReload(engine).ok());
+    // A cache left by an interrupted reload, and the user's new choices.
+    WriteFile("RAM", "T/StovanVersion.db", "; old cache\n");
+    engine.items().FindItem("YAM", false)->mode = ItemMode::INSTALL;
+    engine.items().FindItem("Tool", false)->installedVersion = {1, 2, 3};
+    const std::string config = ReadHostFile(root.Host("Work", kPrefs + "Config.db"));
+    const std::string cache = ReadHostFile(root.Host("RAM", "T/StovanVersion.db"));
+
+    auto expectNothingLost = [&](Status status) {
+        EXPECT_EQ(status, Status(msg::CannotCreateTempFile));
+        // Nothing was reloaded: the choices are still in memory...
+        EXPECT_EQ(engine.items().FindItem("YAM", false)->mode, ItemMode::INSTALL);
+        EXPECT_EQ(engine.items().FindItem("Tool", false)->installedVersion,
+                  (VersionTriple{1, 2, 3}));
+        // ... and no temporary file is left beside Config.db.
+        std::size_t files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(root.Host("Work", kPrefs))) {
+            files += entry.is_regular_file() ? 1 : 0;
+        }
+        EXPECT_EQ(files, 1u) << "only Config.db";
     };
-    WriteFile("Work", kInternal + "Apps.db",
-              ValidEntry("A") + "#ITEM B\n#ITEM END\n" + ValidEntry("C"));
-    WriteFile("Work", kPrefs + "Config.db", "## ITEM \"C\"  MODE \"NOTIFY\"\n## ITEM END\n");
-    LoadAllDatabases(engine);
-    EXPECT_EQ(seen, (std::vector<std::string>{"A", "C", "C"}));
+    {
+        SCOPED_TRACE("Config.db cannot be written: no file changes");
+        Status status;
+        {
+            FileSizeLimit full(0);
+            ASSERT_TRUE(full.active());
+            status = ReloadDatabase(engine);
+        }
+        expectNothingLost(status);
+        EXPECT_EQ(ReadHostFile(root.Host("Work", kPrefs + "Config.db")), config);
+        EXPECT_EQ(ReadHostFile(root.Host("RAM", "T/StovanVersion.db")), cache);
+    }
+    {
+        SCOPED_TRACE("the version cache cannot be written: no reload");
+        // A drawer stands where the cache goes.
+        std::filesystem::remove(root.Host("RAM", "T/StovanVersion.db"));
+        std::filesystem::create_directories(root.Host("RAM", "T/StovanVersion.db"));
+        expectNothingLost(ReloadDatabase(engine));
+        EXPECT_TRUE(std::filesystem::is_directory(root.Host("RAM", "T/StovanVersion.db")));
+    }
 }
 
 // --- the files Stovan writes --------------------------------------------------
@@ -269,13 +352,11 @@ TEST_F(ConfigFilesTest, EmptyListTouchesNothing) {
 
 TEST_F(ConfigFilesTest, CreatesTheDrawerAndReportsNewDrawers) {
     (void)Parse(ValidEntry("YAM"));
-    std::vector<std::string> created;
-    engine.drawerCreated = [&created](const amiga::DosList&, const std::string& path) {
-        created.push_back(path);
-    };
     ASSERT_TRUE(SaveConfiguration(engine, "Work:Deep/Prefs").ok());
     EXPECT_TRUE(test::HostExists(root.Host("Work", "Deep/Prefs/Config.db")));
-    EXPECT_EQ(created.size(), 2u);
+    // Each drawer it made has the default drawer icon beside it.
+    EXPECT_TRUE(test::HostExists(root.Host("Work", "Deep.info")));
+    EXPECT_TRUE(test::HostExists(root.Host("Work", "Deep/Prefs.info")));
     // A drawer that cannot be made: nothing written, still a separator.
     test::WriteHostFile(root.Host("Work", "Blocker"), "a file");
     EXPECT_FALSE(SaveConfiguration(engine, "Work:Blocker/Prefs").ok());
@@ -366,7 +447,7 @@ TEST(SampleDatabase, LoadsCleanlyOnBothSystems) {
         Engine engine(root.dos(), preferences, log);
         EXPECT_EQ(SeedSampleDatabase(root.dos(), sample), 4u);
         EXPECT_EQ(SeedSampleDatabase(root.dos(), sample), 0u);  // no longer empty
-        LaunchReload(engine);
+        ASSERT_TRUE(LaunchReload(engine).ok());
         for (const LogEntry& entry : log.entries()) {
             EXPECT_NE(entry.severity, kSeverityWarning) << entry.text;
             EXPECT_NE(entry.severity, kSeverityFatal) << entry.text;

@@ -46,8 +46,8 @@ class PlaceholderWorld {
 
     std::string Expand(const ApplicationItem* item, std::string_view text) {
         auto result = ExpandText(*engine, item, text);
-        EXPECT_TRUE(result.has_value()) << text;
-        return result.value_or("<none>");
+        EXPECT_TRUE(result.ok()) << text;
+        return result ? *result : std::string("<none>");
     }
 
     TempRoot root;

@@ -146,9 +146,10 @@ TEST(Placeholders, EveryTableRowIsReachedByItsOwnName) {
     for (const PlaceholderRow& row : PlaceholderTable()) {
         SCOPED_TRACE(std::string(row.name));
         std::string value;
-        const PlaceholderRow* matched =
+        auto matched =
             ResolvePlaceholder(*world.engine, &item, std::string(row.name) + "tail", value);
-        ASSERT_EQ(matched, &row);
+        ASSERT_TRUE(matched);
+        ASSERT_EQ(*matched, &row);
         EXPECT_EQ(value.find('{'), std::string::npos) << "left unexpanded: " << value;
     }
     // 53 rows, and every template placeholder has one.
@@ -156,8 +157,9 @@ TEST(Placeholders, EveryTableRowIsReachedByItsOwnName) {
     for (const TemplatePlaceholder& entry : TemplatePlaceholders()) {
         SCOPED_TRACE(std::string(entry.placeholder));
         std::string value;
-        EXPECT_NE(ResolvePlaceholder(*world.engine, &item, entry.placeholder.substr(1), value),
-                  nullptr);
+        auto matched = ResolvePlaceholder(*world.engine, &item, entry.placeholder.substr(1), value);
+        ASSERT_TRUE(matched);
+        EXPECT_NE(*matched, nullptr);
         EXPECT_EQ(value, world.Expand(&item, TemplateText(entry.which)));
     }
 }
@@ -185,11 +187,14 @@ TEST(Placeholders, BracesThatNameNothing) {
                   {"Latin-1 around", "\xe4{NAME}\xfc", "\xe4MyApp\xfc"},
               });
     std::string value = "old";
-    EXPECT_EQ(ResolvePlaceholder(*world.engine, &item, "FOO}", value), nullptr);
+    auto none = ResolvePlaceholder(*world.engine, &item, "FOO}", value);
+    ASSERT_TRUE(none);
+    EXPECT_EQ(*none, nullptr);
     EXPECT_EQ(value, "");
-    const PlaceholderRow* row = ResolvePlaceholder(*world.engine, &item, "name}rest", value);
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->name.size(), 5u);
+    auto row = ResolvePlaceholder(*world.engine, &item, "name}rest", value);
+    ASSERT_TRUE(row);
+    ASSERT_NE(*row, nullptr);
+    EXPECT_EQ((*row)->name.size(), 5u);
     EXPECT_EQ(value, "MyApp");
 }
 
@@ -350,16 +355,34 @@ TEST(Placeholders, HostileValuesStayBoundedAndEnd) {
     EXPECT_EQ(once.substr(0, 20), world.Expand(&item, "{STANDARDBACKUP}").substr(0, 20));
 
     // A text that names it thousands of times would pass the size limit:
-    // the expansion fails as if memory had run out, rather than growing.
+    // the expansion fails with its own message rather than growing, and
+    // never as a memory shortage; so does one placeholder whose template
+    // would pass it.
     std::string many;
     for (std::size_t i = 0; i < kMaxExpandedText / kMaxPlaceholderValue + 2; ++i) {
         many += "{ARCHIVENAME}";
     }
-    EXPECT_FALSE(ExpandText(*world.engine, &item, many).has_value());
+    auto tooLong = ExpandText(*world.engine, &item, many);
+    ASSERT_FALSE(tooLong);
+    EXPECT_EQ(tooLong.error(), kExpansionTooLong);
+    EXPECT_NE(tooLong.error(), msg::NotEnoughMemory);
+    const std::size_t backup = world.Expand(&item, "{STANDARDBACKUP}").size();
+    ASSERT_GT(backup, 0u);
+    std::string huge;
+    for (std::size_t i = 0; i < kMaxExpandedText / backup + 2; ++i) {
+        huge += "{STANDARDBACKUP}";
+    }
+    world.Set(item, ItemField::urlArchive, huge);
+    std::string value = "old";
+    auto resolved = ResolvePlaceholder(*world.engine, &item, "ARCHIVENAME}", value);
+    ASSERT_FALSE(resolved);
+    EXPECT_EQ(resolved.error(), kExpansionTooLong);
+    EXPECT_EQ(value, "");
+    world.Set(item, ItemField::urlArchive, deep);
     // Just below the limit it works.
     const std::string fewer = many.substr(0, 100 * std::string_view("{ARCHIVENAME}").size());
     auto expanded = ExpandText(*world.engine, &item, fewer);
-    ASSERT_TRUE(expanded.has_value());
+    ASSERT_TRUE(expanded);
     EXPECT_EQ(expanded->size(), 100 * kMaxPlaceholderValue);
 
     // Item texts are never scanned again.

@@ -1,15 +1,15 @@
 #pragma once
 // Puts the companion commands into a system root's command drawer
 // ("PROGDIR:Database/Commands/AmigaOS4/" or ".../MorphOS/"), where start-up
-// looks for them before it adds the drawer to C:. The programs are taken
-// from the folder of the running stovan program, where the build puts them.
+// looks for them before it adds the drawer to C:. The programs come from the
+// folder the build or the installation put them in (CompanionProgramFolder).
 
 #include <string>
 #include <vector>
 
 #include "platform/Volumes.h"
 
-namespace stovan::app {
+namespace stovan {
 
 // The names of the companion commands as they stand in C:.
 const std::vector<std::string>& CompanionCommandNames();
@@ -26,7 +26,4 @@ std::string CompanionCommandDrawer(const amiga::DosList& dos);
 // check reports the broken installation).
 std::string InstallCompanionPrograms(const amiga::DosList& dos, const std::string& programFolder);
 
-// The folder of the running program (from /proc/self/exe), "" when unknown.
-std::string RunningProgramFolder();
-
-}  // namespace stovan::app
+}  // namespace stovan

@@ -1,16 +1,10 @@
-#include "app/InstallCommands.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <vector>
+#include "engine/CompanionCommands.h"
 
 #include "platform/DosErrors.h"
 #include "platform/HostFiles.h"
 #include "platform/Locks.h"
 
-namespace stovan::app {
+namespace stovan {
 
 namespace {
 
@@ -54,16 +48,6 @@ std::string CompanionCommandDrawer(const amiga::DosList& dos) {
                                                             : "PROGDIR:Database/Commands/AmigaOS4";
 }
 
-std::string RunningProgramFolder() {
-    std::vector<char> buffer(4096);
-    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (length <= 0) {
-        return {};
-    }
-    const std::string path(buffer.data(), static_cast<std::size_t>(length));
-    return path.substr(0, path.rfind('/'));
-}
-
 std::string InstallCompanionPrograms(const amiga::DosList& dos, const std::string& programFolder) {
     const std::string drawerPath = CompanionCommandDrawer(dos);
     auto drawer = amiga::Lock(dos, drawerPath);
@@ -89,14 +73,18 @@ std::string InstallCompanionPrograms(const amiga::DosList& dos, const std::strin
             return "cannot copy " + source + " to " + target + ": " +
                    amiga::FaultText(copied.error());
         }
-        if (::chmod(target.c_str(), 0755) != 0) {
-            return "cannot make " + target +
-                   " executable: " + amiga::FaultText(amiga::DosErrorFromErrno(errno));
+        if (amiga::DosStatus made = amiga::HostSetExecutable(target); !made) {
+            return "cannot make " + target + " executable: " + amiga::FaultText(made.error());
         }
-        // The copy carries the program's date, so the next start sees it is current.
-        (void)amiga::HostSetModified(target, from->modified, from->modifiedNanoseconds);
+        // The copy carries the program's date, so the next start sees it is
+        // current; without it the next start copies the program again.
+        if (amiga::DosStatus dated =
+                amiga::HostSetModified(target, from->modified, from->modifiedNanoseconds);
+            !dated) {
+            return "cannot date " + target + ": " + amiga::FaultText(dated.error());
+        }
     }
     return {};
 }
 
-}  // namespace stovan::app
+}  // namespace stovan

@@ -1,0 +1,83 @@
+#include "engine/Session.h"
+
+#include "database/ConfigFiles.h"
+#include "database/Loader.h"
+#include "database/Parser.h"
+#include "database/SampleDatabase.h"
+#include "engine/CompanionCommands.h"
+#include "engine/ProgramFolders.h"
+#include "platform/DosFiles.h"
+#include "platform/Locks.h"
+#include "platform/SystemRoot.h"
+#include "prefs/SystemPreferences.h"
+
+namespace stovan {
+
+namespace {
+
+// True when the root's internal database drawer exists and holds nothing:
+// a new root that needs the sample database.
+bool NeedsSampleDatabase(const amiga::DosList& dos) {
+    auto drawer = amiga::Lock(dos, kInternalDrawer);
+    if (!drawer || !drawer->drawer) {
+        return false;
+    }
+    auto entries = amiga::ListDrawer(*drawer);
+    return entries && entries->empty();
+}
+
+}  // namespace
+
+Session::~Session() {
+    if (engine && engine->listComplete) {
+        // The cache only saves a later command a check: a failed write
+        // costs no user data, and a destructor has no one to tell.
+        (void)SaveVersionCache(*engine, kVersionCacheFileName);
+    }
+}
+
+amiga::Expected<std::unique_ptr<Session>, std::string> OpenSession(const std::string& root) {
+    auto dos = amiga::OpenProcessRoot(root);
+    if (!dos) {
+        return amiga::Unexpected{dos.error()};
+    }
+    auto session = std::make_unique<Session>();
+    session->dos = std::move(*dos);
+    if (NeedsSampleDatabase(session->dos)) {
+        auto sample = SampleDatabaseFolder();
+        if (!sample) {
+            return amiga::Unexpected{sample.error()};
+        }
+        if (SeedSampleDatabase(session->dos, *sample) == 0) {
+            return amiga::Unexpected{"no database file could be copied from " + *sample + " into " +
+                                     std::string(kInternalDrawer)};
+        }
+    }
+    // The scripts Stovan runs call the companion commands from its command drawer.
+    if (std::string problem = InstallCompanionPrograms(session->dos, CompanionProgramFolder());
+        !problem.empty()) {
+        session->problems.push_back(std::move(problem));
+    }
+    // A missing or broken file leaves the validated defaults of the root's
+    // system in the record, which is what Stovan runs with then; the
+    // preferences window shows the file's state when it is opened.
+    (void)LoadLivePreferences(session->preferences, session->dos);
+    session->engine = std::make_unique<Engine>(session->dos, session->preferences, session->log);
+    return session;
+}
+
+Status LogFailure(Session& session, Status status) {
+    if (!status) {
+        session.log.AddLogEntry(status.message());
+    }
+    return status;
+}
+
+Status ReloadSession(Session& session) {
+    if (Status launched = LaunchReload(*session.engine); !launched) {
+        return LogFailure(session, launched);
+    }
+    return LogFailure(session, ReloadDatabase(*session.engine));
+}
+
+}  // namespace stovan
