@@ -1,0 +1,51 @@
+#include "engine/ArchiveFetch.h"
+
+#include "core/Log.h"
+#include "core/MessageIds.h"
+#include "platform/AmigaPath.h"
+#include "platform/DosFiles.h"
+#include "platform/Latin1.h"
+#include "platform/Locks.h"
+
+namespace stovan {
+
+bool IsNetworkUrl(std::string_view url) {
+    return amiga::StartsWithNoCase(url, "http://") || amiga::StartsWithNoCase(url, "https://");
+}
+
+Status FetchLocalArchive(Engine& engine, std::string_view path, const std::string& drawer,
+                         std::string& storedPath) {
+    storedPath.clear();
+    engine.log().AddLogEntry(msg::DownloadingFile, path);
+    const std::string name(amiga::FilePart(path));
+    auto source = amiga::Lock(engine.dos(), path);
+    if (name.empty() || !source.ok() || source->drawer) {
+        engine.log().AddLogEntry(msg::CannotFind, name);
+        return Status(msg::CannotFind);
+    }
+    const std::string target = drawer + name;
+    if (!amiga::CopyFile(engine.dos(), path, target).ok()) {
+        (void)amiga::DeleteFile(engine.dos(), target);
+        engine.log().AddLogEntry(msg::CannotFind, name);
+        return Status(msg::CannotFind);
+    }
+    storedPath = target;
+    return Status::Ok();
+}
+
+ArchiveFetcher MakeArchiveFetcher(Engine& engine, ArchiveFetcher network) {
+    return [&engine, network = std::move(network)](const ApplicationItem& item,
+                                                   std::string_view url, const std::string& drawer,
+                                                   std::string& storedPath) -> Status {
+        if (!IsNetworkUrl(url)) {
+            return FetchLocalArchive(engine, url, drawer, storedPath);
+        }
+        if (network) {
+            return network(item, url, drawer, storedPath);
+        }
+        engine.log().AddLogEntry(msg::UnknownHost);
+        return Status(msg::UnknownHost);
+    };
+}
+
+}  // namespace stovan
