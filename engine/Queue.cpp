@@ -282,11 +282,14 @@ ProcessOutcome ProcessItems(ProcessContext& context, ProcessScope scope, Applica
                         result = related.message() == msg::ProcessingAborted ? related : result;
                     }
                 }
-                ++outcome.performed;
             } else {
                 ++outcome.skipped;
             }
-            RestoreMode(current, go);
+            // An operation that failed (an aborted download) did nothing:
+            // the item goes back to the mode it had, not to "Update".
+            const bool performed = go && result.ok();
+            outcome.performed += performed ? 1 : 0;
+            RestoreMode(current, performed);
             frontend.RefreshList();
             done = pos + 1;
             if (!result.ok()) {
