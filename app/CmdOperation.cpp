@@ -103,8 +103,9 @@ class CommandRun {
         context_.relaunch = [this] {
             // Stovan replaced itself: what the new program must find.
             (void)savePreferences(session_.preferences, session_.dos, kPreferencesPath);
-            std::fprintf(stderr, "stovan: Stovan was updated; the next start runs the new "
-                                 "program\n");
+            std::fprintf(stderr,
+                         "stovan: Stovan was updated; the next start runs the new "
+                         "program\n");
         };
         check_.relaunchRequested = &context_.relaunchRequested;
         server_.setRelaunchRequested(&context_.relaunchRequested);
@@ -193,8 +194,8 @@ int Operate(const app::Context& context, OperationRequest request,
     const std::string key = item->key();
     const bool byDupe = item->HasFlags(HAS_DUPENAME);
     SetOneShotMode(*item, mode);
-    const ProcessOutcome outcome = ProcessItems(
-        processing, chosen ? ProcessScope::OtherVersion : ProcessScope::One, item);
+    const ProcessOutcome outcome =
+        ProcessItems(processing, chosen ? ProcessScope::OtherVersion : ProcessScope::One, item);
     // A reload after a database package may have made the item anew.
     if (chosen) {
         if (ApplicationItem* again = engine.items().FindItem(key, byDupe)) {
@@ -231,9 +232,9 @@ int Process(const app::Context& context, bool yes) {
 
 int SetMode(const app::Context& context, const std::string& name, const std::string& word) {
     // The list shows INSTALL as "Update"; the user types what the list shows.
-    const std::optional<ItemMode> mode =
-        amiga::EqualsNoCase(word, "update") ? std::optional<ItemMode>(ItemMode::INSTALL)
-                                            : ModeFromWord(word);
+    const std::optional<ItemMode> mode = amiga::EqualsNoCase(word, "update")
+                                             ? std::optional<ItemMode>(ItemMode::INSTALL)
+                                             : ModeFromWord(word);
     if (!mode) {
         Complain("'" + word + "' is no mode (ignore, notify, download or update)");
         return 20;
@@ -268,9 +269,8 @@ void AddOperation(CLI::App& program, app::Context& context, OperationRequest req
         command->add_option("--version", options->version, "another version: X.Y or X.Y.Z");
     }
     command->add_flag("--yes", options->yes, "answer every question with its default");
-    command->callback([&context, options, request] {
-        context.exitCode = Operate(context, request, *options);
-    });
+    command->callback(
+        [&context, options, request] { context.exitCode = Operate(context, request, *options); });
 }
 
 const app::CommandRegistration operations{
@@ -287,8 +287,8 @@ const app::CommandRegistration operations{
 
 const app::CommandRegistration process{
     "process", [](CLI::App& program, app::Context& context) {
-        CLI::App* command = program.add_subcommand(
-            "process", "process all updates: every item as its mode says");
+        CLI::App* command =
+            program.add_subcommand("process", "process all updates: every item as its mode says");
         auto yes = std::make_shared<bool>(false);
         command->add_flag("--yes", *yes, "answer every question with its default");
         command->callback([&context, yes] { context.exitCode = Process(context, *yes); });

@@ -152,7 +152,8 @@ Status Download(ProcessContext& context, ApplicationItem& item, const std::strin
 }  // namespace
 
 std::string ArchiveLabel(const VersionTriple& triple) {
-    std::string label = "V" + std::to_string(triple.version) + "." + std::to_string(triple.revision);
+    std::string label =
+        "V" + std::to_string(triple.version) + "." + std::to_string(triple.revision);
     if (triple.build != 0) {
         label += "." + std::to_string(triple.build);
     }
@@ -260,8 +261,9 @@ std::optional<ArchiveList> CollectArchives(Engine& engine, const ApplicationItem
         return std::nullopt;
     }
     // By the version triple: 1.10 is above 1.9 (as text it would sort below).
-    std::stable_sort(list.entries.begin(), list.entries.end(),
-                     [](const ArchiveEntry& a, const ArchiveEntry& b) { return b.triple < a.triple; });
+    std::stable_sort(
+        list.entries.begin(), list.entries.end(),
+        [](const ArchiveEntry& a, const ArchiveEntry& b) { return b.triple < a.triple; });
     return list;
 }
 

@@ -36,29 +36,47 @@ struct Confirmation {
 Confirmation ConfirmationFor(ItemMode mode) {
     switch (mode) {
         case ItemMode::DOWNLOAD:
-            return {ACT_DOWNLOAD,         OPF_ARCHIVE,
-                    msg::AskDownload,     msg::AskDownloadButtons,
-                    msg::AskDownloadMultiButtons, ASK_DOWNLOAD};
+            return {ACT_DOWNLOAD,
+                    OPF_ARCHIVE,
+                    msg::AskDownload,
+                    msg::AskDownloadButtons,
+                    msg::AskDownloadMultiButtons,
+                    ASK_DOWNLOAD};
         case ItemMode::INSTALL:
-            return {ACT_UPDATE,         OPF_ARCHIVE | OPF_UPDATE,
-                    msg::AskUpdate,     msg::AskUpdateButtons,
-                    msg::AskUpdateMultiButtons, ASK_UPDATE};
+            return {ACT_UPDATE,
+                    OPF_ARCHIVE | OPF_UPDATE,
+                    msg::AskUpdate,
+                    msg::AskUpdateButtons,
+                    msg::AskUpdateMultiButtons,
+                    ASK_UPDATE};
         case ItemMode::OP_INSTALL:
-            return {ACT_INSTALL,         OPF_ARCHIVE | OPF_INSTALL,
-                    msg::AskInstall,     msg::AskInstallButtons,
-                    msg::AskInstallMultiButtons, ASK_INSTALL};
+            return {ACT_INSTALL,
+                    OPF_ARCHIVE | OPF_INSTALL,
+                    msg::AskInstall,
+                    msg::AskInstallButtons,
+                    msg::AskInstallMultiButtons,
+                    ASK_INSTALL};
         case ItemMode::OP_UNINSTALL:
-            return {ACT_UNINSTALL,         OPF_UNINSTALL,
-                    msg::AskUninstall,     msg::AskUninstallButtons,
-                    msg::AskUninstallMultiButtons, ASK_UNINSTALL};
+            return {ACT_UNINSTALL,
+                    OPF_UNINSTALL,
+                    msg::AskUninstall,
+                    msg::AskUninstallButtons,
+                    msg::AskUninstallMultiButtons,
+                    ASK_UNINSTALL};
         case ItemMode::OP_DOWNLOAD:
-            return {ACT_FETCH,            OPF_FETCH,
-                    msg::AskDownload,     msg::AskDownloadButtons,
-                    msg::AskDownloadMultiButtons, ASK_DOWNLOAD};
+            return {ACT_FETCH,
+                    OPF_FETCH,
+                    msg::AskDownload,
+                    msg::AskDownloadButtons,
+                    msg::AskDownloadMultiButtons,
+                    ASK_DOWNLOAD};
         case ItemMode::OP_REPAIR:
-            return {ACT_REPAIR,         OPF_ARCHIVE | OPF_REPAIR,
-                    msg::AskRepair,     msg::AskRepairButtons,
-                    msg::AskRepairMultiButtons, ASK_REPAIR};
+            return {ACT_REPAIR,
+                    OPF_ARCHIVE | OPF_REPAIR,
+                    msg::AskRepair,
+                    msg::AskRepairButtons,
+                    msg::AskRepairMultiButtons,
+                    ASK_REPAIR};
         case ItemMode::IGNORE:
         case ItemMode::NOTIFY:
             break;
@@ -192,17 +210,17 @@ Answer ConfirmOperation(ProcessContext& context, ApplicationItem& item, std::uin
     bool ask = (askMask & row.askBit) != 0;
     if (item.type == AppType::STOVAN &&
         (item.mode == ItemMode::INSTALL || item.mode == ItemMode::OP_REPAIR)) {
-        ask = ask && (askMask & (IsStovanProgram(item) ? ASK_STOVAN_UPDATE
-                                                       : ASK_DATABASE_UPDATE)) != 0;
+        ask = ask &&
+              (askMask & (IsStovanProgram(item) ? ASK_STOVAN_UPDATE : ASK_DATABASE_UPDATE)) != 0;
     }
     if (!ask) {
         return Answer::Go;
     }
     Frontend& frontend = context.frontend();
     frontend.ShowProgress(GetString(msg::ProgressWaitingForUser));
-    const std::string body =
-        MessageText(row.question, {item.displayText(), item.installedVersion.version,
-                                   item.installedVersion.revision});
+    const std::string body = MessageText(
+        row.question,
+        {item.displayText(), item.installedVersion.version, item.installedVersion.revision});
     const bool single = (opFlags & OPF_SINGLE) != 0;
     const int chosen = frontend.Request(GetString(msg::RequesterTitle), body,
                                         GetString(single ? row.singleButtons : row.multiButtons));
@@ -277,7 +295,8 @@ ProcessOutcome ProcessItems(ProcessContext& context, ProcessScope scope, Applica
                         msg::ProgressProcessing,
                         {current.displayText(), static_cast<std::int64_t>(pos), total}));
                     result = PerformOperation(context, current, opFlags);
-                    const Status related = UpdateRelatedVersions(context, current, CheckMode::System);
+                    const Status related =
+                        UpdateRelatedVersions(context, current, CheckMode::System);
                     if (result.ok()) {
                         result = related.message() == msg::ProcessingAborted ? related : result;
                     }

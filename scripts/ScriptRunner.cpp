@@ -52,8 +52,7 @@ std::string ScriptCommandLine(std::string_view scriptPath) {
 }
 
 Status RunScript(Engine& engine, EventLoop& loop, Frontend& frontend, const ApplicationItem& item,
-                 std::string_view scriptPath, ScriptOperation operation,
-                 std::int32_t* returnCode) {
+                 std::string_view scriptPath, ScriptOperation operation, std::int32_t* returnCode) {
     const bool uninstall = operation == ScriptOperation::Uninstall;
     engine.log().AddLogEntry(uninstall ? msg::RemovingItem : msg::InstallingItem,
                              item.displayText());

@@ -36,7 +36,7 @@ class FakeLoop final : public EventLoop {
             }
         }
         return command.commandLine.rfind("execute", 0) == 0 ? Status::Ok()
-                                                             : Status(msg::NotEnoughMemory);
+                                                            : Status(msg::NotEnoughMemory);
     }
     Status AddPublicPort() override { return Status::Ok(); }
     void RemovePublicPort() override {}
