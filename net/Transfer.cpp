@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <random>
@@ -139,7 +140,14 @@ Status Transfer::PrepareAttempt() {
         return Status(msg::CannotCreateSocket);
     }
     const UrlParts parts = SplitUrl(url_);
-    if (parts.host.empty()) {
+    // The host goes into the Host line as it is: a blank or control
+    // character (a line break from a hostile Location) would forge lines.
+    const bool usableHost =
+        !parts.host.empty() && std::none_of(parts.host.begin(), parts.host.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return byte <= 0x20 || byte == 0x7F;
+        });
+    if (!usableHost) {
         return Status(msg::UnknownHost);
     }
     const std::string transferUrl = TransferUrl(parts);

@@ -362,6 +362,12 @@ TEST_F(DownloadFileTest, EmptyBodyLocalNameProgressAndRefusedConnection) {
     EXPECT_EQ(recorder.updates.back().name, "page");
     EXPECT_EQ(recorder.updates.back().totalKb, 4);
 
+    // A line break in the host would forge request lines: nothing is sent.
+    const std::size_t sent = server.Requests().size();
+    EXPECT_EQ(Fetch("http://127.0.0.1:" + std::to_string(server.port()) + "\r\nX-Forged: 1/x"),
+              Status(msg::UnknownHost));
+    EXPECT_EQ(server.Requests().size(), sent);
+
     // Nobody listens on the port of a server that went away.
     std::string url;
     {
