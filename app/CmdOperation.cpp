@@ -90,7 +90,12 @@ class CommandRun {
           check_{*session.engine, server_, frontend_, {}, nullptr},
           context_(check_) {
         Engine& engine = *session.engine;
-        context_.fetchArchive = MakeArchiveFetcher(engine, {});
+        context_.fetchArchive = MakeArchiveFetcher(
+            engine, [&engine, this](const ApplicationItem&, std::string_view url,
+                                    const std::string& drawer, std::string& stored) {
+                return FetchNetworkArchive(engine, frontend_, url, drawer, stored,
+                                           [] { return TakeInterrupts(); });
+            });
         context_.preferredLanguages = amiga::PreferredLanguages();
         context_.startProgram = [](std::string_view commandLine) {
             // No viewer on the command line: say where the changelog is.

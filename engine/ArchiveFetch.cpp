@@ -2,6 +2,8 @@
 
 #include "core/Log.h"
 #include "core/MessageIds.h"
+#include "core/Messages.h"
+#include "net/DownloadFile.h"
 #include "platform/AmigaPath.h"
 #include "platform/DosFiles.h"
 #include "platform/Latin1.h"
@@ -31,6 +33,54 @@ Status FetchLocalArchive(Engine& engine, std::string_view path, const std::strin
     }
     storedPath = target;
     return Status::Ok();
+}
+
+namespace {
+
+// A transfer's progress on the front end's gauge.
+class FrontendGauge final : public TransferProgress {
+  public:
+    explicit FrontendGauge(Frontend& frontend) : frontend_(frontend) {}
+    void progressChanged(const ProgressUpdate& update) override {
+        frontend_.ShowProgress(
+            update.message == msg::ProgressPreparingDownload
+                ? MessageText(update.message, {update.name})
+                : MessageText(update.message, {update.name, update.doneKb, update.totalKb}));
+        if (update.totalKb > 0) {
+            frontend_.SetGauge(static_cast<std::uint32_t>(update.doneKb),
+                               static_cast<std::uint32_t>(update.totalKb));
+        }
+    }
+    void gaugeVisible(bool visible) override { frontend_.ShowGauge(visible); }
+
+  private:
+    Frontend& frontend_;
+};
+
+}  // namespace
+
+Status FetchNetworkArchive(Engine& engine, Frontend& frontend, std::string_view url,
+                           const std::string& drawer, std::string& storedPath,
+                           std::function<bool()> aborted) {
+    storedPath.clear();
+    FrontendGauge gauge(frontend);
+    DownloadContext download;
+    download.dos = &engine.dos();
+    const Preferences& preferences = engine.preferences();
+    download.settings.connectTimeout = preferences.connectTimeout;
+    download.settings.transferTimeout = preferences.transferTimeout;
+    download.settings.connectRetries = preferences.connectRetries;
+    download.settings.system = engine.dos().profile().kind;
+    download.log = &engine.log();
+    download.progress = &gauge;
+    download.aborted = std::move(aborted);
+    download.drawer = drawer;
+    DownloadOutcome outcome;
+    const Status result = DownloadFile(download, url, "", DL_PROGRESS, false, &outcome);
+    if (result.ok()) {
+        storedPath = outcome.path;
+    }
+    return result;
 }
 
 ArchiveFetcher MakeArchiveFetcher(Engine& engine, ArchiveFetcher network) {

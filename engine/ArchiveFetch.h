@@ -18,6 +18,13 @@ bool IsNetworkUrl(std::string_view url);
 Status FetchLocalArchive(Engine& engine, std::string_view path, const std::string& drawer,
                          std::string& storedPath);
 
+// Fetches a network URL with DownloadFile into drawer (the gauge on the
+// front end, the transfer preferences of the engine), polling `aborted`.
+// The transfer's result (already logged).
+Status FetchNetworkArchive(Engine& engine, Frontend& frontend, std::string_view url,
+                           const std::string& drawer, std::string& storedPath,
+                           std::function<bool()> aborted);
+
 // A fetcher for ProcessContext: network URLs to `network` (unset: 344
 // "Unknown host!", logged), the rest to FetchLocalArchive.
 ArchiveFetcher MakeArchiveFetcher(Engine& engine, ArchiveFetcher network);

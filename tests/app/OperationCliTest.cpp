@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "shell/archive/LhaWriter.h"
+#include "tests/support/HttpTestServer.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempRoot.h"
 
@@ -235,6 +236,30 @@ TEST_F(OperationCliTest, DownloadOnlyKeepsTheArchiveAndRunsNoScript) {
     EXPECT_EQ(Downloads(), std::vector<std::string>{"Foo_v2.01.lha"});
     EXPECT_FALSE(HostExists(Host("Work/Apps/Foo")));
     EXPECT_EQ(Stovan({"install", "Foo", "--version", "2.x"}).exitCode, 20);
+}
+
+TEST_F(OperationCliTest, InstallsAnArchiveServedOverHttp) {
+    Archive("Web.lha", "Web", "3.2");
+    const std::string bytes = ReadHostFile(Host("Work/Mirror/Web.lha"));
+    HttpTestServer server([&bytes](HttpConnection& connection) {
+        if (connection.path() == "/files/Web.lha") {
+            (void)connection.Send("HTTP/1.1 200 OK\r\nContent-Length: " +
+                                  std::to_string(bytes.size()) + "\r\n\r\n" + bytes);
+        } else {
+            (void)connection.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+        }
+    });
+    std::string entry = Entry("Web", "");
+    entry.replace(entry.find("Work:Mirror/Web.lha"), std::string("Work:Mirror/Web.lha").size(),
+                  server.Url("/files/Web.lha"));
+    Database(entry + Entry("Gone", ""));
+    ProgramRun run = Stovan({"install", "Web", "--yes"});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_NE(Installed("Web").find("Web 3.2"), std::string::npos);
+    // A missing archive stops the run with 20 and leaves the mode alone.
+    run = Stovan({"install", "Gone", "--yes"});
+    EXPECT_EQ(run.exitCode, 20) << run.out << run.err;
+    EXPECT_EQ(Config().find("\"Gone\"  MODE \"INSTALL\""), std::string::npos) << Config();
 }
 
 }  // namespace
