@@ -35,6 +35,9 @@ CLI::App& SubcommandGroup(CLI::App& program, const std::string& name,
 
 // One per app/Cmd*.cpp file.
 void AddCheckCommand(CLI::App& program, Context& context);
+void AddModeCommand(CLI::App& program, Context& context);
+void AddOperationCommands(CLI::App& program, Context& context);
+void AddProcessCommand(CLI::App& program, Context& context);
 void AddDbExpandCommand(CLI::App& program, Context& context);
 void AddDbLintCommand(CLI::App& program, Context& context);
 void AddListCommand(CLI::App& program, Context& context);
@@ -43,6 +46,7 @@ void AddPrefsCommands(CLI::App& program, Context& context);
 void AddReloadCommand(CLI::App& program, Context& context);
 void AddRootCommand(CLI::App& program, Context& context);
 void AddScriptCommand(CLI::App& program, Context& context);
+void AddToolFetchCommand(CLI::App& program, Context& context);
 void AddToolIconCommand(CLI::App& program, Context& context);
 void AddToolMatchCommand(CLI::App& program, Context& context);
 void AddToolReadArgsCommand(CLI::App& program, Context& context);

@@ -132,11 +132,21 @@ function(stovan_tests)
 endfunction()
 
 function(stovan_benchmarks)
+  # The transfer benchmarks fetch from the loopback server the tests use.
+  set(server ${CMAKE_SOURCE_DIR}/tests/support/HttpTestServer.cpp)
+  if(EXISTS ${server})
+    add_library(bench_http_server STATIC ${server})
+    target_include_directories(bench_http_server PUBLIC ${CMAKE_SOURCE_DIR})
+    stovan_warnings(bench_http_server)
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
   foreach(source IN LISTS sources)
     get_filename_component(name ${source} NAME_WE)
     add_executable(bench_${name} ${source})
     target_link_libraries(bench_${name} PRIVATE ${STOVAN_LAYERS} benchmark::benchmark_main)
+    if(TARGET bench_http_server)
+      target_link_libraries(bench_${name} PRIVATE bench_http_server)
+    endif()
     target_compile_definitions(bench_${name} PRIVATE
       STOVAN_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
       STOVAN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/data")

@@ -52,7 +52,7 @@ std::string ScriptCommandLine(std::string_view scriptPath) {
 }
 
 Status RunScript(Engine& engine, EventLoop& loop, Frontend& frontend, const ApplicationItem& item,
-                 std::string_view scriptPath, ScriptOperation operation) {
+                 std::string_view scriptPath, ScriptOperation operation, std::int32_t* returnCode) {
     const bool uninstall = operation == ScriptOperation::Uninstall;
     engine.log().AddLogEntry(uninstall ? msg::RemovingItem : msg::InstallingItem,
                              item.displayText());
@@ -72,6 +72,9 @@ Status RunScript(Engine& engine, EventLoop& loop, Frontend& frontend, const Appl
             ShowFailure(frontend, item, operation);
         }
         loop.RemovePublicPort();
+    }
+    if (returnCode != nullptr) {
+        *returnCode = result.ok() ? rc : kCommandNotRun;
     }
     engine.log().AddLogEntry(uninstall ? msg::RemovedCompletely : msg::InstallationFinished,
                              item.displayText());

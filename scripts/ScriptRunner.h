@@ -37,7 +37,10 @@ std::string ScriptCommandLine(std::string_view scriptPath);
 // Returns what the worker wait returned: Ok, msg::ProcessingAborted,
 // msg::NotEnoughMemory (the worker could not be started) or
 // msg::CannotCreatePort (the port could not be made; nothing ran).
+// returnCode, when given, receives the script's return code (20 when it
+// did not run to its end).
 Status RunScript(Engine& engine, EventLoop& loop, Frontend& frontend, const ApplicationItem& item,
-                 std::string_view scriptPath, ScriptOperation operation);
+                 std::string_view scriptPath, ScriptOperation operation,
+                 std::int32_t* returnCode = nullptr);
 
 }  // namespace stovan

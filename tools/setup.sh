@@ -10,8 +10,8 @@ packages=(
   clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libfmt-dev libcli11-dev nlohmann-json3-dev
-  liblhasa-dev libarchive-dev libssl-dev
-  lhasa jlha-utils unzip zip libarchive-tools
+  liblhasa-dev libarchive-dev libssl-dev libcurl4-openssl-dev
+  lhasa jlha-utils unzip zip libarchive-tools curl
 )
 
 missing=()

@@ -18,6 +18,7 @@
 #include "core/MessageIds.h"
 #include "core/Messages.h"
 #include "platform/Catalog.h"
+#include "tests/support/HttpTestServer.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempRoot.h"
 
@@ -1074,6 +1075,39 @@ TEST_F(CliTest, DbLintReportsEachFile) {
     EXPECT_NE(second, std::string::npos);
     EXPECT_LT(first, second);
     EXPECT_EQ(both.out.substr(both.out.find("\tLoading database '" + good)), clean.out);
+}
+
+// --- tool fetch ----------------------------------------------------------------------
+
+TEST_F(CliTest, ToolFetchPrintsTheStoredFileOrFailsWithTheMessage) {
+    HttpTestServer server([](HttpConnection& connection) {
+        if (connection.path() == "/Foo.lha") {
+            connection.Send(HttpResponse("200 OK", "archive",
+                                         "Last-Modified: Thu, 05 Nov 2015 10:00:00 GMT\r\n"));
+        } else {
+            connection.Send(HttpResponse("404 Not Found", "no"));
+        }
+    });
+    RunOptions options = Options();
+    for (const char* proxy : {"http_proxy=", "HTTP_PROXY=", "all_proxy=", "ALL_PROXY="}) {
+        options.environment.push_back(proxy);
+    }
+    const ProgramRun fetched =
+        Stovan({"tool", "fetch", server.Url("/Foo.lha"), "--to", "RAM:In"}, options);
+    EXPECT_EQ(fetched.exitCode, 0) << fetched.err;
+    EXPECT_EQ(fetched.out, "RAM:In/Foo.lha\n");
+    EXPECT_EQ(ReadHostFile(root_ + "/RAM/In/Foo.lha"), "archive");
+
+    const ProgramRun probed = Stovan(
+        {"tool", "fetch", server.Url("/Foo.lha"), "--name", "Probe", "--length-only"}, options);
+    EXPECT_EQ(probed.exitCode, 0) << probed.err;
+    EXPECT_EQ(probed.out, "RAM:T/Probe\n");
+    EXPECT_EQ(ReadHostFile(root_ + "/RAM/T/Probe"), "LENGTH 7\n");
+
+    const ProgramRun missing = Stovan({"tool", "fetch", server.Url("/gone.lha")}, options);
+    EXPECT_EQ(missing.exitCode, kFailure);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "stovan: Unable to find 'gone.lha'!\n");
 }
 
 }  // namespace

@@ -1,0 +1,321 @@
+// stovan install|update|repair|uninstall|download NAME [--version X.Y[.Z]]
+// [--yes]: one processing run for one application, as the buttons of the
+// main window start it. stovan process [--yes]: the run over every item
+// ("Process All Updates"). stovan mode NAME ignore|notify|download|update:
+// the item's automatic mode, kept in Config.db.
+//
+// Items never checked on this root get a Quick check first. A request the
+// item's state does not allow says why. Exit codes: 0 done, 5 something
+// skipped or declined, 10 a script failed, 20 a failure stopped the run
+// (an unknown name, an abort, a failed download).
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/CommandRegistry.h"
+#include "app/DatabaseSession.h"
+#include "core/MessageIds.h"
+#include "core/Messages.h"
+#include "database/ConfigFiles.h"
+#include "database/Loader.h"
+#include "desktop/CompanionCommands.h"
+#include "desktop/Interrupt.h"
+#include "desktop/ServeEvents.h"
+#include "desktop/TerminalFrontend.h"
+#include "engine/ArchiveFetch.h"
+#include "engine/CompanionCommands.h"
+#include "engine/ProgramFolders.h"
+#include "engine/Requests.h"
+#include "engine/Session.h"
+#include "platform/Catalog.h"
+#include "platform/Latin1.h"
+#include "prefs/SystemPreferences.h"
+#include "version/VersionText.h"
+
+namespace {
+
+using namespace stovan;
+
+struct OperationOptions {
+    std::string name;
+    std::string version;
+    bool yes = false;
+};
+
+void Complain(const std::string& text) {
+    std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(text).c_str());
+}
+
+ApplicationItem* FindByKey(Engine& engine, const std::string& name) {
+    ApplicationItem* item = engine.items().FindItem(name, false);
+    return item != nullptr ? item : engine.items().FindItem(name, true);
+}
+
+// "1.10" or "1.10.3": the version the user chose.
+std::optional<VersionTriple> ParseChosenVersion(const std::string& text) {
+    VersionTriple triple;
+    std::uint32_t* parts[] = {&triple.version, &triple.revision, &triple.build};
+    std::size_t part = 0;
+    std::size_t digits = 0;
+    for (char c : text) {
+        if (c == '.') {
+            if (digits == 0 || ++part > 2) {
+                return std::nullopt;
+            }
+            digits = 0;
+        } else if (c >= '0' && c <= '9') {
+            const std::uint64_t next = std::uint64_t{*parts[part]} * 10 + (c - '0');
+            if (next > 0xffffffffu) {
+                return std::nullopt;
+            }
+            *parts[part] = static_cast<std::uint32_t>(next);
+            ++digits;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0 || part == 0) {
+        return std::nullopt;
+    }
+    return triple;
+}
+
+// Everything one run needs on the command line, set up around a session.
+class CommandRun {
+  public:
+    CommandRun(app::DatabaseSession& session, bool yes)
+        : session_(session),
+          frontend_(TerminalOptionsForProcess(yes)),
+          server_(session.dos, frontend_, session.log, RunningProgramFolder() + "/stovan-shell"),
+          check_{*session.engine, server_, frontend_, {}, nullptr},
+          context_(check_) {
+        Engine& engine = *session.engine;
+        context_.fetchArchive = MakeArchiveFetcher(
+            engine, [&engine, this](const ApplicationItem&, std::string_view url,
+                                    const std::string& drawer, std::string& stored) {
+                return FetchNetworkArchive(engine, frontend_, url, drawer, stored,
+                                           [] { return TakeInterrupts(); });
+            });
+        context_.preferredLanguages = amiga::PreferredLanguages();
+        context_.startProgram = [](std::string_view commandLine) {
+            // No viewer on the command line: say where the changelog is.
+            std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(commandLine).c_str());
+        };
+        context_.reloadDatabases = [&engine] { return ReloadDatabase(engine); };
+        context_.relaunch = [this] {
+            // Stovan replaced itself: what the new program must find.
+            (void)savePreferences(session_.preferences, session_.dos, kPreferencesPath);
+            std::fprintf(stderr,
+                         "stovan: Stovan was updated; the next start runs the new "
+                         "program\n");
+        };
+        check_.relaunchRequested = &context_.relaunchRequested;
+        server_.setRelaunchRequested(&context_.relaunchRequested);
+    }
+
+    ProcessContext& context() { return context_; }
+
+    // Prints the log from `first` on and saves the user's modes.
+    void Finish(std::size_t first) {
+        (void)SaveConfiguration(*session_.engine, kPrefsDrawer);
+        app::PrintLog(session_.log, first, stdout);
+    }
+
+  private:
+    app::DatabaseSession& session_;
+    TerminalFrontend frontend_;
+    EventServer server_;
+    VersionCheckContext check_;
+    ProcessContext context_;
+};
+
+// The session with the companion commands in place; null after a
+// complaint.
+std::unique_ptr<app::DatabaseSession> OpenSession(const app::Context& context) {
+    auto opened = app::OpenDatabaseSession(context);
+    if (!opened) {
+        std::fprintf(stderr, "stovan: %s\n", opened.error().c_str());  // host paths
+        return nullptr;
+    }
+    std::unique_ptr<app::DatabaseSession> session = std::move(*opened);
+    if (!LogFailure(*session, LaunchReload(*session->engine))) {
+        app::PrintLog(session->log, 0, stderr);
+        return nullptr;
+    }
+    const std::string drawer = CompanionCommandDrawer(session->dos);
+    if (const Status status =
+            InstallCompanionCommands(session->dos, CompanionCommandNames(), drawer);
+        !status.ok()) {
+        Complain(std::string(PlainText(GetString(status.message()))));
+        return nullptr;
+    }
+    InstallInterruptHandler();
+    return session;
+}
+
+int Operate(const app::Context& context, OperationRequest request,
+            const OperationOptions& options) {
+    std::optional<VersionTriple> chosen;
+    if (!options.version.empty()) {
+        chosen = ParseChosenVersion(options.version);
+        if (!chosen) {
+            Complain("'" + options.version + "' is no version (X.Y or X.Y.Z)");
+            return 20;
+        }
+        if (request == OperationRequest::Update || request == OperationRequest::Uninstall) {
+            Complain("--version goes with install, repair and download only");
+            return 20;
+        }
+    }
+    auto session = OpenSession(context);
+    if (!session) {
+        return 20;
+    }
+    Engine& engine = *session->engine;
+    ApplicationItem* item = FindByKey(engine, options.name);
+    if (item == nullptr) {
+        Complain("no application named '" + options.name + "'");
+        return 20;
+    }
+    const std::size_t first = session->log.entries().size();
+    CommandRun run(*session, options.yes);
+    ProcessContext& processing = run.context();
+    if (!QuickCheckUnknown(processing).ok()) {
+        run.Finish(first);
+        Complain(std::string(GetString(msg::ProcessingAborted)));
+        return 20;
+    }
+    const VersionTriple offered = item->serverVersion;
+    if (chosen) {
+        item->serverVersion = *chosen;
+    }
+    const ItemMode mode = RequestMode(request);
+    if (const auto reason = RefusalReason(*item, mode)) {
+        item->serverVersion = offered;
+        run.Finish(first);
+        Complain(*reason);
+        return 5;
+    }
+    const std::string key = item->key();
+    const bool byDupe = item->HasFlags(HAS_DUPENAME);
+    SetOneShotMode(*item, mode);
+    const ProcessOutcome outcome =
+        ProcessItems(processing, chosen ? ProcessScope::OtherVersion : ProcessScope::One, item);
+    // A reload after a database package may have made the item anew.
+    if (chosen) {
+        if (ApplicationItem* again = engine.items().FindItem(key, byDupe)) {
+            again->serverVersion = offered;
+        }
+    }
+    run.Finish(first);
+    if (!outcome.result.ok()) {
+        Complain(std::string(PlainText(GetString(outcome.result.message()))));
+    }
+    return ExitCodeFor(outcome, processing);
+}
+
+int Process(const app::Context& context, bool yes) {
+    auto session = OpenSession(context);
+    if (!session) {
+        return 20;
+    }
+    const std::size_t first = session->log.entries().size();
+    CommandRun run(*session, yes);
+    ProcessContext& processing = run.context();
+    if (!QuickCheckUnknown(processing).ok()) {
+        run.Finish(first);
+        Complain(std::string(GetString(msg::ProcessingAborted)));
+        return 20;
+    }
+    const ProcessOutcome outcome = ProcessItems(processing, ProcessScope::All);
+    run.Finish(first);
+    if (!outcome.result.ok()) {
+        Complain(std::string(PlainText(GetString(outcome.result.message()))));
+    }
+    return ExitCodeFor(outcome, processing);
+}
+
+int SetMode(const app::Context& context, const std::string& name, const std::string& word) {
+    // The list shows INSTALL as "Update"; the user types what the list shows.
+    const std::optional<ItemMode> mode = amiga::EqualsNoCase(word, "update")
+                                             ? std::optional<ItemMode>(ItemMode::INSTALL)
+                                             : ModeFromWord(word);
+    if (!mode) {
+        Complain("'" + word + "' is no mode (ignore, notify, download or update)");
+        return 20;
+    }
+    auto opened = app::OpenDatabaseSession(context);
+    if (!opened) {
+        std::fprintf(stderr, "stovan: %s\n", opened.error().c_str());  // host paths
+        return 20;
+    }
+    Engine& engine = *(*opened)->engine;
+    if (!LogFailure(**opened, LaunchReload(engine))) {
+        app::PrintLog((*opened)->log, 0, stderr);
+        return 20;
+    }
+    ApplicationItem* item = FindByKey(engine, name);
+    if (item == nullptr) {
+        Complain("no application named '" + name + "'");
+        return 20;
+    }
+    item->mode = *mode;
+    if (const Status saved = SaveConfiguration(engine, kPrefsDrawer); !saved.ok()) {
+        Complain(std::string(PlainText(GetString(saved.message()))));
+        return 20;
+    }
+    return 0;
+}
+
+void AddOperation(CLI::App& program, app::Context& context, OperationRequest request,
+                  const std::string& description) {
+    const std::string word(RequestWord(request));
+    CLI::App* command = program.add_subcommand(word, description);
+    auto options = std::make_shared<OperationOptions>();
+    command->add_option("NAME", options->name, "the application's name")->required();
+    if (request != OperationRequest::Update && request != OperationRequest::Uninstall) {
+        command->add_option("--version", options->version, "another version: X.Y or X.Y.Z");
+    }
+    command->add_flag("--yes", options->yes, "answer every question with its default");
+    command->callback(
+        [&context, options, request] { context.exitCode = Operate(context, request, *options); });
+}
+
+}  // namespace
+
+void stovan::app::AddOperationCommands(CLI::App& program, Context& context) {
+    {
+        AddOperation(program, context, OperationRequest::Install, "install an application");
+        AddOperation(program, context, OperationRequest::Update,
+                     "update an application to the offered version");
+        AddOperation(program, context, OperationRequest::Repair,
+                     "install an application's offered version again");
+        AddOperation(program, context, OperationRequest::Uninstall, "remove an application");
+        AddOperation(program, context, OperationRequest::Download,
+                     "download an application's archive only");
+    }
+}
+
+void stovan::app::AddProcessCommand(CLI::App& program, Context& context) {
+    {
+        CLI::App* command =
+            program.add_subcommand("process", "process all updates: every item as its mode says");
+        auto yes = std::make_shared<bool>(false);
+        command->add_flag("--yes", *yes, "answer every question with its default");
+        command->callback([&context, yes] { context.exitCode = Process(context, *yes); });
+    }
+}
+
+void stovan::app::AddModeCommand(CLI::App& program, Context& context) {
+    {
+        CLI::App* command =
+            program.add_subcommand("mode", "set an application's automatic mode (in Config.db)");
+        auto name = std::make_shared<std::string>();
+        auto word = std::make_shared<std::string>();
+        command->add_option("NAME", *name, "the application's name")->required();
+        command->add_option("MODE", *word, "ignore, notify, download or update")->required();
+        command->callback(
+            [&context, name, word] { context.exitCode = SetMode(context, *name, *word); });
+    }
+}

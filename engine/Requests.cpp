@@ -1,0 +1,116 @@
+#include "engine/Requests.h"
+
+#include "core/MessageIds.h"
+
+namespace stovan {
+
+std::string_view RequestWord(OperationRequest request) {
+    switch (request) {
+        case OperationRequest::Install:
+            return "install";
+        case OperationRequest::Update:
+            return "update";
+        case OperationRequest::Repair:
+            return "repair";
+        case OperationRequest::Uninstall:
+            return "uninstall";
+        case OperationRequest::Download:
+            return "download";
+    }
+    return "install";
+}
+
+ItemMode RequestMode(OperationRequest request) {
+    switch (request) {
+        case OperationRequest::Install:
+            return ItemMode::OP_INSTALL;
+        case OperationRequest::Update:
+            return ItemMode::INSTALL;
+        case OperationRequest::Repair:
+            return ItemMode::OP_REPAIR;
+        case OperationRequest::Uninstall:
+            return ItemMode::OP_UNINSTALL;
+        case OperationRequest::Download:
+            return ItemMode::OP_DOWNLOAD;
+    }
+    return ItemMode::OP_INSTALL;
+}
+
+std::uint32_t NeededAction(ItemMode mode) {
+    switch (mode) {
+        case ItemMode::DOWNLOAD:
+            return ACT_DOWNLOAD;
+        case ItemMode::INSTALL:
+            return ACT_UPDATE;
+        case ItemMode::OP_INSTALL:
+            return ACT_INSTALL;
+        case ItemMode::OP_UNINSTALL:
+            return ACT_UNINSTALL;
+        case ItemMode::OP_DOWNLOAD:
+            return ACT_FETCH;
+        case ItemMode::OP_REPAIR:
+            return ACT_REPAIR;
+        case ItemMode::IGNORE:
+        case ItemMode::NOTIFY:
+            break;
+    }
+    return 0;
+}
+
+std::optional<std::string> RefusalReason(const ApplicationItem& item, ItemMode mode) {
+    const std::uint32_t needed = NeededAction(mode);
+    if (needed == 0) {
+        return "nothing to do in this mode";
+    }
+    if ((AvailableActions(item, mode) & needed) != 0) {
+        return std::nullopt;
+    }
+    const std::string name = "'" + item.displayText() + "'";
+    if ((mode == ItemMode::OP_UNINSTALL) && item.uninstallScript().empty() &&
+        (item.state == ItemState::INSTALLED || item.state == ItemState::OUTDATED)) {
+        return name + " has no uninstall script";
+    }
+    if (mode == ItemMode::INSTALL && item.installScript().empty()) {
+        return name + " has no install script";
+    }
+    switch (item.state) {
+        case ItemState::UNKNOWN:
+            return "the state of " + name + " is unknown";
+        case ItemState::NOTINSTALLED:
+            return name + " is not installed";
+        case ItemState::INSTALLED:
+            return mode == ItemMode::INSTALL ? name + " is up to date"
+                                             : name + " is already installed";
+        case ItemState::OUTDATED:
+            return name + " is already installed; update it instead";
+    }
+    return name + " cannot be processed so";
+}
+
+Status QuickCheckUnknown(ProcessContext& context) {
+    for (ApplicationItem& item : context.engine().items()) {
+        if (item.state != ItemState::UNKNOWN) {
+            continue;
+        }
+        const Status result = UpdateItemVersion(context.check, item, CheckMode::Quick);
+        if (result.message() == msg::ProcessingAborted) {
+            return result;
+        }
+    }
+    return Status::Ok();
+}
+
+int ExitCodeFor(const ProcessOutcome& outcome, const ProcessContext& context) {
+    if (!outcome.result.ok()) {
+        return 20;
+    }
+    if (context.failedScripts != 0) {
+        return 10;
+    }
+    if (outcome.skipped != 0 || outcome.queued == 0) {
+        return 5;
+    }
+    return 0;
+}
+
+}  // namespace stovan

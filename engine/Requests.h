@@ -1,0 +1,39 @@
+#pragma once
+// What the front ends share around a processing run started for one item
+// or for all: the one-shot mode of a request, why an item's state does not
+// allow it, the Quick check of items never checked on this root, and the
+// run's outcome as an exit code.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/Processing.h"
+#include "engine/Queue.h"
+
+namespace stovan {
+
+enum class OperationRequest { Install, Update, Repair, Uninstall, Download };
+
+// "install", "update", "repair", "uninstall", "download".
+std::string_view RequestWord(OperationRequest request);
+// The mode an entry point sets: OP_INSTALL, INSTALL ("Update"),
+// OP_REPAIR, OP_UNINSTALL, OP_DOWNLOAD.
+ItemMode RequestMode(OperationRequest request);
+// The ACT_* bit the request's mode needs.
+std::uint32_t NeededAction(ItemMode mode);
+
+// Why the item cannot be processed in `mode` ("'Foo' is up to date"), or
+// none when its state allows it. Texts for the user, in ISO-8859-1.
+std::optional<std::string> RefusalReason(const ApplicationItem& item, ItemMode mode);
+
+// The Quick check of every item whose state is still UNKNOWN (the launch
+// step would have given them one), so a fresh root knows what is installed
+// before a run. Returns 315 when aborted.
+Status QuickCheckUnknown(ProcessContext& context);
+
+// 0 done; 5 something skipped or declined; 10 a script failed; 20 the run
+// stopped on a failure (an abort included).
+int ExitCodeFor(const ProcessOutcome& outcome, const ProcessContext& context);
+
+}  // namespace stovan

@@ -1,0 +1,413 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "core/Log.h"
+#include "core/MessageIds.h"
+#include "net/DownloadFile.h"
+#include "net/TransferSet.h"
+#include "platform/DosFiles.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/TempRoot.h"
+#include "version/Date.h"
+
+namespace stovan {
+namespace {
+
+using namespace std::chrono_literals;
+using test::HttpConnection;
+using test::HttpResponse;
+using test::HttpTestServer;
+
+// Every regular file under a folder, as host paths.
+std::set<std::string> FilesUnder(const std::string& folder) {
+    std::set<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            files.insert(entry.path().string());
+        }
+    }
+    return files;
+}
+
+struct Recorder : TransferProgress {
+    std::vector<ProgressUpdate> updates;
+    int shown = 0;
+    void progressChanged(const ProgressUpdate& update) override { updates.push_back(update); }
+    void gaugeVisible(bool visible) override { shown += visible ? 1 : -1; }
+};
+
+class DownloadFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::DisableProxies();
+        ASSERT_TRUE(amiga::CreateDrawerPath(root.dos(), "RAM:T").ok());
+        context.dos = &root.dos();
+        context.settings.connectTimeout = 2;
+        context.settings.transferTimeout = 1;
+        context.settings.connectRetries = 2;
+        context.log = &log;
+        context.drawer = "T:";
+    }
+
+    std::string Drawer(const std::string& name = "") const { return root.Host("RAM", "T/" + name); }
+
+    // Fetches and returns the result; the outcome lands in `outcome`.
+    Status Fetch(const std::string& url, std::uint32_t flags = 0, bool serverName = false,
+                 const std::string& localName = "") {
+        return DownloadFile(context, url, localName, flags, serverName, &outcome);
+    }
+
+    test::TempRoot root;
+    Log log;
+    DownloadContext context;
+    DownloadOutcome outcome;
+};
+
+TEST_F(DownloadFileTest, SendsStovansOwnRequestAndStoresTheBodySplitAnywhere) {
+    const std::string body = [] {
+        std::string text;
+        for (int line = 0; line < 2000; ++line) {
+            text += "line " + std::to_string(line) + "\n";
+        }
+        return text;
+    }();
+    for (const unsigned seed : {1u, 2u, 3u, 4u, 5u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        HttpTestServer server([&](HttpConnection& connection) {
+            std::mt19937 random(seed);
+            connection.SendSplit(HttpResponse("200 OK", body), random, 1 + seed * 7);
+        });
+        ASSERT_EQ(Fetch(server.Url("/dir/file.lha")), Status::Ok());
+        EXPECT_EQ(outcome.path, "RAM:T/file.lha");
+        EXPECT_EQ(test::ReadHostFile(Drawer("file.lha")), body);
+        const std::vector<std::string> requests = server.Requests();
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0],
+                  "GET /dir/file.lha HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port()) +
+                      "\r\nPragma: no-cache\r\nAccept: */*\r\n"
+                      "User-Agent: Stovan/2.18 (AmigaOS4; N; PPC)\r\n\r\n");
+    }
+}
+
+TEST_F(DownloadFileTest, ChunkedBodies) {
+    const std::string big(300000, 'q');
+    struct Row {
+        const char* name;
+        std::string wire;  // after the header
+        Status result;
+        std::string body;  // expected file content, "" for no file
+    };
+    std::string bigChunk = "493e0\r\n" + big + "\r\n0\r\n\r\n";
+    const Row rows[] = {
+        {"two chunks", "4\r\nWiki\r\n5\r\npedia\r\n0\r\n\r\n", Status::Ok(), "Wikipedia"},
+        {"one chunk of 300000 bytes", bigChunk, Status::Ok(), big},
+        {"chunk extension and trailer", "4;x=y\r\nWiki\r\n0\r\nX-Trailer: 1\r\n\r\n", Status::Ok(),
+         "Wiki"},
+        {"no final chunk", "4\r\nWiki\r\n5\r\npedia\r\n", Status(msg::RecvFailed), ""},
+        {"bad chunk size", "4\r\nWiki\r\nzz\r\npedia\r\n0\r\n\r\n", Status(msg::RecvFailed), ""},
+    };
+    for (const Row& row : rows) {
+        for (const unsigned seed : {7u, 8u}) {
+            SCOPED_TRACE(std::string(row.name) + " seed " + std::to_string(seed));
+            HttpTestServer server([&](HttpConnection& connection) {
+                std::mt19937 random(seed);
+                connection.SendSplit(
+                    "HTTP/1.1 200 OK\r\nTRANSFER-ENCODING: chunked\r\n\r\n" + row.wire, random, 50);
+            });
+            (void)amiga::DeleteFile(root.dos(), "T:wiki");
+            EXPECT_EQ(Fetch(server.Url("/wiki")), row.result);
+            if (row.body.empty()) {
+                EXPECT_FALSE(test::HostExists(Drawer("wiki")));
+                EXPECT_EQ(server.Requests().size(), 2u);  // every try was made
+            } else {
+                EXPECT_EQ(test::ReadHostFile(Drawer("wiki")), row.body);
+            }
+        }
+    }
+}
+
+TEST_F(DownloadFileTest, FailedAnswersAreTriedAgainAndLogged) {
+    struct Row {
+        const char* name;
+        std::string response;
+        Status result;
+        std::size_t requests;
+    };
+    const Row rows[] = {
+        {"404", HttpResponse("404 Not Found", "gone"), Status(msg::CannotFind), 2},
+        {"short body", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly this",
+         Status(msg::RecvFailed), 2},
+        {"huge Content-Length", "HTTP/1.1 200 OK\r\nContent-Length: 1000000000000000\r\n\r\nabc",
+         Status(msg::RecvFailed), 2},
+        {"not HTTP", "SSH-2.0-OpenSSH\r\n\r\n", Status(msg::RecvFailed), 2},
+        {"redirect without Location", "HTTP/1.1 302 Found\r\nContent-Length: 0\r\n\r\n",
+         Status(msg::CannotFind), 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        HttpTestServer server([&](HttpConnection& connection) { connection.Send(row.response); });
+        const std::size_t logged = log.entries().size();
+        EXPECT_EQ(Fetch(server.Url("/x.lha")), row.result);
+        EXPECT_EQ(server.Requests().size(), row.requests);
+        EXPECT_FALSE(test::HostExists(Drawer("x.lha")));
+        ASSERT_EQ(log.entries().size(), logged + 1);
+        if (row.result == Status(msg::CannotFind)) {
+            EXPECT_EQ(log.entries().back().text, "Unable to find 'x.lha'!");
+        }
+    }
+}
+
+TEST_F(DownloadFileTest, RedirectsAreFollowedAndBounded) {
+    std::atomic<int> port{0};
+    HttpTestServer server([&](HttpConnection& connection) {
+        const std::string path = connection.path();
+        if (path == "/a") {
+            connection.Send(HttpResponse("302 Found", "moved", "Location: b\r\n"));
+        } else if (path == "/b") {
+            connection.Send(HttpResponse(
+                "301 Moved Permanently", "",
+                "Location: http://127.0.0.1:" + std::to_string(port.load()) + "/c\r\n"));
+        } else if (path == "/c") {
+            connection.Send(
+                HttpResponse("307 Temporary Redirect", "", "Location: /files/final.lha\r\n"));
+        } else if (path == "/files/final.lha") {
+            connection.Send(HttpResponse("200 OK", "final"));
+        } else if (path == "/loop") {
+            connection.Send(HttpResponse("302 Found", "", "Location: /loop\r\n"));
+        } else {
+            connection.Send(HttpResponse("404 Not Found", ""));
+        }
+    });
+    port = server.port();
+    // A chain of relative and absolute targets; only the final answer is stored.
+    ASSERT_EQ(Fetch(server.Url("/a")), Status::Ok());
+    EXPECT_EQ(outcome.path, "RAM:T/final.lha");
+    EXPECT_EQ(test::ReadHostFile(Drawer("final.lha")), "final");
+    EXPECT_FALSE(test::HostExists(Drawer("a")));
+    EXPECT_EQ(server.Requests().size(), 4u);
+
+    const std::size_t before = server.Requests().size();
+    EXPECT_EQ(Fetch(server.Url("/loop")), Status(msg::CannotFind));
+    EXPECT_EQ(server.Requests().size() - before, static_cast<std::size_t>(kMaxRedirects) + 1);
+}
+
+TEST_F(DownloadFileTest, StallsEndWithTimeoutAndAbortEndsThemSooner) {
+    struct Row {
+        const char* name;
+        std::string before;  // sent before the stall
+    };
+    const Row rows[] = {
+        {"stalled header", "HTTP/1.1 200 OK\r\nContent-Le"},
+        {"stalled body", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsome"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        HttpTestServer server([&](HttpConnection& connection) {
+            connection.Send(row.before);
+            connection.Stall(30s);
+        });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Fetch(server.Url("/slow")), Status(msg::NetworkTimeout));
+        // Two tries of one second each, with slack for a loaded machine.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 6s);
+        EXPECT_FALSE(test::HostExists(Drawer("slow")));
+
+        const std::size_t logged = log.entries().size();
+        const auto abortAt = std::chrono::steady_clock::now() + 300ms;
+        context.settings.transferTimeout = 30;
+        context.aborted = [&] { return std::chrono::steady_clock::now() >= abortAt; };
+        EXPECT_EQ(Fetch(server.Url("/slow")), Status(msg::ProcessingAborted));
+        EXPECT_LT(std::chrono::steady_clock::now() - abortAt, 1s);
+        EXPECT_EQ(log.entries().size(), logged);  // an abort is not logged
+        context.aborted = nullptr;
+        context.settings.transferTimeout = 1;
+    }
+}
+
+TEST_F(DownloadFileTest, HugeHeaderIsRefused) {
+    for (const std::size_t lineLength : {std::size_t{1000}, std::size_t{2} << 20}) {
+        SCOPED_TRACE(lineLength);
+        HttpTestServer server([&](HttpConnection& connection) {
+            std::string header = "HTTP/1.1 200 OK\r\n";
+            // Many short lines, or one line of 2 MiB.
+            const std::size_t lines = lineLength == 1000 ? 2100 : 1;
+            for (std::size_t line = 0; line < lines; ++line) {
+                header += "X-Filler: " + std::string(lineLength, 'f') + "\r\n";
+            }
+            connection.Send(header + "Content-Length: 2\r\n\r\nok");
+        });
+        EXPECT_EQ(Fetch(server.Url("/h")), Status(msg::CannotFind));
+        EXPECT_FALSE(test::HostExists(Drawer("h")));
+    }
+}
+
+TEST_F(DownloadFileTest, HostileAttachmentNamesStayInTheDrawer) {
+    struct Row {
+        const char* sent;
+        const char* stored;
+    };
+    const Row rows[] = {
+        {"../../x", "x"}, {"/abs", "abs"}, {"a\\\"b", "ab"}, {"`x`", "x"}, {"..", "download"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.sent);
+        HttpTestServer server([&](HttpConnection& connection) {
+            connection.Send(HttpResponse(
+                "200 OK", "payload",
+                "Content-Disposition: attachment; filename=\"" + std::string(row.sent) + "\"\r\n"));
+        });
+        const std::set<std::string> before = FilesUnder(root.folder());
+        ASSERT_EQ(Fetch(server.Url("/get?id=1"), 0, true), Status::Ok());
+        EXPECT_EQ(outcome.path, "RAM:T/" + std::string(row.stored));
+        std::set<std::string> after = FilesUnder(root.folder());
+        after.erase(Drawer(row.stored));
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(test::ReadHostFile(Drawer(row.stored)), "payload");
+        (void)amiga::DeleteFile(root.dos(), outcome.path);
+    }
+}
+
+TEST_F(DownloadFileTest, LengthOnlyAndFileDates) {
+    const amiga::DateStamp modified = DateFromNumbers(5, 11, 2015, 10, 0, 0);
+    struct Row {
+        const char* name;
+        std::string headers;
+        std::uint32_t flags;
+        std::string content;
+        bool dated;
+    };
+    const Row rows[] = {
+        {"length only with Last-Modified",
+         "Content-Length: 123456\r\nLast-Modified: Thu, 05 Nov 2015 10:00:00 GMT\r\n",
+         DL_LENGTH_ONLY, "LENGTH 123456\n", true},
+        {"length only without Last-Modified", "Content-Length: 123456\r\n", DL_LENGTH_ONLY,
+         "LENGTH 123456\n", false},
+        {"body with Last-Modified",
+         "Content-Length: 4\r\nLast-Modified: Thu, 05 Nov 2015 10:00:00 GMT\r\n", 0, "body", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        HttpTestServer server([&](HttpConnection& connection) {
+            connection.Send("HTTP/1.1 200 OK\r\n" + row.headers + "\r\n");
+            // The length probe must not wait for the body.
+            if (row.flags == 0) {
+                connection.Send("body");
+            } else {
+                connection.Stall(20s);
+            }
+        });
+        ASSERT_EQ(Fetch(server.Url("/Archive.lha"), row.flags), Status::Ok());
+        EXPECT_EQ(test::ReadHostFile(Drawer("Archive.lha")), row.content);
+        auto info = amiga::Examine(root.dos(), "T:Archive.lha");
+        ASSERT_TRUE(info);
+        if (row.dated) {
+            EXPECT_EQ(info->date, modified);
+            EXPECT_EQ(outcome.fileDate, modified);
+        } else {
+            EXPECT_EQ(info->date.days, 0);
+            EXPECT_FALSE(outcome.fileDate.has_value());
+        }
+    }
+}
+
+TEST_F(DownloadFileTest, ServerClockOffsetMovesTheFileDate) {
+    // The server's clock runs one hour ahead: Date is now plus an hour.
+    const std::time_t ahead = std::time(nullptr) + 3600;
+    char date[64];
+    std::strftime(date, sizeof date, "%a, %d %b %Y %H:%M:%S GMT", std::gmtime(&ahead));
+    HttpTestServer server([&](HttpConnection& connection) {
+        connection.Send(HttpResponse(
+            "200 OK", "x",
+            "Date: " + std::string(date) + "\r\nLast-Modified: Thu, 05 Nov 2015 10:00:00 GMT\r\n"));
+    });
+    ASSERT_EQ(Fetch(server.Url("/f")), Status::Ok());
+    auto info = amiga::Examine(root.dos(), "T:f");
+    ASSERT_TRUE(info);
+    const std::int64_t expected = amiga::DateStampToSeconds(DateFromNumbers(5, 11, 2015, 9, 0, 0));
+    EXPECT_NEAR(static_cast<double>(amiga::DateStampToSeconds(info->date)),
+                static_cast<double>(expected), 3.0);
+}
+
+TEST_F(DownloadFileTest, EmptyBodyLocalNameProgressAndRefusedConnection) {
+    HttpTestServer server([&](HttpConnection& connection) {
+        if (connection.path() == "/empty") {
+            connection.Send(HttpResponse("200 OK", ""));
+        } else {
+            connection.Send(HttpResponse("200 OK", std::string(5000, 'p')));
+        }
+    });
+    // Content-Length 0 stores no file.
+    ASSERT_EQ(Fetch(server.Url("/empty")), Status::Ok());
+    EXPECT_TRUE(outcome.path.empty());
+    EXPECT_FALSE(test::HostExists(Drawer("empty")));
+
+    // A name of the caller's choosing replaces an existing file, whatever
+    // its case, and the gauge hears 414, 415 and 416.
+    test::WriteHostFile(Drawer("PAGE"), "old");
+    Recorder recorder;
+    context.progress = &recorder;
+    ASSERT_EQ(Fetch(server.Url("/big/p.html"), DL_PROGRESS, false, "page"), Status::Ok());
+    EXPECT_EQ(test::ReadHostFile(Drawer("page")), std::string(5000, 'p'));
+    EXPECT_FALSE(test::HostExists(Drawer("PAGE")));
+    EXPECT_EQ(recorder.shown, 0);
+    ASSERT_GE(recorder.updates.size(), 3u);
+    EXPECT_EQ(recorder.updates.front().message, msg::ProgressPreparingDownload);
+    EXPECT_EQ(recorder.updates.front().name, "p.html");
+    EXPECT_EQ(recorder.updates[1].message, msg::ProgressDownloading);
+    EXPECT_EQ(recorder.updates.back().message, msg::ProgressDownloadDone);
+    EXPECT_EQ(recorder.updates.back().name, "page");
+    EXPECT_EQ(recorder.updates.back().totalKb, 4);
+
+    // A line break in the host would forge request lines: nothing is sent.
+    const std::size_t sent = server.Requests().size();
+    EXPECT_EQ(Fetch("http://127.0.0.1:" + std::to_string(server.port()) + "\r\nX-Forged: 1/x"),
+              Status(msg::UnknownHost));
+    EXPECT_EQ(server.Requests().size(), sent);
+
+    // Nobody listens on the port of a server that went away.
+    std::string url;
+    {
+        HttpTestServer gone([](HttpConnection&) {});
+        url = gone.Url("/x");
+    }
+    EXPECT_EQ(Fetch(url), Status(msg::CannotConnect));
+}
+
+TEST_F(DownloadFileTest, TransferSetRunsTransfersSideBySide) {
+    HttpTestServer server([&](HttpConnection& connection) {
+        // Each answer waits a little, so a sequential run would take longer.
+        connection.Stall(300ms);
+        connection.Send(HttpResponse("200 OK", connection.path()));
+    });
+    std::vector<std::unique_ptr<Transfer>> transfers;
+    TransferSet set;
+    for (int index = 0; index < 6; ++index) {
+        TransferRequest request;
+        request.url = server.Url("/file" + std::to_string(index));
+        request.drawerHostPath = Drawer();
+        request.settings = context.settings;
+        transfers.push_back(std::make_unique<Transfer>(std::move(request)));
+        ASSERT_EQ(set.Start(*transfers.back()), Status::Ok());
+    }
+    const auto start = std::chrono::steady_clock::now();
+    std::size_t finished = 0;
+    while (set.active() > 0) {
+        set.Wait(100);
+        set.Perform();
+        finished += set.TakeFinished().size();
+    }
+    EXPECT_EQ(finished, transfers.size());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+    for (int index = 0; index < 6; ++index) {
+        EXPECT_EQ(transfers[index]->result(), Status::Ok());
+        EXPECT_EQ(test::ReadHostFile(Drawer("file" + std::to_string(index))),
+                  "/file" + std::to_string(index));
+    }
+}
+
+}  // namespace
+}  // namespace stovan

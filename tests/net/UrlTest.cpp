@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include "net/ResponseHeader.h"
+#include "net/Url.h"
+#include "version/Date.h"
+
+namespace stovan {
+namespace {
+
+TEST(Url, SplitAsTheTransferDoes) {
+    struct Row {
+        const char* url;
+        const char* host;
+        const char* path;
+        std::uint32_t port;
+        const char* transferUrl;
+    };
+    const Row rows[] = {
+        {"http://host/dir/file.lha", "host", "/dir/file.lha", 80, "http://host/dir/file.lha"},
+        {"host", "host", "/", 80, "http://host/"},
+        {"ftp://host/x", "host", "/x", 80, "http://host/x"},
+        {"host:8080/a b", "host:8080", "/a b", 8080, "http://host:8080/a%20b"},
+        {"HTTPS://secure.example/x", "secure.example", "/x", 443, "https://secure.example/x"},
+        {"http://user:pw@host:81/", "host:81", "/", 81, "http://host:81/"},
+        {"http://[::1]:8080/x", "[::1]:8080", "/x", 8080, "http://[::1]:8080/x"},
+        {"http://host:99999/", "host:99999", "/", 80, "http://host:99999/"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.url);
+        const UrlParts parts = SplitUrl(row.url);
+        EXPECT_EQ(parts.host, row.host);
+        EXPECT_EQ(parts.path, row.path);
+        EXPECT_EQ(parts.port, row.port);
+        EXPECT_EQ(TransferUrl(parts), row.transferUrl);
+    }
+    EXPECT_EQ(UrlFilePart("http://host/dir/file.lha"), "file.lha");
+    EXPECT_EQ(UrlFilePart("http://host/dir/"), "");
+    EXPECT_EQ(UrlFilePart("http://host"), "");
+}
+
+TEST(Url, ServerNamesStayPlainFileNames) {
+    struct Row {
+        const char* given;
+        const char* kept;
+    };
+    const std::string longName(300, 'n');
+    const Row rows[] = {
+        {"file.lha", "file.lha"},
+        {"../../x", "x"},
+        {"/abs", "abs"},
+        {"a\"b", "ab"},
+        {"`x`", "x"},
+        {"Work:Evil", "Evil"},
+        {"dir\\win.exe", "win.exe"},
+        {"...hidden", "hidden"},
+        {"a*b'c\x01\x1b"
+         "d",
+         "abcd"},
+        {"..", "download"},
+        {"", "download"},
+        {"/", "download"},
+        {"x.uaem", "download"},
+        {"Caf\xe9.lha", "Caf\xe9.lha"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.given);
+        EXPECT_EQ(SafeFileName(row.given), row.kept);
+    }
+    EXPECT_EQ(SafeFileName(longName).size(), kMaxServerFileName);
+}
+
+TEST(ResponseHeader, NamesWithoutRegardToCaseAndTheClockOffset) {
+    ResponseHeader header;
+    header.AddLine("HTTP/1.1 100 Continue\r\n");
+    header.AddLine("content-length: 5\r\n");
+    header.AddLine("HTTP/1.1 302 Found\r\n");  // a new answer forgets the old one
+    EXPECT_FALSE(header.contentLength.has_value());
+    header.AddLine("LOCATION:   /next \r\n");
+    header.AddLine("transfer-encoding: Chunked\r\n");
+    header.AddLine("content-disposition: ATTACHMENT; FILENAME=\"a b.lha\"\r\n");
+    header.AddLine("date: Sun, 06 Nov 1994 09:49:37 GMT\r\n");
+    header.AddLine("last-modified: Sun, 06 Nov 1994 08:00:00 GMT\r\n");
+    EXPECT_EQ(header.status, 302);
+    EXPECT_EQ(header.location, "/next");
+    EXPECT_TRUE(header.chunked);
+    EXPECT_EQ(header.attachmentName, "a b.lha");
+    // The server's clock runs one hour ahead of ours: its Last-Modified is
+    // taken back by that hour.
+    const amiga::DateStamp now = DateFromNumbers(6, 11, 1994, 8, 49, 37);
+    EXPECT_EQ(header.FileDate(now), DateFromNumbers(6, 11, 1994, 7, 0, 0));
+
+    ResponseHeader bare;
+    bare.AddLine("HTTP/1.0 200 OK");
+    bare.AddLine("Last-Modified: Tue, 15 Nov 1994 12:45:26 GMT");
+    bare.AddLine("Content-Disposition: attachment; filename=plain.lha; size=3");
+    EXPECT_EQ(bare.FileDate(now), DateFromNumbers(15, 11, 1994, 12, 45, 26));
+    EXPECT_EQ(bare.attachmentName, "plain.lha");
+    bare.AddLine("HTTP/1.1 200 OK");
+    bare.AddLine("Last-Modified: garbage");
+    EXPECT_FALSE(bare.FileDate(now).has_value());
+}
+
+}  // namespace
+}  // namespace stovan
