@@ -14,6 +14,7 @@
 //    other way round.
 //  - ERROR_READ_PROTECTED (224): a symbolic link leads outside its volume.
 
+#include <concepts>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -77,6 +78,11 @@ class [[nodiscard]] DosStatus {
   public:
     constexpr DosStatus() = default;
     constexpr DosStatus(DosError error) : error_(error) {}  // NOLINT: implicit by design
+    // No other integer and no bool becomes a status: `return false;` would
+    // otherwise compile and mean success.
+    template <std::integral T>
+    requires(!std::same_as<T, DosError>) DosStatus(T)
+    = delete;
     static constexpr DosStatus Ok() { return DosStatus(); }
 
     constexpr bool ok() const { return error_ == 0; }
