@@ -116,10 +116,13 @@ class CommandRun {
 
     ProcessContext& context() { return context_; }
 
-    // Prints the log from `first` on and saves the user's modes.
-    void Finish(std::size_t first) {
-        (void)SaveConfiguration(*session_.engine, kPrefsDrawer);
+    // Saves the user's modes and prints the log from `first` on; false (and
+    // a FATAL entry in the log) when the modes could not be saved.
+    bool Finish(std::size_t first) {
+        const bool saved =
+            LogFailure(session_, SaveConfiguration(*session_.engine, kPrefsDrawer)).ok();
         app::PrintLog(session_.log, first, stdout);
+        return saved;
     }
 
   private:
@@ -182,7 +185,7 @@ int Operate(const app::Context& context, OperationRequest request,
     CommandRun run(*session, options.yes);
     ProcessContext& processing = run.context();
     if (!QuickCheckUnknown(processing).ok()) {
-        run.Finish(first);
+        (void)run.Finish(first);  // the run failed already
         Complain(std::string(GetString(msg::ProcessingAborted)));
         return 20;
     }
@@ -193,7 +196,7 @@ int Operate(const app::Context& context, OperationRequest request,
     const ItemMode mode = RequestMode(request);
     if (const auto reason = RefusalReason(*item, mode)) {
         item->serverVersion = offered;
-        run.Finish(first);
+        (void)run.Finish(first);  // the run failed already
         Complain(*reason);
         return 5;
     }
@@ -208,11 +211,11 @@ int Operate(const app::Context& context, OperationRequest request,
             again->serverVersion = offered;
         }
     }
-    run.Finish(first);
+    const bool saved = run.Finish(first);
     if (!outcome.result.ok()) {
         Complain(std::string(PlainText(GetString(outcome.result.message()))));
     }
-    return ExitCodeFor(outcome, processing);
+    return saved ? ExitCodeFor(outcome, processing) : 20;
 }
 
 int Process(const app::Context& context, bool yes) {
@@ -224,16 +227,16 @@ int Process(const app::Context& context, bool yes) {
     CommandRun run(*session, yes);
     ProcessContext& processing = run.context();
     if (!QuickCheckUnknown(processing).ok()) {
-        run.Finish(first);
+        (void)run.Finish(first);  // the run failed already
         Complain(std::string(GetString(msg::ProcessingAborted)));
         return 20;
     }
     const ProcessOutcome outcome = ProcessItems(processing, ProcessScope::All);
-    run.Finish(first);
+    const bool saved = run.Finish(first);
     if (!outcome.result.ok()) {
         Complain(std::string(PlainText(GetString(outcome.result.message()))));
     }
-    return ExitCodeFor(outcome, processing);
+    return saved ? ExitCodeFor(outcome, processing) : 20;
 }
 
 int SetMode(const app::Context& context, const std::string& name, const std::string& word) {

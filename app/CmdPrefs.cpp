@@ -7,12 +7,14 @@
 // absolute); `reset` puts back the built-in defaults and saves them.
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/CommandRegistry.h"
 #include "platform/Latin1.h"
 #include "platform/Locks.h"
+#include "platform/RootLock.h"
 #include "platform/SystemRoot.h"
 #include "prefs/PreferencesSettings.h"
 #include "prefs/SystemPreferences.h"
@@ -43,6 +45,23 @@ bool Save(Context& context, Preferences& record, const amiga::DosList& dos) {
     return true;
 }
 
+// True when the preferences file is missing: a new root, nothing to lose.
+bool PreferencesFileMissing(const amiga::DosList& dos) {
+    auto file = amiga::Lock(dos, kPreferencesPath);
+    return !file && file.error() == amiga::ERROR_OBJECT_NOT_FOUND;
+}
+
+// The lock every read-change-save of the preferences file runs under, so
+// that two runs at the same time never lose one another's change.
+std::optional<amiga::RootLock> LockPreferences(Context& context, const amiga::DosList& dos) {
+    auto lock = amiga::LockRoot(dos.rootFolder(), std::string(kPreferencesLockName));
+    if (!lock) {
+        Fail(context, lock.error(), kReturnFailure);
+        return std::nullopt;
+    }
+    return std::move(*lock);
+}
+
 void Show(Context& context) {
     auto dos = amiga::OpenProcessRoot(context.root);
     if (!dos.ok()) {
@@ -50,7 +69,10 @@ void Show(Context& context) {
     }
     Preferences record;
     if (!LoadLivePreferences(record, *dos).ok()) {
-        std::fprintf(stderr, "stovan prefs: no valid %s, showing the built-in defaults\n",
+        std::fprintf(stderr,
+                     PreferencesFileMissing(*dos)
+                         ? "stovan prefs: no %s yet, showing the built-in defaults\n"
+                         : "stovan prefs: cannot read %s, showing the built-in defaults\n",
                      std::string(kPreferencesPath).c_str());
     }
     for (const PreferenceSetting& setting : ListPreferences(record)) {
@@ -66,13 +88,19 @@ void Set(Context& context, const std::vector<std::string>& arguments) {
     if (!dos.ok()) {
         return Fail(context, dos.error(), kReturnFailure);
     }
+    auto held = LockPreferences(context, *dos);
+    if (!held) {
+        return;
+    }
     Preferences record;
-    if (!LoadLivePreferences(record, *dos).ok() && amiga::Lock(*dos, kPreferencesPath)) {
-        // What a damaged file held cannot be kept; the user hears that the
-        // settings not given are the defaults from now on. (A missing file
-        // held nothing.)
-        std::fprintf(stderr, "stovan prefs: no valid %s, the other settings are the defaults\n",
-                     std::string(kPreferencesPath).c_str());
+    if (!LoadLivePreferences(record, *dos).ok() && !PreferencesFileMissing(*dos)) {
+        // Saving now would replace every setting the file holds with the
+        // defaults; the user decides that with reset, not by a side effect.
+        return Fail(context,
+                    "cannot read " + std::string(kPreferencesPath) +
+                        ", nothing was changed ('stovan prefs reset' starts over with the "
+                        "defaults)",
+                    kReturnFailure);
     }
     std::vector<std::string> names;
     for (std::size_t i = 0; i < arguments.size(); i += 2) {
@@ -101,6 +129,10 @@ void Reset(Context& context) {
     auto dos = amiga::OpenProcessRoot(context.root);
     if (!dos.ok()) {
         return Fail(context, dos.error(), kReturnFailure);
+    }
+    auto held = LockPreferences(context, *dos);
+    if (!held) {
+        return;
     }
     Preferences record;
     setDefaultPreferences(record, dos->profile().kind);

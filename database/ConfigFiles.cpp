@@ -1,6 +1,7 @@
 #include "database/ConfigFiles.h"
 
 #include <cstdio>
+#include <ctime>
 #include <new>
 
 #include "core/Log.h"
@@ -40,12 +41,13 @@ std::string DateTriple(const amiga::DateStamp& date) {
 
 template <typename Format>
 Status WriteRecords(Engine& engine, std::string_view path, const amiga::FileLock* drawer,
-                    Format format) {
+                    std::string_view kept, Format format) {
     try {
         std::string content(kDatabaseFileHeader);
         for (const ApplicationItem& item : engine.items()) {
             content += format(item);
         }
+        content += kept;
         if (amiga::DosStatus status = amiga::WriteFile(engine.dos(), path, content, drawer);
             !status) {
             return Status(msg::CannotCreateTempFile);
@@ -54,6 +56,24 @@ Status WriteRecords(Engine& engine, std::string_view path, const amiga::FileLock
     } catch (const std::bad_alloc&) {
         return Status(msg::NotEnoughMemory);
     }
+}
+
+// Renames a Config.db that could not be read whole out of the way of the
+// next save, with the time in its name so that an older damaged copy stays.
+void KeepDamagedFile(Engine& engine, const amiga::FileLock& drawer) {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &parts);
+    const std::string kept = std::string(kConfigurationFileName) + ".damaged-" + stamp;
+    const amiga::DosStatus renamed =
+        amiga::Rename(engine.dos(), kConfigurationFileName, kept, &drawer);
+    // The parser's entries name the faults; this one says where the file went.
+    engine.log().AddLogEntry(
+        msg::ParseWarning, kConfigurationFileName, 0,
+        renamed.ok() ? "the file was kept as " + kept + " before the next save replaces it"
+                     : "the file could not be kept aside: " + amiga::FaultText(renamed.error()));
 }
 
 }  // namespace
@@ -94,18 +114,37 @@ Status SaveConfiguration(Engine& engine, std::string_view drawer) {
     auto lock = amiga::Lock(engine.dos(), drawer);
     if (lock && lock->drawer) {
         result = WriteRecords(
-            engine, kConfigurationFileName, &*lock,
+            engine, kConfigurationFileName, &*lock, engine.keptConfiguration,
             [](const ApplicationItem& item) { return FormatConfigurationRecord(item); });
     }
     log.AddLogSeparator();
     return result;
 }
 
+Status LoadConfiguration(Engine& engine, std::string_view drawer) {
+    auto lock = amiga::Lock(engine.dos(), drawer);
+    if (!lock || !lock->drawer) {
+        return Status::Ok();
+    }
+    auto file = amiga::Lock(engine.dos(), kConfigurationFileName, &*lock);
+    if (!file && file.error() == amiga::ERROR_OBJECT_NOT_FOUND) {
+        return Status::Ok();
+    }
+    // Only the records of this file are carried over (not those of a
+    // "config.db" a user put among the databases).
+    engine.keptConfiguration.clear();
+    const ParseTotals totals = ParseDatabaseFile(engine, kConfigurationFileName, &*lock);
+    if (totals.errors > 0) {
+        KeepDamagedFile(engine, *lock);
+    }
+    return totals.outOfMemory ? Status(msg::NotEnoughMemory) : Status::Ok();
+}
+
 Status SaveVersionCache(Engine& engine, std::string_view fileName) {
     if (engine.items().empty()) {
         return Status::Ok();
     }
-    return WriteRecords(engine, fileName, nullptr,
+    return WriteRecords(engine, fileName, nullptr, {},
                         [](const ApplicationItem& item) { return FormatVersionCacheRecord(item); });
 }
 

@@ -33,13 +33,22 @@ std::string FormatConfigurationRecord(const ApplicationItem& item);
 //   ## ITEM END
 std::string FormatVersionCacheRecord(const ApplicationItem& item);
 
+// Reads "Config.db" in drawer over the loaded items (nothing when it is
+// missing). A file that is there but cannot be read whole (unreadable,
+// or with errors: the parser has logged them) would lose the user's modes
+// and drawers at the next save, so it is first renamed to
+// "Config.db.damaged-YYYYMMDD-HHMMSS" (UTC) beside it, and the log says so.
+// Fails only with 329 when memory ran out.
+Status LoadConfiguration(Engine& engine, std::string_view drawer);
+
 // Writes "Config.db" into drawer (Stovan passes "PROGDIR:Prefs"): nothing at
 // all when the list is empty; otherwise logs 302 "Saving configuration.",
 // creates the drawer path (each new drawer gets a default drawer icon),
-// writes the file and ends with a log separator. A
-// drawer or file that cannot be written is skipped without a log entry; the
-// result still tells the caller: msg::CannotCreateTempFile when the file
-// was not written, 329 out of memory.
+// writes the records of the items and then the kept records of items not
+// loaded now (Engine::keptConfiguration), and ends with a log separator.
+// A drawer or file that cannot be written is not logged here (the caller
+// logs the failure once); the result says so: msg::CannotCreateTempFile when the file was not
+// written, 329 out of memory.
 Status SaveConfiguration(Engine& engine, std::string_view drawer);
 
 // Writes the version cache to fileName (Stovan passes "T:StovanVersion.db");

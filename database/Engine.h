@@ -58,6 +58,10 @@ class Engine {
     // True when the last LoadAllDatabases read every source whole: only then
     // do the items' version results stand for the whole version cache.
     bool listComplete = false;
+    // The records of Config.db whose items are not in the list now (an
+    // entry rejected for a typo, a database file taken away), as they were
+    // read: the next save writes them back unchanged.
+    std::string keptConfiguration;
     // --- end of database loading ---------------------------------------------
 
   private:

@@ -69,6 +69,7 @@ Result<std::size_t> LoadDatabaseDrawer(Engine& engine, std::string_view drawer,
 Status LoadAllDatabases(Engine& engine) {
     engine.loading = true;
     engine.items().ClearItems();
+    engine.keptConfiguration.clear();
     const DatabaseFilePatterns patterns =
         PatternsForSystem(RunningSystemName(engine.dos().profile().kind));
     // Every source is read even when one ran out of memory: the list is as
@@ -82,7 +83,7 @@ Status LoadAllDatabases(Engine& engine) {
     note(!LoadDatabaseDrawer(engine, kInternalDrawer, patterns.own));
     note(!LoadDatabaseDrawer(engine, kInternalDrawer, patterns.otherInternal));
     note(!LoadDatabaseDrawer(engine, kUserDrawer, patterns.user));
-    note(!LoadDatabaseDrawer(engine, kPrefsDrawer, kConfigurationFileName));
+    note(!LoadConfiguration(engine, kPrefsDrawer));
     if (auto cache = amiga::Lock(engine.dos(), kVersionCacheFileName); cache && !cache->drawer) {
         note(ParseDatabaseFile(engine, kVersionCacheFileName).outOfMemory);
     }

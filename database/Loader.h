@@ -55,6 +55,9 @@ DatabaseFilePatterns PatternsForSystem(std::string_view runningSystem);
 inline constexpr std::string_view kInternalDrawer = "PROGDIR:Database/Internal";
 inline constexpr std::string_view kUserDrawer = "PROGDIR:Database/User";
 inline constexpr std::string_view kPrefsDrawer = "PROGDIR:Prefs";
+// The root lock (platform/RootLock.h) every load-change-save of Config.db
+// runs under.
+inline constexpr std::string_view kConfigurationLockName = "Configuration";
 
 // Rebuilds the item list from the five sources above and ends with a log
 // separator. engine.loading is set meanwhile. Errors inside files are the

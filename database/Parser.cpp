@@ -1,5 +1,6 @@
 #include "database/Parser.h"
 
+#include <algorithm>
 #include <array>
 #include <new>
 #include <optional>
@@ -160,10 +161,14 @@ class FileParser {
         try {
             // The buffer the whole file is parsed in; block texts are copied
             // out of it at their END lines.
+            // Line ends as any editor writes them: LF, CR-LF, or CR alone
+            // (an editor of the classic Macintosh); each ends one line.
             buffer_.reserve(text.size());
-            for (char c : text) {
-                if (c != '\r') {
-                    buffer_.push_back(c);
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                if (text[i] != '\r') {
+                    buffer_.push_back(text[i]);
+                } else if (i + 1 == text.size() || text[i + 1] != '\n') {
+                    buffer_.push_back('\n');
                 }
             }
         } catch (const std::bad_alloc&) {
@@ -233,12 +238,41 @@ class FileParser {
         }
     }
 
+    // A line of Config.db or the version cache goes through HandleLine; the
+    // lines of a record whose item is not loaded now are also kept as they
+    // are, so the next save writes them back.
     void HandleLine(std::size_t begin, std::size_t end) {
+        lineBegin_ = begin;
+        lineEnd_ = end;
+        HandleAnyLine(begin, end);
+        if (carrying_) {
+            Keep(begin, end);
+        }
+    }
+
+    void Keep(std::size_t begin, std::size_t end) {
+        engine_.keptConfiguration.append(buffer_, begin, end - begin);
+        engine_.keptConfiguration.push_back('\n');
+    }
+
+    void HandleAnyLine(std::size_t begin, std::size_t end) {
+        if (mode_ == ParseMode::Configuration &&
+            std::find(buffer_.begin() + static_cast<std::ptrdiff_t>(begin),
+                      buffer_.begin() + static_cast<std::ptrdiff_t>(end),
+                      '\0') != buffer_.begin() + static_cast<std::ptrdiff_t>(end)) {
+            // Stovan writes no zero byte: the file is damaged (or UTF-16).
+            Fail(msg::UnknownCommand);
+            return;
+        }
         std::size_t first = begin;
         while (first < end && (buffer_[first] == ' ' || buffer_[first] == '\t')) {
             ++first;
         }
         if (first == end || buffer_[first] != '#') {
+            // Stovan's own files hold no block text: such a line is damage.
+            if (mode_ == ParseMode::Configuration && first != end && buffer_[first] != ';') {
+                Fail(msg::UnknownCommand);
+            }
             return;  // empty, comment (";") or block text
         }
         while (first < end &&
@@ -257,7 +291,7 @@ class FileParser {
             // A broken ITEM line opens nothing; inside an entry it is a
             // misplaced command like any other.
             systemError_ = arguments.error();
-            if (current_ != nullptr) {
+            if (current_ != nullptr || mode_ == ParseMode::Configuration) {
                 Fail(msg::UnknownCommand);
             }
             return;
@@ -291,6 +325,10 @@ class FileParser {
     void HandleItem(const amiga::Arguments& arguments) {
         const std::string& key = arguments.Text(std::size_t{0});
         if (amiga::EqualsNoCase(key, "END")) {
+            if (carrying_) {
+                Keep(lineBegin_, lineEnd_);
+                carrying_ = false;
+            }
             EndEntry();
             return;
         }
@@ -301,10 +339,18 @@ class FileParser {
         const std::string& dupeName = arguments.Text("DUPENAME");
         ItemList& items = engine_.items();
         if (mode_ == ParseMode::Configuration) {
+            if (carrying_) {
+                engine_.keptConfiguration += "## ITEM END\n";  // a kept record left open
+                carrying_ = false;
+            }
             current_ =
                 dupeName.empty() ? items.FindItem(key, false) : items.FindItem(dupeName, true);
             if (current_ == nullptr) {
-                return;  // the item is gone: its record is skipped without message
+                // The item is not in the list now (its entry was rejected,
+                // or its database is away): the record is kept for the
+                // next save, so the user's choices come back with the item.
+                carrying_ = amiga::EqualsNoCase(fileName_, kConfigurationFileName);
+                return;
             }
         } else {
             if (!dupeName.empty()) {
@@ -583,6 +629,9 @@ class FileParser {
     ParseMode mode_;
     std::string buffer_;
     ApplicationItem* current_ = nullptr;
+    bool carrying_ = false;  // inside a record kept for an item not loaded
+    std::size_t lineBegin_ = 0;
+    std::size_t lineEnd_ = 0;
     int openBlock_ = 0;
     std::size_t blockStart_ = 0;
     std::int32_t line_ = -1;

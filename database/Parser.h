@@ -5,8 +5,8 @@
 // ITEM line changes the existing item of that name instead of creating one.
 //
 // File format (docs/database.md has the authors' version):
-//  - Carriage returns are removed first; leading blanks and tabs of a line
-//    are ignored; empty lines are skipped; a line starting with ";" is a
+//  - Lines end with LF, CR-LF or a CR alone; leading blanks and tabs of a
+//    line are ignored; empty lines are skipped; a line starting with ";" is a
 //    comment.
 //  - A line starting with "#" is a command: all leading "#", blanks and tabs
 //    are skipped, and the rest must start with a command keyword followed by
@@ -16,6 +16,10 @@
 //    TEXTFILE blocks and ignored elsewhere.
 //  - An entry runs from an ITEM line to the next "ITEM END" line; command
 //    lines outside an entry, other than ITEM lines, are ignored.
+//  - In configuration mode (files Stovan writes itself) a text line, a
+//    broken ITEM line or a zero byte is an error: the file is damaged. A
+//    record of Config.db whose item is not in the list is kept, as read,
+//    in Engine::keptConfiguration.
 //
 // Every error names the file and the line (message 324, a WARNING) and
 // drops the current entry; reading goes on with the next line, except after

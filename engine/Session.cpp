@@ -26,6 +26,26 @@ bool NeedsSampleDatabase(const amiga::DosList& dos) {
     return entries && entries->empty();
 }
 
+// The last name of an Amiga path ("T:StovanVersion.db" -> "StovanVersion.db").
+std::string_view FileNamePart(std::string_view path) {
+    const std::size_t cut = path.find_last_of(":/");
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+// What a run killed during a save left behind: temporary files that no
+// writer will ever rename. Each is removed under the lock its writers
+// take, so a save in progress in another run keeps its file.
+void RemoveStaleTemporaries(const amiga::DosList& dos) {
+    (void)amiga::RemoveTemporaryFiles(dos, kPrefsDrawer, kConfigurationFileName);
+    (void)amiga::RemoveTemporaryFiles(dos, "T:", FileNamePart(kVersionCacheFileName));
+    // A run stuck in a preferences save is left alone; its temporary file
+    // goes at a later start.
+    if (auto preferences = amiga::LockRoot(dos.rootFolder(), std::string(kPreferencesLockName),
+                                           std::chrono::milliseconds(2000))) {
+        (void)amiga::RemoveTemporaryFiles(dos, kPreferencesDrawer, FileNamePart(kPreferencesPath));
+    }
+}
+
 }  // namespace
 
 Session::~Session() {
@@ -42,7 +62,13 @@ amiga::Expected<std::unique_ptr<Session>, std::string> OpenSession(const std::st
         return amiga::Unexpected{dos.error()};
     }
     auto session = std::make_unique<Session>();
+    auto configuration = amiga::LockRoot(dos->rootFolder(), std::string(kConfigurationLockName));
+    if (!configuration) {
+        return amiga::Unexpected{configuration.error()};
+    }
+    session->configurationLock = std::move(*configuration);
     session->dos = std::move(*dos);
+    RemoveStaleTemporaries(session->dos);
     if (NeedsSampleDatabase(session->dos)) {
         auto sample = SampleDatabaseFolder();
         if (!sample) {

@@ -12,6 +12,7 @@
 #include "core/Status.h"
 #include "database/Engine.h"
 #include "platform/Expected.h"
+#include "platform/RootLock.h"
 #include "platform/Volumes.h"
 #include "prefs/Preferences.h"
 
@@ -27,6 +28,12 @@ struct Session {
     // outdated, update) starts from what this one found.
     ~Session();
 
+    // Held for the whole session (declared first, so given up last, after
+    // the destructor's save): the session reads Config.db when it loads
+    // the list and writes it back with the user's changes, and no other
+    // run may save in between. The command line's sessions are short;
+    // another run waits for them a bounded time.
+    amiga::RootLock configurationLock;
     amiga::DosList dos;
     Preferences preferences;
     Log log;
@@ -37,8 +44,10 @@ struct Session {
 };
 
 // Opens the system root (amiga::OpenProcessRoot; "" is the default root),
-// copies the sample database into its PROGDIR:Database/Internal when that
-// drawer is empty, installs the companion commands, loads
+// takes the configuration lock of the root (an error after a bounded
+// wait), removes temporary files that killed runs left beside Config.db,
+// the preferences and the version cache, copies the sample database into its
+// PROGDIR:Database/Internal when that drawer is empty, installs the companion commands, loads
 // PROGDIR:Prefs/stovan.prefs (defaults when missing or broken) and makes
 // the engine. Nothing is loaded yet. The error is a message for the user: a
 // root that cannot be opened, or a new root without a sample database to

@@ -286,6 +286,13 @@ DosStatus CreateDrawerPath(const DosList& dos, std::string_view path,
         }
         auto created = CreateDir(dos, prefix, drawer);
         if (!created) {
+            // Another process made the drawer since the check: what was
+            // wanted is there.
+            if (created.error() == ERROR_OBJECT_EXISTS) {
+                if (auto appeared = Lock(dos, prefix, drawer); appeared && appeared->drawer) {
+                    continue;
+                }
+            }
             return created.error();
         }
         if (onCreated) {
@@ -714,6 +721,27 @@ DosStatus FileHandle::Close() {
         return DosStatus::Ok();
     }
     return file_.Close();
+}
+
+std::size_t RemoveTemporaryFiles(const DosList& dos, std::string_view drawer,
+                                 std::string_view name) {
+    auto lock = Lock(dos, drawer);
+    if (!lock || !lock->drawer) {
+        return 0;
+    }
+    auto names = HostListDirectory(lock->hostPath);
+    if (!names) {
+        return 0;
+    }
+    std::size_t removed = 0;
+    for (const std::string& entry : *names) {
+        // name + "." + 16 digits + ".tmp"
+        if (entry.size() == name.size() + 21 && entry.starts_with(name) && IsTemporaryName(entry) &&
+            HostRemoveFile(lock->hostPath + "/" + entry).ok()) {
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 }  // namespace amiga

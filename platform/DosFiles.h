@@ -79,6 +79,14 @@ DosStatus DeleteFile(const DosList& dos, std::string_view path, const FileLock* 
 // deeper than kMaxBeneathDepth.
 DosStatus DeleteAll(const DosList& dos, std::string_view path, const FileLock* drawer = nullptr);
 
+// Removes what atomic writes of the file `name` in `drawer` left behind
+// when their process was killed ("<name>.<16 hex digits>.tmp"). Only for a
+// caller that holds the lock every writer of that file takes, since a
+// write in progress has such a name too. Returns how many were removed;
+// a drawer that cannot be read removes none.
+std::size_t RemoveTemporaryFiles(const DosList& dos, std::string_view drawer,
+                                 std::string_view name);
+
 // dos.library Rename(): moves or renames an object inside one volume; its
 // sidecar moves with it (and the move is undone when the sidecar cannot
 // follow). ERROR_RENAME_ACROSS_DEVICES between volumes,

@@ -1,6 +1,12 @@
 #include "platform/SystemRoot.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 #include "platform/DosFiles.h"
@@ -69,19 +75,13 @@ MountTable DefaultMountTable(const SystemProfile& profile) {
     return table;
 }
 
-Expected<DosList, std::string> CreateDefaultRoot(const std::string& rawFolder,
-                                                 const SystemProfile& profile) {
-    const std::string folder = Absolute(rawFolder);
-    if (!IsMissingOrEmpty(folder)) {
-        return Unexpected{"cannot make a system root in " + folder +
-                          ": the folder is not empty and has no " + std::string(kMountTableName)};
-    }
+namespace {
+
+// Fills the new root folder `folder` (already created, empty): the volume
+// folders, the drawer tree and, last, the mount table.
+Expected<DosList, std::string> FillRoot(const std::string& folder, const MountTable& table,
+                                        const SystemProfile& profile) {
     std::error_code error;
-    fs::create_directories(folder, error);
-    if (error) {
-        return Unexpected{"cannot create " + folder + ": " + error.message()};
-    }
-    const MountTable table = DefaultMountTable(profile);
     for (const VolumeEntry& volume : table.volumes) {
         fs::create_directories(fs::path(folder) / volume.hostFolder, error);
         if (error) {
@@ -123,6 +123,56 @@ Expected<DosList, std::string> CreateDefaultRoot(const std::string& rawFolder,
     return dos;
 }
 
+bool HasMountTable(const std::string& folder) {
+    auto table = HostLstat(folder + "/" + std::string(kMountTableName));
+    return table && table->type == HostType::File;
+}
+
+}  // namespace
+
+Expected<DosList, std::string> CreateDefaultRoot(const std::string& rawFolder,
+                                                 const SystemProfile& profile) {
+    const std::string folder = Absolute(rawFolder);
+    if (!IsMissingOrEmpty(folder)) {
+        if (HasMountTable(folder)) {
+            return OpenSystemRoot(folder);  // another run made it meanwhile
+        }
+        return Unexpected{"cannot make a system root in " + folder +
+                          ": the folder is not empty and has no " + std::string(kMountTableName)};
+    }
+    std::error_code error;
+    fs::create_directories(fs::path(folder).parent_path(), error);
+    if (error) {
+        return Unexpected{"cannot create " + fs::path(folder).parent_path().string() + ": " +
+                          error.message()};
+    }
+    // The root is built under a name of its own beside the final one and
+    // renamed into place whole, so that several runs starting on a new
+    // root at once never see (or make) half of one: the first rename wins,
+    // the others find a complete root and use it.
+    const std::string building = folder + ".new-" + std::to_string(::getpid()) + "-" +
+                                 std::to_string(std::random_device{}());
+    fs::create_directory(building, error);
+    if (error) {
+        return Unexpected{"cannot create " + building + ": " + error.message()};
+    }
+    const MountTable table = DefaultMountTable(profile);
+    auto built = FillRoot(building, table, profile);
+    if (built) {
+        // rename() replaces a missing or empty folder, and fails when
+        // another run's root is already there.
+        if (::rename(building.c_str(), folder.c_str()) == 0) {
+            return DosList(folder, table);
+        }
+        built = Unexpected{"cannot create " + folder + ": " + std::strerror(errno)};
+    }
+    fs::remove_all(building, error);
+    if (HasMountTable(folder)) {
+        return OpenSystemRoot(folder);
+    }
+    return built;
+}
+
 Expected<DosList, std::string> OpenSystemRoot(const std::string& rawFolder) {
     const std::string folder = Absolute(rawFolder);
     const std::string tablePath = folder + "/" + std::string(kMountTableName);
@@ -152,10 +202,9 @@ Expected<DosList, std::string> OpenProcessRoot(const std::string& commandLineRoo
     }
     folder = Absolute(folder);
     auto table = HostLstat(folder + "/" + std::string(kMountTableName));
-    Expected<DosList, std::string> dos =
-        (table && table->type == HostType::Missing && IsMissingOrEmpty(folder))
-            ? CreateDefaultRoot(folder)
-            : OpenSystemRoot(folder);
+    Expected<DosList, std::string> dos = (table && table->type == HostType::Missing)
+                                             ? CreateDefaultRoot(folder)
+                                             : OpenSystemRoot(folder);
     if (!dos) {
         return dos;
     }

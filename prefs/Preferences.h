@@ -58,6 +58,7 @@ inline constexpr std::uint32_t LAUNCH_UPDATE = 2;
 // The file name of the preferences, relative to the program's drawer.
 inline constexpr std::string_view kPreferencesPath = "PROGDIR:Prefs/stovan.prefs";
 inline constexpr std::string_view kPreferencesDrawer = "PROGDIR:Prefs";
+inline constexpr std::string_view kPreferencesLockName = "Preferences";
 inline constexpr std::string_view kDefaultDownloadDir = "PROGDIR:Cache/Downloads/";
 inline constexpr std::string_view kDefaultImageDir = "PROGDIR:Cache/Images/";
 inline constexpr std::string_view kDefaultBackupDir = "PROGDIR:Cache/Backups/";

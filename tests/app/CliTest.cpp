@@ -2,17 +2,24 @@
 // process on a throw-away system root, and what it prints and its exit code
 // are checked against the contracts of its subcommands.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/MessageIds.h"
@@ -731,9 +738,12 @@ TEST_F(CliTest, PrefsRefusesBadSettingsAndSavesNothing) {
     EXPECT_EQ(Settings(Stovan({"prefs", "show"}).out).at("connectTimeout"), "7");
 }
 
-TEST_F(CliTest, PrefsShowSurvivesADamagedFile) {
+TEST_F(CliTest, ADamagedPreferencesFileIsShownButNeverOverwrittenBySet) {
     const ProgramRun fresh = Stovan({"prefs", "show"});
     ASSERT_EQ(fresh.exitCode, 0);
+    EXPECT_NE(fresh.err.find("no " + std::string("PROGDIR:Prefs/stovan.prefs") + " yet"),
+              std::string::npos)
+        << fresh.err;
     for (const std::string& damage :
          {std::string("FORM\x7F\xFF\xFF\xFFPREF", 12), std::string("garbage"), std::string()}) {
         SCOPED_TRACE(damage.size());
@@ -741,12 +751,111 @@ TEST_F(CliTest, PrefsShowSurvivesADamagedFile) {
         const ProgramRun run = Stovan({"prefs", "show"});
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.out, fresh.out);
-        EXPECT_NE(run.err.find("showing the built-in defaults"), std::string::npos);
-        // A set over a damaged file starts from the defaults and repairs it.
+        EXPECT_NE(run.err.find("cannot read PROGDIR:Prefs/stovan.prefs, showing the built-in "
+                               "defaults"),
+                  std::string::npos)
+            << run.err;
+        // A set would replace what the file held with the defaults: refused.
+        const ProgramRun set = Stovan({"prefs", "set", "maxArchives", "5"});
+        EXPECT_EQ(set.exitCode, kFailure);
+        EXPECT_EQ(set.out, "");
+        EXPECT_NE(set.err.find("cannot read PROGDIR:Prefs/stovan.prefs, nothing was changed"),
+                  std::string::npos)
+            << set.err;
+        EXPECT_EQ(ReadHostFile(PrefsFile()), damage);
+        // reset is the way to start over.
+        ASSERT_EQ(Stovan({"prefs", "reset"}).exitCode, 0);
         ASSERT_EQ(Stovan({"prefs", "set", "maxArchives", "5"}).exitCode, 0);
         const ProgramRun repaired = Stovan({"prefs", "show"});
         EXPECT_EQ(repaired.err, "");
         EXPECT_EQ(Settings(repaired.out).at("maxArchives"), "5");
+    }
+}
+
+TEST_F(CliTest, ConcurrentRunsLoseNoChange) {
+    ASSERT_EQ(Stovan({"reload"}).exitCode, 0);
+    // Four runs at once, each changing its own setting round after round
+    // between reloads (which read and write Config.db): every run's last
+    // value must be in the file, and every command must succeed.
+    constexpr int kRounds = 12;
+    const std::string script =
+        "s=\"$0\"; r=\"$1\"; fails=0\n"
+        "for name in connectTimeout connectRetries transferTimeout maxArchives; do\n"
+        "  ( i=3; while [ $i -le " +
+        std::to_string(kRounds + 2) +
+        " ]; do\n"
+        "      \"$s\" --root \"$r\" prefs set $name $i >/dev/null || echo \"set $name $i\"\n"
+        "      \"$s\" --root \"$r\" reload >/dev/null || echo \"reload $name $i\"\n"
+        "      i=$((i+1)); done ) &\n"
+        "done\n"
+        "wait\n";
+    RunOptions options = Options();
+    options.timeout = std::chrono::seconds(120);
+    const ProgramRun run =
+        RunProgram("/bin/sh", {"-c", script, BuiltProgram("stovan"), root_}, options);
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "") << "failed commands";
+    EXPECT_EQ(run.err, "");
+    const auto settings = Settings(Stovan({"prefs", "show"}).out);
+    for (const char* name :
+         {"connectTimeout", "connectRetries", "transferTimeout", "maxArchives"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(settings.at(name), std::to_string(kRounds + 2));
+    }
+}
+
+// Kills runs at random points of their saves; every saved file stays
+// readable, and the next start removes what the killed runs left.
+TEST_F(CliTest, KilledSavesLeaveReadableFilesAndNoTemporaries) {
+    ASSERT_EQ(Stovan({"prefs", "set", "connectTimeout", "9"}).exitCode, 0);
+    ASSERT_EQ(Stovan({"reload"}).exitCode, 0);
+    const std::string prefs = root_ + "/Work/Stovan/Prefs";
+    const std::string program = BuiltProgram("stovan");
+    std::mt19937 random(12345);
+    int killed = 0;
+    for (int round = 0; round < 200; ++round) {
+        const bool reload = round % 2 == 0;
+        const std::string value = std::to_string(3 + round % 20);
+        std::vector<std::string> arguments = {program, "--root", root_};
+        if (reload) {
+            arguments.insert(arguments.end(), {"reload"});
+        } else {
+            arguments.insert(arguments.end(), {"prefs", "set", "connectTimeout", value});
+        }
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        pid_t child = 0;
+        ASSERT_EQ(::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ),
+                  0);
+        posix_spawn_file_actions_destroy(&actions);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 15000));
+        killed += ::kill(child, SIGKILL) == 0;
+        int status = 0;
+        ::waitpid(child, &status, 0);
+    }
+    EXPECT_GT(killed, 150);
+
+    // Every saved file is whole: the preferences decode, Config.db parses.
+    const ProgramRun shown = Stovan({"prefs", "show"});
+    EXPECT_EQ(shown.exitCode, 0);
+    EXPECT_EQ(shown.err, "");
+    const ProgramRun reload = Stovan({"reload"});
+    EXPECT_EQ(reload.exitCode, 0) << reload.out;
+    EXPECT_EQ(reload.out.find("Error while parsing"), std::string::npos) << reload.out;
+    for (const std::string& folder : {prefs, root_ + "/RAM/T"}) {
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_FALSE(name.ends_with(".tmp")) << name;
+            EXPECT_FALSE(name.starts_with("Config.db.damaged")) << name;
+        }
     }
 }
 

@@ -309,6 +309,94 @@ TEST_F(LoaderTest, ReloadThatCannotSaveLosesNothing) {
     }
 }
 
+TEST_F(LoaderTest, AConfigurationThatCannotBeReadWholeIsKeptBeforeASave) {
+    WriteFile("Work", kInternal + "Apps.db", ValidEntry("YAM") + ValidEntry("Tool"));
+    const std::string good =
+        "; Stovan Database\n;\n;\n## ITEM \"YAM\"  MODE \"NOTIFY\"\n"
+        "## INSTALLDIR \"Work:Mail\"\n## ITEM END\n";
+    auto replace = [](std::string text, const std::string& from, const std::string& to) {
+        for (std::size_t at = text.find(from); at != std::string::npos;
+             at = text.find(from, at + to.size())) {
+            text.replace(at, from.size(), to);
+        }
+        return text;
+    };
+    std::string utf16 = "\xFF\xFE";
+    for (char c : good) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    struct Row {
+        const char* name;
+        std::string content;
+        bool damaged;
+    };
+    const std::vector<Row> rows = {
+        {"LF", good, false},
+        {"CR-LF", replace(good, "\n", "\r\n"), false},
+        {"CR only", replace(good, "\n", "\r"), false},
+        {"UTF-16", utf16, true},
+        {"a missing value", "## ITEM \"Tool\" MODE\n## ITEM END\n" + good, true},
+        {"zero bytes", good + std::string("\0\0\0junk\n", 8), true},
+        {"text lines", good + "this is no record\n", true},
+    };
+    const std::string prefs = root.Host("Work", kPrefs);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove_all(prefs);
+        std::filesystem::create_directories(prefs);
+        WriteFile("Work", kPrefs + "Config.db", row.content);
+        log.ClearLog();
+        ASSERT_TRUE(LoadAllDatabases(engine).ok());
+        if (!row.damaged) {
+            EXPECT_EQ(engine.items().FindItem("YAM", false)->mode, ItemMode::NOTIFY);
+            EXPECT_EQ(engine.items().FindItem("YAM", false)->installDir(), "Work:Mail");
+        }
+        ASSERT_TRUE(SaveConfiguration(engine, kPrefsDrawer).ok());
+        std::vector<std::string> kept;
+        for (const auto& entry : std::filesystem::directory_iterator(prefs)) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with("Config.db.damaged-")) {
+                kept.push_back(name);
+                EXPECT_EQ(ReadHostFile(entry.path().string()), row.content);
+            }
+        }
+        EXPECT_EQ(kept.size(), row.damaged ? 1u : 0u);
+        const std::vector<std::string> lines = LogLines();
+        const bool told = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.find("kept as Config.db.damaged-") != std::string::npos;
+        });
+        EXPECT_EQ(told, row.damaged) << testing::PrintToString(lines);
+    }
+}
+
+TEST_F(LoaderTest, RecordsOfItemsNotLoadedSurviveSaves) {
+    // Tool's entry is rejected for a typo: its record must not be lost.
+    WriteFile("Work", kInternal + "Apps.db", ValidEntry("YAM"));
+    WriteFile("Work", kUser + "Mine.db", ValidEntry("Tool", "#INSTALLDRI \"Work:X\"\n"));
+    const std::string record =
+        "## ITEM \"Tool\"  MODE \"NOTIFY\"\n## INSTALLDIR \"Work:Tools\"\n## ITEM END\n";
+    WriteFile("Work", kPrefs + "Config.db",
+              "; Stovan Database\n;\n;\n## ITEM \"YAM\"  MODE \"NOTIFY\"\n## ITEM END\n" + record);
+    for (int save = 0; save < 2; ++save) {
+        SCOPED_TRACE(save);
+        ASSERT_TRUE(LoadAllDatabases(engine).ok());
+        ASSERT_EQ(engine.items().FindItem("Tool", false), nullptr);
+        ASSERT_TRUE(SaveConfiguration(engine, kPrefsDrawer).ok());
+        const std::string written = ReadHostFile(root.Host("Work", kPrefs + "Config.db"));
+        EXPECT_NE(written.find(record), std::string::npos) << written;
+        EXPECT_EQ(written.find(record), written.rfind(record)) << "written once";
+    }
+    // The typo mended: the user's choices are back.
+    WriteFile("Work", kUser + "Mine.db", ValidEntry("Tool", "#INSTALLDIR \"Work:X\"\n"));
+    ASSERT_TRUE(LoadAllDatabases(engine).ok());
+    const ApplicationItem* tool = engine.items().FindItem("Tool", false);
+    ASSERT_NE(tool, nullptr);
+    EXPECT_EQ(tool->mode, ItemMode::NOTIFY);
+    EXPECT_EQ(tool->installDir(), "Work:Tools");
+    EXPECT_TRUE(engine.keptConfiguration.empty());
+}
+
 // --- the files Stovan writes --------------------------------------------------
 
 using ConfigFilesTest = DatabaseFixture;

@@ -2,6 +2,8 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "platform/DosFiles.h"
 #include "platform/SystemRoot.h"
@@ -99,6 +101,42 @@ TEST(SystemRoot, NewFolderBecomesADefaultRoot) {
     EXPECT_EQ(dos->rootFolder(), fresh);
     EXPECT_TRUE(std::filesystem::exists(fresh + "/MountTable"));
     EXPECT_TRUE(Lock(*dos, "PROGDIR:Cache/Downloads").ok());
+}
+
+TEST(SystemRoot, RunsStartingOnANewRootTogetherAllGetIt) {
+    TempRoot root;
+    // Several runs at the first use of a root: each gets the one complete
+    // root, none fails on a drawer or table another run made meanwhile.
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        const std::string fresh = root.folder() + "/new" + std::to_string(round);
+        if (round % 2 == 1) {
+            std::filesystem::create_directories(fresh);  // an empty folder to fill
+        }
+        std::vector<std::string> failures(4);
+        std::vector<std::thread> runs;
+        for (std::size_t run = 0; run < failures.size(); ++run) {
+            runs.emplace_back([&fresh, &failures, run] {
+                auto dos = OpenProcessRoot(fresh);
+                failures[run] = dos ? std::string() : dos.error();
+                if (dos && !Lock(*dos, "PROGDIR:Prefs")) {
+                    failures[run] = "no PROGDIR:Prefs";
+                }
+            });
+        }
+        for (std::thread& run : runs) {
+            run.join();
+        }
+        for (const std::string& failure : failures) {
+            EXPECT_EQ(failure, "");
+        }
+        // Only the root is left: no half-built folder beside it.
+        std::size_t beside = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(root.folder())) {
+            beside += entry.path().filename().string().starts_with("new" + std::to_string(round));
+        }
+        EXPECT_EQ(beside, 1u);
+    }
 }
 
 TEST(SystemRoot, ChildProcessesSeeRunTimeAssigns) {
