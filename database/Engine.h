@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/Log.h"
+#include "database/DrawerCache.h"
 #include "database/ItemList.h"
 #include "platform/Volumes.h"
 #include "prefs/Preferences.h"
@@ -58,6 +59,8 @@ class Engine {
     // True when the last LoadAllDatabases read every source whole: only then
     // do the items' version results stand for the whole version cache.
     bool listComplete = false;
+    // The drawers looked up while a load runs, each once.
+    DrawerCache drawers;
     // --- end of database loading ---------------------------------------------
 
   private:
