@@ -16,6 +16,7 @@
 #include "app/DatabaseSession.h"
 #include "core/MessageIds.h"
 #include "core/Messages.h"
+#include "core/TerminalText.h"
 #include "database/ConfigFiles.h"
 #include "database/Loader.h"
 #include "database/Parser.h"
@@ -63,7 +64,8 @@ int Check(const stovan::app::Context& context, const CheckOptions& options) {
             item = engine.items().FindItem(name, true);
         }
         if (item == nullptr) {
-            std::fprintf(stderr, "stovan: no application named '%s'\n", name.c_str());
+            std::fprintf(stderr, "stovan: no application named '%s'\n",
+                         stovan::VisibleText(name).c_str());
             return 10;
         }
         items.push_back(item);

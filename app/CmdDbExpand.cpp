@@ -24,6 +24,7 @@
 #include "app/DatabaseSession.h"
 #include "core/Log.h"
 #include "core/Messages.h"
+#include "core/TerminalText.h"
 #include "database/Engine.h"
 #include "database/Item.h"
 #include "database/Loader.h"
@@ -61,7 +62,7 @@ struct ExpandOptions {
 };
 
 void Error(const std::string& message) {
-    std::fprintf(stderr, "stovan db expand: %s\n", amiga::Latin1ToUtf8(message).c_str());
+    std::fprintf(stderr, "stovan db expand: %s\n", TerminalText(message).c_str());
 }
 
 // Puts the options into the item; false (with a message) for a bad value.

@@ -1,9 +1,13 @@
 // stovan db lint FILE...: reads database files (host paths) as Stovan would,
 // each on its own, and prints the log: one line per entry, its severity
 // ("FATAL", "WARNING" or nothing), a tab and its text. Files named
-// "Config.db" or "StovanVersion.db" are read in configuration mode. Exit
-// code 0 when no file had an error, 10 otherwise.
+// "Config.db" or "StovanVersion.db" are read in configuration mode. A file
+// that cannot be read (missing, a FIFO, a drawer) gets one FATAL line naming
+// why; a file without a single entry that holds control bytes no text file
+// has (binary data) gets a WARNING. Exit code 0 when no file had an error or
+// warning, 5 with warnings only, 10 with errors.
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -12,6 +16,7 @@
 #include "app/CommandRegistry.h"
 #include "app/DatabaseSession.h"
 #include "core/Log.h"
+#include "core/TerminalText.h"
 #include "database/Engine.h"
 #include "database/Parser.h"
 #include "platform/AmigaPath.h"
@@ -22,8 +27,26 @@
 
 namespace {
 
+constexpr int kReturnWarn = 5;
+constexpr int kReturnError = 10;
+
+// Bytes no database text holds: controls other than tab, line and page
+// ends, and DEL.
+bool HoldsBinaryBytes(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') || byte == 0x7F;
+    });
+}
+
+void PrintLine(const char* severity, const std::string& latin1) {
+    const std::string line = std::string(severity) + "\t" + stovan::TerminalText(latin1) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
 int Lint(const std::vector<std::string>& files) {
     bool failed = false;
+    bool warned = false;
     for (const std::string& file : files) {
         // Each file on its own: a fresh engine, so no file sees another's items.
         amiga::DosList dos;
@@ -38,14 +61,22 @@ int Lint(const std::vector<std::string>& files) {
             amiga::EqualsNoCase(part, "config.db") || amiga::EqualsNoCase(part, "StovanVersion.db")
                 ? stovan::ParseMode::Configuration
                 : stovan::ParseMode::Database;
-        auto text = amiga::HostReadFile(file, amiga::kMaxWholeFileSize);
-        const stovan::ParseTotals totals =
-            text ? stovan::ParseDatabaseText(engine, name, *text, mode)
-                 : stovan::ReportUnreadableFile(engine, name, text.error());
+        auto text = amiga::HostReadFile(file, amiga::kMaxWholeFileSize, true);
+        if (!text) {
+            PrintLine("FATAL",
+                      "Cannot read '" + name + "': " + amiga::FaultText(text.error()) + ".");
+            failed = true;
+            continue;
+        }
+        const stovan::ParseTotals totals = stovan::ParseDatabaseText(engine, name, *text, mode);
         failed = failed || totals.errors != 0;
         stovan::app::PrintLog(log, 0, stdout);
+        if (engine.items().empty() && totals.rejected == 0 && HoldsBinaryBytes(*text)) {
+            PrintLine("WARNING", "'" + name + "' holds no database entry and is not a text file.");
+            warned = true;
+        }
     }
-    return failed ? 10 : 0;
+    return failed ? kReturnError : warned ? kReturnWarn : 0;
 }
 
 }  // namespace

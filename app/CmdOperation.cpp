@@ -17,6 +17,7 @@
 #include "app/DatabaseSession.h"
 #include "core/MessageIds.h"
 #include "core/Messages.h"
+#include "core/TerminalText.h"
 #include "database/ConfigFiles.h"
 #include "database/Loader.h"
 #include "desktop/CompanionCommands.h"
@@ -44,7 +45,7 @@ struct OperationOptions {
 };
 
 void Complain(const std::string& text) {
-    std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(text).c_str());
+    std::fprintf(stderr, "stovan: %s\n", TerminalText(text).c_str());
 }
 
 ApplicationItem* FindByKey(Engine& engine, const std::string& name) {
@@ -100,7 +101,7 @@ class CommandRun {
         context_.preferredLanguages = amiga::PreferredLanguages();
         context_.startProgram = [](std::string_view commandLine) {
             // No viewer on the command line: say where the changelog is.
-            std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(commandLine).c_str());
+            std::fprintf(stderr, "stovan: %s\n", TerminalText(commandLine).c_str());
         };
         context_.reloadDatabases = [&engine] { return ReloadDatabase(engine); };
         context_.relaunch = [this] {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/CommandRegistry.h"
+#include "core/TerminalText.h"
 #include "platform/Latin1.h"
 #include "platform/Locks.h"
 #include "platform/RootLock.h"
@@ -23,7 +24,7 @@ namespace stovan::app {
 namespace {
 
 void PrintSetting(const PreferenceSetting& setting) {
-    std::printf("%s=%s\n", setting.name.c_str(), amiga::Latin1ToUtf8(setting.value).c_str());
+    std::printf("%s=%s\n", setting.name.c_str(), TerminalText(setting.value).c_str());
 }
 
 // The AmigaDOS return codes: a refused request, and a failure of the system.
@@ -107,7 +108,7 @@ void Set(Context& context, const std::vector<std::string>& arguments) {
         auto result = SetPreference(record, amiga::Utf8ToLatin1(arguments[i]),
                                     amiga::Utf8ToLatin1(arguments[i + 1]));
         if (!result.ok()) {
-            return Fail(context, amiga::Latin1ToUtf8(result.error()));  // nothing is saved
+            return Fail(context, TerminalText(result.error()));  // nothing is saved
         }
         names.push_back(arguments[i]);
     }

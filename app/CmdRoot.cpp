@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/CommandRegistry.h"
+#include "core/TerminalText.h"
 #include "engine/CompanionCommands.h"
 #include "engine/ProgramFolders.h"
 #include "platform/Latin1.h"
@@ -18,7 +19,7 @@ void PrintHost(const std::string& hostText) {
 }
 
 void Print(const std::string& latin1Text) {
-    const std::string text = amiga::Latin1ToUtf8(latin1Text);
+    const std::string text = stovan::TerminalText(latin1Text);
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 

@@ -17,6 +17,7 @@
 #include "app/CommandRegistry.h"
 #include "core/Log.h"
 #include "core/Messages.h"
+#include "core/TerminalText.h"
 #include "net/DownloadFile.h"
 #include "net/Url.h"
 #include "platform/DosFiles.h"
@@ -57,7 +58,7 @@ class TerminalGauge : public TransferProgress {
             text = FormatText(format, arguments, kMaxLogText);
         }
         if (text) {
-            std::fprintf(stderr, "%s\n", amiga::Latin1ToUtf8(*text).c_str());
+            std::fprintf(stderr, "%s\n", TerminalText(*text).c_str());
         }
     }
 };
@@ -106,14 +107,14 @@ int RunFetch(const FetchOptions& options, const Context& context) {
         const LogArgument arguments[] = {UrlFilePart(url)};
         const std::string text =
             FormatText(GetString(result.message()), arguments, kMaxLogText).value_or("");
-        std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(text).c_str());
+        std::fprintf(stderr, "stovan: %s\n", TerminalText(text).c_str());
         return kReturnFailure;
     }
     if (outcome.path.empty()) {
         std::fprintf(stderr, "stovan: the server sent an empty body; no file was stored\n");
         return 0;
     }
-    std::printf("%s\n", amiga::Latin1ToUtf8(outcome.path).c_str());
+    std::printf("%s\n", TerminalText(outcome.path).c_str());
     return 0;
 }
 

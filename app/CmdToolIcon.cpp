@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/CommandRegistry.h"
+#include "core/TerminalText.h"
 #include "platform/Icon.h"
 #include "platform/Iff.h"
 #include "platform/Latin1.h"
@@ -27,7 +28,7 @@ std::string Position(std::int32_t value) {
 }
 
 std::string Text(std::string_view latin1) {
-    return amiga::Latin1ToUtf8(latin1);
+    return TerminalText(VisibleText(latin1));
 }
 
 void PrintIcon(const std::string& file, const amiga::DiskObject& icon) {

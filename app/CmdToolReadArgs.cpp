@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/CommandRegistry.h"
+#include "core/TerminalText.h"
 #include "platform/Latin1.h"
 #include "platform/ReadArgs.h"
 
@@ -41,7 +42,8 @@ void Fail(amiga::DosError code, Context& context) {
 }
 
 void PrintValue(const std::string& name, const std::string& value) {
-    std::printf("%s=%s\n", amiga::Latin1ToUtf8(name).c_str(), amiga::Latin1ToUtf8(value).c_str());
+    std::printf("%s=%s\n", TerminalText(VisibleText(name)).c_str(),
+                TerminalText(VisibleText(value)).c_str());
 }
 
 void RunReadArgs(const ReadArgsOptions& options, Context& context) {

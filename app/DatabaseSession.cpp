@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "core/TerminalText.h"
 #include "database/Item.h"
 #include "engine/ItemTexts.h"
 #include "platform/Latin1.h"
@@ -16,7 +17,7 @@ constexpr int kReturnError = 10;
 constexpr int kReturnFailure = 20;
 
 void Write(std::FILE* out, const std::string& latin1) {
-    const std::string text = amiga::Latin1ToUtf8(latin1);
+    const std::string text = TerminalText(latin1);
     std::fwrite(text.data(), 1, text.size(), out);
 }
 
@@ -27,7 +28,7 @@ amiga::Expected<std::unique_ptr<DatabaseSession>, std::string> OpenDatabaseSessi
     auto session = OpenSession(context.root);
     if (session) {
         for (const std::string& problem : (*session)->problems) {
-            std::fprintf(stderr, "stovan: %s\n", amiga::Latin1ToUtf8(problem).c_str());
+            std::fprintf(stderr, "stovan: %s\n", TerminalText(problem).c_str());
         }
     }
     return session;
@@ -74,6 +75,9 @@ void PrintItemList(const Engine& engine, bool json, std::FILE* out) {
                         std::string(ModeName(item.mode)), std::string(StateWord(item.state)),
                         VersionText(item.installedVersion, item.installedDate),
                         VersionText(item.serverVersion, item.serverDate), DrawerText(item)});
+        for (std::string& cell : rows.back()) {
+            cell = VisibleText(cell);  // a line feed or escape would forge the table
+        }
     }
     std::vector<std::size_t> widths(rows.front().size(), 0);
     for (const auto& row : rows) {

@@ -175,6 +175,7 @@ int RunArchiveCommand(const ArchiveCommandLine& command, const ArchiveCommandCon
     options.quiet = command.quiet;
     options.overwrite = command.overwrite;
     options.flat = command.action == ArchiveCommandLine::Action::ExtractFlat;
+    options.containingRoot = context.destinationRoot;
     if (!command.files.empty()) {
         const auto patterns = command.files;
         const auto match = context.matchPattern;

@@ -61,6 +61,9 @@ struct ArchiveCommandContext {
     // files): left out when adding drawers, and entries with such a name are
     // skipped when extracting. Null: none.
     std::function<bool(const std::string& hostName)> hostOnlyName;
+    // The host folder of the destination's volume ("": none known); see
+    // ExtractOptions::containingRoot.
+    std::string destinationRoot;
     MetadataSink* sink = nullptr;
     MetadataSource* source = nullptr;
     std::ostream* out = nullptr;  // listing and progress

@@ -1,5 +1,7 @@
 #include "archive/EntryNames.h"
 
+#include <algorithm>
+
 // Names are judged as text only: whatever is already on disk is the
 // extraction's concern (it never follows a link while walking a path).
 
@@ -67,7 +69,16 @@ bool LinkStaysInside(const std::vector<std::string>& at, const std::string& targ
             stack.push_back(part);
         }
     }
-    return true;
+    // A link to a drawer that holds it (the target drawer included) makes a
+    // loop: every walk that follows it comes back to where it started.
+    const std::size_t parents = at.size() - 1;
+    if (stack.size() <= parents && std::equal(stack.begin(), stack.end(), at.begin())) {
+        return false;
+    }
+    // An entry below a drawer of the archive stays inside that drawer: a
+    // link from "App/up" to a neighbour of "App" would let an uninstall that
+    // removes "App" reach into the neighbour.
+    return parents == 0 || stack.front() == at.front();
 }
 
 std::string JoinComponents(const std::vector<std::string>& components, std::size_t count) {

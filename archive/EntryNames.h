@@ -18,7 +18,9 @@ namespace stovan::archive {
 Expected<std::vector<std::string>, ArchiveError> SplitEntryName(const std::string& name);
 
 // True when a symbolic link stored at `at` (the components of its own name,
-// at least one) with this target stays inside the target drawer.
+// at least one) with this target stays inside the target drawer and, for a
+// link below a drawer of the archive ("App/..."), inside that top drawer,
+// and points at none of the drawers that hold it (no loops).
 bool LinkStaysInside(const std::vector<std::string>& at, const std::string& target);
 
 // The first count components joined with '/'.

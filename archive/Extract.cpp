@@ -16,6 +16,7 @@
 #include "archive/EntryNames.h"
 #include "archive/EntryReader.h"
 #include "platform/FileDescriptor.h"
+#include "platform/HostBeneath.h"
 
 namespace stovan::archive {
 
@@ -27,7 +28,15 @@ namespace {
 // component without following symbolic links.
 class TargetDrawer {
   public:
-    static Expected<TargetDrawer, ArchiveError> Open(const std::string& path) {
+    static Expected<TargetDrawer, ArchiveError> Open(const std::string& path,
+                                                     const std::string& root) {
+        if (!root.empty() && path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+            path[root.size()] == '/') {
+            return OpenBeneath(path, root, path.substr(root.size() + 1));
+        }
+        if (!root.empty() && path == root) {
+            return OpenBeneath(path, root, "");
+        }
         if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
             return Unexpected{Error(ArchiveError::Kind::WriteFailed,
                                     "Cannot create drawer \"" + path + "\": " + ErrnoText() + ".")};
@@ -82,6 +91,26 @@ class TargetDrawer {
     }
 
   private:
+    static Expected<TargetDrawer, ArchiveError> OpenBeneath(const std::string& path,
+                                                            const std::string& root,
+                                                            const std::string& relative) {
+        if (!relative.empty()) {
+            auto made = amiga::HostMakeDirectoryBeneath(root, relative);
+            if (!made.ok() && made.error() != amiga::ERROR_OBJECT_EXISTS) {
+                return Unexpected{Error(ArchiveError::Kind::WriteFailed,
+                                        "Cannot create drawer \"" + path +
+                                            "\": " + amiga::FaultText(made.error()) + ".")};
+            }
+        }
+        auto opened = amiga::HostOpenBeneath(root, relative, O_RDONLY | O_DIRECTORY);
+        if (!opened) {
+            return Unexpected{Error(
+                ArchiveError::Kind::WriteFailed,
+                "Cannot enter drawer \"" + path + "\": " + amiga::FaultText(opened.error()) + ".")};
+        }
+        return TargetDrawer(path, FileDescriptor(opened->Release()));
+    }
+
     TargetDrawer(std::string path, FileDescriptor root)
         : path_(std::move(path)), root_(std::move(root)) {}
     std::string path_;
@@ -366,7 +395,8 @@ class Extraction {
                 return Unexpected{Error(ArchiveError::Kind::UnsafeEntry,
                                         "Refusing \"" + entry.name + "\": its link to \"" +
                                             entry.linkTarget +
-                                            "\" points outside the target drawer.")};
+                                            "\" points outside its drawer or at a drawer "
+                                            "holding it.")};
             }
             auto proceed = checkExisting(parent->get(), name, entry);
             if (!proceed) {
@@ -451,7 +481,8 @@ Expected<ExtractSummary, ArchiveError> ExtractArchive(const std::string& archive
     if (!reader) {
         return Unexpected{reader.error()};
     }
-    auto target = TargetDrawer::Open(targetHostDir.empty() ? std::string(".") : targetHostDir);
+    auto target = TargetDrawer::Open(targetHostDir.empty() ? std::string(".") : targetHostDir,
+                                     options.containingRoot);
     if (!target) {
         return Unexpected{target.error()};
     }

@@ -42,6 +42,11 @@ struct ExtractOptions {
     // creating more than this many entries. 0 means no limit.
     std::uint64_t maxTotalBytes = kDefaultMaxTotalBytes;
     std::uint64_t maxEntries = kDefaultMaxEntries;
+    // The host folder of the volume holding the target drawer, or "". When
+    // set (and the target lies below it) the target is opened relative to
+    // that folder by the host layer, so a drawer on the way swapped for a
+    // link while the extraction starts cannot send it outside the volume.
+    std::string containingRoot;
 };
 
 struct ExtractSummary {

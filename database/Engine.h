@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/Log.h"
+#include "database/DrawerCache.h"
 #include "database/ItemList.h"
 #include "platform/Volumes.h"
 #include "prefs/Preferences.h"
@@ -62,6 +63,8 @@ class Engine {
     // entry rejected for a typo, a database file taken away), as they were
     // read: the next save writes them back unchanged.
     std::string keptConfiguration;
+    // The drawers looked up while a load runs, each once.
+    DrawerCache drawers;
     // --- end of database loading ---------------------------------------------
 
   private:

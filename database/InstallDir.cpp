@@ -62,8 +62,8 @@ Status NormaliseInstallDir(Engine& engine, ApplicationItem& item) {
     }
     try {
         const std::string fallback = DefaultInstallDir(engine, item.type);
-        auto defaultLock = amiga::Lock(dos, fallback);
-        auto ownLock = amiga::Lock(dos, item.installDir());
+        auto defaultLock = engine.drawers.Lock(dos, fallback);
+        auto ownLock = engine.drawers.Lock(dos, item.installDir());
         if (defaultLock && ownLock && amiga::SameLock(*defaultLock, *ownLock)) {
             return item.SetTextField(ItemField::installDir, "");
         }

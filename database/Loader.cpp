@@ -6,6 +6,7 @@
 #include "database/Engine.h"
 #include "database/Parser.h"
 #include "platform/DosFiles.h"
+#include "platform/HostBeneath.h"
 #include "platform/Locks.h"
 #include "platform/MatchFiles.h"
 
@@ -54,6 +55,15 @@ Result<std::size_t> LoadDatabaseDrawer(Engine& engine, std::string_view drawer,
         if (entry.drawer) {
             continue;
         }
+        // A FIFO or device named like a database would stall the reading
+        // (or never end): only plain files are read, the others named in
+        // the log and skipped.
+        auto type = amiga::HostLstatBeneath(entry.lock.volumeRoot, amiga::RelativePath(entry.lock));
+        if (type && type->type != amiga::HostType::File) {
+            engine.log().AddLogEntry(msg::ParseWarning, entry.name, 0,
+                                     amiga::FaultText(amiga::ERROR_OBJECT_WRONG_TYPE));
+            continue;
+        }
         // The parser has logged the file's errors; only running out of
         // memory leaves the list short of entries, which the caller must know.
         outOfMemory = ParseDatabaseFile(engine, entry.name, &*lock).outOfMemory || outOfMemory;
@@ -68,6 +78,7 @@ Result<std::size_t> LoadDatabaseDrawer(Engine& engine, std::string_view drawer,
 
 Status LoadAllDatabases(Engine& engine) {
     engine.loading = true;
+    const DrawerCacheScope drawers(engine.drawers);
     engine.items().ClearItems();
     engine.keptConfiguration.clear();
     const DatabaseFilePatterns patterns =

@@ -32,7 +32,7 @@ std::size_t SeedSampleDatabase(const amiga::DosList& dos, const std::string& hos
             continue;
         }
         const std::string name = entry.path().filename().string();
-        auto content = amiga::HostReadFile(entry.path().string(), kMaxSampleFileSize);
+        auto content = amiga::HostReadFile(entry.path().string(), kMaxSampleFileSize, true);
         if (!content || !amiga::IsValidName(name)) {
             continue;
         }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/TerminalText.h"
 #include "platform/Latin1.h"
 
 namespace stovan {
@@ -110,7 +111,9 @@ std::string PlainText(std::string_view text) {
             i = close == std::string_view::npos ? text.size() : close;
         }
     }
-    return plain;
+    // Texts name items and files from databases and archives: their control
+    // characters are shown, not obeyed by the terminal.
+    return VisibleText(plain, true);
 }
 
 TerminalOptions TerminalOptionsForProcess(bool assumeYes) {

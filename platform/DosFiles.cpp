@@ -1,6 +1,11 @@
 #include "platform/DosFiles.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <optional>
 
 #include "platform/AmigaPath.h"
 #include "platform/HostBeneath.h"
@@ -582,10 +587,25 @@ Expected<std::string, DosError> ReadFile(const DosList& dos, std::string_view pa
     if (lock->drawer) {
         return Unexpected{ERROR_OBJECT_WRONG_TYPE};
     }
-    auto file = HostOpenFileBeneath(lock->volumeRoot, RelativePath(*lock), HostFile::Mode::Read);
-    if (!file) {
-        return Unexpected{file.error()};
+    // Only a plain file is read whole: a FIFO or device put where a file was
+    // expected would block the read for ever (or never end). O_NONBLOCK keeps
+    // the open itself from waiting for a FIFO's writer.
+    auto opened =
+        HostOpenBeneath(lock->volumeRoot, RelativePath(*lock), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    if (!opened) {
+        return Unexpected{opened.error()};
     }
+    struct stat info {};
+    if (::fstat(opened->get(), &info) != 0) {
+        return Unexpected{DosErrorFromErrno(errno)};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return Unexpected{ERROR_OBJECT_WRONG_TYPE};
+    }
+    if (const int status = ::fcntl(opened->get(), F_GETFL); status >= 0) {
+        (void)::fcntl(opened->get(), F_SETFL, status & ~O_NONBLOCK);
+    }
+    auto file = std::optional<HostFile>(HostFile::FromDescriptor(opened->Release()));
     std::string data;
     std::vector<char> buffer(65536);
     while (true) {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <random>
 
 namespace amiga {
@@ -147,10 +148,31 @@ Expected<std::string, DosError> HostFindInDirectory(
     return std::string();
 }
 
-Expected<std::string, DosError> HostReadFile(const std::string& path, std::size_t maxSize) {
-    auto file = HostFile::Open(path, HostFile::Mode::Read);
-    if (!file) {
-        return Unexpected{file.error()};
+Expected<std::string, DosError> HostReadFile(const std::string& path, std::size_t maxSize,
+                                             bool regularOnly) {
+    std::optional<HostFile> file;
+    if (regularOnly) {
+        const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (descriptor < 0) {
+            return LastError();
+        }
+        file = HostFile::FromDescriptor(descriptor);
+        struct stat info {};
+        if (::fstat(descriptor, &info) != 0) {
+            return LastError();
+        }
+        if (!S_ISREG(info.st_mode)) {
+            return Unexpected{ERROR_OBJECT_WRONG_TYPE};
+        }
+        if (const int status = ::fcntl(descriptor, F_GETFL); status >= 0) {
+            (void)::fcntl(descriptor, F_SETFL, status & ~O_NONBLOCK);
+        }
+    } else {
+        auto opened = HostFile::Open(path, HostFile::Mode::Read);
+        if (!opened) {
+            return Unexpected{opened.error()};
+        }
+        file = std::move(*opened);
     }
     std::string data;
     char buffer[65536];

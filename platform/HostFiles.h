@@ -45,7 +45,10 @@ Expected<std::string, DosError> HostFindInDirectory(
     const std::string& path, const std::function<bool(std::string_view)>& accept);
 
 // The whole content of a file; ERROR_OBJECT_TOO_LARGE beyond maxSize bytes.
-Expected<std::string, DosError> HostReadFile(const std::string& path, std::size_t maxSize);
+// With regularOnly anything but a plain file (a FIFO, a device) is
+// ERROR_OBJECT_WRONG_TYPE, found without waiting for a FIFO's writer.
+Expected<std::string, DosError> HostReadFile(const std::string& path, std::size_t maxSize,
+                                             bool regularOnly = false);
 // Writes data to a temporary file beside path, flushes it and renames it
 // over path, so that readers see the old or the new content, never a part.
 DosStatus HostWriteFileAtomic(const std::string& path, std::string_view data);

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/AmigaPath.h"
+#include "platform/HostFiles.h"
 #include "shell/Matching.h"
 #include "shell/Wildcard.h"
 
@@ -196,11 +197,27 @@ int RunArchiveOnHost(CommandContext& context, const ArchiveCommandLine& command)
         return MatchWildcard(pattern, name);
     };
     archiveContext.hostOnlyName = [](const std::string& name) { return IsUaemName(name); };
+    if (extracting) {
+        const std::string& place =
+            command.destination.empty() ? host.CurrentDrawer() : command.destination;
+        if (auto volumeRoot = host.VolumeRootFor(place)) {
+            archiveContext.destinationRoot = *volumeRoot;
+        }
+    }
     archiveContext.sink = &sink;
     archiveContext.source = &source;
     archiveContext.out = &out;
     archiveContext.err = &err;
+    // The ".uaem" sidecars of an extraction are synced once at its end,
+    // not one by one (thousands of entries would take minutes).
+    SyncBatch batch;
     int rc = RunArchiveCommand(command, archiveContext);
+    if (DosStatus synced = batch.Finish(); !synced.ok() && rc == 0) {
+        context.Print(out.str());
+        return context.Fault(
+            synced.error(),
+            command.destination.empty() ? host.CurrentDrawer() : command.destination, RETURN_FAIL);
+    }
     context.Print(out.str());
     if (!err.str().empty()) {
         context.PrintError(context.name + ": " + ShowAmigaPaths(err.str(), hostPaths, host));

@@ -62,6 +62,10 @@ class ShellHost {
     // The host path of an existing object, or of a new one whose drawer
     // exists (for the archivers, which work on host paths).
     virtual Expected<std::string, DosError> HostPathFor(std::string_view path) = 0;
+    // The host folder of the volume that holds an existing object (links
+    // resolved), so that a writer can open everything below it relative to
+    // that folder and never be sent outside by a link swapped in meanwhile.
+    virtual Expected<std::string, DosError> VolumeRootFor(std::string_view path) = 0;
 
     virtual DosResult CreateDir(std::string_view path) = 0;
     // A soft link holding target (relative to the link's drawer);

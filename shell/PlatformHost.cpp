@@ -161,6 +161,14 @@ Expected<std::string, DosError> PlatformHost::HostPathFor(std::string_view path)
     return target->hostPath();
 }
 
+Expected<std::string, DosError> PlatformHost::VolumeRootFor(std::string_view path) {
+    auto lock = Lock(dos_, path, &current_);
+    if (!lock) {
+        return Unexpected{lock.error()};
+    }
+    return lock->volumeRoot;
+}
+
 DosResult PlatformHost::CreateDir(std::string_view path) {
     auto made = amiga::CreateDir(dos_, path, &current_);
     return made ? kNoError : made.error();

@@ -25,6 +25,7 @@ class PlatformHost : public ShellHost {
     Expected<std::vector<ObjectInfo>, DosError> ExamineDrawer(std::string_view path) override;
     Expected<int, DosError> OpenFile(std::string_view path, StreamMode mode) override;
     Expected<std::string, DosError> HostPathFor(std::string_view path) override;
+    Expected<std::string, DosError> VolumeRootFor(std::string_view path) override;
     DosResult CreateDir(std::string_view path) override;
     DosResult MakeLink(std::string_view path, std::string_view target) override;
     DosResult DeleteObject(std::string_view path) override;

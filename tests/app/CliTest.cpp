@@ -1186,6 +1186,81 @@ TEST_F(CliTest, DbLintReportsEachFile) {
     EXPECT_EQ(both.out.substr(both.out.find("\tLoading database '" + good)), clean.out);
 }
 
+TEST_F(CliTest, DbLintNamesUnreadableFilesAndWarnsOfBinaryData) {
+    const std::string fifo = folder_ + "/fifo.db";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string garbage = folder_ + "/garbage.db";
+    std::string bytes(1 << 20, '\0');
+    std::uint32_t state = 12345;
+    for (char& c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 24);
+    }
+    WriteHostFile(garbage, bytes);
+    const std::string comments = folder_ + "/comments.db";
+    WriteHostFile(comments, "; nothing here yet\n\n");
+
+    struct Row {
+        const char* name;
+        std::string file;
+        int exitCode;
+        std::string said;  // "" when the output holds no FATAL or WARNING line
+    };
+    const std::vector<Row> rows = {
+        {"missing", folder_ + "/missing.db", kError,
+         "FATAL\tCannot read '" + folder_ + "/missing.db': object not found.\n"},
+        {"a FIFO", fifo, kError,
+         "FATAL\tCannot read '" + fifo + "': object is not of required type.\n"},
+        {"binary garbage", garbage, 5,
+         "WARNING\t'" + garbage + "' holds no database entry and is not a text file.\n"},
+        {"only comments", comments, 0, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProgramRun run = Bare({"db", "lint", row.file});
+        EXPECT_EQ(run.exitCode, row.exitCode) << run.out;
+        if (row.said.empty()) {
+            EXPECT_EQ(run.out.find("FATAL"), std::string::npos) << run.out;
+            EXPECT_EQ(run.out.find("WARNING"), std::string::npos) << run.out;
+        } else {
+            EXPECT_NE(run.out.find(row.said), std::string::npos) << run.out;
+        }
+        EXPECT_EQ(run.out.find("Line -1"), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("errors were found"), std::string::npos) << run.out;
+        ExpectLogLines(run.out);
+    }
+}
+
+TEST_F(CliTest, DatabaseTextReachesTheTerminalWithItsControlsShown) {
+    ASSERT_EQ(Stovan({"reload"}).exitCode, 0);
+    const std::string user = root_ + "/Work/Stovan/Database/User";
+    fs::create_directories(user);
+    WriteHostFile(user + "/Evil.db",
+                  "#ITEM \"Evil\" DISPLAYNAME \"Evil\x1B[2J\x1B]0;owned\x07\x9B"
+                  "1m\"\n"
+                  "#APPTYPE TOOL\n#STOVANAUTHOR \"Tester\"\n"
+                  "#URLARCHIVE \"http://example.org/files/Evil.lha\"\n"
+                  "#INSTALLCHECK \"{INSTALLDIR}Evil\"\n#DESCRIPTION \"A program\"\n"
+                  "#INSTALL\nEcho x\n#INSTALL END\n#ITEM END\n");
+    // A FIFO named like a database is skipped with a log line, not waited on.
+    ASSERT_EQ(::mkfifo((user + "/Stalled.db").c_str(), 0600), 0);
+
+    const ProgramRun reload = Stovan({"reload"});
+    EXPECT_NE(reload.out.find("WARNING\tError while parsing 'Stalled.db'. Line 0"),
+              std::string::npos)
+        << reload.out;
+    const ProgramRun list = Stovan({"list"});
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_NE(list.out.find("Evil^[[2J^[]0;owned^G\\x9b1m"), std::string::npos) << list.out;
+    for (char c : list.out) {
+        const auto byte = static_cast<unsigned char>(c);
+        EXPECT_TRUE(byte >= 0x20 || c == '\n') << "control byte " << int{byte};
+    }
+    // --json escapes on its own and keeps the text as it is.
+    const ProgramRun json = Stovan({"list", "--json"});
+    EXPECT_NE(json.out.find("Evil\\u001b[2J"), std::string::npos) << json.out;
+}
+
 // --- tool fetch ----------------------------------------------------------------------
 
 TEST_F(CliTest, ToolFetchPrintsTheStoredFileOrFailsWithTheMessage) {

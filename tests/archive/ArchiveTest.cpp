@@ -721,6 +721,39 @@ TEST(HostileArchives, LinksInsideAreKeptAndNeverFollowed) {
     EXPECT_EQ(ReadFile(temp / "y/file"), "new");
 }
 
+// The target drawer below a volume's folder is opened relative to that
+// folder: a drawer on the way swapped for a link to outside (the moment a
+// racing rename wins) stops the extraction instead of writing there.
+TEST(HostileArchives, TargetBelowAVolumeIsNeverReachedThroughALinkOut) {
+    TempDir temp;
+    fs::create_directories(temp / "volume");
+    fs::create_directories(temp / "outside");
+    WriteLibarchive(temp / "a.tar", false, {{"App/file", "x"}});
+    ExtractOptions options = Quiet();
+    options.containingRoot = temp / "volume";
+    struct Row {
+        const char* name;
+        std::string linkText;  // what volume/dd is: a link with this text
+        bool extracts;
+    };
+    const Row rows[] = {
+        {"link out of the volume", temp / "outside", false},
+        {"link up and out", "../outside", false},
+        {"link inside the volume", "real", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(temp / "volume");
+        fs::create_directories(temp / "volume/real");
+        fs::create_directory_symlink(row.linkText, temp / "volume/dd");
+        std::ostringstream out;
+        auto result = ExtractArchive(temp / "a.tar", temp / "volume/dd/sub", options, nullptr, out);
+        EXPECT_EQ(result.ok(), row.extracts) << (result ? "" : result.error().message);
+        EXPECT_TRUE(fs::is_empty(temp / "outside"));
+        EXPECT_EQ(fs::exists(temp / "volume/real/sub/App/file"), row.extracts);
+    }
+}
+
 TEST(HostileArchives, LimitsStopArchivesThatUnpackTooMuch) {
     TempDir temp;
     WriteLibarchive(temp / "bomb.zip", true, {{"a", std::string(1 << 20, '\0')}, {"b", "x"}});

@@ -45,7 +45,14 @@ TEST(EntryNames, LinksMayOnlyPointInside) {
         bool inside;
     } rows[] = {
         {"sibling", {"Foo", "link"}, "Bar", true},
-        {"up to the drawer", {"Foo", "link"}, "../Bar", true},
+        {"down into a drawer", {"Foo", "link"}, "Sub/x", true},
+        {"up and down in its own drawer", {"Foo", "Sub", "link"}, "../Other/x", true},
+        {"into a neighbour of its drawer", {"Foo", "link"}, "../Bar", false},
+        {"to the target drawer", {"App", "up"}, "..", false},
+        {"to its own drawer", {"App", "Sub", "up"}, "..", false},
+        {"to itself's drawer by dot", {"App", "here"}, ".", false},
+        {"top-level to the target", {"link"}, ".", false},
+        {"top-level sibling", {"link"}, "Foo/x", true},
         {"up and out", {"Foo", "link"}, "../../Bar", false},
         {"out and back in", {"link"}, "../x/Foo", false},
         {"absolute", {"link"}, "/etc", false},

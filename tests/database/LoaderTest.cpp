@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <csignal>
@@ -13,6 +14,7 @@
 #include "database/Loader.h"
 #include "database/Parser.h"
 #include "database/SampleDatabase.h"
+#include "platform/DosFiles.h"
 #include "platform/Locks.h"
 #include "platform/Pattern.h"
 #include "platform/ReadArgs.h"
@@ -561,4 +563,48 @@ TEST(SampleDatabase, LoadsCleanlyOnBothSystems) {
 }
 
 }  // namespace
+TEST_F(LoaderTest, NonRegularDatabaseFilesAreSkippedWithALogLine) {
+    WriteFile("Work", kUser + "Good.db", ValidEntry("Good"));
+    std::filesystem::create_directories(root.Host("Work", kUser));
+    // A FIFO nobody writes to: reading it would wait for ever.
+    ASSERT_EQ(::mkfifo(root.Host("Work", kUser + "Stalled.db").c_str(), 0600), 0);
+
+    ASSERT_TRUE(LoadAllDatabases(engine).ok());
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Good"}));
+    const std::vector<std::string> lines = LogLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "WARNING|Error while parsing 'Stalled.db'. Line 0, Error: object is not "
+                        "of required type"),
+              lines.end());
+    // Read on its own, the file is refused at once as well.
+    auto read = amiga::ReadFile(root.dos(), "PROGDIR:Database/User/Stalled.db");
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error(), amiga::ERROR_OBJECT_WRONG_TYPE);
+}
+
+TEST_F(LoaderTest, EachInstallDrawerIsLookedUpOncePerLoad) {
+    std::filesystem::create_directories(root.Host("Work", "Apps"));
+    std::string text;
+    for (int i = 0; i < 300; ++i) {
+        const char* drawer = i % 3 == 0 ? "Work:Apps" : i % 3 == 1 ? "Work:Missing" : "SYS:";
+        text +=
+            ValidEntry("App" + std::to_string(i), "#INSTALLDIR \"" + std::string(drawer) + "\"\n");
+    }
+    WriteFile("Work", kUser + "Many.db", text);
+
+    for (int load = 0; load < 2; ++load) {
+        SCOPED_TRACE(load);
+        ASSERT_TRUE(LoadAllDatabases(engine).ok());
+        ASSERT_EQ(engine.items().size(), 300u);
+        // The three drawers and the type's default, once each.
+        EXPECT_LE(engine.drawers.lookups(), 4u);
+        EXPECT_FALSE(engine.drawers.active());
+        EXPECT_EQ(engine.items().FindItem("App0", false)->installDir(), "Work:Apps");
+        EXPECT_EQ(engine.items().FindItem("App1", false)->installDir(), "Work:Missing");
+    }
+    // Outside a load nothing is remembered: a drawer made now is seen.
+    std::filesystem::create_directories(root.Host("Work", "Missing"));
+    EXPECT_TRUE(engine.drawers.Lock(root.dos(), "Work:Missing").ok());
+}
+
 }  // namespace stovan

@@ -158,5 +158,32 @@ TEST_F(ShellLinks, RedirectionThroughALinkOutOfTheVolumeIsRefused) {
     EXPECT_TRUE(std::filesystem::is_empty(outside));
 }
 
+// An archive bringing "App/up -> .." (a link to the drawer it is extracted
+// to): the link is refused, and the uninstall's Delete ALL of the extracted
+// drawer leaves its neighbour alone.
+TEST_F(ShellLinks, ExtractedLinkToTheTargetIsRefusedAndUninstallKeepsNeighbours) {
+    const std::string staging = root.folder() + "/staging";
+    std::filesystem::create_directories(staging + "/App");
+    WriteHostFile(staging + "/App/App", "program");
+    ASSERT_EQ(::symlink("..", (staging + "/App/up").c_str()), 0);
+    const std::string archive = root.Host("RAM", "App.tar");
+    RunOptions tarOptions;
+    tarOptions.workingDirectory = staging;
+    auto tar = RunProgram("/usr/bin/tar", {"-cf", archive, "App/App", "App/up"}, tarOptions);
+    ASSERT_EQ(tar.exitCode, 0) << tar.err;
+    Write("Work:Apps/OtherApp/keep", "mine");
+
+    auto extract = Script("FailAt 30\nUnZip -o RAM:App.tar -d Work:Apps\nEcho \"rc=$RC\"\n");
+    EXPECT_NE(extract.out.find("rc=20"), std::string::npos) << extract.out << extract.err;
+    EXPECT_NE(extract.err.find("App/up"), std::string::npos) << extract.err;
+    EXPECT_EQ(Read("Work:Apps/App/App"), "program");
+    EXPECT_FALSE(Exists("Work:Apps/App/up"));
+
+    auto uninstall = Script("Delete Work:Apps/App ALL QUIET FORCE\n");
+    EXPECT_EQ(uninstall.exitCode, 0) << uninstall.err;
+    EXPECT_FALSE(Exists("Work:Apps/App"));
+    EXPECT_EQ(Read("Work:Apps/OtherApp/keep"), "mine");
+}
+
 }  // namespace
 }  // namespace amiga
