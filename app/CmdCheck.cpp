@@ -1,15 +1,22 @@
-// stovan check --mode system [NAME...]: the version check of the installed
-// side. Every item (or each named one, by name or DUPENAME) gets its
-// installed version, date and state; the check's log lines are printed and
-// the results kept in T:StovanVersion.db, where the next command reads
-// them. Ctrl-C stops the check after the current item (the running
-// Version command is interrupted). Exit code 10 for an unknown name or
-// mode, 20 when the companion commands cannot be set up or the check was
-// aborted.
+// stovan check [--mode quick|server|system|full] [NAME...]: the version
+// check (default full). Every item (or each named one, by name or
+// DUPENAME) gets its installed and/or offered version as the mode asks, and
+// its state; the check's log lines are printed and the results kept in
+// T:StovanVersion.db, where the next command reads them. Ctrl-C stops the
+// check after the current item (a running Version command or transfer is
+// interrupted). Exit code 10 for an unknown name or mode, 20 when the
+// companion commands cannot be set up or the check was aborted.
+//
+// stovan outdated [--json]: the items in state OUTDATED after the last
+// check, with their installed and offered versions. Exit 0 when none, 1
+// when some, 20 when the database cannot be loaded.
 
 #include <cstdio>
+#include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/CommandRegistry.h"
@@ -26,22 +33,38 @@
 #include "desktop/TerminalFrontend.h"
 #include "engine/CompanionCommands.h"
 #include "engine/ProgramFolders.h"
+#include "engine/ServerVersion.h"
 #include "engine/Session.h"
 #include "engine/VersionCheck.h"
+#include "platform/DateStamp.h"
 #include "platform/Latin1.h"
 
 namespace {
 
 struct CheckOptions {
-    std::string mode = "system";
+    std::string mode = "full";
     std::vector<std::string> names;
     bool yes = false;
 };
 
+// The mode a --mode word names, without regard to case.
+std::optional<stovan::CheckMode> ParseCheckMode(std::string_view word) {
+    using stovan::CheckMode;
+    for (const auto& [name, mode] :
+         {std::pair{"quick", CheckMode::Quick}, std::pair{"server", CheckMode::Server},
+          std::pair{"system", CheckMode::System}, std::pair{"full", CheckMode::Full}}) {
+        if (amiga::EqualsNoCase(word, name)) {
+            return mode;
+        }
+    }
+    return std::nullopt;
+}
+
 int Check(const stovan::app::Context& context, const CheckOptions& options) {
     using namespace stovan;
-    if (!amiga::EqualsNoCase(options.mode, "system")) {
-        std::fprintf(stderr, "stovan: check mode '%s' is not available yet (only 'system')\n",
+    const std::optional<CheckMode> mode = ParseCheckMode(options.mode);
+    if (!mode) {
+        std::fprintf(stderr, "stovan: unknown check mode '%s' (quick, server, system, full)\n",
                      options.mode.c_str());
         return 10;
     }
@@ -84,13 +107,14 @@ int Check(const stovan::app::Context& context, const CheckOptions& options) {
     EventServer server(session.dos, frontend, session.log,
                        RunningProgramFolder() + "/stovan-shell");
     VersionCheckContext check{engine, server, frontend, {}, nullptr};
+    check.serverStep = MakeServerStep(engine, server, [] { return TakeInterrupts(); });
 
     const std::size_t first = session.log.entries().size();
     if (items.empty()) {
-        (void)VersionCheckRun(check, CheckMode::System, CheckScope::All);
+        (void)VersionCheckRun(check, *mode, CheckScope::All);
     } else {
         for (ApplicationItem* item : items) {
-            (void)VersionCheckRun(check, CheckMode::System, CheckScope::One, item);
+            (void)VersionCheckRun(check, *mode, CheckScope::One, item);
             if (check.aborted) {
                 break;
             }
@@ -106,17 +130,110 @@ int Check(const stovan::app::Context& context, const CheckOptions& options) {
     return 0;
 }
 
+// A JSON string of a Latin-1 text.
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : amiga::Latin1ToUtf8(text)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+std::string TripleText(const stovan::VersionTriple& triple) {
+    std::string text = std::to_string(triple.version) + "." + std::to_string(triple.revision);
+    if (triple.build != 0) {
+        text += "." + std::to_string(triple.build);
+    }
+    return text;
+}
+
+// "YYYY-MM-DD" of a date; "" for none.
+std::string DateText(const amiga::DateStamp& date) {
+    if (date.days == 0 && date.minute == 0 && date.tick == 0) {
+        return "";
+    }
+    const std::time_t seconds = amiga::HostTimeFromDateStamp(date);
+    std::tm parts{};
+    char text[32] = "";
+    if (localtime_r(&seconds, &parts) != nullptr) {
+        std::strftime(text, sizeof text, "%Y-%m-%d", &parts);
+    }
+    return text;
+}
+
+int Outdated(const stovan::app::Context& context, bool json) {
+    using namespace stovan;
+    auto opened = app::OpenDatabaseSession(context);
+    if (!opened) {
+        std::fprintf(stderr, "stovan: %s\n", opened.error().c_str());  // host paths
+        return 20;
+    }
+    app::DatabaseSession& session = **opened;
+    Engine& engine = *session.engine;
+    if (!LogFailure(session, LaunchReload(engine))) {
+        app::PrintLog(session.log, 0, stderr);
+        return 20;
+    }
+    std::size_t count = 0;
+    if (json) {
+        std::fputs("[", stdout);
+    }
+    for (const ApplicationItem& item : engine.items()) {
+        if (item.state != ItemState::OUTDATED) {
+            continue;
+        }
+        const std::string installed = TripleText(item.installedVersion);
+        const std::string offered = TripleText(item.serverVersion);
+        const std::string serverDate = DateText(item.serverDate);
+        if (json) {
+            std::printf(
+                "%s\n  {\"name\": %s, \"installed\": %s, \"available\": %s, "
+                "\"availableDate\": %s}",
+                count == 0 ? "" : ",", JsonString(item.displayText()).c_str(),
+                JsonString(installed).c_str(), JsonString(offered).c_str(),
+                JsonString(serverDate).c_str());
+        } else {
+            std::printf("%s %s -> %s%s\n", amiga::Latin1ToUtf8(item.displayText()).c_str(),
+                        installed.c_str(), offered.c_str(),
+                        item.serverVersion.known() ? "" : (" (" + serverDate + ")").c_str());
+        }
+        ++count;
+    }
+    if (json) {
+        std::fputs(count == 0 ? "]\n" : "\n]\n", stdout);
+    }
+    return count == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 void stovan::app::AddCheckCommand(CLI::App& program, stovan::app::Context& context) {
     {
-        CLI::App* command =
-            program.add_subcommand("check", "find the installed version of every application");
+        CLI::App* command = program.add_subcommand(
+            "check", "find the installed and offered versions of every application");
         auto options = std::make_shared<CheckOptions>();
-        command->add_option("--mode", options->mode, "the check's mode: system")
+        command
+            ->add_option("--mode", options->mode, "the check's mode: quick, server, system, full")
             ->capture_default_str();
         command->add_option("NAME", options->names, "only these applications");
         command->add_flag("--yes", options->yes, "answer every question with its default");
         command->callback([&context, options] { context.exitCode = Check(context, *options); });
+    }
+    {
+        CLI::App* command = program.add_subcommand(
+            "outdated", "list the applications the last check found outdated");
+        auto json = std::make_shared<bool>(false);
+        command->add_flag("--json", *json, "print a JSON array");
+        command->callback([&context, json] { context.exitCode = Outdated(context, *json); });
     }
 }

@@ -26,7 +26,17 @@ constexpr std::array<std::string_view, 8> kSectionNames = {
 };
 constexpr std::string_view kAnySection = "ANY";
 
-// Reads at most `limit` bytes of a file.
+// When the entry names an existing file or drawer, its date.
+std::optional<amiga::DateStamp> ExistingDate(const amiga::DosList& dos, std::string_view path) {
+    auto info = amiga::Examine(dos, path);
+    if (!info) {
+        return std::nullopt;
+    }
+    return info->date;
+}
+
+}  // namespace
+
 Result<std::string> ReadFilePart(const amiga::DosList& dos, std::string_view path,
                                  std::size_t limit) {
     auto file = amiga::FileHandle::Open(dos, path, amiga::OpenMode::OldFile);
@@ -47,17 +57,6 @@ Result<std::string> ReadFilePart(const amiga::DosList& dos, std::string_view pat
     }
     return data;
 }
-
-// When the entry names an existing file or drawer, its date.
-std::optional<amiga::DateStamp> ExistingDate(const amiga::DosList& dos, std::string_view path) {
-    auto info = amiga::Examine(dos, path);
-    if (!info) {
-        return std::nullopt;
-    }
-    return info->date;
-}
-
-}  // namespace
 
 bool IsSystemSectionName(std::string_view entry) {
     return std::any_of(kSectionNames.begin(), kSectionNames.end(),

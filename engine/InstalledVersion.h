@@ -30,6 +30,11 @@ inline constexpr std::size_t kMaxVersionOutput = 4096;
 // The stacks the Version command asks for.
 inline constexpr std::uint32_t kVersionStack = 16384;
 
+// At most `limit` bytes of a file from its start; msg::CannotOpen when it
+// cannot be opened or read.
+Result<std::string> ReadFilePart(const amiga::DosList& dos, std::string_view path,
+                                 std::size_t limit);
+
 // True for an entry that is a system name of the section markers.
 bool IsSystemSectionName(std::string_view entry);
 

@@ -6,6 +6,7 @@
 #include "core/MessageIds.h"
 #include "core/Messages.h"
 #include "engine/InstalledVersion.h"
+#include "engine/Operations.h"
 #include "platform/DateStamp.h"
 
 namespace stovan {
@@ -75,6 +76,9 @@ Status UpdateItemVersion(VersionCheckContext& context, ApplicationItem& item, Ch
     if (item.state == ItemState::INSTALLED && item.installedInfo().present() &&
         item.serverInfo().present() && IsOutdated(item)) {
         item.state = ItemState::OUTDATED;
+        if (item.mode != ItemMode::IGNORE && context.outdatedNotice) {
+            context.outdatedNotice(item);
+        }
     }
     if (item.mode == ItemMode::IGNORE) {
         item.installedVersion = {};
@@ -103,6 +107,9 @@ Status VersionCheckRun(VersionCheckContext& context, CheckMode mode, CheckScope 
     Frontend& frontend = context.frontend;
     frontend.SetBusy(true);
     frontend.ShowGauge(true);
+    if (!context.processingActive) {
+        CleanTemporary(engine);
+    }
     engine.log().AddLogEntry(msg::VersionCheckStarting, GetString(CheckModeLabel(mode)));
     std::uint32_t total = scope == CheckScope::One ? 1 : 0;
     if (scope != CheckScope::One) {

@@ -31,6 +31,12 @@ struct VersionCheckContext {
     const std::uint32_t* relaunchRequested = nullptr;
     // Set by a run that the user aborted.
     bool aborted = false;
+    // The update notification, for an item that just became OUTDATED and
+    // whose mode is not IGNORE; the front end decides whether to show it.
+    std::function<void(const ApplicationItem&)> outdatedNotice{};
+    // True while a processing run is active: its temporary drawers are in
+    // use, so a check run leaves them alone.
+    bool processingActive = false;
 };
 
 // Outdated: the server triple is greater, or equal with a later date; or the
@@ -46,7 +52,8 @@ bool IsOutdated(const ApplicationItem& item);
 // installed step at once.
 Status UpdateItemVersion(VersionCheckContext& context, ApplicationItem& item, CheckMode mode);
 
-// The run: logs 305 with the mode, shows 409 with the item's name and
+// The run: removes the temporary drawers first (unless a processing run is
+// active), logs 305 with the mode, shows 409 with the item's name and
 // counter for each item (scope One: only `item`; Stovan: only items of type
 // STOVAN, the total still counting all), stops after an abort or when a
 // relaunch is pending, logs 306 and refreshes the list. The items' lines

@@ -263,5 +263,73 @@ TEST_F(OperationCliTest, InstallsAnArchiveServedOverHttp) {
     EXPECT_EQ(Config().find("\"Gone\"  MODE \"INSTALL\""), std::string::npos) << Config();
 }
 
+// An installed item whose files carry a version, with the given server
+// fields.
+std::string CheckedEntry(const std::string& name, const std::string& serverFields) {
+    std::string entry = Entry(name, "");
+    entry.insert(entry.find("#APPTYPE"), serverFields);
+    return entry;
+}
+
+TEST_F(OperationCliTest, CheckFindsOfferedVersionsAndOutdatedListsThem) {
+    HttpTestServer server([](HttpConnection& connection) {
+        if (connection.path() == "/page") {
+            connection.Send(HttpResponse("200 OK", "Foo_1.9.lha Foo_1.10.lha"));
+        } else if (connection.path() == "/readme") {
+            connection.Send(HttpResponse("200 OK", "$VER: Bar 2.5 (01.01.2024)\n"));
+        } else {
+            connection.Send(HttpResponse("404 Not Found", "no"));
+        }
+    });
+    Database(CheckedEntry("Foo", "#URLWEBPAGE \"" + server.Url("/page") +
+                                     "\"\n#URLPATTERN \"Foo_{VERSION}.{REVISION}.lha\"\n") +
+             CheckedEntry("Bar", "#URLREADME \"" + server.Url("/readme") + "\"\n") +
+             CheckedEntry("Baz", "") +
+             CheckedEntry("Qux", "#URLWEBPAGE \"" + server.Url("/gone") +
+                                     "\"\n#URLPATTERN \"Qux_{VERSION}\"\n"));
+    for (const auto& [name, version] : {std::pair{"Foo", "1.9"}, std::pair{"Bar", "2.5"}}) {
+        fs::create_directories(Host("Work/Apps/") + name);
+        WriteHostFile(Host("Work/Apps/") + name + "/" + name,
+                      std::string("$VER: ") + name + " " + version + " (01.01.2024)\n");
+    }
+
+    for (const char* name : {"Foo", "Bar", "Baz", "Qux"}) {
+        ASSERT_EQ(Stovan({"mode", name, "notify"}).exitCode, 0);
+    }
+    const ProgramRun none = Stovan({"outdated"});
+    EXPECT_EQ(none.exitCode, 0) << none.err;
+    EXPECT_EQ(none.out, "");
+
+    const ProgramRun bogus = Stovan({"check", "--mode", "sometimes"});
+    EXPECT_EQ(bogus.exitCode, 10);
+
+    const ProgramRun checked = Stovan({"check"});
+    EXPECT_EQ(checked.exitCode, 0) << checked.err;
+    for (const char* line :
+         {"Starting version check! Mode: Full", "Version 1.10 of 'Foo' is available.",
+          "Version 1.9 of 'Foo' is Outdated.", "Version 2.5 of 'Bar' is available.",
+          "Version 2.5 of 'Bar' is Installed.", "'Baz' is not available for download!",
+          "'Baz' is not installed!", "Unable to find 'gone'!",
+          "'Qux' is not available for download!", "Version check done."}) {
+        EXPECT_NE(checked.out.find(line), std::string::npos) << line << "\n" << checked.out;
+    }
+
+    const ProgramRun outdated = Stovan({"outdated"});
+    EXPECT_EQ(outdated.exitCode, 1) << outdated.err;
+    EXPECT_EQ(outdated.out, "Foo 1.9 -> 1.10\n");
+    const ProgramRun json = Stovan({"outdated", "--json"});
+    EXPECT_EQ(json.exitCode, 1) << json.err;
+    EXPECT_NE(json.out.find(R"({"name": "Foo", "installed": "1.9", "available": "1.10")"),
+              std::string::npos)
+        << json.out;
+
+    // The system side alone fetches nothing and keeps the offered version.
+    const std::size_t requests = server.Requests().size();
+    const ProgramRun system = Stovan({"check", "--mode", "system", "Foo"});
+    EXPECT_EQ(system.exitCode, 0) << system.err;
+    EXPECT_EQ(server.Requests().size(), requests);
+    EXPECT_EQ(Stovan({"outdated"}).out, "Foo 1.9 -> 1.10\n");
+}
+
 }  // namespace
 }  // namespace stovan::test
