@@ -38,6 +38,10 @@ DosStatus Describe(FileLock& lock) {
 }
 
 Expected<FileLock, DosError> VolumeRootLock(const DosList& dos, std::size_t volume) {
+    // A system without volumes (nothing mounted yet) has no boot volume either.
+    if (volume >= dos.volumes().size()) {
+        return Unexpected{ERROR_DEVICE_NOT_MOUNTED};
+    }
     auto real = HostRealPath(dos.volumes()[volume].hostFolder);
     if (!real) {
         return Unexpected{ERROR_DEVICE_NOT_MOUNTED};

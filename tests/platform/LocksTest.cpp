@@ -192,3 +192,15 @@ TEST_F(LocksTest, MultiDirectoryAssignsSearchInOrderAndCreateInTheFirst) {
 
 }  // namespace
 }  // namespace amiga
+
+TEST(LocksWithoutVolumes, EveryPathFailsAsNotMounted) {
+    // A system with nothing mounted (an engine made before its root is
+    // opened) must refuse, not read a volume that is not there.
+    const amiga::DosList nothing;
+    for (const char* path : {"", "Drawer/File", "/", ":x"}) {
+        SCOPED_TRACE(path);
+        auto lock = amiga::Lock(nothing, path);
+        ASSERT_FALSE(lock.ok());
+        EXPECT_EQ(lock.error(), amiga::ERROR_DEVICE_NOT_MOUNTED);
+    }
+}
