@@ -198,7 +198,7 @@ class TemplateWorld {
             ASSERT_TRUE(written.ok()) << written.error().message;
         } else if (archive == "Foo.zip") {
             // Only the drawer: the archive brings no drawer icon.
-            ProgramRun zipped = Spawn(
+            SpawnedRun zipped = Spawn(
                 Folder(), {"/bin/sh", "-c", "cd '" + source + "' && zip -qr '" + made + "' Foo"});
             ASSERT_EQ(zipped.rc, 0) << "zip: " << zipped.err;
         } else {
@@ -221,7 +221,7 @@ class TemplateWorld {
 
     // Writes "{TEMPDIR}{NAME}.bat" and runs it as Stovan does; before an
     // installation Stovan creates the install drawer (with drawer icons).
-    ProgramRun Run(ScriptKind kind, const std::string& block, int inputFd = -1) {
+    SpawnedRun Run(ScriptKind kind, const std::string& block, int inputFd = -1) {
         const std::string path = Expand("{TEMPDIR}{NAME}.bat");
         if (kind == ScriptKind::Install) {
             CreateDrawerPath(world.root.dos(), Expand("{INSTALLDIR}"), true);
@@ -229,7 +229,7 @@ class TemplateWorld {
         Write(path, Assemble(kind, block));
         return Spawn(Folder(), {kShell, "--root", world.root.root(), path}, inputFd);
     }
-    ProgramRun Line(const std::string& line, int inputFd = -1) {
+    SpawnedRun Line(const std::string& line, int inputFd = -1) {
         return Spawn(Folder(), {kShell, "--root", world.root.root(), "-c", line}, inputFd);
     }
 
@@ -521,7 +521,7 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
             w.Download(row.archive);
         }
         row.setup(w);
-        ProgramRun run = w.Run(row.kind, row.block);
+        SpawnedRun run = w.Run(row.kind, row.block);
         EXPECT_EQ(run.rc, row.rc) << run.err << run.out;
         if (row.linesInAnyOrder) {
             EXPECT_EQ(SortedLines(run.out), SortedLines(row.out));
@@ -562,7 +562,7 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
     ASSERT_EQ(backupName.substr(backupName.rfind('/') + 1), "Foo_v1.02.lha");
 
     // The uninstallation: back up, then remove the drawer and its icon.
-    ProgramRun uninstall = w.Run(ScriptKind::Uninstall,
+    SpawnedRun uninstall = w.Run(ScriptKind::Uninstall,
                                  "{STANDARDBACKUP}Delete \"{INSTALLDIR}{NAME}\" ALL QUIET\n"
                                  "Delete \"{INSTALLDIR}{NAME}.info\" QUIET\n");
     ASSERT_EQ(uninstall.rc, 0) << uninstall.err << uninstall.out;
@@ -576,7 +576,7 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
     // lhasa lists and tests the archive.
     const std::string archive = w.Folder() + "/backup.lha";
     WriteHostFile(archive, w.Read(backupName));
-    ProgramRun list = Spawn(w.Folder(), {"/usr/bin/lhasa", "l", archive});
+    SpawnedRun list = Spawn(w.Folder(), {"/usr/bin/lhasa", "l", archive});
     ASSERT_EQ(list.rc, 0) << list.err;
     for (const char* name : {"Foo/Foo", "Foo/Docs/Foo.guide", "Foo.info", "Foo/StovanRestore",
                              "Foo/StovanRestore.info", "Foo/StovanRestoreData/ENVARC/foo.prefs",
@@ -586,12 +586,12 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
     }
     EXPECT_EQ(list.out.find("other.prefs"), std::string::npos) << list.out;
     EXPECT_EQ(list.out.find("FOOBAR.prefs"), std::string::npos) << list.out;
-    ProgramRun test = Spawn(w.Folder(), {"/usr/bin/lhasa", "t", archive});
+    SpawnedRun test = Spawn(w.Folder(), {"/usr/bin/lhasa", "t", archive});
     EXPECT_EQ(test.rc, 0) << test.out << test.err;
 
     // Unpacked somewhere, the restore script carries the s bit and the icon.
     w.Write("ENVARC:foo.prefs", "changed since");
-    ProgramRun unpack = w.Line("LhA x \"" + backupName + "\" \"RAM:Restore/\"");
+    SpawnedRun unpack = w.Line("LhA x \"" + backupName + "\" \"RAM:Restore/\"");
     ASSERT_EQ(unpack.rc, 0) << unpack.err;
     auto restoreInfo = amiga::Examine(w.world.root.dos(), "RAM:Restore/Foo/StovanRestore");
     ASSERT_TRUE(restoreInfo.ok());
@@ -600,7 +600,7 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
 
     // Without anyone to answer its requester the restore changes nothing.
     w.Write("RAM:run-restore", "CD RAM:Restore/Foo\nStovanRestore\n");
-    ProgramRun cancelled =
+    SpawnedRun cancelled =
         Spawn(w.Folder(), {kShell, "--root", w.world.root.root(), "RAM:run-restore"});
     EXPECT_EQ(cancelled.rc, 0) << cancelled.err;
     EXPECT_FALSE(w.Exists("Work:Apps/Foo"));
@@ -611,7 +611,7 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
     int slave = -1;
     ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
     ASSERT_EQ(::write(master, "1\n0\n", 4), 4);
-    ProgramRun restored =
+    SpawnedRun restored =
         Spawn(w.Folder(), {kShell, "--root", w.world.root.root(), "RAM:run-restore"}, slave);
     ::close(slave);
     ::close(master);

@@ -24,9 +24,9 @@ namespace {
 using stovan::archive::CreateLhaArchive;
 using stovan::archive::LhaInput;
 using stovan::archive::LhaWriteOptions;
-using stovan::test::ProgramRun;
 using stovan::test::ReadHostFile;
 using stovan::test::Spawn;
+using stovan::test::SpawnedRun;
 using stovan::test::TempRoot;
 using stovan::test::WriteHostFile;
 
@@ -58,11 +58,11 @@ class ShellProgram : public ::testing::Test {
     bool Exists(const std::string& amigaPath) { return Lock(root.dos(), amigaPath).ok(); }
 
     // Writes the script to S: and runs it the way Stovan does.
-    ProgramRun Script(const std::string& text, int inputFd = -1) {
+    SpawnedRun Script(const std::string& text, int inputFd = -1) {
         Write("S:test-script", text);
         return Spawn(root.folder(), {kShell, "--root", root.root(), "S:test-script"}, inputFd);
     }
-    ProgramRun Line(const std::string& line) {
+    SpawnedRun Line(const std::string& line) {
         return Spawn(root.folder(), {kShell, "--root", root.root(), "-c", line});
     }
     std::string Companions() { return ReadHostFile(root.folder() + "/companions"); }
@@ -103,7 +103,7 @@ TEST_F(ShellProgram, ScriptsGiveOutputAndReturnCodes) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        ProgramRun run = Script(row.script);
+        SpawnedRun run = Script(row.script);
         EXPECT_EQ(run.out, row.out);
         EXPECT_EQ(run.rc, row.rc) << run.err;
         EXPECT_NE(run.err.find(row.errContains), std::string::npos) << run.err;
@@ -114,7 +114,7 @@ TEST_F(ShellProgram, ScriptsGiveOutputAndReturnCodes) {
 TEST_F(ShellProgram, VersionOfFilesWithAndWithoutVersionString) {
     Write("Work:Apps/Foo/Foo", std::string("\0\0\0\3", 4) + "$VER: Foo 2.18 (08.10.2015)\0code");
     Write("Work:Apps/Foo/Plain", "no version here");
-    ProgramRun run = Script(
+    SpawnedRun run = Script(
         "FailAt 30\n"
         "Version \"Work:Apps/Foo/Foo\"\nEcho $RC\n"
         "Version \"Work:Apps/Foo/Foo\" FULL\n"
@@ -124,7 +124,7 @@ TEST_F(ShellProgram, VersionOfFilesWithAndWithoutVersionString) {
         "Version \"Work:Apps/Foo/None\"\nEcho $RC\n");
     EXPECT_EQ(run.out, "Foo 2.18\n0\nFoo 2.18 (08.10.2015)\nFoo 2.18\n5\nFoo 2.18\n0\n10\n20\n");
     // Under the install prologue a file without a version string stops the script.
-    ProgramRun install = Script("FailAt 9\nVersion \"Work:Apps/Foo/Plain\"\nEcho after\n");
+    SpawnedRun install = Script("FailAt 9\nVersion \"Work:Apps/Foo/Plain\"\nEcho after\n");
     EXPECT_EQ(install.rc, 10);
     EXPECT_EQ(install.out, "");
 }
@@ -133,7 +133,7 @@ TEST_F(ShellProgram, StreamsVariablesAndChildren) {
     // Output to a file, errors to NIL:, an absolute host script with arguments.
     WriteHostFile(root.folder() + "/host-script",
                   ".key WHO/A,TIMES/N\nEcho \"hi <WHO> <TIMES>\"\nCopy RAM:none RAM:x\n");
-    ProgramRun hosted =
+    SpawnedRun hosted =
         Spawn(root.folder(), {kShell, "--root", root.root(), "--output", "RAM:log", "--error",
                               "NIL:", root.folder() + "/host-script", "two words", "3"});
     EXPECT_EQ(hosted.rc, 20);
@@ -142,7 +142,7 @@ TEST_F(ShellProgram, StreamsVariablesAndChildren) {
     EXPECT_EQ(Read("RAM:log"), "hi two words 3\n");
 
     // Global variables are ENV: files, SAVE writes ENVARC: too; locals are not.
-    ProgramRun vars = Line("SetEnv SAVE stovan/test \"two words\"");
+    SpawnedRun vars = Line("SetEnv SAVE stovan/test \"two words\"");
     EXPECT_EQ(vars.rc, 0) << vars.err;
     EXPECT_EQ(Read("ENV:stovan/test"), "two words");
     EXPECT_EQ(Read("ENVARC:stovan/test"), "two words");
@@ -154,26 +154,26 @@ TEST_F(ShellProgram, StreamsVariablesAndChildren) {
     std::string sub = root.Host("SYS", "C/SubShell");
     WriteHostFile(sub, "#!/bin/sh\nexec \"" + kShell + "\" \"$@\"\n");
     ::chmod(sub.c_str(), 0755);
-    ProgramRun child = Script("Assign X: Work:data\nSubShell -c \"Type X:f\"\nEcho \" rc=$RC\"\n");
+    SpawnedRun child = Script("Assign X: Work:data\nSubShell -c \"Type X:f\"\nEcho \" rc=$RC\"\n");
     EXPECT_EQ(child.out, "from child rc=0\n") << child.err;
     // C: as a multi-directory assign: the command is found in its second drawer.
     Write("Work:Tools/Hello", "Echo hello from Tools\n");
     ASSERT_TRUE(SetProtection(root.dos(), "Work:Tools/Hello", FIBF_SCRIPT).ok());
-    ProgramRun search =
+    SpawnedRun search =
         Script("Assign C: Work:Tools ADD\nHello\nAssign C: Work:Tools REMOVE\nHello\n");
     EXPECT_EQ(search.out, "hello from Tools\n");
     EXPECT_EQ(search.rc, 20);
     EXPECT_NE(search.err.find("Hello: Unknown command"), std::string::npos);
 
     // Redirection to a missing drawer and a bad root are clear failures.
-    ProgramRun missing = Line("Echo x >Work:none/file");
+    SpawnedRun missing = Line("Echo x >Work:none/file");
     EXPECT_EQ(missing.rc, 20);
     EXPECT_NE(missing.err.find("object not found"), std::string::npos) << missing.err;
-    ProgramRun usage = Spawn(root.folder(), {kShell, "--root"});
+    SpawnedRun usage = Spawn(root.folder(), {kShell, "--root"});
     EXPECT_EQ(usage.rc, 20);
     EXPECT_NE(usage.err.find("usage:"), std::string::npos);
     WriteHostFile(root.folder() + "/not-a-root", "x");
-    ProgramRun badRoot = Spawn(root.folder(), {kShell, "--root", root.folder(), "-c", "Echo x"});
+    SpawnedRun badRoot = Spawn(root.folder(), {kShell, "--root", root.folder(), "-c", "Echo x"});
     EXPECT_EQ(badRoot.rc, 20);
     EXPECT_EQ(badRoot.out, "");
 }
@@ -259,7 +259,7 @@ TEST_F(ShellProgram, InstallTemplatesUnpackLhaAndZip) {
     // An earlier installation whose program icon the user changed.
     Write("Work:Apps/Foo/Foo.info", "the user's icon");
     Write("T:StovanTemp0000ABCD/keep", "");
-    ProgramRun lha = Script(InstallScript("Foo.lha", ".lha"));
+    SpawnedRun lha = Script(InstallScript("Foo.lha", ".lha"));
     ASSERT_EQ(lha.rc, 0) << lha.err;
     EXPECT_EQ(Read("Work:Apps/Foo/Foo"), "program v2");
     EXPECT_EQ(Read("Work:Apps/Foo/Docs/Foo.guide"), "@database");
@@ -284,12 +284,12 @@ TEST_F(ShellProgram, InstallTemplatesUnpackLhaAndZip) {
     ASSERT_EQ(DeleteAll(root.dos(), "T:StovanTemp0000ABCD").error(), 0);
     ASSERT_EQ(DeleteAll(root.dos(), "Work:Apps/Foo").error(), 0);
     std::string zip = root.Host("Work", "Stovan/Cache/Downloads/Foo.zip");
-    ProgramRun zipped = Spawn(
+    SpawnedRun zipped = Spawn(
         source,
         {"/bin/sh", "-c", "cd '" + source + "' && zip -qr '" + zip + "' Foo -x Foo/Foo.info"});
     ASSERT_EQ(zipped.rc, 0) << zipped.err;
     Write("T:StovanTemp0000ABCD/keep", "");
-    ProgramRun unzip = Script(InstallScript("Foo.zip", ".zip"));
+    SpawnedRun unzip = Script(InstallScript("Foo.zip", ".zip"));
     ASSERT_EQ(unzip.rc, 0) << unzip.err;
     EXPECT_EQ(Read("Work:Apps/Foo/Docs/Foo.guide"), "@database");
     EXPECT_FALSE(Exists("Work:Apps/Foo/Foo.info"));
@@ -298,7 +298,7 @@ TEST_F(ShellProgram, InstallTemplatesUnpackLhaAndZip) {
     // A damaged archive stops the installation before anything is copied.
     WriteHostFile(root.Host("Work", "Stovan/Cache/Downloads/Bad.lha"), "-lh5- not really");
     ASSERT_EQ(DeleteAll(root.dos(), "Work:Apps/Foo").error(), 0);
-    ProgramRun bad = Script(InstallScript("Bad.lha", ".lha"));
+    SpawnedRun bad = Script(InstallScript("Bad.lha", ".lha"));
     EXPECT_EQ(bad.rc, 20);
     EXPECT_NE(bad.err.find("LhA failed returncode 20"), std::string::npos) << bad.err;
     EXPECT_FALSE(Exists("Work:Apps/Foo"));
@@ -409,14 +409,14 @@ TEST_F(ShellProgram, BackupTemplateWritesArchiveAndRestoreScript) {
     ASSERT_TRUE(SetComment(root.dos(), "Work:Apps/Foo/Foo", "v1 program").ok());
     ASSERT_TRUE(CreateDrawerPath(root.dos(), "T:StovanTemp0000ABCD").ok());
 
-    ProgramRun backup = Script(BackupScript());
+    SpawnedRun backup = Script(BackupScript());
     ASSERT_EQ(backup.rc, 0) << backup.err << backup.out;
     EXPECT_FALSE(Exists("T:StovanTemp0000ABCD/Foo"));
     EXPECT_NE(Companions().find("SLog BACKUPDONE Foo"), std::string::npos);
 
     // lhasa lists and tests what we wrote.
     const std::string archive = root.Host("Work", "Stovan/Cache/Backups/Foo_1.2.lha");
-    ProgramRun list = Spawn(root.folder(), {"/usr/bin/lhasa", "l", archive});
+    SpawnedRun list = Spawn(root.folder(), {"/usr/bin/lhasa", "l", archive});
     ASSERT_EQ(list.rc, 0) << list.err;
     for (const char* name : {"Foo/Foo", "Foo/Docs/Foo.guide", "Foo.info", "Foo/StovanRestore",
                              "Foo/StovanRestore.info", "Foo/StovanRestoreData/ENVARC/foo.prefs",
@@ -426,14 +426,14 @@ TEST_F(ShellProgram, BackupTemplateWritesArchiveAndRestoreScript) {
     }
     EXPECT_EQ(list.out.find("other.prefs"), std::string::npos);
     EXPECT_EQ(list.out.find(".uaem"), std::string::npos);
-    ProgramRun test = Spawn(root.folder(), {"/usr/bin/lhasa", "t", archive});
+    SpawnedRun test = Spawn(root.folder(), {"/usr/bin/lhasa", "t", archive});
     EXPECT_EQ(test.rc, 0) << test.out << test.err;
 
     // The application goes away; the backup brings it back.
     ASSERT_EQ(DeleteAll(root.dos(), "Work:Apps/Foo").error(), 0);
     ASSERT_EQ(DeleteFile(root.dos(), "Work:Apps/Foo.info").error(), 0);
     ASSERT_EQ(DeleteFile(root.dos(), "ENVARC:foo.prefs").error(), 0);
-    ProgramRun unpack = Line("LhA x \"Work:Stovan/Cache/Backups/Foo_1.2.lha\" \"RAM:Restore/\"");
+    SpawnedRun unpack = Line("LhA x \"Work:Stovan/Cache/Backups/Foo_1.2.lha\" \"RAM:Restore/\"");
     ASSERT_EQ(unpack.rc, 0) << unpack.err;
     std::string restoreScript = Read("RAM:Restore/Foo/StovanRestore");
     EXPECT_EQ(restoreScript.substr(0, restoreScript.find('\n')),
@@ -444,7 +444,7 @@ TEST_F(ShellProgram, BackupTemplateWritesArchiveAndRestoreScript) {
     EXPECT_EQ(restoreInfo->protection & FIBF_SCRIPT, FIBF_SCRIPT);
 
     // Without anyone to ask, the restore is cancelled and changes nothing.
-    ProgramRun cancelled = Script("CD RAM:Restore/Foo\nStovanRestore\n");
+    SpawnedRun cancelled = Script("CD RAM:Restore/Foo\nStovanRestore\n");
     EXPECT_EQ(cancelled.rc, 0) << cancelled.err;
     EXPECT_FALSE(Exists("Work:Apps/Foo"));
 
@@ -453,7 +453,7 @@ TEST_F(ShellProgram, BackupTemplateWritesArchiveAndRestoreScript) {
     int slave = -1;
     ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
     ASSERT_EQ(::write(master, "1\n0\n", 4), 4);
-    ProgramRun restored = Script("CD RAM:Restore/Foo\nStovanRestore\n", slave);
+    SpawnedRun restored = Script("CD RAM:Restore/Foo\nStovanRestore\n", slave);
     ::close(slave);
     ::close(master);
     ASSERT_EQ(restored.rc, 0) << restored.err;

@@ -12,8 +12,8 @@ extern char** environ;
 
 namespace stovan::test {
 
-ProgramRun Spawn(const std::string& folder, const std::vector<std::string>& argv, int inputFd) {
-    ProgramRun run;
+SpawnedRun Spawn(const std::string& folder, const std::vector<std::string>& argv, int inputFd) {
+    SpawnedRun run;
     if (argv.empty()) {
         ADD_FAILURE() << "Spawn without a program";
         return run;

@@ -6,9 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/RunProgram.h"  // BuiltProgram
+
 namespace stovan::test {
 
-struct ProgramRun {
+// Named apart from RunProgram.h's ProgramRun: one name with two layouts
+// in one program would let either's inline members serve both.
+struct SpawnedRun {
     int rc = -1;  // the exit code; -1 when the program did not start or was killed
     std::string out;
     std::string err;
@@ -18,16 +22,6 @@ struct ProgramRun {
 // /dev/null), capturing its output and error stream in files of `folder`.
 // The caller's STOVAN_ROOT/STOVAN_ASSIGNS/... are not passed on, so only the
 // arguments decide which root a program works on.
-ProgramRun Spawn(const std::string& folder, const std::vector<std::string>& argv, int inputFd = -1);
-
-// The path of an executable of this build ("stovan-shell", "SGauge"...).
-// Inline so that it takes STOVAN_BINARY_DIR from the test suite that calls it.
-inline std::string BuiltProgram(const std::string& name) {
-#ifdef STOVAN_BINARY_DIR
-    return std::string(STOVAN_BINARY_DIR) + "/" + name;
-#else
-    return name;
-#endif
-}
+SpawnedRun Spawn(const std::string& folder, const std::vector<std::string>& argv, int inputFd = -1);
 
 }  // namespace stovan::test
