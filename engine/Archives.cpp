@@ -153,10 +153,13 @@ Status Download(ProcessContext& context, ApplicationItem& item, const std::strin
 }  // namespace
 
 std::string ArchiveLabel(const VersionTriple& triple) {
-    std::string label =
-        "V" + std::to_string(triple.version) + "." + std::to_string(triple.revision);
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on a literal
+    // prepended to a temporary string in optimised builds.
+    std::string label(1, 'V');
+    label.append(std::to_string(triple.version)).append(1, '.');
+    label.append(std::to_string(triple.revision));
     if (triple.build != 0) {
-        label += "." + std::to_string(triple.build);
+        label.append(1, '.').append(std::to_string(triple.build));
     }
     return label;
 }
