@@ -15,6 +15,8 @@
 #include <random>
 #include <vector>
 
+#include "platform/HostWriting.h"
+
 namespace amiga {
 namespace {
 
@@ -214,32 +216,11 @@ Expected<Placed, DosError> PlaceBeneath(const std::string& root, std::string_vie
     return placed;
 }
 
-std::string TemporaryName(const std::string& name) {
-    static thread_local std::mt19937_64 random{std::random_device{}()};
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
-    return name + suffix;
-}
-
-DosStatus WriteAllTo(int descriptor, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t written = ::write(descriptor, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return DosErrorFromErrno(errno);
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return DosStatus::Ok();
-}
-
 // Writes through a temporary name in placed's drawer and renames it over
 // the name; fill() writes the content.
 template <typename Fill>
 DosStatus WriteReplacing(const Placed& placed, Fill fill) {
-    const std::string temporary = TemporaryName(placed.name);
+    const std::string temporary = HostTemporaryName(placed.name);
     const int descriptor = ::openat(placed.drawer.get(), temporary.c_str(),
                                     O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (descriptor < 0) {
@@ -515,7 +496,8 @@ DosStatus HostWriteFileAtomicBeneath(const std::string& root, std::string_view r
     if (!placed) {
         return placed.error();
     }
-    return WriteReplacing(*placed, [data](int descriptor) { return WriteAllTo(descriptor, data); });
+    return WriteReplacing(*placed,
+                          [data](int descriptor) { return HostWriteAll(descriptor, data); });
 }
 
 DosStatus HostCopyFileBeneath(HostFile& source, const std::string& root,
@@ -534,7 +516,7 @@ DosStatus HostCopyFileBeneath(HostFile& source, const std::string& root,
             if (*got == 0) {
                 return DosStatus::Ok();
             }
-            if (DosStatus status = WriteAllTo(descriptor, std::string_view(buffer.data(), *got));
+            if (DosStatus status = HostWriteAll(descriptor, std::string_view(buffer.data(), *got));
                 !status) {
                 return status;
             }

@@ -13,6 +13,8 @@
 #include <optional>
 #include <random>
 
+#include "platform/HostWriting.h"
+
 namespace amiga {
 namespace {
 
@@ -39,15 +41,16 @@ HostStat FromStat(const struct stat& info) {
     return out;
 }
 
-// A temporary name beside path that no other writer picks.
-std::string TemporaryName(const std::string& path) {
+}  // namespace
+
+std::string HostTemporaryName(const std::string& path) {
     static thread_local std::mt19937_64 random{std::random_device{}()};
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
     return path + suffix;
 }
 
-DosStatus WriteAll(int descriptor, std::string_view data) {
+DosStatus HostWriteAll(int descriptor, std::string_view data) {
     while (!data.empty()) {
         const ssize_t written = ::write(descriptor, data.data(), data.size());
         if (written < 0) {
@@ -60,8 +63,6 @@ DosStatus WriteAll(int descriptor, std::string_view data) {
     }
     return DosStatus::Ok();
 }
-
-}  // namespace
 
 Expected<HostStat, DosError> HostLstat(const std::string& path) {
     struct stat info {};
@@ -193,13 +194,13 @@ Expected<std::string, DosError> HostReadFile(const std::string& path, std::size_
 }
 
 DosStatus HostWriteFileAtomic(const std::string& path, std::string_view data) {
-    const std::string temporary = TemporaryName(path);
+    const std::string temporary = HostTemporaryName(path);
     const int descriptor =
         ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (descriptor < 0) {
         return DosErrorFromErrno(errno);
     }
-    DosStatus status = WriteAll(descriptor, data);
+    DosStatus status = HostWriteAll(descriptor, data);
     if (status.ok()) {
         status = HostSyncWritten(descriptor);
     }
@@ -281,7 +282,7 @@ DosStatus HostCopyFile(const std::string& from, const std::string& to) {
     if (!source) {
         return source.error();
     }
-    const std::string temporary = TemporaryName(to);
+    const std::string temporary = HostTemporaryName(to);
     const int descriptor =
         ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (descriptor < 0) {
@@ -298,7 +299,7 @@ DosStatus HostCopyFile(const std::string& from, const std::string& to) {
         if (*got == 0) {
             break;
         }
-        status = WriteAll(descriptor, std::string_view(buffer, *got));
+        status = HostWriteAll(descriptor, std::string_view(buffer, *got));
     }
     if (::close(descriptor) != 0 && status.ok()) {
         status = DosErrorFromErrno(errno);
@@ -451,7 +452,7 @@ DosStatus HostFile::Write(std::string_view data) {
     if (descriptor_ < 0) {
         return ERROR_INVALID_LOCK;
     }
-    return WriteAll(descriptor_, data);
+    return HostWriteAll(descriptor_, data);
 }
 
 Expected<std::int64_t, DosError> HostFile::Seek(std::int64_t offset, int whence) {
