@@ -461,7 +461,8 @@ bool Transfer::AttemptEnded(int curlCode) {
         if (result_.ok() && (request_.flags & DL_PROGRESS) != 0) {
             const std::string display =
                 request_.fileName.empty() ? std::string(UrlFilePart(url_)) : request_.fileName;
-            const std::string_view last = display.substr(display.find_last_of("/:") + 1);
+            const std::string_view last =
+                std::string_view(display).substr(display.find_last_of("/:") + 1);
             Report(msg::ProgressDownloadDone, last, announcedLength_ / 1024,
                    announcedLength_ / 1024);
         }
