@@ -159,6 +159,12 @@ TEST_F(DownloadFileTest, FailedAnswersAreTriedAgainAndLogged) {
             EXPECT_EQ(log.entries().back().text, "Unable to find 'x.lha'!");
         }
     }
+    // No tries at all in the preferences still makes one.
+    HttpTestServer server(
+        [](HttpConnection& connection) { connection.Send(HttpResponse("404 Not Found", "")); });
+    context.settings.connectRetries = 0;
+    EXPECT_EQ(Fetch(server.Url("/x.lha")), Status(msg::CannotFind));
+    EXPECT_EQ(server.Requests().size(), 1u);
 }
 
 TEST_F(DownloadFileTest, RedirectsAreFollowedAndBounded) {

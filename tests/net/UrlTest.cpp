@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "net/ResponseHeader.h"
+#include "net/Transfer.h"
 #include "net/Url.h"
 #include "version/Date.h"
 
@@ -36,6 +37,11 @@ TEST(Url, SplitAsTheTransferDoes) {
     EXPECT_EQ(UrlFilePart("http://host/dir/file.lha"), "file.lha");
     EXPECT_EQ(UrlFilePart("http://host/dir/"), "");
     EXPECT_EQ(UrlFilePart("http://host"), "");
+}
+
+TEST(Url, UserAgentNamesTheManagedSystem) {
+    EXPECT_EQ(UserAgent(amiga::SystemKind::AmigaOS4), "Stovan/2.18 (AmigaOS4; N; PPC)");
+    EXPECT_EQ(UserAgent(amiga::SystemKind::MorphOS), "Stovan/2.18 (MorphOS; N; PPC)");
 }
 
 TEST(Url, ServerNamesStayPlainFileNames) {
