@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -299,6 +300,9 @@ int Demo(const DemoOptions& options) {
     Engine& engine = *session->engine;
     CommandRun run(*session, true);
     const auto step = [&](const std::string& title, const std::function<int()>& action) {
+        if (code >= 20) {
+            return;  // a step failed or the user aborted: the rest would mislead
+        }
         Heading(title);
         const std::size_t first = session->log.entries().size();
         const int result = action();

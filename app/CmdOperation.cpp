@@ -105,7 +105,9 @@ int Operate(const app::Context& context, OperationRequest request,
         Complain(std::string(GetString(msg::ProcessingAborted)));
         return 20;
     }
-    if (!chosen && LearnOfferedVersion(processing, *item).message() == msg::ProcessingAborted) {
+    // A removal needs no offer; everything else is about the offered version.
+    if (!chosen && request != OperationRequest::Uninstall &&
+        LearnOfferedVersion(processing, *item).message() == msg::ProcessingAborted) {
         (void)run.Finish(first);  // the run failed already
         Complain(std::string(GetString(msg::ProcessingAborted)));
         return 20;
