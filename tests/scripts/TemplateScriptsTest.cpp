@@ -647,6 +647,7 @@ TEST_F(TemplateScripts, BackupAfterTheExtractionKeepsTheUnpackedVersion) {
         w.world.engine->currentOperation = EngineOperation::Install;
         w.Download("Foo.lha");
         w.Write("Work:Apps/Foo/Foo", "program v1");
+        w.Write("Work:Apps/Foo.info", "drawer icon");
         SpawnedRun run = w.Run(ScriptKind::Install, order);
         ASSERT_EQ(run.rc, 0) << run.err << run.out;
         EXPECT_EQ(w.Read("Work:Apps/Foo/Foo"), "program v2");
