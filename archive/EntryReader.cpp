@@ -238,9 +238,7 @@ class LibarchiveEntryReader final : public EntryReader {
 
 Expected<std::unique_ptr<EntryReader>, ArchiveError> OpenReader(const std::string& path) {
     auto format = DetectArchiveFormat(path);
-    if (!format) {
-        return Unexpected{format.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(format);
     switch (*format) {
         case ArchiveFormat::Lha:
             return LhaEntryReader::Open(path);

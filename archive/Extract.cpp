@@ -143,9 +143,7 @@ class Extraction {
         Entry entry;
         for (;;) {
             auto more = reader_.next(entry);
-            if (!more) {
-                return Unexpected{more.error()};
-            }
+            AMIGA_RETURN_IF_FAILED(more);
             if (!*more) {
                 break;
             }
@@ -155,9 +153,7 @@ class Extraction {
             }
             if (target_ == nullptr) {
                 auto tested = test(entry, buffer);
-                if (!tested) {
-                    return Unexpected{tested.error()};
-                }
+                AMIGA_RETURN_IF_FAILED(tested);
                 continue;
             }
             if (options_.maxEntries != 0 && ++entries > options_.maxEntries) {
@@ -167,9 +163,7 @@ class Extraction {
                                             " entries; extraction stopped.")};
             }
             auto done = extract(entry, buffer);
-            if (!done) {
-                return Unexpected{done.error()};
-            }
+            AMIGA_RETURN_IF_FAILED(done);
         }
         if (target_ != nullptr) {
             finishDrawers();
@@ -184,18 +178,14 @@ class Extraction {
         }
         for (;;) {
             auto got = reader_.read(buffer.data(), buffer.size());
-            if (!got) {
-                return Unexpected{got.error()};
-            }
+            AMIGA_RETURN_IF_FAILED(got);
             if (*got == 0) {
                 break;
             }
             summary_.bytes += *got;
         }
         auto verified = reader_.verify(entry);
-        if (!verified) {
-            return Unexpected{verified.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(verified);
         ++summary_.files;
         if (!options_.quiet) {
             out_ << " Testing: " << entry.name << " OK\n";
@@ -206,14 +196,10 @@ class Extraction {
     Expected<bool, ArchiveError> extract(const Entry& entry, std::vector<std::uint8_t>& buffer) {
         if (!entry.storedName.empty()) {
             auto stored = SplitEntryName(entry.storedName);
-            if (!stored) {
-                return Unexpected{stored.error()};
-            }
+            AMIGA_RETURN_IF_FAILED(stored);
         }
         auto split = SplitEntryName(entry.name);
-        if (!split) {
-            return Unexpected{split.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(split);
         std::vector<std::string> components = std::move(*split);
         if (components.empty()) {
             if (entry.type == Entry::Type::Dir) {
@@ -250,9 +236,7 @@ class Extraction {
     Expected<bool, ArchiveError> makeDrawer(const Entry& entry,
                                             const std::vector<std::string>& components) {
         auto drawer = target_->openDrawer(components, components.size(), true);
-        if (!drawer) {
-            return Unexpected{drawer.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(drawer);
         drawers_.push_back({components, entry.hostTime, entry.metadata});
         ++summary_.drawers;
         if (!options_.quiet) {
@@ -298,14 +282,10 @@ class Extraction {
             return tooLarge(entry);
         }
         auto parent = target_->openDrawer(components, components.size() - 1, true);
-        if (!parent) {
-            return Unexpected{parent.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(parent);
         const std::string& name = components.back();
         auto proceed = checkExisting(parent->get(), name, entry);
-        if (!proceed) {
-            return Unexpected{proceed.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(proceed);
         if (!*proceed) {
             return true;
         }
@@ -385,9 +365,7 @@ class Extraction {
     Expected<bool, ArchiveError> makeLink(const Entry& entry,
                                           const std::vector<std::string>& components) {
         auto parent = target_->openDrawer(components, components.size() - 1, true);
-        if (!parent) {
-            return Unexpected{parent.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(parent);
         const std::string& name = components.back();
         const std::string temp = TemporaryName(name);
         if (entry.type == Entry::Type::Symlink) {
@@ -399,9 +377,7 @@ class Extraction {
                                             "holding it.")};
             }
             auto proceed = checkExisting(parent->get(), name, entry);
-            if (!proceed) {
-                return Unexpected{proceed.error()};
-            }
+            AMIGA_RETURN_IF_FAILED(proceed);
             if (!*proceed) {
                 return true;
             }
@@ -419,13 +395,9 @@ class Extraction {
                                             "\" points outside the target drawer.")};
             }
             auto targetDrawer = target_->openDrawer(*targetSplit, targetSplit->size() - 1, false);
-            if (!targetDrawer) {
-                return Unexpected{targetDrawer.error()};
-            }
+            AMIGA_RETURN_IF_FAILED(targetDrawer);
             auto proceed = checkExisting(parent->get(), name, entry);
-            if (!proceed) {
-                return Unexpected{proceed.error()};
-            }
+            AMIGA_RETURN_IF_FAILED(proceed);
             if (!*proceed) {
                 return true;
             }
@@ -478,14 +450,10 @@ Expected<ExtractSummary, ArchiveError> ExtractArchive(const std::string& archive
                                                       const ExtractOptions& options,
                                                       MetadataSink* sink, std::ostream& out) {
     auto reader = OpenReader(archiveHostPath);
-    if (!reader) {
-        return Unexpected{reader.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(reader);
     auto target = TargetDrawer::Open(targetHostDir.empty() ? std::string(".") : targetHostDir,
                                      options.containingRoot);
-    if (!target) {
-        return Unexpected{target.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(target);
     Extraction extraction(**reader, options, sink, out, &*target);
     return extraction.run();
 }
@@ -494,9 +462,7 @@ Expected<ExtractSummary, ArchiveError> TestArchive(const std::string& archiveHos
                                                    const ExtractOptions& options,
                                                    std::ostream& out) {
     auto reader = OpenReader(archiveHostPath);
-    if (!reader) {
-        return Unexpected{reader.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(reader);
     Extraction extraction(**reader, options, nullptr, out, nullptr);
     return extraction.run();
 }

@@ -316,9 +316,7 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
     std::vector<ExistingEntry> kept;
     if (existing.get() >= 0 && options.addToExisting) {
         auto entries = ReadExistingEntries(existing.get(), archiveHostPath);
-        if (!entries) {
-            return Unexpected{entries.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(entries);
         std::set<std::string, NoCaseLess> replaced;
         for (const auto& input : inputs) {
             replaced.insert(TrimSlashes(input.archiveName));
@@ -357,9 +355,7 @@ Expected<LhaWriteSummary, ArchiveError> CreateLhaArchive(const std::string& arch
     for (const auto& input : inputs) {
         auto written = input.isDir ? WriteDrawerEntry(out.get(), input)
                                    : WriteFileEntry(out.get(), input, options, summary);
-        if (!written) {
-            return Unexpected{written.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(written);
         ++summary.entriesWritten;
     }
     const std::uint8_t endMark = 0;
@@ -481,9 +477,7 @@ Expected<std::vector<LhaInput>, ArchiveError> CollectLhaInputs(
             collector.inputs.push_back(collector.Make(hostPath, archiveName, false));
         } else if (S_ISDIR(info.st_mode)) {
             auto done = collector.Drawer(hostPath, archiveName, options.recursive);
-            if (!done) {
-                return Unexpected{done.error()};
-            }
+            AMIGA_RETURN_IF_FAILED(done);
         }
     }
     return std::move(collector.inputs);

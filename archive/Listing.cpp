@@ -14,16 +14,12 @@ using amiga::kAmigaEpochDays;
 Expected<std::vector<ArchiveEntryInfo>, ArchiveError> ListArchive(
     const std::string& archiveHostPath) {
     auto reader = OpenReader(archiveHostPath);
-    if (!reader) {
-        return Unexpected{reader.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(reader);
     std::vector<ArchiveEntryInfo> entries;
     Entry entry;
     for (;;) {
         auto more = (*reader)->next(entry);
-        if (!more) {
-            return Unexpected{more.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(more);
         if (!*more) {
             break;
         }

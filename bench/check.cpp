@@ -17,6 +17,7 @@
 #include "platform/DosFiles.h"
 #include "platform/SystemRoot.h"
 #include "prefs/Preferences.h"
+#include "tests/support/BuildPaths.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ void BM_SystemCheck(benchmark::State& state) {
         (*item)->mode = stovan::ItemMode::NOTIFY;
     }
     QuietFrontend frontend;
-    const std::string shell = std::string(STOVAN_SOURCE_DIR) + "/build/stovan-shell";
+    const std::string shell = std::string(STOVAN_BINARY_DIR) + "/stovan-shell";
     stovan::EventServer server(*dos, frontend, log,
                                std::getenv("STOVAN_SHELL") ? std::getenv("STOVAN_SHELL") : shell);
     for (auto _ : state) {

@@ -9,6 +9,8 @@
 #include <iterator>
 #include <string>
 
+#include "tests/support/BuildPaths.h"
+
 namespace {
 
 std::string Fixture(const char* name) {

@@ -25,8 +25,11 @@ if(STOVAN_SANITIZE)
 endif()
 
 if(STOVAN_FUZZ)
-  # Every library gets coverage instrumentation; only the fuzz targets link the driver.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  # Every library gets coverage instrumentation; only the fuzz targets link
+  # the driver. The test suites build here too, and run under the same
+  # sanitizers (CI uses this one build for both).
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+    -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
@@ -79,8 +82,21 @@ function(stovan_layer_map)
   file(WRITE ${CMAKE_BINARY_DIR}/layers.txt "${lines}")
 endfunction()
 
+# The paths of this build, for tests and benchmarks, in one generated file.
+function(stovan_build_paths)
+  if(TARGET build_paths)
+    return()
+  endif()
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/BuildPaths.cpp.in
+    ${CMAKE_BINARY_DIR}/generated/BuildPaths.cpp @ONLY)
+  add_library(build_paths STATIC ${CMAKE_BINARY_DIR}/generated/BuildPaths.cpp)
+  target_include_directories(build_paths PUBLIC ${CMAKE_SOURCE_DIR})
+  stovan_warnings(build_paths)
+endfunction()
+
 function(stovan_tests)
   stovan_layer_map()
+  stovan_build_paths()
   add_test(NAME LayersPointDown
     COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check-layers.sh ${CMAKE_BINARY_DIR}/layers.txt)
   # tests/support holds seams shared by the test suites (fake clock, temp roots).
@@ -88,8 +104,7 @@ function(stovan_tests)
   if(support)
     add_library(test_support STATIC ${support})
     target_include_directories(test_support PUBLIC ${CMAKE_SOURCE_DIR})
-    target_link_libraries(test_support PUBLIC ${STOVAN_LAYERS} GTest::gtest)
-    target_compile_definitions(test_support PRIVATE STOVAN_BINARY_DIR="${CMAKE_BINARY_DIR}")
+    target_link_libraries(test_support PUBLIC ${STOVAN_LAYERS} GTest::gtest build_paths)
     stovan_warnings(test_support)
   endif()
   # Suites may run the built programs (stovan, stovan-shell, the companion
@@ -114,14 +129,10 @@ function(stovan_tests)
     endif()
     add_executable(test_${name} ${sources})
     target_link_libraries(test_${name} PRIVATE ${STOVAN_LAYERS} GTest::gtest_main GTest::gmock
-      nlohmann_json::nlohmann_json)
+      nlohmann_json::nlohmann_json build_paths)
     if(TARGET test_support)
       target_link_libraries(test_${name} PRIVATE test_support)
     endif()
-    target_compile_definitions(test_${name} PRIVATE
-      STOVAN_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-      STOVAN_BINARY_DIR="${CMAKE_BINARY_DIR}"
-      STOVAN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/data")
     stovan_warnings(test_${name})
     if(programs)
       add_dependencies(test_${name} ${programs})
@@ -132,6 +143,7 @@ function(stovan_tests)
 endfunction()
 
 function(stovan_benchmarks)
+  stovan_build_paths()
   # The transfer benchmarks fetch from the loopback server the tests use.
   set(server ${CMAKE_SOURCE_DIR}/tests/support/HttpTestServer.cpp)
   if(EXISTS ${server})
@@ -143,13 +155,11 @@ function(stovan_benchmarks)
   foreach(source IN LISTS sources)
     get_filename_component(name ${source} NAME_WE)
     add_executable(bench_${name} ${source})
-    target_link_libraries(bench_${name} PRIVATE ${STOVAN_LAYERS} benchmark::benchmark_main)
+    target_link_libraries(bench_${name} PRIVATE ${STOVAN_LAYERS} benchmark::benchmark_main
+      build_paths)
     if(TARGET bench_http_server)
       target_link_libraries(bench_${name} PRIVATE bench_http_server)
     endif()
-    target_compile_definitions(bench_${name} PRIVATE
-      STOVAN_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-      STOVAN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/data")
     stovan_warnings(bench_${name})
   endforeach()
 endfunction()

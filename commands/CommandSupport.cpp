@@ -54,9 +54,7 @@ std::string ArgumentLine(int argc, char** argv) {
 Expected<amiga::FileLock, DosError> LockHostFolder(const amiga::DosList& dos,
                                                    const std::string& hostFolder) {
     auto real = amiga::HostRealPath(hostFolder);
-    if (!real) {
-        return Unexpected{real.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(real);
     // The volume whose folder holds the path most closely (volumes may nest).
     const amiga::Volume* best = nullptr;
     std::string bestRoot;
@@ -86,9 +84,7 @@ Expected<amiga::FileLock, DosError> LockHostFolder(const amiga::DosList& dos,
 
 Expected<CommandContext, std::string> MakeCommandContext(std::string name, int argc, char** argv) {
     auto dos = OpenCommandRoot();
-    if (!dos) {
-        return Unexpected{dos.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(dos);
     CommandContext context;
     context.name = std::move(name);
     context.dos = std::move(*dos);
@@ -144,9 +140,7 @@ Expected<amiga::PortReply, amiga::PortError> SendToStovan(const CommandContext& 
 Expected<std::string, DosError> AbsoluteAmigaPath(const CommandContext& context,
                                                   std::string_view path) {
     auto object = amiga::LockForCreate(context.dos, path, context.drawer());
-    if (!object) {
-        return Unexpected{object.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(object);
     std::string full = amiga::NameFromLock(context.dos, object->parent);
     if (!amiga::AddPart(full, object->name, std::string::npos)) {
         return Unexpected{amiga::ERROR_LINE_TOO_LONG};

@@ -41,9 +41,7 @@ std::string AsDrawer(std::string path) {
 // The expanded download drawer, created and locked. 329 or 339.
 Result<amiga::FileLock> EnterDownloadDrawer(Engine& engine, std::string& drawer) {
     auto expanded = ExpandText(engine, nullptr, "{DOWNLOADDIR}");
-    if (!expanded) {
-        return Failure(expanded.error());
-    }
+    AMIGA_RETURN_IF_FAILED(expanded);
     drawer = AsDrawer(*expanded);
     (void)amiga::CreateDrawerPath(engine.dos(), drawer);
     auto lock = amiga::Lock(engine.dos(), drawer);

@@ -58,22 +58,16 @@ Session::~Session() {
 
 amiga::Expected<std::unique_ptr<Session>, std::string> OpenSession(const std::string& root) {
     auto dos = amiga::OpenProcessRoot(root);
-    if (!dos) {
-        return amiga::Unexpected{dos.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(dos);
     auto session = std::make_unique<Session>();
     auto configuration = amiga::LockRoot(dos->rootFolder(), std::string(kConfigurationLockName));
-    if (!configuration) {
-        return amiga::Unexpected{configuration.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(configuration);
     session->configurationLock = std::move(*configuration);
     session->dos = std::move(*dos);
     RemoveStaleTemporaries(session->dos);
     if (NeedsSampleDatabase(session->dos)) {
         auto sample = SampleDatabaseFolder();
-        if (!sample) {
-            return amiga::Unexpected{sample.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(sample);
         if (SeedSampleDatabase(session->dos, *sample) == 0) {
             return amiga::Unexpected{"no database file could be copied from " + *sample + " into " +
                                      std::string(kInternalDrawer)};

@@ -149,9 +149,7 @@ Expected<Catalog, CatalogError> ParseCatalog(std::string_view data) {
     }
     if (const auto strs = form->find(kStrs)) {
         auto strings = ParseStrings(*strs);
-        if (!strings) {
-            return Unexpected{strings.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(strings);
         catalog.strings = std::move(*strings);
     }
     return catalog;

@@ -40,9 +40,7 @@ DateStamp DateFromHost(std::time_t seconds, long nanoseconds) {
 Expected<UaemInfo, DosError> ReadMetadata(const std::string& hostPath, const std::string& sidecar,
                                           bool link = false) {
     auto info = link ? HostLstat(hostPath) : HostStatFollow(hostPath);
-    if (!info) {
-        return Unexpected{info.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(info);
     if (info->type == HostType::Missing) {
         return Unexpected{ERROR_OBJECT_NOT_FOUND};
     }
@@ -173,13 +171,9 @@ std::string SidecarPath(const FileLock& lock) {
 
 Expected<FileInfo, DosError> Examine(const FileLock& lock) {
     auto host = lock.link ? HostLstat(lock.hostPath) : HostStatFollow(lock.hostPath);
-    if (!host) {
-        return Unexpected{host.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(host);
     auto meta = MetadataOf(lock);
-    if (!meta) {
-        return Unexpected{meta.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(meta);
     FileInfo info;
     info.name = lock.names.empty() ? std::string() : lock.names.back();
     info.link = lock.link;
@@ -194,9 +188,7 @@ Expected<FileInfo, DosError> Examine(const FileLock& lock) {
 Expected<FileInfo, DosError> Examine(const DosList& dos, std::string_view path,
                                      const FileLock* drawer) {
     auto lock = Lock(dos, path, drawer);
-    if (!lock) {
-        return Unexpected{lock.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(lock);
     auto info = Examine(*lock);
     if (info && lock->names.empty()) {
         info->name = dos.volumes()[lock->volume].name;
@@ -209,9 +201,7 @@ Expected<std::vector<DrawerEntry>, DosError> ListDrawer(const FileLock& drawer) 
         return Unexpected{ERROR_OBJECT_WRONG_TYPE};
     }
     auto names = HostListDirectory(drawer.hostPath);
-    if (!names) {
-        return Unexpected{names.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(names);
     std::sort(names->begin(), names->end());
     std::vector<DrawerEntry> entries;
     entries.reserve(names->size());
@@ -237,9 +227,7 @@ Expected<FileLock, DosError> CreateDir(const DosList& dos, std::string_view path
         return Unexpected{ERROR_DEVICE_NOT_MOUNTED};
     }
     auto target = LockForCreate(dos, path, drawer);
-    if (!target) {
-        return Unexpected{target.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(target);
     if (target->exists) {
         return Unexpected{ERROR_OBJECT_EXISTS};
     }
@@ -248,9 +236,7 @@ Expected<FileLock, DosError> CreateDir(const DosList& dos, std::string_view path
         return Unexpected{status.error()};
     }
     auto info = HostLstatBeneath(lock.volumeRoot, RelativePath(lock));
-    if (!info) {
-        return Unexpected{info.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(info);
     lock.drawer = true;
     lock.device = info->device;
     lock.inode = info->inode;
@@ -566,9 +552,7 @@ DosStatus MakeSoftLink(const DosList& dos, std::string_view path, std::string_vi
 Expected<std::string, DosError> ReadSoftLink(const DosList& dos, std::string_view path,
                                              const FileLock* drawer) {
     auto lock = LockNoFollow(dos, path, drawer);
-    if (!lock) {
-        return Unexpected{lock.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(lock);
     if (!lock->link) {
         return Unexpected{ERROR_OBJECT_WRONG_TYPE};
     }
@@ -581,9 +565,7 @@ Expected<std::string, DosError> ReadFile(const DosList& dos, std::string_view pa
         return std::string();
     }
     auto lock = Lock(dos, path, drawer);
-    if (!lock) {
-        return Unexpected{lock.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(lock);
     if (lock->drawer) {
         return Unexpected{ERROR_OBJECT_WRONG_TYPE};
     }
@@ -592,9 +574,7 @@ Expected<std::string, DosError> ReadFile(const DosList& dos, std::string_view pa
     // the open itself from waiting for a FIFO's writer.
     auto opened =
         HostOpenBeneath(lock->volumeRoot, RelativePath(*lock), O_RDONLY | O_NONBLOCK | O_NOCTTY);
-    if (!opened) {
-        return Unexpected{opened.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(opened);
     struct stat info {};
     if (::fstat(opened->get(), &info) != 0) {
         return Unexpected{DosErrorFromErrno(errno)};
@@ -610,9 +590,7 @@ Expected<std::string, DosError> ReadFile(const DosList& dos, std::string_view pa
     std::vector<char> buffer(65536);
     while (true) {
         auto got = file->Read(buffer.data(), buffer.size());
-        if (!got) {
-            return Unexpected{got.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(got);
         if (*got == 0) {
             return data;
         }
@@ -630,15 +608,11 @@ namespace {
 Expected<FileLock, DosError> WritableTarget(const DosList& dos, std::string_view path,
                                             const FileLock* drawer) {
     auto target = LockForCreate(dos, path, drawer);
-    if (!target) {
-        return Unexpected{target.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(target);
     FileLock lock = ChildLock(target->parent, target->name);
     if (target->exists) {
         auto meta = MetadataOf(lock);
-        if (!meta) {
-            return Unexpected{meta.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(meta);
         auto host = HostStatFollow(lock.hostPath);
         if (host && host->type == HostType::Directory) {
             return Unexpected{ERROR_OBJECT_WRONG_TYPE};
@@ -679,18 +653,14 @@ Expected<FileHandle, DosError> FileHandle::Open(const DosList& dos, std::string_
     HostFile::Mode hostMode = HostFile::Mode::Read;
     if (mode == OpenMode::OldFile) {
         auto found = Lock(dos, path, drawer);
-        if (!found) {
-            return Unexpected{found.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(found);
         if (found->drawer) {
             return Unexpected{ERROR_OBJECT_WRONG_TYPE};
         }
         lock = std::move(*found);
     } else {
         auto found = WritableTarget(dos, path, drawer);
-        if (!found) {
-            return Unexpected{found.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(found);
         lock = std::move(*found);
         hostMode = mode == OpenMode::ReadWrite ? HostFile::Mode::ReadWrite : HostFile::Mode::Write;
     }
@@ -698,9 +668,7 @@ Expected<FileHandle, DosError> FileHandle::Open(const DosList& dos, std::string_
     // swapped for a link since the look-up cannot lead the open outside.
     auto file = HostOpenFileBeneath(lock.volumeRoot, RelativePath(lock), hostMode,
                                     mode == OpenMode::Append);
-    if (!file) {
-        return Unexpected{file.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(file);
     handle.file_ = std::move(*file);
     return handle;
 }

@@ -54,3 +54,13 @@ class [[nodiscard]] Expected {
 };
 
 }  // namespace amiga
+
+// Passes a failure up: when `result` (an Expected) holds an error, the
+// calling function returns that error; otherwise it goes on and `result`
+// holds the value.
+#define AMIGA_RETURN_IF_FAILED(result)                    \
+    do {                                                  \
+        if (!(result)) {                                  \
+            return ::amiga::Unexpected{(result).error()}; \
+        }                                                 \
+    } while (false)

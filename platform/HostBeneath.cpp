@@ -209,9 +209,7 @@ Expected<Placed, DosError> PlaceBeneath(const std::string& root, std::string_vie
         return Unexpected{ERROR_INVALID_COMPONENT_NAME};
     }
     auto opened = HostOpenBeneath(root, drawer, O_PATH | O_DIRECTORY);
-    if (!opened) {
-        return Unexpected{opened.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(opened);
     placed.drawer = std::move(*opened);
     return placed;
 }
@@ -330,9 +328,7 @@ Expected<HostDescriptor, DosError> HostOpenBeneath(const std::string& root,
                                                    std::string_view relative, int flags,
                                                    int permissions) {
     auto rootDescriptor = OpenRoot(root);
-    if (!rootDescriptor) {
-        return Unexpected{rootDescriptor.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(rootDescriptor);
     const int result = OpenAt(rootDescriptor->get(), relative, flags, permissions);
     if (result < 0) {
         return Unexpected{BeneathError(-result)};
@@ -355,9 +351,7 @@ Expected<HostFile, DosError> HostOpenFileBeneath(const std::string& root, std::s
             break;
     }
     auto opened = HostOpenBeneath(root, relative, flags | O_NOCTTY);
-    if (!opened) {
-        return Unexpected{opened.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(opened);
     struct stat info {};
     if (::fstat(opened->get(), &info) != 0) {
         return Unexpected{DosErrorFromErrno(errno)};
@@ -558,9 +552,7 @@ DosStatus HostMakeLinkBeneath(const std::string& root, std::string_view relative
 Expected<std::string, DosError> HostReadLinkBeneath(const std::string& root,
                                                     std::string_view relative) {
     auto placed = PlaceBeneath(root, relative);
-    if (!placed) {
-        return Unexpected{placed.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(placed);
     std::string target;
     if (!ReadLinkAt(placed->drawer.get(), placed->name, target)) {
         return Unexpected{errno == EINVAL ? ERROR_OBJECT_WRONG_TYPE : DosErrorFromErrno(errno)};

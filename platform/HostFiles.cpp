@@ -170,18 +170,14 @@ Expected<std::string, DosError> HostReadFile(const std::string& path, std::size_
         }
     } else {
         auto opened = HostFile::Open(path, HostFile::Mode::Read);
-        if (!opened) {
-            return Unexpected{opened.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(opened);
         file = std::move(*opened);
     }
     std::string data;
     char buffer[65536];
     while (true) {
         auto got = file->Read(buffer, sizeof buffer);
-        if (!got) {
-            return Unexpected{got.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(got);
         if (*got == 0) {
             break;
         }

@@ -533,9 +533,7 @@ bool DecodeIconAttributes(std::string_view attributes, DiskObject& icon) {
 
 Expected<DiskObject, IconError> DecodePng(std::string_view data) {
     auto chunks = WalkPng(data);
-    if (!chunks) {
-        return Unexpected{chunks.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(chunks);
     DiskObject icon;
     icon.format = IconFormat::Png;
     icon.png = std::string(data);
@@ -634,9 +632,7 @@ Expected<std::string, IconError> EncodePng(const DiskObject& icon) {
         return Unexpected{IconError::NotAnIcon};
     }
     auto chunks = WalkPng(icon.png);
-    if (!chunks) {
-        return Unexpected{chunks.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(chunks);
     const std::string attributes = EncodeIconAttributes(icon);
     std::string chunk;
     AppendBE32(chunk, static_cast<std::uint32_t>(attributes.size()));
@@ -799,9 +795,7 @@ Expected<DiskObject, IconError> ReadDiskObjectFile(const std::string& hostInfoPa
 Expected<std::size_t, IconError> WriteDiskObjectFile(const std::string& hostInfoPath,
                                                      const DiskObject& icon) {
     auto bytes = EncodeDiskObject(icon);
-    if (!bytes) {
-        return Unexpected{bytes.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(bytes);
     std::string temporary = Parent(hostInfoPath) + "/.icon-XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
@@ -876,13 +870,9 @@ Expected<bool, IconError> WriteDefaultDrawerIcon(const std::string& hostDrawerPa
         return false;
     }
     auto icon = GetDefDiskObject(WBDRAWER);
-    if (!icon) {
-        return Unexpected{icon.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(icon);
     auto written = WriteDiskObjectFile(path, *icon);
-    if (!written) {
-        return Unexpected{written.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(written);
     return true;
 }
 

@@ -126,9 +126,7 @@ Expected<WalkResult, DosError> Walk(FileLock lock, const std::vector<PathStep>& 
             return Unexpected{ERROR_OBJECT_WRONG_TYPE};
         }
         auto found = FindNameInFolder(lock.hostPath, step.name);
-        if (!found) {
-            return Unexpected{found.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(found);
         if (found->empty()) {
             if (last && mode == LockMode::Create) {
                 return WalkResult{std::move(lock), step.name};
@@ -162,9 +160,7 @@ Expected<WalkResult, DosError> Resolve(const DosList& dos, std::string_view path
         return Unexpected{ERROR_TOO_MANY_LEVELS};
     }
     auto parsed = ParsePath(path);
-    if (!parsed) {
-        return Unexpected{parsed.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(parsed);
     std::vector<PathStep> steps = std::move(parsed->steps);
     steps.insert(steps.end(), extraSteps.begin(), extraSteps.end());
 
@@ -174,33 +170,25 @@ Expected<WalkResult, DosError> Resolve(const DosList& dos, std::string_view path
                 return Walk(*drawer, steps, mode, followLast);
             }
             auto root = VolumeRootLock(dos, dos.bootVolume());
-            if (!root) {
-                return Unexpected{root.error()};
-            }
+            AMIGA_RETURN_IF_FAILED(root);
             return Walk(std::move(*root), steps, mode, followLast);
         }
         case PathStart::VolumeRoot: {
             auto root = VolumeRootLock(dos, drawer ? drawer->volume : dos.bootVolume());
-            if (!root) {
-                return Unexpected{root.error()};
-            }
+            AMIGA_RETURN_IF_FAILED(root);
             return Walk(std::move(*root), steps, mode, followLast);
         }
         case PathStart::Device:
             break;
     }
     auto device = dos.FindDevice(parsed->device);
-    if (!device) {
-        return Unexpected{device.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(device);
     switch (device->kind) {
         case DeviceLookup::Kind::Nil:
             return Unexpected{ERROR_DEVICE_NOT_MOUNTED};
         case DeviceLookup::Kind::Volume: {
             auto root = VolumeRootLock(dos, device->index);
-            if (!root) {
-                return Unexpected{root.error()};
-            }
+            AMIGA_RETURN_IF_FAILED(root);
             return Walk(std::move(*root), steps, mode, followLast);
         }
         case DeviceLookup::Kind::Assign:
@@ -225,9 +213,7 @@ Expected<WalkResult, DosError> Resolve(const DosList& dos, std::string_view path
 Expected<std::string, DosError> FindNameInFolder(const std::string& folder, std::string_view name) {
     const std::string exact = folder + "/" + std::string(name);
     auto info = HostLstat(exact);
-    if (!info) {
-        return Unexpected{info.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(info);
     if (info->type != HostType::Missing) {
         return std::string(name);
     }
@@ -240,18 +226,14 @@ Expected<std::string, DosError> FindNameInFolder(const std::string& folder, std:
 Expected<FileLock, DosError> Lock(const DosList& dos, std::string_view path,
                                   const FileLock* drawer) {
     auto result = Resolve(dos, path, drawer, LockMode::Existing, 0, {});
-    if (!result) {
-        return Unexpected{result.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(result);
     return std::move(result->lock);
 }
 
 Expected<FileLock, DosError> LockNoFollow(const DosList& dos, std::string_view path,
                                           const FileLock* drawer) {
     auto result = Resolve(dos, path, drawer, LockMode::Existing, 0, {}, false);
-    if (!result) {
-        return Unexpected{result.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(result);
     return std::move(result->lock);
 }
 
@@ -269,22 +251,16 @@ std::string RelativePath(const FileLock& lock) {
 Expected<NewObject, DosError> LockForCreate(const DosList& dos, std::string_view path,
                                             const FileLock* drawer) {
     auto parsed = ParsePath(path);
-    if (!parsed) {
-        return Unexpected{parsed.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(parsed);
     // The device itself ("NIL:") is checked by Resolve; a path whose last
     // step is not a name names something that always exists.
     if (parsed->steps.empty() || parsed->steps.back().parent) {
         auto existing = Resolve(dos, path, drawer, LockMode::Existing, 0, {});
-        if (!existing) {
-            return Unexpected{existing.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(existing);
         return Unexpected{ERROR_OBJECT_EXISTS};
     }
     auto result = Resolve(dos, path, drawer, LockMode::Create, 0, {});
-    if (!result) {
-        return Unexpected{result.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(result);
     NewObject object;
     if (!result->missingName.empty()) {
         object.parent = std::move(result->lock);
@@ -296,9 +272,7 @@ Expected<NewObject, DosError> LockForCreate(const DosList& dos, std::string_view
     object.name = found.names.back();
     object.exists = true;
     auto parent = ParentDir(dos, found);
-    if (!parent) {
-        return Unexpected{parent.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(parent);
     object.parent = std::move(*parent);
     return object;
 }

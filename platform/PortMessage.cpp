@@ -77,9 +77,7 @@ Expected<std::string, PortError> ReadExactly(int fd, std::size_t count,
             return Unexpected{PortError::SystemError};
         }
         auto ready = WaitFor(fd, POLLIN, deadline);
-        if (!ready) {
-            return Unexpected{ready.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(ready);
     }
     return data;
 }
@@ -104,9 +102,7 @@ Expected<bool, PortError> WriteAll(int fd, std::string_view data, Clock::time_po
             return Unexpected{PortError::SystemError};
         }
         auto ready = WaitFor(fd, POLLOUT, deadline);
-        if (!ready) {
-            return Unexpected{ready.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(ready);
     }
     return true;
 }
@@ -282,9 +278,7 @@ Expected<std::string, PortError> EncodePortMessage(const PortMessage& message) {
 
 Expected<PortMessage, PortError> DecodePortMessage(std::string_view frame) {
     auto header = DecodeMessageHeader(frame.substr(0, kMessageHeaderSize));
-    if (!header) {
-        return Unexpected{header.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(header);
     const std::size_t texts = std::size_t{header->size1} + header->size2;
     if (frame.size() != kMessageHeaderSize + texts) {
         return Unexpected{PortError::Malformed};
@@ -301,9 +295,7 @@ Expected<std::size_t, PortError> PortMessageFrameSize(std::string_view received)
         return kMessageHeaderSize;
     }
     auto header = DecodeMessageHeader(received.substr(0, kMessageHeaderSize));
-    if (!header) {
-        return Unexpected{header.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(header);
     return kMessageHeaderSize + std::size_t{header->size1} + header->size2;
 }
 
@@ -348,25 +340,15 @@ Expected<PortReply, PortError> SendPortMessage(const std::string& portsDir, std:
                                                const PortMessage& message, PortTimeout timeout) {
     const Clock::time_point deadline = Clock::now() + timeout;
     auto frame = EncodePortMessage(message);
-    if (!frame) {
-        return Unexpected{frame.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(frame);
     auto path = PortSocketPath(portsDir, name);
-    if (!path) {
-        return Unexpected{path.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(path);
     auto socket = Connect(*path, deadline);
-    if (!socket) {
-        return Unexpected{socket.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(socket);
     auto sent = WriteAll(socket->fd(), *frame, deadline);
-    if (!sent) {
-        return Unexpected{sent.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(sent);
     auto header = ReadExactly(socket->fd(), kReplyHeaderSize, deadline);
-    if (!header) {
-        return Unexpected{header.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(header);
     if (header->substr(0, 4) != kReplyMagic) {
         return Unexpected{PortError::Malformed};
     }
@@ -375,9 +357,7 @@ Expected<PortReply, PortError> SendPortMessage(const std::string& portsDir, std:
         return Unexpected{PortError::Malformed};
     }
     auto text = ReadExactly(socket->fd(), size, deadline);
-    if (!text) {
-        return Unexpected{text.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(text);
     return DecodePortReply(*header + *text);
 }
 
@@ -424,9 +404,7 @@ Expected<bool, PortError> PreparePrivatePortsFolder(const std::string& portsDir)
 Expected<PublicPort, PortError> PublicPort::Create(const std::string& portsDir,
                                                    std::string_view name) {
     auto path = PortSocketPath(portsDir, name);
-    if (!path) {
-        return Unexpected{path.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(path);
     struct stat info {};
     if (::lstat(path->c_str(), &info) == 0) {
         if (!S_ISSOCK(info.st_mode)) {
@@ -473,9 +451,7 @@ Expected<PortSocket, PortError> PublicPort::accept(PortTimeout timeout) const {
             return Unexpected{PortError::SystemError};
         }
         auto ready = WaitFor(socket_.fd(), POLLIN, deadline);
-        if (!ready) {
-            return Unexpected{ready.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(ready);
     }
 }
 
@@ -485,24 +461,16 @@ Expected<PortMessage, PortError> ReadPortMessage(const PortSocket& connection,
     // The magic first: a sender that speaks something else is turned away
     // without waiting for a whole header it may never send.
     auto magic = ReadExactly(connection.fd(), kMessageMagic.size(), deadline);
-    if (!magic) {
-        return Unexpected{magic.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(magic);
     if (*magic != kMessageMagic) {
         return Unexpected{PortError::Malformed};
     }
     auto rest = ReadExactly(connection.fd(), kMessageHeaderSize - kMessageMagic.size(), deadline);
-    if (!rest) {
-        return Unexpected{rest.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(rest);
     auto header = DecodeMessageHeader(*magic + *rest);
-    if (!header) {
-        return Unexpected{header.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(header);
     auto texts = ReadExactly(connection.fd(), std::size_t{header->size1} + header->size2, deadline);
-    if (!texts) {
-        return Unexpected{texts.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(texts);
     return MessageFrom(*header, *texts);
 }
 
@@ -514,23 +482,17 @@ Expected<bool, PortError> WritePortReply(const PortSocket& connection, const Por
 Expected<bool, PortError> ServePortConnection(const PortSocket& connection,
                                               const PortHandler& handler, PortTimeout timeout) {
     auto message = ReadPortMessage(connection, timeout);
-    if (!message) {
-        return Unexpected{message.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(message);
     // A message of the wrong length is not processed, but it is replied at
     // once so that its sender is not left waiting.
     if (message->length != PORT_MESSAGE_LENGTH) {
         auto sent = WritePortReply(connection, PortReply{PORT_REFUSED, {}}, timeout);
-        if (!sent) {
-            return Unexpected{sent.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(sent);
         return false;
     }
     const PortReply reply = handler(*message);
     auto sent = WritePortReply(connection, reply, timeout);
-    if (!sent) {
-        return Unexpected{sent.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(sent);
     return true;
 }
 

@@ -26,24 +26,18 @@ Result<std::string> ComposeScript(Engine& engine, const ApplicationItem& item,
             script += kEchoOn;
         }
         auto enter = ExpandText(engine, &item, kEnterTempDir);
-        if (!enter) {
-            return Failure(enter.error());
-        }
+        AMIGA_RETURN_IF_FAILED(enter);
         script += *enter;
         if (kind == ScriptKind::Install) {
             script += kInstallFailAt;
         } else if (kind == ScriptKind::Uninstall) {
             auto remove = ExpandText(engine, &item, kDeleteCheckFile);
-            if (!remove) {
-                return Failure(remove.error());
-            }
+            AMIGA_RETURN_IF_FAILED(remove);
             script += kUninstallFailAt;
             script += *remove;
         }
         auto body = ExpandText(engine, &item, scriptText);
-        if (!body) {
-            return Failure(body.error());
-        }
+        AMIGA_RETURN_IF_FAILED(body);
         script += *body;
         return script;
     } catch (const std::bad_alloc&) {

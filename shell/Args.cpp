@@ -106,16 +106,12 @@ std::vector<std::string> ParsedArgs::Multi(std::string_view name) const {
 
 Expected<ParsedArgs, DosError> ParseArgs(std::string_view templ, std::string_view line) {
     auto parsedTemplate = ParseTemplate(templ);
-    if (!parsedTemplate) {
-        return Unexpected{parsedTemplate.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(parsedTemplate);
     // ReadArgs wants the line ended by a line feed, as the shell hands it over.
     std::string input(line);
     input += '\n';
     auto read = ReadArgs(*parsedTemplate, input);
-    if (!read) {
-        return Unexpected{read.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(read);
     ParsedArgs args;
     for (std::size_t i = 0; i < parsedTemplate->Size(); ++i) {
         const TemplateItem& item = parsedTemplate->Item(i);
@@ -154,9 +150,7 @@ Expected<std::vector<std::string>, DosError> SplitItems(std::string_view line) {
     std::size_t pos = 0;
     for (;;) {
         auto item = ReadItem(line, pos);
-        if (!item) {
-            return Unexpected{item.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(item);
         if (item->kind == LineItem::Kind::End) {
             return words;
         }

@@ -163,9 +163,7 @@ Expected<PreparedScript, DosError> PrepareExecuteScript(std::string_view script,
     ParsedArgs args;
     if (state.hasKey) {
         auto parsed = ParseArgs(state.keyTemplate, arguments);
-        if (!parsed) {
-            return Unexpected{parsed.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(parsed);
         args = std::move(parsed.value());
     }
 

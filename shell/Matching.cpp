@@ -30,17 +30,13 @@ Expected<Expansion, DosError> ExpandPath(ShellHost& host, std::string_view path)
     std::string_view pattern = FilePart(path);
     if (!HasWildcards(pattern)) {
         auto info = host.Examine(path);
-        if (!info) {
-            return Unexpected{info.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(info);
         expansion.objects.push_back(std::move(info.value()));
         return expansion;
     }
     expansion.wild = true;
     auto entries = SortedDrawer(host, PathPart(path));
-    if (!entries) {
-        return Unexpected{entries.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(entries);
     for (ObjectInfo& entry : *entries) {
         if (MatchWildcard(pattern, entry.name)) {
             expansion.objects.push_back(std::move(entry));

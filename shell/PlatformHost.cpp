@@ -57,9 +57,7 @@ ObjectInfo PlatformHost::Info(const FileLock& lock) {
 Expected<ObjectInfo, DosError> PlatformHost::InfoNoFollow(std::string_view path,
                                                           const FileLock& drawer) {
     auto lock = LockNoFollow(dos_, path, &drawer);
-    if (!lock) {
-        return Unexpected{lock.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(lock);
     ObjectInfo info = Info(*lock);
     if (lock->link) {
         info.isLink = true;
@@ -92,16 +90,12 @@ Expected<ObjectInfo, DosError> PlatformHost::Examine(std::string_view path) {
 
 Expected<std::vector<ObjectInfo>, DosError> PlatformHost::ExamineDrawer(std::string_view path) {
     auto drawer = Lock(dos_, path, &current_);
-    if (!drawer) {
-        return Unexpected{drawer.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(drawer);
     if (!drawer->drawer) {
         return Unexpected{ERROR_OBJECT_WRONG_TYPE};
     }
     auto entries = ListDrawer(*drawer);
-    if (!entries) {
-        return Unexpected{entries.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(entries);
     std::vector<ObjectInfo> objects;
     objects.reserve(entries->size());
     for (const DrawerEntry& entry : *entries) {
@@ -124,9 +118,7 @@ Expected<int, DosError> PlatformHost::OpenFile(std::string_view path, StreamMode
     OpenMode openMode = OpenMode::OldFile;
     if (mode == StreamMode::OldFile) {
         auto lock = Lock(dos_, path, &current_);
-        if (!lock) {
-            return Unexpected{lock.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(lock);
         if (lock->drawer) {
             return Unexpected{ERROR_OBJECT_WRONG_TYPE};
         }
@@ -140,9 +132,7 @@ Expected<int, DosError> PlatformHost::OpenFile(std::string_view path, StreamMode
     // Opened by descriptor below the volume's root (see FileHandle): no
     // check-then-open gap for a swapped drawer to slip through.
     auto handle = FileHandle::Open(dos_, path, openMode, &current_);
-    if (!handle) {
-        return Unexpected{handle.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(handle);
     const int fd = handle->ReleaseDescriptor();
     if (fd < 0) {
         return Unexpected{ERROR_OBJECT_WRONG_TYPE};
@@ -155,17 +145,13 @@ Expected<std::string, DosError> PlatformHost::HostPathFor(std::string_view path)
         return lock->hostPath;
     }
     auto target = LockForCreate(dos_, path, &current_);
-    if (!target) {
-        return Unexpected{target.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(target);
     return target->hostPath();
 }
 
 Expected<std::string, DosError> PlatformHost::VolumeRootFor(std::string_view path) {
     auto lock = Lock(dos_, path, &current_);
-    if (!lock) {
-        return Unexpected{lock.error()};
-    }
+    AMIGA_RETURN_IF_FAILED(lock);
     return lock->volumeRoot;
 }
 

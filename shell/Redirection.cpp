@@ -65,9 +65,7 @@ Expected<Redirections, DosError> ExtractRedirections(std::string_view line) {
         }
         std::size_t pos = i + operatorLength;
         auto item = ReadItem(line, pos);
-        if (!item) {
-            return Unexpected{item.error()};
-        }
+        AMIGA_RETURN_IF_FAILED(item);
         if (item->kind != LineItem::Kind::Word || item->text.empty()) {
             return Unexpected{ERROR_REQUIRED_ARG_MISSING};
         }

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-20}"
 targets=$(for source in fuzz/*.cpp; do basename "$source" .cpp | sed 's/^/fuzz_/'; done | tr '\n' ' ')
-STOVAN_TARGETS="$targets" CC=clang CXX=clang++ bash tools/setup.sh build-fuzz -DSTOVAN_FUZZ=ON -DSTOVAN_TESTS=OFF -DSTOVAN_BENCH=OFF \
+STOVAN_TARGETS="$targets" CC=clang CXX=clang++ bash tools/setup.sh build-fuzz -DSTOVAN_FUZZ=ON -DSTOVAN_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo
 shopt -s nullglob
 for target in build-fuzz/fuzz_*; do

@@ -25,6 +25,7 @@
 #include "core/MessageIds.h"
 #include "core/Messages.h"
 #include "platform/Catalog.h"
+#include "tests/support/BuildPaths.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempRoot.h"

@@ -18,6 +18,7 @@
 #include "archive/LhaHeader.h"
 #include "archive/LhaWriter.h"
 #include "archive/Listing.h"
+#include "tests/support/BuildPaths.h"
 
 namespace stovan::archive {
 namespace {

@@ -6,6 +6,7 @@
 #include "platform/Icon.h"
 #include "platform/Latin1.h"
 #include "tests/commands/CommandsSupport.h"
+#include "tests/support/BuildPaths.h"
 
 namespace stovan::test {
 namespace {

@@ -19,6 +19,7 @@
 #include "platform/Pattern.h"
 #include "platform/ReadArgs.h"
 #include "tests/database/DatabaseFixture.h"
+#include "tests/support/BuildPaths.h"
 
 namespace stovan {
 namespace {

@@ -9,6 +9,7 @@
 #include "platform/Icon.h"
 #include "platform/IconImages.h"
 #include "platform/Iff.h"
+#include "tests/support/BuildPaths.h"
 
 namespace amiga {
 namespace {

@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "platform/ChildProcess.h"
+#include "tests/support/BuildPaths.h"
 
 extern char** environ;
 

@@ -37,7 +37,7 @@ struct ProgramRun {
     std::string err;
 };
 
-// The path of a program the build made: STOVAN_BINARY_DIR/<name>.
+// The path of a program the build made: the build folder/<name>.
 std::string BuiltProgram(const std::string& name);
 
 // Runs program with arguments (argv[0] is the program path) and waits for
