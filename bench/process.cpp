@@ -23,6 +23,7 @@
 #include "demo/SiteBuilder.h"
 #include "demo/SiteServer.h"
 #include "platform/HostFiles.h"
+#include "tests/support/BuildPaths.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ std::string Quote(const std::string& text) {
 
 std::string Program() {
     const char* built = std::getenv("STOVAN_PROGRAM");
-    return built != nullptr ? built : std::string(STOVAN_SOURCE_DIR) + "/build/stovan";
+    return built != nullptr ? built : std::string(STOVAN_BINARY_DIR) + "/stovan";
 }
 
 // Runs the stovan program quietly; its exit code.

@@ -15,6 +15,7 @@
 
 #include "demo/SiteBuilder.h"
 #include "demo/SiteServer.h"
+#include "tests/support/BuildPaths.h"
 #include "tests/support/Programs.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempRoot.h"
