@@ -15,23 +15,15 @@
 
 #include "app/CommandRegistry.h"
 #include "app/DatabaseSession.h"
+#include "app/OperationRun.h"
 #include "core/MessageIds.h"
 #include "core/Messages.h"
 #include "core/TerminalText.h"
 #include "database/ConfigFiles.h"
 #include "database/Loader.h"
-#include "desktop/CompanionCommands.h"
-#include "desktop/Interrupt.h"
-#include "desktop/ServeEvents.h"
-#include "desktop/TerminalFrontend.h"
-#include "engine/ArchiveFetch.h"
-#include "engine/CompanionCommands.h"
-#include "engine/ProgramFolders.h"
 #include "engine/Requests.h"
 #include "engine/Session.h"
-#include "platform/Catalog.h"
 #include "platform/Latin1.h"
-#include "prefs/SystemPreferences.h"
 #include "version/VersionText.h"
 
 namespace {
@@ -43,10 +35,6 @@ struct OperationOptions {
     std::string version;
     bool yes = false;
 };
-
-void Complain(const std::string& text) {
-    std::fprintf(stderr, "stovan: %s\n", TerminalText(text).c_str());
-}
 
 ApplicationItem* FindByKey(Engine& engine, const std::string& name) {
     ApplicationItem* item = engine.items().FindItem(name, false);
@@ -82,81 +70,8 @@ std::optional<VersionTriple> ParseChosenVersion(const std::string& text) {
     return triple;
 }
 
-// Everything one run needs on the command line, set up around a session.
-class CommandRun {
-  public:
-    CommandRun(app::DatabaseSession& session, bool yes)
-        : session_(session),
-          frontend_(TerminalOptionsForProcess(yes)),
-          server_(session.dos, frontend_, session.log, RunningProgramFolder() + "/stovan-shell"),
-          check_{*session.engine, server_, frontend_, {}, nullptr},
-          context_(check_) {
-        Engine& engine = *session.engine;
-        context_.fetchArchive = MakeArchiveFetcher(
-            engine, [&engine, this](const ApplicationItem&, std::string_view url,
-                                    const std::string& drawer, std::string& stored) {
-                return FetchNetworkArchive(engine, frontend_, url, drawer, stored,
-                                           [] { return TakeInterrupts(); });
-            });
-        context_.preferredLanguages = amiga::PreferredLanguages();
-        context_.startProgram = [](std::string_view commandLine) {
-            // No viewer on the command line: say where the changelog is.
-            std::fprintf(stderr, "stovan: %s\n", TerminalText(commandLine).c_str());
-        };
-        context_.reloadDatabases = [&engine] { return ReloadDatabase(engine); };
-        context_.relaunch = [this] {
-            // Stovan replaced itself: what the new program must find.
-            (void)savePreferences(session_.preferences, session_.dos, kPreferencesPath);
-            std::fprintf(stderr,
-                         "stovan: Stovan was updated; the next start runs the new "
-                         "program\n");
-        };
-        check_.relaunchRequested = &context_.relaunchRequested;
-        server_.setRelaunchRequested(&context_.relaunchRequested);
-    }
-
-    ProcessContext& context() { return context_; }
-
-    // Saves the user's modes and prints the log from `first` on; false (and
-    // a FATAL entry in the log) when the modes could not be saved.
-    bool Finish(std::size_t first) {
-        const bool saved =
-            LogFailure(session_, SaveConfiguration(*session_.engine, kPrefsDrawer)).ok();
-        app::PrintLog(session_.log, first, stdout);
-        return saved;
-    }
-
-  private:
-    app::DatabaseSession& session_;
-    TerminalFrontend frontend_;
-    EventServer server_;
-    VersionCheckContext check_;
-    ProcessContext context_;
-};
-
-// The session with the companion commands in place; null after a
-// complaint.
-std::unique_ptr<app::DatabaseSession> OpenSession(const app::Context& context) {
-    auto opened = app::OpenDatabaseSession(context);
-    if (!opened) {
-        std::fprintf(stderr, "stovan: %s\n", opened.error().c_str());  // host paths
-        return nullptr;
-    }
-    std::unique_ptr<app::DatabaseSession> session = std::move(*opened);
-    if (!LogFailure(*session, LaunchReload(*session->engine))) {
-        app::PrintLog(session->log, 0, stderr);
-        return nullptr;
-    }
-    const std::string drawer = CompanionCommandDrawer(session->dos);
-    if (const Status status =
-            InstallCompanionCommands(session->dos, CompanionCommandNames(), drawer);
-        !status.ok()) {
-        Complain(std::string(PlainText(GetString(status.message()))));
-        return nullptr;
-    }
-    InstallInterruptHandler();
-    return session;
-}
+using app::CommandRun;
+using app::Complain;
 
 int Operate(const app::Context& context, OperationRequest request,
             const OperationOptions& options) {
@@ -172,7 +87,7 @@ int Operate(const app::Context& context, OperationRequest request,
             return 20;
         }
     }
-    auto session = OpenSession(context);
+    auto session = app::OpenOperationSession(context);
     if (!session) {
         return 20;
     }
@@ -186,6 +101,13 @@ int Operate(const app::Context& context, OperationRequest request,
     CommandRun run(*session, options.yes);
     ProcessContext& processing = run.context();
     if (!QuickCheckUnknown(processing).ok()) {
+        (void)run.Finish(first);  // the run failed already
+        Complain(std::string(GetString(msg::ProcessingAborted)));
+        return 20;
+    }
+    // A removal needs no offer; everything else is about the offered version.
+    if (!chosen && request != OperationRequest::Uninstall &&
+        LearnOfferedVersion(processing, *item).message() == msg::ProcessingAborted) {
         (void)run.Finish(first);  // the run failed already
         Complain(std::string(GetString(msg::ProcessingAborted)));
         return 20;
@@ -209,7 +131,7 @@ int Operate(const app::Context& context, OperationRequest request,
     // A reload after a database package may have made the item anew.
     if (chosen) {
         if (ApplicationItem* again = engine.items().FindItem(key, byDupe)) {
-            again->serverVersion = offered;
+            RestoreOfferedVersion(*again, offered);
         }
     }
     const bool saved = run.Finish(first);
@@ -220,7 +142,7 @@ int Operate(const app::Context& context, OperationRequest request,
 }
 
 int Process(const app::Context& context, bool yes) {
-    auto session = OpenSession(context);
+    auto session = app::OpenOperationSession(context);
     if (!session) {
         return 20;
     }

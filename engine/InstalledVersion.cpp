@@ -209,7 +209,18 @@ Status DetermineInstalledVersion(Engine& engine, EventLoop& loop, ApplicationIte
     if (item.mode == ItemMode::IGNORE) {
         return Status::Ok();
     }
-    return CheckInstalledVersion(engine, loop, item);
+    const Status result = CheckInstalledVersion(engine, loop, item);
+    if (result.message() == msg::ProcessingAborted) {
+        // An interrupted Version command learned nothing: a date without
+        // its version would be kept (in the version cache, too) as an
+        // installed 0.0, which a later Quick check believes. The item is
+        // left unknown, so the next check asks again. (A self-update ends
+        // every wait this way, right after the new program was copied.)
+        item.installedVersion = {};
+        item.installedDate = {};
+        item.state = ItemState::UNKNOWN;
+    }
+    return result;
 }
 
 }  // namespace stovan

@@ -65,4 +65,20 @@ amiga::Expected<std::string, std::string> SampleDatabaseFolder() {
     return candidate;
 }
 
+amiga::Expected<std::string, std::string> DemoSiteFolder() {
+    const std::string folder = RunningProgramFolder();
+    if (folder.empty()) {
+        return amiga::Unexpected{std::string(
+            "the demonstration site cannot be found: the program's own folder is unknown")};
+    }
+    const std::string candidate = RunningFromBuildFolder()
+                                      ? folder + "/demo-site"
+                                      : folder + "/" STOVAN_INSTALLED_DATA "/demo-site";
+    auto stat = amiga::HostStatFollow(candidate);
+    if (!stat || stat->type != amiga::HostType::Directory) {
+        return amiga::Unexpected{"the demonstration site is missing: no folder " + candidate};
+    }
+    return candidate;
+}
+
 }  // namespace stovan

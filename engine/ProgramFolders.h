@@ -28,4 +28,9 @@ std::string CompanionProgramFolder();
 // naming the folder looked at.
 amiga::Expected<std::string, std::string> SampleDatabaseFolder();
 
+// The host folder of the demonstration site the build made (stovan demo):
+// "demo-site" in the build folder, or in the installed program's data.
+// When it is missing, the error is a message for the user naming it.
+amiga::Expected<std::string, std::string> DemoSiteFolder();
+
 }  // namespace stovan

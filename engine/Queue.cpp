@@ -15,6 +15,22 @@ namespace stovan {
 
 namespace {
 
+// The refresh before an operation: the installed side in the run's mode,
+// and the offered side as well when the item has never learned it (a root
+// never checked, a dependency nobody looked at) and the operation fetches
+// its archive, whose name and address follow from the offered version. A
+// failed server step is logged and leaves the versionless name.
+Status RefreshBeforeOperation(ProcessContext& context, ApplicationItem& item, CheckMode mode,
+                              std::uint32_t opFlags) {
+    Status result = UpdateItemVersion(context.check, item, mode);
+    const bool fetches = (opFlags & (OPF_ARCHIVE | OPF_FETCH)) != 0;
+    if (fetches && result.message() != msg::ProcessingAborted && !item.serverInfo().present() &&
+        context.check.serverStep) {
+        result = UpdateItemVersion(context.check, item, CheckMode::Server);
+    }
+    return result;
+}
+
 // AvailableActions by state (rows) and mode (columns).
 constexpr std::array<std::array<std::uint32_t, kItemModeCount>, kItemStateCount> kActions{{
     {0x0A0, 0x1000A0, 0x1000A0, 0x1000A0, 0x000, 0x000, 0x0A0, 0x000},
@@ -286,7 +302,8 @@ ProcessOutcome ProcessItems(ProcessContext& context, ProcessScope scope, Applica
             if (go) {
                 frontend.ShowProgress(
                     MessageText(msg::ProgressUpdatingVersion, {current.displayText()}));
-                const Status refreshed = UpdateItemVersion(context.check, current, checkMode);
+                const Status refreshed =
+                    RefreshBeforeOperation(context, current, checkMode, opFlags);
                 frontend.RefreshList();
                 if (refreshed.message() == msg::ProcessingAborted) {
                     result = refreshed;

@@ -1,5 +1,7 @@
 #include "engine/Requests.h"
 
+#include <functional>
+
 #include "core/MessageIds.h"
 
 namespace stovan {
@@ -88,16 +90,46 @@ std::optional<std::string> RefusalReason(const ApplicationItem& item, ItemMode m
 }
 
 Status QuickCheckUnknown(ProcessContext& context) {
+    // The installed side only: the sites of items nobody asked for are left
+    // alone (the items a run processes learn theirs before their operation).
+    std::function<Status(ApplicationItem&)> serverStep = std::move(context.check.serverStep);
+    context.check.serverStep = nullptr;
+    Status result;
     for (ApplicationItem& item : context.engine().items()) {
         if (item.state != ItemState::UNKNOWN) {
             continue;
         }
-        const Status result = UpdateItemVersion(context.check, item, CheckMode::Quick);
+        result = UpdateItemVersion(context.check, item, CheckMode::Quick);
         if (result.message() == msg::ProcessingAborted) {
-            return result;
+            break;
         }
     }
-    return Status::Ok();
+    context.check.serverStep = std::move(serverStep);
+    return result.message() == msg::ProcessingAborted ? result : Status::Ok();
+}
+
+Status LearnOfferedVersion(ProcessContext& context, ApplicationItem& item) {
+    if (item.serverInfo().present() || !context.check.serverStep) {
+        return Status::Ok();
+    }
+    // The user asked for this item: its mode (IGNORE by default) must not
+    // keep the check from its site.
+    const ItemMode mode = item.mode;
+    if (mode == ItemMode::IGNORE) {
+        item.mode = ItemMode::NOTIFY;
+    }
+    const Status result = UpdateItemVersion(context.check, item, CheckMode::Server);
+    item.mode = mode;
+    return result;
+}
+
+void RestoreOfferedVersion(ApplicationItem& item, const VersionTriple& offered) {
+    item.serverVersion = offered;
+    if (item.state == ItemState::INSTALLED && IsOutdated(item)) {
+        item.state = ItemState::OUTDATED;
+    } else if (item.state == ItemState::OUTDATED && !IsOutdated(item)) {
+        item.state = ItemState::INSTALLED;
+    }
 }
 
 int ExitCodeFor(const ProcessOutcome& outcome, const ProcessContext& context) {

@@ -1,8 +1,9 @@
 #pragma once
 // What the front ends share around a processing run started for one item
 // or for all: the one-shot mode of a request, why an item's state does not
-// allow it, the Quick check of items never checked on this root, and the
-// run's outcome as an exit code.
+// allow it, the Quick check of items never checked on this root, the
+// offered version of the item asked for, and the run's outcome as an exit
+// code.
 
 #include <optional>
 #include <string>
@@ -31,6 +32,17 @@ std::optional<std::string> RefusalReason(const ApplicationItem& item, ItemMode m
 // step would have given them one), so a fresh root knows what is installed
 // before a run. Returns 315 when aborted.
 Status QuickCheckUnknown(ProcessContext& context);
+
+// The server step for an item the user asked to process whose offered
+// version is not known yet (whatever its automatic mode), so that an update
+// finds the item outdated and an install fetches the offered archive. 0, 315
+// when aborted, or the failure of the fetch (already logged).
+Status LearnOfferedVersion(ProcessContext& context, ApplicationItem& item);
+
+// After a run for a version the user chose (scope OtherVersion): gives the
+// item the offered version back and, since its state was judged against the
+// chosen one, judges it again (an installed older version is OUTDATED).
+void RestoreOfferedVersion(ApplicationItem& item, const VersionTriple& offered);
 
 // 0 done; 5 something skipped or declined; 10 a script failed; 20 the run
 // stopped on a failure (an abort included).

@@ -69,8 +69,19 @@ MountTable DefaultMountTable(const SystemProfile& profile) {
         {"RAM", "RAM", "", false, 0},
     };
     table.assigns = {
-        {"PROGDIR", {"Work:Stovan"}, 0},          {"T", {"RAM:T"}, 0}, {"ENV", {"RAM:ENV"}, 0},
-        {"ENVARC", {"SYS:Prefs/Env-Archive"}, 0}, {"S", {"SYS:S"}, 0}, {"C", {"SYS:C"}, 0},
+        {"PROGDIR", {"Work:Stovan"}, 0},
+        {"T", {"RAM:T"}, 0},
+        {"ENV", {"RAM:ENV"}, 0},
+        {"ENVARC", {"SYS:Prefs/Env-Archive"}, 0},
+        {"S", {"SYS:S"}, 0},
+        {"C", {"SYS:C"}, 0},
+        // The system drawers every Amiga system assigns at boot: entries
+        // install libraries, devices and fonts there.
+        {"L", {"SYS:L"}, 0},
+        {"LIBS", {"SYS:Libs"}, 0},
+        {"DEVS", {"SYS:Devs"}, 0},
+        {"FONTS", {"SYS:Fonts"}, 0},
+        {"LOCALE", {"SYS:Locale"}, 0},
     };
     return table;
 }
@@ -105,6 +116,11 @@ Expected<DosList, std::string> FillRoot(const std::string& folder, const MountTa
         "PROGDIR:Cache/Images",
         "SYS:C",
         "SYS:S",
+        "SYS:L",
+        "SYS:Libs",
+        "SYS:Devs",
+        "SYS:Fonts",
+        "SYS:Locale",
         "SYS:Prefs/Env-Archive",
         "RAM:T",
         "RAM:ENV",

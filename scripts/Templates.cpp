@@ -78,7 +78,12 @@ EndIf
 
 // Archives the installed application with its ENVARC: settings and a
 // restore script, when backups are enabled for the operation. Inside the
-// quotes of Echo, "*\"" is a quote and "*N" a line feed.
+// quotes of Echo, "*\"" is a quote and "*N" a line feed. The restore
+// script and its data are put together in a staging drawer of their own,
+// "{TEMPDIR}StovanBackup/{NAME}", never in "{TEMPDIR}{NAME}": entries that
+// unpack their archive before the backup keep the unpacked application
+// there, and the staging drawer is deleted when the backup is made. The
+// script ends in "{TEMPDIR}" as before, for lines that follow it.
 constexpr std::string_view kStandardBackup = R"TEMPLATE(If "{BACKUPMODE}" EQ "ENABLED"
  If EXISTS "{INSTALLDIR}{NAME}"
   SGauge "BACKUP" "{DISPLAYNAME}" 1 1
@@ -91,10 +96,9 @@ constexpr std::string_view kStandardBackup = R"TEMPLATE(If "{BACKUPMODE}" EQ "EN
   EndIf
   Cd "{INSTALLDIR}"
   Lha a -re "{BACKUPNAME}" "{NAME}" "{NAME}.info"
-  Cd "{TEMPDIR}"
-  If NOT EXISTS "{NAME}"
-   MakeDir "{NAME}/{RESTORESCRIPT}Data" ALL
-  EndIf
+  Delete >NIL: "{TEMPDIR}StovanBackup" ALL QUIET
+  MakeDir "{TEMPDIR}StovanBackup/{NAME}/{RESTORESCRIPT}Data" ALL
+  Cd "{TEMPDIR}StovanBackup"
   FailAt 30
   Dir >NIL: "ENVARC:{LOWERNAME}#?"
   If NOT FAIL
@@ -143,6 +147,7 @@ constexpr std::string_view kStandardBackup = R"TEMPLATE(If "{BACKUPMODE}" EQ "EN
   EndIf
   Lha a -re "{BACKUPNAME}" "{NAME}"
   Delete "{NAME}" ALL
+  Cd "{TEMPDIR}"
   If "{INSTALLMODE}" EQ "INSTALL"
    SGauge "INSTALLING" "{DISPLAYNAME}" 1 1
   Else

@@ -173,6 +173,10 @@ TEST_F(InstalledVersionTest, CommandFailures) {
     EXPECT_EQ(Determine().message(), msg::ProcessingAborted);
     ASSERT_EQ(loop.commands.size(), 1u);
     EXPECT_FALSE(amiga::Lock(world.root.dos(), loop.commands[0].output).ok());
+    // Nothing half-learned is kept: no date without its version, so that
+    // the cache does not hold an installed 0.0 and the next check asks again.
+    EXPECT_EQ(item.state, ItemState::UNKNOWN);
+    EXPECT_FALSE(item.installedInfo().present());
 }
 
 TEST_F(InstalledVersionTest, PathsAreQuotedForTheShell) {

@@ -77,28 +77,28 @@ TEST(Templates, BackupLinesKeepTheirSpacingAndEscapes) {
     const Case cases[] = {
         {7, "  SLog \"BACKUP\" \"{NAME}\" {INSTVERSION} {INSTREVISION}"},
         {12, "  Lha a -re \"{BACKUPNAME}\" \"{NAME}\" \"{NAME}.info\""},
-        {18, "  Dir >NIL: \"ENVARC:{LOWERNAME}#?\""},
-        {27, "  Dir >NIL: \"ENVARC:MUI/{UPPERNAME}{MUIPREFSPATTERN}\""},
-        {36,
+        {17, "  Dir >NIL: \"ENVARC:{LOWERNAME}#?\""},
+        {26, "  Dir >NIL: \"ENVARC:MUI/{UPPERNAME}{MUIPREFSPATTERN}\""},
+        {35,
          "  Echo \"If EQ `RequestChoice TITLE *\"{NAME} Restore*\" BODY *\"If you continue {NAME} "
          "will be**Nrestored to '{INSTALLDIR}'!*\" GADGETS *\"Continue|Cancel*\"*` *\"1*\"\" "
          ">>\"{NAME}/{RESTORESCRIPT}\""},
-        {38,
+        {37,
          "   Echo \" FailAt 20\"                                          "
          ">>\"{NAME}/{RESTORESCRIPT}\""},
-        {42,
+        {41,
          "   Echo \" Copy FROM *\"#?*\" TO *\"{INSTALLDIR}{NAME}*\" ALL\" "
          ">>\"{NAME}/{RESTORESCRIPT}\""},
-        {48,
+        {47,
          "   Echo \" Delete *\"{INSTALLDIR}{NAME}/{RESTORESCRIPT}*\"         FORCE\"  "
          ">>\"{NAME}/{RESTORESCRIPT}\""},
-        {54,
+        {53,
          "   Echo \" Copy *\"{RESTORESCRIPT}Data/ENVARC/#?*\" TO *\"ENV:*\"    ALL\" "
          ">>\"{NAME}/{RESTORESCRIPT}\""},
-        {57,
+        {56,
          "  Echo \" RequestChoice TITLE *\"{NAME} Restore*\" BODY *\"{NAME} is restored!*\" "
          "GADGETS *\"Ok*\"\" >>\"{NAME}/{RESTORESCRIPT}\""},
-        {60, "  If EXISTS \"{STOVANICON}.info\" NOREQ"},
+        {59, "  If EXISTS \"{STOVANICON}.info\" NOREQ"},
         {70, "  SLog \"BACKUPDONE\" \"{NAME}\""},
     };
     for (const Case& c : cases) {
@@ -156,7 +156,7 @@ TEST(Templates, BackupTemplateIsGuardedByTheBackupMode) {
     EXPECT_EQ(Lines(disabled).size(), 72u);
     EXPECT_NE(disabled.find("  Lha a -re \"PROGDIR:Cache/Backups/Tool_v1.02.lha\" \"Tool\""),
               std::string::npos);
-    EXPECT_NE(disabled.find("   MakeDir \"Tool/StovanRestoreData\" ALL"), std::string::npos);
+    EXPECT_NE(disabled.find("StovanBackup/Tool/StovanRestoreData\" ALL"), std::string::npos);
     EXPECT_NE(disabled.find("ENVARC:MUI/TOOL(%|.#[0-9])(%|.#[0-9]).(cfg|prefs)"),
               std::string::npos);
     EXPECT_NE(disabled.find("  If EXISTS \"Work:Stovan/Stovan.info\" NOREQ"), std::string::npos);

@@ -1,0 +1,177 @@
+// The demonstration site end to end, through the real programs: `stovan
+// demo` with its own server and root, a backup it made restored by its
+// StovanRestore script in stovan-shell, and an installation on a fresh
+// root that learns the offered version from the site.
+
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "demo/SiteBuilder.h"
+#include "demo/SiteServer.h"
+#include "tests/support/BuildPaths.h"
+#include "tests/support/Programs.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TempRoot.h"
+
+namespace stovan::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kSite = std::string(STOVAN_BINARY_DIR) + "/demo-site";
+
+RunOptions Options() {
+    RunOptions options;
+    options.environment = {
+        "LC_ALL=C", "LANG=C", "LANGUAGE=", "TZ=UTC", "no_proxy=127.0.0.1", "NO_PROXY=127.0.0.1"};
+    options.timeout = std::chrono::seconds(90);
+    return options;
+}
+
+ProgramRun Stovan(const std::vector<std::string>& arguments) {
+    ProgramRun run = RunProgram(BuiltProgram("stovan"), arguments, Options());
+    EXPECT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut);
+    return run;
+}
+
+// The text of `out` from one heading of the demonstration to the next.
+std::string Section(const std::string& out, const std::string& heading) {
+    const std::size_t start = out.find("== " + heading + " ==");
+    if (start == std::string::npos) {
+        return "<no section " + heading + ">";
+    }
+    const std::size_t end = out.find("\n== ", start + 1);
+    return out.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+bool HasRow(const std::string& table, const std::string& pattern) {
+    return std::regex_search(table, std::regex(pattern));
+}
+
+// The items of a root by name, as `stovan list --json` gives them.
+nlohmann::json Items(const std::string& root) {
+    const ProgramRun list = Stovan({"--root", root, "list", "--json"});
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    nlohmann::json byName = nlohmann::json::object();
+    for (const auto& item : nlohmann::json::parse(list.out, nullptr, false)) {
+        byName[item["name"].get<std::string>()] = item;
+    }
+    return byName;
+}
+
+std::string ShellType(const std::string& root, const std::string& amigaPath) {
+    const TempRoot scratch;
+    const SpawnedRun typed = Spawn(scratch.folder(), {BuiltProgram("stovan-shell"), "--root", root,
+                                                      "-c", "Type \"" + amigaPath + "\""});
+    return typed.rc == 0 ? typed.out : "<missing " + amigaPath + ">";
+}
+
+TEST(DemoCli, RunsEveryStepThenItsBackupRestoresTheOldVersion) {
+    TempRoot temp;
+    const std::string root = temp.folder() + "/demo";
+    const ProgramRun demo = Stovan({"demo", "--keep", root});
+    ASSERT_EQ(demo.exitCode, 0) << demo.out << demo.err;
+
+    const std::string before = Section(demo.out, "The list before");
+    const std::string after = Section(demo.out, "The list after");
+    struct Row {
+        const char* name;
+        std::string pattern;
+        bool before;
+        bool after;
+    };
+    const Row rows[] = {
+        {"Stovan updated itself", R"(STOVAN\s+Stovan\s.*INSTALLED\s+1\.1\.0\s)", false, true},
+        {"the database package brought QuickShell", R"(\sQuickShell\s)", false, true},
+        {"MailNest updated to 1.2", R"(\sMailNest\s.*\sINSTALLED\s+1\.2\.0 .*\s1\.2\.0\s)", false,
+         true},
+        {"its dependency from the ZIP archive", R"(\sCodeSets\s.*\sINSTALLED\s+6\.21\.0 )", false,
+         true},
+        {"PixelPaint removed again", R"(\sPixelPaint\s.*NOTINSTALLED)", false, true},
+        {"TuneBox offered with its date", R"(\sTuneBox\s.*\s2\.3\.0 \(2026-11-14\))", false, true},
+        {"the applications were set to NOTIFY", R"(\sMailNest\s.*NOTIFY)", true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(HasRow(before, row.pattern), row.before) << before;
+        EXPECT_EQ(HasRow(after, row.pattern), row.after) << after;
+    }
+    EXPECT_NE(demo.out.find("== Stovan replaced its own program"), std::string::npos) << demo.out;
+    EXPECT_NE(Section(demo.out, "Update MailNest (the installed 1.1 goes into a backup first)")
+                  .find("MailNest"),
+              std::string::npos);
+    EXPECT_NE(after.find("  MailNest_v1.01.lha\n"), std::string::npos) << after;
+
+    // The kept root goes on with the other commands: nothing is outdated.
+    const ProgramRun outdated = Stovan({"--root", root, "outdated"});
+    EXPECT_EQ(outdated.exitCode, 0) << outdated.out << outdated.err;
+
+    // The backup holds 1.1; unpacked and run on a terminal that answers
+    // "Continue" and then "Ok", its StovanRestore puts 1.1 back.
+    // MailNest goes to the default drawer of network applications, SYS:.
+    const std::string installed = "SYS:MailNest/";
+    EXPECT_NE(ShellType(root, installed + "MailNest").find("MailNest 1.2"), std::string::npos);
+    const SpawnedRun unpack = Spawn(
+        temp.folder(), {BuiltProgram("stovan-shell"), "--root", root, "-c",
+                        "LhA x \"PROGDIR:Cache/Backups/MailNest_v1.01.lha\" \"RAM:Restore/\""});
+    ASSERT_EQ(unpack.rc, 0) << unpack.out << unpack.err;
+    EXPECT_NE(ShellType(root, "RAM:Restore/MailNest/MailNest").find("MailNest 1.1"),
+              std::string::npos);
+    WriteHostFile(temp.folder() + "/restore", "CD RAM:Restore/MailNest\nStovanRestore\n");
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    ASSERT_EQ(::write(master, "1\n0\n", 4), 4);
+    const SpawnedRun restored =
+        Spawn(temp.folder(),
+              {BuiltProgram("stovan-shell"), "--root", root, temp.folder() + "/restore"}, slave);
+    ::close(slave);
+    ::close(master);
+    ASSERT_EQ(restored.rc, 0) << restored.out << restored.err;
+    EXPECT_NE(ShellType(root, installed + "MailNest").find("MailNest 1.1"), std::string::npos);
+    EXPECT_NE(ShellType(root, installed + "ChangeLog").find("first release"), std::string::npos);
+    EXPECT_EQ(ShellType(root, installed + "StovanRestore").find("<missing"), 0u);
+}
+
+// On a root never checked, `stovan install` finds what the site offers:
+// MailNest's page gives 1.2, the read-me of codesets.library (which MailNest
+// needs) gives 6.21, and both archives are fetched under those versions.
+TEST(DemoCli, InstallOnAFreshRootLearnsTheOfferedVersions) {
+    TempRoot temp;
+    std::string problem;
+    auto server = demo::SiteServer::Start(kSite, problem);
+    ASSERT_TRUE(server) << problem;
+    const std::string root = temp.folder() + "/fresh";
+    ASSERT_EQ(Stovan({"--root", root, "root"}).exitCode, 0);
+    const std::string internal = root + "/Work/Stovan/Database/Internal";
+    fs::remove_all(internal);
+    fs::create_directories(internal);
+    WriteHostFile(
+        internal + "/Applications.db",
+        demo::FillSiteUrl(ReadHostFile(kSite + "/Database/Applications.db"), server->BaseUrl()));
+
+    const ProgramRun install = Stovan({"--root", root, "install", "MailNest", "--yes"});
+    ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
+    const nlohmann::json items = Items(root);
+    ASSERT_TRUE(items.contains("MailNest") && items.contains("CodeSets")) << items.dump();
+    EXPECT_EQ(items["MailNest"]["state"], "INSTALLED") << items["MailNest"].dump();
+    EXPECT_EQ(items["CodeSets"]["state"], "INSTALLED") << items["CodeSets"].dump();
+    EXPECT_NE(ShellType(root, "SYS:MailNest/MailNest").find("MailNest 1.2"), std::string::npos);
+    EXPECT_NE(ShellType(root, "LIBS:codesets.library").find("codesets.library 6.21"),
+              std::string::npos);
+    // The learned offer is kept: the installed 1.2 is up to date.
+    const ProgramRun again = Stovan({"--root", root, "update", "MailNest", "--yes"});
+    EXPECT_EQ(again.exitCode, 5) << again.out << again.err;
+    EXPECT_NE(again.err.find("is up to date"), std::string::npos) << again.err;
+}
+
+}  // namespace
+}  // namespace stovan::test
