@@ -5,4 +5,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir="${1:-build}"
 bash tools/setup.sh "$@"
-ctest --test-dir "$build_dir" --output-on-failure -j2
+ctest --test-dir "$build_dir" --output-on-failure --no-tests=error -j2
