@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/CommandRegistry.h"
+#include "app/CommandRun.h"
 #include "app/DatabaseSession.h"
 #include "core/MessageIds.h"
 #include "core/Messages.h"
@@ -82,58 +83,6 @@ std::optional<VersionTriple> ParseChosenVersion(const std::string& text) {
     return triple;
 }
 
-// Everything one run needs on the command line, set up around a session.
-class CommandRun {
-  public:
-    CommandRun(app::DatabaseSession& session, bool yes)
-        : session_(session),
-          frontend_(TerminalOptionsForProcess(yes)),
-          server_(session.dos, frontend_, session.log, RunningProgramFolder() + "/stovan-shell"),
-          check_{*session.engine, server_, frontend_, {}, nullptr},
-          context_(check_) {
-        Engine& engine = *session.engine;
-        context_.fetchArchive = MakeArchiveFetcher(
-            engine, [&engine, this](const ApplicationItem&, std::string_view url,
-                                    const std::string& drawer, std::string& stored) {
-                return FetchNetworkArchive(engine, frontend_, url, drawer, stored,
-                                           [] { return TakeInterrupts(); });
-            });
-        context_.preferredLanguages = amiga::PreferredLanguages();
-        context_.startProgram = [](std::string_view commandLine) {
-            // No viewer on the command line: say where the changelog is.
-            std::fprintf(stderr, "stovan: %s\n", TerminalText(commandLine).c_str());
-        };
-        context_.reloadDatabases = [&engine] { return ReloadDatabase(engine); };
-        context_.relaunch = [this] {
-            // Stovan replaced itself: what the new program must find.
-            (void)savePreferences(session_.preferences, session_.dos, kPreferencesPath);
-            std::fprintf(stderr,
-                         "stovan: Stovan was updated; the next start runs the new "
-                         "program\n");
-        };
-        check_.relaunchRequested = &context_.relaunchRequested;
-        server_.setRelaunchRequested(&context_.relaunchRequested);
-    }
-
-    ProcessContext& context() { return context_; }
-
-    // Saves the user's modes and prints the log from `first` on; false (and
-    // a FATAL entry in the log) when the modes could not be saved.
-    bool Finish(std::size_t first) {
-        const bool saved =
-            LogFailure(session_, SaveConfiguration(*session_.engine, kPrefsDrawer)).ok();
-        app::PrintLog(session_.log, first, stdout);
-        return saved;
-    }
-
-  private:
-    app::DatabaseSession& session_;
-    TerminalFrontend frontend_;
-    EventServer server_;
-    VersionCheckContext check_;
-    ProcessContext context_;
-};
-
 // The session with the companion commands in place; null after a
 // complaint.
 std::unique_ptr<app::DatabaseSession> OpenSession(const app::Context& context) {
@@ -183,7 +132,7 @@ int Operate(const app::Context& context, OperationRequest request,
         return 20;
     }
     const std::size_t first = session->log.entries().size();
-    CommandRun run(*session, options.yes);
+    app::CommandRun run(*session, options.yes);
     ProcessContext& processing = run.context();
     if (!QuickCheckUnknown(processing).ok()) {
         (void)run.Finish(first);  // the run failed already
@@ -225,7 +174,7 @@ int Process(const app::Context& context, bool yes) {
         return 20;
     }
     const std::size_t first = session->log.entries().size();
-    CommandRun run(*session, yes);
+    app::CommandRun run(*session, yes);
     ProcessContext& processing = run.context();
     if (!QuickCheckUnknown(processing).ok()) {
         (void)run.Finish(first);  // the run failed already

@@ -44,6 +44,16 @@ std::uint32_t OutdatedCount(const Engine& engine) {
     return count;
 }
 
+void PrepareRelaunch(Engine& engine) {
+    for (ApplicationItem& item : engine.items()) {
+        if (item.type == AppType::STOVAN) {
+            item.installedVersion = {};
+            item.installedDate = {};
+            item.state = ItemState::UNKNOWN;
+        }
+    }
+}
+
 void ApplyStovanPathRule(Engine& engine) {
     const amiga::DosList& dos = engine.dos();
     if ((engine.preferences().flags2 & STORE_PATH) == 0) {
@@ -94,6 +104,7 @@ LaunchOutcome RunLaunchStep(ProcessContext& context, const LaunchSettings& setti
         (void)ProcessItems(context, ProcessScope::Stovan);
     }
     if (context.relaunchRequested != 0) {
+        PrepareRelaunch(engine);
         outcome.relaunch = true;
         return outcome;
     }
@@ -121,6 +132,7 @@ LaunchOutcome RunLaunchStep(ProcessContext& context, const LaunchSettings& setti
     }
     if (context.relaunchRequested != 0) {
         // Stovan replaced itself during the launch action's run.
+        PrepareRelaunch(engine);
         outcome.relaunch = true;
         return outcome;
     }

@@ -70,6 +70,14 @@ LaunchOutcome RunLaunchStep(ProcessContext& context, const LaunchSettings& setti
 // variable that cannot be written is a WARNING in the log.
 void ApplyStovanPathRule(Engine& engine);
 
+// Before the save that precedes a relaunch: Stovan's own items (type
+// STOVAN) forget their installed side and state. The refresh after Stovan
+// installed itself is cut short by the pending relaunch, so what the list
+// holds then is stale; saved into the version cache it would make the new
+// start install the same version again. Forgotten, the new start's Quick
+// check learns the installed versions afresh.
+void PrepareRelaunch(Engine& engine);
+
 // Items whose state is OUTDATED.
 std::uint32_t OutdatedCount(const Engine& engine);
 
