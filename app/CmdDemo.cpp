@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "app/CommandRegistry.h"
+#include "app/CommandRun.h"
 #include "app/DatabaseSession.h"
-#include "app/OperationRun.h"
 #include "core/MessageIds.h"
 #include "core/Messages.h"
 #include "core/TerminalText.h"

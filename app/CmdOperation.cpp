@@ -14,8 +14,8 @@
 #include <string>
 
 #include "app/CommandRegistry.h"
+#include "app/CommandRun.h"
 #include "app/DatabaseSession.h"
-#include "app/OperationRun.h"
 #include "core/MessageIds.h"
 #include "core/Messages.h"
 #include "core/TerminalText.h"
@@ -98,7 +98,7 @@ int Operate(const app::Context& context, OperationRequest request,
         return 20;
     }
     const std::size_t first = session->log.entries().size();
-    CommandRun run(*session, options.yes);
+    app::CommandRun run(*session, options.yes);
     ProcessContext& processing = run.context();
     if (!QuickCheckUnknown(processing).ok()) {
         (void)run.Finish(first);  // the run failed already
@@ -147,7 +147,7 @@ int Process(const app::Context& context, bool yes) {
         return 20;
     }
     const std::size_t first = session->log.entries().size();
-    CommandRun run(*session, yes);
+    app::CommandRun run(*session, yes);
     ProcessContext& processing = run.context();
     if (!QuickCheckUnknown(processing).ok()) {
         (void)run.Finish(first);  // the run failed already

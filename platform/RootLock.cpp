@@ -66,4 +66,27 @@ Expected<RootLock, std::string> LockRoot(const std::string& rootFolder, const st
     }
 }
 
+Expected<RootLock, std::string> TryLockRoot(const std::string& rootFolder, const std::string& name,
+                                            bool& heldElsewhere) {
+    heldElsewhere = false;
+    const std::string path = rootFolder + "/" + name + ".lock";
+    const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (descriptor < 0) {
+        return Unexpected{"cannot open the lock file " + path + ": " + std::strerror(errno)};
+    }
+    RootLock lock(descriptor);
+    int result = 0;
+    do {
+        result = ::flock(descriptor, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result == 0) {
+        return lock;
+    }
+    if (errno == EWOULDBLOCK) {
+        heldElsewhere = true;
+        return Unexpected{"another process holds " + path};
+    }
+    return Unexpected{"cannot lock " + path + ": " + std::strerror(errno)};
+}
+
 }  // namespace amiga

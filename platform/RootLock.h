@@ -31,6 +31,8 @@ class RootLock {
   private:
     friend Expected<RootLock, std::string> LockRoot(const std::string&, const std::string&,
                                                     std::chrono::milliseconds);
+    friend Expected<RootLock, std::string> TryLockRoot(const std::string&, const std::string&,
+                                                       bool&);
     explicit RootLock(int descriptor) : descriptor_(descriptor) {}
     int descriptor_ = -1;
 };
@@ -44,5 +46,11 @@ inline constexpr std::chrono::milliseconds kRootLockWait{30000};
 // wait.
 Expected<RootLock, std::string> LockRoot(const std::string& rootFolder, const std::string& name,
                                          std::chrono::milliseconds wait = kRootLockWait);
+
+// The same lock without waiting, for a lock held as long as a program runs:
+// heldElsewhere is set when another process holds it (the error then says
+// so), cleared for any other failure.
+Expected<RootLock, std::string> TryLockRoot(const std::string& rootFolder, const std::string& name,
+                                            bool& heldElsewhere);
 
 }  // namespace amiga

@@ -1,4 +1,4 @@
-#include "app/OperationRun.h"
+#include "app/CommandRun.h"
 
 #include <cstdio>
 
@@ -18,19 +18,17 @@
 
 namespace stovan::app {
 
-void Complain(const std::string& text) {
+void Complain(std::string_view text) {
     std::fprintf(stderr, "stovan: %s\n", TerminalText(text).c_str());
 }
 
-CommandRun::CommandRun(DatabaseSession& session, bool yes)
+CommandRun::CommandRun(DatabaseSession& session, bool yes, std::function<void()> onRelaunch)
     : session_(session),
       frontend_(TerminalOptionsForProcess(yes)),
       server_(session.dos, frontend_, session.log, RunningProgramFolder() + "/stovan-shell"),
       check_{*session.engine, server_, frontend_, {}, nullptr},
       context_(check_) {
     Engine& engine = *session.engine;
-    // An item the run processes learns what its site offers when it has
-    // never been checked (engine/Requests.h, engine/Queue.h).
     check_.serverStep = MakeServerStep(engine, server_, [] { return TakeInterrupts(); });
     context_.fetchArchive =
         MakeArchiveFetcher(engine, [&engine, this](const ApplicationItem&, std::string_view url,
@@ -44,12 +42,16 @@ CommandRun::CommandRun(DatabaseSession& session, bool yes)
         std::fprintf(stderr, "stovan: %s\n", TerminalText(commandLine).c_str());
     };
     context_.reloadDatabases = [&engine] { return ReloadDatabase(engine); };
-    context_.relaunch = [this] {
+    context_.relaunch = [this, onRelaunch = std::move(onRelaunch)] {
         // Stovan replaced itself: what the new program must find.
         (void)savePreferences(session_.preferences, session_.dos, kPreferencesPath);
-        std::fprintf(stderr,
-                     "stovan: Stovan was updated; the next start runs the new "
-                     "program\n");
+        if (onRelaunch) {
+            onRelaunch();
+        } else {
+            std::fprintf(stderr,
+                         "stovan: Stovan was updated; the next start runs the new "
+                         "program\n");
+        }
     };
     check_.relaunchRequested = &context_.relaunchRequested;
     server_.setRelaunchRequested(&context_.relaunchRequested);

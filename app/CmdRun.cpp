@@ -1,0 +1,205 @@
+// stovan run [--popup] [--noimages] [--yes] [CX_POPKEY=... CX_PRI=... ...]:
+// Stovan's start as the program itself does it, without a window: the
+// catalog, the session (the port and the preferences), the start-up
+// arguments (the program icon's tool types, then the command line), the
+// companion commands in C:, the launch step, then shutdown at once. When
+// Stovan has installed a new version of itself, shutdown saves and starts
+// the program again in place with the same arguments.
+//
+// Exit codes: 0 done; 10 a relaunch was refused (Stovan installed itself
+// again right after a relaunch); 20 start-up failed (a companion command in
+// C: or missing, the C: assign, another run on the root, the root itself),
+// the launch reload could not save Config.db, or the modes could not be
+// saved at shutdown.
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CommandRegistry.h"
+#include "app/CommandRun.h"
+#include "app/DatabaseSession.h"
+#include "core/Messages.h"
+#include "core/TerminalText.h"
+#include "desktop/CompanionCommands.h"
+#include "desktop/Interrupt.h"
+#include "engine/CompanionCommands.h"
+#include "engine/Launch.h"
+#include "engine/StartupArguments.h"
+#include "platform/Catalog.h"
+#include "platform/Locks.h"
+#include "platform/ProgramRestart.h"
+#include "platform/RootLock.h"
+#include "platform/SystemRoot.h"
+
+namespace stovan::app {
+
+namespace {
+
+// Set in the environment of a start made by a relaunch. A start that finds
+// it and is asked to relaunch again during its own launch step refuses:
+// Stovan would otherwise install and restart itself for ever when its
+// newly installed version still looks outdated (a database entry whose
+// version check does not match what the archive installs).
+constexpr const char* kRelaunchedVariable = "STOVAN_RELAUNCHED";
+
+// The lock held while Stovan runs on a root: one running Stovan per root.
+constexpr const char* kRunningLockName = "Running";
+
+struct RunOptions {
+    bool popUp = false;
+    bool noImages = false;
+    bool yes = false;
+    std::vector<std::string> words;  // the start-up arguments as the shell passed them
+};
+
+// The catalog of the user's language from "PROGDIR:Catalogs" or
+// "LOCALE:Catalogs"; the English texts when there is none.
+void OpenCatalog(const amiga::DosList& dos) {
+    std::vector<std::filesystem::path> folders;
+    for (const char* drawer : {"PROGDIR:", "LOCALE:"}) {
+        if (auto lock = amiga::Lock(dos, drawer); lock && lock->drawer) {
+            folders.emplace_back(lock->hostPath);
+        }
+    }
+    (void)OpenStovanCatalog(folders, amiga::PreferredLanguages());
+}
+
+StartupArguments ReadStartupArguments(const amiga::DosList& dos, const RunOptions& options) {
+    StartupArguments arguments;
+    ApplyToolTypes(arguments, ProgramToolTypes(dos));
+    std::vector<std::string> words = options.words;
+    if (options.popUp) {
+        words.emplace_back("CX_POPUP");
+    }
+    if (options.noImages) {
+        words.emplace_back("NOIMAGES");
+    }
+    if (const auto error = ApplyCommandLine(arguments, StartupCommandLine(words))) {
+        // A bad line is no reason to stop: the tool types stand.
+        std::fprintf(stderr, "%s\n", amiga::Fault(*error, "Stovan").c_str());
+    }
+    return arguments;
+}
+
+const char* WindowWord(const LaunchOutcome& outcome) {
+    if (outcome.quit) {
+        return "Stovan quits";
+    }
+    return outcome.windowOpens ? "the window opens" : "Stovan stays iconified";
+}
+
+enum class Ending { Done, Relaunch };
+
+// Start-up, launch step and shutdown; the exit code, and whether the
+// program must start again once everything is released.
+int StartAndStop(const Context& context, const RunOptions& options, bool relaunched,
+                 Ending& ending) {
+    ending = Ending::Done;
+    auto dos = amiga::OpenProcessRoot(context.root);
+    if (!dos) {
+        Complain(dos.error());  // host paths
+        return 20;
+    }
+    bool running = false;
+    auto runningLock = amiga::TryLockRoot(dos->rootFolder(), kRunningLockName, running);
+    if (!runningLock) {
+        Complain(running ? "Stovan is already running on the system root " + dos->rootFolder() +
+                               "; only one may run on a root at a time"
+                         : runningLock.error());
+        return 20;
+    }
+    OpenCatalog(*dos);
+
+    auto opened = OpenDatabaseSession(context);
+    if (!opened) {
+        Complain(opened.error());
+        return 20;
+    }
+    DatabaseSession& session = **opened;
+    const StartupArguments arguments = ReadStartupArguments(session.dos, options);
+
+    const std::string drawer = CompanionCommandDrawer(session.dos);
+    if (const Status status =
+            InstallCompanionCommands(session.dos, CompanionCommandNames(), drawer);
+        !status.ok()) {
+        Complain(PlainText(GetString(status.message())));
+        return 20;
+    }
+    InstallInterruptHandler();
+    int code = 0;
+    {
+        CommandRun run(session, options.yes, [] {});
+        LaunchSettings settings;
+        settings.popUp = arguments.popUp;
+        // Image retry (SCAN_MISSING_IMAGES): the image cache's
+        // FetchMissingImages is wired here as settings.retryMissingImages.
+        const LaunchOutcome outcome = RunLaunchStep(run.context(), settings);
+
+        // Shutdown: C: loses the commands drawer, then the modes are saved.
+        RemoveCompanionCommands(session.dos, drawer);
+        const bool saved = run.Finish(0);
+        for (const FoundApplication& found : outcome.found) {
+            std::printf("found\t%s\t%s\n", TerminalText(found.name).c_str(),
+                        TerminalText(found.installDir).c_str());
+        }
+        if (!outcome.result.ok()) {
+            Complain(PlainText(GetString(outcome.result.message())));
+            return 20;
+        }
+        if (outcome.relaunch) {
+            if (relaunched) {
+                Complain(
+                    "Stovan installed itself again right after its restart; not restarting "
+                    "once more (check the version of the 'Stovan' entry)");
+                code = 10;
+            } else {
+                std::printf("Stovan was updated: starting again\n");
+                ending = Ending::Relaunch;
+            }
+        } else {
+            std::printf("%u outdated; %s\n", outcome.outdated, WindowWord(outcome));
+        }
+        if (!saved) {
+            ending = Ending::Done;  // the new start would not find the user's modes
+            code = 20;
+        }
+    }
+    return code;
+}
+
+int Run(const Context& context, const RunOptions& options) {
+    const bool relaunched = std::getenv(kRelaunchedVariable) != nullptr;
+    // Only this start's own launch step counts as "right after a relaunch".
+    ::unsetenv(kRelaunchedVariable);
+    Ending ending = Ending::Done;
+    const int code = StartAndStop(context, options, relaunched, ending);
+    if (ending != Ending::Relaunch) {
+        return code;
+    }
+    // Everything is saved and released (the session, its locks, the port):
+    // the process becomes the new start.
+    ::setenv(kRelaunchedVariable, "1", 1);
+    const amiga::DosError error = amiga::RestartProgram();
+    ::unsetenv(kRelaunchedVariable);
+    Complain("cannot start Stovan again: " + amiga::FaultText(error));
+    return 20;
+}
+
+}  // namespace
+
+void AddRunCommand(CLI::App& program, Context& context) {
+    auto options = std::make_shared<RunOptions>();
+    CLI::App* command = program.add_subcommand(
+        "run", "start Stovan as the program does (launch step, then shutdown; no window yet)");
+    command->add_flag("--popup", options->popUp, "as CX_POPUP: the window opens at launch");
+    command->add_flag("--noimages", options->noImages, "as NOIMAGES: no application images");
+    command->add_flag("--yes", options->yes, "answer every question with its default");
+    command->add_option("ARGUMENTS", options->words,
+                        "start-up arguments: CX_POPKEY,CX_PRI/N,CX_POPUP/S,NOIMAGES/S");
+    command->callback([&context, options] { context.exitCode = Run(context, *options); });
+}
+
+}  // namespace stovan::app
