@@ -9,6 +9,7 @@ const std::vector<RegisteredCommand>& RegisteredCommands() {
         {"check", AddCheckCommand},
         {"db expand", AddDbExpandCommand},
         {"db lint", AddDbLintCommand},
+        {"images", AddImagesCommand},
         {"install", AddOperationCommands},
         {"list", AddListCommand},
         {"messages", AddMessagesCommand},
