@@ -111,8 +111,10 @@ int Check(const stovan::app::Context& context, const CheckOptions& options) {
     EventServer server(session.dos, frontend, session.log,
                        RunningProgramFolder() + "/stovan-shell");
     VersionCheckContext check{engine, server, frontend, {}, nullptr};
-    const std::uint32_t jobs =
-        options.jobs != 0 ? options.jobs : engine.preferences().parallelTransfers;
+    std::uint32_t jobs = options.jobs != 0 ? options.jobs : engine.preferences().parallelTransfers;
+    if (jobs == 0) {
+        jobs = kDefaultParallelTransfers;  // a record that was not validated
+    }
     UseServerSteps(check, jobs, [] { return TakeInterrupts(); });
 
     const std::size_t first = session.log.entries().size();

@@ -148,8 +148,8 @@ void setDefaultPreferences(Preferences& record, amiga::SystemKind profile) {
     record.transferTimeout = 3;
     record.connectRetries = 4;
     record.flags2 = kDefaultFlags2;
-    record.maxArchives = 0;  // validation raises it to the minimum
-    record.parallelTransfers = kDefaultParallelTransfers;
+    record.maxArchives = 0;        // validation raises it to the minimum
+    record.parallelTransfers = 0;  // validation raises it to the default
 
     // Every string starts as the system's general application drawer; the
     // settings with a default of their own get it below. listFormat keeps

@@ -68,7 +68,9 @@ inline constexpr std::string_view kDefaultBackupDir = "PROGDIR:Cache/Backups/";
 inline constexpr std::string_view kDefaultImageServer =
     "http://images.stovan.example/images/stovan/";
 // How many fetches a version check runs side by side: 1 is one item after
-// the other; a file from before the setting existed (0) gets the default.
+// the other. The word was reserved (0) in older files and is 0 in the
+// defaults as written, so the file keeps its old layout; validation turns 0
+// into the default.
 inline constexpr std::uint32_t kDefaultParallelTransfers = 4;
 inline constexpr std::uint32_t kMaxParallelTransfers = 16;
 
