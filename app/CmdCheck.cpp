@@ -1,10 +1,12 @@
-// stovan check [--mode quick|server|system|full] [NAME...]: the version
-// check (default full). Every item (or each named one, by name or
+// stovan check [--mode quick|server|system|full] [--jobs N] [NAME...]: the
+// version check (default full). Every item (or each named one, by name or
 // DUPENAME) gets its installed and/or offered version as the mode asks, and
 // its state; the check's log lines are printed and the results kept in
 // T:StovanVersion.db, where the next command reads them. Ctrl-C stops the
 // check after the current item (a running Version command or transfer is
-// interrupted). Exit code 10 for an unknown name or mode, 20 when the
+// interrupted). --jobs sets how many fetches run at a time (default: the
+// preferences' parallelTransfers); the log and the results do not depend on
+// it. Exit code 10 for an unknown name or mode, 20 when the
 // companion commands cannot be set up or the check was aborted.
 //
 // stovan outdated [--json]: the items in state OUTDATED after the last
@@ -38,6 +40,7 @@
 #include "engine/VersionCheck.h"
 #include "platform/DateStamp.h"
 #include "platform/Latin1.h"
+#include "prefs/Preferences.h"
 
 namespace {
 
@@ -45,6 +48,7 @@ struct CheckOptions {
     std::string mode = "full";
     std::vector<std::string> names;
     bool yes = false;
+    std::uint32_t jobs = 0;  // 0: the preferences say
 };
 
 // The mode a --mode word names, without regard to case.
@@ -107,7 +111,11 @@ int Check(const stovan::app::Context& context, const CheckOptions& options) {
     EventServer server(session.dos, frontend, session.log,
                        RunningProgramFolder() + "/stovan-shell");
     VersionCheckContext check{engine, server, frontend, {}, nullptr};
-    check.serverStep = MakeServerStep(engine, server, [] { return TakeInterrupts(); });
+    std::uint32_t jobs = options.jobs != 0 ? options.jobs : engine.preferences().parallelTransfers;
+    if (jobs == 0) {
+        jobs = kDefaultParallelTransfers;  // a record that was not validated
+    }
+    UseServerSteps(check, jobs, [] { return TakeInterrupts(); });
 
     const std::size_t first = session.log.entries().size();
     if (items.empty()) {
@@ -225,6 +233,10 @@ void stovan::app::AddCheckCommand(CLI::App& program, stovan::app::Context& conte
         command
             ->add_option("--mode", options->mode, "the check's mode: quick, server, system, full")
             ->capture_default_str();
+        command
+            ->add_option("--jobs", options->jobs,
+                         "fetches run at a time (default: the preferences' parallelTransfers)")
+            ->check(CLI::Range(1u, stovan::kMaxParallelTransfers));
         command->add_option("NAME", options->names, "only these applications");
         command->add_flag("--yes", options->yes, "answer every question with its default");
         command->callback([&context, options] { context.exitCode = Check(context, *options); });

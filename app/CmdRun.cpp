@@ -26,6 +26,7 @@
 #include "desktop/CompanionCommands.h"
 #include "desktop/Interrupt.h"
 #include "engine/CompanionCommands.h"
+#include "engine/ImageCache.h"
 #include "engine/Launch.h"
 #include "engine/StartupArguments.h"
 #include "platform/Catalog.h"
@@ -134,8 +135,13 @@ int StartAndStop(const Context& context, const RunOptions& options, bool relaunc
         CommandRun run(session, options.yes, [] {});
         LaunchSettings settings;
         settings.popUp = arguments.popUp;
-        // Image retry (SCAN_MISSING_IMAGES): the image cache's
-        // FetchMissingImages is wired here as settings.retryMissingImages.
+        // The retry of the image downloads that failed earlier; each
+        // failure is in the log already, and a failed picture keeps its
+        // placeholder, so the result adds nothing to tell.
+        settings.retryMissingImages = [&session, &run] {
+            ImageContext images{*session.engine, [] { return TakeInterrupts(); }};
+            (void)FetchMissingImages(images, run.frontend());
+        };
         const LaunchOutcome outcome = RunLaunchStep(run.context(), settings);
 
         // Shutdown: C: loses the commands drawer, then the modes are saved.

@@ -11,6 +11,7 @@ const std::vector<RegisteredCommand>& RegisteredCommands() {
         {"db lint", AddDbLintCommand},
         {"demo", AddDemoCommand},
         {"find", AddFindCommand},
+        {"images", AddImagesCommand},
         {"install", AddOperationCommands},
         {"list", AddListCommand},
         {"messages", AddMessagesCommand},

@@ -35,6 +35,7 @@ CLI::App& SubcommandGroup(CLI::App& program, const std::string& name,
 
 // One per app/Cmd*.cpp file.
 void AddCheckCommand(CLI::App& program, Context& context);
+void AddImagesCommand(CLI::App& program, Context& context);
 void AddModeCommand(CLI::App& program, Context& context);
 void AddOperationCommands(CLI::App& program, Context& context);
 void AddProcessCommand(CLI::App& program, Context& context);

@@ -52,6 +52,11 @@ class Engine {
 
     EngineOperation currentOperation = EngineOperation::None;
 
+    // The Version command on a plain file the engine can read is answered
+    // here instead of in a worker (engine/InstalledVersion.h); false runs
+    // it in a worker every time (tests that play the command).
+    bool versionInProcess = true;
+
     // --- database loading (database/Loader.h, database/Parser.h) -----------
     // True while LoadAllDatabases rebuilds the list: a list display must not
     // redraw meanwhile.

@@ -16,8 +16,9 @@ namespace {
 constexpr std::size_t kMaxSampleFileSize = std::size_t{16} << 20;
 }  // namespace
 
-std::size_t SeedSampleDatabase(const amiga::DosList& dos, const std::string& hostFolder) {
-    auto drawer = amiga::Lock(dos, kInternalDrawer);
+std::size_t SeedSampleDatabase(const amiga::DosList& dos, const std::string& hostFolder,
+                               std::string_view target) {
+    auto drawer = amiga::Lock(dos, target.empty() ? std::string_view(kInternalDrawer) : target);
     if (!drawer || !drawer->drawer) {
         return 0;
     }

@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/MessageIds.h"
 #include "core/Messages.h"
+#include "engine/Downloads.h"
 #include "net/DownloadFile.h"
 #include "platform/AmigaPath.h"
 #include "platform/DosFiles.h"
@@ -64,16 +65,8 @@ Status FetchNetworkArchive(Engine& engine, Frontend& frontend, std::string_view 
                            std::function<bool()> aborted) {
     storedPath.clear();
     FrontendGauge gauge(frontend);
-    DownloadContext download;
-    download.dos = &engine.dos();
-    const Preferences& preferences = engine.preferences();
-    download.settings.connectTimeout = preferences.connectTimeout;
-    download.settings.transferTimeout = preferences.transferTimeout;
-    download.settings.connectRetries = preferences.connectRetries;
-    download.settings.system = engine.dos().profile().kind;
-    download.log = &engine.log();
+    DownloadContext download = MakeDownloadContext(engine, std::move(aborted));
     download.progress = &gauge;
-    download.aborted = std::move(aborted);
     download.drawer = drawer;
     DownloadOutcome outcome;
     const Status result = DownloadFile(download, url, "", DL_PROGRESS, false, &outcome);

@@ -11,9 +11,11 @@
 #include "core/MessageIds.h"
 #include "database/Loader.h"
 #include "platform/DosFiles.h"
+#include "platform/HostFiles.h"
 #include "platform/Latin1.h"
 #include "platform/Locks.h"
 #include "platform/ReadArgs.h"
+#include "platform/VersionString.h"
 #include "scripts/Placeholders.h"
 #include "version/VersionText.h"
 
@@ -144,9 +146,46 @@ Status GetVersionFromCommand(Engine& engine, EventLoop& loop, std::string_view p
     }
 }
 
+std::optional<VersionTriple> VersionOfPlainFile(const amiga::DosList& dos, std::string_view path,
+                                                std::string_view drawer) {
+    auto current = amiga::Lock(dos, drawer);
+    if (!current || !current->drawer) {
+        return std::nullopt;
+    }
+    auto file = amiga::Lock(dos, path, &*current);
+    if (!file || file->drawer) {
+        return std::nullopt;
+    }
+    auto data = amiga::HostReadFile(file->hostPath, kMaxVersionScan, true);
+    if (!data) {
+        return std::nullopt;
+    }
+    // The command prints the whole string and a line feed; its first line
+    // is what GetVersionFromCommand reads.
+    if (auto found = amiga::FindVersionString(*data)) {
+        return ScanVersionOutput(found->full + "\n");
+    }
+    return VersionTriple{};
+}
+
 Status GetVersionFromFile(Engine& engine, EventLoop& loop, std::string_view path,
                           VersionTriple& triple) {
-    const Status result = GetVersionFromCommand(engine, loop, path, "SYS:", false, true, triple);
+    // Starting a worker costs far more than reading the file: the answer
+    // is worked out here whenever that gives exactly the command's.
+    std::optional<VersionTriple> known;
+    if (engine.versionInProcess) {
+        try {
+            known = VersionOfPlainFile(engine.dos(), path, "SYS:");
+        } catch (const std::bad_alloc&) {
+            return Status(msg::NotEnoughMemory);
+        }
+    }
+    Status result;
+    if (known) {
+        triple = *known;
+    } else {
+        result = GetVersionFromCommand(engine, loop, path, "SYS:", false, true, triple);
+    }
     if (result.ok() && !triple.known()) {
         if (auto text = ReadFilePart(engine.dos(), path, kMaxVersionScan)) {
             triple = ScanFileVersionText(*text);

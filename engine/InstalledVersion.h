@@ -12,6 +12,7 @@
 // of "ANY" sections apply. Entries before the first such name apply to
 // every system.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,7 +60,17 @@ std::string VersionOutputFileName(const amiga::DosList& dos);
 Status GetVersionFromCommand(Engine& engine, EventLoop& loop, std::string_view path,
                              std::string_view drawer, bool res, bool file, VersionTriple& triple);
 
-// The command first (drawer "SYS:", FILE); when it gives 0.0.0, the file's
+// What `version FULL NAME "path" FILE` run in `drawer` gives for a plain
+// file, worked out without a worker: the command prints the file's "$VER:"
+// string and nothing else (platform/VersionString.h), and its first line is
+// read with ScanVersionOutput; no "$VER:" is 0.0.0, as the failed command.
+// Nothing when the file is no plain file the engine can read here (missing,
+// a drawer, unreadable, beyond kMaxVersionScan): only the command knows.
+std::optional<VersionTriple> VersionOfPlainFile(const amiga::DosList& dos, std::string_view path,
+                                                std::string_view drawer);
+
+// The command first (drawer "SYS:", FILE; answered by VersionOfPlainFile
+// when the engine's versionInProcess allows and it knows); when it gives 0.0.0, the file's
 // own text (at most kMaxVersionScan bytes). A file without a version is
 // 0.0.0 and Ok; only the command's wait can fail.
 Status GetVersionFromFile(Engine& engine, EventLoop& loop, std::string_view path,

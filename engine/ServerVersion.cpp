@@ -1,10 +1,12 @@
 #include "engine/ServerVersion.h"
 
+#include <memory>
 #include <new>
 
 #include "core/Log.h"
 #include "core/MessageIds.h"
 #include "engine/ArchiveFetch.h"
+#include "engine/Downloads.h"
 #include "engine/InstalledVersion.h"
 #include "net/DownloadFile.h"
 #include "platform/AmigaPath.h"
@@ -16,55 +18,91 @@ namespace stovan {
 
 namespace {
 
-// A quiet fetch (no gauge) with the engine's transfer preferences.
-Status Fetch(ServerVersionContext& context, std::string_view url, const std::string& path,
-             std::uint32_t flags, DownloadOutcome& outcome) {
+// A quiet fetch (no gauge) with the engine's transfer preferences; through
+// the fetches run ahead when the check has them.
+Status Fetch(ServerVersionContext& context, ApplicationItem& item, const ServerFetch& fetch,
+             DownloadOutcome& outcome) {
+    if (context.fetches != nullptr) {
+        return context.fetches->Fetch(item, fetch, outcome);
+    }
+    return DownloadFile(MakeDownloadContext(context.engine, context.aborted), fetch.url, fetch.path,
+                        fetch.flags, false, &outcome);
+}
+
+// Reads what a fetch stored: the path it was stored under and its outcome.
+using ReadFetched = std::function<Status(const std::string& path, const DownloadOutcome& outcome)>;
+
+// Fetches url into "{TEMPDIR}" + name and, when that succeeded, hands the
+// file to `read`. The file is deleted before the fetch and after reading.
+// The fetch's result, or what `read` returned.
+Status FetchAndRead(ServerVersionContext& context, ApplicationItem& item,
+                    const std::optional<ServerFetch>& fetch, const ReadFetched& read) {
     Engine& engine = context.engine;
-    DownloadContext download;
-    download.dos = &engine.dos();
-    const Preferences& preferences = engine.preferences();
-    download.settings.connectTimeout = preferences.connectTimeout;
-    download.settings.transferTimeout = preferences.transferTimeout;
-    download.settings.connectRetries = preferences.connectRetries;
-    download.settings.system = engine.dos().profile().kind;
-    download.log = &engine.log();
-    download.aborted = context.aborted;
-    return DownloadFile(download, url, path, flags, false, &outcome);
+    if (!fetch) {
+        return Status(msg::NotEnoughMemory);
+    }
+    (void)amiga::DeleteFile(engine.dos(), fetch->path);
+    DownloadOutcome outcome;
+    Status result = Fetch(context, item, *fetch, outcome);
+    if (result.ok()) {
+        result = read(fetch->path, outcome);
+    }
+    (void)amiga::DeleteFile(engine.dos(), fetch->path);
+    return result;
+}
+
+// The fetch of a URL text of the item into "{TEMPDIR}" + name; nothing
+// when an expansion fails.
+std::optional<ServerFetch> TemporaryFetch(Engine& engine, ApplicationItem& item,
+                                          std::string_view urlText, std::string_view name,
+                                          std::uint32_t flags = 0) {
+    auto path = ExpandText(engine, &item, "{TEMPDIR}" + std::string(name));
+    auto url = ExpandText(engine, &item, urlText);
+    if (!path || !url) {
+        return std::nullopt;
+    }
+    return ServerFetch{std::move(*url), std::move(*path), flags};
+}
+
+std::optional<ServerFetch> ReadmeFetch(Engine& engine, ApplicationItem& item) {
+    return TemporaryFetch(engine, item, item.urlReadme(), "ParseReadme");
+}
+
+std::optional<ServerFetch> PageFetch(Engine& engine, ApplicationItem& item) {
+    return TemporaryFetch(engine, item, item.urlWebPage(), "Page");
+}
+
+std::optional<ServerFetch> ArchiveDateFetch(Engine& engine, ApplicationItem& item) {
+    return TemporaryFetch(engine, item, "{ARCHIVENAME}", "ParseReadme", DL_LENGTH_ONLY);
+}
+
+bool HasPage(const ApplicationItem& item) {
+    return !item.urlWebPage().empty() && !item.urlPattern().empty();
 }
 
 // The read-me: its version, read like an installed file's.
 Status FromReadme(ServerVersionContext& context, ApplicationItem& item) {
     Engine& engine = context.engine;
-    auto path = ExpandText(engine, &item, "{TEMPDIR}ParseReadme");
-    auto url = ExpandText(engine, &item, item.urlReadme());
-    if (!path || !url) {
-        return Status(msg::NotEnoughMemory);
-    }
-    (void)amiga::DeleteFile(engine.dos(), *path);
-    DownloadOutcome outcome;
-    Status result = Fetch(context, *url, *path, 0, outcome);
-    if (result.ok()) {
-        VersionTriple triple;
-        result = GetVersionFromFile(engine, context.loop, *path, triple);
-        item.serverVersion = triple;
-    }
-    (void)amiga::DeleteFile(engine.dos(), *path);
-    return result;
+    return FetchAndRead(context, item, ReadmeFetch(engine, item),
+                        [&](const std::string& path, const DownloadOutcome&) {
+                            VersionTriple triple;
+                            const Status result =
+                                GetVersionFromFile(engine, context.loop, path, triple);
+                            item.serverVersion = triple;
+                            return result;
+                        });
 }
 
 // The page scanned with the pattern, then probed for candidates.
 Status FromPage(ServerVersionContext& context, ApplicationItem& item) {
     Engine& engine = context.engine;
-    auto path = ExpandText(engine, &item, "{TEMPDIR}Page");
-    auto url = ExpandText(engine, &item, item.urlWebPage());
-    if (!path || !url) {
-        return Status(msg::NotEnoughMemory);
-    }
-    (void)amiga::DeleteFile(engine.dos(), *path);
-    DownloadOutcome outcome;
-    Status result = Fetch(context, *url, *path, 0, outcome);
-    if (result.ok()) {
-        if (auto page = ReadFilePart(engine.dos(), *path, kMaxServerPage)) {
+    return FetchAndRead(
+        context, item, PageFetch(engine, item),
+        [&](const std::string& path, const DownloadOutcome&) {
+            auto page = ReadFilePart(engine.dos(), path, kMaxServerPage);
+            if (!page) {
+                return Status::Ok();
+            }
             const VersionInfo best = FindBestVersionInPage(item.urlPattern(), *page);
             item.serverVersion = best.triple;
             item.serverDate = best.date;
@@ -84,10 +122,8 @@ Status FromPage(ServerVersionContext& context, ApplicationItem& item) {
                     ProbeVersionsInPage(item.installedVersion, *page, expand);
                 item.serverVersion = {found.version, found.revision, 0};
             }
-        }
-    }
-    (void)amiga::DeleteFile(engine.dos(), *path);
-    return result;
+            return Status::Ok();
+        });
 }
 
 // The archive's date, from the response header alone.
@@ -109,18 +145,13 @@ Status FromArchiveDate(ServerVersionContext& context, ApplicationItem& item) {
         engine.log().AddLogEntry(msg::CannotFind, amiga::FilePart(*url));
         return Status(msg::CannotFind);
     }
-    auto path = ExpandText(engine, &item, "{TEMPDIR}ParseReadme");
-    if (!path) {
-        return Status(msg::NotEnoughMemory);
-    }
-    (void)amiga::DeleteFile(engine.dos(), *path);
-    DownloadOutcome outcome;
-    const Status result = Fetch(context, *url, *path, DL_LENGTH_ONLY, outcome);
-    if (result.ok() && outcome.fileDate) {
-        item.serverDate = *outcome.fileDate;
-    }
-    (void)amiga::DeleteFile(engine.dos(), *path);
-    return result;
+    return FetchAndRead(context, item, ArchiveDateFetch(engine, item),
+                        [&](const std::string&, const DownloadOutcome& outcome) {
+                            if (outcome.fileDate) {
+                                item.serverDate = *outcome.fileDate;
+                            }
+                            return Status::Ok();
+                        });
 }
 
 }  // namespace
@@ -139,7 +170,7 @@ Status DetermineServerVersion(ServerVersionContext& context, ApplicationItem& it
             }
         }
         if (!item.serverInfo().present()) {
-            if (!item.urlWebPage().empty() && !item.urlPattern().empty()) {
+            if (HasPage(item)) {
                 result = FromPage(context, item);
             } else {
                 result = FromArchiveDate(context, item);
@@ -156,6 +187,49 @@ std::function<Status(ApplicationItem&)> MakeServerStep(Engine& engine, EventLoop
     return [&engine, &loop, aborted = std::move(aborted)](ApplicationItem& item) {
         ServerVersionContext context{engine, loop, aborted};
         return DetermineServerVersion(context, item);
+    };
+}
+
+std::optional<ServerFetch> FirstServerFetchOf(Engine& engine, ApplicationItem& item) {
+    const VersionTriple version = item.serverVersion;
+    const amiga::DateStamp date = item.serverDate;
+    item.serverVersion = {};
+    item.serverDate = {};
+    std::optional<ServerFetch> fetch;
+    try {
+        if (!item.urlReadme().empty()) {
+            fetch = ReadmeFetch(engine, item);
+        } else if (HasPage(item)) {
+            fetch = PageFetch(engine, item);
+        } else if (auto url = ExpandText(engine, &item, "{ARCHIVENAME}");
+                   url && IsNetworkUrl(*url)) {
+            fetch = ArchiveDateFetch(engine, item);
+        }
+    } catch (const std::bad_alloc&) {
+        fetch.reset();
+    }
+    item.serverVersion = version;
+    item.serverDate = date;
+    return fetch;
+}
+
+void UseServerSteps(VersionCheckContext& check, std::uint32_t jobs, std::function<bool()> aborted) {
+    Engine& engine = check.engine;
+    EventLoop& loop = check.loop;
+    if (jobs <= 1) {
+        check.serverStep = MakeServerStep(engine, loop, std::move(aborted));
+        check.serverStepsAhead = {};
+        return;
+    }
+    auto fetches = std::make_shared<ServerFetches>(
+        engine, jobs, aborted,
+        [&engine](ApplicationItem& item) { return FirstServerFetchOf(engine, item); });
+    check.serverStep = [&engine, &loop, aborted, fetches](ApplicationItem& item) {
+        ServerVersionContext context{engine, loop, aborted, fetches.get()};
+        return DetermineServerVersion(context, item);
+    };
+    check.serverStepsAhead = [fetches](std::span<ApplicationItem* const> items) {
+        fetches->Plan(items);
     };
 }
 

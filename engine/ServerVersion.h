@@ -7,11 +7,14 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 
 #include "core/EventLoop.h"
 #include "core/Status.h"
 #include "database/Engine.h"
 #include "database/Item.h"
+#include "engine/ServerFetches.h"
+#include "engine/VersionCheck.h"
 
 namespace stovan {
 
@@ -23,6 +26,9 @@ struct ServerVersionContext {
     EventLoop& loop;  // runs the Version command on a fetched read-me
     // True when the user aborted; polled while a fetch runs.
     std::function<bool()> aborted;
+    // The fetches run ahead by the check; null: each fetch is made when
+    // the step asks for it (DownloadFile).
+    ServerFetches* fetches = nullptr;
 };
 
 // Clears the item's server triple and date, logs 308, then tries the
@@ -40,5 +46,18 @@ Status DetermineServerVersion(ServerVersionContext& context, ApplicationItem& it
 // of DetermineServerVersion; engine and loop must outlive it.
 std::function<Status(ApplicationItem&)> MakeServerStep(Engine& engine, EventLoop& loop,
                                                        std::function<bool()> aborted);
+
+// The first fetch DetermineServerVersion will make for the item as it
+// stands (the read-me, else the page, else a network archive's header),
+// its URL expanded with the server information cleared, as the step
+// clears it; nothing when it makes none or an expansion fails.
+std::optional<ServerFetch> FirstServerFetchOf(Engine& engine, ApplicationItem& item);
+
+// Gives the check its server step (DetermineServerVersion). With jobs
+// above 1 the steps' fetches run ahead, `jobs` at a time
+// (engine/ServerFetches.h); the log and the results stay those of the run
+// that fetches one at a time. The context's engine and loop must outlive
+// its use.
+void UseServerSteps(VersionCheckContext& check, std::uint32_t jobs, std::function<bool()> aborted);
 
 }  // namespace stovan

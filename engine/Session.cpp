@@ -5,6 +5,7 @@
 #include "database/Parser.h"
 #include "database/SampleDatabase.h"
 #include "engine/CompanionCommands.h"
+#include "engine/ImageCache.h"
 #include "engine/ProgramFolders.h"
 #include "platform/DosFiles.h"
 #include "platform/Locks.h"
@@ -46,6 +47,30 @@ void RemoveStaleTemporaries(const amiga::DosList& dos) {
     }
 }
 
+// The pictures shipped beside the sample database ("Database/Images" next
+// to "Database/Internal") go into a root that has none, also into one made
+// before Stovan shipped them. Without them the panel shows no picture;
+// nothing else depends on them.
+void SeedShippedPictures(const amiga::DosList& dos) {
+    if (auto drawer = amiga::Lock(dos, kShippedImagesDrawer)) {
+        auto entries = amiga::ListDrawer(*drawer);
+        if (!entries || !entries->empty()) {
+            return;
+        }
+    }
+    auto sample = SampleDatabaseFolder();
+    if (!sample) {
+        return;
+    }
+    const std::string folder = sample->substr(0, sample->find_last_of('/')) + "/Images";
+    if (auto stat = amiga::HostStatFollow(folder);
+        !stat || stat->type != amiga::HostType::Directory) {
+        return;
+    }
+    (void)amiga::CreateDrawerPath(dos, kShippedImagesDrawer);
+    (void)SeedSampleDatabase(dos, folder, kShippedImagesDrawer);
+}
+
 }  // namespace
 
 Session::~Session() {
@@ -73,6 +98,7 @@ amiga::Expected<std::unique_ptr<Session>, std::string> OpenSession(const std::st
                                      std::string(kInternalDrawer)};
         }
     }
+    SeedShippedPictures(session->dos);
     // The scripts Stovan runs call the companion commands from its command drawer.
     if (std::string problem = InstallCompanionPrograms(session->dos, CompanionProgramFolder());
         !problem.empty()) {

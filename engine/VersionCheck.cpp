@@ -1,6 +1,7 @@
 #include "engine/VersionCheck.h"
 
 #include <array>
+#include <vector>
 
 #include "core/Log.h"
 #include "core/MessageIds.h"
@@ -53,6 +54,12 @@ bool IsOutdated(const ApplicationItem& item) {
     return !server.triple.known() && amiga::CompareDates(server.date, installed.date) < 0;
 }
 
+bool TakesServerStep(const ApplicationItem& item, CheckMode mode) {
+    return item.mode != ItemMode::IGNORE &&
+           (mode == CheckMode::Server || mode == CheckMode::Full ||
+            (mode == CheckMode::Quick && !item.serverInfo().present()));
+}
+
 Status UpdateItemVersion(VersionCheckContext& context, ApplicationItem& item, CheckMode mode) {
     Engine& engine = context.engine;
     Status result;
@@ -64,10 +71,7 @@ Status UpdateItemVersion(VersionCheckContext& context, ApplicationItem& item, Ch
             return result;
         }
     }
-    const bool serverStep = item.mode != ItemMode::IGNORE &&
-                            (mode == CheckMode::Server || mode == CheckMode::Full ||
-                             (mode == CheckMode::Quick && !item.serverInfo().present()));
-    if (serverStep && context.serverStep) {
+    if (TakesServerStep(item, mode) && context.serverStep) {
         result = context.serverStep(item);
     }
     if (item.state == ItemState::UNKNOWN && item.installedInfo().present()) {
@@ -118,6 +122,25 @@ Status VersionCheckRun(VersionCheckContext& context, CheckMode mode, CheckScope 
             ++total;
         }
     }
+    if (context.serverStep && context.serverStepsAhead) {
+        std::vector<ApplicationItem*> ahead;
+        const auto plan = [&](ApplicationItem& planned) {
+            if ((scope != CheckScope::Stovan || planned.type == AppType::STOVAN) &&
+                TakesServerStep(planned, mode)) {
+                ahead.push_back(&planned);
+            }
+        };
+        if (scope == CheckScope::One) {
+            if (item != nullptr) {
+                plan(*item);
+            }
+        } else {
+            for (ApplicationItem& planned : engine.items()) {
+                plan(planned);
+            }
+        }
+        context.serverStepsAhead(ahead);
+    }
     std::uint32_t counter = 0;
     auto step = [&](ApplicationItem& current) -> bool {
         ++counter;
@@ -147,6 +170,9 @@ Status VersionCheckRun(VersionCheckContext& context, CheckMode mode, CheckScope 
                 break;
             }
         }
+    }
+    if (context.serverStep && context.serverStepsAhead) {
+        context.serverStepsAhead({});
     }
     engine.log().AddLogEntry(msg::VersionCheckDone);
     frontend.RefreshList();

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 
 #include "core/EventLoop.h"
 #include "core/Frontend.h"
@@ -37,7 +38,16 @@ struct VersionCheckContext {
     // True while a processing run is active: its temporary drawers are in
     // use, so a check run leaves them alone.
     bool processingActive = false;
+    // Told which items the run takes the server step for, in the order it
+    // takes them, before the first item (and an empty list when the run
+    // ends), so that their fetches can start ahead. Unset: not told.
+    std::function<void(std::span<ApplicationItem* const>)> serverStepsAhead{};
 };
+
+// Whether UpdateItemVersion runs the server step for the item in this mode:
+// Server and Full, or Quick without server information; never for an
+// IGNORE item.
+bool TakesServerStep(const ApplicationItem& item, CheckMode mode);
 
 // Outdated: the server triple is greater, or equal with a later date; or the
 // server triple is 0.0.0 and its date later than the installed date.

@@ -17,9 +17,9 @@ constexpr std::array<std::string_view, kPreferencesStringCount> kStringNames = {
 // also takes 1 (unknown), which the record allows although the window has no
 // entry for it.
 constexpr PreferencesWordName kWordNames[] = {
-    {"launchAction", 2, 0, 2},    {"stateFilterPreset", 3, 0, 4}, {"modeFilterPreset", 4, 0, 4},
-    {"connectTimeout", 5, 1, 30}, {"transferTimeout", 6, 1, 30},  {"connectRetries", 7, 1, 30},
-    {"maxArchives", 9, 2, 32},
+    {"launchAction", 2, 0, 2},    {"stateFilterPreset", 3, 0, 4},   {"modeFilterPreset", 4, 0, 4},
+    {"connectTimeout", 5, 1, 30}, {"transferTimeout", 6, 1, 30},    {"connectRetries", 7, 1, 30},
+    {"maxArchives", 9, 2, 32},    {"parallelTransfers", 10, 1, 16},
 };
 
 constexpr PreferencesFlagName kFlagNames[] = {
@@ -96,8 +96,10 @@ std::uint32_t& Preferences::word(std::size_t index) {
             return flags2;
         case 9:
             return maxArchives;
+        case 10:
+            return parallelTransfers;
         default:
-            return reserved[index - 10];
+            return reserved[index - 11];
     }
 }
 
@@ -146,7 +148,8 @@ void setDefaultPreferences(Preferences& record, amiga::SystemKind profile) {
     record.transferTimeout = 3;
     record.connectRetries = 4;
     record.flags2 = kDefaultFlags2;
-    record.maxArchives = 0;  // validation raises it to the minimum
+    record.maxArchives = 0;        // validation raises it to the minimum
+    record.parallelTransfers = 0;  // validation raises it to the default
 
     // Every string starts as the system's general application drawer; the
     // settings with a default of their own get it below. listFormat keeps

@@ -67,6 +67,12 @@ inline constexpr std::string_view kDefaultBackupDir = "PROGDIR:Cache/Backups/";
 // path are what the image cache expects.
 inline constexpr std::string_view kDefaultImageServer =
     "http://images.stovan.example/images/stovan/";
+// How many fetches a version check runs side by side: 1 is one item after
+// the other. The word was reserved (0) in older files and is 0 in the
+// defaults as written, so the file keeps its old layout; validation turns 0
+// into the default.
+inline constexpr std::uint32_t kDefaultParallelTransfers = 4;
+inline constexpr std::uint32_t kMaxParallelTransfers = 16;
 
 inline constexpr std::size_t kPreferencesWordCount = 15;
 inline constexpr std::size_t kPreferencesStringCount = 18;
@@ -86,7 +92,8 @@ struct Preferences {
     std::uint32_t connectRetries = 0;         // 7: tries, 1..30
     std::uint32_t flags2 = 0;                 // 8: CLOSE_IS_QUIT ... SHOW_CHANGELOG
     std::uint32_t maxArchives = 0;            // 9: old archives kept per application, 2..32
-    std::array<std::uint32_t, 5> reserved{};  // 10-14: kept as read
+    std::uint32_t parallelTransfers = 0;      // 10: fetches a version check runs at a time, 1..16
+    std::array<std::uint32_t, 4> reserved{};  // 11-14: kept as read
 
     // The eighteen strings, in file order (index in the comment).
     std::string tempDir;                // 0

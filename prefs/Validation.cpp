@@ -124,6 +124,10 @@ void validatePreferences(Preferences& record, PreferencesHost& host) {
         record.connectRetries = 4;
     }
     record.maxArchives = Clamp(record.maxArchives, 2, 32);
+    if (record.parallelTransfers == 0) {
+        record.parallelTransfers = kDefaultParallelTransfers;
+    }
+    record.parallelTransfers = std::min(record.parallelTransfers, kMaxParallelTransfers);
     // Only a damaged or foreign file holds values the window cannot show;
     // bring them into its ranges so that no control is handed an index or a
     // wait it cannot take.

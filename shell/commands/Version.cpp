@@ -6,8 +6,8 @@
 
 #include <cctype>
 
+#include "platform/VersionString.h"
 #include "shell/Command.h"
-#include "shell/commands/VersionString.h"
 
 namespace amiga {
 

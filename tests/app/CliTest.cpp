@@ -666,6 +666,7 @@ TEST_F(CliTest, PrefsSetShowResetRoundTrip) {
     EXPECT_EQ(defaults.at("connectTimeout"), "2");
     EXPECT_EQ(defaults.at("KEEP_ARCHIVES"), "on");
     EXPECT_EQ(defaults.at("stateFilterPreset"), "0");
+    EXPECT_EQ(defaults.at("parallelTransfers"), "4");
     EXPECT_FALSE(fs::exists(PrefsFile()));  // showing saves nothing
 
     const ProgramRun set = Stovan({"prefs", "set", "connectTimeout", "10", "keep_archives", "no",

@@ -314,6 +314,12 @@ TEST_F(OperationCliTest, CheckFindsOfferedVersionsAndOutdatedListsThem) {
         EXPECT_NE(checked.out.find(line), std::string::npos) << line << "\n" << checked.out;
     }
 
+    // One fetch at a time or several: the same log, line for line.
+    const ProgramRun sequential = Stovan({"check", "--jobs", "1"});
+    EXPECT_EQ(sequential.exitCode, 0) << sequential.err;
+    EXPECT_EQ(sequential.out, checked.out);
+    EXPECT_NE(Stovan({"check", "--jobs", "0"}).exitCode, 0);
+
     const ProgramRun outdated = Stovan({"outdated"});
     EXPECT_EQ(outdated.exitCode, 1) << outdated.err;
     EXPECT_EQ(outdated.out, "Foo 1.9 -> 1.10\n");

@@ -19,6 +19,7 @@
 #include "desktop/CompanionCommands.h"
 #include "desktop/Interrupt.h"
 #include "desktop/ServeEvents.h"
+#include "engine/InstalledVersion.h"
 #include "platform/DosFiles.h"
 #include "platform/Locks.h"
 #include "platform/SystemRoot.h"
@@ -324,6 +325,47 @@ TEST(CompanionCommandsTest, StrayCopiesAndMissingCommands) {
     EXPECT_TRUE(amiga::Lock(dos, "C:SGauge").ok());
     RemoveCompanionCommands(dos, kCommandDrawer);
     EXPECT_FALSE(amiga::Lock(dos, "C:SGauge").ok());
+}
+
+// The version check answers the Version command itself for files it can
+// read; the answer must be the command's, whatever the file holds.
+TEST_F(EventLoopTest, VersionAnsweredInProcessIsTheCommands) {
+    const std::string nul("$VER: Nul 3.4\0 5.6", 18);
+    struct Row {
+        const char* name;
+        std::string content;
+    };
+    const Row rows[] = {
+        {"plain", "xx$VER: Foo 1.2 (01.02.2015)\nrest"},
+        {"v before the number", "$VER: Foo v3.1.4"},
+        {"no blank after the colon", "$VER:Foo 7.8"},
+        {"no number", "$VER: Foo"},
+        {"nothing after it", "$VER:"},
+        {"ended by NUL", nul},
+        {"ended by CR", "$VER: Cr 2.3\r(4.5)"},
+        {"three numbers", "$VER: Three 1.2.3 (1.1.2000)"},
+        {"second string ignored", "$VER: A 1.1\n$VER: B 9.9"},
+        {"over 255 characters", "$VER: " + std::string(300, 'a') + " 4.4"},
+        {"number in the name", "$VER: Foo2 5.0"},
+        {"none", "Version: 1.0"},
+        {"empty", ""},
+    };
+    ASSERT_TRUE(amiga::CreateDrawerPath(world.root.dos(), "Work:Files").ok());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = "Work:Files/" + std::string(row.name);
+        ASSERT_TRUE(amiga::WriteFile(world.root.dos(), path, row.content).ok());
+        const auto known = VersionOfPlainFile(world.root.dos(), path, "SYS:");
+        ASSERT_TRUE(known.has_value());
+        VersionTriple command;
+        ASSERT_TRUE(
+            GetVersionFromCommand(*world.engine, server, path, "SYS:", false, true, command).ok());
+        EXPECT_EQ(*known, command);
+    }
+    SCOPED_TRACE("what only the command knows");
+    EXPECT_FALSE(VersionOfPlainFile(world.root.dos(), "Work:Files", "SYS:").has_value());
+    EXPECT_FALSE(VersionOfPlainFile(world.root.dos(), "Work:Missing", "SYS:").has_value());
+    EXPECT_FALSE(VersionOfPlainFile(world.root.dos(), "Work:Files/plain", "Work:None").has_value());
 }
 
 }  // namespace

@@ -45,6 +45,8 @@ class InstalledVersionTest : public ::testing::Test {
   protected:
     InstalledVersionTest() : item(world.AddItem("Foo")), loop(world.root.dos()) {
         item.mode = ItemMode::NOTIFY;
+        // The command is played by the loop here, never answered in-process.
+        world.engine->versionInProcess = false;
     }
     void File(const std::string& path, const std::string& text) {
         ASSERT_TRUE(amiga::CreateDrawerPath(world.root.dos(), amiga::PathPart(path)).ok());

@@ -30,7 +30,8 @@ execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${
 if(NOT rc EQUAL 0)
   fail("cmake --install failed (${rc}): ${err}")
 endif()
-foreach(file bin/stovan bin/stovan-shell libexec/stovan/SLog share/stovan/Database/Internal/StovanMain.db)
+foreach(file bin/stovan bin/stovan-shell libexec/stovan/SLog share/stovan/Database/Internal/StovanMain.db
+             share/stovan/Database/Images/noimage.png share/stovan/Database/Images/game.png)
   if(NOT EXISTS "${prefix}/${file}")
     fail("the installation lacks ${file}")
   endif()
@@ -50,6 +51,9 @@ if(NOT out MATCHES "^Type +Name" OR NOT out MATCHES "\nSTOVAN +Stovan +" OR NOT 
 endif()
 if(NOT EXISTS "${work}/root/Work/Stovan/Database/Commands/AmigaOS4/SLog")
   fail("the installed stovan did not copy the companion commands into the root")
+endif()
+if(NOT EXISTS "${work}/root/Work/Stovan/Database/Images/noimage.png")
+  fail("the installed stovan did not copy the shipped pictures into the root")
 endif()
 
 # Without its sample database a new root is refused, clearly.

@@ -227,7 +227,7 @@ TEST(PreferencesFile, AcceptedVariantsOfTheLayout) {
         EXPECT_EQ(decoded->connectTimeout, row.connectTimeout);
         EXPECT_EQ(decoded->tempDir, row.tempDir);
         EXPECT_EQ(decoded->backupDir, "PROGDIR:Cache/Backups/");
-        EXPECT_EQ(decoded->reserved[4], 0u);
+        EXPECT_EQ(decoded->reserved[3], 0u);
     }
 }
 

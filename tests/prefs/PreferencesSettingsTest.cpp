@@ -24,7 +24,7 @@ std::map<std::string, std::string> Listed(const Preferences& record) {
 
 TEST(PreferencesSettings, ListShowsEveryWordFlagAndString) {
     const auto settings = Listed(Defaults());
-    EXPECT_EQ(settings.size(), 7u + 29u + 18u);
+    EXPECT_EQ(settings.size(), 8u + 29u + 18u);
     EXPECT_EQ(settings.at("launchAction"), "1");
     EXPECT_EQ(settings.at("connectRetries"), "4");
     EXPECT_EQ(settings.at("maxArchives"), "0");
@@ -142,6 +142,7 @@ TEST(PreferencesSettings, ListedValuesSetBackToTheSameRecord) {
     record.flags ^= 0x7FFF801F & ~DATABASE_WARNING_SHOWN;
     record.flags2 = 0x039E;
     record.maxArchives = 17;
+    record.parallelTransfers = 7;
     record.installDirGame = "Games:\xE9t\xE9/";
     record.finderPaths = "Work:,Games:";
     Preferences rebuilt = Defaults();

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "platform/VersionString.h"
 #include "shell/Args.h"
 #include "shell/Backticks.h"
 #include "shell/DotCommands.h"
@@ -12,7 +13,6 @@
 #include "shell/Redirection.h"
 #include "shell/Variables.h"
 #include "shell/Wildcard.h"
-#include "shell/commands/VersionString.h"
 
 namespace amiga {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
-// The "$VER:" string of a file and how the Version command shows it.
+// The "$VER:" string of a file and how the Version command shows it (the
+// shell's Version command, and Stovan's version check, which answers the
+// command itself for files it can read).
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "shell/commands/VersionString.h"
+#include "platform/VersionString.h"
 
 namespace amiga {
 

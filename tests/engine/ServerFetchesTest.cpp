@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/ServerVersion.h"
+#include "engine/VersionCheck.h"
+#include "platform/DosFiles.h"
+#include "tests/scripts/PlaceholderFixture.h"
+#include "tests/support/HttpTestServer.h"
+
+namespace stovan::test {
+namespace {
+
+class NoCommandLoop final : public EventLoop {
+  public:
+    Status RunCommand(const ShellCommand&, std::int32_t& rc) override {
+        rc = kCommandNotRun;
+        return Status::Ok();
+    }
+    Status AddPublicPort() override { return Status::Ok(); }
+    void RemovePublicPort() override {}
+};
+
+class QuietFrontend final : public Frontend {
+  public:
+    int Request(std::string_view, std::string_view, std::string_view) override { return 0; }
+};
+
+constexpr std::string_view kLastModified = "Last-Modified: Thu, 05 Nov 2015 10:00:00 GMT\r\n";
+
+// Answers by path after a delay that differs from path to path, so that
+// fetches run side by side finish in another order than the list's; counts
+// how many requests are open at once.
+class SlowSite {
+  public:
+    SlowSite()
+        : server_([this](HttpConnection& connection) {
+              const int open = ++open_;
+              int seen = widest_.load();
+              while (open > seen && !widest_.compare_exchange_weak(seen, open)) {
+              }
+              const std::string path = connection.path();
+              connection.Stall(std::chrono::milliseconds(10 + 37 * (path.size() % 5)));
+              // Counted as open until the answer goes out: the client
+              // cannot start another fetch in its place before that.
+              --open_;
+              const auto found = responses_.find(path);
+              connection.Send(found != responses_.end()
+                                  ? found->second
+                                  : HttpResponse("404 Not Found", "not here"));
+          }) {
+        DisableProxies();
+    }
+    std::string Url(std::string_view path) const { return server_.Url(path); }
+    int widest() const { return widest_.load(); }
+
+    std::map<std::string, std::string> responses_ = {
+        {"/readme", HttpResponse("200 OK", "Foo read-me\nVersion: 2.5\n")},
+        {"/readme-none", HttpResponse("200 OK", "nothing to see")},
+        {"/page", HttpResponse("200 OK", "<a>Foo_1.9.lha</a> <a>Foo_1.10.lha</a>")},
+        {"/dated", HttpResponse("200 OK", "nov 5, 2015")},
+        {"/Foo.lha", HttpResponse("200 OK", "archive", kLastModified)},
+    };
+
+  private:
+    std::atomic<int> open_{0};
+    std::atomic<int> widest_{0};
+    HttpTestServer server_;
+};
+
+// What a run leaves: the log's lines and every item's results.
+struct RunRecord {
+    std::vector<std::string> lines;
+    std::vector<std::string> items;
+    bool aborted = false;
+    bool operator==(const RunRecord&) const = default;
+};
+
+std::string Describe(const ApplicationItem& item) {
+    const auto triple = [](const VersionTriple& t) {
+        return std::to_string(t.version) + "." + std::to_string(t.revision) + "." +
+               std::to_string(t.build);
+    };
+    return item.name() + " state " + std::to_string(static_cast<int>(item.state)) + " server " +
+           triple(item.serverVersion) + " day " + std::to_string(item.serverDate.days) +
+           " installed " + triple(item.installedVersion);
+}
+
+// One check over a fresh list of items with every kind of source and
+// failure; `abortAt` names the item whose server step finds the user
+// aborting (none when empty).
+RunRecord RunCheck(SlowSite& site, std::uint32_t jobs, CheckMode mode, std::string abortAt,
+                   std::size_t* leftOver = nullptr) {
+    PlaceholderWorld world;
+    world.preferences.connectRetries = 1;
+    struct Spec {
+        const char* name;
+        std::string readme, page, pattern, archive;
+        ItemMode mode = ItemMode::NOTIFY;
+    };
+    const std::string pattern = "Foo_{VERSION}.{REVISION}.lha";
+    const Spec specs[] = {
+        {"ReadMe", site.Url("/readme"), "", "", ""},
+        {"PageAfterMissingReadMe", site.Url("/gone"), site.Url("/page"), pattern, ""},
+        {"PageAfterEmptyReadMe", site.Url("/readme-none"), site.Url("/page"), pattern, ""},
+        {"Page", "", site.Url("/page"), pattern, ""},
+        {"MissingPage", "", site.Url("/nopage"), pattern, ""},
+        {"DatedPage", "", site.Url("/dated"), "{MON} {DAY}, {YEAR}", ""},
+        {"Archive", "", "", "", site.Url("/Foo.lha")},
+        {"MissingArchive", "", "", "", site.Url("/Gone.lha")},
+        {"Ignored", site.Url("/readme"), "", "", "", ItemMode::IGNORE},
+        {"UnusableUrl", "http://", "", "", ""},
+        {"Nothing", "", "", "", ""},
+        {"ReadMeAgain", site.Url("/readme"), "", "", ""},
+        {"LastPage", "", site.Url("/page"), pattern, ""},
+    };
+    for (const Spec& spec : specs) {
+        ApplicationItem& item = world.AddItem(spec.name);
+        world.Set(item, ItemField::urlReadme, spec.readme);
+        world.Set(item, ItemField::urlWebPage, spec.page);
+        world.Set(item, ItemField::urlPattern, spec.pattern);
+        world.Set(item, ItemField::urlArchive, spec.archive);
+        item.mode = spec.mode;
+        // Cached installed information: Quick and Server mode keep it.
+        item.state = ItemState::INSTALLED;
+        item.installedVersion = {1, 9, 0};
+        item.installedDate = {100, 0, 0};
+    }
+    NoCommandLoop loop;
+    QuietFrontend frontend;
+    VersionCheckContext check{*world.engine, loop, frontend, {}, nullptr};
+    const std::string abortLine = "Checking server hosted version of '" + abortAt + "'!";
+    UseServerSteps(check, jobs, [&] {
+        const auto& entries = world.log.entries();
+        return !abortAt.empty() &&
+               std::any_of(entries.begin(), entries.end(),
+                           [&](const auto& entry) { return entry.text == abortLine; });
+    });
+    EXPECT_TRUE(VersionCheckRun(check, mode, CheckScope::All).ok());
+    RunRecord record;
+    record.aborted = check.aborted;
+    for (const auto& entry : world.log.entries()) {
+        record.lines.push_back(entry.text);
+    }
+    for (const ApplicationItem& item : world.engine->items()) {
+        record.items.push_back(Describe(item));
+    }
+    if (leftOver != nullptr) {
+        auto listed =
+            amiga::ListDrawer(*amiga::Lock(world.root.dos(), world.Expand(nullptr, "{TEMPDIR}")));
+        *leftOver = listed ? listed->size() : 99;
+    }
+    return record;
+}
+
+TEST(ServerFetches, ParallelRunLogsAndDecidesAsTheSequentialOne) {
+    SlowSite site;
+    struct Row {
+        const char* name;
+        CheckMode mode;
+        std::string abortAt;
+    };
+    const Row rows[] = {
+        {"server mode", CheckMode::Server, ""},
+        {"quick mode", CheckMode::Quick, ""},
+        {"abort in the middle", CheckMode::Server, "Page"},
+        {"abort at an item fetched ahead", CheckMode::Server, "Archive"},
+        {"abort at the last", CheckMode::Server, "LastPage"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const RunRecord sequential = RunCheck(site, 1, row.mode, row.abortAt);
+        for (const std::uint32_t jobs : {2u, 4u, 16u}) {
+            SCOPED_TRACE("jobs " + std::to_string(jobs));
+            std::size_t leftOver = 0;
+            const RunRecord parallel = RunCheck(site, jobs, row.mode, row.abortAt, &leftOver);
+            EXPECT_EQ(parallel.lines, sequential.lines);
+            EXPECT_EQ(parallel.items, sequential.items);
+            EXPECT_EQ(parallel.aborted, sequential.aborted);
+            EXPECT_EQ(leftOver, 0u) << "files fetched ahead were left behind";
+        }
+        EXPECT_EQ(sequential.aborted, !row.abortAt.empty());
+    }
+}
+
+// The Version command keeps the check busy longer than the transfer
+// time-out while the fetches ahead are not moved on.
+class SlowCommandLoop final : public EventLoop {
+  public:
+    Status RunCommand(const ShellCommand&, std::int32_t& rc) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+        rc = kCommandNotRun;
+        return Status::Ok();
+    }
+    Status AddPublicPort() override { return Status::Ok(); }
+    void RemovePublicPort() override {}
+};
+
+TEST(ServerFetches, APauseOfTheCheckIsNoTimeOutOfAFetchAhead) {
+    SlowSite site;
+    for (const std::uint32_t jobs : {1u, 4u}) {
+        SCOPED_TRACE("jobs " + std::to_string(jobs));
+        PlaceholderWorld world;
+        world.preferences.connectRetries = 1;
+        world.preferences.connectTimeout = 1;
+        world.preferences.transferTimeout = 1;
+        world.engine->versionInProcess = false;
+        ASSERT_TRUE(amiga::CreateDrawerPath(world.root.dos(), "Work:Apps").ok());
+        for (const char* name : {"First", "Second"}) {
+            ApplicationItem& item = world.AddItem(name);
+            const std::string file = std::string("Work:Apps/") + name;
+            ASSERT_TRUE(amiga::WriteFile(world.root.dos(), file, "Version: 1.0\n").ok());
+            world.Set(item, ItemField::installCheck, file);
+            world.Set(item, ItemField::urlWebPage, site.Url("/page"));
+            world.Set(item, ItemField::urlPattern, "Foo_{VERSION}.{REVISION}.lha");
+            item.mode = ItemMode::NOTIFY;
+        }
+        SlowCommandLoop loop;
+        QuietFrontend frontend;
+        VersionCheckContext check{*world.engine, loop, frontend, {}, nullptr};
+        UseServerSteps(check, jobs, [] { return false; });
+        EXPECT_TRUE(VersionCheckRun(check, CheckMode::Full, CheckScope::All).ok());
+        for (const auto& entry : world.log.entries()) {
+            EXPECT_EQ(entry.text.find("Timeout"), std::string::npos) << entry.text;
+        }
+        for (const ApplicationItem& item : world.engine->items()) {
+            EXPECT_EQ(item.serverVersion, (VersionTriple{1, 10, 0})) << item.name();
+        }
+    }
+}
+
+TEST(ServerFetches, FetchesRunSideBySideWithinTheLimit) {
+    SlowSite site;
+    (void)RunCheck(site, 1, CheckMode::Server, "");
+    EXPECT_EQ(site.widest(), 1);
+    SlowSite wider;
+    (void)RunCheck(wider, 4, CheckMode::Server, "");
+    EXPECT_GE(wider.widest(), 2);
+    EXPECT_LE(wider.widest(), 4);
+}
+
+}  // namespace
+}  // namespace stovan::test
