@@ -86,25 +86,6 @@ std::vector<Row> CommonRows() {
         {"INSTALLMODE", "{INSTALLMODE}", "UNINSTALL"},
         {"BACKUPMODE", "{BACKUPMODE}", ""},
         {"BACKUPNAME", "{BACKUPNAME}", "PROGDIR:Cache/Backups/MyApp_v1.03.07.lha"},
-        {"CHECKAPPICON", "{CHECKAPPICON}",
-         "If EXISTS \"Work:Tools/MyApp/MyApp.info\"\n"
-         " If EXISTS \"RAM:T/StovanTemp/001a2b3c/MyApp/MyApp.info\"\n"
-         "  Delete FORCE \"RAM:T/StovanTemp/001a2b3c/MyApp/MyApp.info\"\n"
-         " EndIf\n"
-         "EndIf\n"},
-        {"DELETEWBSTARTUPICON first line", "{DELETEWBSTARTUPICON}x",
-         "If EXISTS \"SYS:WBStartup/MyApp_WBStartup.info\"\n"
-         " Delete \"SYS:WBStartup/MyApp_WBStartup.info\"\n"
-         "EndIf\n"
-         "If EXISTS \"SYS:WBStartup/MyApp_WBStartup\"\n"
-         " Delete \"SYS:WBStartup/MyApp_WBStartup\"\n"
-         "EndIf\n"
-         "If EXISTS \"SYS:WBStartup/MyApp.info\"\n"
-         " Delete \"SYS:WBStartup/MyApp.info\"\n"
-         "EndIf\n"
-         "If EXISTS \"SYS:WBStartup/MyApp\"\n"
-         " Delete \"SYS:WBStartup/MyApp\"\n"
-         "EndIf\nx"},
     };
 }
 
