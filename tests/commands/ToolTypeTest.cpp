@@ -154,26 +154,6 @@ TEST_F(SToolTypeTest, ToolTypeEdits) {
     EXPECT_EQ(ReadIcon("Project").toolTypes, plain);
 }
 
-TEST_F(SToolTypeTest, StartupIconLineOfTheInstallScripts) {
-    fs::create_directories(root_.Host("Work", "Foo"));
-    fs::copy_file(Fixture(kToolIcon), root_.Host("Work", "Foo/Foo_WBStartup.info"));
-    EXPECT_EQ(Run("\"Work:Foo/Foo_WBStartup\" STACK 24576 TYPE WBPROJECT X -1 Y -1 "
-                  "DEFAULTTOOL \"Work:Foo/Foo\""),
-              0);
-    auto icon = amiga::ReadDiskObjectFile(root_.Host("Work", "Foo/Foo_WBStartup.info"));
-    ASSERT_TRUE(icon.ok());
-    EXPECT_EQ(icon->type, amiga::WBPROJECT);
-    EXPECT_EQ(icon->stackSize, 24576);
-    EXPECT_EQ(icon->currentX, amiga::NO_ICON_POSITION);
-    EXPECT_EQ(icon->currentY, amiga::NO_ICON_POSITION);
-    EXPECT_EQ(icon->defaultTool, std::optional<std::string>("Work:Foo/Foo"));
-    // The images came along unchanged.
-    const auto original = amiga::ReadDiskObjectFile(Fixture(kToolIcon));
-    ASSERT_TRUE(original.ok());
-    ASSERT_TRUE(icon->image.has_value());
-    EXPECT_EQ(icon->image->planes, original->image->planes);
-}
-
 TEST_F(SToolTypeTest, NamesAreFoundLikeAmigaDosFindsThem) {
     fs::create_directories(root_.Host("Work", "Apps/Foo"));
     struct Row {

@@ -71,22 +71,7 @@ TEST_F(ShellProgram, ScriptsGiveOutputAndReturnCodes) {
         int exitCode;
         std::string errContains;
     };
-    const std::string install = "CD \"T:\"\nFailAt 9\n";
-    const std::string uninstall =
-        "CD \"T:\"\nFailAt 30\nDelete FORCE \"PROGDIR:Prefs/VersionData/Foo\"\n";
     const Row rows[] = {
-        {"install prologue stops at the first error", install + "Echo a\nMakeDir RAM:T\nEcho b\n",
-         "a\n", 10, "MakeDir failed returncode 10"},
-        {"install prologue passes warnings", install + "Delete RAM:T/none\nEcho $RC\n",
-         "No file to delete\n5\n", 0, ""},
-        {"install prologue stops at a failure", install + "Copy RAM:none RAM:x\nEcho b\n", "", 20,
-         "Copy failed returncode 20"},
-        {"uninstall prologue runs through failures",
-         uninstall + "Copy RAM:none RAM:x\nEcho $RC\nDelete \"Work:Apps/Foo\" ALL\nEcho end\n",
-         "No file to delete\n20\nNo file to delete\nend\n", 0, ""},
-        {"uninstall prologue: If FAIL sees the failure",
-         uninstall + "Dir >NIL: \"ENVARC:foo#?\"\nIf FAIL\nEcho none\nEndIf\n",
-         "No file to delete\nnone\n", 0, ""},
         {"Quit code is the exit code", "Echo x\nQuit 7\nEcho y\n", "x\n", 7, ""},
         {"return codes above 255 are not taken for success", "Quit 300\n", "", 255, ""},
         {"the current drawer starts at SYS:", "CD\n", "SYS:\n", 0, ""},
