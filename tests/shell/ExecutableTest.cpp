@@ -89,24 +89,6 @@ TEST_F(ShellProgram, ScriptsGiveOutputAndReturnCodes) {
     EXPECT_NE(Companions().find("SGauge INSTALLING My App 1 1"), std::string::npos);
 }
 
-TEST_F(ShellProgram, VersionOfFilesWithAndWithoutVersionString) {
-    Write("Work:Apps/Foo/Foo", std::string("\0\0\0\3", 4) + "$VER: Foo 2.18 (08.10.2015)\0code");
-    Write("Work:Apps/Foo/Plain", "no version here");
-    ProgramRun run = Script(
-        "FailAt 30\n"
-        "Version \"Work:Apps/Foo/Foo\"\nEcho $RC\n"
-        "Version \"Work:Apps/Foo/Foo\" FULL\n"
-        "Version \"Work:Apps/Foo/Foo\" 2 19\nEcho $RC\n"
-        "Version \"Work:Apps/Foo/Foo\" 2 18\nEcho $RC\n"
-        "Version \"Work:Apps/Foo/Plain\"\nEcho $RC\n"
-        "Version \"Work:Apps/Foo/None\"\nEcho $RC\n");
-    EXPECT_EQ(run.out, "Foo 2.18\n0\nFoo 2.18 (08.10.2015)\nFoo 2.18\n5\nFoo 2.18\n0\n10\n20\n");
-    // Under the install prologue a file without a version string stops the script.
-    ProgramRun install = Script("FailAt 9\nVersion \"Work:Apps/Foo/Plain\"\nEcho after\n");
-    EXPECT_EQ(install.exitCode, 10);
-    EXPECT_EQ(install.out, "");
-}
-
 TEST_F(ShellProgram, StreamsVariablesAndChildren) {
     // Output to a file, errors to NIL:, an absolute host script with arguments.
     WriteHostFile(root.folder() + "/host-script",
