@@ -5,6 +5,8 @@
 # reports with gcovr: the total, one line per top folder, and
 # BUILD_DIR/coverage/summary.json (per file) for comparing two runs.
 # Usage: tools/coverage.sh [BUILD_DIR]   (default build-coverage)
+# COVERAGE_SUITES="platform shell ..." limits the run to those test suites
+# (test_<suite>, run directly), for comparing what they alone reach.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,15 +19,28 @@ fi
 
 build_dir="${1:-build-coverage}"
 # Instrumented, unoptimised: each line counts where it is written.
-bash tools/setup.sh "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DSTOVAN_BENCH=OFF \
+suites="${COVERAGE_SUITES:-}"
+targets=""
+for suite in $suites; do
+  targets="$targets test_$suite"
+done
+STOVAN_TARGETS="${targets# }" bash tools/setup.sh "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DSTOVAN_BENCH=OFF \
   -DCMAKE_C_FLAGS=--coverage -DCMAKE_CXX_FLAGS=--coverage \
-  -DCMAKE_EXE_LINKER_FLAGS=--coverage
+  -DCMAKE_EXE_LINKER_FLAGS=--coverage -DSTOVAN_COVERAGE=ON
 
 # Counts of an earlier run would add up with this one.
 find "$build_dir" -name '*.gcda' -delete
 # A failing test still leaves its counts; the report says how the run went.
 suite=0
-ctest --test-dir "$build_dir" -j2 --output-on-failure >"$build_dir/coverage-ctest.log" 2>&1 || suite=$?
+if [ -z "$suites" ]; then
+  ctest --test-dir "$build_dir" -j2 --output-on-failure >"$build_dir/coverage-ctest.log" 2>&1 || suite=$?
+else
+  : >"$build_dir/coverage-ctest.log"
+  for name in $suites; do
+    LC_ALL=C LANG=C TZ=UTC "$build_dir/test_$name" --gtest_brief=1 \
+      >>"$build_dir/coverage-ctest.log" 2>&1 || suite=$?
+  done
+fi
 tail -n 3 "$build_dir/coverage-ctest.log"
 
 report="$build_dir/coverage"
