@@ -48,6 +48,7 @@ mkdir -p "$report"
 # Branches that only exist for exceptions the compiler adds, and those it
 # can prove unreachable, are not the code's own decisions.
 gcovr --root . --object-directory "$build_dir" -j 2 \
+  --exclude-directories '.*/CMakeFiles/[0-9.]+/' \
   --exclude '(.*/)?tests/' --exclude '(.*/)?bench/' --exclude '(.*/)?fuzz/' \
   --exclude "$build_dir/" \
   --exclude-throw-branches --exclude-unreachable-branches \

@@ -113,6 +113,20 @@ TEST(ApplicationItem, FieldsHoldTextsAndLists) {
     EXPECT_EQ(item->textFiles(), (Strings{"ReadMe", "Text of the read-me"}));
 }
 
+TEST(ApplicationItem, FieldKindsAndNames) {
+    EXPECT_EQ(KindOf(ItemField::description), FieldKind::localisedList);
+    EXPECT_EQ(KindOf(ItemField::appChangelog), FieldKind::localisedList);
+    for (ItemField f : {ItemField::urlServer, ItemField::textFiles, ItemField::installCheck,
+                        ItemField::versionCheck, ItemField::dependencies}) {
+        SCOPED_TRACE(FieldName(f));
+        EXPECT_EQ(KindOf(f), FieldKind::list);
+    }
+    EXPECT_EQ(KindOf(ItemField::installScript), FieldKind::text);
+    EXPECT_EQ(FieldName(ItemField::name), "name");
+    EXPECT_EQ(FieldName(ItemField::dependencies), "dependencies");
+    EXPECT_EQ(FieldName(ItemField::reserved), "");
+}
+
 TEST(ItemTables, TypesModesAndStates) {
     const char* types[] = {"UNKNOWN",   "AUDIO",       "VIDEO",   "TEXT",      "PICTURE",
                            "GAME",      "EMULATOR",    "NETWORK", "TOOL",      "UTILITY",

@@ -58,7 +58,7 @@ TEST(PortMessage, FramesRoundTrip) {
     ASSERT_TRUE(frame.ok());
     EXPECT_EQ(frame->substr(0, 4), "PMSG");
     EXPECT_EQ(ReadBE16(*frame, 4), 292);
-    auto decoded = DecodePortMessage(*frame);
+    const auto decoded = DecodePortMessage(*frame);
     ASSERT_TRUE(decoded.ok());
     EXPECT_EQ(decoded->length, 292);
     EXPECT_EQ(decoded->command, PORT_GAUGE);
