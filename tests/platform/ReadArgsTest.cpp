@@ -219,6 +219,7 @@ TEST(ReadArgsTest, RestOfLineAndToggles) {
          "CMD=echo \"a b\"  ; no comment"},
         {"rest by keyword", "A/K,REST/F", "rest a=b c\n", "A=(none)|REST=a=b c"},
         {"rest by keyword=", "A/K,REST/F", "rest=x y\n", "A=(none)|REST=x y"},
+        {"rest by keyword =", "A/K,REST/F", "rest = x y\n", "A=(none)|REST=x y"},
         {"rest after keyword", "A/K,REST/F", "a 1 x y\n", "A=1|REST=x y"},
         {"rest absent", "A,REST/F", "x\n", "A=x|REST=(none)"},
         {"rest keeps star", "REST/F", "a*Nb\n", "REST=a*Nb"},
