@@ -31,12 +31,12 @@ if(STOVAN_FUZZ)
 endif()
 
 # tools/coverage.sh instruments everything through CMAKE_CXX_FLAGS and turns
-# this on: the test code itself is not measured, so it is built without the
-# instrumentation and without debug information, which makes it much quicker.
-option(STOVAN_COVERAGE "Leave test code out of a --coverage build's instrumentation" OFF)
-function(stovan_uninstrumented target)
+# this on: the report leaves the test code out, so it is built without debug
+# information, which makes the gcov build of the suites quicker.
+option(STOVAN_COVERAGE "Build test code of a --coverage build without debug information" OFF)
+function(stovan_test_code target)
   if(STOVAN_COVERAGE)
-    target_compile_options(${target} PRIVATE -fno-profile-arcs -fno-test-coverage -g0)
+    target_compile_options(${target} PRIVATE -g0)
   endif()
 endfunction()
 
@@ -101,7 +101,7 @@ function(stovan_tests)
     target_link_libraries(test_support PUBLIC ${STOVAN_LAYERS} GTest::gtest)
     target_compile_definitions(test_support PRIVATE STOVAN_BINARY_DIR="${CMAKE_BINARY_DIR}")
     stovan_warnings(test_support)
-    stovan_uninstrumented(test_support)
+    stovan_test_code(test_support)
   endif()
   # Suites may run the built programs (stovan, stovan-shell, the companion
   # commands) as child processes, so each suite is built after all of them.
@@ -134,7 +134,7 @@ function(stovan_tests)
       STOVAN_BINARY_DIR="${CMAKE_BINARY_DIR}"
       STOVAN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/data")
     stovan_warnings(test_${name})
-    stovan_uninstrumented(test_${name})
+    stovan_test_code(test_${name})
     if(programs)
       add_dependencies(test_${name} ${programs})
     endif()
