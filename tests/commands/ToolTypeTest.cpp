@@ -112,67 +112,19 @@ TEST_F(SToolTypeTest, PositionAndStack) {
     }
 }
 
-TEST_F(SToolTypeTest, ToolTypeEdits) {
+// The edits themselves are the icon layer's (IconToolTypes); the command
+// passes them on and the NewIcons image lines stay last.
+TEST_F(SToolTypeTest, ToolTypeEditsKeepNewIconsImagesLast) {
     PlaceIcon(kToolIcon, "Tool");
     const std::vector<std::string> before = ReadIcon("Tool").toolTypes;
-    // The fixture is a NewIcons icon: its image lines stay last, untouched.
-    const std::size_t block = amiga::NewIconsBlockStart(before);
-    ASSERT_LT(block, before.size());
-    std::vector<std::string> ordinary(before.begin(), before.begin() + block);
-    const std::vector<std::string> images(before.begin() + block, before.end());
-    auto expect = [&](const std::vector<std::string>& entries) {
-        std::vector<std::string> all = entries;
-        all.insert(all.end(), images.begin(), images.end());
-        EXPECT_EQ(ReadIcon("Tool").toolTypes, all);
-    };
-
+    const auto block = before.begin() + static_cast<long>(amiga::NewIconsBlockStart(before));
+    ASSERT_NE(block, before.end());
     EXPECT_EQ(Run("Work:Tool TOOLTYPES DONOTWAIT \"\" cx_popup no"), 0);
-    ordinary.push_back("DONOTWAIT");
-    ordinary.push_back("CX_POPUP=no");
-    expect(ordinary);
-
-    // The same name again: the old entry stays first, the new one follows.
-    EXPECT_EQ(Run("Work:Tool TOOLTYPES CX_POPUP yes"), 0);
-    ordinary.push_back("CX_POPUP=yes");
-    expect(ordinary);
-
-    // "-" removes the first entry that begins with the name, in any case.
-    EXPECT_EQ(Run("Work:Tool TOOLTYPES Cx_PopUp -"), 0);
-    ordinary.erase(ordinary.end() - 2);
-    expect(ordinary);
-
-    // Removing what is not there changes nothing; a lone last name is added bare.
-    EXPECT_EQ(Run("Work:Tool TOOLTYPES NOSUCH - lonely"), 0);
-    ordinary.push_back("LONELY");
-    expect(ordinary);
-
-    // An icon without NewIcons lines: entries are appended at the end.
-    PlaceIcon("external_openurl_dist_OpenURL_OpenURL.guide.info", "Project");
-    std::vector<std::string> plain = ReadIcon("Project").toolTypes;
-    ASSERT_EQ(amiga::NewIconsBlockStart(plain), plain.size());
-    EXPECT_EQ(Run("Work:Project TOOLTYPES PUBSCREEN Workbench"), 0);
-    plain.push_back("PUBSCREEN=Workbench");
-    EXPECT_EQ(ReadIcon("Project").toolTypes, plain);
-}
-
-TEST_F(SToolTypeTest, StartupIconLineOfTheInstallScripts) {
-    fs::create_directories(root_.Host("Work", "Foo"));
-    fs::copy_file(Fixture(kToolIcon), root_.Host("Work", "Foo/Foo_WBStartup.info"));
-    EXPECT_EQ(Run("\"Work:Foo/Foo_WBStartup\" STACK 24576 TYPE WBPROJECT X -1 Y -1 "
-                  "DEFAULTTOOL \"Work:Foo/Foo\""),
-              0);
-    auto icon = amiga::ReadDiskObjectFile(root_.Host("Work", "Foo/Foo_WBStartup.info"));
-    ASSERT_TRUE(icon.ok());
-    EXPECT_EQ(icon->type, amiga::WBPROJECT);
-    EXPECT_EQ(icon->stackSize, 24576);
-    EXPECT_EQ(icon->currentX, amiga::NO_ICON_POSITION);
-    EXPECT_EQ(icon->currentY, amiga::NO_ICON_POSITION);
-    EXPECT_EQ(icon->defaultTool, std::optional<std::string>("Work:Foo/Foo"));
-    // The images came along unchanged.
-    const auto original = amiga::ReadDiskObjectFile(Fixture(kToolIcon));
-    ASSERT_TRUE(original.ok());
-    ASSERT_TRUE(icon->image.has_value());
-    EXPECT_EQ(icon->image->planes, original->image->planes);
+    std::vector<std::string> expected(before.begin(), block);
+    expected.push_back("DONOTWAIT");
+    expected.push_back("CX_POPUP=no");
+    expected.insert(expected.end(), block, before.end());
+    EXPECT_EQ(ReadIcon("Tool").toolTypes, expected);
 }
 
 TEST_F(SToolTypeTest, NamesAreFoundLikeAmigaDosFindsThem) {

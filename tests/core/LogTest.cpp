@@ -66,14 +66,10 @@ TEST(Log, FatalEntriesOpenTheLogAsThePreferencesSay) {
     const Row rows[] = {
         {"parse warning never", msg::ParseWarning, true, true, false},
         {"informative never", msg::ProcessingAborted, true, true, false},
-        {"banner level never", msg::LogBanner, true, true, false},
         {"parse error, bit on", msg::ParseError, true, false, true},
         {"parse error, bit off", msg::ParseError, false, true, false},
         {"no proxy, download bit on", msg::NoProxy, false, true, true},
         {"no proxy, download bit off", msg::NoProxy, true, false, false},
-        {"timeout, download bit off", msg::NetworkTimeout, true, false, false},
-        {"not found, download bit on", msg::CannotFind, false, true, true},
-        {"not found, download bit off", msg::CannotFind, true, false, false},
         {"corrupted file just below", msg::FileCorrupted, false, false, true},
         {"install failed just above", msg::InstallFailed, false, false, true},
         {"memory always", msg::NotEnoughMemory, false, false, true},
@@ -219,23 +215,6 @@ TEST(Log, SeparatorAndClear) {
     EXPECT_EQ(display.added[2].text, banner);
 }
 
-TEST(Log, ErrorsFilterKeepsBannerAndHidesWarnings) {
-    Log log;
-    log.ClearLog();
-    log.AddLogEntry(msg::ParseWarning, "a", 1, "b");
-    log.AddLogEntry(msg::LoadingConfiguration);
-    log.AddLogEntry(msg::NotEnoughMemory);
-    std::vector<std::string> shown;
-    for (const LogEntry& entry : log.entries()) {
-        if (entry.severity >= kSeverityError) {
-            shown.push_back(entry.text);
-        }
-    }
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_TRUE(shown[0].starts_with("Stovan V2.18"));
-    EXPECT_EQ(shown[1], "Not enough memory available for operation.");
-}
-
 TEST(Log, TranslatedTextsAreUsedAndABadTranslationFallsBack) {
     amiga::CatalogContents contents;
     contents.versionString = "$VER: Stovan.catalog 2.18 (08.10.2015)";
@@ -265,12 +244,6 @@ TEST(Log, OldestEntriesGoBeyondTheLimit) {
     EXPECT_EQ(log.entries().front().text, "3");
     EXPECT_EQ(log.entries().back().text, std::to_string(kMaxLogEntries + 2));
 }
-
-}  // namespace
-}  // namespace stovan
-
-namespace stovan {
-namespace {
 
 TEST(Log, HugeFieldWidthsInAFormatCostNoMemory) {
     struct Row {

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <set>
 
 #include "core/MessageExport.h"
 #include "core/Messages.h"
 #include "platform/Catalog.h"
+#include "tests/support/TempFolder.h"
 
 namespace stovan {
 namespace {
@@ -53,48 +52,13 @@ TEST_F(Messages, EveryNumberHasATextAndANameOnce) {
     EXPECT_EQ(MessageName(msg::NotEnoughMemory), "NotEnoughMemory");
 }
 
-TEST_F(Messages, TrickyTextsAreByteExact) {
-    struct Row {
-        MessageId number;
-        std::string_view text;
-    };
-    const Row rows[] = {
-        {1, "Stovan"},
-        {301, " "},
-        {325, " "},
-        {323, "WARNING"},
-        {327, "FATAL"},
-        {315, "Processing aborted by user."},
-        {329, "Not enough memory available for operation."},
-        {270, "\033cLocal\033n"},
-        {259, "\033bNo list item is selected!\033n"},
-        {256,
-         "\033bName:\033n\n%s\n\n\033bDescription:\033n\n%s\n\n\033bAuthor:\033n\n%s\n\n"
-         "\033bE-Mail:\033n\n%s\n\n\033bWebsite:\033n\n%s\n\n\033bStovanAuthor:\033n\n%s\n\n"
-         "\033bStovan Author E-Mail:\033n\n%s\n"},
-        {378, "\"ITEM END\" command is missing!"},
-        {379, "\"ITEM\" command is missing"},
-        {358, "*_Download|_Abort"},
-        {359, "_Download|*A_ll|_Skip|_Abort"},
-        {360, "There is an update for '%s'V%ld.%ld available.\n\nDo you wish to install it?"},
-        {373, "The application '%s'is about to be repaired\n\nDo you wish to repair installation?"},
-        {409, "Determination version information of '%s'   -   %ld/%ld"},
-        {22, "~"},
-        {433, "Graphics:"},
-        {435, "Closes this window."},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.number);
-        EXPECT_EQ(GetString(row.number), row.text);
-    }
+TEST_F(Messages, TextsThatShareOrKeepSpecialBytes) {
     // The parse-error line exists twice, for a WARNING and a FATAL entry.
     EXPECT_EQ(GetString(msg::ParseWarning), GetString(msg::ParseError));
     EXPECT_EQ(GetString(msg::ParseError), "Error while parsing '%s'. Line %ld, Error: %s");
     // 355 holds the acute accent as one ISO-8859-1 byte.
     const std::string_view warning = GetString(msg::FirstLaunchWarning);
-    EXPECT_TRUE(warning.starts_with("\033bWARNING\033n!\n\nThis seems"));
     EXPECT_NE(warning.find("won\xB4t be a bug"), std::string_view::npos);
-    EXPECT_TRUE(warning.ends_with("disabled in Stovan preferences."));
     // Our own banner keeps the version placeholders at the front.
     EXPECT_TRUE(GetString(msg::LogBanner).starts_with("Stovan V%ld.%ld"));
 }
@@ -157,21 +121,11 @@ TEST_F(Messages, TextsStayValidWhenTheCatalogIsReplaced) {
 
 class MessageCatalogFiles : public Messages {
   protected:
-    void SetUp() override {
-        root_ = std::filesystem::temp_directory_path() /
-                ("stovan-messages-" + std::to_string(std::random_device()()));
-        std::filesystem::create_directories(root_);
-    }
-    void TearDown() override {
-        Messages::TearDown();
-        std::filesystem::remove_all(root_);
-    }
     void put(const std::string& language, const std::string& data) {
-        const auto dir = root_ / "Catalogs" / language;
-        std::filesystem::create_directories(dir);
-        std::ofstream(dir / "Stovan.catalog", std::ios::binary) << data;
+        test::WriteHostFile(folder_ / ("Catalogs/" + language + "/Stovan.catalog"), data);
     }
-    std::filesystem::path root_;
+    test::TempFolder folder_;
+    std::filesystem::path root_{folder_.path()};
 };
 
 TEST_F(MessageCatalogFiles, DamagedOrForeignCatalogsLeaveEnglish) {

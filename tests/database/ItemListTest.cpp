@@ -75,19 +75,7 @@ TEST(ItemList, FindsByKeyWithoutRegardToCase) {
     EXPECT_EQ(list.FindItem("yam", false), nullptr);
     EXPECT_EQ(list.FindItem("YAM2", false), &second);
 
-    // Key changes through flags and dupeName.
-    ASSERT_TRUE(tool.SetTextField(ItemField::dupeName, "Tool_OS4").ok());
-    EXPECT_EQ(list.FindItem("tool_os4", true), nullptr);  // not a key without the flag
-    ASSERT_TRUE(tool.AddItemFlags(HAS_DUPENAME).ok());
-    EXPECT_EQ(list.FindItem("tool_os4", true), &tool);
-    EXPECT_EQ(list.FindItem("TOOL", false), nullptr);
-    ASSERT_TRUE(dupe.ClearItemFlags(HAS_DUPENAME).ok());
-    EXPECT_EQ(list.FindItem("tool", false), &dupe);
-    EXPECT_EQ(list.FindItem("tool_mos", true), nullptr);
-    ASSERT_TRUE(emptyDupe.SetTextField(ItemField::dupeName, "Other_OS4").ok());
-    EXPECT_EQ(list.FindItem("other_os4", true), &emptyDupe);
-    ASSERT_TRUE(emptyDupe.SetTextField(ItemField::dupeName, "").ok());
-    EXPECT_EQ(list.FindItem("other_os4", true), nullptr);
+    // Key changes through flags and dupeName: IndexAgreesWithAWalkOfTheList.
     // A new item's placeholder name is a key like any other.
     ApplicationItem& unnamed = **list.AppendNewItem();
     EXPECT_EQ(list.FindItem("<NO APPLICATION NAME>", false), &unnamed);

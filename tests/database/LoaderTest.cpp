@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -20,11 +18,13 @@
 #include "platform/ReadArgs.h"
 #include "tests/database/DatabaseFixture.h"
 #include "tests/support/BuildPaths.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace stovan {
 namespace {
 
 using test::DatabaseFixture;
+using test::FileSizeLimit;
 using test::ReadHostFile;
 using test::ValidEntry;
 
@@ -238,32 +238,6 @@ TEST_F(LoaderTest, EveryEntryAndRecordEndsNormalised) {
     ASSERT_TRUE(LoadAllDatabases(engine).ok());
     EXPECT_EQ(engine.items().FindItem("Other", false)->installDir(), "");
 }
-
-// Writing fails as on a full disk: files may not grow past `bytes`
-// (RLIMIT_FSIZE holds for every user, root included, unlike a read-only
-// drawer). The old limit comes back at the end of the scope.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        oldSignal_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        active_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldSignal_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool active() const { return active_; }
-
-  private:
-    rlimit old_{};
-    void (*oldSignal_)(int) = SIG_DFL;
-    bool active_ = false;
-};
 
 TEST_F(LoaderTest, ReloadThatCannotSaveLosesNothing) {
     WriteFile("Work", kInternal + "Apps.db", ValidEntry("YAM") + ValidEntry("Tool"));

@@ -26,7 +26,7 @@
 #include "scripts/ScriptRunner.h"
 #include "scripts/ScriptWriter.h"
 #include "tests/scripts/PlaceholderFixture.h"
-#include "tests/support/Programs.h"
+#include "tests/support/RunProgram.h"
 
 namespace stovan::test {
 namespace {

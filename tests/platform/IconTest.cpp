@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "platform/BigEndian.h"
 #include "platform/Icon.h"
 #include "platform/IconImages.h"
 #include "platform/Iff.h"
 #include "tests/support/BuildPaths.h"
+#include "tests/support/TempFolder.h"
 
 namespace amiga {
 namespace {
@@ -18,26 +17,8 @@ namespace fs = std::filesystem;
 
 const std::string kIconDir = std::string(STOVAN_FIXTURES_DIR) + "/icons/";
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "icontest-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
+using stovan::test::ReadHostFile;
+using TempDir = stovan::test::TempFolder;
 
 // --- Real icons -------------------------------------------------------------
 
@@ -137,7 +118,7 @@ TEST(Icon, EveryFixtureWrittenBackUnchangedIsByteIdentical) {
     int count = 0;
     for (const auto& entry : fs::directory_iterator(kIconDir)) {
         SCOPED_TRACE(entry.path().filename().string());
-        const std::string original = ReadBytes(entry.path().string());
+        const std::string original = ReadHostFile(entry.path().string());
         auto icon = DecodeDiskObject(original);
         ASSERT_TRUE(icon.ok()) << IconErrorText(icon.error());
         auto written = EncodeDiskObject(*icon);
@@ -150,7 +131,7 @@ TEST(Icon, EveryFixtureWrittenBackUnchangedIsByteIdentical) {
 
 TEST(Icon, ChangingAGlowIconKeepsItsColourImagesUnchanged) {
     const std::string original =
-        ReadBytes(kIconDir + "external_openurl_dist_OpenURL_OpenURL.guide.info");
+        ReadHostFile(kIconDir + "external_openurl_dist_OpenURL_OpenURL.guide.info");
     auto icon = DecodeDiskObject(original);
     ASSERT_TRUE(icon.ok());
     const std::string extension = icon->extension;
@@ -321,7 +302,8 @@ TEST(Icon, DefaultDrawerIconIsWrittenBesideTheDrawerOnce) {
 // --- Damaged files ------------------------------------------------------------
 
 TEST(Icon, EveryTruncationOfAClassicIconIsRefused) {
-    const std::string whole = ReadBytes(kIconDir + "images_IconSets_Mason_4cols_def_drawer.info");
+    const std::string whole =
+        ReadHostFile(kIconDir + "images_IconSets_Mason_4cols_def_drawer.info");
     ASSERT_EQ(whole.size(), 692u);
     for (std::size_t length = 0; length < whole.size(); ++length) {
         SCOPED_TRACE(length);
@@ -334,7 +316,7 @@ TEST(Icon, EveryTruncationOfAClassicIconIsRefused) {
 TEST(Icon, HostileFieldsAreRefused) {
     // SimpleRexx.doc: no drawer data, two 48x25x2 images, default tool.
     const std::string base =
-        ReadBytes(kIconDir + "developer_debug_test_rexx_simplerexx_SimpleRexx.doc.info");
+        ReadHostFile(kIconDir + "developer_debug_test_rexx_simplerexx_SimpleRexx.doc.info");
     const std::size_t image1 = 78;
     const std::size_t image2 = image1 + 20 + 6 * 25 * 2;
     const std::size_t defaultTool = image2 + 20 + 6 * 25 * 2;

@@ -235,77 +235,6 @@ TEST(PatternTest, CaseFoldingOfLatin1) {
         false);
 }
 
-// The database drawers are read with three patterns built from the system
-// names: files for other systems are left out, "_<running system>" may stand
-// before ".db".
-std::string Others(const std::string& running) {
-    const std::vector<std::string> systems = {"MorphOS", "AmigaOS3", "AmigaOS4", "Aros68k",
-                                              "ArosX86", "ArosPPC",  "MorphOSNG"};
-    std::string others;
-    for (const std::string& system : systems) {
-        if (system == running) {
-            continue;
-        }
-        others += (others.empty() ? "" : "|") + ("#?" + system + "#?");
-    }
-    return others;
-}
-std::string OwnPattern(const std::string& running) {
-    return "Stovan~(" + Others(running) + ")(_" + running + "|%).db";
-}
-std::string OtherInternalPattern(const std::string& running) {
-    return "~(Stovan#?|" + Others(running) + ")(_" + running + "|%).db";
-}
-std::string UserPattern(const std::string& running) {
-    return "~(" + Others(running) + ")(_" + running + "|%).db";
-}
-
-TEST(PatternTest, DatabaseFilePatterns) {
-    ASSERT_EQ(UserPattern("AmigaOS4"),
-              "~(#?MorphOS#?|#?AmigaOS3#?|#?Aros68k#?|#?ArosX86#?|#?ArosPPC#?|#?MorphOSNG#?)"
-              "(_AmigaOS4|%).db");
-    const std::string own = OwnPattern("AmigaOS4");
-    const std::string internal = OtherInternalPattern("AmigaOS4");
-    const std::string user = UserPattern("AmigaOS4");
-    ExpectRows(
-        {
-            {"user: own system", user, "Games_AmigaOS4.db", true},
-            {"user: any system", user, "Games.db", true},
-            {"user: MorphOS file", user, "Games_MorphOS.db", false},
-            {"user: OS3 file", user, "Games_AmigaOS3.db", false},
-            {"user: MorphOSNG file", user, "Games_MorphOSNG.db", false},
-            {"user: system inside the name", user, "MorphOSGames.db", false},
-            {"user: case", user, "GAMES_amigaos4.DB", true},
-            {"user: config", user, "config.db", true},
-            {"user: not .db", user, "Games.txt", false},
-            {"user: .db not last", user, "Games.db.bak", false},
-            {"user: .db alone", user, ".db", true},
-            {"own: Stovan", own, "Stovan.db", true},
-            {"own: package", own, "StovanGames.db", true},
-            {"own: running system", own, "Stovan_AmigaOS4.db", true},
-            {"own: package for running system", own, "StovanGames_AmigaOS4.db", true},
-            {"own: other system", own, "Stovan_MorphOS.db", false},
-            {"own: case", own, "stovan.db", true},
-            {"own: not own", own, "Games.db", false},
-            {"internal: other", internal, "Games.db", true},
-            {"internal: other for running system", internal, "Games_AmigaOS4.db", true},
-            {"internal: own file", internal, "StovanGames.db", false},
-            {"internal: Stovan", internal, "Stovan.db", false},
-            {"internal: x86 file", internal, "Games_ArosX86.db", false},
-            {"internal: PPC file", internal, "Games_ArosPPC.db", false},
-        },
-        true);
-    const std::string morphos = UserPattern("MorphOS");
-    ExpectRows(
-        {
-            {"MorphOS user: own system", morphos, "Games_MorphOS.db", true},
-            {"MorphOS user: NG is another system", morphos, "Games_MorphOSNG.db", false},
-            {"MorphOS user: OS4 file", morphos, "Games_AmigaOS4.db", false},
-            {"MorphOS user: any system", morphos, "Games.db", true},
-        },
-        true);
-}
-
 TEST(PatternTest, WildcardResult) {
     struct Row {
         const char* pattern;
@@ -447,12 +376,6 @@ TEST(PatternTest, PatternsCanBeSharedAndCopied) {
     // The case rule travels with the pattern, whichever function matches it.
     EXPECT_TRUE(MatchPattern(copy, "A.INFO"));
 }
-
-}  // namespace
-}  // namespace amiga
-
-namespace amiga {
-namespace {
 
 TEST(PatternTest, NegationMemoryIsBounded) {
     // "~(a)" can start at every position of a very long name; its results

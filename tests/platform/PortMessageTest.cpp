@@ -11,6 +11,7 @@
 
 #include "platform/BigEndian.h"
 #include "platform/PortMessage.h"
+#include "tests/support/TempFolder.h"
 
 namespace amiga {
 namespace {
@@ -20,21 +21,9 @@ using namespace std::chrono_literals;
 
 constexpr const char* kName = "STOVAN.INTERFACE";
 
-class PortsDir {
-  public:
-    PortsDir() {
-        // Short on purpose: socket paths are limited to 107 bytes.
-        std::string pattern = "/tmp/ports-XXXXXX";
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~PortsDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
+// Short on purpose: socket paths are limited to 107 bytes.
+struct PortsDir : stovan::test::TempFolder {
+    PortsDir() : TempFolder("ports") {}
 };
 
 PortMessage GaugeMessage() {
@@ -69,7 +58,7 @@ TEST(PortMessage, FramesRoundTrip) {
     ASSERT_TRUE(frame.ok());
     EXPECT_EQ(frame->substr(0, 4), "PMSG");
     EXPECT_EQ(ReadBE16(*frame, 4), 292);
-    auto decoded = DecodePortMessage(*frame);
+    const auto decoded = DecodePortMessage(*frame);
     ASSERT_TRUE(decoded.ok());
     EXPECT_EQ(decoded->length, 292);
     EXPECT_EQ(decoded->command, PORT_GAUGE);

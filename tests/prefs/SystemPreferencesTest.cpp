@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "core/MessageIds.h"
 #include "platform/SystemRoot.h"
 #include "prefs/PreferencesFile.h"
 #include "prefs/SystemPreferences.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/TempRoot.h"
 
 namespace stovan {
@@ -28,22 +28,19 @@ constexpr const char* kMountTable =
 class SystemPreferences : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "prefs-root-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
         for (const char* folder : {"System/Tools", "Work/Stovan", "Ram/T", "CD"}) {
             fs::create_directories(root_ / folder);
         }
-        std::ofstream(root_ / "MountTable") << kMountTable;
+        test::WriteHostFile(root_ / "MountTable", kMountTable);
         auto dos = amiga::OpenSystemRoot(root_.string());
         ASSERT_TRUE(dos.ok()) << dos.error();
         dos_ = std::move(*dos);
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     bool HostExists(const char* relative) const { return fs::exists(root_ / relative); }
 
-    fs::path root_;
+    test::TempFolder folder_{"prefs-root"};
+    fs::path root_{folder_.path()};
     amiga::DosList dos_;
 };
 
@@ -81,34 +78,28 @@ TEST_F(SystemPreferences, SavedPreferencesLoadBackEqual) {
     EXPECT_EQ(loaded, record);
 }
 
-TEST_F(SystemPreferences, RamDiskDrawers) {
+TEST_F(SystemPreferences, DrawersAsTheHostSeesThem) {
     Preferences record;
     (void)LoadLivePreferences(record, dos_);
     record.downloadDir = "ram:Downloads";
     record.tempDir = "RAM:";
     record.installDirGame = "RAM DISK:T";
     record.backupDir = "Ram Disk:Backups/";
+    fs::create_directories(root_ / "Work/Pictures/images");
+    record.imageDir = "Work:Pictures";
     validatePreferences(record, dos_);
     EXPECT_EQ(record.downloadDir, "Work:Stovan/Cache/Downloads");
     EXPECT_EQ(record.tempDir, "Ram Disk:");
     EXPECT_EQ(record.installDirGame, "SYS:");
     EXPECT_EQ(record.backupDir, "Work:Stovan/Cache/Backups");
-}
-
-TEST_F(SystemPreferences, ImageDrawerOfTheOlderLayout) {
-    fs::create_directories(root_ / "Work/Pictures/images");
-    Preferences record;
-    (void)LoadLivePreferences(record, dos_);
-    record.imageDir = "Work:Pictures";
-    validatePreferences(record, dos_);
-    EXPECT_EQ(record.imageDir, "Work:Pictures/images");  // the name as it is on disk
+    // The image drawer of the older layout, by the name it has on disk.
+    EXPECT_EQ(record.imageDir, "Work:Pictures/images");
 }
 
 TEST_F(SystemPreferences, DamagedFileGivesTheDefaultsOfTheSystem) {
-    fs::create_directories(root_ / "Work/Stovan/Prefs");
     std::string file = EncodePreferences(Preferences{});
     file.resize(file.size() - 5);
-    std::ofstream(root_ / "Work/Stovan/Prefs/stovan.prefs", std::ios::binary) << file;
+    test::WriteHostFile(root_ / "Work/Stovan/Prefs/stovan.prefs", file);
     Preferences record;
     record.tempDir = "Work:Leftover";
     EXPECT_EQ(loadPreferences(record, dos_, kPreferencesPath, amiga::SystemKind::MorphOS),

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 
 #include "core/MessageIds.h"
@@ -10,6 +8,7 @@
 #include "prefs/Preferences.h"
 #include "scripts/ScriptWriter.h"
 #include "tests/scripts/PlaceholderFixture.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace stovan::test {
 namespace {
@@ -68,17 +67,13 @@ TEST_F(ScriptWriterTest, AFailedWriteLeavesNoFile) {
     auto drawer = amiga::Lock(world.root.dos(), temp);
     ASSERT_TRUE(drawer.ok());
     world.Set(item, ItemField::installScript, std::string(4096, 'x'));
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tiny = saved;
-    tiny.rlim_cur = 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
     std::string path = "unchanged";
-    const Status status =
-        WriteScript(*world.engine, item, item.installScript(), ScriptKind::Install, path);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    Status status;
+    {
+        FileSizeLimit full(1024);
+        ASSERT_TRUE(full.active());
+        status = WriteScript(*world.engine, item, item.installScript(), ScriptKind::Install, path);
+    }
     EXPECT_EQ(status.message(), msg::CannotCreateTempFile);
     EXPECT_TRUE(path.empty());
     std::error_code error;

@@ -12,27 +12,23 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "archive/LhaWriter.h"
-#include "commands/CommandSupport.h"
 #include "platform/AmigaPath.h"
 #include "platform/DosFiles.h"
 #include "platform/Icon.h"
 #include "platform/Locks.h"
-#include "platform/PortMessage.h"
 #include "platform/SystemRoot.h"
 #include "prefs/Preferences.h"
 #include "tests/scripts/PlaceholderFixture.h"
-#include "tests/support/Programs.h"
+#include "tests/support/FakeStovan.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/TempRoot.h"
 
 namespace stovan::test {
@@ -44,63 +40,6 @@ const std::string kShell = BuiltProgram("stovan-shell");
 // The companion commands the templates call, by the file names they are
 // built under.
 const char* const kCompanions[] = {"SGauge", "SLog", "SToolType"};
-
-// Stovan's public port as the companion commands see it: a thread answers
-// every message with success and notes it as "<command> KEYWORD|text|n1|n2".
-class TestPort {
-  public:
-    explicit TestPort(const std::string& portsFolder) {
-        std::filesystem::create_directories(portsFolder);
-        auto port = amiga::PublicPort::Create(portsFolder, commands::kStovanPortName);
-        if (!port.ok()) {
-            ADD_FAILURE() << "cannot open the test port: " << amiga::PortErrorText(port.error());
-            return;
-        }
-        port_.emplace(std::move(*port));
-        thread_ = std::thread([this] { Serve(); });
-    }
-    ~TestPort() {
-        stop_ = true;
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-    }
-    TestPort(const TestPort&) = delete;
-    TestPort& operator=(const TestPort&) = delete;
-
-    std::vector<std::string> Messages() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return messages_;
-    }
-
-  private:
-    void Serve() {
-        while (!stop_) {
-            auto connection = port_->accept(20ms);
-            if (!connection.ok()) {
-                continue;
-            }
-            // FindPort's probes close without a message; that is no error here.
-            (void)amiga::ServePortConnection(
-                *connection,
-                [this](const amiga::PortMessage& message) {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    messages_.push_back(std::to_string(message.command) + " " + message.text1 +
-                                        "|" + message.text2 + "|" +
-                                        std::to_string(message.number1) + "|" +
-                                        std::to_string(message.number2));
-                    return amiga::PortReply{0, {}};
-                },
-                5s);
-        }
-    }
-
-    std::optional<amiga::PublicPort> port_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<std::string> messages_;
-};
 
 // The bytes of a valid icon of a type, as Workbench would have written it.
 std::string IconBytes(std::uint8_t type) {
@@ -134,9 +73,7 @@ enum class ScriptKind { Install = 1, Uninstall = 2 };
 class TemplateWorld {
   public:
     TemplateWorld()
-        : item(world.AddItem("Foo")),
-          port(amiga::PortsFolder(world.root.dos())),
-          toolIcon(IconBytes(amiga::WBTOOL)) {
+        : item(world.AddItem("Foo")), port(world.root.dos()), toolIcon(IconBytes(amiga::WBTOOL)) {
         world.Set(item, ItemField::installDir, "Work:Apps/");
         world.Set(item, ItemField::urlArchive, "http://example.com/files/Foo.lha");
         item.type = AppType::UTILITY;
@@ -198,9 +135,9 @@ class TemplateWorld {
             ASSERT_TRUE(written.ok()) << written.error().message;
         } else if (archive == "Foo.zip") {
             // Only the drawer: the archive brings no drawer icon.
-            SpawnedRun zipped = Spawn(
-                Folder(), {"/bin/sh", "-c", "cd '" + source + "' && zip -qr '" + made + "' Foo"});
-            ASSERT_EQ(zipped.rc, 0) << "zip: " << zipped.err;
+            ProgramRun zipped =
+                RunProgram("/bin/sh", {"-c", "cd '" + source + "' && zip -qr '" + made + "' Foo"});
+            ASSERT_EQ(zipped.exitCode, 0) << "zip: " << zipped.err;
         } else {
             WriteHostFile(made, "-lh5- not really an archive");
         }
@@ -221,21 +158,21 @@ class TemplateWorld {
 
     // Writes "{TEMPDIR}{NAME}.bat" and runs it as Stovan does; before an
     // installation Stovan creates the install drawer (with drawer icons).
-    SpawnedRun Run(ScriptKind kind, const std::string& block, int inputFd = -1) {
+    ProgramRun Run(ScriptKind kind, const std::string& block, int inputFd = -1) {
         const std::string path = Expand("{TEMPDIR}{NAME}.bat");
         if (kind == ScriptKind::Install) {
             CreateDrawerPath(world.root.dos(), Expand("{INSTALLDIR}"), true);
         }
         Write(path, Assemble(kind, block));
-        return Spawn(Folder(), {kShell, "--root", world.root.root(), path}, inputFd);
+        return RunProgram(kShell, {"--root", world.root.root(), path}, {.inputFd = inputFd});
     }
-    SpawnedRun Line(const std::string& line, int inputFd = -1) {
-        return Spawn(Folder(), {kShell, "--root", world.root.root(), "-c", line}, inputFd);
+    ProgramRun Line(const std::string& line, int inputFd = -1) {
+        return RunProgram(kShell, {"--root", world.root.root(), "-c", line}, {.inputFd = inputFd});
     }
 
     PlaceholderWorld world;
     ApplicationItem& item;
-    TestPort port;
+    FakeStovan port;
     std::string toolIcon;
 };
 
@@ -255,20 +192,19 @@ class TemplateScripts : public ::testing::Test {
 TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
     struct Row {
         const char* name;
-        ScriptKind kind;
-        std::string archive;  // put into the download drawer; "" none
-        std::function<void(TemplateWorld&)> setup;
-        std::string block;
-        int rc;
-        std::string out;
-        std::string errContains;
-        std::vector<std::pair<std::string, std::string>> files;  // Amiga path, content
-        std::vector<std::string> absent;
-        std::vector<std::string> messages;  // what reached the port, in order
-        std::function<void(TemplateWorld&)> check;
+        ScriptKind kind = ScriptKind::Install;
+        std::string archive{};  // put into the download drawer; "" none
+        std::function<void(TemplateWorld&)> setup = nullptr;
+        std::string block{};
+        int exitCode = 0;
+        std::string out{};
+        std::string errContains{};
+        std::vector<std::pair<std::string, std::string>> files{};  // Amiga path, content
+        std::vector<std::string> absent{};
+        std::vector<std::string> messages{};  // what reached the port, in order
+        std::function<void(TemplateWorld&)> check{};
         bool linesInAnyOrder = false;  // an unzip lists files in the archive's order
     };
-    const auto nothing = [](TemplateWorld&) {};
     const std::string gaugeExtractLha = "2 EXTRACTING|Foo.lha|1|1";
     const std::string gaugeInstalling = "2 INSTALLING|Foo|1|1";
     const std::string lhaOut =
@@ -286,233 +222,163 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
                                                    "SYS:WBStartup/Foo_WBStartup",
                                                    "SYS:WBStartup/Foo.info", "SYS:WBStartup/Foo"};
     const Row rows[] = {
-        {"lha: STANDARDEXTRACT then STANDARDCOPY",
-         ScriptKind::Install,
-         "Foo.lha",
-         nothing,
-         "{STANDARDEXTRACT}{STANDARDCOPY}",
-         0,
-         lhaOut + copyOut + iconCopied + iconCopied,
-         "",
-         {{"Work:Apps/Foo/Foo", "program v2"},
-          {"Work:Apps/Foo/Docs/Foo.guide", "@database"},
-          {"Work:Apps/Foo.info", "drawer icon"}},
-         {},
-         {gaugeExtractLha, gaugeInstalling},
-         [](TemplateWorld& w) { EXPECT_EQ(w.Read("Work:Apps/Foo/Foo.info"), w.toolIcon); },
-         true},
-        {"zip: STANDARDEXTRACT then COPYALL; STooltype makes the drawer icon",
-         ScriptKind::Install,
-         "Foo.zip",
-         nothing,
-         "{STANDARDEXTRACT}{COPYALL}",
-         0,
-         zipOut + copyOut + iconCopied,
-         "",
-         {{"Work:Apps/Foo/Foo", "program v2"}, {"Work:Apps/Foo/Docs/Foo.guide", "@database"}},
-         {},
-         {"2 EXTRACTING|Foo.zip|1|1", gaugeInstalling},
-         [](TemplateWorld& w) {
-             auto icon = amiga::ReadDiskObjectFile(w.world.root.Host("Work", "Apps/Foo.info"));
-             ASSERT_TRUE(icon.ok()) << "no drawer icon made";
-             EXPECT_EQ(icon->type, amiga::WBDRAWER);
-         },
-         true},
-        {"CHECKAPPICON keeps the icon the user has",
-         ScriptKind::Install,
-         "Foo.lha",
-         [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo.info", "the user's icon"); },
-         "{STANDARDEXTRACT}{STANDARDCOPY}",
-         0,
-         lhaOut + tempDir + "Foo/Foo.info  Deleted\n" + copyOut + iconCopied,
-         "",
-         {{"Work:Apps/Foo/Foo", "program v2"}, {"Work:Apps/Foo/Foo.info", "the user's icon"}},
-         {},
-         {gaugeExtractLha, gaugeInstalling},
-         nullptr,
-         true},
-        {"COPYDRAWERICON leaves an existing drawer icon alone",
-         ScriptKind::Install,
-         "",
-         [](TemplateWorld& w) {
-             w.Write("Work:Apps/Foo/Foo", "program v1");
-             w.Write("Work:Apps/Foo.info", "old drawer icon");
-             w.Write(w.Expand("{TEMPDIR}Foo.info"), "new drawer icon");
-         },
-         "{COPYDRAWERICON}",
-         0,
-         "",
-         "",
-         {{"Work:Apps/Foo.info", "old drawer icon"}},
-         {},
-         {},
-         nullptr},
-        {"COPYDRAWERICON copies the unpacked drawer icon when there is none",
-         ScriptKind::Install,
-         "",
-         [](TemplateWorld& w) {
-             w.Write("Work:Apps/Foo/Foo", "program v1");
-             w.Write(w.Expand("{TEMPDIR}Foo.info"), "new drawer icon");
-         },
-         "{COPYDRAWERICON}",
-         0,
-         iconCopied,
-         "",
-         {{"Work:Apps/Foo.info", "new drawer icon"}},
-         {},
-         {},
-         nullptr},
-        {"CREATEWBSTARTUPICON makes a project icon that starts the program",
-         ScriptKind::Install,
-         "",
-         [](TemplateWorld& w) {
-             w.Write("Work:Apps/Foo/Foo", "program v1");
-             w.Write("Work:Apps/Foo/Foo.info", w.toolIcon);
-         },
-         "{CREATEWBSTARTUPICON}",
-         0,
-         iconCopied,
-         "",
-         {},
-         {},
-         {},
-         [](TemplateWorld& w) {
-             auto icon = amiga::ReadDiskObjectFile(
-                 w.world.root.Host("Work", "Apps/Foo/Foo_WBStartup.info"));
-             ASSERT_TRUE(icon.ok()) << "no start-up icon";
-             EXPECT_EQ(icon->type, amiga::WBPROJECT);
-             EXPECT_EQ(icon->defaultTool.value_or("<none>"), "Work:Apps/Foo/Foo");
-             EXPECT_EQ(icon->stackSize, 24576);
-             // "X -1 Y -1": Workbench places the icon.
-             EXPECT_EQ(icon->currentX, amiga::NO_ICON_POSITION);
-             EXPECT_EQ(icon->currentY, amiga::NO_ICON_POSITION);
-             EXPECT_EQ(w.Read("Work:Apps/Foo/Foo.info"), w.toolIcon);
-         }},
-        {"CREATEWBSTARTUPICON keeps a start-up icon that exists",
-         ScriptKind::Install,
-         "",
-         [](TemplateWorld& w) {
-             w.Write("Work:Apps/Foo/Foo.info", w.toolIcon);
-             w.Write("Work:Apps/Foo/Foo_WBStartup.info", "mine");
-         },
-         "{CREATEWBSTARTUPICON}",
-         0,
-         "",
-         "",
-         {{"Work:Apps/Foo/Foo_WBStartup.info", "mine"}},
-         {},
-         {},
-         nullptr},
-        {"CREATEWBSTARTUPICON without a program icon does nothing",
-         ScriptKind::Install,
-         "",
-         [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo", "program v1"); },
-         "{CREATEWBSTARTUPICON}",
-         0,
-         "",
-         "",
-         {},
-         {"Work:Apps/Foo/Foo_WBStartup.info"},
-         {},
-         nullptr},
-        {"DELETEWBSTARTUPICON and the check file under the uninstall prologue",
-         ScriptKind::Uninstall,
-         "",
-         [&](TemplateWorld& w) {
-             for (const std::string& file : startupFiles) {
-                 w.Write(file, "x");
-             }
-             w.Write("SYS:WBStartup/Other.info", "someone else's");
-             w.Write("PROGDIR:Prefs/VersionData/Foo", "1.2");
-         },
-         "{DELETEWBSTARTUPICON}",
-         0,
-         "Work:Stovan/Prefs/VersionData/Foo  Deleted\nSYS:WBStartup/Foo_WBStartup.info  "
-         "Deleted\nSYS:WBStartup/Foo_WBStartup  Deleted\nSYS:WBStartup/Foo.info  "
-         "Deleted\nSYS:WBStartup/Foo  Deleted\n",
-         "",
-         {{"SYS:WBStartup/Other.info", "someone else's"}},
-         {startupFiles[0], startupFiles[1], startupFiles[2], startupFiles[3],
-          "PROGDIR:Prefs/VersionData/Foo"},
-         {},
-         nullptr},
-        {"DELETEWBSTARTUPICON with nothing to delete",
-         ScriptKind::Uninstall,
-         "",
-         nothing,
-         "{DELETEWBSTARTUPICON}",
-         0,
-         "No file to delete\n",  // the check file of the prologue
-         "",
-         {},
-         {},
-         {},
-         nullptr},
-        {"a damaged archive stops the installation before the copy",
-         ScriptKind::Install,
-         "Bad.lha",
-         nothing,
-         "{STANDARDEXTRACT}{STANDARDCOPY}",
-         20,
-         "",
-         "LhA failed returncode 20",
-         {},
-         {"Work:Apps/Foo"},
-         {"2 EXTRACTING|Bad.lha|1|1"},
-         nullptr},
-        {"STANDARDBACKUP is skipped while backups are off",
-         ScriptKind::Install,
-         "",
-         [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo", "program v1"); },
-         "{STANDARDBACKUP}",
-         0,
-         "",
-         "",
-         {{"Work:Apps/Foo/Foo", "program v1"}},
-         {"PROGDIR:Cache/Backups/Foo_v1.02.lha"},
-         {},
-         [](TemplateWorld& w) { EXPECT_FALSE(w.Exists(w.Expand("{BACKUPNAME}"))); }},
-        {"install prologue (FailAt 9) stops at an error",
-         ScriptKind::Install,
-         "Foo.lha",
-         [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo", "program v1"); },
-         "{STANDARDEXTRACT}MakeDir \"{INSTALLDIR}\"\n{STANDARDCOPY}",
-         10,
-         lhaOut,
-         "MakeDir failed returncode 10",
-         {{"Work:Apps/Foo/Foo", "program v1"}},
-         {"Work:Apps/Foo/Docs"},
-         {gaugeExtractLha, gaugeInstalling},
-         nullptr},
-        {"install prologue (FailAt 9) passes a warning",
-         ScriptKind::Install,
-         "Foo.lha",
-         nothing,
-         "Delete \"{INSTALLDIR}none\"\n{STANDARDEXTRACT}{STANDARDCOPY}Echo \"rc $RC\"\n",
-         0,
-         "No file to delete\n" + lhaOut + copyOut + iconCopied + iconCopied + "rc 0\n",
-         "",
-         {{"Work:Apps/Foo/Foo", "program v2"}},
-         {},
-         {gaugeExtractLha, gaugeInstalling},
-         nullptr,
-         true},
-        {"uninstall prologue (FailAt 30) runs through failures",
-         ScriptKind::Uninstall,
-         "",
-         [](TemplateWorld& w) {
-             w.Write("Work:Apps/Foo/Foo", "program v1");
-             w.Write("SYS:WBStartup/Foo", "x");
-         },
-         "Copy \"{INSTALLDIR}none\" \"RAM:x\"\nEcho \"rc $RC\"\nDelete \"{INSTALLDIR}{NAME}\" "
-         "ALL QUIET\n{DELETEWBSTARTUPICON}Echo done\n",
-         0,
-         "No file to delete\nrc 20\nSYS:WBStartup/Foo  Deleted\ndone\n",
-         "",
-         {},
-         {"Work:Apps/Foo", "SYS:WBStartup/Foo"},
-         {},
-         [](TemplateWorld&) {}},
+        {.name = "lha: STANDARDEXTRACT then STANDARDCOPY",
+         .archive = "Foo.lha",
+         .block = "{STANDARDEXTRACT}{STANDARDCOPY}",
+         .out = lhaOut + copyOut + iconCopied + iconCopied,
+         .files = {{"Work:Apps/Foo/Foo", "program v2"},
+                   {"Work:Apps/Foo/Docs/Foo.guide", "@database"},
+                   {"Work:Apps/Foo.info", "drawer icon"}},
+         .messages = {gaugeExtractLha, gaugeInstalling},
+         .check =
+             [](TemplateWorld& w) {
+                 EXPECT_EQ(w.Read("Work:Apps/Foo/Foo.info"), w.toolIcon);
+                 // LhA keeps the comment; Copy without CLONE leaves it behind.
+                 auto unpacked = amiga::Examine(w.world.root.dos(), w.Expand("{TEMPDIR}Foo/Foo"));
+                 ASSERT_TRUE(unpacked.ok());
+                 EXPECT_EQ(unpacked->comment, "The program");
+                 auto copied = amiga::Examine(w.world.root.dos(), "Work:Apps/Foo/Foo");
+                 ASSERT_TRUE(copied.ok());
+                 EXPECT_EQ(copied->comment, "");
+             },
+         .linesInAnyOrder = true},
+        {.name = "zip: STANDARDEXTRACT then COPYALL; STooltype makes the drawer icon",
+         .archive = "Foo.zip",
+         .block = "{STANDARDEXTRACT}{COPYALL}",
+         .out = zipOut + copyOut + iconCopied,
+         .files = {{"Work:Apps/Foo/Foo", "program v2"},
+                   {"Work:Apps/Foo/Docs/Foo.guide", "@database"}},
+         .messages = {"2 EXTRACTING|Foo.zip|1|1", gaugeInstalling},
+         .check =
+             [](TemplateWorld& w) {
+                 auto icon = amiga::ReadDiskObjectFile(w.world.root.Host("Work", "Apps/Foo.info"));
+                 ASSERT_TRUE(icon.ok()) << "no drawer icon made";
+                 EXPECT_EQ(icon->type, amiga::WBDRAWER);
+             },
+         .linesInAnyOrder = true},
+        {.name = "CHECKAPPICON keeps the icon the user has",
+         .archive = "Foo.lha",
+         .setup = [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo.info", "the user's icon"); },
+         .block = "{STANDARDEXTRACT}{STANDARDCOPY}",
+         .out = lhaOut + tempDir + "Foo/Foo.info  Deleted\n" + copyOut + iconCopied,
+         .files = {{"Work:Apps/Foo/Foo", "program v2"},
+                   {"Work:Apps/Foo/Foo.info", "the user's icon"}},
+         .messages = {gaugeExtractLha, gaugeInstalling},
+         .linesInAnyOrder = true},
+        {.name = "COPYDRAWERICON leaves an existing drawer icon alone",
+         .setup =
+             [](TemplateWorld& w) {
+                 w.Write("Work:Apps/Foo/Foo", "program v1");
+                 w.Write("Work:Apps/Foo.info", "old drawer icon");
+                 w.Write(w.Expand("{TEMPDIR}Foo.info"), "new drawer icon");
+             },
+         .block = "{COPYDRAWERICON}",
+         .files = {{"Work:Apps/Foo.info", "old drawer icon"}}},
+        {.name = "COPYDRAWERICON copies the unpacked drawer icon when there is none",
+         .setup =
+             [](TemplateWorld& w) {
+                 w.Write("Work:Apps/Foo/Foo", "program v1");
+                 w.Write(w.Expand("{TEMPDIR}Foo.info"), "new drawer icon");
+             },
+         .block = "{COPYDRAWERICON}",
+         .out = iconCopied,
+         .files = {{"Work:Apps/Foo.info", "new drawer icon"}}},
+        {.name = "CREATEWBSTARTUPICON makes a project icon that starts the program",
+         .setup =
+             [](TemplateWorld& w) {
+                 w.Write("Work:Apps/Foo/Foo", "program v1");
+                 w.Write("Work:Apps/Foo/Foo.info", w.toolIcon);
+             },
+         .block = "{CREATEWBSTARTUPICON}",
+         .out = iconCopied,
+         .check =
+             [](TemplateWorld& w) {
+                 auto icon = amiga::ReadDiskObjectFile(
+                     w.world.root.Host("Work", "Apps/Foo/Foo_WBStartup.info"));
+                 ASSERT_TRUE(icon.ok()) << "no start-up icon";
+                 EXPECT_EQ(icon->type, amiga::WBPROJECT);
+                 EXPECT_EQ(icon->defaultTool.value_or("<none>"), "Work:Apps/Foo/Foo");
+                 EXPECT_EQ(icon->stackSize, 24576);
+                 // "X -1 Y -1": Workbench places the icon.
+                 EXPECT_EQ(icon->currentX, amiga::NO_ICON_POSITION);
+                 EXPECT_EQ(icon->currentY, amiga::NO_ICON_POSITION);
+                 EXPECT_EQ(w.Read("Work:Apps/Foo/Foo.info"), w.toolIcon);
+             }},
+        {.name = "CREATEWBSTARTUPICON keeps a start-up icon that exists",
+         .setup =
+             [](TemplateWorld& w) {
+                 w.Write("Work:Apps/Foo/Foo.info", w.toolIcon);
+                 w.Write("Work:Apps/Foo/Foo_WBStartup.info", "mine");
+             },
+         .block = "{CREATEWBSTARTUPICON}",
+         .files = {{"Work:Apps/Foo/Foo_WBStartup.info", "mine"}}},
+        {.name = "CREATEWBSTARTUPICON without a program icon does nothing",
+         .setup = [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo", "program v1"); },
+         .block = "{CREATEWBSTARTUPICON}",
+         .absent = {"Work:Apps/Foo/Foo_WBStartup.info"}},
+        {.name = "DELETEWBSTARTUPICON and the check file under the uninstall prologue",
+         .kind = ScriptKind::Uninstall,
+         .setup =
+             [&](TemplateWorld& w) {
+                 for (const std::string& file : startupFiles) {
+                     w.Write(file, "x");
+                 }
+                 w.Write("SYS:WBStartup/Other.info", "someone else's");
+                 w.Write("PROGDIR:Prefs/VersionData/Foo", "1.2");
+             },
+         .block = "{DELETEWBSTARTUPICON}",
+         .out = "Work:Stovan/Prefs/VersionData/Foo  Deleted\nSYS:WBStartup/Foo_WBStartup.info  "
+                "Deleted\nSYS:WBStartup/Foo_WBStartup  Deleted\nSYS:WBStartup/Foo.info  "
+                "Deleted\nSYS:WBStartup/Foo  Deleted\n",
+         .files = {{"SYS:WBStartup/Other.info", "someone else's"}},
+         .absent = {startupFiles[0], startupFiles[1], startupFiles[2], startupFiles[3],
+                    "PROGDIR:Prefs/VersionData/Foo"}},
+        {.name = "DELETEWBSTARTUPICON with nothing to delete",
+         .kind = ScriptKind::Uninstall,
+         .block = "{DELETEWBSTARTUPICON}",
+         .out = "No file to delete\n" /* the check file of the prologue */},
+        {.name = "a damaged archive stops the installation before the copy",
+         .archive = "Bad.lha",
+         .block = "{STANDARDEXTRACT}{STANDARDCOPY}",
+         .exitCode = 20,
+         .errContains = "LhA failed returncode 20",
+         .absent = {"Work:Apps/Foo"},
+         .messages = {"2 EXTRACTING|Bad.lha|1|1"}},
+        {.name = "STANDARDBACKUP is skipped while backups are off",
+         .setup = [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo", "program v1"); },
+         .block = "{STANDARDBACKUP}",
+         .files = {{"Work:Apps/Foo/Foo", "program v1"}},
+         .absent = {"PROGDIR:Cache/Backups/Foo_v1.02.lha"},
+         .check = [](TemplateWorld& w) { EXPECT_FALSE(w.Exists(w.Expand("{BACKUPNAME}"))); }},
+        {.name = "install prologue (FailAt 9) stops at an error",
+         .archive = "Foo.lha",
+         .setup = [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo", "program v1"); },
+         .block = "{STANDARDEXTRACT}MakeDir \"{INSTALLDIR}\"\n{STANDARDCOPY}",
+         .exitCode = 10,
+         .out = lhaOut,
+         .errContains = "MakeDir failed returncode 10",
+         .files = {{"Work:Apps/Foo/Foo", "program v1"}},
+         .absent = {"Work:Apps/Foo/Docs"},
+         .messages = {gaugeExtractLha, gaugeInstalling}},
+        {.name = "install prologue (FailAt 9) passes a warning",
+         .archive = "Foo.lha",
+         .block = "Delete \"{INSTALLDIR}none\"\n{STANDARDEXTRACT}{STANDARDCOPY}Echo \"rc $RC\"\n",
+         .out = "No file to delete\n" + lhaOut + copyOut + iconCopied + iconCopied + "rc 0\n",
+         .files = {{"Work:Apps/Foo/Foo", "program v2"}},
+         .messages = {gaugeExtractLha, gaugeInstalling},
+         .linesInAnyOrder = true},
+        {.name = "uninstall prologue (FailAt 30) runs through failures",
+         .kind = ScriptKind::Uninstall,
+         .setup =
+             [](TemplateWorld& w) {
+                 w.Write("Work:Apps/Foo/Foo", "program v1");
+                 w.Write("SYS:WBStartup/Foo", "x");
+             },
+         .block =
+             "Copy \"{INSTALLDIR}none\" \"RAM:x\"\nEcho \"rc $RC\"\nDelete \"{INSTALLDIR}{NAME}\" "
+             "ALL QUIET\n{DELETEWBSTARTUPICON}Echo done\n",
+         .out = "No file to delete\nrc 20\nSYS:WBStartup/Foo  Deleted\ndone\n",
+         .absent = {"Work:Apps/Foo", "SYS:WBStartup/Foo"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -520,9 +386,11 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
         if (!row.archive.empty()) {
             w.Download(row.archive);
         }
-        row.setup(w);
-        SpawnedRun run = w.Run(row.kind, row.block);
-        EXPECT_EQ(run.rc, row.rc) << run.err << run.out;
+        if (row.setup) {
+            row.setup(w);
+        }
+        ProgramRun run = w.Run(row.kind, row.block);
+        EXPECT_EQ(run.exitCode, row.exitCode) << run.err << run.out;
         if (row.linesInAnyOrder) {
             EXPECT_EQ(SortedLines(run.out), SortedLines(row.out));
         } else {
@@ -535,7 +403,7 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
         for (const std::string& path : row.absent) {
             EXPECT_FALSE(w.Exists(path)) << path;
         }
-        EXPECT_EQ(w.port.Messages(), row.messages);
+        EXPECT_EQ(Describe(w.port.Received()), row.messages);
         if (row.check) {
             row.check(w);
         }
@@ -551,6 +419,7 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
     w.world.engine->currentOperation = EngineOperation::Uninstall;
     w.Write("Work:Apps/Foo/Foo", "program v1");
     w.Write("Work:Apps/Foo/Docs/Foo.guide", "guide v1");
+    ASSERT_TRUE(amiga::SetComment(w.world.root.dos(), "Work:Apps/Foo/Foo", "v1 program").ok());
     w.Write("Work:Apps/Foo.info", "drawer icon");
     w.Write("PROGDIR:Stovan.info", "stovan icon");
     w.Write("ENVARC:foo.prefs", "saved prefs");
@@ -562,22 +431,22 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
     ASSERT_EQ(backupName.substr(backupName.rfind('/') + 1), "Foo_v1.02.lha");
 
     // The uninstallation: back up, then remove the drawer and its icon.
-    SpawnedRun uninstall = w.Run(ScriptKind::Uninstall,
+    ProgramRun uninstall = w.Run(ScriptKind::Uninstall,
                                  "{STANDARDBACKUP}Delete \"{INSTALLDIR}{NAME}\" ALL QUIET\n"
                                  "Delete \"{INSTALLDIR}{NAME}.info\" QUIET\n");
-    ASSERT_EQ(uninstall.rc, 0) << uninstall.err << uninstall.out;
+    ASSERT_EQ(uninstall.exitCode, 0) << uninstall.err << uninstall.out;
     EXPECT_FALSE(w.Exists("Work:Apps/Foo"));
     EXPECT_FALSE(w.Exists("PROGDIR:Prefs/VersionData/Foo"));
     EXPECT_FALSE(w.Exists(w.Expand("{TEMPDIR}Foo")));
     const std::vector<std::string> expected = {"2 BACKUP|Foo|1|1", "3 BACKUP|Foo|1|2",
                                                "2 UNINSTALLING|Foo|1|1", "3 BACKUPDONE|Foo|0|0"};
-    EXPECT_EQ(w.port.Messages(), expected);
+    EXPECT_EQ(Describe(w.port.Received()), expected);
 
     // lhasa lists and tests the archive.
     const std::string archive = w.Folder() + "/backup.lha";
     WriteHostFile(archive, w.Read(backupName));
-    SpawnedRun list = Spawn(w.Folder(), {"/usr/bin/lhasa", "l", archive});
-    ASSERT_EQ(list.rc, 0) << list.err;
+    ProgramRun list = RunProgram("/usr/bin/lhasa", {"l", archive});
+    ASSERT_EQ(list.exitCode, 0) << list.err;
     for (const char* name : {"Foo/Foo", "Foo/Docs/Foo.guide", "Foo.info", "Foo/StovanRestore",
                              "Foo/StovanRestore.info", "Foo/StovanRestoreData/ENVARC/foo.prefs",
                              "Foo/StovanRestoreData/ENVARC/MUI/FOO.1.prefs"}) {
@@ -586,23 +455,26 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
     }
     EXPECT_EQ(list.out.find("other.prefs"), std::string::npos) << list.out;
     EXPECT_EQ(list.out.find("FOOBAR.prefs"), std::string::npos) << list.out;
-    SpawnedRun test = Spawn(w.Folder(), {"/usr/bin/lhasa", "t", archive});
-    EXPECT_EQ(test.rc, 0) << test.out << test.err;
+    EXPECT_EQ(list.out.find(".uaem"), std::string::npos) << list.out;
+    ProgramRun test = RunProgram("/usr/bin/lhasa", {"t", archive});
+    EXPECT_EQ(test.exitCode, 0) << test.out << test.err;
 
     // Unpacked somewhere, the restore script carries the s bit and the icon.
     w.Write("ENVARC:foo.prefs", "changed since");
-    SpawnedRun unpack = w.Line("LhA x \"" + backupName + "\" \"RAM:Restore/\"");
-    ASSERT_EQ(unpack.rc, 0) << unpack.err;
+    ProgramRun unpack = w.Line("LhA x \"" + backupName + "\" \"RAM:Restore/\"");
+    ASSERT_EQ(unpack.exitCode, 0) << unpack.err;
     auto restoreInfo = amiga::Examine(w.world.root.dos(), "RAM:Restore/Foo/StovanRestore");
     ASSERT_TRUE(restoreInfo.ok());
     EXPECT_EQ(restoreInfo->protection & amiga::FIBF_SCRIPT, amiga::FIBF_SCRIPT);
     EXPECT_EQ(w.Read("RAM:Restore/Foo/StovanRestore.info"), "stovan icon");
+    auto program = amiga::Examine(w.world.root.dos(), "RAM:Restore/Foo/Foo");
+    ASSERT_TRUE(program.ok());
+    EXPECT_EQ(program->comment, "v1 program");
 
     // Without anyone to answer its requester the restore changes nothing.
     w.Write("RAM:run-restore", "CD RAM:Restore/Foo\nStovanRestore\n");
-    SpawnedRun cancelled =
-        Spawn(w.Folder(), {kShell, "--root", w.world.root.root(), "RAM:run-restore"});
-    EXPECT_EQ(cancelled.rc, 0) << cancelled.err;
+    ProgramRun cancelled = RunProgram(kShell, {"--root", w.world.root.root(), "RAM:run-restore"});
+    EXPECT_EQ(cancelled.exitCode, 0) << cancelled.err;
     EXPECT_FALSE(w.Exists("Work:Apps/Foo"));
     EXPECT_EQ(w.Read("ENVARC:foo.prefs"), "changed since");
 
@@ -611,11 +483,11 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
     int slave = -1;
     ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
     ASSERT_EQ(::write(master, "1\n0\n", 4), 4);
-    SpawnedRun restored =
-        Spawn(w.Folder(), {kShell, "--root", w.world.root.root(), "RAM:run-restore"}, slave);
+    ProgramRun restored =
+        RunProgram(kShell, {"--root", w.world.root.root(), "RAM:run-restore"}, {.inputFd = slave});
     ::close(slave);
     ::close(master);
-    ASSERT_EQ(restored.rc, 0) << restored.err;
+    ASSERT_EQ(restored.exitCode, 0) << restored.err;
     EXPECT_EQ(w.Read("Work:Apps/Foo/Foo"), "program v1");
     EXPECT_EQ(w.Read("Work:Apps/Foo/Docs/Foo.guide"), "guide v1");
     EXPECT_EQ(w.Read("Work:Apps/Foo.info"), "drawer icon");
@@ -648,14 +520,14 @@ TEST_F(TemplateScripts, BackupAfterTheExtractionKeepsTheUnpackedVersion) {
         w.Download("Foo.lha");
         w.Write("Work:Apps/Foo/Foo", "program v1");
         w.Write("Work:Apps/Foo.info", "drawer icon");
-        SpawnedRun run = w.Run(ScriptKind::Install, order);
-        ASSERT_EQ(run.rc, 0) << run.err << run.out;
+        ProgramRun run = w.Run(ScriptKind::Install, order);
+        ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
         EXPECT_EQ(w.Read("Work:Apps/Foo/Foo"), "program v2");
         EXPECT_FALSE(w.Exists("Work:Apps/Foo/StovanRestore"));
         EXPECT_FALSE(w.Exists("Work:Apps/Foo/StovanRestoreData"));
 
-        SpawnedRun unpack = w.Line("LhA x \"" + w.Expand("{BACKUPNAME}") + "\" \"RAM:Check/\"");
-        ASSERT_EQ(unpack.rc, 0) << unpack.err;
+        ProgramRun unpack = w.Line("LhA x \"" + w.Expand("{BACKUPNAME}") + "\" \"RAM:Check/\"");
+        ASSERT_EQ(unpack.exitCode, 0) << unpack.err;
         EXPECT_EQ(w.Read("RAM:Check/Foo/Foo"), "program v1");
         EXPECT_TRUE(w.Exists("RAM:Check/Foo/StovanRestore"));
         EXPECT_FALSE(w.Exists("RAM:Check/Foo/Docs"));  // nothing of the new version

@@ -17,6 +17,8 @@
 namespace amiga {
 namespace {
 
+// The reading itself is the host layer's ReadArgs (ReadArgsTest); here the
+// table the commands see.
 TEST(ShellArgs, TemplatesFillAsReadArgsDoes) {
     struct Row {
         const char* name;
@@ -29,21 +31,11 @@ TEST(ShellArgs, TemplatesFillAsReadArgsDoes) {
     const Row rows[] = {
         {"last word goes to TO", "FROM/M,TO/A", "a b c", "TO", "c", 0},
         {"rest stays in FROM", "FROM/M,TO/A", "a b c", "FROM*", "a b", 0},
-        {"keyword with equals", "FROM/M,TO/A,ALL/S", "TO=x a", "TO", "x", 0},
-        {"keyword spaced equals", "FROM/M,TO/A", "TO = x a", "TO", "x", 0},
-        {"quoted keyword is a value", "NAME/A,TO/K", "\"TO\"", "NAME", "TO", 0},
-        {"quote escapes", "NAME/A", "\"a*\"b*Nc**\"", "NAME", "a\"b\nc*", 0},
         {"alias", "Q=QUIET/S,FILE/A", "f QUIET", "Q", "", 0},
         {"empty-named slot", "NOT/S,,EQ/K", "\"x\" EQ \"y\"", "", "x", 0},
         {"rest of line", "NAME,STRING/F", "echo on and more", "STRING", "on and more", 0},
-        {"rest drops first quotes", "NAME,STRING/F", "x \"a b\" c", "STRING", "a b c", 0},
         {"missing required", "NAME/A", "", "NAME", "", ERROR_REQUIRED_ARG_MISSING},
-        {"too many", "NAME/A", "one two", "NAME", "", ERROR_TOO_MANY_ARGS},
-        {"bad number", "N/N", "12x", "N", "", ERROR_BAD_NUMBER},
-        {"keyword without value", "TO/K", "TO", "TO", "", ERROR_KEY_NEEDS_ARG},
         {"unterminated quote", "NAME", "\"abc", "NAME", "", ERROR_LINE_TOO_LONG},
-        {"comment ends the line", "NAME,X", "a ;b", "X", "", 0},
-        {"unquoted quote inside word", "NAME/A", "word\"hello", "NAME", "word\"hello", 0},
         {"/M/A empty", "FILE/M/A", "", "FILE*", "", ERROR_REQUIRED_ARG_MISSING},
     };
     for (const Row& row : rows) {
@@ -219,18 +211,9 @@ TEST(ShellWildcard, Patterns) {
         bool match;
     };
     const Row rows[] = {
-        {"#?.info", "Foo.INFO", true},
-        {"#?.info", "Foo.infox", false},
-        {"?", "", false},
-        {"a#bc", "ac", true},
-        {"(a|b)c", "bc", true},
-        {"(a|b)c", "c", false},
-        {"[a-c]x", "Bx", true},
-        {"~(#?.info)", "foo", true},
-        {"~(#?.info)", "a.info", false},
-        {"'#", "#", true},
-        {"a%b", "ab", true},
-        {"Foo#?", "foobar", true},
+        {"#?.info", "Foo.INFO", true}, {"(a|b)c", "bc", true},
+        {"[a-c]x", "Bx", true},        {"(a", "(a", false},  // a broken pattern matches nothing
+        {"~(#?.info)", "foo", true},   {"'#", "#", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.pattern) + " / " + row.name);

@@ -82,7 +82,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     request.environment = ChildEnvironment(options);
     request.cleanEnvironment = true;
     request.workingDirectory = options.workingDirectory;
-    request.in = in->read.get();
+    request.in = options.inputFd >= 0 ? options.inputFd : in->read.get();
     request.out = outputFile.valid() ? outputFile.get() : out->write.get();
     request.err = options.mergeError ? out->write.get() : err->write.get();
     // Its own process group, so that a time-out also ends what it started.
@@ -107,7 +107,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
         SetNonBlocking(*fd);
     }
     std::size_t written = 0;
-    if (options.input.empty()) {
+    if (options.input.empty() || options.inputFd >= 0) {
         input.Reset();
     }
     using Clock = std::chrono::steady_clock;

