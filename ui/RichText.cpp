@@ -12,7 +12,7 @@ constexpr char kEscape = '\033';
 
 // One piece of a text: plain characters, or an escape with its argument.
 struct Piece {
-    char command = 0;  // 0 for text
+    char command = 0;           // 0 for text
     std::string_view argument;  // the text, or what stood in "[...]"
 };
 
