@@ -9,6 +9,9 @@ const std::vector<RegisteredCommand>& RegisteredCommands() {
         {"check", AddCheckCommand},
         {"db expand", AddDbExpandCommand},
         {"db lint", AddDbLintCommand},
+#if STOVAN_GUI
+        {"gui", AddGuiCommand},
+#endif
         {"install", AddOperationCommands},
         {"list", AddListCommand},
         {"messages", AddMessagesCommand},

@@ -40,6 +40,7 @@ void AddOperationCommands(CLI::App& program, Context& context);
 void AddProcessCommand(CLI::App& program, Context& context);
 void AddDbExpandCommand(CLI::App& program, Context& context);
 void AddDbLintCommand(CLI::App& program, Context& context);
+void AddGuiCommand(CLI::App& program, Context& context);  // with STOVAN_GUI only
 void AddListCommand(CLI::App& program, Context& context);
 void AddMessagesCommand(CLI::App& program, Context& context);
 void AddPrefsCommands(CLI::App& program, Context& context);
