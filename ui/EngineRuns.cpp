@@ -46,7 +46,15 @@ EngineRuns::EngineRuns(Session& session, QtFrontend& frontend, std::string shell
             return FetchNetworkArchive(engine, frontend_, url, drawer, stored, aborted);
         });
     context_.preferredLanguages = amiga::PreferredLanguages();
-    context_.reloadDatabases = [&engine] { return ReloadDatabase(engine); };
+    // A run that installed a database package reloads inside the run: the
+    // list must let go of the old items before the window draws again.
+    context_.reloadDatabases = [&engine, this] {
+        const Status reloaded = ReloadDatabase(engine);
+        if (reloaded_) {
+            reloaded_();
+        }
+        return reloaded;
+    };
     check_.relaunchRequested = &context_.relaunchRequested;
     server_.setRelaunchRequested(&context_.relaunchRequested);
 }

@@ -28,6 +28,7 @@
 #include "core/MessageIds.h"
 #include "core/Messages.h"
 #include "database/ConfigFiles.h"
+#include "database/InstallDir.h"
 #include "database/Loader.h"
 #include "platform/Catalog.h"
 #include "platform/DosFiles.h"
@@ -563,10 +564,15 @@ void MainWindow::AfterRun(ApplicationItem* item) {
             SetActiveItem(item);
         }
     }
-    // What the run changed is kept at once: a crash must not lose it.
-    (void)LogFailure(session_, SaveConfiguration(*session_.engine, kPrefsDrawer));
+    KeepChoices();
     RefreshControls();
     ShowCounters();
+}
+
+void MainWindow::KeepChoices() {
+    // The user's modes and drawers are written at once: a crash or a
+    // killed session must not lose them.
+    (void)LogFailure(session_, SaveConfiguration(*session_.engine, kPrefsDrawer));
 }
 
 void MainWindow::ChooseMode(ItemMode mode) {
@@ -577,6 +583,7 @@ void MainWindow::ChooseMode(ItemMode mode) {
     item->mode = mode;
     (void)runs_.CheckItem(*item, CheckMode::Quick);
     list_->Refilter(*item);
+    KeepChoices();
     RefreshControls();
 }
 
@@ -586,8 +593,12 @@ void MainWindow::ChooseDrawer(const std::string& drawer) {
     if (item == nullptr || item->HasFlags(INSTALLDIR_DISABLED) || !controlStates().drawer) {
         return;
     }
-    (void)LogFailure(session_, item->SetTextField(ItemField::installDir, drawer));
+    if (LogFailure(session_, item->SetTextField(ItemField::installDir, drawer)).ok()) {
+        // The type's default drawer is kept as "the default", not as a copy.
+        (void)LogFailure(session_, NormaliseInstallDir(*session_.engine, *item));
+    }
     list_->Refilter(*item);
+    KeepChoices();
     RefreshControls();
 }
 

@@ -107,6 +107,7 @@ class MainWindow final : public QMainWindow {
     void SetProcessing(bool active);
     void ShowCounters();
     void AfterRun(ApplicationItem* item);
+    void KeepChoices();
     void ShowOutput(const QString& text);
     void ShowAbout();
     void LogContextMenu(const QPoint& position);
