@@ -60,6 +60,14 @@ bool DisplayAvailable() {
 }
 
 int RunWindow(const Context& context) {
+    // Without a display Qt would end the process; say why instead. A
+    // platform named explicitly (offscreen, vnc) needs none.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!DisplayAvailable() && (platform == nullptr || *platform == '\0')) {
+        std::fputs("stovan: no display to open the window on (DISPLAY or WAYLAND_DISPLAY)\n",
+                   stderr);
+        return 20;
+    }
     int argc = 1;
     char name[] = "stovan";
     char* argv[] = {name, nullptr};

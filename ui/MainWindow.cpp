@@ -309,8 +309,9 @@ void MainWindow::ConnectFrontend() {
         gauge_->setFormat(format.replace(QLatin1Char('%'), QStringLiteral("%%")));
     });
     connect(&frontend_, &QtFrontend::gaugeShown, this, [this](bool visible) {
-        status_->setCurrentIndex(visible ? 1 : 0);
-        if (!visible) {
+        if (visible) {
+            status_->setCurrentIndex(1);
+        } else {
             gauge_->setValue(0);
         }
     });
@@ -431,11 +432,19 @@ void MainWindow::SetProcessing(bool active) {
     }
     searchToggle_->setEnabled(!active);
     RefreshControls();
+    // While a run is active the status line shows the gauge and Abort.
+    status_->setCurrentIndex(active ? 1 : 0);
     if (!active) {
+        gauge_->setValue(0);
+        gauge_->setFormat(QString());
         ShowCounters();
-        if (quitAfterRun_) {
-            close();
-        }
+    }
+}
+
+void MainWindow::FinishRun() {
+    // A close asked for during the run happens now that it has ended.
+    if (quitAfterRun_ && !runs_.active()) {
+        close();
     }
 }
 
@@ -567,6 +576,7 @@ void MainWindow::AfterRun(ApplicationItem* item) {
     KeepChoices();
     RefreshControls();
     ShowCounters();
+    FinishRun();
 }
 
 void MainWindow::KeepChoices() {
@@ -585,6 +595,7 @@ void MainWindow::ChooseMode(ItemMode mode) {
     list_->Refilter(*item);
     KeepChoices();
     RefreshControls();
+    FinishRun();
 }
 
 void MainWindow::ChooseDrawer(const std::string& drawer) {

@@ -108,6 +108,7 @@ class MainWindow final : public QMainWindow {
     void ShowCounters();
     void AfterRun(ApplicationItem* item);
     void KeepChoices();
+    void FinishRun();
     void ShowOutput(const QString& text);
     void ShowAbout();
     void LogContextMenu(const QPoint& position);

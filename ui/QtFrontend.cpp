@@ -95,9 +95,10 @@ void QtFrontend::SetBusy(bool busy) {
     if (before == after) {
         return;
     }
+    // An abort belongs to the run it was pressed in: none is left over
+    // for the next run.
+    abortRequested_ = false;
     if (!after) {
-        // An abort belongs to the run it was pressed in.
-        abortRequested_ = false;
         FlushListChange();
     }
     emit busyChanged(after);

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QPushButton>
 #include <filesystem>
+#include <optional>
 
 #include "core/MessageIds.h"
 #include "database/Loader.h"
@@ -191,6 +192,30 @@ TEST_F(MainWindowTest, SearchCountersAndTheLogToggle) {
     EXPECT_FALSE(window.logShown());
     session_->log.AddLogEntry(msg::SeverityFatal);
     EXPECT_TRUE(window.logShown());
+}
+
+TEST_F(MainWindowTest, RunsNeverNestAndAReloadWaitsForTheRunsEnd) {
+    ApplicationItem& item = Add({.name = "Checked"});
+    int reloads = 0;
+    runs_->setReloaded([&] { ++reloads; });
+    std::optional<bool> putOff;
+    std::optional<bool> nestedRan;
+    QObject::connect(&frontend_, &QtFrontend::progressChanged, [&] {
+        if (!putOff) {
+            putOff = runs_->Reload();
+            nestedRan = runs_->CheckAll(CheckMode::Quick).has_value();
+            EXPECT_EQ(reloads, 0);
+        }
+    });
+    ASSERT_TRUE(runs_->CheckItem(item, CheckMode::Quick).has_value());
+    ASSERT_TRUE(putOff.has_value());
+    EXPECT_TRUE(*putOff);
+    EXPECT_FALSE(*nestedRan);
+    EXPECT_EQ(reloads, 1);
+    EXPECT_FALSE(runs_->active());
+    // Idle, a reload happens at once.
+    EXPECT_FALSE(runs_->Reload());
+    EXPECT_EQ(reloads, 2);
 }
 
 }  // namespace
