@@ -146,6 +146,10 @@ function(stovan_tests)
     set(environment "LC_ALL=C;LANG=C;TZ=UTC;DISPLAY=;WAYLAND_DISPLAY=")
     if(front_end)
       string(APPEND environment ";QT_QPA_PLATFORM=offscreen")
+      # Under the sanitizers: what the libraries below Qt keep is no leak of ours.
+      if(EXISTS ${suite}/lsan.supp)
+        string(APPEND environment ";LSAN_OPTIONS=suppressions=${suite}/lsan.supp")
+      endif()
     endif()
     gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
       PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 120)
