@@ -12,6 +12,9 @@ const std::vector<RegisteredCommand>& RegisteredCommands() {
         {"demo", AddDemoCommand},
         {"find", AddFindCommand},
         {"images", AddImagesCommand},
+#if STOVAN_GUI
+        {"gui", AddGuiCommand},
+#endif
         {"install", AddOperationCommands},
         {"list", AddListCommand},
         {"messages", AddMessagesCommand},

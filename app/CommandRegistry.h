@@ -43,6 +43,7 @@ void AddDbExpandCommand(CLI::App& program, Context& context);
 void AddDbLintCommand(CLI::App& program, Context& context);
 void AddDemoCommand(CLI::App& program, Context& context);
 void AddFindCommand(CLI::App& program, Context& context);
+void AddGuiCommand(CLI::App& program, Context& context);  // with STOVAN_GUI only
 void AddListCommand(CLI::App& program, Context& context);
 void AddMessagesCommand(CLI::App& program, Context& context);
 void AddPrefsCommands(CLI::App& program, Context& context);

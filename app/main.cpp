@@ -11,6 +11,9 @@
 
 #include "app/CommandRegistry.h"
 #include "app/DatabaseSession.h"
+#if STOVAN_GUI
+#include "app/GuiCommand.h"
+#endif
 
 namespace {
 
@@ -46,9 +49,13 @@ int main(int argc, char** argv) {
         return program.exit(error) == 0 ? 0 : kReturnError;
     }
     if (program.get_subcommands().empty()) {
-        // Until the window exists, the program's default job is to load the
-        // database and show it.
+        // The program's default job: the window where there is a display,
+        // else the database loaded and listed.
+#if STOVAN_GUI
+        context.exitCode = DisplayAvailable() ? RunWindow(context) : RunDefault(context);
+#else
         context.exitCode = RunDefault(context);
+#endif
     }
     // Output that did not reach its file (a full disk, a closed pipe) is a
     // failure, never a silent success.

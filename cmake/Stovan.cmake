@@ -6,6 +6,10 @@
 # targets are one file each in bench/ and fuzz/.
 
 set(STOVAN_LAYERS "" CACHE INTERNAL "")
+# Front-end layers (ui/, Qt) are linked only by the program and their own
+# tests: every other test, benchmark and fuzz target links the headless
+# layers alone, so a Qt dependency below ui/ fails their link.
+set(STOVAN_FRONT_END_LAYERS "" CACHE INTERNAL "")
 
 # Warnings are errors only where we ask for it (tools/ and CI turn
 # STOVAN_WERROR on): a user's or packager's build with another compiler must
@@ -44,7 +48,7 @@ function(stovan_test_code target)
 endfunction()
 
 function(stovan_layer name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "FRONT_END" "" "DEPS" ${ARGN})
   set(dir ${CMAKE_SOURCE_DIR}/${name})
   if(NOT IS_DIRECTORY ${dir})
     return()
@@ -64,7 +68,11 @@ function(stovan_layer name)
   endforeach()
   target_link_libraries(${name} PUBLIC ${deps})
   stovan_warnings(${name})
-  set(STOVAN_LAYERS ${STOVAN_LAYERS} ${name} CACHE INTERNAL "")
+  if(ARG_FRONT_END)
+    set(STOVAN_FRONT_END_LAYERS ${STOVAN_FRONT_END_LAYERS} ${name} CACHE INTERNAL "")
+  else()
+    set(STOVAN_LAYERS ${STOVAN_LAYERS} ${name} CACHE INTERNAL "")
+  endif()
   set_property(GLOBAL PROPERTY STOVAN_LAYER_DEPS_${name} ${ARG_DEPS})
 endfunction()
 
@@ -73,7 +81,7 @@ endfunction()
 # fail the tests when a file includes a header of a layer above its own.
 function(stovan_layer_map)
   set(lines "")
-  foreach(layer IN LISTS STOVAN_LAYERS)
+  foreach(layer IN LISTS STOVAN_LAYERS STOVAN_FRONT_END_LAYERS)
     set(reached "")
     set(pending ${layer})
     while(pending)
@@ -138,9 +146,16 @@ function(stovan_tests)
     if(NOT sources)
       continue()
     endif()
+    # A front-end suite (tests/ui) exists only with its layer and links it.
+    set(front_end "")
+    if(name IN_LIST STOVAN_FRONT_END_LAYERS)
+      set(front_end ${name})
+    elseif(name STREQUAL "ui")
+      continue()
+    endif()
     add_executable(test_${name} ${sources})
-    target_link_libraries(test_${name} PRIVATE ${STOVAN_LAYERS} GTest::gtest_main GTest::gmock
-      nlohmann_json::nlohmann_json build_paths)
+    target_link_libraries(test_${name} PRIVATE ${STOVAN_LAYERS} ${front_end} GTest::gtest_main
+      GTest::gmock nlohmann_json::nlohmann_json build_paths)
     if(TARGET test_support)
       target_link_libraries(test_${name} PRIVATE test_support)
     endif()
@@ -149,8 +164,18 @@ function(stovan_tests)
     if(programs)
       add_dependencies(test_${name} ${programs})
     endif()
+    # Widgets are tested without a display, and `stovan` without a command
+    # lists the database in every suite, however the developer's session is set.
+    set(environment "LC_ALL=C;LANG=C;TZ=UTC;DISPLAY=;WAYLAND_DISPLAY=")
+    if(front_end)
+      string(APPEND environment ";QT_QPA_PLATFORM=offscreen")
+      # Under the sanitizers: what the libraries below Qt keep is no leak of ours.
+      if(EXISTS ${suite}/lsan.supp)
+        string(APPEND environment ";LSAN_OPTIONS=suppressions=${suite}/lsan.supp")
+      endif()
+    endif()
     gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
-      PROPERTIES ENVIRONMENT "LC_ALL=C;LANG=C;TZ=UTC" TIMEOUT 120)
+      PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 120)
   endforeach()
 endfunction()
 
@@ -166,9 +191,17 @@ function(stovan_benchmarks)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
   foreach(source IN LISTS sources)
     get_filename_component(name ${source} NAME_WE)
+    # bench/ui_*.cpp measure the window's layer: only with it, and linked to it.
+    set(front_end "")
+    if(name MATCHES "^ui_")
+      if(NOT TARGET ui)
+        continue()
+      endif()
+      set(front_end ui)
+    endif()
     add_executable(bench_${name} ${source})
-    target_link_libraries(bench_${name} PRIVATE ${STOVAN_LAYERS} benchmark::benchmark_main
-      build_paths)
+    target_link_libraries(bench_${name} PRIVATE ${STOVAN_LAYERS} ${front_end}
+      benchmark::benchmark_main build_paths)
     if(TARGET bench_http_server)
       target_link_libraries(bench_${name} PRIVATE bench_http_server)
     endif()

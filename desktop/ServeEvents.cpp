@@ -92,7 +92,8 @@ Status EventServer::ServeOnce(std::chrono::milliseconds timeout, bool breakable)
     for (const Watch& watch : watches) {
         fds.push_back({watch.fd, watch.events, 0});
     }
-    const int ready = ::poll(fds.data(), fds.size(), static_cast<int>(timeout.count()));
+    const int ready = poller_ ? poller_(fds, timeout)
+                              : ::poll(fds.data(), fds.size(), static_cast<int>(timeout.count()));
     if (ready > 0) {
         for (std::size_t i = 0; i < fds.size(); ++i) {
             if (fds[i].revents != 0) {

@@ -10,12 +10,15 @@
 // same dispatch (ServeOnce) from a nested QEventLoop with socket notifiers
 // on the descriptors of CollectWatches.
 
+#include <poll.h>
+
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/EventLoop.h"
 #include "core/Frontend.h"
@@ -28,6 +31,10 @@
 namespace stovan {
 
 class Worker;
+
+// How one turn waits: like poll(2) on the descriptors for at most the
+// timeout, filling in revents; the number of ready descriptors, or -1.
+using Poller = std::function<int(std::vector<pollfd>& fds, std::chrono::milliseconds timeout)>;
 
 class EventServer final : public EventLoop {
   public:
@@ -50,6 +57,9 @@ class EventServer final : public EventLoop {
     // ends at once with msg::ProcessingAborted.
     void setRelaunchRequested(const std::uint32_t* counter) { relaunchRequested_ = counter; }
     void setDownloadHandler(DownloadHandler handler) { download_ = std::move(handler); }
+    // The wait of every turn: poll() unless a front end waits its own way
+    // (the window waits in its toolkit's loop so that it stays drawn).
+    void setPoller(Poller poller) { poller_ = std::move(poller); }
 
     int depth() const { return depth_; }
     PortServer& port() { return port_; }
@@ -78,6 +88,7 @@ class EventServer final : public EventLoop {
     Log& log_;
     std::string shellProgram_;
     DownloadHandler download_;
+    Poller poller_;
     PortServer port_;
     std::map<std::uint64_t, std::unique_ptr<Worker>> workers_;
     std::uint64_t nextWorker_ = 1;

@@ -25,6 +25,13 @@ for layer in "${!allowed[@]}"; do
     fi
   done < <(grep -rnE '^#include "[^/"]+/' --include='*.cpp' --include='*.h' "$layer" || true)
 done
+# Qt is the desktop program's alone: no layer below ui/ includes a Qt header.
+while IFS=: read -r file line text; do
+  case "$file" in ui/* | app/* | tests/ui/* | bench/ui* ) continue ;; esac
+  echo "$file:$line: only ui/ and app/ may include Qt ($text)"
+  failures=$((failures + 1))
+done < <(git ls-files --cached --others --exclude-standard '*.cpp' '*.h' |
+  xargs -r grep -nE '^#include <Q[A-Za-z]*(/|>)' /dev/null || true)
 if [ "$failures" -gt 0 ]; then
   echo "$failures include(s) point up or sideways"
   exit 1

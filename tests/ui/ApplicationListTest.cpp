@@ -1,0 +1,262 @@
+// The application list: cell formats, titles, filters, search, sort keys,
+// counters, and that a change of one item touches that item's row only,
+// with 10,000 items.
+
+#include <gtest/gtest.h>
+
+#include <QSignalBlocker>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "prefs/Preferences.h"
+#include "tests/ui/ListItems.h"
+#include "ui/ApplicationListModel.h"
+#include "ui/ListColumns.h"
+
+namespace stovan::ui {
+namespace {
+
+using test::ItemSpec;
+using test::TestEngine;
+
+const std::vector<std::string> kEnglish{"english"};
+
+std::vector<std::string> Names(const ApplicationListModel& model) {
+    std::vector<std::string> names;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        names.push_back(model.itemAt(row)->name());
+    }
+    return names;
+}
+
+TEST(ListColumns, SizesVersionsAndStates) {
+    struct SizeRow {
+        std::uint32_t bytes;
+        const char* text;
+    };
+    for (const SizeRow& row :
+         {SizeRow{1048576, "1024 KB"}, SizeRow{1048577, "1 MB"}, SizeRow{1024, "1024 B"},
+          SizeRow{1025, "1 KB"}, SizeRow{0, "-"}, SizeRow{4294967295u, "4095 MB"}}) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(SizeText(row.bytes), row.text);
+    }
+    EXPECT_EQ(VersionCell({1, 2, 3}), "\033c1.2.3\033n");
+    EXPECT_EQ(VersionCell({0, 5, 0}), "\033c0.5\033n");
+    EXPECT_EQ(VersionCell({0, 0, 0}), "\033c-\033n");
+    EXPECT_EQ(DateCell({}), "\033c-\033n");
+
+    TestEngine fixture;
+    ApplicationItem& waiting = fixture.Add({.name = "Waiting", .mode = ItemMode::INSTALL});
+    ApplicationItem& installed =
+        fixture.Add({.name = "Here", .state = ItemState::INSTALLED, .mode = ItemMode::INSTALL});
+    ApplicationItem& outdated = fixture.Add({.name = "Old", .state = ItemState::OUTDATED});
+    ApplicationItem& notify = fixture.Add({.name = "Plain"});
+    Engine& engine = fixture.engine;
+    struct StateRow {
+        const char* name;
+        const ApplicationItem& item;
+        std::uint32_t filter;
+        const char* cell;
+    };
+    const StateRow rows[] = {
+        {"not installed in Update is highlighted", waiting, 0, "\033P[7]Not Installed\033P[1]"},
+        {"installed in Update is not", installed, 0, "Installed"},
+        {"outdated is highlighted", outdated, 0, "\033P[7]Outdated\033P[1]"},
+        {"not installed in Notify is not", notify, 0, "Not Installed"},
+        {"a state filter shows Yes", outdated, 3, "Yes"},
+    };
+    for (const StateRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ItemCell(engine, row.item, ColumnState, row.filter, kEnglish), row.cell);
+    }
+    EXPECT_EQ(ColumnTitle(ColumnState, 3, 0, 1), "Installed");
+    EXPECT_EQ(ColumnTitle(ColumnState, 0, 0, 1), "State");
+    EXPECT_EQ(ColumnTitle(ColumnName, 0, ColumnName, 1), "Name \033I[6:38]\033n");
+    EXPECT_EQ(ColumnTitle(ColumnName, 0, ColumnName, -1), "Name \033I[6:39]\033n");
+    EXPECT_EQ(ColumnTitle(ColumnMode, 0, kSortByAge, 1), "Mode");
+}
+
+TEST(ListColumns, DescriptionCellIsTheFirstLineCut) {
+    TestEngine fixture;
+    ApplicationItem& item =
+        fixture.Add({.name = "Long", .description = std::string(70, 'x') + "\nsecond line"});
+    EXPECT_EQ(DescriptionCell(item, kEnglish), std::string(62, 'x'));
+    ApplicationItem& none = fixture.Add({.name = "None"});
+    EXPECT_EQ(DescriptionCell(none, kEnglish), "<no description>");
+    ApplicationItem& lines =
+        fixture.Add({.name = "Lines", .description = "first line\nsecond line"});
+    EXPECT_EQ(DescriptionCell(lines, kEnglish), "first line");
+}
+
+TEST(ListColumns, VisibilityFollowsFiltersAndSearch) {
+    TestEngine fixture;
+    ApplicationItem& outdated =
+        fixture.Add({.name = "Old", .state = ItemState::OUTDATED, .author = "Jane Coder"});
+    ApplicationItem& database = fixture.Add({.name = "Database-Extra", .type = AppType::STOVAN});
+    ApplicationItem& own = fixture.Add({.name = "stovan", .type = AppType::STOVAN});
+    ApplicationItem& text =
+        fixture.Add({.name = "Editor", .type = AppType::TEXT, .description = "Writes LETTERS"});
+    struct Row {
+        const char* name;
+        const ApplicationItem& item;
+        ListFilters filters;
+        bool visible;
+    };
+    const Row rows[] = {
+        {"installed filter shows outdated", outdated, {.stateFilter = 3}, true},
+        {"outdated filter shows outdated", outdated, {.stateFilter = 4}, true},
+        {"not-installed filter hides outdated", outdated, {.stateFilter = 2}, false},
+        {"search in author only", outdated, {.search = "jane"}, true},
+        {"search misses", outdated, {.search = "nobody"}, false},
+        {"search in description, any case", text, {.search = "letters"}, true},
+        {"hidden database", database, {.hideDatabases = true}, false},
+        {"own entry stays", own, {.hideDatabases = true}, true},
+        {"Stovan filter shows databases",
+         database,
+         {.typeFilter = 20, .hideDatabases = true},
+         true},
+        {"type filter", text, {.typeFilter = static_cast<std::uint32_t>(AppType::TEXT) + 1}, true},
+        {"other type filtered",
+         outdated,
+         {.typeFilter = static_cast<std::uint32_t>(AppType::TEXT) + 1},
+         false},
+        {"mode filter notify", text, {.modeFilter = 2}, true},
+        {"mode filter update", text, {.modeFilter = 4}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ItemVisible(row.item, row.filters, kEnglish), row.visible);
+    }
+}
+
+TEST(ApplicationList, SortKeysAndTitleClicks) {
+    TestEngine fixture;
+    fixture.Add({.name = "beta", .type = AppType::GAME, .archiveSize = 30});
+    fixture.Add({.name = "Alpha", .type = AppType::AUDIO, .archiveSize = 10});
+    fixture.Add({.name = "gamma", .type = AppType::TOOL, .archiveSize = 20});
+    ApplicationListModel model(fixture.engine, kEnglish);
+    model.Rebuild();
+    // Type names in their own order: Audio, Game, Tool.
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"Alpha", "beta", "gamma"}));
+    model.TitleClicked(ColumnSize);
+    EXPECT_EQ(model.sortDirection(), 1);
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"Alpha", "gamma", "beta"}));
+    model.TitleClicked(ColumnSize);
+    EXPECT_EQ(model.sortDirection(), -1);
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"beta", "gamma", "Alpha"}));
+    model.TitleClicked(ColumnName);
+    EXPECT_EQ(model.sortDirection(), 1);
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"Alpha", "beta", "gamma"}));
+    EXPECT_EQ(model.headerData(ColumnName, Qt::Horizontal).toString(),
+              QStringLiteral("Name \u25B2"));
+    model.SortBy(ColumnName);
+    EXPECT_EQ(model.sortDirection(), -1);
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"gamma", "beta", "Alpha"}));
+}
+
+TEST(ApplicationList, TenThousandItemsChangeOneRowAtATime) {
+    TestEngine fixture;
+    fixture.AddMany(10000);
+    ApplicationListModel model(fixture.engine, kEnglish);
+    model.Rebuild();
+    ASSERT_EQ(model.rowCount(), 10000);
+    // States spread evenly: a quarter outdated, half installed or outdated.
+    EXPECT_EQ(model.outdatedCount(), 2500u);
+    EXPECT_EQ(model.installedCount(), 5000u);
+    EXPECT_EQ(model.filteredCount(), 0u);
+    EXPECT_EQ(model.CounterText(), "2500 outdated, 5000 installed and 0 filtered!");
+
+    int resets = 0;
+    std::vector<std::pair<int, int>> changed;
+    int inserted = 0;
+    int removed = 0;
+    QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+    QObject::connect(&model, &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& first, const QModelIndex& last) {
+                         changed.emplace_back(first.row(), last.row());
+                     });
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
+    QObject::connect(&model, &QAbstractItemModel::rowsRemoved, [&] { ++removed; });
+
+    // One item becomes outdated: its row only, the counters follow.
+    int row = 4321;
+    while (model.itemAt(row)->state == ItemState::OUTDATED) {
+        ++row;
+    }
+    ApplicationItem* item = model.itemAt(row);
+    const bool wasInstalled = item->state == ItemState::INSTALLED;
+    item->state = ItemState::OUTDATED;
+    model.Refresh();
+    EXPECT_EQ(resets, 0);
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed[0], std::make_pair(row, row));
+    EXPECT_EQ(model.outdatedCount(), 2501u);
+    EXPECT_EQ(model.installedCount(), wasInstalled ? 5000u : 5001u);
+    EXPECT_EQ(model.data(model.index(row, ColumnState)).toString(), QStringLiteral("Outdated"));
+
+    // Under the Outdated filter an item that gets updated leaves the list
+    // by itself; one that becomes outdated joins it at the end.
+    model.SetStateFilter(4);
+    resets = 0;
+    ASSERT_EQ(model.rowCount(), 2501);
+    EXPECT_EQ(model.filteredCount(), 7499u);
+    item->state = ItemState::INSTALLED;
+    ApplicationItem* other = nullptr;
+    for (ApplicationItem& candidate : fixture.engine.items()) {
+        if (candidate.state == ItemState::NOTINSTALLED) {
+            other = &candidate;
+            break;
+        }
+    }
+    ASSERT_NE(other, nullptr);
+    other->state = ItemState::OUTDATED;
+    model.Refresh();
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(removed, 1);
+    EXPECT_EQ(inserted, 1);
+    EXPECT_EQ(model.rowOf(item), -1);
+    EXPECT_EQ(model.rowOf(other), model.rowCount() - 1);
+    EXPECT_EQ(model.rowCount(), 2501);
+    EXPECT_EQ(model.outdatedCount(), 2501u);
+    // Rows after the removed one are found where they now are.
+    for (int r = 0; r < model.rowCount(); r += 97) {
+        ASSERT_EQ(model.rowOf(model.itemAt(r)), r);
+    }
+}
+
+TEST(ApplicationList, ARefreshAfterItemsWereReplacedRebuilds) {
+    TestEngine fixture;
+    fixture.AddMany(20);
+    ApplicationListModel model(fixture.engine, kEnglish);
+    model.Rebuild();
+    fixture.engine.items().ClearItems();
+    fixture.Add({.name = "Fresh"});
+    int resets = 0;
+    QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+    model.Refresh();
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"Fresh"}));
+}
+
+TEST(ApplicationList, SetUpTakesThePresetsAndHidesDatabases) {
+    TestEngine fixture;
+    fixture.Add({.name = "Here", .state = ItemState::INSTALLED});
+    fixture.Add({.name = "Old", .state = ItemState::OUTDATED});
+    fixture.Add({.name = "Missing"});
+    fixture.Add({.name = "Db", .type = AppType::STOVAN, .state = ItemState::INSTALLED});
+    fixture.preferences.stateFilterPreset = 3;
+    fixture.preferences.flags2 |= HIDE_STOVAN_DATABASES;
+    ApplicationListModel model(fixture.engine, kEnglish);
+    model.SetUp();
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"Here", "Old"}));
+    EXPECT_EQ(model.headerData(ColumnState, Qt::Horizontal).toString(),
+              QStringLiteral("Installed"));
+    EXPECT_EQ(model.data(model.index(0, ColumnState)).toString(), QStringLiteral("Yes"));
+    EXPECT_EQ(model.filteredCount(), 2u);
+    model.SetTypeFilter(20);
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"Db"}));
+}
+
+}  // namespace
+}  // namespace stovan::ui

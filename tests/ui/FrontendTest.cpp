@@ -1,0 +1,110 @@
+// The window's face towards the engine: requester answers by button number,
+// the gauge level, the working state, and the event loop's wait in Qt's
+// loop (ready descriptors, timeouts, and Abort returning 315 into the
+// waiting operation).
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QTimer>
+#include <array>
+
+#include "core/MessageIds.h"
+#include "desktop/ServeEvents.h"
+#include "tests/support/TempRoot.h"
+#include "ui/QtFrontend.h"
+
+namespace stovan::ui {
+namespace {
+
+TEST(QtFrontend, GaugeLevels) {
+    struct Row {
+        std::uint32_t current, total;
+        int level;
+    };
+    for (const Row& row :
+         {Row{0, 0, 0}, Row{5, 0, 0}, Row{1, 2, 500}, Row{3, 3, 1000}, Row{9, 3, 1000},
+          Row{4294967295u, 4294967295u, 1000}, Row{1, 4294967295u, 0}}) {
+        SCOPED_TRACE(std::to_string(row.current) + "/" + std::to_string(row.total));
+        EXPECT_EQ(GaugeLevel(row.current, row.total), row.level);
+    }
+}
+
+TEST(QtFrontend, RequestersAnswerThroughTheSeamAndBusyNests) {
+    QtFrontend frontend;
+    std::string asked;
+    frontend.setAnswerer(
+        [&](std::string_view title, std::string_view body, std::string_view buttons) {
+            asked = std::string(title) + "|" + std::string(body) + "|" + std::string(buttons);
+            return 2;
+        });
+    EXPECT_EQ(frontend.Request("T", "B", "_Update|*A_ll|_Abort"), 2);
+    EXPECT_EQ(asked, "T|B|_Update|*A_ll|_Abort");
+
+    std::vector<bool> changes;
+    QObject::connect(&frontend, &QtFrontend::busyChanged,
+                     [&](bool busy) { changes.push_back(busy); });
+    int lists = 0;
+    QObject::connect(&frontend, &QtFrontend::listChanged, [&] { ++lists; });
+    frontend.SetBusy(true);
+    frontend.SetBusy(true);  // a check inside a processing run
+    frontend.RefreshList();
+    frontend.RefreshList();
+    frontend.SetBusy(false);
+    EXPECT_TRUE(frontend.busy());
+    frontend.RequestAbort();
+    frontend.SetBusy(false);
+    EXPECT_FALSE(frontend.busy());
+    // An abort pressed in a run does not outlive it.
+    EXPECT_FALSE(frontend.abortRequested());
+    EXPECT_EQ(changes, (std::vector<bool>{true, false}));
+    EXPECT_EQ(lists, 1);
+}
+
+TEST(QtFrontend, TheWaitEndsOnReadyDescriptorTimeoutAndAbort) {
+    QtFrontend frontend;
+    std::array<int, 2> pipeEnds{};
+    ASSERT_EQ(::pipe(pipeEnds.data()), 0);
+    std::vector<pollfd> fds{{pipeEnds[0], POLLIN, 0}};
+
+    // Nothing comes: the timeout ends the wait.
+    EXPECT_EQ(WaitInQtLoop(frontend, fds, std::chrono::milliseconds(20)), 0);
+
+    // Data arrives while the loop waits.
+    QTimer::singleShot(10, [&] { ASSERT_EQ(::write(pipeEnds[1], "x", 1), 1); });
+    EXPECT_EQ(WaitInQtLoop(frontend, fds, std::chrono::milliseconds(5000)), 1);
+    EXPECT_NE(fds[0].revents & POLLIN, 0);
+    char byte = 0;
+    ASSERT_EQ(::read(pipeEnds[0], &byte, 1), 1);
+
+    // Abort ends a long wait at once.
+    QTimer::singleShot(10, [&] { frontend.RequestAbort(); });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(WaitInQtLoop(frontend, fds, std::chrono::milliseconds(30000)), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_EQ(frontend.ProcessInput(), msg::ProcessingAborted);
+    EXPECT_EQ(frontend.ProcessInput(), 0u);
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+}
+
+TEST(QtFrontend, AbortReturnsAbortedIntoTheWaitingOperation) {
+    stovan::test::TempRoot root;
+    Log log;
+    QtFrontend frontend;
+    EventServer server(root.dos(), frontend, log, "/nonexistent/stovan-shell");
+    server.setPoller([&frontend](std::vector<pollfd>& fds, std::chrono::milliseconds timeout) {
+        return WaitInQtLoop(frontend, fds, timeout);
+    });
+    bool served = false;
+    QTimer::singleShot(20, [&] {
+        served = true;  // the window's events run during the wait
+        frontend.RequestAbort();
+    });
+    const Status waited = server.ServeEvents([] { return false; });
+    EXPECT_TRUE(served);
+    EXPECT_EQ(waited.message(), msg::ProcessingAborted);
+}
+
+}  // namespace
+}  // namespace stovan::ui

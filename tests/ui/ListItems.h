@@ -1,0 +1,39 @@
+#pragma once
+// An engine on a throw-away root with items made by the test, for the list
+// and window suites.
+
+#include <string>
+
+#include "core/Log.h"
+#include "database/Engine.h"
+#include "prefs/Preferences.h"
+#include "tests/support/TempRoot.h"
+
+namespace stovan::ui::test {
+
+struct ItemSpec {
+    std::string name{};
+    AppType type = AppType::TOOL;
+    ItemState state = ItemState::NOTINSTALLED;
+    ItemMode mode = ItemMode::NOTIFY;
+    std::string description{};
+    std::string author{};
+    std::uint32_t archiveSize = 0;
+};
+
+class TestEngine {
+  public:
+    TestEngine() : engine(root.dos(), preferences, log) {}
+    // Appends an item with an INSTALL and an UNINSTALL block, so every
+    // action its state allows is offered.
+    ApplicationItem& Add(const ItemSpec& spec);
+    // Many items named "App00001"..., states, modes and types spread evenly.
+    void AddMany(std::size_t count);
+
+    stovan::test::TempRoot root;
+    Preferences preferences;
+    Log log;
+    Engine engine;
+};
+
+}  // namespace stovan::ui::test

@@ -1,0 +1,222 @@
+// The main window over a session on a throw-away root: which controls and
+// menu entries a state, a mode and a running operation allow, the button
+// labels, double click, the search toggle and the log toggle.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QAction>
+#include <QPushButton>
+#include <filesystem>
+#include <optional>
+
+#include "core/MessageIds.h"
+#include "database/Loader.h"
+#include "engine/ProgramFolders.h"
+#include "tests/ui/ListItems.h"
+#include "ui/Controls.h"
+#include "ui/MainWindow.h"
+
+namespace stovan::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ItemSpec;
+using test::TestEngine;
+
+TEST(Controls, EnablingFollowsTheActionsAndTheRun) {
+    TestEngine fixture;
+    ApplicationItem& missing = fixture.Add({.name = "Missing"});
+    ApplicationItem& installed = fixture.Add({.name = "Here", .state = ItemState::INSTALLED});
+    ApplicationItem& outdated = fixture.Add({.name = "Old", .state = ItemState::OUTDATED});
+    ApplicationItem& database =
+        fixture.Add({.name = "Db", .type = AppType::STOVAN, .state = ItemState::NOTINSTALLED});
+    ApplicationItem& fixed = fixture.Add({.name = "Fixed"});
+    ASSERT_TRUE(fixed.AddItemFlags(INSTALLDIR_DISABLED).ok());
+    struct Row {
+        const char* name;
+        const ApplicationItem* item;
+        bool processing;
+        ControlStates expected;
+    };
+    const Row rows[] = {
+        {"no item", nullptr, false, {}},
+        {"not installed",
+         &missing,
+         false,
+         {.install = true, .check = true, .mode = true, .drawer = true}},
+        {"installed: no drawer even when it has one",
+         &installed,
+         false,
+         {.check = true, .repair = true, .uninstall = true, .mode = true}},
+        {"outdated",
+         &outdated,
+         false,
+         {.update = true, .check = true, .repair = true, .uninstall = true, .mode = true}},
+        {"database package: fixed mode and drawer",
+         &database,
+         false,
+         {.install = true, .check = true}},
+        {"fixed drawer", &fixed, false, {.install = true, .check = true, .mode = true}},
+        {"a run blocks everything", &outdated, true, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ControlStates states = ControlStatesFor(row.item, row.processing);
+        EXPECT_EQ(states.install, row.expected.install);
+        EXPECT_EQ(states.update, row.expected.update);
+        EXPECT_EQ(states.check, row.expected.check);
+        EXPECT_EQ(states.repair, row.expected.repair);
+        EXPECT_EQ(states.uninstall, row.expected.uninstall);
+        EXPECT_EQ(states.mode, row.expected.mode);
+        EXPECT_EQ(states.drawer, row.expected.drawer);
+    }
+    EXPECT_EQ(ButtonLabel(msg::InstallButton, true, false), "_Install...");
+    EXPECT_EQ(ButtonLabel(msg::InstallButton, true, true), "_Install ...");
+    EXPECT_EQ(ButtonLabel(msg::InstallButton, false, true), "_Install");
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "stovan-window-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        auto opened = OpenSession(folder_ + "/root");
+        ASSERT_TRUE(opened) << opened.error();
+        session_ = std::move(*opened);
+        ASSERT_TRUE(LaunchReload(*session_->engine).ok());
+        session_->preferences.flags |= SHOW_BUTTONS | ASK_INSTALL;
+        session_->preferences.flags &= ~ASK_UPDATE;
+        session_->preferences.flags2 |= DOUBLECLICK_INSTALL;
+        runs_ = std::make_unique<EngineRuns>(*session_, frontend_,
+                                             RunningProgramFolder() + "/stovan-shell");
+    }
+    void TearDown() override {
+        window_.reset();
+        runs_.reset();
+        session_.reset();
+        std::error_code error;
+        fs::remove_all(folder_, error);
+    }
+    ApplicationItem& Add(const ItemSpec& spec) {
+        auto added = session_->engine->items().AppendNewItem();
+        EXPECT_TRUE(added);
+        ApplicationItem& item = **added;
+        EXPECT_TRUE(item.SetTextField(ItemField::name, spec.name).ok());
+        item.type = spec.type;
+        item.state = spec.state;
+        item.mode = spec.mode;
+        EXPECT_TRUE(item.SetTextField(ItemField::installScript, "copy x y").ok());
+        EXPECT_TRUE(item.SetTextField(ItemField::uninstallScript, "delete y").ok());
+        return item;
+    }
+    MainWindow& Window() {
+        if (!window_) {
+            window_ = std::make_unique<MainWindow>(*session_, frontend_, *runs_);
+        }
+        return *window_;
+    }
+
+    std::string folder_;
+    std::unique_ptr<Session> session_;
+    QtFrontend frontend_;
+    std::unique_ptr<EngineRuns> runs_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(MainWindowTest, ButtonsAndMenusFollowTheItemAndTheRun) {
+    ApplicationItem& outdated = Add({.name = "OldTool", .state = ItemState::OUTDATED});
+    ApplicationItem& missing = Add({.name = "NewTool"});
+    MainWindow& window = Window();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Stovan V2.18"));
+    EXPECT_EQ(window.commandButton(ItemInstall)->text(), QStringLiteral("&Install..."));
+    EXPECT_EQ(window.commandButton(ItemUpdate)->text(), QStringLiteral("U&pdate"));
+
+    window.SetActiveItem(&outdated);
+    ASSERT_EQ(window.activeItem(), &outdated);
+    EXPECT_TRUE(window.commandButton(ItemUpdate)->isEnabled());
+    EXPECT_FALSE(window.commandButton(ItemInstall)->isEnabled());
+    window.SetActiveItem(&missing);
+    EXPECT_TRUE(window.commandButton(ItemInstall)->isEnabled());
+    EXPECT_FALSE(window.commandButton(ItemUninstall)->isEnabled());
+
+    // A run: only About, Hide and Quit stay, and no button.
+    frontend_.SetBusy(true);
+    for (int command : {CommandReload, CommandCheckUpdates, CommandProcessAll, CommandSearch}) {
+        SCOPED_TRACE(command);
+        EXPECT_FALSE(window.menuAction(command)->isEnabled());
+    }
+    for (int command : {CommandAbout, CommandHide, CommandQuit}) {
+        SCOPED_TRACE(command);
+        EXPECT_TRUE(window.menuAction(command)->isEnabled());
+    }
+    for (int command : {ItemInstall, ItemUpdate, ItemCheck, ItemRepair, ItemUninstall}) {
+        SCOPED_TRACE(command);
+        EXPECT_FALSE(window.commandButton(command)->isEnabled());
+    }
+    // Commands that start a run are ignored meanwhile.
+    const ItemMode before = missing.mode;
+    window.DoubleClicked(missing);
+    EXPECT_EQ(missing.mode, before);
+    frontend_.SetBusy(false);
+    EXPECT_TRUE(window.menuAction(CommandReload)->isEnabled());
+    EXPECT_TRUE(window.commandButton(ItemInstall)->isEnabled());
+}
+
+TEST_F(MainWindowTest, DoubleClickTogglesUpdateAndTheRowFollows) {
+    ApplicationItem& item = Add({.name = "Toggle", .mode = ItemMode::NOTIFY});
+    MainWindow& window = Window();
+    window.SetActiveItem(&item);
+    window.DoubleClicked(item);
+    EXPECT_EQ(item.mode, ItemMode::INSTALL);
+    const int row = window.list().rowOf(&item);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(window.list().data(window.list().index(row, ColumnMode)).toString(),
+              QStringLiteral("Update"));
+    window.DoubleClicked(item);
+    EXPECT_EQ(item.mode, ItemMode::IGNORE);
+}
+
+TEST_F(MainWindowTest, SearchCountersAndTheLogToggle) {
+    Add({.name = "Unusual-Name-Zq"});
+    MainWindow& window = Window();
+    const int all = window.list().rowCount();
+    window.SetSearchShown(true);
+    window.AcknowledgeSearch(QStringLiteral("unusual-name-zq"));
+    EXPECT_EQ(window.list().rowCount(), 1);
+    EXPECT_TRUE(window.statusText().endsWith(QStringLiteral("%1 filtered!").arg(all - 1)));
+    window.SetSearchShown(false);
+    EXPECT_EQ(window.list().rowCount(), all);
+
+    EXPECT_FALSE(window.logShown());
+    session_->log.AddLogEntry(msg::SeverityFatal);
+    EXPECT_TRUE(window.logShown());
+}
+
+TEST_F(MainWindowTest, RunsNeverNestAndAReloadWaitsForTheRunsEnd) {
+    ApplicationItem& item = Add({.name = "Checked"});
+    int reloads = 0;
+    runs_->setReloaded([&] { ++reloads; });
+    std::optional<bool> putOff;
+    std::optional<bool> nestedRan;
+    QObject::connect(&frontend_, &QtFrontend::progressChanged, [&] {
+        if (!putOff) {
+            putOff = runs_->Reload();
+            nestedRan = runs_->CheckAll(CheckMode::Quick).has_value();
+            EXPECT_EQ(reloads, 0);
+        }
+    });
+    ASSERT_TRUE(runs_->CheckItem(item, CheckMode::Quick).has_value());
+    ASSERT_TRUE(putOff.has_value());
+    EXPECT_TRUE(*putOff);
+    EXPECT_FALSE(*nestedRan);
+    EXPECT_EQ(reloads, 1);
+    EXPECT_FALSE(runs_->active());
+    // Idle, a reload happens at once.
+    EXPECT_FALSE(runs_->Reload());
+    EXPECT_EQ(reloads, 2);
+}
+
+}  // namespace
+}  // namespace stovan::ui

@@ -1,0 +1,152 @@
+#pragma once
+// The main window: the application list with its context menu, the
+// information text of the active item, the command buttons with the mode
+// cycle and the install drawer field, the status line with gauge and
+// Abort, the search bar, the log pane and the menu strip. Every command
+// goes to the engine through EngineRuns; the window adds no engine logic.
+
+#include <QMainWindow>
+#include <array>
+#include <string>
+
+#include "engine/Session.h"
+#include "ui/ApplicationListModel.h"
+#include "ui/Controls.h"
+#include "ui/EngineRuns.h"
+#include "ui/LogModel.h"
+#include "ui/QtFrontend.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QStackedWidget;
+class QTableView;
+class QTextBrowser;
+class QDialog;
+
+namespace stovan::ui {
+
+// The menu commands by their numbers.
+enum MenuCommand : int {
+    CommandAbout = 26,
+    CommandHide = 27,
+    CommandQuit = 28,
+    CommandSearch = 29,
+    CommandReload = 30,
+    CommandCheckUpdates = 31,
+    CommandProcessAll = 32,
+};
+
+// The list's item commands (the context menu's user data).
+enum ItemCommand : int {
+    ItemCheck = 58,
+    ItemUpdate = 59,
+    ItemInstall = 60,
+    ItemUninstall = 61,
+    ItemRepair = 62,
+    ItemDownload = 63,
+};
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    MainWindow(Session& session, QtFrontend& frontend, EngineRuns& runs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    ApplicationListModel& list() { return *list_; }
+    LogModel& logModel() { return *log_; }
+    QTableView* listView() { return listView_; }
+
+    // A menu command by number (MenuCommand).
+    void RunCommand(int command);
+    // An item command for the active item (ItemCommand); nothing without one.
+    void RunItemCommand(int command);
+    // The context menu's choices (Part of the list): user data as the
+    // list's table gives it.
+    void ContextMenuChoice(int userData);
+    // The context menu for the active item, built anew.
+    QMenu* BuildContextMenu();
+
+    ApplicationItem* activeItem() const;
+    void SetActiveItem(ApplicationItem* item);
+    // The enabled state of the controls now.
+    ControlStates controlStates() const;
+    // The menu entry of a command (tests read its enabled state).
+    QAction* menuAction(int command) const;
+    QPushButton* commandButton(int itemCommand) const;
+    QString statusText() const;
+    bool logShown() const;
+    // The mode cycle and the drawer field as the user changes them.
+    void ChooseMode(ItemMode mode);
+    void ChooseDrawer(const std::string& drawer);
+    void DoubleClicked(ApplicationItem& item);
+    void SetSearchShown(bool shown);
+    void AcknowledgeSearch(const QString& text);
+
+    // Window geometry and splitter positions, kept in the prefs drawer.
+    void SaveGeometry();
+    void RestoreGeometry();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildMenus();
+    void BuildWidgets();
+    void ConnectFrontend();
+    void ActiveRowChanged();
+    void RefreshControls();
+    void RebuildButtonLabels();
+    void SetProcessing(bool active);
+    void ShowCounters();
+    void AfterRun(ApplicationItem* item);
+    void KeepChoices();
+    void FinishRun();
+    void ShowOutput(const QString& text);
+    void ShowAbout();
+    void LogContextMenu(const QPoint& position);
+
+    Session& session_;
+    QtFrontend& frontend_;
+    EngineRuns& runs_;
+    ApplicationListModel* list_ = nullptr;
+    LogModel* log_ = nullptr;
+
+    QTableView* listView_ = nullptr;
+    QTextBrowser* info_ = nullptr;
+    QTableView* logView_ = nullptr;
+    QSplitter* verticalSplit_ = nullptr;
+    QSplitter* horizontalSplit_ = nullptr;
+    QWidget* buttonArea_ = nullptr;
+    QPushButton* install_ = nullptr;
+    QPushButton* update_ = nullptr;
+    QPushButton* check_ = nullptr;
+    QPushButton* repair_ = nullptr;
+    QPushButton* uninstall_ = nullptr;
+    QLabel* modeLabel_ = nullptr;
+    QComboBox* mode_ = nullptr;
+    QLabel* drawerLabel_ = nullptr;
+    QLineEdit* drawer_ = nullptr;
+    QStackedWidget* status_ = nullptr;
+    QLabel* statusText_ = nullptr;
+    QProgressBar* gauge_ = nullptr;
+    QPushButton* abort_ = nullptr;
+    QPushButton* searchToggle_ = nullptr;
+    QPushButton* logToggle_ = nullptr;
+    QWidget* searchBar_ = nullptr;
+    QLineEdit* search_ = nullptr;
+    QDialog* output_ = nullptr;
+    QPlainTextEdit* outputText_ = nullptr;
+    std::array<QAction*, 8> commands_{};  // by command number - 26
+    bool processing_ = false;
+    bool quitAfterRun_ = false;
+};
+
+}  // namespace stovan::ui
