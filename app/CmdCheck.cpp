@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/CommandRegistry.h"
+#include "app/CommandRun.h"
 #include "app/DatabaseSession.h"
 #include "core/MessageIds.h"
 #include "core/Messages.h"
@@ -72,17 +73,12 @@ int Check(const stovan::app::Context& context, const CheckOptions& options) {
                      options.mode.c_str());
         return 10;
     }
-    auto opened = app::OpenDatabaseSession(context);
+    const auto opened = app::OpenLoadedSession(context);
     if (!opened) {
-        std::fprintf(stderr, "stovan: %s\n", opened.error().c_str());  // host paths
         return 20;
     }
-    app::DatabaseSession& session = **opened;
+    app::DatabaseSession& session = *opened;
     Engine& engine = *session.engine;
-    if (!LogFailure(session, LaunchReload(engine))) {
-        app::PrintLog(session.log, 0, stderr);
-        return 20;
-    }
 
     std::vector<ApplicationItem*> items;
     for (const std::string& name : options.names) {
@@ -181,17 +177,12 @@ std::string DateText(const amiga::DateStamp& date) {
 
 int Outdated(const stovan::app::Context& context, bool json) {
     using namespace stovan;
-    auto opened = app::OpenDatabaseSession(context);
+    const auto opened = app::OpenLoadedSession(context);
     if (!opened) {
-        std::fprintf(stderr, "stovan: %s\n", opened.error().c_str());  // host paths
         return 20;
     }
-    app::DatabaseSession& session = **opened;
+    app::DatabaseSession& session = *opened;
     Engine& engine = *session.engine;
-    if (!LogFailure(session, LaunchReload(engine))) {
-        app::PrintLog(session.log, 0, stderr);
-        return 20;
-    }
     std::size_t count = 0;
     if (json) {
         std::fputs("[", stdout);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/CommandRegistry.h"
+#include "app/CommandRun.h"
 #include "app/DatabaseSession.h"
 #include "core/MessageIds.h"
 #include "core/Messages.h"
@@ -28,17 +29,12 @@ namespace {
 
 int Images(const stovan::app::Context& context, const std::vector<std::string>& names) {
     using namespace stovan;
-    auto opened = app::OpenDatabaseSession(context);
+    const auto opened = app::OpenLoadedSession(context);
     if (!opened) {
-        std::fprintf(stderr, "stovan: %s\n", opened.error().c_str());  // host paths
         return 20;
     }
-    app::DatabaseSession& session = **opened;
+    app::DatabaseSession& session = *opened;
     Engine& engine = *session.engine;
-    if (!LogFailure(session, LaunchReload(engine))) {
-        app::PrintLog(session.log, 0, stderr);
-        return 20;
-    }
     std::vector<const ApplicationItem*> items;
     for (const std::string& name : names) {
         const ApplicationItem* item = engine.items().FindItem(name, false);

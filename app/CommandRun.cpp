@@ -63,7 +63,7 @@ bool CommandRun::Finish(std::size_t first) {
     return saved;
 }
 
-std::unique_ptr<DatabaseSession> OpenOperationSession(const Context& context) {
+std::unique_ptr<DatabaseSession> OpenLoadedSession(const Context& context) {
     auto opened = OpenDatabaseSession(context);
     if (!opened) {
         std::fprintf(stderr, "stovan: %s\n", opened.error().c_str());  // host paths
@@ -72,6 +72,14 @@ std::unique_ptr<DatabaseSession> OpenOperationSession(const Context& context) {
     std::unique_ptr<DatabaseSession> session = std::move(*opened);
     if (!LogFailure(*session, LaunchReload(*session->engine))) {
         PrintLog(session->log, 0, stderr);
+        return nullptr;
+    }
+    return session;
+}
+
+std::unique_ptr<DatabaseSession> OpenOperationSession(const Context& context) {
+    std::unique_ptr<DatabaseSession> session = OpenLoadedSession(context);
+    if (!session) {
         return nullptr;
     }
     const std::string drawer = CompanionCommandDrawer(session->dos);

@@ -49,6 +49,10 @@ class CommandRun {
     ProcessContext context_;
 };
 
+// The session for --root with every database loaded; null after a
+// complaint on standard error (the log, when the load failed).
+std::unique_ptr<DatabaseSession> OpenLoadedSession(const Context& context);
+
 // The session for --root, loaded, with the companion commands in place and
 // Ctrl-C handled; null after a complaint on standard error.
 std::unique_ptr<DatabaseSession> OpenOperationSession(const Context& context);
