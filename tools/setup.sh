@@ -30,6 +30,9 @@ fi
 
 # ccache hits across clones of the repository (CI builds a fresh clone).
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
+# Four build folders (tests, Release, sanitizers, coverage) outgrow the
+# default 5 GB and would evict each other.
+export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-15G}"
 
 build_dir="${1:-build}"
 shift || true
