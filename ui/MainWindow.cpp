@@ -30,9 +30,13 @@
 #include "database/ConfigFiles.h"
 #include "database/InstallDir.h"
 #include "database/Loader.h"
+#include "engine/Finder.h"
 #include "platform/Catalog.h"
 #include "platform/DosFiles.h"
 #include "prefs/Preferences.h"
+#include "prefs/SystemPreferences.h"
+#include "ui/ColumnFormat.h"
+#include "ui/PreferencesWindow.h"
 #include "ui/RichText.h"
 
 namespace stovan::ui {
@@ -89,6 +93,7 @@ MainWindow::MainWindow(Session& session, QtFrontend& frontend, EngineRuns& runs,
         ActiveRowChanged();
     });
     list_->SetUp();
+    ApplyColumnFormat(*listView_->horizontalHeader(), session_.preferences.listFormat);
     RebuildButtonLabels();
     if (list_->rowCount() > 0) {
         listView_->selectRow(0);
@@ -119,6 +124,7 @@ void MainWindow::BuildWidgets() {
     listView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     listView_->verticalHeader()->setDefaultSectionSize(listView_->fontMetrics().height() + 6);
     listView_->horizontalHeader()->setSectionsClickable(true);
+    listView_->horizontalHeader()->setSectionsMovable(true);
     listView_->horizontalHeader()->setSortIndicatorShown(false);
     listView_->horizontalHeader()->setStretchLastSection(false);
     listView_->setWordWrap(false);
@@ -286,6 +292,8 @@ void MainWindow::BuildMenus() {
           {CommandCheckUpdates, msg::MenuCheckUpdates, msg::MenuCheckUpdatesKey},
           {0, 0, 0},
           {CommandProcessAll, msg::MenuProcessAll, msg::MenuProcessAllKey}}},
+        {msg::MenuSettings,
+         {{CommandPreferences, msg::MenuStovanSettings, msg::MenuStovanSettingsKey}}},
     };
     for (const MenuGroup& group : groups) {
         QMenu* menu = menuBar()->addMenu(Message(group.title));
@@ -519,6 +527,11 @@ void MainWindow::RunCommand(int command) {
             if (!running) {
                 (void)runs_.ProcessAll();
                 AfterRun(nullptr);
+            }
+            break;
+        case CommandPreferences:
+            if (!running) {
+                ShowPreferences();
             }
             break;
         default:
@@ -809,6 +822,43 @@ void MainWindow::ShowAbout() {
                        RichTextFromEscapes(GetString(msg::ProgramCredit)));
 }
 
+PreferencesWindow& MainWindow::preferencesWindow() {
+    if (preferences_ == nullptr) {
+        preferences_ = new PreferencesWindow(session_, &frontend_, this);
+        connect(preferences_, &PreferencesWindow::saved, this,
+                [this](const PreferencesChanges& changes) { PreferencesSaved(changes); });
+    }
+    return *preferences_;
+}
+
+void MainWindow::ShowPreferences() {
+    // The list's columns go with the next save of the preferences.
+    session_.preferences.listFormat = ColumnFormatText(*listView_->horizontalHeader());
+    PreferencesWindow& window = preferencesWindow();
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+void MainWindow::PreferencesSaved(const PreferencesChanges& changes) {
+    RebuildButtonLabels();
+    if (changes.buttons) {
+        buttonArea_->setVisible((session_.preferences.flags & SHOW_BUTTONS) != 0);
+    }
+    if (changes.hideDatabases) {
+        ApplicationItem* active = activeItem();
+        list_->Rebuild();
+        SetActiveItem(list_->rowOf(active) >= 0 ? active : list_->itemAt(0));
+    }
+    if (changes.typeDrawers && !processing_ && !runs_.active()) {
+        // New type drawers: look for the applications there and learn
+        // their installed versions anew.
+        (void)FindApplications(*session_.engine, frontend_);
+        (void)runs_.CheckAll(CheckMode::System);
+        AfterRun(activeItem());
+    }
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (processing_ || runs_.active()) {
         // The run ends first (its wait returns 315); the window closes then.
@@ -825,15 +875,24 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     SaveGeometry();
+    KeepColumnFormat();
     event->accept();
+}
+
+void MainWindow::KeepColumnFormat() {
+    // The columns are the preferences' listFormat: a change the user made
+    // by dragging is saved with the record when the window closes.
+    std::string format = ColumnFormatText(*listView_->horizontalHeader());
+    if (format != session_.preferences.listFormat) {
+        session_.preferences.listFormat = std::move(format);
+        (void)LogFailure(session_, SaveLivePreferences(session_.preferences, session_.dos));
+    }
 }
 
 void MainWindow::SaveGeometry() {
     const QByteArray text = "window=" + saveGeometry().toBase64() +
                             "\nsplit=" + verticalSplit_->saveState().toBase64() +
-                            "\npanel=" + horizontalSplit_->saveState().toBase64() +
-                            "\nlist=" + listView_->horizontalHeader()->saveState().toBase64() +
-                            "\n";
+                            "\npanel=" + horizontalSplit_->saveState().toBase64() + "\n";
     // Losing the window's size is no reason to bother the user.
     (void)amiga::WriteFile(session_.dos, kGeometryFile, text.toStdString());
 }
@@ -855,8 +914,6 @@ void MainWindow::RestoreGeometry() {
                 (void)verticalSplit_->restoreState(value);
             } else if (key == "panel") {
                 (void)horizontalSplit_->restoreState(value);
-            } else if (key == "list") {
-                (void)listView_->horizontalHeader()->restoreState(value);
             }
         }
     }

@@ -31,6 +31,11 @@ class QTextBrowser;
 class QDialog;
 
 namespace stovan::ui {
+class PreferencesWindow;
+struct PreferencesChanges;
+}  // namespace stovan::ui
+
+namespace stovan::ui {
 
 // The menu commands by their numbers.
 enum MenuCommand : int {
@@ -41,6 +46,7 @@ enum MenuCommand : int {
     CommandReload = 30,
     CommandCheckUpdates = 31,
     CommandProcessAll = 32,
+    CommandPreferences = 34,
 };
 
 // The list's item commands (the context menu's user data).
@@ -90,9 +96,14 @@ class MainWindow final : public QMainWindow {
     void SetSearchShown(bool shown);
     void AcknowledgeSearch(const QString& text);
 
+    // The preferences window (made on first use).
+    PreferencesWindow& preferencesWindow();
+
     // Window geometry and splitter positions, kept in the prefs drawer.
     void SaveGeometry();
     void RestoreGeometry();
+    // The list's columns into the preferences' listFormat, saved when changed.
+    void KeepColumnFormat();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,6 +122,8 @@ class MainWindow final : public QMainWindow {
     void FinishRun();
     void ShowOutput(const QString& text);
     void ShowAbout();
+    void ShowPreferences();
+    void PreferencesSaved(const PreferencesChanges& changes);
     void LogContextMenu(const QPoint& position);
 
     Session& session_;
@@ -144,7 +157,8 @@ class MainWindow final : public QMainWindow {
     QLineEdit* search_ = nullptr;
     QDialog* output_ = nullptr;
     QPlainTextEdit* outputText_ = nullptr;
-    std::array<QAction*, 8> commands_{};  // by command number - 26
+    PreferencesWindow* preferences_ = nullptr;
+    std::array<QAction*, 9> commands_{};  // by command number - 26
     bool processing_ = false;
     bool quitAfterRun_ = false;
 };
