@@ -35,7 +35,9 @@
 #include "platform/DosFiles.h"
 #include "prefs/Preferences.h"
 #include "prefs/SystemPreferences.h"
+#include "ui/AboutWindow.h"
 #include "ui/ColumnFormat.h"
+#include "ui/InfoPanel.h"
 #include "ui/PreferencesWindow.h"
 #include "ui/RichText.h"
 
@@ -143,8 +145,9 @@ void MainWindow::BuildWidgets() {
         menu->popup(listView_->viewport()->mapToGlobal(at));
     });
 
-    info_ = new QTextBrowser(central);
-    info_->setOpenExternalLinks(true);
+    info_ = new InfoPanel(
+        *session_.engine, list_->languages(), [this] { return processing_ || runs_.active(); },
+        central);
 
     horizontalSplit_ = new QSplitter(Qt::Horizontal, central);
     horizontalSplit_->addWidget(listView_);
@@ -363,25 +366,11 @@ void MainWindow::ActiveRowChanged() {
         }
         mode_->setCurrentIndex(0);
         drawer_->clear();
-        info_->clear();
+        info_->ShowItem(nullptr);
         RefreshControls();
         return;
     }
-    // The information panel (the picture comes with the image cache).
-    QString html = QStringLiteral("<h3>%1</h3>").arg(Latin1(item->displayText()).toHtmlEscaped());
-    LocalisedOptions options;
-    if (const std::string* description =
-            LocalisedEntry(*item, ItemField::description, list_->languages(), options)) {
-        html += QStringLiteral("<p>%1</p>").arg(RichTextFromEscapes(*description));
-    }
-    if (!item->appAuthor().empty()) {
-        html += QStringLiteral("<p>%1</p>").arg(Latin1(item->appAuthor()).toHtmlEscaped());
-    }
-    if (!item->appWebPage().empty()) {
-        const QString page = Latin1(item->appWebPage()).toHtmlEscaped();
-        html += QStringLiteral("<p><a href=\"%1\">%1</a></p>").arg(page);
-    }
-    info_->setHtml(html);
+    info_->ShowItem(item);
     RefreshControls();
 }
 
@@ -818,8 +807,12 @@ void MainWindow::ShowOutput(const QString& text) {
 }
 
 void MainWindow::ShowAbout() {
-    QMessageBox::about(this, Message(msg::MenuAbout),
-                       RichTextFromEscapes(GetString(msg::ProgramCredit)));
+    if (about_ == nullptr) {
+        about_ = new AboutWindow(this);
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
 }
 
 PreferencesWindow& MainWindow::preferencesWindow() {

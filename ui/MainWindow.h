@@ -31,6 +31,8 @@ class QTextBrowser;
 class QDialog;
 
 namespace stovan::ui {
+class AboutWindow;
+class InfoPanel;
 class PreferencesWindow;
 struct PreferencesChanges;
 }  // namespace stovan::ui
@@ -69,6 +71,7 @@ class MainWindow final : public QMainWindow {
     ApplicationListModel& list() { return *list_; }
     LogModel& logModel() { return *log_; }
     QTableView* listView() { return listView_; }
+    InfoPanel* infoPanel() { return info_; }
 
     // A menu command by number (MenuCommand).
     void RunCommand(int command);
@@ -133,7 +136,7 @@ class MainWindow final : public QMainWindow {
     LogModel* log_ = nullptr;
 
     QTableView* listView_ = nullptr;
-    QTextBrowser* info_ = nullptr;
+    InfoPanel* info_ = nullptr;
     QTableView* logView_ = nullptr;
     QSplitter* verticalSplit_ = nullptr;
     QSplitter* horizontalSplit_ = nullptr;
@@ -158,6 +161,7 @@ class MainWindow final : public QMainWindow {
     QDialog* output_ = nullptr;
     QPlainTextEdit* outputText_ = nullptr;
     PreferencesWindow* preferences_ = nullptr;
+    AboutWindow* about_ = nullptr;
     std::array<QAction*, 9> commands_{};  // by command number - 26
     bool processing_ = false;
     bool quitAfterRun_ = false;
