@@ -38,6 +38,7 @@
 #include "ui/AboutWindow.h"
 #include "ui/ColumnFormat.h"
 #include "ui/InfoPanel.h"
+#include "ui/OutputWindow.h"
 #include "ui/PreferencesWindow.h"
 #include "ui/RichText.h"
 
@@ -90,6 +91,11 @@ MainWindow::MainWindow(Session& session, QtFrontend& frontend, EngineRuns& runs,
     BuildWidgets();
     BuildMenus();
     ConnectFrontend();
+    frontend_.setOutputWait([this] {
+        if (output_ != nullptr) {
+            output_->WaitUntilClosed();
+        }
+    });
     runs_.setReloaded([this] {
         list_->Rebuild();
         ActiveRowChanged();
@@ -107,6 +113,7 @@ MainWindow::MainWindow(Session& session, QtFrontend& frontend, EngineRuns& runs,
 MainWindow::~MainWindow() {
     frontend_.setLogDisplay(nullptr);
     frontend_.setParentWindow(nullptr);
+    frontend_.setOutputWait({});
     runs_.setReloaded({});
 }
 
@@ -792,18 +799,15 @@ void MainWindow::LogContextMenu(const QPoint& position) {
 }
 
 void MainWindow::ShowOutput(const QString& text) {
+    outputWindow().Append(text);
+}
+
+OutputWindow& MainWindow::outputWindow() {
     if (output_ == nullptr) {
-        output_ = new QDialog(this);
-        output_->setWindowTitle(QStringLiteral("Stovan Output Window"));
-        auto* layout = new QVBoxLayout(output_);
-        outputText_ = new QPlainTextEdit(output_);
-        outputText_->setReadOnly(true);
-        layout->addWidget(outputText_);
-        output_->resize(640, 360);
+        output_ = new OutputWindow(this);
+        connect(&frontend_, &QtFrontend::abortRequestedSignal, output_, &OutputWindow::abort);
     }
-    outputText_->moveCursor(QTextCursor::End);
-    outputText_->insertPlainText(text);
-    output_->show();
+    return *output_;
 }
 
 void MainWindow::ShowAbout() {

@@ -33,6 +33,7 @@ class QDialog;
 namespace stovan::ui {
 class AboutWindow;
 class InfoPanel;
+class OutputWindow;
 class PreferencesWindow;
 struct PreferencesChanges;
 }  // namespace stovan::ui
@@ -99,6 +100,8 @@ class MainWindow final : public QMainWindow {
     void SetSearchShown(bool shown);
     void AcknowledgeSearch(const QString& text);
 
+    // The script output window (made on first use).
+    OutputWindow& outputWindow();
     // The preferences window (made on first use).
     PreferencesWindow& preferencesWindow();
 
@@ -158,8 +161,7 @@ class MainWindow final : public QMainWindow {
     QPushButton* logToggle_ = nullptr;
     QWidget* searchBar_ = nullptr;
     QLineEdit* search_ = nullptr;
-    QDialog* output_ = nullptr;
-    QPlainTextEdit* outputText_ = nullptr;
+    OutputWindow* output_ = nullptr;
     PreferencesWindow* preferences_ = nullptr;
     AboutWindow* about_ = nullptr;
     std::array<QAction*, 9> commands_{};  // by command number - 26
