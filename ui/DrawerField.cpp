@@ -78,6 +78,17 @@ std::optional<std::string> AmigaPathOfHostFolder(const amiga::DosList& dos,
     return path;
 }
 
+std::optional<QUrl> HostFolderLink(const amiga::DosList& dos, std::string_view amigaPath) {
+    auto lock = amiga::Lock(dos, amigaPath);
+    if (lock && !lock->drawer) {
+        lock = amiga::ParentDir(dos, *lock);
+    }
+    if (!lock) {
+        return std::nullopt;
+    }
+    return QUrl::fromLocalFile(QString::fromStdString(lock->hostPath));
+}
+
 DrawerField::DrawerField(const amiga::DosList& dos, QWidget* parent) : QWidget(parent), dos_(dos) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -5,6 +5,7 @@
 // the volume that holds it ("Work:Games/"), and a folder outside every
 // volume is not taken.
 
+#include <QUrl>
 #include <QWidget>
 #include <optional>
 #include <string>
@@ -26,6 +27,11 @@ std::optional<std::string> HostFolderOf(const amiga::DosList& dos, std::string_v
 // drawers ending in "/". None when no volume holds it.
 std::optional<std::string> AmigaPathOfHostFolder(const amiga::DosList& dos,
                                                  std::string_view hostFolder);
+
+// The desktop's link (a file URL) to the host folder of an Amiga path: the
+// drawer itself, or the drawer holding it when it names a file. None when
+// it does not exist.
+std::optional<QUrl> HostFolderLink(const amiga::DosList& dos, std::string_view amigaPath);
 
 class DrawerField final : public QWidget {
     Q_OBJECT

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -30,13 +31,16 @@
 #include "database/ConfigFiles.h"
 #include "database/InstallDir.h"
 #include "database/Loader.h"
+#include "engine/Archives.h"
 #include "engine/Finder.h"
 #include "platform/Catalog.h"
 #include "platform/DosFiles.h"
 #include "prefs/Preferences.h"
 #include "prefs/SystemPreferences.h"
+#include "scripts/Placeholders.h"
 #include "ui/AboutWindow.h"
 #include "ui/ColumnFormat.h"
+#include "ui/DrawerField.h"
 #include "ui/InfoPanel.h"
 #include "ui/OutputWindow.h"
 #include "ui/PreferencesWindow.h"
@@ -218,6 +222,18 @@ void MainWindow::BuildWidgets() {
     update_ = makeButton(msg::UpdateHelp, ItemUpdate);
     check_ = makeButton(msg::CheckHelp, ItemCheck);
     repair_ = makeButton(msg::RepairHelp, ItemRepair);
+    // Install and Repair offer the versions kept in the download drawer.
+    for (const auto& [button, command] :
+         {std::pair{install_, int{ItemInstall}}, std::pair{repair_, int{ItemRepair}}}) {
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(button, &QPushButton::customContextMenuRequested, this,
+                [this, button, command](const QPoint& at) {
+                    if (QMenu* menu = BuildOtherVersionMenu(command)) {
+                        menu->setAttribute(Qt::WA_DeleteOnClose);
+                        menu->popup(button->mapToGlobal(at));
+                    }
+                });
+    }
     uninstall_ = makeButton(msg::UninstallHelp, ItemUninstall);
     modeLabel_ = new QLabel(MnemonicText(GetString(msg::ModeLabel)), buttonArea_);
     mode_ = new QComboBox(buttonArea_);
@@ -722,12 +738,25 @@ QMenu* MainWindow::BuildContextMenu() {
     const std::uint32_t actions = AvailableActions(*item);
     auto entry = [&](MessageId label, int userData) {
         QAction* action = menu->addAction(Formatted(label, {name}));
+        action->setData(userData);
         connect(action, &QAction::triggered, this,
                 [this, userData] { ContextMenuChoice(userData); });
     };
-    if (!item->HasFlags(INSTALLDIR_DISABLED) && item->type != AppType::STOVAN) {
+    // The drawer can be opened where it is known: its own, a followed
+    // item's, or the one the entry names.
+    const bool open = (!item->HasFlags(INSTALLDIR_DISABLED) ||
+                       item->HasFlags(INSTALLDIR_FOLLOWS | HAS_APPDIRECTORY)) &&
+                      (actions & kOffersAnyOperation) != 0 &&
+                      ApplicationDirectory(*session_.engine, *item).has_value();
+    const bool change = !item->HasFlags(INSTALLDIR_DISABLED) && item->type != AppType::STOVAN;
+    if (open || change) {
         menu->addSeparator();
-        entry(msg::ContextChangeInstallDir, 57);
+    }
+    if (open) {
+        entry(msg::ContextOpenInstallDir, kOpenInstallDir);
+    }
+    if (change) {
+        entry(msg::ContextChangeInstallDir, kChangeInstallDir);
     }
     menu->addSeparator();
     if ((actions & kOffersUpdate) != 0) {
@@ -767,12 +796,72 @@ void MainWindow::ContextMenuChoice(int userData) {
         RunCommand(CommandProcessAll);
     } else if (userData >= 51 && userData <= 54) {
         ChooseMode(static_cast<ItemMode>(userData - 51));
-    } else if (userData == 57) {
+    } else if (userData == kOpenInstallDir) {
+        (void)OpenInstallDir();
+    } else if (userData == kChangeInstallDir) {
         buttonArea_->show();
         drawer_->setFocus();
     } else if (userData >= ItemCheck && userData <= ItemDownload) {
         RunItemCommand(userData);
     }
+}
+
+QMenu* MainWindow::BuildOtherVersionMenu(int itemCommand) {
+    ApplicationItem* item = activeItem();
+    const ControlStates states = controlStates();
+    const bool install = itemCommand == ItemInstall;
+    if (item == nullptr || (install ? !states.install : !states.repair)) {
+        return nullptr;
+    }
+    auto* menu = new QMenu(this);
+    QAction* title = menu->addAction(
+        Formatted(install ? msg::InstallOtherVersionTitle : msg::RepairOtherVersionTitle,
+                  {item->displayText()}));
+    title->setEnabled(false);
+    menu->addSeparator();
+    const int command = install ? ItemInstallOtherVersion : ItemRepairOtherVersion;
+    if (auto archives = CollectArchives(*session_.engine, *item)) {
+        for (const ArchiveEntry& archive : archives->entries) {
+            QAction* action = menu->addAction(Latin1(archive.label));
+            const VersionTriple version = archive.triple;
+            connect(action, &QAction::triggered, this,
+                    [this, command, version] { RunOtherVersion(command, version); });
+        }
+    }
+    return menu;
+}
+
+void MainWindow::RunOtherVersion(int command, const VersionTriple& version) {
+    ApplicationItem* item = activeItem();
+    if (item == nullptr || processing_ || runs_.active()) {
+        return;
+    }
+    const bool install = command == ItemInstallOtherVersion;
+    if (install ? !controlStates().install : !controlStates().repair) {
+        return;
+    }
+    const std::string key = item->key();
+    const bool byDupeName = item->HasFlags(HAS_DUPENAME);
+    // The run takes the chosen version as the offered one; the offered
+    // one is the item's again afterwards.
+    const VersionTriple offered = item->serverVersion;
+    item->serverVersion = version;
+    (void)runs_.ProcessOne(*item, install ? ItemMode::OP_INSTALL : ItemMode::OP_REPAIR, true);
+    ApplicationItem* after = session_.engine->items().FindItem(key, byDupeName);
+    if (after == item) {
+        item->serverVersion = offered;
+    }
+    AfterRun(after);
+}
+
+bool MainWindow::OpenInstallDir() {
+    ApplicationItem* item = activeItem();
+    if (item == nullptr) {
+        return false;
+    }
+    const auto drawer = ApplicationDirectory(*session_.engine, *item);
+    const auto link = drawer ? HostFolderLink(session_.dos, *drawer) : std::nullopt;
+    return link && QDesktopServices::openUrl(*link);
 }
 
 void MainWindow::LogContextMenu(const QPoint& position) {

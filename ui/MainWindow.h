@@ -60,7 +60,14 @@ enum ItemCommand : int {
     ItemUninstall = 61,
     ItemRepair = 62,
     ItemDownload = 63,
+    // The "other version" menus of the Install and Repair buttons.
+    ItemInstallOtherVersion = 64,
+    ItemRepairOtherVersion = 65,
 };
+
+// The context menu's entries that act on the active item's drawer.
+inline constexpr int kOpenInstallDir = 56;
+inline constexpr int kChangeInstallDir = 57;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -81,8 +88,18 @@ class MainWindow final : public QMainWindow {
     // The context menu's choices (Part of the list): user data as the
     // list's table gives it.
     void ContextMenuChoice(int userData);
-    // The context menu for the active item, built anew.
+    // The context menu for the active item, built anew. Each entry's data
+    // is its user data.
     QMenu* BuildContextMenu();
+    // The "other version" menu of the Install (ItemInstall) or Repair
+    // (ItemRepair) button: the versions whose archives are kept, highest
+    // first; null without an active item or when the button is disabled.
+    QMenu* BuildOtherVersionMenu(int itemCommand);
+    // Installs or repairs the active item in a version the user chose
+    // (ItemInstallOtherVersion or ItemRepairOtherVersion).
+    void RunOtherVersion(int command, const VersionTriple& version);
+    // Opens the active item's drawer on the desktop; false when it has none.
+    bool OpenInstallDir();
 
     ApplicationItem* activeItem() const;
     void SetActiveItem(ApplicationItem* item);
