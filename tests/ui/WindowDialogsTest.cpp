@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
@@ -81,6 +82,35 @@ TEST_F(WindowDialogsTest, ColumnsComeFromListFormatAndGoBackToIt) {
     EXPECT_FALSE(window.menuAction(CommandPreferences)->isEnabled());
     frontend_.SetBusy(false);
     EXPECT_TRUE(window.menuAction(CommandPreferences)->isEnabled());
+}
+
+TEST_F(WindowDialogsTest, ASavedPreferenceReachesTheWindowAtOnce) {
+    Add({.name = "OwnDatabase", .type = AppType::STOVAN});
+    session_->preferences.flags &= ~ASK_INSTALL;
+    session_->preferences.flags2 &= ~HIDE_STOVAN_DATABASES;
+    MainWindow& window = Window();
+    window.show();
+    const int rows = window.list().rowCount();
+    window.RunCommand(CommandPreferences);
+    auto* preferences = window.findChild<PreferencesWindow*>();
+    ASSERT_NE(preferences, nullptr);
+    auto check = [&](const char* flag) {
+        return qobject_cast<QCheckBox*>(preferences->control(flag));
+    };
+    check("HIDE_STOVAN_DATABASES")->setChecked(true);
+    check("SHOW_BUTTONS")->setChecked(false);
+    check("ASK_INSTALL")->setChecked(true);
+    ASSERT_TRUE(preferences->SaveFromControls().ok());
+
+    EXPECT_LT(window.list().rowCount(), rows) << "the list hides the database packages";
+    EXPECT_FALSE(window.commandButton(ItemInstall)->isVisible()) << "the buttons follow";
+    EXPECT_EQ(window.commandButton(ItemInstall)->text(), QStringLiteral("&Install..."));
+    bool checked = false;
+    for (const LogEntry& entry : session_->log.entries()) {
+        checked = checked || entry.text.starts_with("Checking installed version");
+    }
+    EXPECT_FALSE(checked) << "no version check without a changed type drawer";
+    window.close();
 }
 
 TEST_F(WindowDialogsTest, OtherVersionMenusOfferTheKeptArchives) {
