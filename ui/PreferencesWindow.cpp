@@ -38,6 +38,11 @@ QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A title Qt would read "&" in (tabs, frames): the "&" shown as it is.
+QString TitleText(std::string_view text) {
+    return Latin1(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 std::string ToLatin1(const QString& text) {
     return text.toLatin1().toStdString();
 }
@@ -200,6 +205,9 @@ PreferencesWindow::PreferencesWindow(Session& session, QtFrontend* frontend, QWi
     setWindowTitle(Latin1(GetString(msg::PrefsWindowTitle)));
     BuildPages();
     RefreshControls();
+    // Wide enough for the tabs and a drawer path, tall enough for the
+    // longest page without scrolling on common screens.
+    resize(sizeHint().expandedTo(QSize(600, 560)));
 }
 
 void PreferencesWindow::BuildPages() {
@@ -209,6 +217,7 @@ void PreferencesWindow::BuildPages() {
     for (const Page& page : Pages()) {
         auto* scroll = new QScrollArea(pages_);
         scroll->setWidgetResizable(true);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         scroll->setFrameShape(QFrame::NoFrame);
         auto* content = new QWidget(scroll);
         auto* pageLayout = new QVBoxLayout(content);
@@ -221,7 +230,7 @@ void PreferencesWindow::BuildPages() {
                 if (group == 0) {
                     pageLayout->addLayout(form);
                 } else {
-                    auto* box = new QGroupBox(Latin1(GetString(group)), content);
+                    auto* box = new QGroupBox(TitleText(GetString(group)), content);
                     box->setLayout(form);
                     pageLayout->addWidget(box);
                 }
@@ -295,7 +304,7 @@ void PreferencesWindow::BuildPages() {
         }
         pageLayout->addStretch(1);
         scroll->setWidget(content);
-        pages_->addTab(scroll, Latin1(GetString(page.title)));
+        pages_->addTab(scroll, TitleText(GetString(page.title)));
     }
 
     auto* buttons = new QDialogButtonBox(this);

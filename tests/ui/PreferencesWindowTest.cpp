@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSlider>
+#include <QTabWidget>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -99,6 +100,15 @@ TEST_F(PreferencesWindowTest, SaveWritesWhatTheControlsShowAndItReadsBack) {
     EXPECT_EQ(Cycle("modeFilterPreset")->currentIndex(), 4);
     EXPECT_FALSE(Check("KEEP_ARCHIVES")->isChecked());
     window_->reject();
+}
+
+TEST_F(PreferencesWindowTest, PagesAreTitledAsTheCatalogSays) {
+    auto* pages = window_->findChild<QTabWidget*>();
+    ASSERT_NE(pages, nullptr);
+    ASSERT_EQ(pages->count(), 6);
+    EXPECT_EQ(window_->windowTitle(), QStringLiteral("Stovan Preferences"));
+    // "&" is shown, not taken for a shortcut.
+    EXPECT_EQ(pages->tabText(4), QStringLiteral("Log && Debug"));
 }
 
 TEST_F(PreferencesWindowTest, CancelAndTheCloseButtonChangeNothing) {
