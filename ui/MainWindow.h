@@ -21,24 +21,19 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QStackedWidget;
 class QTableView;
-class QTextBrowser;
-class QDialog;
 
 namespace stovan::ui {
+
 class AboutWindow;
 class InfoPanel;
 class OutputWindow;
 class PreferencesWindow;
 struct PreferencesChanges;
-}  // namespace stovan::ui
-
-namespace stovan::ui {
 
 // The menu commands by their numbers.
 enum MenuCommand : int {
