@@ -906,6 +906,9 @@ void MainWindow::ShowAbout() {
 PreferencesWindow& MainWindow::preferencesWindow() {
     if (preferences_ == nullptr) {
         preferences_ = new PreferencesWindow(session_, &frontend_, this);
+        // No run can start under it: a run would read the preferences
+        // while they change, and a save asks for runs of its own.
+        preferences_->setWindowModality(Qt::WindowModal);
         connect(preferences_, &PreferencesWindow::saved, this,
                 [this](const PreferencesChanges& changes) { PreferencesSaved(changes); });
     }
