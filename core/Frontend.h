@@ -42,6 +42,10 @@ class Frontend {
     virtual void RefreshList() {}
     // Bytes a script wrote while the user asked to see the shell's output.
     virtual void ShowOutput(std::string_view bytes) { (void)bytes; }
+    // The script whose output was shown has ended. A front end with an
+    // output window keeps it open and returns when the user has closed it
+    // (at once when no output arrived).
+    virtual void EndOutput() {}
 
     // --- the event loop's face -----------------------------------------------
     // A descriptor that becomes readable when the front end has input to

@@ -68,6 +68,10 @@ Status RunScript(Engine& engine, EventLoop& loop, Frontend& frontend, const Appl
     Status result = loop.AddPublicPort();
     if (result.ok()) {
         result = loop.RunCommand(command, rc);
+        if (command.output == kOutputView && result.message() != msg::ProcessingAborted) {
+            // The output window stays until the user has read it.
+            frontend.EndOutput();
+        }
         if (result.ok() && rc >= (uninstall ? kUninstallFailure : kInstallFailure)) {
             ShowFailure(frontend, item, operation);
         }

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDialog>
+#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -13,16 +13,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
-#include <QTextBrowser>
-#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include "core/MessageIds.h"
@@ -30,9 +26,19 @@
 #include "database/ConfigFiles.h"
 #include "database/InstallDir.h"
 #include "database/Loader.h"
+#include "engine/Archives.h"
+#include "engine/Finder.h"
 #include "platform/Catalog.h"
 #include "platform/DosFiles.h"
 #include "prefs/Preferences.h"
+#include "prefs/SystemPreferences.h"
+#include "scripts/Placeholders.h"
+#include "ui/AboutWindow.h"
+#include "ui/ColumnFormat.h"
+#include "ui/DrawerField.h"
+#include "ui/InfoPanel.h"
+#include "ui/OutputWindow.h"
+#include "ui/PreferencesWindow.h"
 #include "ui/RichText.h"
 
 namespace stovan::ui {
@@ -84,11 +90,17 @@ MainWindow::MainWindow(Session& session, QtFrontend& frontend, EngineRuns& runs,
     BuildWidgets();
     BuildMenus();
     ConnectFrontend();
+    frontend_.setOutputWait([this] {
+        if (output_ != nullptr) {
+            output_->WaitUntilClosed();
+        }
+    });
     runs_.setReloaded([this] {
         list_->Rebuild();
         ActiveRowChanged();
     });
     list_->SetUp();
+    ApplyColumnFormat(*listView_->horizontalHeader(), session_.preferences.listFormat);
     RebuildButtonLabels();
     if (list_->rowCount() > 0) {
         listView_->selectRow(0);
@@ -100,6 +112,7 @@ MainWindow::MainWindow(Session& session, QtFrontend& frontend, EngineRuns& runs,
 MainWindow::~MainWindow() {
     frontend_.setLogDisplay(nullptr);
     frontend_.setParentWindow(nullptr);
+    frontend_.setOutputWait({});
     runs_.setReloaded({});
 }
 
@@ -119,6 +132,7 @@ void MainWindow::BuildWidgets() {
     listView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     listView_->verticalHeader()->setDefaultSectionSize(listView_->fontMetrics().height() + 6);
     listView_->horizontalHeader()->setSectionsClickable(true);
+    listView_->horizontalHeader()->setSectionsMovable(true);
     listView_->horizontalHeader()->setSortIndicatorShown(false);
     listView_->horizontalHeader()->setStretchLastSection(false);
     listView_->setWordWrap(false);
@@ -137,8 +151,9 @@ void MainWindow::BuildWidgets() {
         menu->popup(listView_->viewport()->mapToGlobal(at));
     });
 
-    info_ = new QTextBrowser(central);
-    info_->setOpenExternalLinks(true);
+    info_ = new InfoPanel(
+        *session_.engine, list_->languages(), [this] { return processing_ || runs_.active(); },
+        central);
 
     horizontalSplit_ = new QSplitter(Qt::Horizontal, central);
     horizontalSplit_->addWidget(listView_);
@@ -202,6 +217,18 @@ void MainWindow::BuildWidgets() {
     update_ = makeButton(msg::UpdateHelp, ItemUpdate);
     check_ = makeButton(msg::CheckHelp, ItemCheck);
     repair_ = makeButton(msg::RepairHelp, ItemRepair);
+    // Install and Repair offer the versions kept in the download drawer.
+    for (const auto& [button, command] :
+         {std::pair{install_, int{ItemInstall}}, std::pair{repair_, int{ItemRepair}}}) {
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(button, &QPushButton::customContextMenuRequested, this,
+                [this, button, command](const QPoint& at) {
+                    if (QMenu* menu = BuildOtherVersionMenu(command)) {
+                        menu->setAttribute(Qt::WA_DeleteOnClose);
+                        menu->popup(button->mapToGlobal(at));
+                    }
+                });
+    }
     uninstall_ = makeButton(msg::UninstallHelp, ItemUninstall);
     modeLabel_ = new QLabel(MnemonicText(GetString(msg::ModeLabel)), buttonArea_);
     mode_ = new QComboBox(buttonArea_);
@@ -286,6 +313,8 @@ void MainWindow::BuildMenus() {
           {CommandCheckUpdates, msg::MenuCheckUpdates, msg::MenuCheckUpdatesKey},
           {0, 0, 0},
           {CommandProcessAll, msg::MenuProcessAll, msg::MenuProcessAllKey}}},
+        {msg::MenuSettings,
+         {{CommandPreferences, msg::MenuStovanSettings, msg::MenuStovanSettingsKey}}},
     };
     for (const MenuGroup& group : groups) {
         QMenu* menu = menuBar()->addMenu(Message(group.title));
@@ -355,25 +384,11 @@ void MainWindow::ActiveRowChanged() {
         }
         mode_->setCurrentIndex(0);
         drawer_->clear();
-        info_->clear();
+        info_->ShowItem(nullptr);
         RefreshControls();
         return;
     }
-    // The information panel (the picture comes with the image cache).
-    QString html = QStringLiteral("<h3>%1</h3>").arg(Latin1(item->displayText()).toHtmlEscaped());
-    LocalisedOptions options;
-    if (const std::string* description =
-            LocalisedEntry(*item, ItemField::description, list_->languages(), options)) {
-        html += QStringLiteral("<p>%1</p>").arg(RichTextFromEscapes(*description));
-    }
-    if (!item->appAuthor().empty()) {
-        html += QStringLiteral("<p>%1</p>").arg(Latin1(item->appAuthor()).toHtmlEscaped());
-    }
-    if (!item->appWebPage().empty()) {
-        const QString page = Latin1(item->appWebPage()).toHtmlEscaped();
-        html += QStringLiteral("<p><a href=\"%1\">%1</a></p>").arg(page);
-    }
-    info_->setHtml(html);
+    info_->ShowItem(item);
     RefreshControls();
 }
 
@@ -519,6 +534,11 @@ void MainWindow::RunCommand(int command) {
             if (!running) {
                 (void)runs_.ProcessAll();
                 AfterRun(nullptr);
+            }
+            break;
+        case CommandPreferences:
+            if (!running) {
+                ShowPreferences();
             }
             break;
         default:
@@ -713,12 +733,25 @@ QMenu* MainWindow::BuildContextMenu() {
     const std::uint32_t actions = AvailableActions(*item);
     auto entry = [&](MessageId label, int userData) {
         QAction* action = menu->addAction(Formatted(label, {name}));
+        action->setData(userData);
         connect(action, &QAction::triggered, this,
                 [this, userData] { ContextMenuChoice(userData); });
     };
-    if (!item->HasFlags(INSTALLDIR_DISABLED) && item->type != AppType::STOVAN) {
+    // The drawer can be opened where it is known: its own, a followed
+    // item's, or the one the entry names.
+    const bool open = (!item->HasFlags(INSTALLDIR_DISABLED) ||
+                       item->HasFlags(INSTALLDIR_FOLLOWS | HAS_APPDIRECTORY)) &&
+                      (actions & kOffersAnyOperation) != 0 &&
+                      ApplicationDirectory(*session_.engine, *item).has_value();
+    const bool change = !item->HasFlags(INSTALLDIR_DISABLED) && item->type != AppType::STOVAN;
+    if (open || change) {
         menu->addSeparator();
-        entry(msg::ContextChangeInstallDir, 57);
+    }
+    if (open) {
+        entry(msg::ContextOpenInstallDir, kOpenInstallDir);
+    }
+    if (change) {
+        entry(msg::ContextChangeInstallDir, kChangeInstallDir);
     }
     menu->addSeparator();
     if ((actions & kOffersUpdate) != 0) {
@@ -758,12 +791,72 @@ void MainWindow::ContextMenuChoice(int userData) {
         RunCommand(CommandProcessAll);
     } else if (userData >= 51 && userData <= 54) {
         ChooseMode(static_cast<ItemMode>(userData - 51));
-    } else if (userData == 57) {
+    } else if (userData == kOpenInstallDir) {
+        (void)OpenInstallDir();
+    } else if (userData == kChangeInstallDir) {
         buttonArea_->show();
         drawer_->setFocus();
     } else if (userData >= ItemCheck && userData <= ItemDownload) {
         RunItemCommand(userData);
     }
+}
+
+QMenu* MainWindow::BuildOtherVersionMenu(int itemCommand) {
+    ApplicationItem* item = activeItem();
+    const ControlStates states = controlStates();
+    const bool install = itemCommand == ItemInstall;
+    if (item == nullptr || (install ? !states.install : !states.repair)) {
+        return nullptr;
+    }
+    auto* menu = new QMenu(this);
+    QAction* title = menu->addAction(
+        Formatted(install ? msg::InstallOtherVersionTitle : msg::RepairOtherVersionTitle,
+                  {item->displayText()}));
+    title->setEnabled(false);
+    menu->addSeparator();
+    const int command = install ? ItemInstallOtherVersion : ItemRepairOtherVersion;
+    if (auto archives = CollectArchives(*session_.engine, *item)) {
+        for (const ArchiveEntry& archive : archives->entries) {
+            QAction* action = menu->addAction(Latin1(archive.label));
+            const VersionTriple version = archive.triple;
+            connect(action, &QAction::triggered, this,
+                    [this, command, version] { RunOtherVersion(command, version); });
+        }
+    }
+    return menu;
+}
+
+void MainWindow::RunOtherVersion(int command, const VersionTriple& version) {
+    ApplicationItem* item = activeItem();
+    if (item == nullptr || processing_ || runs_.active()) {
+        return;
+    }
+    const bool install = command == ItemInstallOtherVersion;
+    if (install ? !controlStates().install : !controlStates().repair) {
+        return;
+    }
+    const std::string key = item->key();
+    const bool byDupeName = item->HasFlags(HAS_DUPENAME);
+    // The run takes the chosen version as the offered one; the offered
+    // one is the item's again afterwards.
+    const VersionTriple offered = item->serverVersion;
+    item->serverVersion = version;
+    (void)runs_.ProcessOne(*item, install ? ItemMode::OP_INSTALL : ItemMode::OP_REPAIR, true);
+    ApplicationItem* after = session_.engine->items().FindItem(key, byDupeName);
+    if (after == item) {
+        item->serverVersion = offered;
+    }
+    AfterRun(after);
+}
+
+bool MainWindow::OpenInstallDir() {
+    ApplicationItem* item = activeItem();
+    if (item == nullptr) {
+        return false;
+    }
+    const auto drawer = ApplicationDirectory(*session_.engine, *item);
+    const auto link = drawer ? HostFolderLink(session_.dos, *drawer) : std::nullopt;
+    return link && QDesktopServices::openUrl(*link);
 }
 
 void MainWindow::LogContextMenu(const QPoint& position) {
@@ -790,23 +883,64 @@ void MainWindow::LogContextMenu(const QPoint& position) {
 }
 
 void MainWindow::ShowOutput(const QString& text) {
+    outputWindow().Append(text);
+}
+
+OutputWindow& MainWindow::outputWindow() {
     if (output_ == nullptr) {
-        output_ = new QDialog(this);
-        output_->setWindowTitle(QStringLiteral("Stovan Output Window"));
-        auto* layout = new QVBoxLayout(output_);
-        outputText_ = new QPlainTextEdit(output_);
-        outputText_->setReadOnly(true);
-        layout->addWidget(outputText_);
-        output_->resize(640, 360);
+        output_ = new OutputWindow(this);
+        connect(&frontend_, &QtFrontend::abortRequestedSignal, output_, &OutputWindow::abort);
     }
-    outputText_->moveCursor(QTextCursor::End);
-    outputText_->insertPlainText(text);
-    output_->show();
+    return *output_;
 }
 
 void MainWindow::ShowAbout() {
-    QMessageBox::about(this, Message(msg::MenuAbout),
-                       RichTextFromEscapes(GetString(msg::ProgramCredit)));
+    if (about_ == nullptr) {
+        about_ = new AboutWindow(this);
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+PreferencesWindow& MainWindow::preferencesWindow() {
+    if (preferences_ == nullptr) {
+        preferences_ = new PreferencesWindow(session_, &frontend_, this);
+        // No run can start under it: a run would read the preferences
+        // while they change, and a save asks for runs of its own.
+        preferences_->setWindowModality(Qt::WindowModal);
+        connect(preferences_, &PreferencesWindow::saved, this,
+                [this](const PreferencesChanges& changes) { PreferencesSaved(changes); });
+    }
+    return *preferences_;
+}
+
+void MainWindow::ShowPreferences() {
+    // The list's columns go with the next save of the preferences.
+    session_.preferences.listFormat = ColumnFormatText(*listView_->horizontalHeader());
+    PreferencesWindow& window = preferencesWindow();
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+void MainWindow::PreferencesSaved(const PreferencesChanges& changes) {
+    RebuildButtonLabels();
+    if (changes.buttons) {
+        buttonArea_->setVisible((session_.preferences.flags & SHOW_BUTTONS) != 0);
+    }
+    if (changes.hideDatabases) {
+        ApplicationItem* active = activeItem();
+        list_->Rebuild();
+        SetActiveItem(list_->rowOf(active) >= 0 ? active : list_->itemAt(0));
+    }
+    if (changes.typeDrawers && !processing_ && !runs_.active()) {
+        // New type drawers: look for the applications there and learn
+        // their installed versions anew.
+        (void)FindApplications(*session_.engine, frontend_);
+        (void)runs_.CheckAll(CheckMode::System);
+        AfterRun(activeItem());
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -825,15 +959,24 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     SaveGeometry();
+    KeepColumnFormat();
     event->accept();
+}
+
+void MainWindow::KeepColumnFormat() {
+    // The columns are the preferences' listFormat: a change the user made
+    // by dragging is saved with the record when the window closes.
+    std::string format = ColumnFormatText(*listView_->horizontalHeader());
+    if (format != session_.preferences.listFormat) {
+        session_.preferences.listFormat = std::move(format);
+        (void)LogFailure(session_, SaveLivePreferences(session_.preferences, session_.dos));
+    }
 }
 
 void MainWindow::SaveGeometry() {
     const QByteArray text = "window=" + saveGeometry().toBase64() +
                             "\nsplit=" + verticalSplit_->saveState().toBase64() +
-                            "\npanel=" + horizontalSplit_->saveState().toBase64() +
-                            "\nlist=" + listView_->horizontalHeader()->saveState().toBase64() +
-                            "\n";
+                            "\npanel=" + horizontalSplit_->saveState().toBase64() + "\n";
     // Losing the window's size is no reason to bother the user.
     (void)amiga::WriteFile(session_.dos, kGeometryFile, text.toStdString());
 }
@@ -855,8 +998,6 @@ void MainWindow::RestoreGeometry() {
                 (void)verticalSplit_->restoreState(value);
             } else if (key == "panel") {
                 (void)horizontalSplit_->restoreState(value);
-            } else if (key == "list") {
-                (void)listView_->horizontalHeader()->restoreState(value);
             }
         }
     }

@@ -21,16 +21,19 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QStackedWidget;
 class QTableView;
-class QTextBrowser;
-class QDialog;
 
 namespace stovan::ui {
+
+class AboutWindow;
+class InfoPanel;
+class OutputWindow;
+class PreferencesWindow;
+struct PreferencesChanges;
 
 // The menu commands by their numbers.
 enum MenuCommand : int {
@@ -41,6 +44,7 @@ enum MenuCommand : int {
     CommandReload = 30,
     CommandCheckUpdates = 31,
     CommandProcessAll = 32,
+    CommandPreferences = 34,
 };
 
 // The list's item commands (the context menu's user data).
@@ -51,7 +55,14 @@ enum ItemCommand : int {
     ItemUninstall = 61,
     ItemRepair = 62,
     ItemDownload = 63,
+    // The "other version" menus of the Install and Repair buttons.
+    ItemInstallOtherVersion = 64,
+    ItemRepairOtherVersion = 65,
 };
+
+// The context menu's entries that act on the active item's drawer.
+inline constexpr int kOpenInstallDir = 56;
+inline constexpr int kChangeInstallDir = 57;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -63,6 +74,7 @@ class MainWindow final : public QMainWindow {
     ApplicationListModel& list() { return *list_; }
     LogModel& logModel() { return *log_; }
     QTableView* listView() { return listView_; }
+    InfoPanel* infoPanel() { return info_; }
 
     // A menu command by number (MenuCommand).
     void RunCommand(int command);
@@ -71,8 +83,18 @@ class MainWindow final : public QMainWindow {
     // The context menu's choices (Part of the list): user data as the
     // list's table gives it.
     void ContextMenuChoice(int userData);
-    // The context menu for the active item, built anew.
+    // The context menu for the active item, built anew. Each entry's data
+    // is its user data.
     QMenu* BuildContextMenu();
+    // The "other version" menu of the Install (ItemInstall) or Repair
+    // (ItemRepair) button: the versions whose archives are kept, highest
+    // first; null without an active item or when the button is disabled.
+    QMenu* BuildOtherVersionMenu(int itemCommand);
+    // Installs or repairs the active item in a version the user chose
+    // (ItemInstallOtherVersion or ItemRepairOtherVersion).
+    void RunOtherVersion(int command, const VersionTriple& version);
+    // Opens the active item's drawer on the desktop; false when it has none.
+    bool OpenInstallDir();
 
     ApplicationItem* activeItem() const;
     void SetActiveItem(ApplicationItem* item);
@@ -90,9 +112,16 @@ class MainWindow final : public QMainWindow {
     void SetSearchShown(bool shown);
     void AcknowledgeSearch(const QString& text);
 
+    // The script output window (made on first use).
+    OutputWindow& outputWindow();
+    // The preferences window (made on first use).
+    PreferencesWindow& preferencesWindow();
+
     // Window geometry and splitter positions, kept in the prefs drawer.
     void SaveGeometry();
     void RestoreGeometry();
+    // The list's columns into the preferences' listFormat, saved when changed.
+    void KeepColumnFormat();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,6 +140,8 @@ class MainWindow final : public QMainWindow {
     void FinishRun();
     void ShowOutput(const QString& text);
     void ShowAbout();
+    void ShowPreferences();
+    void PreferencesSaved(const PreferencesChanges& changes);
     void LogContextMenu(const QPoint& position);
 
     Session& session_;
@@ -120,7 +151,7 @@ class MainWindow final : public QMainWindow {
     LogModel* log_ = nullptr;
 
     QTableView* listView_ = nullptr;
-    QTextBrowser* info_ = nullptr;
+    InfoPanel* info_ = nullptr;
     QTableView* logView_ = nullptr;
     QSplitter* verticalSplit_ = nullptr;
     QSplitter* horizontalSplit_ = nullptr;
@@ -142,9 +173,10 @@ class MainWindow final : public QMainWindow {
     QPushButton* logToggle_ = nullptr;
     QWidget* searchBar_ = nullptr;
     QLineEdit* search_ = nullptr;
-    QDialog* output_ = nullptr;
-    QPlainTextEdit* outputText_ = nullptr;
-    std::array<QAction*, 8> commands_{};  // by command number - 26
+    OutputWindow* output_ = nullptr;
+    PreferencesWindow* preferences_ = nullptr;
+    AboutWindow* about_ = nullptr;
+    std::array<QAction*, 9> commands_{};  // by command number - 26
     bool processing_ = false;
     bool quitAfterRun_ = false;
 };

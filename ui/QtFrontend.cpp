@@ -121,6 +121,12 @@ void QtFrontend::ShowOutput(std::string_view bytes) {
     emit outputArrived(QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
+void QtFrontend::EndOutput() {
+    if (outputWait_) {
+        outputWait_();
+    }
+}
+
 bool QtFrontend::TakeAbort() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     const bool aborted = abortRequested_;

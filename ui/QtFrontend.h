@@ -54,6 +54,10 @@ class QtFrontend final : public QObject, public Frontend {
     LogDisplay* logDisplay() override { return logDisplay_; }
     void RefreshList() override;
     void ShowOutput(std::string_view bytes) override;
+    // Waits in the output window's own loop until the user closes it.
+    void EndOutput() override;
+    // How EndOutput waits: the main window's output window; none: it does not.
+    void setOutputWait(std::function<void()> wait) { outputWait_ = std::move(wait); }
     MessageId ProcessInput() override;
 
   signals:
@@ -75,6 +79,7 @@ class QtFrontend final : public QObject, public Frontend {
 
     QWidget* parentWindow_ = nullptr;
     Answerer answerer_;
+    std::function<void()> outputWait_;
     LogDisplay* logDisplay_ = nullptr;
     bool abortRequested_ = false;
     int busyDepth_ = 0;

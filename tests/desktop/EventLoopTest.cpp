@@ -48,6 +48,7 @@ class RecordingFrontend final : public Frontend {
         gauge = std::to_string(current) + "/" + std::to_string(total);
     }
     void ShowOutput(std::string_view bytes) override { output += bytes; }
+    void EndOutput() override { output += "<end>"; }
 
     std::vector<std::string> requests;
     std::vector<std::string> progress;
@@ -194,6 +195,8 @@ TEST_F(EventLoopTest, ShellOutputGoesToTheOutputViewOnlyWhenAsked) {
     world.preferences.flags |= SHOW_SHELL_OUTPUT;
     EXPECT_TRUE(Run("Echo \"shown\"\n").ok());
     EXPECT_NE(frontend.output.find("shown"), std::string::npos) << frontend.output;
+    // The output window is told the script has ended, after its output.
+    EXPECT_TRUE(frontend.output.ends_with("<end>")) << frontend.output;
 }
 
 TEST_F(EventLoopTest, AbortDuringAScriptReapsTheChild) {

@@ -1,0 +1,174 @@
+// The information panel and the about window: the author split of the
+// database's disguised addresses, the panel text with its "<None>"
+// fields, the context menu's links as the desktop gets them, and which
+// picture is shown for an item.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QBuffer>
+#include <QImage>
+#include <QMenu>
+#include <QUrl>
+#include <memory>
+
+#include "core/MessageIds.h"
+#include "core/Messages.h"
+#include "engine/ImageCache.h"
+#include "platform/AmigaPath.h"
+#include "platform/DosFiles.h"
+#include "tests/ui/ListItems.h"
+#include "ui/AboutWindow.h"
+#include "ui/InfoPanel.h"
+
+namespace stovan::ui {
+namespace {
+
+using test::TestEngine;
+
+TEST(InfoPanel, AuthorTextsSplitIntoNameAndAddress) {
+    struct Row {
+        const char* name;
+        const char* author;
+        AuthorParts expected;
+    };
+    const Row rows[] = {
+        {"disguised address",
+         "Ann Author <ann&mail$example>",
+         {"Ann Author ", "ann@mail.example", "Ann Author <ann@mail.example>"}},
+        {"name only", "Ann Author", {"Ann Author", "", "Ann Author"}},
+        {"empty", "", {"", "", ""}},
+        {"unclosed address", "A <b&c", {"A ", "b@c", "A <b@c"}},
+        {"text after the address", "A <b> and more", {"A ", "b", "A <b> and more"}},
+        {"replacements only after the bracket", "A&B$ <x>", {"A&B$ ", "x", "A&B$ <x>"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const AuthorParts parts = SplitAuthor(row.author);
+        EXPECT_EQ(parts.name, row.expected.name);
+        EXPECT_EQ(parts.email, row.expected.email);
+        EXPECT_EQ(parts.text, row.expected.text);
+    }
+    // A long address is kept whole: a cut one would write to somebody else.
+    const std::string user(200, 'u');
+    EXPECT_EQ(SplitAuthor("N <" + user + "&host$org>").email, user + "@host.org");
+}
+
+TEST(InfoPanel, TextShowsEveryFieldOrNone) {
+    TestEngine fixture;
+    EXPECT_EQ(InfoPanelText(nullptr, {}), GetString(msg::InfoNoSelection));
+
+    ApplicationItem& bare = fixture.Add({.name = "Bare"});
+    const std::string text = InfoPanelText(&bare, {});
+    EXPECT_NE(text.find("Bare"), std::string::npos);
+    std::size_t nones = 0;
+    for (std::size_t at = text.find("<None>"); at != std::string::npos;
+         at = text.find("<None>", at + 1)) {
+        ++nones;
+    }
+    EXPECT_EQ(nones, 6u) << text;
+
+    const std::string description(20000, 'd');
+    ApplicationItem& full = fixture.Add(
+        {.name = "Full", .description = description, .author = "Ann <ann&mail$example>"});
+    ASSERT_TRUE(full.SetTextField(ItemField::displayName, "Full Name").ok());
+    ASSERT_TRUE(full.SetTextField(ItemField::appWebPage, "https://full.example/").ok());
+    const std::string shown = InfoPanelText(&full, {});
+    EXPECT_NE(shown.find("Full Name"), std::string::npos);
+    EXPECT_NE(shown.find(description), std::string::npos) << "a long description is not cut";
+    EXPECT_NE(shown.find("ann@mail.example"), std::string::npos);
+    EXPECT_NE(shown.find("https://full.example/"), std::string::npos);
+}
+
+TEST(InfoPanel, ContextMenuOpensTheSiteAndTheAddress) {
+    TestEngine fixture;
+    fixture.preferences.imageServer.clear();
+    ApplicationItem& linked = fixture.Add({.name = "Linked", .author = "Ann <ann&mail$example>"});
+    ASSERT_TRUE(linked.SetTextField(ItemField::appWebPage, "https://linked.example/page").ok());
+    ApplicationItem& silent = fixture.Add({.name = "Silent", .author = "Nobody"});
+    InfoPanel panel(fixture.engine, {}, [] { return false; });
+
+    panel.ShowItem(&silent);
+    EXPECT_EQ(panel.BuildContextMenu(), nullptr);
+    panel.ShowItem(&linked);
+    std::unique_ptr<QMenu> menu(panel.BuildContextMenu());
+    ASSERT_NE(menu, nullptr);
+    const auto actions = menu->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[0]->text().toStdString(), GetString(msg::InfoSendMail));
+    EXPECT_EQ(actions[0]->data().toUrl(), QUrl(QStringLiteral("mailto:ann@mail.example")));
+    EXPECT_EQ(actions[1]->data().toUrl(), QUrl(QStringLiteral("https://linked.example/page")));
+    panel.ShowItem(nullptr);
+    EXPECT_EQ(panel.BuildContextMenu(), nullptr);
+}
+
+// A small picture file at an Amiga path.
+void WritePicture(const amiga::DosList& dos, const std::string& path, QColor colour) {
+    QImage image(8, 4, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(image.save(&buffer, "PNG"));
+    ASSERT_TRUE(amiga::CreateDrawerPath(dos, std::string(amiga::PathPart(path))).ok());
+    ASSERT_TRUE(amiga::WriteFile(dos, path, bytes.toStdString()).ok());
+}
+
+TEST(InfoPanel, PictureComesFromTheCacheElseTheTypePicture) {
+    TestEngine fixture;
+    fixture.preferences.imageServer.clear();  // nothing is fetched
+    WritePicture(fixture.root.dos(), "PROGDIR:Database/Images/game.png", Qt::red);
+    WritePicture(fixture.root.dos(), "PROGDIR:Database/Images/noimage.png", Qt::blue);
+    ApplicationItem& game = fixture.Add({.name = "Shooter", .type = AppType::GAME});
+    ApplicationItem& cachedItem = fixture.Add({.name = "Cached", .type = AppType::GAME});
+    ApplicationItem& tool = fixture.Add({.name = "Hammer", .type = AppType::TOOL});
+    auto drawer = ImageDrawerPath(fixture.engine);
+    ASSERT_TRUE(drawer.has_value());
+    std::string cached = *drawer;
+    ASSERT_TRUE(amiga::AddPart(cached, "Cached", std::string::npos));
+    WritePicture(fixture.root.dos(), cached, Qt::green);
+    // A placeholder of a failed fetch counts as no picture.
+    std::string placeholder = *drawer;
+    ASSERT_TRUE(amiga::AddPart(placeholder, "Shooter", std::string::npos));
+    ASSERT_TRUE(amiga::WriteFile(fixture.root.dos(), placeholder, std::string(1, '\0')).ok());
+
+    InfoPanel panel(fixture.engine, {}, [] { return false; });
+    struct Row {
+        const char* name;
+        const ApplicationItem* item;
+        const char* file;  // the end of the picture's host path
+    };
+    const Row rows[] = {
+        {"cached picture", &cachedItem, "/Cached"},
+        {"placeholder: the type picture", &game, "/game.png"},
+        {"no type picture: noimage", &tool, "/noimage.png"},
+        {"no item: none", nullptr, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        panel.ShowItem(row.item);
+        const QString file = panel.picture()->pictureFile();
+        EXPECT_TRUE(*row.file == '\0' ? file.isEmpty()
+                                      : file.endsWith(QString::fromLatin1(row.file)))
+            << file.toStdString();
+        EXPECT_EQ(panel.picture()->hasPicture(), *row.file != '\0');
+    }
+}
+
+TEST(AboutWindow, ShowsNameVersionAndCredits) {
+    AboutWindow window;
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("About Stovan"));
+    EXPECT_EQ(AboutVersionText(), "Version 2.18 (08.10.2015)");
+    const QString page = window.pageText();
+    for (const std::string_view part :
+         {std::string_view("Stovan"), GetString(msg::ProgramDescription),
+          std::string_view("Version 2.18 (08.10.2015)"), GetString(msg::AboutProgramming),
+          GetString(msg::AboutWebsite)}) {
+        SCOPED_TRACE(part);
+        EXPECT_TRUE(
+            page.contains(QString::fromLatin1(part.data(), static_cast<qsizetype>(part.size()))));
+    }
+}
+
+}  // namespace
+}  // namespace stovan::ui

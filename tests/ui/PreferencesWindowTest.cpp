@@ -1,0 +1,224 @@
+// The preferences window over a session on a throw-away root: what Save
+// writes and reads back, what Cancel leaves alone, the live dependencies
+// between controls and what a save tells the main window.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTabWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "core/MessageIds.h"
+#include "platform/DosFiles.h"
+#include "prefs/SystemPreferences.h"
+#include "tests/support/TempFolder.h"
+#include "ui/DrawerField.h"
+#include "ui/PreferencesWindow.h"
+
+namespace stovan::ui {
+namespace {
+
+class PreferencesWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto opened = OpenSession(folder_ / "root");
+        ASSERT_TRUE(opened) << opened.error();
+        session_ = std::move(*opened);
+        window_ = std::make_unique<PreferencesWindow>(*session_);
+    }
+    QCheckBox* Check(const char* flag) { return qobject_cast<QCheckBox*>(window_->control(flag)); }
+    QSlider* Slider(const char* word) { return qobject_cast<QSlider*>(window_->control(word)); }
+    QComboBox* Cycle(const char* word) { return qobject_cast<QComboBox*>(window_->control(word)); }
+    QLineEdit* Text(const char* setting) {
+        if (auto* field = qobject_cast<DrawerField*>(window_->control(setting))) {
+            return field->edit();
+        }
+        return qobject_cast<QLineEdit*>(window_->control(setting));
+    }
+    std::string FileBytes() {
+        auto bytes = amiga::ReadFile(session_->dos, kPreferencesPath);
+        return bytes ? *bytes : std::string("<missing>");
+    }
+
+    test::TempFolder folder_{"stovan-prefs-window"};
+    std::unique_ptr<Session> session_;
+    std::unique_ptr<PreferencesWindow> window_;
+};
+
+TEST_F(PreferencesWindowTest, SaveWritesWhatTheControlsShowAndItReadsBack) {
+    session_->preferences.flags |= DATABASE_WARNING_SHOWN | KEEP_ARCHIVES;
+    session_->preferences.flags2 &= ~CLOSE_IS_QUIT;
+    session_->preferences.listFormat = "BAR COL=10";
+    window_->RefreshControls();
+
+    Check("KEEP_ARCHIVES")->setChecked(false);
+    Check("CLOSE_IS_QUIT")->setChecked(true);
+    Check("SHOW_SHELL_OUTPUT")->setChecked(true);
+    Slider("maxArchives")->setValue(7);
+    Slider("connectTimeout")->setValue(17);
+    Cycle("launchAction")->setCurrentIndex(2);
+    Cycle("stateFilterPreset")->setCurrentIndex(2);  // "Installed"
+    Cycle("modeFilterPreset")->setCurrentIndex(4);   // "Update"
+    Text("tempDir")->setText(QStringLiteral("Cache/Temp"));
+    Text("installDirGame")->setText(QStringLiteral("Work:Games"));
+    Text("imageServer")->setText(QStringLiteral("http://mirror.example/images/stovan/"));
+    const Status saved = window_->SaveFromControls();
+    ASSERT_TRUE(saved.ok()) << saved.message();
+    EXPECT_FALSE(window_->isVisible());
+
+    const Preferences& record = session_->preferences;
+    EXPECT_EQ(record.flags & KEEP_ARCHIVES, 0u);
+    EXPECT_NE(record.flags & SHOW_SHELL_OUTPUT, 0u);
+    EXPECT_NE(record.flags & DATABASE_WARNING_SHOWN, 0u) << "a bit the window does not show";
+    EXPECT_NE(record.flags2 & CLOSE_IS_QUIT, 0u);
+    EXPECT_EQ(record.maxArchives, 7u);
+    EXPECT_EQ(record.connectTimeout, 17u);
+    EXPECT_EQ(record.launchAction, LAUNCH_UPDATE);
+    EXPECT_EQ(record.stateFilterPreset, 3u);
+    EXPECT_EQ(record.modeFilterPreset, 4u);
+    EXPECT_EQ(record.installDirGame, "Work:Games");
+    EXPECT_EQ(record.imageServer, "http://mirror.example/images/stovan/");
+    EXPECT_EQ(record.listFormat, "BAR COL=10");
+    // A drawer without a volume is PROGDIR:'s (validation makes only
+    // existing drawers absolute).
+    EXPECT_EQ(record.tempDir, "PROGDIR:Cache/Temp");
+
+    Preferences read;
+    ASSERT_TRUE(
+        loadPreferences(read, session_->dos, kPreferencesPath, session_->dos.profile().kind).ok());
+    validatePreferences(read, session_->dos);
+    EXPECT_EQ(read, record);
+
+    // Opened again, the window shows what was saved.
+    window_->show();
+    EXPECT_EQ(Cycle("stateFilterPreset")->currentIndex(), 2);
+    EXPECT_EQ(Cycle("modeFilterPreset")->currentIndex(), 4);
+    EXPECT_FALSE(Check("KEEP_ARCHIVES")->isChecked());
+    window_->reject();
+}
+
+TEST_F(PreferencesWindowTest, PagesAreTitledAsTheCatalogSays) {
+    auto* pages = window_->findChild<QTabWidget*>();
+    ASSERT_NE(pages, nullptr);
+    ASSERT_EQ(pages->count(), 6);
+    EXPECT_EQ(window_->windowTitle(), QStringLiteral("Stovan Preferences"));
+    // "&" is shown, not taken for a shortcut.
+    EXPECT_EQ(pages->tabText(4), QStringLiteral("Log && Debug"));
+}
+
+TEST_F(PreferencesWindowTest, CancelAndTheCloseButtonChangeNothing) {
+    ASSERT_TRUE(SaveLivePreferences(session_->preferences, session_->dos).ok());
+    const Preferences before = session_->preferences;
+    const std::string bytes = FileBytes();
+    for (const bool viaClose : {false, true}) {
+        SCOPED_TRACE(viaClose ? "close button" : "Cancel");
+        window_->show();
+        Check("ASK_INSTALL")->setChecked(!Check("ASK_INSTALL")->isChecked());
+        Slider("connectRetries")->setValue(29);
+        Text("downloadDir")->setText(QStringLiteral("RAM:Elsewhere"));
+        if (viaClose) {
+            window_->close();
+        } else {
+            window_->reject();
+        }
+        EXPECT_EQ(session_->preferences, before);
+        EXPECT_EQ(FileBytes(), bytes);
+        // The next opening shows the record again.
+        window_->show();
+        EXPECT_EQ(Slider("connectRetries")->value(), static_cast<int>(before.connectRetries));
+        window_->reject();
+    }
+}
+
+TEST_F(PreferencesWindowTest, ControlsFollowTheirSwitchesAtOnce) {
+    window_->show();
+    struct Row {
+        const char* name;
+        const char* switchName;
+        const char* dependent;
+    };
+    const Row rows[] = {
+        {"keep archives: comment", "KEEP_ARCHIVES", "COMMENT_ARCHIVES"},
+        {"keep archives: count", "KEEP_ARCHIVES", "maxArchives"},
+        {"finder: paths", "FIND_APPLICATIONS", "finderPaths"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Check(row.switchName)->setChecked(false);
+        EXPECT_FALSE(window_->control(row.dependent)->isEnabled());
+        Check(row.switchName)->setChecked(true);
+        EXPECT_TRUE(window_->control(row.dependent)->isEnabled());
+    }
+    // The backup drawer needs either backup switch.
+    Check("BACKUP_BEFORE_INSTALL")->setChecked(false);
+    Check("BACKUP_BEFORE_UNINSTALL")->setChecked(false);
+    EXPECT_FALSE(window_->control("backupDir")->isEnabled());
+    Check("BACKUP_BEFORE_UNINSTALL")->setChecked(true);
+    EXPECT_TRUE(window_->control("backupDir")->isEnabled());
+
+    // Emptying the finder's paths brings back the default list.
+    Text("finderPaths")->clear();
+    EXPECT_TRUE(Text("finderPaths")->text().startsWith(QStringLiteral("SYS:")))
+        << Text("finderPaths")->text().toStdString();
+    window_->reject();
+}
+
+TEST_F(PreferencesWindowTest, ASaveTellsWhatTheMainWindowFollows) {
+    struct Row {
+        const char* name;
+        std::function<void()> change;
+        PreferencesChanges expected;
+    };
+    const Row rows[] = {
+        {"nothing", [] {}, {}},
+        {"hide databases only",
+         [&] { Check("HIDE_STOVAN_DATABASES")->toggle(); },
+         {.hideDatabases = true}},
+        {"buttons", [&] { Check("SHOW_BUTTONS")->toggle(); }, {.buttons = true}},
+        {"a type drawer",
+         [&] { Text("installDirTool")->setText(QStringLiteral("Work:Tools")); },
+         {.typeDrawers = true}},
+        {"the temporary drawer is no type drawer",
+         [&] { Text("tempDir")->setText(QStringLiteral("Work:T")); },
+         {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::optional<PreferencesChanges> told;
+        const auto connection =
+            QObject::connect(window_.get(), &PreferencesWindow::saved,
+                             [&](const PreferencesChanges& changes) { told = changes; });
+        window_->show();
+        row.change();
+        (void)window_->SaveFromControls();
+        QObject::disconnect(connection);
+        ASSERT_TRUE(told.has_value());
+        EXPECT_EQ(told->typeDrawers, row.expected.typeDrawers);
+        EXPECT_EQ(told->buttons, row.expected.buttons);
+        EXPECT_EQ(told->hideDatabases, row.expected.hideDatabases);
+    }
+}
+
+TEST_F(PreferencesWindowTest, DrawerPathsMapBetweenVolumesAndHostFolders) {
+    const amiga::DosList& dos = session_->dos;
+    auto host = HostFolderOf(dos, "SYS:Not/Yet/There/");
+    ASSERT_TRUE(host.has_value());
+    EXPECT_EQ(AmigaPathOfHostFolder(dos, *host).value_or("<none>").substr(0, 4), "SYS:")
+        << "the nearest existing drawer along the path";
+    auto prefs = HostFolderOf(dos, "PROGDIR:");
+    ASSERT_TRUE(prefs.has_value());
+    const auto back = AmigaPathOfHostFolder(dos, *prefs);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(HostFolderOf(dos, *back), prefs);
+    EXPECT_FALSE(AmigaPathOfHostFolder(dos, folder_.path()).has_value())
+        << "a folder outside every volume";
+    EXPECT_FALSE(HostFolderOf(dos, "NoSuchVolume:Drawer").has_value());
+}
+
+}  // namespace
+}  // namespace stovan::ui
