@@ -158,21 +158,25 @@ class LhaEntryReader final : public EntryReader {
         crc_ = 0;
         done_ = 0;
         ownDecoding_ = false;
+        pendingMethod_.reset();
         if (!isDrawer && decoding_ == LhaDecoding::Own) {
-            if (auto method = LhaMethodFromName(entry.method)) {
-                auto start = findData();
-                if (!start) {
-                    return Unexpected{
-                        Error(ArchiveError::Kind::Corrupt,
-                              "\"" + entry.name + "\" is damaged: its data cannot be found.")};
-                }
-                startOwnDecoding(*method, *start);
-            }
+            // Found and started on the first read: a listing never looks.
+            pendingMethod_ = LhaMethodFromName(entry.method);
         }
         return true;
     }
 
     Expected<std::size_t, ArchiveError> read(std::uint8_t* buffer, std::size_t size) override {
+        if (pendingMethod_) {
+            const LhaMethod method = *pendingMethod_;
+            pendingMethod_.reset();
+            auto start = findData();
+            if (!start) {
+                return Unexpected{Error(ArchiveError::Kind::Corrupt,
+                                        "\"" + name_ + "\" is damaged: its data cannot be found.")};
+            }
+            startOwnDecoding(method, *start);
+        }
         std::size_t got = 0;
         if (ownDecoding_) {
             auto decoded = decoder_.read(buffer, size);
@@ -269,6 +273,7 @@ class LhaEntryReader final : public EntryReader {
     std::uint16_t crc_ = 0;
     std::uint64_t done_ = 0;
     bool ownDecoding_ = false;
+    std::optional<LhaMethod> pendingMethod_;
     LhaDecoder decoder_;
     std::uint64_t dataOffset_ = 0;
     std::uint64_t dataLeft_ = 0;
