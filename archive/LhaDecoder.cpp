@@ -55,6 +55,8 @@ struct MethodShape {
 
 MethodShape ShapeOf(LhaMethod method) {
     switch (method) {
+        case LhaMethod::Lh1:
+            return {std::size_t{1} << 12, 0, 0};
         case LhaMethod::Lh4:
             return {std::size_t{1} << 12, 14, 4};
         case LhaMethod::Lh5:
@@ -88,6 +90,57 @@ inline std::uint32_t DecodeSymbol(const std::uint32_t* table, unsigned tableBits
     available -= length;
     return entry & 0xFFFF;
 }
+
+// Copies a match of length bytes from distance bytes back; may write up to 15
+// bytes beyond the match (the window has room for it).
+inline void CopyMatch(std::uint8_t* out, std::size_t distance, std::size_t length) {
+    const std::uint8_t* from = out - distance;
+    std::uint8_t* const to = out + length;
+    if (distance >= 16) {
+        do {
+            std::memcpy(out, from, 16);
+            out += 16;
+            from += 16;
+        } while (out < to);
+    } else if (distance >= 8) {
+        do {
+            std::memcpy(out, from, 8);
+            out += 8;
+            from += 8;
+        } while (out < to);
+    } else if (distance == 1) {
+        std::memset(out, *from, length);
+    } else {
+        while (out < to) {
+            *out++ = *from++;
+        }
+    }
+}
+
+// -lh1- codes the upper 6 bits of a match position with a fixed prefix code
+// (lengths 3 to 8 bits; so many codes of each), the lower 6 bits plainly.
+struct PositionCode {
+    std::array<std::uint8_t, 256> upper{};
+    std::array<std::uint8_t, 256> length{};
+};
+
+constexpr PositionCode MakePositionCode() {
+    PositionCode code{};
+    constexpr unsigned kCodesOfLength[][2] = {{3, 1}, {4, 3}, {5, 8}, {6, 12}, {7, 24}, {8, 16}};
+    unsigned index = 0;
+    unsigned upper = 0;
+    for (const auto& [length, codes] : kCodesOfLength) {
+        for (unsigned k = 0; k < codes; ++k, ++upper) {
+            for (unsigned e = 0; e < (1u << (8 - length)); ++e, ++index) {
+                code.upper[index] = static_cast<std::uint8_t>(upper);
+                code.length[index] = static_cast<std::uint8_t>(length);
+            }
+        }
+    }
+    return code;
+}
+
+constexpr PositionCode kPositionCode = MakePositionCode();
 
 // Every code decodes to symbol without using a bit (a tree of one symbol).
 void BuildSingle(std::vector<std::uint32_t>& entries, unsigned tableBits, unsigned symbol) {
@@ -158,6 +211,9 @@ std::optional<LhaMethod> LhaMethodFromName(std::string_view method) {
     if (method == "-lh0-" || method == "-lz4-") {
         return LhaMethod::Stored;
     }
+    if (method == "-lh1-") {
+        return LhaMethod::Lh1;
+    }
     if (method == "-lh4-") {
         return LhaMethod::Lh4;
     }
@@ -201,6 +257,29 @@ void LhaDecoder::start(LhaMethod method, std::uint64_t originalSize, LhaSource s
     window_.resize(kLargestWindow + kRound + kSlack);
     bits_.in = input_.data();
     bits_.end = input_.data();
+    if (method == LhaMethod::Lh1) {
+        // The window starts full of spaces, and matches may refer to them.
+        std::memset(window_.data(), ' ', history_);
+        position_ = history_;
+        handedOut_ = history_;
+        if (!adaptive_) {
+            adaptive_ = std::make_unique<AdaptiveTree>();
+        }
+        AdaptiveTree& tree = *adaptive_;
+        for (unsigned i = 0; i < kAdaptiveSymbols; ++i) {
+            tree.frequency[i] = 1;
+            tree.child[i] = i + kAdaptiveNodes;
+            tree.parent[i + kAdaptiveNodes] = i;
+        }
+        for (unsigned i = 0, j = kAdaptiveSymbols; j < kAdaptiveNodes; i += 2, ++j) {
+            tree.frequency[j] = tree.frequency[i] + tree.frequency[i + 1];
+            tree.child[j] = i;
+            tree.parent[i] = j;
+            tree.parent[i + 1] = j;
+        }
+        tree.frequency[kAdaptiveNodes] = 0xFFFF;  // a sentinel above every count
+        tree.parent[kAdaptiveNodes - 1] = 0;
+    }
 }
 
 bool LhaDecoder::pullInput() {
@@ -369,6 +448,9 @@ std::optional<std::string> LhaDecoder::fill() {
     const std::size_t endIndex = toDecode_ < capacity - position_
                                      ? position_ + static_cast<std::size_t>(toDecode_)
                                      : capacity + kMaxMatch;
+    if (method_ == LhaMethod::Lh1) {
+        return fillAdaptive(std::min(capacity, endIndex), endIndex);
+    }
     std::uint8_t* const base = window_.data();
     std::uint8_t* out = base + position_;
     std::uint8_t* const stop = base + std::min(capacity, endIndex);
@@ -436,28 +518,8 @@ std::optional<std::string> LhaDecoder::fill() {
             break;
         }
         length = std::min(length, static_cast<std::size_t>(entryEnd - out));
-        const std::uint8_t* from = out - distance;
-        std::uint8_t* const to = out + length;
-        if (distance >= 16) {
-            do {
-                std::memcpy(out, from, 16);
-                out += 16;
-                from += 16;
-            } while (out < to);
-        } else if (distance >= 8) {
-            do {
-                std::memcpy(out, from, 8);
-                out += 8;
-                from += 8;
-            } while (out < to);
-        } else if (distance == 1) {
-            std::memset(out, *from, length);
-        } else {
-            while (out < to) {
-                *out++ = *from++;
-            }
-        }
-        out = to;
+        CopyMatch(out, distance, length);
+        out += length;
     }
     bits_ = bits;
     blockLeft_ = left;
@@ -468,6 +530,129 @@ std::optional<std::string> LhaDecoder::fill() {
         failed = error_.empty() ? kEndsEarly : error_;
     }
     return failed;
+}
+
+// -lh1-: one symbol at a time down the adaptive tree, a bit per level; the
+// tree learns each symbol after it is decoded. Rare in archives and never in
+// bulk, so this stays simple.
+std::optional<std::string> LhaDecoder::fillAdaptive(std::size_t stop, std::size_t entryEnd) {
+    std::uint8_t* const base = window_.data();
+    std::size_t out = position_;
+    std::optional<std::string> failed;
+    while (out < stop) {
+        const unsigned symbol = decodeAdaptive();
+        if (bits_.available < 32) {
+            refill();
+        }
+        if (overran()) {
+            failed = error_.empty() ? kEndsEarly : error_;
+            break;
+        }
+        if (symbol < 256) {
+            base[out++] = static_cast<std::uint8_t>(symbol);
+            continue;
+        }
+        const auto top = static_cast<unsigned>(bits_.buffer >> 56);
+        take(kPositionCode.length[top]);
+        const std::size_t distance = ((std::size_t{kPositionCode.upper[top]} << 6) | take(6)) + 1;
+        if (distance > out) {
+            failed = kBadDistance;
+            break;
+        }
+        const std::size_t length = std::min<std::size_t>(symbol - 253, entryEnd - out);
+        CopyMatch(base + out, distance, length);
+        out += length;
+    }
+    toDecode_ -= out - position_;
+    position_ = out;
+    if (!failed && overran()) {
+        failed = error_.empty() ? kEndsEarly : error_;
+    }
+    return failed;
+}
+
+unsigned LhaDecoder::decodeAdaptive() {
+    const AdaptiveTree& tree = *adaptive_;
+    unsigned node = tree.child[kAdaptiveNodes - 1];
+    while (node < kAdaptiveNodes) {
+        if (bits_.available == 0) {
+            refill();
+        }
+        node = tree.child[node + take(1)];
+    }
+    const unsigned symbol = node - kAdaptiveNodes;
+    updateAdaptive(symbol);
+    return symbol;
+}
+
+// Counts the symbol and its ancestors (after halving every count once the
+// root's reaches the limit); a node whose count passes the next
+// node's swaps with the last node of the lower count, which keeps the tree
+// sorted by frequency (the sibling property).
+void LhaDecoder::updateAdaptive(unsigned symbol) {
+    constexpr unsigned kMaxCount = 0x8000;
+    AdaptiveTree& tree = *adaptive_;
+    if (tree.frequency[kAdaptiveNodes - 1] == kMaxCount) {
+        rebuildAdaptive();
+    }
+    unsigned node = tree.parent[symbol + kAdaptiveNodes];
+    do {
+        const unsigned count = ++tree.frequency[node];
+        unsigned other = node + 1;
+        if (count > tree.frequency[other]) {
+            while (count > tree.frequency[++other]) {
+            }
+            --other;
+            tree.frequency[node] = tree.frequency[other];
+            tree.frequency[other] = count;
+            const unsigned mine = tree.child[node];
+            tree.parent[mine] = other;
+            if (mine < kAdaptiveNodes) {
+                tree.parent[mine + 1] = other;
+            }
+            const unsigned theirs = tree.child[other];
+            tree.child[other] = mine;
+            tree.parent[theirs] = node;
+            if (theirs < kAdaptiveNodes) {
+                tree.parent[theirs + 1] = node;
+            }
+            tree.child[node] = theirs;
+            node = other;
+        }
+        node = tree.parent[node];
+    } while (node != 0);
+}
+
+// Halves every leaf's count and builds the tree anew from the leaves, once
+// the root's count reaches the limit.
+void LhaDecoder::rebuildAdaptive() {
+    AdaptiveTree& tree = *adaptive_;
+    unsigned leaves = 0;
+    for (unsigned i = 0; i < kAdaptiveNodes; ++i) {
+        if (tree.child[i] >= kAdaptiveNodes) {
+            tree.frequency[leaves] = (tree.frequency[i] + 1) / 2;
+            tree.child[leaves] = tree.child[i];
+            ++leaves;
+        }
+    }
+    for (unsigned i = 0, j = kAdaptiveSymbols; j < kAdaptiveNodes; i += 2, ++j) {
+        const unsigned count = tree.frequency[i] + tree.frequency[i + 1];
+        unsigned k = j;
+        while (k > 0 && count < tree.frequency[k - 1]) {
+            --k;
+        }
+        std::memmove(&tree.frequency[k + 1], &tree.frequency[k], (j - k) * sizeof(unsigned));
+        std::memmove(&tree.child[k + 1], &tree.child[k], (j - k) * sizeof(unsigned));
+        tree.frequency[k] = count;
+        tree.child[k] = i;
+    }
+    for (unsigned i = 0; i < kAdaptiveNodes; ++i) {
+        const unsigned child = tree.child[i];
+        tree.parent[child] = i;
+        if (child < kAdaptiveNodes) {
+            tree.parent[child + 1] = i;
+        }
+    }
 }
 
 amiga::Expected<std::size_t, std::string> LhaDecoder::read(std::uint8_t* out, std::size_t size) {

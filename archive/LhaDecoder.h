@@ -1,8 +1,9 @@
 #pragma once
 // Our decoder for the LhA methods Amiga archives use: -lh0- (and -lz4-)
-// stored data, and the LZ77 + static Huffman methods -lh4- to -lh7- (4, 8,
-// 32 and 64 KiB windows). Other methods (-lh1-, -lz5-, -pm?-...) stay with
-// liblhasa (see LhaEntryReader).
+// stored data, -lh1- (LZ77 in a 4 KiB window with an adaptive Huffman code,
+// as LhA 1.x and LHarc wrote), and the LZ77 + static Huffman methods -lh4- to
+// -lh7- (4, 8, 32 and 64 KiB windows). Other methods (-lh2-, -lh3-, -lz5-,
+// -pm?-...) stay with liblhasa (see LhaEntryReader).
 //
 // The decoder pulls compressed bytes from a source and hands out decoded
 // bytes on demand. Damaged data ends in an error naming the reason, never in
@@ -14,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,7 +25,7 @@
 
 namespace stovan::archive {
 
-enum class LhaMethod { Stored, Lh4, Lh5, Lh6, Lh7 };
+enum class LhaMethod { Stored, Lh1, Lh4, Lh5, Lh6, Lh7 };
 
 // The method for a header's method id ("-lh5-"), or nothing for the methods
 // this decoder does not do.
@@ -61,6 +63,10 @@ class LhaDecoder {
     };
 
     std::optional<std::string> fill();
+    std::optional<std::string> fillAdaptive(std::size_t stop, std::size_t entryEnd);
+    unsigned decodeAdaptive();
+    void updateAdaptive(unsigned symbol);
+    void rebuildAdaptive();
     std::optional<std::string> readBlockHeader();
     std::optional<std::string> readTreeLengths(unsigned count, unsigned countBits, int special,
                                                Table& table);
@@ -95,6 +101,17 @@ class LhaDecoder {
     Table literals_;
     Table positions_;
     Table lengthCodes_;
+
+    // -lh1-'s adaptive tree: 314 leaves (bytes, then match lengths 3-60)
+    // and their inner nodes, kept sorted by frequency.
+    static constexpr unsigned kAdaptiveSymbols = 314;
+    static constexpr unsigned kAdaptiveNodes = 2 * kAdaptiveSymbols - 1;
+    struct AdaptiveTree {
+        unsigned frequency[kAdaptiveNodes + 1];
+        unsigned parent[kAdaptiveNodes + kAdaptiveSymbols];
+        unsigned child[kAdaptiveNodes];
+    };
+    std::unique_ptr<AdaptiveTree> adaptive_;
 };
 
 // Decodes a whole entry held in memory (tests, fuzzing, benchmarks).

@@ -2,7 +2,7 @@
 // Reading an LhA archive entry by entry. liblhasa walks the headers (every
 // level, self-extracting Amiga archives, its name clean-up); our LhaDecoder
 // decodes the data of the methods Amiga archives use, liblhasa's own decoders
-// the rest (-lh1-, -lz5-, -pm?-...).
+// the rest (-lh2-, -lh3-, -lz5-, -pm?-...).
 
 #include <memory>
 #include <string>

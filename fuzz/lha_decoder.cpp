@@ -36,10 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 3) {
         return 0;
     }
-    static const char* const kNames[] = {"-lh0-", "-lh4-", "-lh5-", "-lh6-", "-lh7-"};
-    static const LhaMethod kMethods[] = {LhaMethod::Stored, LhaMethod::Lh4, LhaMethod::Lh5,
-                                         LhaMethod::Lh6, LhaMethod::Lh7};
-    const unsigned pick = data[0] % 5;
+    static const char* const kNames[] = {"-lh0-", "-lh1-", "-lh4-", "-lh5-", "-lh6-", "-lh7-"};
+    static const LhaMethod kMethods[] = {LhaMethod::Stored, LhaMethod::Lh1, LhaMethod::Lh4,
+                                         LhaMethod::Lh5,    LhaMethod::Lh6, LhaMethod::Lh7};
+    const unsigned pick = data[0] % 6;
     const std::size_t original = ((std::size_t{data[1]} << 8) | data[2]) * 16;
     const std::uint8_t* packed = data + 3;
     const std::size_t packedSize = size - 3;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <lha_decoder.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -157,6 +160,54 @@ TEST(LhaDecoder, DamagedStreamsNeverGiveMoreOrLessThanTheEntry) {
         }
     }
     EXPECT_GT(failures, 0);  // the checks do catch damage
+}
+
+// liblhasa's decoder on a stream in memory: what it gives for size bytes.
+std::string LiblhasaDecoded(const char* method, const std::string& packed, std::size_t size) {
+    struct Input {
+        const std::string* data;
+        std::size_t offset;
+    } input{&packed, 0};
+    const auto feed = [](void* buffer, std::size_t length, void* handle) -> std::size_t {
+        auto* in = static_cast<Input*>(handle);
+        const std::size_t count = std::min(length, in->data->size() - in->offset);
+        std::memcpy(buffer, in->data->data() + in->offset, count);
+        in->offset += count;
+        return count;
+    };
+    std::string name = method;
+    LHADecoder* decoder = lha_decoder_new(lha_decoder_for_name(name.data()), feed, &input, size);
+    std::string out(size, '\0');
+    std::size_t done = 0;
+    while (done < size) {
+        const std::size_t got = lha_decoder_read(
+            decoder, reinterpret_cast<std::uint8_t*>(out.data()) + done, size - done);
+        if (got == 0) {
+            break;
+        }
+        done += got;
+    }
+    lha_decoder_free(decoder);
+    out.resize(done);
+    return out;
+}
+
+// Every bit string is an -lh1- stream (the adaptive tree is always whole and
+// every match lies in the space-filled window), so random bits exercise the
+// whole method: long enough to halve the tree's counts many times.
+TEST(LhaDecoder, RandomBitsDecodeAsLh1LikeLiblhasa) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        const std::string packed = test::RandomBytes(300000, seed);
+        const std::size_t size = 900000 + seed * 1000;
+        const auto ours = Decoded(LhaMethod::Lh1, {packed.begin(), packed.end()}, size);
+        ASSERT_EQ(ours.size(), size) << ours.substr(0, 80);
+        EXPECT_TRUE(ours == LiblhasaDecoded("-lh1-", packed, size));
+    }
+    // Text the other way round: an -lh1- stream of its bits is just as valid.
+    const std::string text = test::TextLike(50000, 9);
+    EXPECT_TRUE(Decoded(LhaMethod::Lh1, {text.begin(), text.end()}, 20000) ==
+                LiblhasaDecoded("-lh1-", text, 20000));
 }
 
 TEST(LhaDecoder, Crc16SlicedMatchesTheBytewiseDefinition) {

@@ -123,7 +123,7 @@ TEST(LhaDifferential, EveryFixtureArchiveDecodesAsLiblhasaDoes) {
         }
     }
     // Our decoder really ran on the fixtures' methods.
-    for (const char* method : {"-lh0-", "-lh4-", "-lh5-", "-lh6-"}) {
+    for (const char* method : {"-lh0-", "-lh1-", "-lh4-", "-lh5-", "-lh6-"}) {
         EXPECT_EQ(methods.count(method), 1u) << method;
     }
 }
