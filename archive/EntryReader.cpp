@@ -2,7 +2,6 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <lha_reader.h>
 
 #include <algorithm>
 #include <array>
@@ -10,132 +9,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "archive/Crc16.h"
 #include "archive/Detect.h"
-#include "archive/LhaHeader.h"
+#include "archive/LhaEntryReader.h"
 
 namespace stovan::archive {
 
 using amiga::DateStampFromHostTime;
 
 namespace {
-
-class LhaEntryReader final : public EntryReader {
-  public:
-    static Expected<std::unique_ptr<EntryReader>, ArchiveError> Open(const std::string& path) {
-        auto reader = std::unique_ptr<LhaEntryReader>(new LhaEntryReader(path));
-        reader->file_ = std::fopen(path.c_str(), "rb");
-        if (reader->file_ == nullptr) {
-            return Unexpected{Error(ArchiveError::Kind::ReadFailed,
-                                    "Cannot open archive \"" + path + "\": " + ErrnoText() + ".")};
-        }
-        reader->stream_ = lha_input_stream_from_FILE(reader->file_);
-        if (reader->stream_ != nullptr) {
-            reader->reader_ = lha_reader_new(reader->stream_);
-        }
-        if (reader->reader_ == nullptr) {
-            return Unexpected{
-                Error(ArchiveError::Kind::ReadFailed, "Cannot read archive \"" + path + "\".")};
-        }
-        lha_reader_set_dir_policy(reader->reader_, LHA_READER_DIR_PLAIN);
-        return std::unique_ptr<EntryReader>(std::move(reader));
-    }
-
-    ~LhaEntryReader() override {
-        if (reader_ != nullptr) {
-            lha_reader_free(reader_);
-        }
-        if (stream_ != nullptr) {
-            lha_input_stream_free(stream_);
-        }
-        if (file_ != nullptr) {
-            std::fclose(file_);
-        }
-    }
-
-    Expected<bool, ArchiveError> next(Entry& entry) override {
-        header_ = lha_reader_next_file(reader_);
-        if (header_ == nullptr) {
-            if (entries_ == 0) {
-                return Unexpected{Error(ArchiveError::Kind::Corrupt,
-                                        "\"" + path_ + "\" holds no readable LhA entry.")};
-            }
-            return false;
-        }
-        ++entries_;
-        entry = Entry{};
-        entry.name = std::string(header_->path != nullptr ? header_->path : "") +
-                     (header_->filename != nullptr ? header_->filename : "");
-        entry.method.assign(header_->compress_method, 5);
-        entry.size = header_->length;
-        entry.packedSize = header_->compressed_length;
-        entry.hostTime = header_->timestamp;
-        if (LHA_FILE_HAVE_EXTRA(header_, LHA_FILE_UNIX_PERMS)) {
-            entry.hostMode = header_->unix_perms & 07777;
-        }
-        if (std::strcmp(header_->compress_method, LHA_COMPRESS_TYPE_DIR) == 0) {
-            if (header_->symlink_target != nullptr) {
-                entry.type = Entry::Type::Symlink;
-                entry.linkTarget = header_->symlink_target;
-            } else {
-                entry.type = Entry::Type::Dir;
-                if (!entry.name.empty() && entry.name.back() != '/') {
-                    entry.name += '/';
-                }
-            }
-        }
-        auto raw = ParseLhaHeader(header_->raw_data, header_->raw_data_len);
-        if (raw) {
-            if (raw->hasLargeSizes && raw->originalSize != header_->length) {
-                return Unexpected{Error(ArchiveError::Kind::Unsupported,
-                                        "\"" + entry.name + "\" is " +
-                                            std::to_string(raw->originalSize) +
-                                            " bytes long; LhA entries of 4 GiB or more cannot "
-                                            "be unpacked.")};
-            }
-            entry.metadata = LhaMetadata(*raw, entry.hostTime);
-            entry.storedName = raw->path;
-        } else {
-            entry.metadata.date = DateStampFromHostTime(static_cast<std::time_t>(entry.hostTime));
-        }
-        crc_ = 0;
-        done_ = 0;
-        return true;
-    }
-
-    Expected<std::size_t, ArchiveError> read(std::uint8_t* buffer, std::size_t size) override {
-        const std::size_t got = lha_reader_read(reader_, buffer, size);
-        crc_ = UpdateCrc16(crc_, buffer, got);
-        done_ += got;
-        return got;
-    }
-
-    Expected<bool, ArchiveError> verify(const Entry& entry) override {
-        if (done_ != header_->length) {
-            return Unexpected{Error(ArchiveError::Kind::Corrupt,
-                                    "\"" + entry.name + "\" is damaged: " + std::to_string(done_) +
-                                        " of " + std::to_string(header_->length) +
-                                        " bytes could be unpacked.")};
-        }
-        if (crc_ != header_->crc) {
-            return Unexpected{Error(ArchiveError::Kind::Corrupt,
-                                    "\"" + entry.name + "\" is damaged: CRC error.")};
-        }
-        return true;
-    }
-
-  private:
-    explicit LhaEntryReader(std::string path) : path_(std::move(path)) {}
-
-    std::string path_;
-    std::FILE* file_ = nullptr;
-    LHAInputStream* stream_ = nullptr;
-    LHAReader* reader_ = nullptr;
-    LHAFileHeader* header_ = nullptr;
-    std::uint64_t entries_ = 0;
-    std::uint16_t crc_ = 0;
-    std::uint64_t done_ = 0;
-};
 
 class LibarchiveEntryReader final : public EntryReader {
   public:
@@ -241,7 +122,7 @@ Expected<std::unique_ptr<EntryReader>, ArchiveError> OpenReader(const std::strin
     AMIGA_RETURN_IF_FAILED(format);
     switch (*format) {
         case ArchiveFormat::Lha:
-            return LhaEntryReader::Open(path);
+            return OpenLhaReader(path);
         case ArchiveFormat::Zip:
         case ArchiveFormat::Tar:
             return LibarchiveEntryReader::Open(path);

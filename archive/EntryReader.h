@@ -1,7 +1,7 @@
 #pragma once
-// Reading an archive entry by entry, whatever its format: LhA through
-// liblhasa, ZIP and tar through libarchive. Extraction, testing and listing
-// all walk an archive through this one interface.
+// Reading an archive entry by entry, whatever its format: LhA with our own
+// decoder (LhaEntryReader), ZIP and tar through libarchive. Extraction,
+// testing and listing all walk an archive through this one interface.
 
 #include <cstdint>
 #include <memory>

@@ -1,18 +1,24 @@
 // Archive speed and size against the Linux tools, on the same data and
 // machine: LhA extraction against `lhasa x` and `bsdtar -xf`, ZIP extraction
-// against `unzip`, LhA creation (time and size) against jlha-utils' `jlha a`.
+// against `unzip`, LhA creation (time and size) against jlha-utils' `jlha a`,
+// and our -lh5- decoder alone against liblhasa's, in memory.
 // The external tools run as processes, as the scripts would run them.
 // tools/bench-archives.sh runs this and prints the ratios.
 #include <benchmark/benchmark.h>
+#include <lha_decoder.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 
 #include "archive/Extract.h"
+#include "archive/Lh5Encoder.h"
+#include "archive/LhaDecoder.h"
 #include "archive/LhaWriter.h"
 
 namespace {
@@ -227,6 +233,90 @@ void BM_CreateLha_Jlha(benchmark::State& state) {
         100.0 * static_cast<double>(packed) / static_cast<double>(c.bytes);
 }
 
+// The decoders alone, in memory and without files: ours against liblhasa's
+// on the corpus's text and programs packed by our -lh5- encoder.
+struct PackedSample {
+    std::vector<std::uint8_t> packed;
+    std::size_t original = 0;
+};
+
+const PackedSample& GetPackedSample() {
+    static PackedSample sample = [] {
+        const Corpus& c = GetCorpus();
+        const std::string data =
+            ReadFile(c.root / "src/App/Docs/Manual.txt") + ReadFile(c.root / "src/App/App");
+        PackedSample s;
+        s.original = data.size();
+        s.packed = stovan::archive::CompressLh5(reinterpret_cast<const std::uint8_t*>(data.data()),
+                                                data.size());
+        return s;
+    }();
+    return sample;
+}
+
+void BM_DecodeLh5_Ours(benchmark::State& state) {
+    const PackedSample& s = GetPackedSample();
+    std::vector<std::uint8_t> out(std::size_t{1} << 16);
+    stovan::archive::LhaDecoder decoder;
+    for (auto _ : state) {
+        std::size_t offset = 0;
+        decoder.start(stovan::archive::LhaMethod::Lh5, s.original,
+                      [&](std::uint8_t* buffer, std::size_t size) -> std::ptrdiff_t {
+                          const std::size_t count = std::min(size, s.packed.size() - offset);
+                          std::memcpy(buffer, s.packed.data() + offset, count);
+                          offset += count;
+                          return static_cast<std::ptrdiff_t>(count);
+                      });
+        std::size_t total = 0;
+        for (;;) {
+            auto got = decoder.read(out.data(), out.size());
+            if (!got || *got == 0) {
+                break;
+            }
+            total += *got;
+        }
+        if (total != s.original) {
+            state.SkipWithError("decoding failed");
+            break;
+        }
+    }
+    SetBytes(state, s.original);
+}
+
+struct MemoryInput {
+    const PackedSample* sample;
+    std::size_t offset;
+};
+
+std::size_t FeedLiblhasa(void* buffer, std::size_t size, void* handle) {
+    auto* input = static_cast<MemoryInput*>(handle);
+    const std::size_t count = std::min(size, input->sample->packed.size() - input->offset);
+    std::memcpy(buffer, input->sample->packed.data() + input->offset, count);
+    input->offset += count;
+    return count;
+}
+
+void BM_DecodeLh5_Liblhasa(benchmark::State& state) {
+    const PackedSample& s = GetPackedSample();
+    std::vector<std::uint8_t> out(std::size_t{1} << 16);
+    char method[] = "-lh5-";
+    for (auto _ : state) {
+        MemoryInput input{&s, 0};
+        LHADecoder* decoder =
+            lha_decoder_new(lha_decoder_for_name(method), FeedLiblhasa, &input, s.original);
+        std::size_t total = 0;
+        while (std::size_t got = lha_decoder_read(decoder, out.data(), out.size())) {
+            total += got;
+        }
+        lha_decoder_free(decoder);
+        if (total != s.original) {
+            state.SkipWithError("decoding failed");
+            break;
+        }
+    }
+    SetBytes(state, s.original);
+}
+
 BENCHMARK(BM_ExtractOurLha_Ours)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExtractOurLha_Lhasa)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExtractJlhaLha_Ours)->Unit(benchmark::kMillisecond);
@@ -236,5 +326,7 @@ BENCHMARK(BM_ExtractZip_Ours)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExtractZip_Unzip)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateLha_Ours)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateLha_Jlha)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeLh5_Ours)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeLh5_Liblhasa)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -25,6 +25,7 @@ def ratio(label, ours, theirs):
 ratio("LhA extract (our archive), ours / lhasa x", "BM_ExtractOurLha_Ours", "BM_ExtractOurLha_Lhasa")
 ratio("LhA extract (jlha archive), ours / lhasa x", "BM_ExtractJlhaLha_Ours", "BM_ExtractJlhaLha_Lhasa")
 ratio("LhA extract (jlha archive), ours / bsdtar -xf", "BM_ExtractJlhaLha_Ours", "BM_ExtractJlhaLha_Bsdtar")
+ratio("LhA decoding alone (in memory), ours / liblhasa", "BM_DecodeLh5_Ours", "BM_DecodeLh5_Liblhasa")
 ratio("ZIP extract, ours / unzip", "BM_ExtractZip_Ours", "BM_ExtractZip_Unzip")
 ratio("LhA create time, ours / jlha a", "BM_CreateLha_Ours", "BM_CreateLha_Jlha")
 print("%-52s %.3f" % ("LhA archive size, ours / jlha a",

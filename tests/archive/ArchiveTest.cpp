@@ -18,6 +18,7 @@
 #include "archive/LhaWriter.h"
 #include "archive/Listing.h"
 #include "tests/support/BuildPaths.h"
+#include "tests/support/SampleData.h"
 #include "tests/support/TempFolder.h"
 
 namespace stovan::archive {
@@ -57,31 +58,8 @@ std::string RunOutput(const std::string& command) {
 const auto WriteFile = test::WriteHostFile;
 const auto ReadFile = test::ReadHostFile;
 
-std::string RandomBytes(size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string data(size, '\0');
-    for (auto& c : data) {
-        c = static_cast<char>(random() & 0xFF);
-    }
-    return data;
-}
-
-// Text with repetition at every distance, like source code or documentation.
-std::string TextLike(size_t size, unsigned seed) {
-    static const char* const kWords[] = {
-        "Stovan ",   "archive ", "drawer ",  "the ",    "of ",        "LhA ",   "protection ",
-        "comment\n", "AmigaOS ", "install ", "{NAME} ", "If EXISTS ", "EndIf\n"};
-    std::mt19937 random(seed);
-    std::string text;
-    while (text.size() < size) {
-        text += kWords[random() % std::size(kWords)];
-        if (random() % 7 == 0) {
-            text += std::to_string(random() % 1000);
-        }
-    }
-    text.resize(size);
-    return text;
-}
+using test::RandomBytes;
+using test::TextLike;
 
 // What a tree holds: relative path -> kind and content (files), link target.
 std::map<std::string, std::string> Snapshot(const std::string& root, bool withTimes) {
