@@ -257,11 +257,13 @@ void LhaDecoder::start(LhaMethod method, std::uint64_t originalSize, LhaSource s
     window_.resize(kLargestWindow + kRound + kSlack);
     bits_.in = input_.data();
     bits_.end = input_.data();
+    // The window starts full of spaces and matches may refer to them: -lh1-
+    // encoders do, and the other methods' decoders everywhere read such a
+    // match as spaces too, so an archive they extract extracts here.
+    std::memset(window_.data(), ' ', history_);
+    position_ = history_;
+    handedOut_ = history_;
     if (method == LhaMethod::Lh1) {
-        // The window starts full of spaces, and matches may refer to them.
-        std::memset(window_.data(), ' ', history_);
-        position_ = history_;
-        handedOut_ = history_;
         if (!adaptive_) {
             adaptive_ = std::make_unique<AdaptiveTree>();
         }
