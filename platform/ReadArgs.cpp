@@ -1,6 +1,7 @@
 #include "platform/ReadArgs.h"
 
 #include <limits>
+#include <utility>
 
 #include "platform/Latin1.h"
 #include "platform/StrToLong.h"
@@ -128,9 +129,11 @@ std::size_t Template::Find(std::string_view name) const {
     if (name.empty()) {
         return npos;
     }
+    // Every unquoted word of a line is looked up here, and most are values,
+    // not names: the length test rejects nearly all of them at once.
     for (std::size_t i = 0; i < data_->items.size(); ++i) {
         for (const std::string& alias : data_->items[i].names) {
-            if (EqualsNoCase(alias, name)) {
+            if (alias.size() == name.size() && EqualsNoCase(alias, name)) {
                 return i;
             }
         }
@@ -175,6 +178,13 @@ ItemKind ReadItem(Source& source, std::string& out) {
     if (first == '"') {
         ++source.position;
         for (;;) {
+            // The plain run up to the next quote, star or line end in one piece.
+            const std::size_t run = source.position;
+            while (!source.AtLineEnd() && source.line[source.position] != '"' &&
+                   source.line[source.position] != '*') {
+                ++source.position;
+            }
+            out.append(source.line.substr(run, source.position - run));
             if (source.AtLineEnd()) {
                 return ItemKind::Error;
             }
@@ -196,14 +206,17 @@ ItemKind ReadItem(Source& source, std::string& out) {
             out.push_back(c);
         }
     }
+    const std::size_t start = source.position;
     while (!source.AtLineEnd()) {
         const char c = source.line[source.position];
         if (c == ' ' || c == '\t' || c == '=') {
-            ++source.position;
             break;
         }
-        out.push_back(c);
         ++source.position;
+    }
+    out.assign(source.line.substr(start, source.position - start));
+    if (!source.AtLineEnd()) {
+        ++source.position;  // the blank or "=" that ended the word
     }
     return ItemKind::Unquoted;
 }
@@ -261,7 +274,8 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
     Arguments arguments(argumentTemplate);
     arguments.values_.resize(count);
     auto& values = arguments.values_;
-    std::vector<bool> filled(count, false);
+    // An item is filled once it holds its value; a /M item only at the end.
+    const auto filled = [&values](std::size_t i) { return values[i].present; };
     std::vector<std::string> pool;  // the /M values, and surplus ones
     std::size_t multipleItem = Template::npos;
     for (std::size_t i = 0; i < count; ++i) {
@@ -276,7 +290,7 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
     // values, so that the whole line is read before deciding about them.
     for (std::size_t position = 0; position <= count;) {
         std::size_t next = position + 1;
-        if (position < count && (argumentTemplate.Item(position).keyword || filled[position])) {
+        if (position < count && (argumentTemplate.Item(position).keyword || filled(position))) {
             position = next;
             continue;
         }
@@ -288,7 +302,7 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
         if (kind == ItemKind::Unquoted) {
             const std::size_t named = argumentTemplate.Find(text);
             // A keyword whose item is already filled is an ordinary value.
-            if (named != Template::npos && !filled[named]) {
+            if (named != Template::npos && !filled(named)) {
                 byKeyword = true;
                 target = named;
                 next = position;  // then try this position again
@@ -320,7 +334,6 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
                 return Unexpected{ERROR_LINE_TOO_LONG};
             }
             values[target].present = true;
-            filled[target] = true;
             break;  // nothing is left to read
         }
         if (kind == ItemKind::Equal) {
@@ -333,16 +346,15 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
             break;
         }
         if (target == count || argumentTemplate.Item(target).multiple) {
-            pool.push_back(text);
+            pool.push_back(std::move(text));
             if (!byKeyword) {
                 next = position;  // the /M item takes every later value
             }
         } else {
             const TemplateItem& item = argumentTemplate.Item(target);
-            filled[target] = true;
             values[target].present = true;
             if (!item.isSwitch && !item.toggle) {
-                values[target].text = text;
+                values[target].text.swap(text);
             }
         }
         position = next;
@@ -351,7 +363,7 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
     // Unfilled /A items take values from the end of the /M list.
     for (std::size_t i = count; i-- > 0;) {
         const TemplateItem& item = argumentTemplate.Item(i);
-        if (!item.required || filled[i] || item.multiple) {
+        if (!item.required || filled(i) || item.multiple) {
             continue;
         }
         if (item.keyword) {
@@ -363,7 +375,6 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
         }
         values[i].text = std::move(pool.back());
         values[i].present = true;
-        filled[i] = true;
         pool.pop_back();
     }
     if (multipleItem != Template::npos) {
