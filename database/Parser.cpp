@@ -355,14 +355,15 @@ class FileParser {
         const std::optional<std::size_t> index = FindCommand(text);
 
         if (index && kCommands[*index].command == Command::ITEM && Templates()[*index]) {
-            auto arguments = amiga::ReadArgs(*Templates()[*index], text);
-            if (arguments) {
-                HandleItem(*arguments);
+            amiga::Arguments& arguments = arguments_[*index];
+            const amiga::DosError error = amiga::ReadArgs(*Templates()[*index], text, arguments);
+            if (error == 0) {
+                HandleItem(arguments);
                 return;
             }
             // A broken ITEM line opens nothing; inside an entry it is a
             // misplaced command like any other.
-            systemError_ = arguments.error();
+            systemError_ = error;
             if (current_ != nullptr || mode_ == ParseMode::Configuration) {
                 Fail(msg::UnknownCommand);
             }
@@ -380,17 +381,18 @@ class FileParser {
             Fail(msg::UnknownCommand);
             return;
         }
-        auto arguments = amiga::ReadArgs(*argumentTemplate, text);
-        if (!arguments) {
-            systemError_ = arguments.error();
+        amiga::Arguments& arguments = arguments_[*index];
+        if (const amiga::DosError error = amiga::ReadArgs(*argumentTemplate, text, arguments);
+            error != 0) {
+            systemError_ = error;
             Fail(msg::UnknownCommand);
             return;
         }
         const Command command = kCommands[*index].command;
         if (BlockKind(command) != 0) {
-            HandleBlock(command, *arguments, begin, end);
+            HandleBlock(command, arguments, begin, end);
         } else {
-            HandleCommand(command, *arguments);
+            HandleCommand(command, arguments);
         }
     }
 
@@ -700,6 +702,9 @@ class FileParser {
     std::string_view fileName_;
     ParseMode mode_;
     std::string buffer_;
+    // The values of each command's last line; reused, so that reading a
+    // line allocates nothing for the values that it does not keep.
+    std::array<amiga::Arguments, kCommands.size()> arguments_;
     ApplicationItem* current_ = nullptr;
     bool carrying_ = false;  // inside a record kept for an item not loaded
     std::size_t lineBegin_ = 0;

@@ -120,13 +120,13 @@ const std::string& Template::Text() const {
     return data_->text;
 }
 std::size_t Template::Size() const {
-    return data_->items.size();
+    return data_ ? data_->items.size() : 0;
 }
 const TemplateItem& Template::Item(std::size_t index) const {
     return data_->items.at(index);
 }
 std::size_t Template::Find(std::string_view name) const {
-    if (name.empty()) {
+    if (name.empty() || !data_) {
         return npos;
     }
     // Every unquoted word of a line is looked up here, and most are values,
@@ -270,13 +270,33 @@ bool ReadNumber(const std::string& text, std::int32_t& value) {
 }  // namespace
 
 Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::string_view line) {
+    Arguments arguments;
+    if (const DosError error = ReadArgs(argumentTemplate, line, arguments); error != 0) {
+        return Unexpected{error};
+    }
+    return arguments;
+}
+
+DosError ReadArgs(const Template& argumentTemplate, std::string_view line, Arguments& into) {
     const std::size_t count = argumentTemplate.Size();
-    Arguments arguments(argumentTemplate);
-    arguments.values_.resize(count);
-    auto& values = arguments.values_;
+    if (!into.template_.SameAs(argumentTemplate)) {
+        into.template_ = argumentTemplate;
+        into.values_.clear();
+    }
+    // Cleared, not rebuilt: the texts keep their storage for the next line.
+    into.values_.resize(count);
+    for (Arguments::Value& value : into.values_) {
+        value.present = false;
+        value.text.clear();
+        value.number = 0;
+        value.multi.clear();
+        value.numbers.clear();
+    }
+    auto& values = into.values_;
     // An item is filled once it holds its value; a /M item only at the end.
     const auto filled = [&values](std::size_t i) { return values[i].present; };
-    std::vector<std::string> pool;  // the /M values, and surplus ones
+    std::vector<std::string>& pool = into.pool_;  // the /M values, and surplus ones
+    pool.clear();
     std::size_t multipleItem = Template::npos;
     for (std::size_t i = 0; i < count; ++i) {
         if (argumentTemplate.Item(i).multiple) {
@@ -285,7 +305,7 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
     }
 
     Source source{line, 0};
-    std::string text;
+    std::string& text = into.word_;
     // Position `count` stands for a hidden /M item that collects surplus
     // values, so that the whole line is read before deciding about them.
     for (std::size_t position = 0; position <= count;) {
@@ -313,7 +333,7 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
                         kind = ReadItem(source, text);
                     }
                     if (kind == ItemKind::Nothing) {
-                        return Unexpected{ERROR_KEY_NEEDS_ARG};
+                        return ERROR_KEY_NEEDS_ARG;
                     }
                 }
             }
@@ -331,16 +351,16 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
                 source.position = itemStart;
             }
             if (!TakeRest(source, values[target].text)) {
-                return Unexpected{ERROR_LINE_TOO_LONG};
+                return ERROR_LINE_TOO_LONG;
             }
             values[target].present = true;
             break;  // nothing is left to read
         }
         if (kind == ItemKind::Equal) {
-            return Unexpected{ERROR_BAD_TEMPLATE};
+            return ERROR_BAD_TEMPLATE;
         }
         if (kind == ItemKind::Error) {
-            return Unexpected{ERROR_LINE_TOO_LONG};
+            return ERROR_LINE_TOO_LONG;
         }
         if (kind == ItemKind::Nothing) {
             break;
@@ -368,10 +388,10 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
         }
         if (item.keyword) {
             // AmigaDOS reports a missing /A/K item as a wrong argument count.
-            return Unexpected{ERROR_TOO_MANY_ARGS};
+            return ERROR_TOO_MANY_ARGS;
         }
         if (pool.empty()) {
-            return Unexpected{ERROR_REQUIRED_ARG_MISSING};
+            return ERROR_REQUIRED_ARG_MISSING;
         }
         values[i].text = std::move(pool.back());
         values[i].present = true;
@@ -379,12 +399,12 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
     }
     if (multipleItem != Template::npos) {
         if (argumentTemplate.Item(multipleItem).required && pool.empty()) {
-            return Unexpected{ERROR_REQUIRED_ARG_MISSING};
+            return ERROR_REQUIRED_ARG_MISSING;
         }
         values[multipleItem].present = !pool.empty();
-        values[multipleItem].multi = std::move(pool);
+        values[multipleItem].multi.swap(pool);
     } else if (!pool.empty()) {
-        return Unexpected{ERROR_TOO_MANY_ARGS};
+        return ERROR_TOO_MANY_ARGS;
     }
 
     for (std::size_t i = 0; i < count; ++i) {
@@ -396,15 +416,15 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
             for (const std::string& value : values[i].multi) {
                 std::int32_t number = 0;
                 if (!ReadNumber(value, number)) {
-                    return Unexpected{ERROR_BAD_NUMBER};
+                    return ERROR_BAD_NUMBER;
                 }
                 values[i].numbers.push_back(number);
             }
         } else if (!ReadNumber(values[i].text, values[i].number)) {
-            return Unexpected{ERROR_BAD_NUMBER};
+            return ERROR_BAD_NUMBER;
         }
     }
-    return arguments;
+    return 0;
 }
 
 // ---------------------------------------------------------------- results
