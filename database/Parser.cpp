@@ -176,7 +176,8 @@ std::optional<std::size_t> FindCommand(std::string_view text) {
     const std::string_view word = text.substr(0, end);
     for (std::size_t i = 0; i < kCommands.size(); ++i) {
         const std::string_view keyword = kCommands[i].keyword;
-        if (keyword.size() == word.size() && amiga::EqualsNoCase(word, keyword)) {
+        if (keyword.size() == word.size() && amiga::ToUpper(word[0]) == keyword[0] &&
+            amiga::EqualsNoCase(word, keyword)) {
             return i;
         }
     }
@@ -446,13 +447,12 @@ class FileParser {
                     return;
                 }
             }
-            auto created = items.AppendNewItem();
+            auto created = items.AppendNewItem(key);
             if (!created) {
                 Fail(created.error());
                 return;
             }
             current_ = *created;
-            Check(current_->SetTextField(ItemField::name, key));
         }
         ApplyItemKeywords(arguments, dupeName);
     }
