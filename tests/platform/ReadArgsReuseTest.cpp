@@ -80,25 +80,5 @@ TEST(ReadArgsReuse, EveryLineReadsAsIfFresh) {
     }
 }
 
-TEST(ReadArgsReuse, ValuesFollowTheTemplateTheyWereReadWith) {
-    // One set of values moved from one template to another (fewer items,
-    // then more) holds the new template's items only.
-    const auto wide = ParseTemplate("A/K,B/K,C/K,D/M");
-    const auto narrow = ParseTemplate("B/K/A");
-    ASSERT_TRUE(wide && narrow);
-    Arguments reused;
-    ASSERT_EQ(ReadArgs(*wide, "A 1 B 2 C 3 x y", reused), 0);
-    ASSERT_EQ(ReadArgs(*narrow, "B 5", reused), 0);
-    EXPECT_EQ(reused.Size(), 1u);
-    EXPECT_EQ(reused.Text("B"), "5");
-    EXPECT_FALSE(reused.Present("A"));
-    ASSERT_EQ(ReadArgs(*wide, "C 9", reused), 0);
-    EXPECT_EQ(Render(*wide, reused), Render(*wide, *ReadArgs(*wide, "C 9")));
-
-    const Arguments empty;
-    EXPECT_EQ(empty.Size(), 0u);
-    EXPECT_FALSE(empty.Present("A"));  // no template yet: every name is absent
-}
-
 }  // namespace
 }  // namespace amiga
