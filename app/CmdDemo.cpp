@@ -30,6 +30,7 @@
 #include "database/Loader.h"
 #include "demo/SiteBuilder.h"
 #include "demo/SiteServer.h"
+#include "engine/Launch.h"
 #include "engine/ProgramFolders.h"
 #include "engine/Queue.h"
 #include "engine/Requests.h"
@@ -151,15 +152,14 @@ bool PrepareRoot(const Context& context, const std::string& siteFolder,
     return true;
 }
 
-// The launch step of a starting Stovan as far as the command line has it
-// (the databases were loaded when the session opened): the Quick check of
-// Stovan's own items and the processing run over them, which updates the
-// program and its database packages. True when Stovan replaced itself and a
-// relaunch is due. `code` gets the worse of its exit code and the run's.
+// The launch step's update of Stovan's own items (the databases were
+// loaded when the session opened, and the rest of the step, which depends
+// on the preferences, has nothing to show here). True when Stovan replaced
+// itself and a relaunch is due. `code` gets the worse of its exit code and
+// the run's.
 bool DemoLaunchStep(CommandRun& run, int& code) {
     ProcessContext& processing = run.context();
-    (void)VersionCheckRun(run.check(), CheckMode::Quick, CheckScope::Stovan);
-    const ProcessOutcome outcome = ProcessItems(processing, ProcessScope::Stovan);
+    const ProcessOutcome outcome = UpdateStovanItems(processing);
     const bool relaunch = processing.relaunchRequested != 0;
     int result = ExitCodeFor(outcome, processing);
     // Nothing to do is no failure at launch, and a run that a relaunch
@@ -180,26 +180,11 @@ int Request(Engine& engine, CommandRun& run, const std::string& name, OperationR
         Complain("the demonstration's database has no '" + name + "'");
         return 20;
     }
-    ProcessContext& processing = run.context();
-    const VersionTriple offered = item->serverVersion;
-    if (chosen) {
-        item->serverVersion = *chosen;
+    const RequestOutcome outcome = RunRequest(run.context(), *item, request, chosen);
+    if (!outcome.refusal.empty()) {
+        Complain(outcome.refusal);
     }
-    const ItemMode mode = RequestMode(request);
-    if (const auto reason = RefusalReason(*item, mode)) {
-        item->serverVersion = offered;
-        Complain(*reason);
-        return 5;
-    }
-    SetOneShotMode(*item, mode);
-    const ProcessOutcome outcome =
-        ProcessItems(processing, chosen ? ProcessScope::OtherVersion : ProcessScope::One, item);
-    if (chosen) {
-        if (ApplicationItem* again = engine.items().FindItem(name, false)) {
-            RestoreOfferedVersion(*again, offered);
-        }
-    }
-    return ExitCodeFor(outcome, processing);
+    return outcome.exitCode;
 }
 
 // The files of the backup drawer, one line each.

@@ -112,33 +112,16 @@ int Operate(const app::Context& context, OperationRequest request,
         Complain(std::string(GetString(msg::ProcessingAborted)));
         return 20;
     }
-    const VersionTriple offered = item->serverVersion;
-    if (chosen) {
-        item->serverVersion = *chosen;
-    }
-    const ItemMode mode = RequestMode(request);
-    if (const auto reason = RefusalReason(*item, mode)) {
-        item->serverVersion = offered;
-        (void)run.Finish(first);  // the run failed already
-        Complain(*reason);
-        return 5;
-    }
-    const std::string key = item->key();
-    const bool byDupe = item->HasFlags(HAS_DUPENAME);
-    SetOneShotMode(*item, mode);
-    const ProcessOutcome outcome =
-        ProcessItems(processing, chosen ? ProcessScope::OtherVersion : ProcessScope::One, item);
-    // A reload after a database package may have made the item anew.
-    if (chosen) {
-        if (ApplicationItem* again = engine.items().FindItem(key, byDupe)) {
-            RestoreOfferedVersion(*again, offered);
-        }
-    }
+    const RequestOutcome outcome = RunRequest(processing, *item, request, chosen);
     const bool saved = run.Finish(first);
+    if (!outcome.refusal.empty()) {
+        Complain(outcome.refusal);
+        return outcome.exitCode;
+    }
     if (!outcome.result.ok()) {
         Complain(std::string(PlainText(GetString(outcome.result.message()))));
     }
-    return saved ? ExitCodeFor(outcome, processing) : 20;
+    return saved ? outcome.exitCode : 20;
 }
 
 int Process(const app::Context& context, bool yes) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <string_view>
 #include <vector>
 
 #include "core/TerminalText.h"
@@ -19,6 +20,30 @@ constexpr int kReturnFailure = 20;
 void Write(std::FILE* out, const std::string& latin1) {
     const std::string text = TerminalText(latin1);
     std::fwrite(text.data(), 1, text.size(), out);
+}
+
+// The JSON array of every item, written one item at a time so that memory
+// stays flat however long the list is. The text is the one a whole array
+// dumped with an indent of 2 gives: each object's own dump, one level
+// deeper (a JSON text holds line breaks only between its tokens, never
+// inside a string, so indenting every line is safe).
+void PrintItemsJson(const Engine& engine, std::FILE* out) {
+    std::string text;
+    bool first = true;
+    for (const ApplicationItem& item : engine.items()) {
+        const std::string object = ItemJson(item).dump(2);
+        text.assign(first ? "[\n  " : ",\n  ");
+        for (const char c : object) {
+            text += c;
+            if (c == '\n') {
+                text += "  ";
+            }
+        }
+        std::fwrite(text.data(), 1, text.size(), out);
+        first = false;
+    }
+    const std::string_view end = first ? "[]\n" : "\n]\n";
+    std::fwrite(end.data(), 1, end.size(), out);
 }
 
 }  // namespace
@@ -59,12 +84,7 @@ void PrintLog(const Log& log, std::size_t first, std::FILE* out) {
 
 void PrintItemList(const Engine& engine, bool json, std::FILE* out) {
     if (json) {
-        nlohmann::json array = nlohmann::json::array();
-        for (const ApplicationItem& item : engine.items()) {
-            array.push_back(ItemJson(item));
-        }
-        const std::string text = array.dump(2) + "\n";
-        std::fwrite(text.data(), 1, text.size(), out);
+        PrintItemsJson(engine, out);
         return;
     }
     std::vector<std::vector<std::string>> rows;

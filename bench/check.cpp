@@ -18,9 +18,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "core/Frontend.h"
 #include "core/Log.h"
@@ -57,30 +59,72 @@ stovan::ApplicationItem* AddInstalledItem(stovan::Engine& engine, int i) {
     return *item;
 }
 
+// A root with `count` installed items and an event server for the checks,
+// removed at the end. `prepare` sets the preferences before the engine
+// starts; `serverSide` gives item i what the server step reads.
+class CheckRoot {
+  public:
+    CheckRoot(const std::string& name, int count,
+              const std::function<void(stovan::Preferences&)>& prepare,
+              const std::function<void(stovan::ApplicationItem&, int)>& serverSide)
+        : folder_((std::filesystem::temp_directory_path() / name).string()) {
+        std::filesystem::remove_all(folder_);
+        auto dos = amiga::CreateDefaultRoot(folder_ + "/root");
+        if (!dos) {
+            problem_ = dos.error();
+            return;
+        }
+        dos_ = std::make_unique<amiga::DosList>(std::move(*dos));
+        stovan::setDefaultPreferences(preferences_, amiga::SystemKind::AmigaOS4);
+        if (prepare) {
+            prepare(preferences_);
+        }
+        engine_ = std::make_unique<stovan::Engine>(*dos_, preferences_, log_);
+        for (int i = 0; i < count; ++i) {
+            stovan::ApplicationItem* item = AddInstalledItem(*engine_, i);
+            if (serverSide) {
+                serverSide(*item, i);
+            }
+        }
+        const char* shell = std::getenv("STOVAN_SHELL");
+        server_ = std::make_unique<stovan::EventServer>(
+            *dos_, frontend_, log_,
+            shell != nullptr ? shell : std::string(STOVAN_BINARY_DIR) + "/stovan-shell");
+    }
+    ~CheckRoot() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+
+    // Why the root could not be made ("" when it was).
+    const std::string& problem() const { return problem_; }
+    stovan::Engine& engine() { return *engine_; }
+    stovan::VersionCheckContext Context() {
+        return stovan::VersionCheckContext{*engine_, *server_, frontend_, {}, nullptr};
+    }
+
+  private:
+    std::string folder_;
+    std::string problem_;
+    std::unique_ptr<amiga::DosList> dos_;
+    stovan::Preferences preferences_;
+    stovan::Log log_;
+    std::unique_ptr<stovan::Engine> engine_;
+    QuietFrontend frontend_;
+    std::unique_ptr<stovan::EventServer> server_;
+};
+
 void BM_SystemCheck(benchmark::State& state) {
-    const std::string folder =
-        (std::filesystem::temp_directory_path() / "stovan-bench-check").string();
-    std::filesystem::remove_all(folder);
-    auto dos = amiga::CreateDefaultRoot(folder + "/root");
-    if (!dos) {
-        state.SkipWithError(dos.error().c_str());
+    const int count = static_cast<int>(state.range(0));
+    CheckRoot root("stovan-bench-check", count, {}, {});
+    if (!root.problem().empty()) {
+        state.SkipWithError(root.problem().c_str());
         return;
     }
-    stovan::Preferences preferences;
-    stovan::setDefaultPreferences(preferences, amiga::SystemKind::AmigaOS4);
-    stovan::Log log;
-    stovan::Engine engine(*dos, preferences, log);
-    const int count = static_cast<int>(state.range(0));
-    for (int i = 0; i < count; ++i) {
-        (void)AddInstalledItem(engine, i);
-    }
-    QuietFrontend frontend;
-    const std::string shell = std::string(STOVAN_BINARY_DIR) + "/stovan-shell";
-    stovan::EventServer server(*dos, frontend, log,
-                               std::getenv("STOVAN_SHELL") ? std::getenv("STOVAN_SHELL") : shell);
+    stovan::Engine& engine = root.engine();
     engine.versionInProcess = state.range(1) != 0;
     for (auto _ : state) {
-        stovan::VersionCheckContext context{engine, server, frontend, {}, nullptr};
+        stovan::VersionCheckContext context = root.Context();
         (void)stovan::VersionCheckRun(context, stovan::CheckMode::System, stovan::CheckScope::All);
     }
     if (engine.items().front()->installedVersion.revision != 0 ||
@@ -88,7 +132,6 @@ void BM_SystemCheck(benchmark::State& state) {
         state.SkipWithError("versions not found");
     }
     state.SetItemsProcessed(state.iterations() * count);
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_SystemCheck)
     ->Args({1000, 0})
@@ -123,46 +166,37 @@ void BM_FullCheck(benchmark::State& state) {
     delay = static_cast<int>(state.range(2));
     stovan::test::DisableProxies();
     auto& site = Site(delay);
-    const std::string folder =
-        (std::filesystem::temp_directory_path() / "stovan-bench-full-check").string();
-    std::filesystem::remove_all(folder);
-    auto dos = amiga::CreateDefaultRoot(folder + "/root");
-    if (!dos) {
-        state.SkipWithError(dos.error().c_str());
-        return;
-    }
-    stovan::Preferences preferences;
-    stovan::setDefaultPreferences(preferences, amiga::SystemKind::AmigaOS4);
-    preferences.tempDir = "RAM:T";
-    preferences.connectRetries = 1;
-    stovan::Log log;
-    stovan::Engine engine(*dos, preferences, log);
     const int count = static_cast<int>(state.range(0));
-    for (int i = 0; i < count; ++i) {
-        stovan::ApplicationItem* item = AddInstalledItem(engine, i);
+    const auto prepare = [](stovan::Preferences& preferences) {
+        preferences.tempDir = "RAM:T";
+        preferences.connectRetries = 1;
+    };
+    const auto serverSide = [&site](stovan::ApplicationItem& item, int i) {
         switch (i % 3) {
             case 0:
-                (void)item->SetTextField(stovan::ItemField::urlReadme,
-                                         site.Url("/readme" + std::to_string(i)));
+                (void)item.SetTextField(stovan::ItemField::urlReadme,
+                                        site.Url("/readme" + std::to_string(i)));
                 break;
             case 1:
-                (void)item->SetTextField(stovan::ItemField::urlWebPage,
-                                         site.Url("/page" + std::to_string(i)));
-                (void)item->SetTextField(stovan::ItemField::urlPattern,
-                                         "App_{VERSION}.{REVISION}.lha");
+                (void)item.SetTextField(stovan::ItemField::urlWebPage,
+                                        site.Url("/page" + std::to_string(i)));
+                (void)item.SetTextField(stovan::ItemField::urlPattern,
+                                        "App_{VERSION}.{REVISION}.lha");
                 break;
             default:
-                (void)item->SetTextField(stovan::ItemField::urlArchive,
-                                         site.Url("/Archive" + std::to_string(i) + ".lha"));
+                (void)item.SetTextField(stovan::ItemField::urlArchive,
+                                        site.Url("/Archive" + std::to_string(i) + ".lha"));
                 break;
         }
+    };
+    CheckRoot root("stovan-bench-full-check", count, prepare, serverSide);
+    if (!root.problem().empty()) {
+        state.SkipWithError(root.problem().c_str());
+        return;
     }
-    QuietFrontend frontend;
-    const std::string shell = std::string(STOVAN_BINARY_DIR) + "/stovan-shell";
-    stovan::EventServer server(*dos, frontend, log,
-                               std::getenv("STOVAN_SHELL") ? std::getenv("STOVAN_SHELL") : shell);
+    stovan::Engine& engine = root.engine();
     for (auto _ : state) {
-        stovan::VersionCheckContext context{engine, server, frontend, {}, nullptr};
+        stovan::VersionCheckContext context = root.Context();
         stovan::UseServerSteps(context, static_cast<std::uint32_t>(state.range(1)),
                                [] { return false; });
         (void)stovan::VersionCheckRun(context, stovan::CheckMode::Full, stovan::CheckScope::All);
@@ -178,7 +212,6 @@ void BM_FullCheck(benchmark::State& state) {
         state.SkipWithError(("outdated: " + std::to_string(outdated)).c_str());
     }
     state.SetItemsProcessed(state.iterations() * count);
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_FullCheck)
     ->ArgNames({"items", "jobs", "delay_ms"})

@@ -33,9 +33,16 @@ Status ItemList::PushFront(std::unique_ptr<ApplicationItem>&& item) noexcept {
 }
 
 Result<ApplicationItem*> ItemList::AppendNewItem() noexcept {
-    std::unique_ptr<ApplicationItem> item = CreateItem();
+    return AppendNewItem(GetString(msg::InfoNoAppName));
+}
+
+Result<ApplicationItem*> ItemList::AppendNewItem(std::string_view name) noexcept {
+    std::unique_ptr<ApplicationItem> item(new (std::nothrow) ApplicationItem());
     if (!item) {
         return Failure(msg::NotEnoughMemory);
+    }
+    if (const Status named = item->SetTextField(ItemField::name, name); !named.ok()) {
+        return Failure(named);
     }
     ApplicationItem* created = item.get();
     if (const Status status = PushBack(std::move(item)); !status.ok()) {

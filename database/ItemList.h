@@ -82,6 +82,9 @@ class ItemList {
     Status PushFront(std::unique_ptr<ApplicationItem>&& item) noexcept;
     // CreateItem and PushBack in one: the new item, or 329.
     Result<ApplicationItem*> AppendNewItem() noexcept;
+    // The same for an item whose name is known already: it is indexed under
+    // that name at once (never under the placeholder first).
+    Result<ApplicationItem*> AppendNewItem(std::string_view name) noexcept;
 
     // Takes an item of this list out of it; the caller owns it afterwards.
     std::unique_ptr<ApplicationItem> Unlink(ApplicationItem& item) noexcept;

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Log.h"
@@ -85,14 +87,77 @@ constexpr std::array<CommandSpec, 23> kCommands = {{
     {Command::TEXTFILE, "TEXTFILE", "TEXTFILE/S,END/S,FILENAME"},
 }};
 
-// The templates, parsed once. They are fixed texts, so a failure here is a
-// programming error that the tests catch; such a command then never matches.
+// Where the items of the ITEM, INSTALLDIR and block templates stand, so
+// that their values are taken by position rather than looked up by name on
+// every line. PositionsFit checks them against the names when the
+// templates are parsed.
+namespace at {
+constexpr std::size_t ITEM = 0;
+constexpr std::size_t DUPENAME = 1;
+constexpr std::size_t DISPLAYNAME = 2;
+constexpr std::size_t MODE = 3;
+constexpr std::size_t VERSION = 4;
+constexpr std::size_t DATE = 5;
+constexpr std::size_t SVERSION = 6;
+constexpr std::size_t SDATE = 7;
+constexpr std::size_t STATE = 8;
+constexpr std::size_t UNINSTALLWARN = 9;
+constexpr std::size_t FORCEDOWNLOAD = 13;
+constexpr std::size_t INSTALLDIR_DRAWER = 1;
+constexpr std::size_t DISABLED = 2;
+constexpr std::size_t DEPENDENCY = 3;
+constexpr std::size_t END = 1;
+constexpr std::size_t LANGUAGE = 2;  // DESCRIPTION
+constexpr std::size_t FILENAME = 2;  // TEXTFILE
+}  // namespace at
+
+// Whether the item positions the reader uses (namespace at) name what they
+// should in the command's template.
+bool PositionsFit(Command command, const amiga::Template& parsed) {
+    const auto fits =
+        [&parsed](std::initializer_list<std::pair<std::string_view, std::size_t>> names) {
+            return std::all_of(names.begin(), names.end(), [&parsed](const auto& name) {
+                return parsed.Find(name.first) == name.second;
+            });
+        };
+    switch (command) {
+        case Command::ITEM:
+            return fits({{"ITEM", at::ITEM},
+                         {"DUPENAME", at::DUPENAME},
+                         {"DISPLAYNAME", at::DISPLAYNAME},
+                         {"MODE", at::MODE},
+                         {"VERSION", at::VERSION},
+                         {"DATE", at::DATE},
+                         {"SVERSION", at::SVERSION},
+                         {"SDATE", at::SDATE},
+                         {"STATE", at::STATE},
+                         {"UNINSTALLWARN", at::UNINSTALLWARN},
+                         {"FORCEDOWNLOAD", at::FORCEDOWNLOAD}});
+        case Command::INSTALLDIR:
+            return parsed.Size() == 4 &&
+                   parsed.Item(at::INSTALLDIR_DRAWER).Name() == "INSTALLDIR" &&
+                   fits({{"DISABLED", at::DISABLED}, {"DEPENDENCY", at::DEPENDENCY}});
+        case Command::INSTALL:
+        case Command::UNINSTALL:
+            return fits({{"END", at::END}});
+        case Command::DESCRIPTION:
+            return fits({{"END", at::END}, {"LANGUAGE", at::LANGUAGE}});
+        case Command::TEXTFILE:
+            return fits({{"END", at::END}, {"FILENAME", at::FILENAME}});
+        default:
+            return true;
+    }
+}
+
+// The templates, parsed once. They are fixed texts, so a failure here (or
+// a position above that does not fit) is a programming error that the
+// tests catch; such a command then never matches.
 const std::array<std::optional<amiga::Template>, kCommands.size()>& Templates() {
     static const auto templates = [] {
         std::array<std::optional<amiga::Template>, kCommands.size()> parsed;
         for (std::size_t i = 0; i < kCommands.size(); ++i) {
             auto result = amiga::ParseTemplate(kCommands[i].argumentTemplate);
-            if (result) {
+            if (result && PositionsFit(kCommands[i].command, *result)) {
                 parsed[i] = std::move(*result);
             }
         }
@@ -104,10 +169,15 @@ const std::array<std::optional<amiga::Template>, kCommands.size()>& Templates() 
 // The command whose keyword starts the text, followed by a blank, a tab or
 // the end. "DATE=..." names no command.
 std::optional<std::size_t> FindCommand(std::string_view text) {
-    const std::size_t end = text.find_first_of(" \t");
+    std::size_t end = 0;
+    while (end < text.size() && text[end] != ' ' && text[end] != '\t') {
+        ++end;
+    }
     const std::string_view word = text.substr(0, end);
     for (std::size_t i = 0; i < kCommands.size(); ++i) {
-        if (amiga::EqualsNoCase(word, kCommands[i].keyword)) {
+        const std::string_view keyword = kCommands[i].keyword;
+        if (keyword.size() == word.size() && amiga::ToUpper(word[0]) == keyword[0] &&
+            amiga::EqualsNoCase(word, keyword)) {
             return i;
         }
     }
@@ -164,13 +234,16 @@ class FileParser {
             // Line ends as any editor writes them: LF, CR-LF, or CR alone
             // (an editor of the classic Macintosh); each ends one line.
             buffer_.reserve(text.size());
-            for (std::size_t i = 0; i < text.size(); ++i) {
-                if (text[i] != '\r') {
-                    buffer_.push_back(text[i]);
-                } else if (i + 1 == text.size() || text[i + 1] != '\n') {
+            std::size_t from = 0;
+            for (std::size_t cr = text.find('\r'); cr != std::string_view::npos;
+                 cr = text.find('\r', from)) {
+                buffer_.append(text, from, cr - from);
+                if (cr + 1 == text.size() || text[cr + 1] != '\n') {
                     buffer_.push_back('\n');
                 }
+                from = cr + 1;
             }
+            buffer_.append(text, from);
         } catch (const std::bad_alloc&) {
             error_ = msg::NotEnoughMemory;
         }
@@ -283,14 +356,15 @@ class FileParser {
         const std::optional<std::size_t> index = FindCommand(text);
 
         if (index && kCommands[*index].command == Command::ITEM && Templates()[*index]) {
-            auto arguments = amiga::ReadArgs(*Templates()[*index], text);
-            if (arguments) {
-                HandleItem(*arguments);
+            amiga::Arguments& arguments = arguments_[*index];
+            const amiga::DosError error = amiga::ReadArgs(*Templates()[*index], text, arguments);
+            if (error == 0) {
+                HandleItem(arguments);
                 return;
             }
             // A broken ITEM line opens nothing; inside an entry it is a
             // misplaced command like any other.
-            systemError_ = arguments.error();
+            systemError_ = error;
             if (current_ != nullptr || mode_ == ParseMode::Configuration) {
                 Fail(msg::UnknownCommand);
             }
@@ -308,22 +382,23 @@ class FileParser {
             Fail(msg::UnknownCommand);
             return;
         }
-        auto arguments = amiga::ReadArgs(*argumentTemplate, text);
-        if (!arguments) {
-            systemError_ = arguments.error();
+        amiga::Arguments& arguments = arguments_[*index];
+        if (const amiga::DosError error = amiga::ReadArgs(*argumentTemplate, text, arguments);
+            error != 0) {
+            systemError_ = error;
             Fail(msg::UnknownCommand);
             return;
         }
         const Command command = kCommands[*index].command;
         if (BlockKind(command) != 0) {
-            HandleBlock(command, *arguments, begin, end);
+            HandleBlock(command, arguments, begin, end);
         } else {
-            HandleCommand(command, *arguments);
+            HandleCommand(command, arguments);
         }
     }
 
     void HandleItem(const amiga::Arguments& arguments) {
-        const std::string& key = arguments.Text(std::size_t{0});
+        const std::string& key = arguments.Text(at::ITEM);
         if (amiga::EqualsNoCase(key, "END")) {
             if (carrying_) {
                 Keep(lineBegin_, lineEnd_);
@@ -336,7 +411,7 @@ class FileParser {
             Fail(msg::MissingItemEnd);  // and this line opens nothing
             return;
         }
-        const std::string& dupeName = arguments.Text("DUPENAME");
+        const std::string& dupeName = arguments.Text(at::DUPENAME);
         ItemList& items = engine_.items();
         if (mode_ == ParseMode::Configuration) {
             if (carrying_) {
@@ -372,51 +447,50 @@ class FileParser {
                     return;
                 }
             }
-            auto created = items.AppendNewItem();
+            auto created = items.AppendNewItem(key);
             if (!created) {
                 Fail(created.error());
                 return;
             }
             current_ = *created;
-            Check(current_->SetTextField(ItemField::name, key));
         }
         ApplyItemKeywords(arguments, dupeName);
     }
 
     void ApplyItemKeywords(const amiga::Arguments& arguments, const std::string& dupeName) {
         ApplicationItem& item = *current_;
-        if (arguments.Present("VERSION")) {
-            item.installedVersion = ParseVersionTriple(arguments.Text("VERSION"));
+        if (arguments.Present(at::VERSION)) {
+            item.installedVersion = ParseVersionTriple(arguments.Text(at::VERSION));
         }
-        if (arguments.Present("DATE")) {
-            item.installedDate = DateFromTriple(arguments.Text("DATE"));
+        if (arguments.Present(at::DATE)) {
+            item.installedDate = DateFromTriple(arguments.Text(at::DATE));
         }
-        if (arguments.Present("MODE")) {
-            item.mode = ModeFromWord(arguments.Text("MODE")).value_or(ItemMode::IGNORE);
+        if (arguments.Present(at::MODE)) {
+            item.mode = ModeFromWord(arguments.Text(at::MODE)).value_or(ItemMode::IGNORE);
             if (item.type == AppType::STOVAN) {
                 item.mode = ItemMode::INSTALL;
             }
         }
-        if (arguments.Present("SVERSION")) {
-            item.serverVersion = ParseVersionTriple(arguments.Text("SVERSION"));
+        if (arguments.Present(at::SVERSION)) {
+            item.serverVersion = ParseVersionTriple(arguments.Text(at::SVERSION));
         }
-        if (arguments.Present("SDATE")) {
-            item.serverDate = DateFromTriple(arguments.Text("SDATE"));
+        if (arguments.Present(at::SDATE)) {
+            item.serverDate = DateFromTriple(arguments.Text(at::SDATE));
         }
-        if (arguments.Present("STATE")) {
-            item.state = StateFromWord(arguments.Text("STATE")).value_or(ItemState::UNKNOWN);
+        if (arguments.Present(at::STATE)) {
+            item.state = StateFromWord(arguments.Text(at::STATE)).value_or(ItemState::UNKNOWN);
         }
-        if (arguments.Switch("UNINSTALLWARN")) {
+        if (arguments.Switch(at::UNINSTALLWARN)) {
             Check(item.AddItemFlags(UNINSTALL_WARN));
         }
         if (!dupeName.empty()) {
             Check(item.SetTextField(ItemField::dupeName, dupeName));
             Check(item.AddItemFlags(HAS_DUPENAME));
         }
-        if (arguments.Present("DISPLAYNAME")) {
-            Check(item.SetTextField(ItemField::displayName, arguments.Text("DISPLAYNAME")));
+        if (arguments.Present(at::DISPLAYNAME)) {
+            Check(item.SetTextField(ItemField::displayName, arguments.Text(at::DISPLAYNAME)));
         }
-        if (arguments.Switch("FORCEDOWNLOAD")) {
+        if (arguments.Switch(at::FORCEDOWNLOAD)) {
             Check(item.AddItemFlags(FORCE_DOWNLOAD));
         }
     }
@@ -516,8 +590,8 @@ class FileParser {
     // "INSTALLDIR/S,INSTALLDIR,DISABLED/S,DEPENDENCY/K": item 1 is the drawer.
     void HandleInstallDir(const amiga::Arguments& arguments) {
         ApplicationItem& item = *current_;
-        const bool drawerGiven = arguments.Present(std::size_t{1});
-        const std::string& drawer = arguments.Text(std::size_t{1});
+        const bool drawerGiven = arguments.Present(at::INSTALLDIR_DRAWER);
+        const std::string& drawer = arguments.Text(at::INSTALLDIR_DRAWER);
         if (mode_ == ParseMode::Configuration) {
             // The user's drawer only; the entry decides the flags. An item
             // that has no drawer of its own (disabled, or following another
@@ -528,14 +602,14 @@ class FileParser {
             }
             return;
         }
-        if (arguments.Switch("DISABLED") || !drawerGiven) {
+        if (arguments.Switch(at::DISABLED) || !drawerGiven) {
             Check(item.AddItemFlags(INSTALLDIR_DISABLED));
         } else if (!drawer.empty()) {
             Check(item.SetTextField(ItemField::installDir, drawer));
         }
-        if (arguments.Present("DEPENDENCY")) {
+        if (arguments.Present(at::DEPENDENCY)) {
             Check(item.AddItemFlags(INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS));
-            Check(item.SetTextField(ItemField::installDir, arguments.Text("DEPENDENCY")));
+            Check(item.SetTextField(ItemField::installDir, arguments.Text(at::DEPENDENCY)));
         }
     }
 
@@ -543,16 +617,16 @@ class FileParser {
                      std::size_t lineEnd) {
         ApplicationItem& item = *current_;
         const int kind = BlockKind(command);
-        const bool isEnd = arguments.Switch("END");
-        if (command == Command::DESCRIPTION && arguments.Present("LANGUAGE")) {
-            const std::string& language = arguments.Text("LANGUAGE");
+        const bool isEnd = arguments.Switch(at::END);
+        if (command == Command::DESCRIPTION && arguments.Present(at::LANGUAGE)) {
+            const std::string& language = arguments.Text(at::LANGUAGE);
             Check(item.AppendListEntry(ItemField::description, language));
             if (language.find(' ') != std::string::npos) {
                 return;  // a one-line description: no block opens or closes
             }
         }
         if (command == Command::TEXTFILE && !isEnd) {
-            const std::string& fileName = arguments.Text("FILENAME");
+            const std::string& fileName = arguments.Text(at::FILENAME);
             if (fileName.empty()) {
                 Fail(msg::TextfileLacksName);
                 return;
@@ -628,6 +702,9 @@ class FileParser {
     std::string_view fileName_;
     ParseMode mode_;
     std::string buffer_;
+    // The values of each command's last line; reused, so that reading a
+    // line allocates nothing for the values that it does not keep.
+    std::array<amiga::Arguments, kCommands.size()> arguments_;
     ApplicationItem* current_ = nullptr;
     bool carrying_ = false;  // inside a record kept for an item not loaded
     std::size_t lineBegin_ = 0;

@@ -32,26 +32,29 @@ constexpr std::array<std::string_view, 8> kTemplateNames = {
     "CREATEWBSTARTUPICON}", "DELETEWBSTARTUPICON}", "STANDARDEXTRACT}", "STANDARDBACKUP}",
 };
 
-// The start of the last template name in the text, or npos. "A template
-// name occurs in the rest from p" is then "the last one starts at or after
-// p", so a script with many braces is checked in one pass instead of one
-// search per brace.
-std::size_t LastTemplateName(std::string_view text) {
-    const std::string upper = amiga::ToUpper(text);
-    std::size_t last = std::string::npos;
-    for (std::string_view name : kTemplateNames) {
-        const std::size_t found = upper.rfind(name);
-        if (found != std::string::npos && (last == std::string::npos || found > last)) {
-            last = found;
+// Whether a template name ("{STANDARDCOPY}" without its brace) starts at
+// or after position `from` of the text. Every name ends with "}", so only
+// the text before each "}" is compared: one pass, no copy.
+bool TemplateNameFrom(std::string_view text, std::size_t from) {
+    for (std::size_t close = text.find('}', from); close != std::string_view::npos;
+         close = text.find('}', close + 1)) {
+        const std::string_view upTo = text.substr(from, close + 1 - from);
+        for (std::string_view name : kTemplateNames) {
+            if (amiga::EndsWithNoCase(upTo, name)) {
+                return true;
+            }
         }
     }
-    return last;
+    return false;
 }
 
 }  // namespace
 
+// A brace outside quotes is allowed when a template name follows it
+// somewhere in the rest of the text. That holds for every such brace when
+// it holds for the last one, so only the last unquoted brace is checked.
 bool HasUnquotedPlaceholder(std::string_view text) {
-    const std::size_t lastTemplate = LastTemplateName(text);
+    std::size_t lastBrace = std::string_view::npos;
     bool quoted = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -60,12 +63,10 @@ bool HasUnquotedPlaceholder(std::string_view text) {
         } else if (c == '"') {
             quoted = !quoted;
         } else if (c == '{' && !quoted) {
-            if (lastTemplate == std::string_view::npos || lastTemplate < i + 1) {
-                return true;
-            }
+            lastBrace = i;
         }
     }
-    return false;
+    return lastBrace != std::string_view::npos && !TemplateNameFrom(text, lastBrace + 1);
 }
 
 Status ValidateItem(Engine& /*engine*/, ApplicationItem& item) {

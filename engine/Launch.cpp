@@ -80,6 +80,14 @@ void ApplyStovanPathRule(Engine& engine) {
     }
 }
 
+ProcessOutcome UpdateStovanItems(ProcessContext& context) {
+    (void)VersionCheckRun(context.check, CheckMode::Quick, CheckScope::Stovan);
+    if (context.relaunchRequested != 0) {
+        return {};
+    }
+    return ProcessItems(context, ProcessScope::Stovan);
+}
+
 LaunchOutcome RunLaunchStep(ProcessContext& context, const LaunchSettings& settings) {
     LaunchOutcome outcome;
     Engine& engine = context.engine();
@@ -99,10 +107,7 @@ LaunchOutcome RunLaunchStep(ProcessContext& context, const LaunchSettings& setti
 
     // Stovan's own items first: this is how it updates itself and its
     // database packages at every start.
-    (void)VersionCheckRun(context.check, CheckMode::Quick, CheckScope::Stovan);
-    if (context.relaunchRequested == 0) {
-        (void)ProcessItems(context, ProcessScope::Stovan);
-    }
+    (void)UpdateStovanItems(context);
     if (context.relaunchRequested != 0) {
         PrepareRelaunch(engine);
         outcome.relaunch = true;

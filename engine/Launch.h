@@ -13,6 +13,7 @@
 #include "core/Status.h"
 #include "engine/Finder.h"
 #include "engine/Processing.h"
+#include "engine/Queue.h"
 #include "prefs/Preferences.h"
 
 namespace stovan {
@@ -62,6 +63,12 @@ struct LaunchOutcome {
 // over all items); then the window and quit decisions from the outdated
 // count, OPEN_ON_UPDATES and QUIT_AFTER_CHECK.
 LaunchOutcome RunLaunchStep(ProcessContext& context, const LaunchSettings& settings);
+
+// The part of the step that updates Stovan: a Quick check of its own items
+// (type STOVAN), then a processing run over them unless the check left a
+// relaunch pending. The run's outcome (an empty one when it did not run);
+// context.relaunchRequested tells whether Stovan replaced itself.
+ProcessOutcome UpdateStovanItems(ProcessContext& context);
 
 // The STOVANPATH rule: with STORE_PATH on, the full path of "PROGDIR:" goes
 // (without line end) to "ENV:STOVANPATH" and then "ENVARC:STOVANPATH" when

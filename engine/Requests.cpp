@@ -1,6 +1,7 @@
 #include "engine/Requests.h"
 
 #include <functional>
+#include <utility>
 
 #include "core/MessageIds.h"
 
@@ -143,6 +144,35 @@ int ExitCodeFor(const ProcessOutcome& outcome, const ProcessContext& context) {
         return 5;
     }
     return 0;
+}
+
+RequestOutcome RunRequest(ProcessContext& context, ApplicationItem& item, OperationRequest request,
+                          std::optional<VersionTriple> chosen) {
+    RequestOutcome result;
+    const VersionTriple offered = item.serverVersion;
+    if (chosen) {
+        item.serverVersion = *chosen;
+    }
+    const ItemMode mode = RequestMode(request);
+    if (auto reason = RefusalReason(item, mode)) {
+        item.serverVersion = offered;
+        result.exitCode = 5;
+        result.refusal = std::move(*reason);
+        return result;
+    }
+    const std::string key = item.key();
+    const bool byDupeName = item.HasFlags(HAS_DUPENAME);
+    SetOneShotMode(item, mode);
+    const ProcessOutcome outcome =
+        ProcessItems(context, chosen ? ProcessScope::OtherVersion : ProcessScope::One, &item);
+    if (chosen) {
+        if (ApplicationItem* again = context.engine().items().FindItem(key, byDupeName)) {
+            RestoreOfferedVersion(*again, offered);
+        }
+    }
+    result.exitCode = ExitCodeFor(outcome, context);
+    result.result = outcome.result;
+    return result;
 }
 
 }  // namespace stovan

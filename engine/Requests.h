@@ -48,4 +48,19 @@ void RestoreOfferedVersion(ApplicationItem& item, const VersionTriple& offered);
 // stopped on a failure (an abort included).
 int ExitCodeFor(const ProcessOutcome& outcome, const ProcessContext& context);
 
+struct RequestOutcome {
+    int exitCode = 0;     // as ExitCodeFor; 5 when refused
+    std::string refusal;  // why the item's state does not allow the request
+    Status result;        // the failure that stopped the run, else Ok
+};
+
+// One request for one item, as a button or `stovan install|update|...`
+// makes it: with `chosen`, for that version instead of the offered one (the
+// offered version comes back afterwards). A request the item's state does
+// not allow is refused (nothing runs); otherwise the item's one-shot mode
+// is set and its processing run made. The item may be made anew by a
+// reload during the run (a database package), so it is not used after.
+RequestOutcome RunRequest(ProcessContext& context, ApplicationItem& item, OperationRequest request,
+                          std::optional<VersionTriple> chosen = std::nullopt);
+
 }  // namespace stovan

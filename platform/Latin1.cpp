@@ -50,6 +50,9 @@ std::string ToLower(std::string_view text) {
 int CompareNoCase(std::string_view a, std::string_view b) {
     const std::size_t common = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < common; ++i) {
+        if (a[i] == b[i]) {
+            continue;  // equal bytes have equal upper-case forms
+        }
         const int difference = Byte(ToUpper(a[i])) - Byte(ToUpper(b[i]));
         if (difference != 0) {
             return difference;

@@ -1,6 +1,7 @@
 #include "platform/ReadArgs.h"
 
 #include <limits>
+#include <utility>
 
 #include "platform/Latin1.h"
 #include "platform/StrToLong.h"
@@ -119,18 +120,20 @@ const std::string& Template::Text() const {
     return data_->text;
 }
 std::size_t Template::Size() const {
-    return data_->items.size();
+    return data_ ? data_->items.size() : 0;
 }
 const TemplateItem& Template::Item(std::size_t index) const {
     return data_->items.at(index);
 }
 std::size_t Template::Find(std::string_view name) const {
-    if (name.empty()) {
+    if (name.empty() || !data_) {
         return npos;
     }
+    // Every unquoted word of a line is looked up here, and most are values,
+    // not names: the length test rejects nearly all of them at once.
     for (std::size_t i = 0; i < data_->items.size(); ++i) {
         for (const std::string& alias : data_->items[i].names) {
-            if (EqualsNoCase(alias, name)) {
+            if (alias.size() == name.size() && EqualsNoCase(alias, name)) {
                 return i;
             }
         }
@@ -175,6 +178,13 @@ ItemKind ReadItem(Source& source, std::string& out) {
     if (first == '"') {
         ++source.position;
         for (;;) {
+            // The plain run up to the next quote, star or line end in one piece.
+            const std::size_t run = source.position;
+            while (!source.AtLineEnd() && source.line[source.position] != '"' &&
+                   source.line[source.position] != '*') {
+                ++source.position;
+            }
+            out.append(source.line.substr(run, source.position - run));
             if (source.AtLineEnd()) {
                 return ItemKind::Error;
             }
@@ -196,14 +206,17 @@ ItemKind ReadItem(Source& source, std::string& out) {
             out.push_back(c);
         }
     }
+    const std::size_t start = source.position;
     while (!source.AtLineEnd()) {
         const char c = source.line[source.position];
         if (c == ' ' || c == '\t' || c == '=') {
-            ++source.position;
             break;
         }
-        out.push_back(c);
         ++source.position;
+    }
+    out.assign(source.line.substr(start, source.position - start));
+    if (!source.AtLineEnd()) {
+        ++source.position;  // the blank or "=" that ended the word
     }
     return ItemKind::Unquoted;
 }
@@ -257,12 +270,33 @@ bool ReadNumber(const std::string& text, std::int32_t& value) {
 }  // namespace
 
 Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::string_view line) {
+    Arguments arguments;
+    if (const DosError error = ReadArgs(argumentTemplate, line, arguments); error != 0) {
+        return Unexpected{error};
+    }
+    return arguments;
+}
+
+DosError ReadArgs(const Template& argumentTemplate, std::string_view line, Arguments& into) {
     const std::size_t count = argumentTemplate.Size();
-    Arguments arguments(argumentTemplate);
-    arguments.values_.resize(count);
-    auto& values = arguments.values_;
-    std::vector<bool> filled(count, false);
-    std::vector<std::string> pool;  // the /M values, and surplus ones
+    if (!into.template_.SameAs(argumentTemplate)) {
+        into.template_ = argumentTemplate;
+        into.values_.clear();
+    }
+    // Cleared, not rebuilt: the texts keep their storage for the next line.
+    into.values_.resize(count);
+    for (Arguments::Value& value : into.values_) {
+        value.present = false;
+        value.text.clear();
+        value.number = 0;
+        value.multi.clear();
+        value.numbers.clear();
+    }
+    auto& values = into.values_;
+    // An item is filled once it holds its value; a /M item only at the end.
+    const auto filled = [&values](std::size_t i) { return values[i].present; };
+    std::vector<std::string>& pool = into.pool_;  // the /M values, and surplus ones
+    pool.clear();
     std::size_t multipleItem = Template::npos;
     for (std::size_t i = 0; i < count; ++i) {
         if (argumentTemplate.Item(i).multiple) {
@@ -271,12 +305,12 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
     }
 
     Source source{line, 0};
-    std::string text;
+    std::string& text = into.word_;
     // Position `count` stands for a hidden /M item that collects surplus
     // values, so that the whole line is read before deciding about them.
     for (std::size_t position = 0; position <= count;) {
         std::size_t next = position + 1;
-        if (position < count && (argumentTemplate.Item(position).keyword || filled[position])) {
+        if (position < count && (argumentTemplate.Item(position).keyword || filled(position))) {
             position = next;
             continue;
         }
@@ -288,7 +322,7 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
         if (kind == ItemKind::Unquoted) {
             const std::size_t named = argumentTemplate.Find(text);
             // A keyword whose item is already filled is an ordinary value.
-            if (named != Template::npos && !filled[named]) {
+            if (named != Template::npos && !filled(named)) {
                 byKeyword = true;
                 target = named;
                 next = position;  // then try this position again
@@ -299,7 +333,7 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
                         kind = ReadItem(source, text);
                     }
                     if (kind == ItemKind::Nothing) {
-                        return Unexpected{ERROR_KEY_NEEDS_ARG};
+                        return ERROR_KEY_NEEDS_ARG;
                     }
                 }
             }
@@ -317,32 +351,30 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
                 source.position = itemStart;
             }
             if (!TakeRest(source, values[target].text)) {
-                return Unexpected{ERROR_LINE_TOO_LONG};
+                return ERROR_LINE_TOO_LONG;
             }
             values[target].present = true;
-            filled[target] = true;
             break;  // nothing is left to read
         }
         if (kind == ItemKind::Equal) {
-            return Unexpected{ERROR_BAD_TEMPLATE};
+            return ERROR_BAD_TEMPLATE;
         }
         if (kind == ItemKind::Error) {
-            return Unexpected{ERROR_LINE_TOO_LONG};
+            return ERROR_LINE_TOO_LONG;
         }
         if (kind == ItemKind::Nothing) {
             break;
         }
         if (target == count || argumentTemplate.Item(target).multiple) {
-            pool.push_back(text);
+            pool.push_back(std::move(text));
             if (!byKeyword) {
                 next = position;  // the /M item takes every later value
             }
         } else {
             const TemplateItem& item = argumentTemplate.Item(target);
-            filled[target] = true;
             values[target].present = true;
             if (!item.isSwitch && !item.toggle) {
-                values[target].text = text;
+                values[target].text.swap(text);
             }
         }
         position = next;
@@ -351,29 +383,28 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
     // Unfilled /A items take values from the end of the /M list.
     for (std::size_t i = count; i-- > 0;) {
         const TemplateItem& item = argumentTemplate.Item(i);
-        if (!item.required || filled[i] || item.multiple) {
+        if (!item.required || filled(i) || item.multiple) {
             continue;
         }
         if (item.keyword) {
             // AmigaDOS reports a missing /A/K item as a wrong argument count.
-            return Unexpected{ERROR_TOO_MANY_ARGS};
+            return ERROR_TOO_MANY_ARGS;
         }
         if (pool.empty()) {
-            return Unexpected{ERROR_REQUIRED_ARG_MISSING};
+            return ERROR_REQUIRED_ARG_MISSING;
         }
         values[i].text = std::move(pool.back());
         values[i].present = true;
-        filled[i] = true;
         pool.pop_back();
     }
     if (multipleItem != Template::npos) {
         if (argumentTemplate.Item(multipleItem).required && pool.empty()) {
-            return Unexpected{ERROR_REQUIRED_ARG_MISSING};
+            return ERROR_REQUIRED_ARG_MISSING;
         }
         values[multipleItem].present = !pool.empty();
-        values[multipleItem].multi = std::move(pool);
+        values[multipleItem].multi.swap(pool);
     } else if (!pool.empty()) {
-        return Unexpected{ERROR_TOO_MANY_ARGS};
+        return ERROR_TOO_MANY_ARGS;
     }
 
     for (std::size_t i = 0; i < count; ++i) {
@@ -385,15 +416,15 @@ Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::st
             for (const std::string& value : values[i].multi) {
                 std::int32_t number = 0;
                 if (!ReadNumber(value, number)) {
-                    return Unexpected{ERROR_BAD_NUMBER};
+                    return ERROR_BAD_NUMBER;
                 }
                 values[i].numbers.push_back(number);
             }
         } else if (!ReadNumber(values[i].text, values[i].number)) {
-            return Unexpected{ERROR_BAD_NUMBER};
+            return ERROR_BAD_NUMBER;
         }
     }
-    return arguments;
+    return 0;
 }
 
 // ---------------------------------------------------------------- results

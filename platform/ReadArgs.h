@@ -80,10 +80,13 @@ class Template {
     // The first item that has this name or alias (without regard to case),
     // or npos. The empty name finds nothing.
     std::size_t Find(std::string_view name) const;
+    // True for copies of one parsed template.
+    bool SameAs(const Template& other) const { return data_ == other.data_; }
 
   private:
     struct Data;
     friend Expected<Template, DosError> ParseTemplate(std::string_view text);
+    friend class Arguments;
     Template() = default;
     std::shared_ptr<const Data> data_;
 };
@@ -95,6 +98,9 @@ Expected<Template, DosError> ParseTemplate(std::string_view text);
 // any of the item's names. Asking for an unknown name gives "absent".
 class Arguments {
   public:
+    // Holds no values until ReadArgs fills it (Size() is 0).
+    Arguments() = default;
+
     std::size_t Size() const;
     const Template& GetTemplate() const { return template_; }
 
@@ -130,13 +136,14 @@ class Arguments {
         std::vector<std::string> multi;
         std::vector<std::int32_t> numbers;
     };
-    friend Expected<Arguments, DosError> ReadArgs(const Template&, std::string_view);
-    explicit Arguments(Template t) : template_(std::move(t)) {}
+    friend DosError ReadArgs(const Template&, std::string_view, Arguments&);
     const Value& At(std::size_t index) const;
     const Value& Named(std::string_view name) const;
 
     Template template_;
     std::vector<Value> values_;
+    std::vector<std::string> pool_;  // the /M values while a line is read
+    std::string word_;               // the item being read
 };
 
 // Reads one line against the template. Errors: ERROR_BAD_TEMPLATE (an "="
@@ -144,6 +151,11 @@ class Arguments {
 // ERROR_KEY_NEEDS_ARG, ERROR_TOO_MANY_ARGS (surplus values, or an /A/K item
 // not given), ERROR_LINE_TOO_LONG (a quote not closed).
 Expected<Arguments, DosError> ReadArgs(const Template& argumentTemplate, std::string_view line);
+
+// The same into `into`, whose storage is reused from line to line (a reader
+// of many lines against one template allocates nothing for most of them).
+// Returns 0, or the error above; `into` holds the values only after 0.
+DosError ReadArgs(const Template& argumentTemplate, std::string_view line, Arguments& into);
 
 // The "?" help convention: when the last word of the line is a lone "?"
 // (outside quotes), the text before it, to which the caller appends the

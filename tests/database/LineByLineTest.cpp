@@ -1,0 +1,120 @@
+// The reader keeps one set of argument values per command from line to
+// line, and the validation finds the template names of a script in one
+// pass: what one line or entry held must never reach the next, and the
+// one-pass search must answer as the plain search would.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "database/Item.h"
+#include "database/ItemList.h"
+#include "database/Validation.h"
+#include "platform/Latin1.h"
+#include "tests/database/DatabaseFixture.h"
+
+namespace stovan {
+namespace {
+
+using test::ValidEntry;
+using LineByLineTest = test::DatabaseFixture;
+
+TEST_F(LineByLineTest, LaterLinesOfACommandStartEmpty) {
+    const std::string text =
+        ValidEntry("First",
+                   "#URLSERVER \"http://a.example/long/path/one\" two three\n"
+                   "#URLSERVER single\n"
+                   "#INSTALLDIR \"Work:A long drawer name\" DEPENDENCY \"Leader\"\n"
+                   "#TEXTFILE \"Readme file\"\ntext\n#TEXTFILE END\n",
+                   " DUPENAME \"First_beta_dupe\" DISPLAYNAME \"Shown name\" VERSION 1.2.3 "
+                   "UNINSTALLWARN FORCEDOWNLOAD") +
+        ValidEntry("Second",
+                   "#URLSERVER other\n"
+                   "#INSTALLDIR \"Work:Other\"\n"
+                   "#TEXTFILE END\n"  // no block open: this drops Second
+                   ) +
+        ValidEntry("Third", "#INSTALLDIR\n", " MODE install");
+    const ParseTotals totals = Parse(text);
+    EXPECT_EQ(totals.errors, 2);  // and its ITEM END finds no entry
+    EXPECT_EQ(totals.rejected, 1);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"First_beta_dupe", "Third"}));
+
+    const ApplicationItem* first = engine.items().FindItem("First_beta_dupe", true);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->urlServer(), (std::vector<std::string>{"single"}));
+    EXPECT_EQ(first->installDir(), "Leader");
+    EXPECT_EQ(first->textFiles(), (std::vector<std::string>{"Readme file", "text"}));
+
+    const ApplicationItem* third = engine.items().FindItem("Third", false);
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(third->displayName(), "");
+    EXPECT_EQ(third->dupeName(), "");
+    EXPECT_EQ(third->installedVersion, VersionTriple{});
+    EXPECT_EQ(third->itemFlags(), INSTALLDIR_DISABLED);  // no drawer given, nothing else
+    EXPECT_EQ(third->installDir(), "");
+    EXPECT_TRUE(third->urlServer().empty());
+    EXPECT_TRUE(third->textFiles().empty());
+    EXPECT_EQ(third->mode, ItemMode::INSTALL);
+}
+
+// The plain reading of the rule: some brace outside quotes has no template
+// name anywhere after it.
+bool PlainHasUnquotedPlaceholder(std::string_view text) {
+    static const std::vector<std::string_view> names = {
+        "CHECKAPPICON}",        "COPYDRAWERICON}",      "COPYALL}",         "STANDARDCOPY}",
+        "CREATEWBSTARTUPICON}", "DELETEWBSTARTUPICON}", "STANDARDEXTRACT}", "STANDARDBACKUP}"};
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '*' && i + 1 < text.size() && text[i + 1] == '"') {
+            ++i;
+        } else if (text[i] == '"') {
+            quoted = !quoted;
+        } else if (text[i] == '{' && !quoted) {
+            bool follows = false;
+            for (std::string_view name : names) {
+                follows = follows || amiga::FindNoCase(text, name, i + 1) != std::string::npos;
+            }
+            if (!follows) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST(UnquotedPlaceholder, OnePassAnswersAsThePlainSearch) {
+    // Scripts made of pieces that matter to the rule, in random order.
+    const std::vector<std::string> pieces = {"{",
+                                             "}",
+                                             "\"",
+                                             "*\"",
+                                             "{STANDARDCOPY}",
+                                             "{standardextract}",
+                                             "COPYALL",
+                                             "COPYALL}",
+                                             "{N}",
+                                             "{NAME}",
+                                             "CheckAppIcon}",
+                                             "x",
+                                             "\n",
+                                             "*",
+                                             " ",
+                                             "{{",
+                                             "}}",
+                                             "{DELETEWBSTARTUPICON}"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 20000; ++round) {
+        std::string script;
+        const int length = static_cast<int>(random() % 12);
+        for (int i = 0; i < length; ++i) {
+            script += pieces[random() % pieces.size()];
+        }
+        SCOPED_TRACE(script);
+        ASSERT_EQ(HasUnquotedPlaceholder(script), PlainHasUnquotedPlaceholder(script));
+    }
+}
+
+}  // namespace
+}  // namespace stovan
