@@ -102,6 +102,17 @@ std::optional<ProcessOutcome> EngineRuns::ProcessAll() {
     return outcome;
 }
 
+LaunchOutcome EngineRuns::Launch(LaunchSettings settings) {
+    ActiveRun run(*this);
+    check_.aborted = false;
+    settings.loaded = [this] {
+        if (reloaded_) {
+            reloaded_();
+        }
+    };
+    return RunLaunchStep(context_, settings);
+}
+
 bool EngineRuns::Reload() {
     if (active()) {
         reloadPending_ = true;

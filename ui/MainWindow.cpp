@@ -495,7 +495,7 @@ void MainWindow::RunCommand(int command) {
             ShowAbout();
             break;
         case CommandHide:
-            showMinimized();
+            Iconify();
             break;
         case CommandQuit:
             close();
@@ -820,12 +820,21 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if ((session_.preferences.flags2 & CLOSE_IS_QUIT) == 0 && !quitAfterRun_ &&
         event->spontaneous()) {
         // The close gadget hides the window when the preferences say so.
-        showMinimized();
+        Iconify();
         event->ignore();
         return;
     }
     SaveGeometry();
     event->accept();
+    emit closed();
+}
+
+void MainWindow::Iconify() {
+    if (iconify_) {
+        iconify_();
+    } else {
+        showMinimized();
+    }
 }
 
 void MainWindow::SaveGeometry() {

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <string>
 
 #include "engine/Session.h"
@@ -90,9 +91,18 @@ class MainWindow final : public QMainWindow {
     void SetSearchShown(bool shown);
     void AcknowledgeSearch(const QString& text);
 
+    // What Hide (and the close gadget without CLOSE_IS_QUIT) does: the
+    // desktop's iconified state (ui/Commodity.h); unset: the window is
+    // minimised.
+    void setIconify(std::function<void()> iconify) { iconify_ = std::move(iconify); }
+
     // Window geometry and splitter positions, kept in the prefs drawer.
     void SaveGeometry();
     void RestoreGeometry();
+
+  signals:
+    // The window accepted its close: Stovan quits.
+    void closed();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -112,6 +122,7 @@ class MainWindow final : public QMainWindow {
     void ShowOutput(const QString& text);
     void ShowAbout();
     void LogContextMenu(const QPoint& position);
+    void Iconify();
 
     Session& session_;
     QtFrontend& frontend_;
@@ -147,6 +158,7 @@ class MainWindow final : public QMainWindow {
     std::array<QAction*, 8> commands_{};  // by command number - 26
     bool processing_ = false;
     bool quitAfterRun_ = false;
+    std::function<void()> iconify_;
 };
 
 }  // namespace stovan::ui
