@@ -55,6 +55,7 @@ class EngineRuns {
   private:
     class ActiveRun;
     void RunPendingReload();
+    void NoteAbort(Status result);
 
     Session& session_;
     QtFrontend& frontend_;

@@ -124,9 +124,8 @@ TEST(SingleInstance, ASecondStartShowsTheRunningWindow) {
     QObject::connect(&running, &SingleInstance::showRequested, [&shown] { ++shown; });
     {
         SCOPED_TRACE("show");
-        auto asked = std::async(std::launch::async, [&name] {
-            return SingleInstance::AskToShow(name, 5000);
-        });
+        auto asked = std::async(std::launch::async,
+                                [&name] { return SingleInstance::AskToShow(name, 5000); });
         EXPECT_TRUE(ServeUntil(asked));
         EXPECT_EQ(shown, 1);
     }
