@@ -51,9 +51,10 @@ namespace {
 namespace fs = std::filesystem;
 
 struct DemoOptions {
-    std::string keep;     // the root to make and keep ("" = a temporary one)
-    std::string site;     // the built site ("" = the one the build made)
-    bool window = false;  // after the launch, the window instead of the steps
+    std::string keep;         // the root to make and keep ("" = a temporary one)
+    std::string site;         // the built site ("" = the one the build made)
+    bool window = false;      // after the launch, the window instead of the steps
+    std::string screenshots;  // the window's pictures into this folder, then the end
 };
 
 // The applications the demonstration sets to NOTIFY (as `stovan mode` would),
@@ -230,7 +231,8 @@ void PrintBackups(const DatabaseSession& session) {
 // (so that the site's 1.2 is an update), the window's launch step checks
 // every application, and the user goes on with the buttons. The site is
 // served until the window closes.
-int DemoWindow(const Context& context, std::unique_ptr<DatabaseSession> session) {
+int DemoWindow(const Context& context, std::unique_ptr<DatabaseSession> session,
+               const WindowOptions& window) {
     int code = 0;
     {
         Heading("Install MailNest 1.1 (and codesets.library), so that 1.2 is an update");
@@ -244,7 +246,10 @@ int DemoWindow(const Context& context, std::unique_ptr<DatabaseSession> session)
         }
     }
     session->preferences.launchAction = LAUNCH_VERSION_CHECK;
-    session->preferences.flags |= SHOW_BUTTONS;
+    // The demonstration's own root holds no database of the user's: the
+    // new-database warning (which the headless steps never show) would
+    // only stand in the way.
+    session->preferences.flags |= SHOW_BUTTONS | DATABASE_WARNING_SHOWN;
     if (!savePreferences(session->preferences, session->dos, kPreferencesPath).ok()) {
         Complain("cannot save the preferences of the root");
         return 20;
@@ -252,7 +257,7 @@ int DemoWindow(const Context& context, std::unique_ptr<DatabaseSession> session)
     session.reset();  // the window opens the root as Stovan does
     Heading("The window: Stovan checks at launch, then the buttons are yours");
     std::fflush(stdout);
-    return std::max(code, RunWindow(context));
+    return std::max(code, RunWindow(context, window));
 }
 #endif
 
@@ -334,8 +339,10 @@ int Demo(const DemoOptions& options) {
     }
 
 #if STOVAN_GUI
-    if (options.window) {
-        return std::max(code, DemoWindow(context, std::move(session)));
+    if (options.window || !options.screenshots.empty()) {
+        WindowOptions window;
+        window.screenshots = options.screenshots;
+        return std::max(code, DemoWindow(context, std::move(session), window));
     }
 #endif
     Engine& engine = *session->engine;
@@ -386,6 +393,9 @@ void AddDemoCommand(CLI::App& program, Context& context) {
 #if STOVAN_GUI
     command->add_flag("--window", options->window,
                       "after Stovan updated itself, open the window on the demonstration root");
+    command->add_option("--screenshots", options->screenshots,
+                        "as --window, then grab the window and its menus' windows as PNG files "
+                        "into this folder and end");
 #endif
     command->callback([options, &context] {
         if (!context.root.empty()) {

@@ -41,6 +41,7 @@
 #include "ui/EngineRuns.h"
 #include "ui/MainWindow.h"
 #include "ui/QtFrontend.h"
+#include "ui/Screenshots.h"
 #include "ui/SingleInstance.h"
 #include "ui/TrayIcon.h"
 
@@ -162,6 +163,17 @@ int StartServeAndStop(const Context& context, const WindowOptions& options, bool
                 commodity.Iconify();
             }
             (void)commodity.SetUpHotKey(arguments.popKey);
+            if (!options.screenshots.empty()) {
+                commodity.Show();
+                const std::vector<ui::ScreenshotShot> shots = ui::MenuWindowShots();
+                ui::TakeScreenshots(window, QString::fromStdString(options.screenshots), shots,
+                                    [&code, expected = shots.size() + 1](int written) {
+                                        if (static_cast<std::size_t>(written) != expected) {
+                                            code = 20;
+                                        }
+                                        QApplication::quit();
+                                    });
+            }
             (void)QApplication::exec();
             if (processing.relaunchRequested != 0) {
                 // The list still holds what Stovan knew before it replaced

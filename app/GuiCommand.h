@@ -12,6 +12,10 @@ namespace stovan::app {
 struct WindowOptions {
     // The start-up arguments as the shell passed them (CX_POPKEY=..., ...).
     std::vector<std::string> words;
+    // Not empty: once started, the window and the windows its menus open
+    // are grabbed into this folder as PNG files, and Stovan ends
+    // (ui/Screenshots.h).
+    std::string screenshots;
 };
 
 // True when DISPLAY or WAYLAND_DISPLAY names a display.
