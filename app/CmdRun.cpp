@@ -163,7 +163,7 @@ int Run(const Context& context, const RunOptions& options) {
 void AddRunCommand(CLI::App& program, Context& context) {
     auto options = std::make_shared<RunOptions>();
     CLI::App* command = program.add_subcommand(
-        "run", "start Stovan as the program does (launch step, then shutdown; no window yet)");
+        "run", "start Stovan as the program does, without the window (launch step, then shutdown)");
     command->add_flag("--popup", options->popUp, "as CX_POPUP: the window opens at launch");
     command->add_flag("--noimages", options->noImages, "as NOIMAGES: no application images");
     command->add_flag("--yes", options->yes, "answer every question with its default");
