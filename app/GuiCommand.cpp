@@ -41,6 +41,7 @@
 #include "ui/EngineRuns.h"
 #include "ui/MainWindow.h"
 #include "ui/QtFrontend.h"
+#include "ui/QuitSignals.h"
 #include "ui/Screenshots.h"
 #include "ui/SingleInstance.h"
 #include "ui/TrayIcon.h"
@@ -121,7 +122,26 @@ int StartServeAndStop(const Context& context, const WindowOptions& options, bool
                          &ui::Commodity::Show);
         QObject::connect(&commodity, &ui::Commodity::quitRequested, &window,
                          [&window] { window.RunCommand(ui::CommandQuit); });
-        QObject::connect(&window, &ui::MainWindow::closed, &window, [] { QApplication::quit(); });
+        // quit() before exec() is lost: a close during the launch step is
+        // remembered and the event loop not entered.
+        bool closed = false;
+        QObject::connect(&window, &ui::MainWindow::closed, &window, [&closed] {
+            closed = true;
+            QApplication::quit();
+        });
+        // The session's end or a terminal's control-C: Quit, with everything saved.
+        ui::QuitSignals quitSignals;
+        bool quitAsked = false;
+        QObject::connect(&quitSignals, &ui::QuitSignals::quitRequested, &window,
+                         [&window, &quitAsked] {
+                             quitAsked = true;
+                             // A requester waiting for its answer is closed first (as if
+                             // cancelled), so that the run waiting on it can end.
+                             if (QWidget* modal = QApplication::activeModalWidget()) {
+                                 modal->close();
+                             }
+                             window.RunCommand(ui::CommandQuit);
+                         });
 
         ProcessContext& processing = runs.context();
         processing.check.outdatedNotice = [&commodity, &processing](const ApplicationItem& item) {
@@ -153,10 +173,15 @@ int StartServeAndStop(const Context& context, const WindowOptions& options, bool
             (void)FetchMissingImages(images, frontend);
         };
         const LaunchOutcome outcome = runs.Launch(settings);
+        if (quitAsked && !closed) {
+            // Asked during the launch step, whose end the window does not
+            // see as a run of its own: the close happens now.
+            window.RunCommand(ui::CommandQuit);
+        }
 
         if (outcome.relaunch) {
             relaunch = true;
-        } else if (!outcome.quit) {
+        } else if (!outcome.quit && !closed) {
             if (outcome.windowOpens) {
                 commodity.Show();
             } else {

@@ -3,6 +3,7 @@
 // the iconified state without a tray.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include "ui/Commodity.h"
 #include "ui/HotKey.h"
 #include "ui/Notifications.h"
+#include "ui/QuitSignals.h"
 #include "ui/SingleInstance.h"
 
 namespace stovan::ui {
@@ -167,6 +169,26 @@ TEST(Commodity, IconifiedWithoutATrayIsMinimised) {
     EXPECT_TRUE(commodity.iconified());
     commodity.Show();
     EXPECT_FALSE(commodity.iconified());
+}
+
+TEST(QuitSignals, TerminationBecomesQuitAndTheDefaultComesBack) {
+    {
+        QuitSignals quitSignals;
+        int quits = 0;
+        QObject::connect(&quitSignals, &QuitSignals::quitRequested, [&quits] { ++quits; });
+        for (int number : {SIGTERM, SIGHUP, SIGINT}) {
+            SCOPED_TRACE(number);
+            const int before = quits;
+            ASSERT_EQ(::raise(number), 0);  // the process lives on
+            for (int turn = 0; turn < 100 && quits == before; ++turn) {
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+            }
+            EXPECT_EQ(quits, before + 1);
+        }
+    }
+    struct sigaction now {};
+    ASSERT_EQ(::sigaction(SIGTERM, nullptr, &now), 0);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
 }  // namespace
