@@ -12,6 +12,7 @@
 // exist yet) with --keep. Exit code 0 when every step did what it should,
 // else the worst code of the steps (5, 10 or 20, as the operations use them).
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +25,9 @@
 #include "app/CommandRegistry.h"
 #include "app/CommandRun.h"
 #include "app/DatabaseSession.h"
+#if STOVAN_GUI
+#include "app/GuiCommand.h"
+#endif
 #include "core/MessageIds.h"
 #include "core/Messages.h"
 #include "core/TerminalText.h"
@@ -48,8 +52,10 @@ namespace {
 namespace fs = std::filesystem;
 
 struct DemoOptions {
-    std::string keep;  // the root to make and keep ("" = a temporary one)
-    std::string site;  // the built site ("" = the one the build made)
+    std::string keep;         // the root to make and keep ("" = a temporary one)
+    std::string site;         // the built site ("" = the one the build made)
+    bool window = false;      // after the launch, the window instead of the steps
+    std::string screenshots;  // the window's pictures into this folder, then the end
 };
 
 // The applications the demonstration sets to NOTIFY (as `stovan mode` would),
@@ -205,6 +211,41 @@ void PrintBackups(const DatabaseSession& session) {
     }
 }
 
+#if STOVAN_GUI
+// The window on the demonstration root: MailNest 1.1 is installed first
+// (so that the site's 1.2 is an update), the window's launch step checks
+// every application, and the user goes on with the buttons. The site is
+// served until the window closes.
+int DemoWindow(const Context& context, std::unique_ptr<DatabaseSession> session,
+               const WindowOptions& window) {
+    int code = 0;
+    {
+        Heading("Install MailNest 1.1 (and codesets.library), so that 1.2 is an update");
+        CommandRun run(*session, true);
+        const std::size_t first = session->log.entries().size();
+        (void)VersionCheckRun(run.check(), CheckMode::Full, CheckScope::All);
+        code = Request(*session->engine, run, "MailNest", OperationRequest::Install,
+                       VersionTriple{1, 1, 0});
+        if (!run.Finish(first)) {
+            code = 20;
+        }
+    }
+    session->preferences.launchAction = LAUNCH_VERSION_CHECK;
+    // The demonstration's own root holds no database of the user's: the
+    // new-database warning (which the headless steps never show) would
+    // only stand in the way.
+    session->preferences.flags |= SHOW_BUTTONS | DATABASE_WARNING_SHOWN;
+    if (!savePreferences(session->preferences, session->dos, kPreferencesPath).ok()) {
+        Complain("cannot save the preferences of the root");
+        return 20;
+    }
+    session.reset();  // the window opens the root as Stovan does
+    Heading("The window: Stovan checks at launch, then the buttons are yours");
+    std::fflush(stdout);
+    return std::max(code, RunWindow(context, window));
+}
+#endif
+
 int Demo(const DemoOptions& options) {
     std::string siteFolder = options.site;
     if (siteFolder.empty()) {
@@ -282,6 +323,13 @@ int Demo(const DemoOptions& options) {
         }
     }
 
+#if STOVAN_GUI
+    if (options.window || !options.screenshots.empty()) {
+        WindowOptions window;
+        window.screenshots = options.screenshots;
+        return std::max(code, DemoWindow(context, std::move(session), window));
+    }
+#endif
     Engine& engine = *session->engine;
     CommandRun run(*session, true);
     const auto step = [&](const std::string& title, const std::function<int()>& action) {
@@ -327,6 +375,13 @@ void AddDemoCommand(CLI::App& program, Context& context) {
     command->add_option("--keep", options->keep,
                         "make the system root in this new folder and keep it");
     command->add_option("--site", options->site, "serve this built site instead");
+#if STOVAN_GUI
+    command->add_flag("--window", options->window,
+                      "after Stovan updated itself, open the window on the demonstration root");
+    command->add_option("--screenshots", options->screenshots,
+                        "as --window, then grab the window and its menus' windows as PNG files "
+                        "into this folder and end");
+#endif
     command->callback([options, &context] {
         if (!context.root.empty()) {
             Complain("the demonstration makes its own root: use --keep DIR instead of --root");

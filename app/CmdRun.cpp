@@ -21,6 +21,7 @@
 #include "app/CommandRegistry.h"
 #include "app/CommandRun.h"
 #include "app/DatabaseSession.h"
+#include "app/Startup.h"
 #include "core/Messages.h"
 #include "core/TerminalText.h"
 #include "desktop/CompanionCommands.h"
@@ -29,25 +30,11 @@
 #include "engine/ImageCache.h"
 #include "engine/Launch.h"
 #include "engine/StartupArguments.h"
-#include "platform/Catalog.h"
-#include "platform/Locks.h"
-#include "platform/ProgramRestart.h"
-#include "platform/RootLock.h"
 #include "platform/SystemRoot.h"
 
 namespace stovan::app {
 
 namespace {
-
-// Set in the environment of a start made by a relaunch. A start that finds
-// it and is asked to relaunch again during its own launch step refuses:
-// Stovan would otherwise install and restart itself for ever when its
-// newly installed version still looks outdated (a database entry whose
-// version check does not match what the archive installs).
-constexpr const char* kRelaunchedVariable = "STOVAN_RELAUNCHED";
-
-// The lock held while Stovan runs on a root: one running Stovan per root.
-constexpr const char* kRunningLockName = "Running";
 
 struct RunOptions {
     bool popUp = false;
@@ -56,21 +43,8 @@ struct RunOptions {
     std::vector<std::string> words;  // the start-up arguments as the shell passed them
 };
 
-// The catalog of the user's language from "PROGDIR:Catalogs" or
-// "LOCALE:Catalogs"; the English texts when there is none.
-void OpenCatalog(const amiga::DosList& dos) {
-    std::vector<std::filesystem::path> folders;
-    for (const char* drawer : {"PROGDIR:", "LOCALE:"}) {
-        if (auto lock = amiga::Lock(dos, drawer); lock && lock->drawer) {
-            folders.emplace_back(lock->hostPath);
-        }
-    }
-    (void)OpenStovanCatalog(folders, amiga::PreferredLanguages());
-}
-
-StartupArguments ReadStartupArguments(const amiga::DosList& dos, const RunOptions& options) {
-    StartupArguments arguments;
-    ApplyToolTypes(arguments, ProgramToolTypes(dos));
+// The start-up words: --popup and --noimages as the template's switches.
+std::vector<std::string> StartupWords(const RunOptions& options) {
     std::vector<std::string> words = options.words;
     if (options.popUp) {
         words.emplace_back("CX_POPUP");
@@ -78,11 +52,7 @@ StartupArguments ReadStartupArguments(const amiga::DosList& dos, const RunOption
     if (options.noImages) {
         words.emplace_back("NOIMAGES");
     }
-    if (const auto error = ApplyCommandLine(arguments, StartupCommandLine(words))) {
-        // A bad line is no reason to stop: the tool types stand.
-        std::fprintf(stderr, "%s\n", amiga::Fault(*error, "Stovan").c_str());
-    }
-    return arguments;
+    return words;
 }
 
 const char* WindowWord(const LaunchOutcome& outcome) {
@@ -105,22 +75,22 @@ int StartAndStop(const Context& context, const RunOptions& options, bool relaunc
         return 20;
     }
     bool running = false;
-    auto runningLock = amiga::TryLockRoot(dos->rootFolder(), kRunningLockName, running);
+    auto runningLock = TakeRunningLock(dos->rootFolder(), running);
     if (!runningLock) {
-        Complain(running ? "Stovan is already running on the system root " + dos->rootFolder() +
-                               "; only one may run on a root at a time"
-                         : runningLock.error());
+        Complain(runningLock.error());
         return 20;
     }
     OpenCatalog(*dos);
 
-    auto opened = OpenDatabaseSession(context);
+    Context holding = context;
+    holding.holdsRunningLock = true;
+    auto opened = OpenDatabaseSession(holding);
     if (!opened) {
         Complain(opened.error());
         return 20;
     }
     DatabaseSession& session = **opened;
-    const StartupArguments arguments = ReadStartupArguments(session.dos, options);
+    const StartupArguments arguments = ReadStartupArguments(session.dos, StartupWords(options));
 
     const std::string drawer = CompanionCommandDrawer(session.dos);
     if (const Status status =
@@ -177,9 +147,7 @@ int StartAndStop(const Context& context, const RunOptions& options, bool relaunc
 }
 
 int Run(const Context& context, const RunOptions& options) {
-    const bool relaunched = std::getenv(kRelaunchedVariable) != nullptr;
-    // Only this start's own launch step counts as "right after a relaunch".
-    ::unsetenv(kRelaunchedVariable);
+    const bool relaunched = TakeRelaunchMark();
     Ending ending = Ending::Done;
     const int code = StartAndStop(context, options, relaunched, ending);
     if (ending != Ending::Relaunch) {
@@ -187,11 +155,7 @@ int Run(const Context& context, const RunOptions& options) {
     }
     // Everything is saved and released (the session, its locks, the port):
     // the process becomes the new start.
-    ::setenv(kRelaunchedVariable, "1", 1);
-    const amiga::DosError error = amiga::RestartProgram();
-    ::unsetenv(kRelaunchedVariable);
-    Complain("cannot start Stovan again: " + amiga::FaultText(error));
-    return 20;
+    return RestartAfterRelaunch();
 }
 
 }  // namespace
@@ -199,7 +163,7 @@ int Run(const Context& context, const RunOptions& options) {
 void AddRunCommand(CLI::App& program, Context& context) {
     auto options = std::make_shared<RunOptions>();
     CLI::App* command = program.add_subcommand(
-        "run", "start Stovan as the program does (launch step, then shutdown; no window yet)");
+        "run", "start Stovan as the program does, without the window (launch step, then shutdown)");
     command->add_flag("--popup", options->popUp, "as CX_POPUP: the window opens at launch");
     command->add_flag("--noimages", options->noImages, "as NOIMAGES: no application images");
     command->add_flag("--yes", options->yes, "answer every question with its default");

@@ -14,6 +14,9 @@ namespace stovan::app {
 struct Context {
     std::string root;  // --root: the system root folder ("" = default)
     int exitCode = 0;  // set by the command that ran
+    // This run holds the root's running lock (app/Startup.h): the window or
+    // `stovan run`. Every other run refuses a root that another Stovan holds.
+    bool holdsRunningLock = false;
 };
 
 // Adds one subcommand (or a group of them) to the program's parser. The

@@ -5,10 +5,12 @@
 #include <string_view>
 #include <vector>
 
+#include "app/Startup.h"
 #include "core/TerminalText.h"
 #include "database/Item.h"
 #include "engine/ItemTexts.h"
 #include "platform/Latin1.h"
+#include "platform/SystemRoot.h"
 
 namespace stovan::app {
 
@@ -50,6 +52,18 @@ void PrintItemsJson(const Engine& engine, std::FILE* out) {
 
 amiga::Expected<std::unique_ptr<DatabaseSession>, std::string> OpenDatabaseSession(
     const Context& context) {
+    if (!context.holdsRunningLock) {
+        // The window keeps the root's files open for as long as it runs: a
+        // command would wait for them and then fail, so it fails at once.
+        auto dos = amiga::OpenProcessRoot(context.root);
+        if (!dos) {
+            return amiga::Unexpected(dos.error());
+        }
+        bool running = false;
+        if (auto lock = TakeRunningLock(dos->rootFolder(), running); !lock && running) {
+            return amiga::Unexpected(lock.error());
+        }
+    }
     auto session = OpenSession(context.root);
     if (session) {
         for (const std::string& problem : (*session)->problems) {

@@ -17,7 +17,9 @@ namespace stovan::app {
 
 using DatabaseSession = stovan::Session;
 
-// stovan::OpenSession for --root; problems that do not stop the session
+// stovan::OpenSession for --root; refused at once while another Stovan
+// runs on the root (unless this run holds the lock itself, see
+// Context::holdsRunningLock). Problems that do not stop the session
 // (a companion command that could not be copied) go to standard error. The
 // text is a message for the user on failure.
 amiga::Expected<std::unique_ptr<DatabaseSession>, std::string> OpenDatabaseSession(

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <ctime>
@@ -70,32 +71,6 @@ std::string Status(std::string_view status, std::string_view text) {
 }
 
 // The body of a response is left out for HEAD.
-void SendFile(int descriptor, const std::string& path, bool head) {
-    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    struct stat info {};
-    if (file < 0 || ::fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (file >= 0) {
-            ::close(file);
-        }
-        (void)SendAll(descriptor, Status("404 Not Found", "not found"));
-        return;
-    }
-    std::string header = "HTTP/1.1 200 OK\r\nContent-Type: " + std::string(ContentType(path)) +
-                         "\r\nContent-Length: " + std::to_string(info.st_size) +
-                         "\r\nLast-Modified: " + HttpDate(info.st_mtim.tv_sec) +
-                         "\r\nConnection: close\r\n\r\n";
-    bool going = SendAll(descriptor, header);
-    std::array<char, 65536> buffer{};
-    while (going && !head) {
-        const ssize_t got = ::read(file, buffer.data(), buffer.size());
-        if (got <= 0) {
-            break;
-        }
-        going = SendAll(descriptor, std::string_view(buffer.data(), static_cast<std::size_t>(got)));
-    }
-    ::close(file);
-}
-
 }  // namespace
 
 std::string SitePathToHost(const std::string& folder, std::string_view requestPath) {
@@ -176,6 +151,48 @@ SiteServer::~SiteServer() {
     stopping_.store(true);
     acceptor_.join();
     ::close(listener_);
+}
+
+void SiteServer::SendFile(int descriptor, const std::string& path, bool head) {
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    struct stat info {};
+    if (file < 0 || ::fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (file >= 0) {
+            ::close(file);
+        }
+        (void)SendAll(descriptor, Status("404 Not Found", "not found"));
+        return;
+    }
+    std::string header = "HTTP/1.1 200 OK\r\nContent-Type: " + std::string(ContentType(path)) +
+                         "\r\nContent-Length: " + std::to_string(info.st_size) +
+                         "\r\nLast-Modified: " + HttpDate(info.st_mtim.tv_sec) +
+                         "\r\nConnection: close\r\n\r\n";
+    bool going = SendAll(descriptor, header);
+    std::array<char, 65536> buffer{};
+    const std::size_t pace = paceBytes_.load();
+    const std::size_t piece = pace == 0 ? buffer.size() : std::min(pace, buffer.size());
+    while (going && !head) {
+        const ssize_t got = ::read(file, buffer.data(), piece);
+        if (got <= 0) {
+            break;
+        }
+        going = SendAll(descriptor, std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+        if (pace != 0) {
+            // In short naps, so that stopping the server never waits long.
+            const auto until = std::chrono::steady_clock::now() +
+                               std::chrono::milliseconds(paceMilliseconds_.load());
+            while (going && !stopping_.load() && std::chrono::steady_clock::now() < until) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            going = going && !stopping_.load();
+        }
+    }
+    ::close(file);
+}
+
+void SiteServer::setPace(std::size_t bytes, std::chrono::milliseconds pause) {
+    paceMilliseconds_.store(pause.count());
+    paceBytes_.store(bytes);
 }
 
 std::string SiteServer::BaseUrl() const {

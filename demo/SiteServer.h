@@ -14,6 +14,7 @@
 // - Content-Length from the file, Last-Modified from the file's date.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -37,17 +38,24 @@ class SiteServer {
     std::string BaseUrl() const;
     // How many requests were answered (any status).
     std::uint64_t answered() const { return answered_.load(); }
+    // Slow mode: the body of every file goes out `bytes` at a time with a
+    // pause of `pause` between the pieces, so that a download lasts long
+    // enough to watch (and to abort). 0 bytes: at full speed (the default).
+    void setPace(std::size_t bytes, std::chrono::milliseconds pause);
 
   private:
     SiteServer(std::string folder, int listener, std::uint16_t port);
     void AcceptLoop();
     void Serve(int descriptor);
+    void SendFile(int descriptor, const std::string& path, bool head);
 
     std::string folder_;
     int listener_ = -1;
     std::uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
     std::atomic<std::uint64_t> answered_{0};
+    std::atomic<std::size_t> paceBytes_{0};
+    std::atomic<std::int64_t> paceMilliseconds_{0};
     std::thread acceptor_;
 };
 

@@ -96,6 +96,9 @@ LaunchOutcome RunLaunchStep(ProcessContext& context, const LaunchSettings& setti
         engine.log().AddLogEntry(outcome.result.message());
         return outcome;
     }
+    if (settings.loaded) {
+        settings.loaded();
+    }
     const Preferences& preferences = engine.preferences();
     outcome.windowOpens = settings.popUp || settings.qualifierHeld;
 

@@ -29,6 +29,9 @@ struct LaunchSettings {
     // SCAN_MISSING_IMAGES). Unset: no retry. The image cache's
     // FetchMissingImages goes here.
     std::function<void()> retryMissingImages;
+    // Told once the launch reload has replaced the items, before anything
+    // else runs: a window showing the list takes the new items here.
+    std::function<void()> loaded;
 };
 
 struct LaunchOutcome {

@@ -12,7 +12,7 @@ packages=(
   libfmt-dev libcli11-dev nlohmann-json3-dev
   liblhasa-dev libarchive-dev libssl-dev libcurl4-openssl-dev
   lhasa jlha-utils unzip zip libarchive-tools curl
-  qt6-base-dev
+  qt6-base-dev libxcb1-dev
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "core/MessageIds.h"
 #include "database/Loader.h"
 #include "engine/ArchiveFetch.h"
 #include "engine/ServerVersion.h"
@@ -65,7 +66,9 @@ std::optional<Status> EngineRuns::CheckAll(CheckMode mode) {
     }
     ActiveRun run(*this);
     check_.aborted = false;
-    return VersionCheckRun(check_, mode, CheckScope::All);
+    const Status result = VersionCheckRun(check_, mode, CheckScope::All);
+    NoteAbort(result);
+    return result;
 }
 
 std::optional<Status> EngineRuns::CheckItem(ApplicationItem& item, CheckMode mode) {
@@ -74,7 +77,17 @@ std::optional<Status> EngineRuns::CheckItem(ApplicationItem& item, CheckMode mod
     }
     ActiveRun run(*this);
     check_.aborted = false;
-    return VersionCheckRun(check_, mode, CheckScope::One, &item);
+    const Status result = VersionCheckRun(check_, mode, CheckScope::One, &item);
+    NoteAbort(result);
+    return result;
+}
+
+void EngineRuns::NoteAbort(Status result) {
+    // The run's own lines end as if it had finished ("Processing Done."):
+    // without this line the log would not tell that Abort stopped it.
+    if (result.message() == msg::ProcessingAborted) {
+        session_.log.AddLogEntry(msg::ProcessingAborted);
+    }
 }
 
 std::optional<ProcessOutcome> EngineRuns::ProcessOne(ApplicationItem& item, ItemMode mode,
@@ -88,6 +101,7 @@ std::optional<ProcessOutcome> EngineRuns::ProcessOne(ApplicationItem& item, Item
     ProcessOutcome outcome = ProcessItems(
         context_, otherVersion ? ProcessScope::OtherVersion : ProcessScope::One, &item);
     check_.processingActive = false;
+    NoteAbort(outcome.result);
     return outcome;
 }
 
@@ -99,7 +113,19 @@ std::optional<ProcessOutcome> EngineRuns::ProcessAll() {
     check_.processingActive = true;
     ProcessOutcome outcome = ProcessItems(context_, ProcessScope::All);
     check_.processingActive = false;
+    NoteAbort(outcome.result);
     return outcome;
+}
+
+LaunchOutcome EngineRuns::Launch(LaunchSettings settings) {
+    ActiveRun run(*this);
+    check_.aborted = false;
+    settings.loaded = [this] {
+        if (reloaded_) {
+            reloaded_();
+        }
+    };
+    return RunLaunchStep(context_, settings);
 }
 
 bool EngineRuns::Reload() {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "desktop/ServeEvents.h"
+#include "engine/Launch.h"
 #include "engine/Processing.h"
 #include "engine/Queue.h"
 #include "engine/Session.h"
@@ -38,6 +39,9 @@ class EngineRuns {
     std::optional<ProcessOutcome> ProcessOne(ApplicationItem& item, ItemMode mode,
                                              bool otherVersion = false);
     std::optional<ProcessOutcome> ProcessAll();
+    // The launch step (engine/Launch.h) as one run: the list rebuilds once
+    // the launch reload has replaced the items, and commands wait for its end.
+    LaunchOutcome Launch(LaunchSettings settings);
     // The databases loaded again (the user's choices and the version
     // results carried over). Asked for during a run, it waits for the run's
     // end: true when it was put off.
@@ -51,6 +55,7 @@ class EngineRuns {
   private:
     class ActiveRun;
     void RunPendingReload();
+    void NoteAbort(Status result);
 
     Session& session_;
     QtFrontend& frontend_;

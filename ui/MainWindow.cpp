@@ -510,7 +510,7 @@ void MainWindow::RunCommand(int command) {
             ShowAbout();
             break;
         case CommandHide:
-            showMinimized();
+            Iconify();
             break;
         case CommandQuit:
             close();
@@ -954,13 +954,22 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if ((session_.preferences.flags2 & CLOSE_IS_QUIT) == 0 && !quitAfterRun_ &&
         event->spontaneous()) {
         // The close gadget hides the window when the preferences say so.
-        showMinimized();
+        Iconify();
         event->ignore();
         return;
     }
     SaveGeometry();
     KeepColumnFormat();
     event->accept();
+    emit closed();
+}
+
+void MainWindow::Iconify() {
+    if (iconify_) {
+        iconify_();
+    } else {
+        showMinimized();
+    }
 }
 
 void MainWindow::KeepColumnFormat() {

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <string>
 
 #include "engine/Session.h"
@@ -80,7 +81,7 @@ class MainWindow final : public QMainWindow {
     void RunCommand(int command);
     // An item command for the active item (ItemCommand); nothing without one.
     void RunItemCommand(int command);
-    // The context menu's choices (Part of the list): user data as the
+    // The context menu's choices (the list's part of it): user data as the
     // list's table gives it.
     void ContextMenuChoice(int userData);
     // The context menu for the active item, built anew. Each entry's data
@@ -116,12 +117,20 @@ class MainWindow final : public QMainWindow {
     OutputWindow& outputWindow();
     // The preferences window (made on first use).
     PreferencesWindow& preferencesWindow();
+    // What Hide (and the close gadget without CLOSE_IS_QUIT) does: the
+    // desktop's iconified state (ui/Commodity.h); unset: the window is
+    // minimised.
+    void setIconify(std::function<void()> iconify) { iconify_ = std::move(iconify); }
 
     // Window geometry and splitter positions, kept in the prefs drawer.
     void SaveGeometry();
     void RestoreGeometry();
     // The list's columns into the preferences' listFormat, saved when changed.
     void KeepColumnFormat();
+
+  signals:
+    // The window accepted its close: Stovan quits.
+    void closed();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -143,6 +152,7 @@ class MainWindow final : public QMainWindow {
     void ShowPreferences();
     void PreferencesSaved(const PreferencesChanges& changes);
     void LogContextMenu(const QPoint& position);
+    void Iconify();
 
     Session& session_;
     QtFrontend& frontend_;
@@ -179,6 +189,7 @@ class MainWindow final : public QMainWindow {
     std::array<QAction*, 9> commands_{};  // by command number - 26
     bool processing_ = false;
     bool quitAfterRun_ = false;
+    std::function<void()> iconify_;
 };
 
 }  // namespace stovan::ui

@@ -79,6 +79,16 @@ TEST_F(RunCliTest, StartUpFailuresAndASecondRun) {
         const ProgramRun run = root.Stovan({"run"});
         EXPECT_EQ(run.exitCode, 20);
         EXPECT_TRUE(Has(run.err, "Stovan is already running on the system root")) << run.err;
+        // The running one keeps Config.db: a command fails at once instead
+        // of waiting for it, whether it reads or writes.
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"list"}, std::vector<std::string>{"install", "Foo"}}) {
+            SCOPED_TRACE(command[0]);
+            const ProgramRun refused = root.Stovan(command, std::chrono::seconds(10));
+            EXPECT_FALSE(refused.timedOut);
+            EXPECT_EQ(refused.exitCode, 20);
+            EXPECT_TRUE(Has(refused.err, "only one may run on a root at a time")) << refused.err;
+        }
     }
     {
         SCOPED_TRACE("a companion command copied into C: by hand");

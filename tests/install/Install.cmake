@@ -37,6 +37,19 @@ foreach(file bin/stovan bin/stovan-shell libexec/stovan/SLog share/stovan/Databa
   endif()
 endforeach()
 
+# The desktop program's menu entry runs the installed program's window.
+if(GUI)
+  foreach(file share/applications/stovan.desktop share/icons/hicolor/scalable/apps/stovan.svg)
+    if(NOT EXISTS "${prefix}/${file}")
+      fail("the installation lacks ${file}")
+    endif()
+  endforeach()
+  file(STRINGS "${prefix}/share/applications/stovan.desktop" exec REGEX "^Exec=")
+  if(NOT exec STREQUAL "Exec=stovan gui")
+    fail("the menu entry does not open the window: ${exec}")
+  endif()
+endif()
+
 # A home of its own, so that nothing can reach the user's own root.
 set(environment "${CMAKE_COMMAND}" -E env "HOME=${work}/home" "XDG_DATA_HOME=${work}/data"
     --unset=STOVAN_ROOT)

@@ -96,6 +96,9 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
         return run;
     }
     run.started = true;
+    if (options.started) {
+        options.started(static_cast<int>(child->pid()));
+    }
 
     FileDescriptor& input = in->write;
     FileDescriptor& output = out->read;

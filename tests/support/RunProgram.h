@@ -5,6 +5,7 @@
 // together), and a time-out after which the child is killed.
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ struct RunOptions {
     // instead of being captured.
     std::string outputFile{};
     std::chrono::milliseconds timeout{20000};
+    // Told the child's process id once it runs (from the calling thread),
+    // for a test that signals a program running in the background.
+    std::function<void(int pid)> started{};
 };
 
 struct ProgramRun {

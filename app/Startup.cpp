@@ -1,0 +1,75 @@
+#include "app/Startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/CommandRun.h"
+#include "core/Messages.h"
+#include "platform/Catalog.h"
+#include "platform/Locks.h"
+#include "platform/ProgramRestart.h"
+
+namespace stovan::app {
+
+namespace {
+
+// Set in the environment of a start made by a relaunch. A start that finds
+// it and is asked to relaunch again during its own launch step refuses:
+// Stovan would otherwise install and restart itself for ever when its
+// newly installed version still looks outdated (a database entry whose
+// version check does not match what the archive installs).
+constexpr const char* kRelaunchedVariable = "STOVAN_RELAUNCHED";
+
+}  // namespace
+
+std::string AlreadyRunningText(const std::string& rootFolder) {
+    return "Stovan is already running on the system root " + rootFolder +
+           "; only one may run on a root at a time";
+}
+
+amiga::Expected<amiga::RootLock, std::string> TakeRunningLock(const std::string& rootFolder,
+                                                              bool& heldElsewhere) {
+    auto lock = amiga::TryLockRoot(rootFolder, kRunningLockName, heldElsewhere);
+    if (!lock && heldElsewhere) {
+        return amiga::Unexpected(AlreadyRunningText(rootFolder));
+    }
+    return lock;
+}
+
+void OpenCatalog(const amiga::DosList& dos) {
+    std::vector<std::filesystem::path> folders;
+    for (const char* drawer : {"PROGDIR:", "LOCALE:"}) {
+        if (auto lock = amiga::Lock(dos, drawer); lock && lock->drawer) {
+            folders.emplace_back(lock->hostPath);
+        }
+    }
+    (void)OpenStovanCatalog(folders, amiga::PreferredLanguages());
+}
+
+StartupArguments ReadStartupArguments(const amiga::DosList& dos,
+                                      const std::vector<std::string>& words) {
+    StartupArguments arguments;
+    ApplyToolTypes(arguments, ProgramToolTypes(dos));
+    if (const auto error = ApplyCommandLine(arguments, StartupCommandLine(words))) {
+        // A bad line is no reason to stop: the tool types stand.
+        std::fprintf(stderr, "%s\n", amiga::Fault(*error, "Stovan").c_str());
+    }
+    return arguments;
+}
+
+bool TakeRelaunchMark() {
+    const bool relaunched = std::getenv(kRelaunchedVariable) != nullptr;
+    ::unsetenv(kRelaunchedVariable);
+    return relaunched;
+}
+
+int RestartAfterRelaunch() {
+    ::setenv(kRelaunchedVariable, "1", 1);
+    const amiga::DosError error = amiga::RestartProgram();
+    ::unsetenv(kRelaunchedVariable);
+    Complain("cannot start Stovan again: " + amiga::FaultText(error));
+    return 20;
+}
+
+}  // namespace stovan::app

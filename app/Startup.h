@@ -1,0 +1,50 @@
+#pragma once
+// What every start of the program shares, whether it opens the window
+// (stovan gui) or runs the launch step alone (stovan run): the lock that
+// lets only one Stovan run on a system root, the catalog, the start-up
+// arguments, and the restart after Stovan has replaced itself.
+
+#include <string>
+#include <vector>
+
+#include "engine/StartupArguments.h"
+#include "platform/Expected.h"
+#include "platform/RootLock.h"
+#include "platform/Volumes.h"
+
+namespace stovan::app {
+
+// The lock held while Stovan runs on a root ("<root>/Running.lock"): one
+// running Stovan per root, the window or `stovan run`.
+inline constexpr const char* kRunningLockName = "Running";
+
+// "Stovan is already running on the system root ROOT; only one may run on a
+// root at a time": what a second start and every command on that root say.
+std::string AlreadyRunningText(const std::string& rootFolder);
+
+// Takes the running lock of the root without waiting. heldElsewhere is set
+// when another Stovan holds it; the error is a message for the user.
+amiga::Expected<amiga::RootLock, std::string> TakeRunningLock(const std::string& rootFolder,
+                                                              bool& heldElsewhere);
+
+// The catalog of the user's language from "PROGDIR:Catalogs" or
+// "LOCALE:Catalogs"; the English texts when there is none.
+void OpenCatalog(const amiga::DosList& dos);
+
+// The program icon's tool types, then the words of the command line (as
+// the shell passed them) read with the start-up template. A bad line prints
+// the AmigaDOS fault text with the header "Stovan"; the tool types stand.
+StartupArguments ReadStartupArguments(const amiga::DosList& dos,
+                                      const std::vector<std::string>& words);
+
+// Whether this start was made by a relaunch; the mark is taken out of the
+// environment at once, so only this start's own launch step counts as
+// "right after a relaunch".
+bool TakeRelaunchMark();
+
+// Everything is saved and released: the process becomes the new start,
+// marked as a relaunch. Returns only on failure, with exit code 20 after a
+// complaint.
+int RestartAfterRelaunch();
+
+}  // namespace stovan::app

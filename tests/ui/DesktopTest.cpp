@@ -1,0 +1,195 @@
+// The window on the desktop: the hot key's description, the rules of the
+// update notification, the second start that shows the running window, and
+// the iconified state without a tray.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLocalSocket>
+#include <QWidget>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "tests/support/TempFolder.h"
+#include "tests/ui/ListItems.h"
+#include "ui/Commodity.h"
+#include "ui/HotKey.h"
+#include "ui/Notifications.h"
+#include "ui/QuitSignals.h"
+#include "ui/SingleInstance.h"
+
+namespace stovan::ui {
+namespace {
+
+// Serves Qt's events until the future is ready (the server side of a
+// client that runs on another thread).
+template <typename T>
+T ServeUntil(std::future<T>& result) {
+    while (result.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+        QCoreApplication::processEvents();
+    }
+    return result.get();
+}
+
+TEST(HotKey, DescriptionsAndHostileText) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::optional<HotKeyCombination> expected;
+    };
+    const Row rows[] = {
+        {"the default", "control alt f5", HotKeyCombination{kModControl | kModAlt, 0xffc2}},
+        {"rawkey leads, any case, extra blanks", "  RawKey  LShift\tHELP ",
+         HotKeyCombination{kModShift, 0xff6a}},
+        {"a letter with the Amiga key", "lcommand s", HotKeyCombination{kModSuper, 's'}},
+        {"f12 is the last function key", "ctrl f12", HotKeyCombination{kModControl, 0xffc9}},
+        {"a key alone", "f1", HotKeyCombination{0, 0xffbe}},
+        {"empty", "", std::nullopt},
+        {"qualifiers only", "control alt", std::nullopt},
+        {"two keys", "control a b", std::nullopt},
+        {"unknown word", "control banana", std::nullopt},
+        {"f0 and f13", "f0", std::nullopt},
+        {"f13", "alt f13", std::nullopt},
+        {"rawkey only leads", "control rawkey f5", std::nullopt},
+        {"huge", std::string(100000, 'a'), std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ParseHotKey(row.text), row.expected);
+    }
+}
+
+TEST(HotKey, NoGrabWithoutAnX11Display) {
+    // The tests draw offscreen: there is no desktop to grab a key on.
+    HotKey key;
+    QString why;
+    EXPECT_FALSE(key.Register(HotKeyCombination{kModControl | kModAlt, 0xffc2}, why));
+    EXPECT_FALSE(key.registered());
+    EXPECT_FALSE(why.isEmpty());
+}
+
+TEST(Notifications, TheThreeConditions) {
+    test::TestEngine fixture;
+    const ApplicationItem& watched = fixture.Add({.name = "Watched", .mode = ItemMode::NOTIFY});
+    const ApplicationItem& ignored = fixture.Add({.name = "Ignored", .mode = ItemMode::IGNORE});
+    struct Row {
+        const char* name;
+        const ApplicationItem* item;
+        bool processing;
+        bool iconified;
+        bool always;
+        bool expected;
+    };
+    const Row rows[] = {
+        {"iconified", &watched, false, true, false, true},
+        {"visible without ALWAYS_NOTIFY", &watched, false, false, false, false},
+        {"visible with ALWAYS_NOTIFY", &watched, false, false, true, true},
+        {"during a processing run", &watched, true, true, true, false},
+        {"mode Ignore never", &ignored, false, true, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(NotifiesUpdate(*row.item, row.processing, row.iconified, row.always),
+                  row.expected);
+    }
+}
+
+TEST(Notifications, WithoutAServiceNothingIsSentAndShutdownDoesNotWait) {
+    // The suite runs without a session bus (or with one lacking the service).
+    DesktopNotifications notifications;
+    EXPECT_FALSE(notifications.Send(QString::fromLatin1(kUpdateAvailableIdentifier),
+                                    QStringLiteral("MailNest")));
+    EXPECT_EQ(notifications.outstanding(), 0);
+    EXPECT_TRUE(notifications.WaitForAnswers(60000));  // returns at once
+}
+
+TEST(SingleInstance, ASecondStartShowsTheRunningWindow) {
+    stovan::test::TempFolder folder;
+    const QString name = QString::fromStdString(folder.path() + "/instance");
+    {
+        SCOPED_TRACE("nobody listens");
+        EXPECT_FALSE(SingleInstance::AskToShow(name, 500));
+    }
+    {
+        SCOPED_TRACE("a socket left by a Stovan that died is taken over");
+        QFile stale(name);
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.close();
+    }
+    SingleInstance running;
+    QString why;
+    ASSERT_TRUE(running.Listen(name, why)) << why.toStdString();
+    int shown = 0;
+    QObject::connect(&running, &SingleInstance::showRequested, [&shown] { ++shown; });
+    {
+        SCOPED_TRACE("show");
+        auto asked = std::async(std::launch::async,
+                                [&name] { return SingleInstance::AskToShow(name, 5000); });
+        EXPECT_TRUE(ServeUntil(asked));
+        EXPECT_EQ(shown, 1);
+    }
+    for (const QByteArray& hostile :
+         {QByteArray("hide\n"), QByteArray("show"), QByteArray(100000, 's')}) {
+        SCOPED_TRACE(hostile.left(10).toStdString());
+        auto answer = std::async(std::launch::async, [&name, hostile] {
+            QLocalSocket socket;
+            socket.connectToServer(name);
+            if (!socket.waitForConnected(2000)) {
+                return QByteArray("not connected");
+            }
+            socket.write(hostile);
+            (void)socket.waitForBytesWritten(2000);
+            // The server closes the connection: a line without its end
+            // after its time, anything too long at once.
+            while (socket.state() == QLocalSocket::ConnectedState &&
+                   socket.waitForReadyRead(5000)) {
+            }
+            return socket.readAll();
+        });
+        EXPECT_EQ(ServeUntil(answer), QByteArray());
+        EXPECT_EQ(shown, 1);
+    }
+    EXPECT_NE(InstanceServerName("/a/root"), InstanceServerName("/a/root2"));
+    EXPECT_EQ(InstanceServerName("/a/root"), InstanceServerName("/a/root"));
+}
+
+TEST(Commodity, IconifiedWithoutATrayIsMinimised) {
+    QWidget window;
+    Preferences preferences;
+    Commodity commodity(window, preferences, false);
+    EXPECT_TRUE(commodity.iconified());  // never shown
+    commodity.Show();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(commodity.iconified());
+    commodity.Iconify();
+    EXPECT_TRUE(window.isMinimized());
+    EXPECT_TRUE(commodity.iconified());
+    commodity.Show();
+    EXPECT_FALSE(commodity.iconified());
+}
+
+TEST(QuitSignals, TerminationBecomesQuitAndTheDefaultComesBack) {
+    {
+        QuitSignals quitSignals;
+        int quits = 0;
+        QObject::connect(&quitSignals, &QuitSignals::quitRequested, [&quits] { ++quits; });
+        for (int number : {SIGTERM, SIGHUP, SIGINT}) {
+            SCOPED_TRACE(number);
+            const int before = quits;
+            ASSERT_EQ(::raise(number), 0);  // the process lives on
+            for (int turn = 0; turn < 100 && quits == before; ++turn) {
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+            }
+            EXPECT_EQ(quits, before + 1);
+        }
+    }
+    struct sigaction now {};
+    ASSERT_EQ(::sigaction(SIGTERM, nullptr, &now), 0);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+}  // namespace
+}  // namespace stovan::ui
