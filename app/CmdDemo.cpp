@@ -151,6 +151,9 @@ bool PrepareRoot(const Context& context, const std::string& siteFolder,
         return false;
     }
     session.preferences.flags2 |= BACKUP_BEFORE_INSTALL;
+    // The site is the root's image server too: the window shows its pictures.
+    session.preferences.imageServer = baseUrl;
+    session.preferences.imageServer += "images/";
     if (!savePreferences(session.preferences, dos, kPreferencesPath).ok()) {
         Complain("cannot save the preferences of the root");
         return false;
