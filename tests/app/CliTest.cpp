@@ -228,89 +228,39 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
 
 // --- tool parse-date and tool version ----------------------------------------------
 
-TEST_F(CliTest, ParseDatePrintsDaysMinutesTicks) {
-    struct Row {
-        const char* text;
-        const char* format;
-        long days;
-        int minutes;
-        int ticks;
-    };
-    const std::vector<Row> rows = {
-        {"15 Nov 1994 08:12:31", "%d %b %Y %H:%M:%S", AmigaDays(1994, 11, 15), 8 * 60 + 12,
-         31 * 50},
-        {"8.10.15", "%d.%m.%y", AmigaDays(2015, 10, 8), 0, 0},
-        {"01.01.1978", "%d.%m.%Y", 0, 0, 0},
-        {"29.02.2000", "%d.%m.%Y", AmigaDays(2000, 2, 29), 0, 0},
-        {"31-12-1999 23:59:59", "%d-%m-%Y %H:%M:%S", AmigaDays(1999, 12, 31), 23 * 60 + 59,
-         59 * 50},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text);
-        const ProgramRun run = Bare({"tool", "parse-date", row.text, row.format});
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(run.out, std::to_string(row.days) + " " + std::to_string(row.minutes) + " " +
-                               std::to_string(row.ticks) + "\n");
-        EXPECT_EQ(run.err, "");
-    }
-}
-
-TEST_F(CliTest, ParseDateFailsSilentlyWithTen) {
+TEST_F(CliTest, ParseDateAndVersionPrintWhatTheyRead) {
     struct Row {
         const char* name;
-        std::string text;
-        std::string format;
+        std::vector<std::string> arguments;  // after "tool"
+        int exitCode;
+        std::string printed;
     };
     const std::vector<Row> rows = {
-        {"no such day", "31.02.2015", "%d.%m.%Y"},
-        {"not a leap year", "29.02.1900", "%d.%m.%Y"},
-        {"before 1978", "31.12.1977", "%d.%m.%Y"},
-        {"month 13", "1.13.2000", "%d.%m.%Y"},
-        {"hour 24", "1.1.2000 24:00", "%d.%m.%Y %H:%M"},
-        {"letters for digits", "aa.bb.cccc", "%d.%m.%Y"},
-        {"wrong separator", "1-1-2000", "%d.%m.%Y"},
-        {"lone percent", "1.1.2000", "%"},
-        {"percent at the end", "1.1.2000", "%d.%m.%Y%"},
-        {"unknown conversion", "1.1.2000", "%d.%m.%Q"},
-        {"empty text", "", "%d.%m.%Y"},
-        {"huge day", "99999999999999999999.1.2000", "%d.%m.%Y"},
-        {"huge text", Repeat("1", 100000), "%d.%m.%Y"},
-        {"huge format", "1.1.2000", Repeat("%d", 50000)},
-        {"Latin-1 bytes", "1.1.2000\xE9", "%d.%m.%Y\xE9\xE9"},
+        {"date and time",
+         {"parse-date", "15 Nov 1994 08:12:31", "%d %b %Y %H:%M:%S"},
+         0,
+         std::to_string(AmigaDays(1994, 11, 15)) + " 492 1550\n"},
+        {"two-digit year",
+         {"parse-date", "8.10.15", "%d.%m.%y"},
+         0,
+         std::to_string(AmigaDays(2015, 10, 8)) + " 0 0\n"},
+        // A date that cannot be read fails silently with 10.
+        {"no such day", {"parse-date", "31.02.2015", "%d.%m.%Y"}, kError, ""},
+        {"lone percent", {"parse-date", "1.1.2000", "%"}, kError, ""},
+        {"huge format", {"parse-date", "1.1.2000", Repeat("%d", 50000)}, kError, ""},
+        {"version", {"version", "1.5 beta"}, 0, "1.5.0\n"},
+        {"no version", {"version", "v1.5"}, 0, "0.0.0\n"},
+        // Beyond 32 bits the number stays at the largest one, never wraps.
+        {"huge version", {"version", "4294967296.1.2"}, 0, "2147483647.1.2\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const ProgramRun run = Bare({"tool", "parse-date", row.text, row.format});
-        EXPECT_EQ(run.exitCode, kError);
-        EXPECT_EQ(run.out, "");
-    }
-}
-
-TEST_F(CliTest, VersionPrintsTheTriple) {
-    struct Row {
-        std::string text;
-        const char* printed;
-    };
-    const std::vector<Row> rows = {
-        {"2.18", "2.18.0\n"},
-        {"1.5 beta", "1.5.0\n"},
-        {"1.5.3", "1.5.3\n"},
-        {"  1.2.3", "1.2.3\n"},
-        {"v1.5", "0.0.0\n"},
-        {"1. 5", "1.0.0\n"},
-        {"", "0.0.0\n"},
-        {"1.2.3.4", "1.2.3\n"},
-        // Beyond 32 bits the number stays at the largest one, never wraps.
-        {"4294967296.1.2", "2147483647.1.2\n"},
-        {"99999999999999999999", "2147483647.0.0\n"},
-        {Repeat("9", 100000), "2147483647.0.0\n"},
-        {"caf\xE9", "0.0.0\n"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text.substr(0, 40));
-        const ProgramRun run = Bare({"tool", "version", row.text});
-        EXPECT_EQ(run.exitCode, 0);
+        std::vector<std::string> arguments{"tool"};
+        arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+        const ProgramRun run = Bare(arguments);
+        EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
         EXPECT_EQ(run.out, row.printed);
+        EXPECT_EQ(run.err, "");
     }
 }
 
@@ -322,23 +272,14 @@ TEST_F(CliTest, MatchPrintsTheMatchingNamesInOrder) {
         std::vector<std::string> arguments;  // after "tool match"
         std::string printed;
     };
-    const std::string longName = Repeat("a", 100000);
     const std::vector<Row> rows = {
         {"suffix, any case",
          {"#?.info", "a.info", "c", "B.INFO", "a.info"},
          "a.info\nB.INFO\na.info\n"},
-        {"negation", {"~(#?.info)", "ReadMe", "ReadMe.info", "Docs"}, "ReadMe\nDocs\n"},
         {"case-sensitive", {"--case", "#?.info", "a.info", "B.INFO"}, "a.info\n"},
-        {"alternatives", {"(foo|bar)#?", "barn", "food", "baz"}, "barn\nfood\n"},
-        {"class", {"[a-c]?", "b1", "d1", "B2"}, "b1\nB2\n"},
-        {"quoted special", {"'#x", "#x", "x"}, "#x\n"},
         {"no names", {"#?"}, ""},
-        {"empty name", {"#?", ""}, "\n"},
         {"names after --", {"#?", "--", "-x", "--case"}, "-x\n--case\n"},
         {"UTF-8 letters ignore case", {"caf\xC3\xA9", "CAF\xC3\x89", "cafe"}, "CAF\xC3\x89\n"},
-        {"Latin-1 bytes ignore case", {"caf\xE9", "CAF\xC9", "caf"}, "CAF\xC9\n"},
-        {"huge name", {"#?", longName}, longName + "\n"},
-        {"repeated stars", {"#?#?#?#?#?#?#?#?#?#?#?#?b", Repeat("a", 3000)}, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -359,11 +300,6 @@ TEST_F(CliTest, MatchRefusesBadPatterns) {
     };
     const std::vector<Row> rows = {
         {"open group", "(a|", "bad template"},
-        {"hash at the end", "a#", "bad template"},
-        {"hash before close", "(a#)", "bad template"},
-        {"bar outside a group", "a|b", "bad template"},
-        {"open class", "[a", "bad template"},
-        {"close without open", "a)", "bad template"},
         {"deep nesting", Repeat("(", 1000) + "a" + Repeat(")", 1000), "buffer overflow"},
     };
     for (const Row& row : rows) {
@@ -387,19 +323,11 @@ TEST_F(CliTest, ReadArgsPrintsOneLinePerItem) {
     const std::vector<Row> rows = {
         {"several values, last to TO", "FROM/A/M,TO/A,QUIET/S", "a b \"c d\"",
          "FROM=a\nFROM=b\nTO=c d\nQUIET=FALSE\n"},
-        {"switch on", "FROM/A,QUIET/S", "x quiet", "FROM=x\nQUIET=TRUE\n"},
         {"toggle", "T/T,F/T", "T", "T=TRUE\nF=FALSE\n"},
-        {"numbers in decimal", "N/N,M/N", "N=0012 M -5", "N=12\nM=-5\n"},
-        {"number list", "N/N/M", "1 2 3", "N=1\nN=2\nN=3\n"},
+        {"numbers", "N/N,M/N/M", "N=0012 1 -5", "N=12\nM=1\nM=-5\n"},
         {"absent items", "FROM,TO/K,N/N,M/M", "", "FROM=(none)\nTO=(none)\nN=(none)\nM=(none)\n"},
         {"first name of an alias", "TO=AS/K", "as here", "TO=here\n"},
-        {"keyword forms", "A/K,B/K,C/K", "a=1 B = 2 c 3", "A=1\nB=2\nC=3\n"},
-        {"rest of the line", "CMD/A,REST/F", "run x \"y\" z", "CMD=run\nREST=x \"y\" z\n"},
-        {"quote escapes", "A", "\"a*\"b**c\"", "A=a\"b*c\n"},
-        {"empty quoted value", "A,B", "\"\" x", "A=\nB=x\n"},
-        {"a value that is a keyword", "A/K,B", "a b", "A=b\nB=(none)\n"},
         {"Latin-1 argument", "A", "caf\xE9", "A=caf\xC3\xA9\n"},
-        {"UTF-8 argument", "A", "caf\xC3\xA9", "A=caf\xC3\xA9\n"},
         {"UTF-8 keyword", "N\xC3\x84ME/K", "n\xC3\xA4me x", "N\xC3\x84ME=x\n"},
     };
     for (const Row& row : rows) {
@@ -420,15 +348,8 @@ TEST_F(CliTest, ReadArgsFailuresGoToStandardError) {
     };
     const std::vector<Row> rows = {
         {"unclosed quote", "FROM/A/M,TO/A", "a \"b", "argument line invalid or too long"},
-        {"unclosed quote at the start", "A", "\"", "argument line invalid or too long"},
-        {"number too large", "N/N", "99999999999", "bad number"},
         {"not a number", "N/N", "abc", "bad number"},
-        {"required missing", "A/A", "", "required argument missing"},
-        {"keyword without value", "TO/K", "TO", "value after keyword missing"},
-        {"surplus value", "A", "x y", "wrong number of arguments"},
         {"two /M items", "A/M,B/M", "x", "bad template"},
-        {"equals where a value belongs", "A", "=", "bad template"},
-        {"huge unclosed quote", "A/M", Repeat("\"", 100001), "argument line invalid or too long"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -439,11 +360,7 @@ TEST_F(CliTest, ReadArgsFailuresGoToStandardError) {
     }
 }
 
-TEST_F(CliTest, ReadArgsHandlesHugeLinesAndTheHelpRequest) {
-    const ProgramRun many = Bare({"tool", "readargs", "A/M", Repeat("ab ", 30000)});
-    EXPECT_EQ(many.exitCode, 0);
-    EXPECT_EQ(many.out, Repeat("A=ab\n", 30000));
-
+TEST_F(CliTest, ReadArgsAsksForTheRestOfTheLine) {
     // "?" prints the template and reads one more line from standard input.
     RunOptions options = Options();
     options.input = "hello world\n";
@@ -593,8 +510,6 @@ TEST_F(CliTest, MessagesFallBackToEnglishForBadCatalogs) {
     const std::vector<Row> rows = {
         {"missing", "", "catalog not found or not readable"},
         {"wrong version", amiga::WriteCatalog(wrongVersion), "is not version 2.18"},
-        {"not IFF", "hello, this is no catalog", ""},
-        {"cut short", amiga::WriteCatalog(wrongVersion).substr(0, 20), ""},
         {"too large", std::string(amiga::kMaxCatalogSize + 1, 'x'), "catalog too large"},
     };
     const ProgramRun english = Bare({"messages"});
@@ -710,21 +625,11 @@ TEST_F(CliTest, PrefsRefusesBadSettingsAndSavesNothing) {
         const char* said;
     };
     const std::vector<Row> rows = {
-        {"unknown name", {"bogus", "1"}, "no setting is called 'bogus'"},
+        // The texts themselves are the settings' own; here: each reaches the user.
         {"unknown Latin-1 name", {"b\xC3\xB6gus", "1"}, "no setting is called 'b\xC3\xB6gus'"},
-        {"below the range", {"connectTimeout", "0"}, "from 1 to 30"},
-        {"above the range", {"connectTimeout", "31"}, "from 1 to 30"},
-        {"negative", {"maxArchives", "-2"}, "from 2 to 32"},
         {"beyond 64 bits", {"connectRetries", "99999999999999999999"}, "from 1 to 30"},
-        {"not a number", {"transferTimeout", "ten"}, "from 1 to 30"},
-        {"empty number", {"transferTimeout", ""}, "from 1 to 30"},
-        {"bad flag", {"KEEP_ARCHIVES", "maybe"}, "on or off"},
-        {"bad choice", {"stateFilterPreset", "5"}, "from 0 to 4"},
-        {"kept by Stovan", {"listFormat", "x"}, "kept by Stovan itself"},
-        {"flag kept by Stovan", {"DATABASE_WARNING_SHOWN", "on"}, "kept by Stovan itself"},
         {"good then bad", {"connectTimeout", "9", "bogus", "1"}, "no setting is called"},
         {"odd word count", {"connectTimeout", "9", "maxArchives"}, "pairs of NAME VALUE"},
-        {"huge text", {"imageServer", Repeat("a", 100000)}, "longer than"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
