@@ -25,7 +25,7 @@
 #include "platform/SystemRoot.h"
 #include "scripts/ScriptRunner.h"
 #include "scripts/ScriptWriter.h"
-#include "tests/scripts/PlaceholderFixture.h"
+#include "tests/support/PlaceholderWorld.h"
 #include "tests/support/RunProgram.h"
 
 namespace stovan::test {

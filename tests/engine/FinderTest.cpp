@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/Finder.h"
-#include "tests/scripts/PlaceholderFixture.h"
+#include "tests/support/PlaceholderWorld.h"
 
 namespace stovan::test {
 namespace {

@@ -8,8 +8,8 @@
 #include "engine/ImageCache.h"
 #include "platform/DosFiles.h"
 #include "platform/Locks.h"
-#include "tests/scripts/PlaceholderFixture.h"
 #include "tests/support/HttpTestServer.h"
+#include "tests/support/PlaceholderWorld.h"
 
 namespace stovan::test {
 namespace {

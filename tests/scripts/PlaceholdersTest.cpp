@@ -8,7 +8,7 @@
 #include "platform/Locks.h"
 #include "scripts/Placeholders.h"
 #include "scripts/Templates.h"
-#include "tests/scripts/PlaceholderFixture.h"
+#include "tests/support/PlaceholderWorld.h"
 #include "version/Date.h"
 
 namespace stovan {
