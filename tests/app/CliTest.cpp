@@ -572,8 +572,9 @@ TEST_F(CliTest, ADamagedPreferencesFileIsShownButNeverOverwrittenBySet) {
     EXPECT_NE(fresh.err.find("no " + std::string("PROGDIR:Prefs/stovan.prefs") + " yet"),
               std::string::npos)
         << fresh.err;
-    for (const std::string& damage :
-         {std::string("FORM\x7F\xFF\xFF\xFFPREF", 12), std::string("garbage"), std::string()}) {
+    // What damage the decoder refuses is its own suite's; an empty file is
+    // no missing file.
+    for (const std::string& damage : {std::string("FORM\x7F\xFF\xFF\xFFPREF", 12), std::string()}) {
         SCOPED_TRACE(damage.size());
         WriteHostFile(PrefsFile(), damage);
         const ProgramRun run = Stovan({"prefs", "show"});
