@@ -10,18 +10,12 @@
 #include "platform/Locks.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/PlaceholderWorld.h"
+#include "tests/support/RecordingFrontend.h"
 
 namespace stovan::test {
 namespace {
 
 const std::string kPicture = "\x89PNG picture bytes";
-
-class RecordingFrontend final : public Frontend {
-  public:
-    int Request(std::string_view, std::string_view, std::string_view) override { return 0; }
-    void ShowProgress(std::string_view text) override { progress.emplace_back(text); }
-    std::vector<std::string> progress;
-};
 
 class ImageCacheTest : public ::testing::Test {
   protected:

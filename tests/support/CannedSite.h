@@ -1,7 +1,6 @@
 #pragma once
 // Seams for the version check against a local site: an event loop that runs
-// no command (a read-me's own text gives its version), a frontend that
-// answers every request with its first choice, and a site of canned
+// no command (a read-me's own text gives its version) and a site of canned
 // responses by path.
 
 #include <atomic>
@@ -13,8 +12,8 @@
 #include <string_view>
 
 #include "core/EventLoop.h"
-#include "core/Frontend.h"
 #include "tests/support/HttpTestServer.h"
+#include "tests/support/RecordingFrontend.h"
 
 namespace stovan::test {
 
@@ -29,11 +28,6 @@ class NoCommandLoop final : public EventLoop {
 
   private:
     std::chrono::milliseconds pause_;
-};
-
-class QuietFrontend final : public Frontend {
-  public:
-    int Request(std::string_view, std::string_view, std::string_view) override { return 0; }
 };
 
 inline constexpr std::string_view kLastModified =
