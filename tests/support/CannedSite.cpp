@@ -31,9 +31,30 @@ void CannedSite::Answer(HttpConnection& connection) {
     // Counted as open until the answer goes out: the client cannot start
     // another fetch in its place before that.
     --open_;
-    const auto found = responses_.find(path);
-    connection.Send(found != responses_.end() ? found->second
-                                              : HttpResponse("404 Not Found", "not here"));
+    std::string response = HttpResponse("404 Not Found", "not here");
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = responses_.find(path);
+        if (found != responses_.end()) {
+            response = found->second;
+        }
+    }
+    connection.Send(response);
+}
+
+void CannedSite::Serve(const std::string& path, std::string response) {
+    std::lock_guard lock(mutex_);
+    responses_[path] = std::move(response);
+}
+
+std::vector<std::string> CannedSite::RequestedPaths() const {
+    std::vector<std::string> paths;
+    for (const std::string& request : server_.Requests()) {
+        // "GET /path HTTP/1.1"
+        const std::size_t start = request.find(' ') + 1;
+        paths.push_back(request.substr(start, request.find(' ', start) - start));
+    }
+    return paths;
 }
 
 }  // namespace stovan::test

@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/EventLoop.h"
 #include "tests/support/HttpTestServer.h"
@@ -42,12 +44,17 @@ class CannedSite {
     explicit CannedSite(std::map<std::string, std::string> responses, Delay delay = {});
 
     std::string Url(std::string_view path) const { return server_.Url(path); }
+    // Answers path with response from now on.
+    void Serve(const std::string& path, std::string response);
+    // The paths requested so far, in the order they came.
+    std::vector<std::string> RequestedPaths() const;
     // The most requests that were open at the same time.
     int widest() const { return widest_.load(); }
 
   private:
     void Answer(HttpConnection& connection);
 
+    mutable std::mutex mutex_;
     std::map<std::string, std::string> responses_;
     Delay delay_;
     std::atomic<int> open_{0};
