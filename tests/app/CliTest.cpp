@@ -25,7 +25,7 @@
 #include "core/MessageIds.h"
 #include "platform/Catalog.h"
 #include "tests/support/BuildPaths.h"
-#include "tests/support/HttpTestServer.h"
+#include "tests/support/CannedSite.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempRoot.h"
 
@@ -1093,14 +1093,7 @@ TEST_F(CliTest, DatabaseTextReachesTheTerminalWithItsControlsShown) {
 // --- tool fetch ----------------------------------------------------------------------
 
 TEST_F(CliTest, ToolFetchPrintsTheStoredFileOrFailsWithTheMessage) {
-    HttpTestServer server([](HttpConnection& connection) {
-        if (connection.path() == "/Foo.lha") {
-            connection.Send(HttpResponse("200 OK", "archive",
-                                         "Last-Modified: Thu, 05 Nov 2015 10:00:00 GMT\r\n"));
-        } else {
-            connection.Send(HttpResponse("404 Not Found", "no"));
-        }
-    });
+    CannedSite server({{"/Foo.lha", HttpResponse("200 OK", "archive", kLastModified)}});
     RunOptions options = Options();
     for (const char* proxy : {"http_proxy=", "HTTP_PROXY=", "all_proxy=", "ALL_PROXY="}) {
         options.environment.push_back(proxy);

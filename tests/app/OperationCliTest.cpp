@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/CannedSite.h"
 #include "tests/support/CliRoot.h"
-#include "tests/support/HttpTestServer.h"
 
 namespace stovan::test {
 namespace {
@@ -142,10 +142,7 @@ TEST_F(OperationCliTest, DownloadOnlyKeepsTheArchiveAndRunsNoScript) {
 TEST_F(OperationCliTest, InstallsAnArchiveServedOverHttp) {
     root.Archive("Web.lha", "Web", "3.2");
     const std::string bytes = ReadHostFile(root.Host("Work/Mirror/Web.lha"));
-    HttpTestServer server([&bytes](HttpConnection& connection) {
-        connection.Send(connection.path() == "/files/Web.lha" ? HttpResponse("200 OK", bytes)
-                                                              : HttpResponse("404 Not Found", ""));
-    });
+    CannedSite server({{"/files/Web.lha", HttpResponse("200 OK", bytes)}});
     std::string entry = ToolEntry("Web", "");
     const std::string mirrored = "Work:Mirror/Web_{VERSION}.{REVISION}.lha";
     entry.replace(entry.find(mirrored), mirrored.size(), server.Url("/files/Web.lha"));
@@ -168,15 +165,8 @@ std::string CheckedEntry(const std::string& name, const std::string& serverField
 }
 
 TEST_F(OperationCliTest, CheckFindsOfferedVersionsAndOutdatedListsThem) {
-    HttpTestServer server([](HttpConnection& connection) {
-        if (connection.path() == "/page") {
-            connection.Send(HttpResponse("200 OK", "Foo_1.9.lha Foo_1.10.lha"));
-        } else if (connection.path() == "/readme") {
-            connection.Send(HttpResponse("200 OK", "$VER: Bar 2.5 (01.01.2024)\n"));
-        } else {
-            connection.Send(HttpResponse("404 Not Found", "no"));
-        }
-    });
+    CannedSite server({{"/page", HttpResponse("200 OK", "Foo_1.9.lha Foo_1.10.lha")},
+                       {"/readme", HttpResponse("200 OK", "$VER: Bar 2.5 (01.01.2024)\n")}});
     root.Database(CheckedEntry("Foo", "#URLWEBPAGE \"" + server.Url("/page") +
                                           "\"\n#URLPATTERN \"Foo_{VERSION}.{REVISION}.lha\"\n") +
                   CheckedEntry("Bar", "#URLREADME \"" + server.Url("/readme") + "\"\n") +
@@ -226,10 +216,10 @@ TEST_F(OperationCliTest, CheckFindsOfferedVersionsAndOutdatedListsThem) {
         << json.out;
 
     // The system side alone fetches nothing and keeps the offered version.
-    const std::size_t requests = server.Requests().size();
+    const std::size_t requests = server.RequestedPaths().size();
     const ProgramRun system = root.Stovan({"check", "--mode", "system", "Foo"});
     EXPECT_EQ(system.exitCode, 0) << system.err;
-    EXPECT_EQ(server.Requests().size(), requests);
+    EXPECT_EQ(server.RequestedPaths().size(), requests);
     EXPECT_EQ(root.Stovan({"outdated"}).out, "Foo 1.9 -> 1.10\n");
 }
 
