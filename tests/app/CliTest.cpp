@@ -307,6 +307,9 @@ TEST_F(CliTest, ReadArgsPrintsOneLinePerItem) {
         {"numbers", "N/N,M/N/M", "N=0012 1 -5", "N=12\nM=1\nM=-5\n"},
         {"absent items", "FROM,TO/K,N/N,M/M", "", "FROM=(none)\nTO=(none)\nN=(none)\nM=(none)\n"},
         {"first name of an alias", "TO=AS/K", "as here", "TO=here\n"},
+        // A line given as an argument ends without a line feed.
+        {"quote escapes", "A", "\"a*\"b**c\"", "A=a\"b*c\n"},
+        {"empty quoted value", "A,B", "\"\" x", "A=\nB=x\n"},
         {"Latin-1 argument", "A", "caf\xE9", "A=caf\xC3\xA9\n"},
         {"UTF-8 keyword", "N\xC3\x84ME/K", "n\xC3\xA4me x", "N\xC3\x84ME=x\n"},
     };
@@ -328,6 +331,9 @@ TEST_F(CliTest, ReadArgsFailuresGoToStandardError) {
     };
     const std::vector<Row> rows = {
         {"unclosed quote", "FROM/A/M,TO/A", "a \"b", "argument line invalid or too long"},
+        {"unclosed quote at the start", "A", "\"", "argument line invalid or too long"},
+        {"huge unclosed quote", "A/M", Repeat("\"", 100001), "argument line invalid or too long"},
+        {"equals where a value belongs", "A", "=", "bad template"},
         {"not a number", "N/N", "abc", "bad number"},
         {"two /M items", "A/M,B/M", "x", "bad template"},
     };
@@ -459,6 +465,7 @@ TEST_F(CliTest, MessagesFallBackToEnglishForBadCatalogs) {
     const std::vector<Row> rows = {
         {"missing", "", "catalog not found or not readable"},
         {"wrong version", amiga::WriteCatalog(wrongVersion), "is not version 2.18"},
+        {"not IFF", "hello, this is no catalog", "not an IFF file"},
         {"too large", std::string(amiga::kMaxCatalogSize + 1, 'x'), "catalog too large"},
     };
     const ProgramRun english = Bare({"messages"});

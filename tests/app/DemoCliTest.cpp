@@ -123,6 +123,8 @@ TEST(DemoCli, RunsEveryStepThenItsBackupRestoresTheOldVersion) {
     EXPECT_NE(ShellType(root, "RAM:Restore/MailNest/MailNest").find("MailNest 1.1"),
               std::string::npos);
     EXPECT_NE(ShellType(root, "RAM:Restore/MailNest/StovanRestore").find("<missing"), 0u);
+    // The restore script stays in the backup, not in the installed drawer.
+    EXPECT_EQ(ShellType(root, "SYS:MailNest/StovanRestore").find("<missing"), 0u);
 }
 
 // On a root never checked, `stovan install` finds what the site offers:

@@ -91,7 +91,7 @@ RunRecord RunCheck(SlowSite& site, std::uint32_t jobs, CheckMode mode, std::stri
         item.installedDate = {100, 0, 0};
     }
     NoCommandLoop loop;
-    RecordingFrontend frontend;
+    QuietFrontend frontend;
     VersionCheckContext check{*world.engine, loop, frontend, {}, nullptr};
     const std::string abortLine = "Checking server hosted version of '" + abortAt + "'!";
     UseServerSteps(check, jobs, [&] {
@@ -169,7 +169,7 @@ TEST(ServerFetches, APauseOfTheCheckIsNoTimeOutOfAFetchAhead) {
         // The Version command keeps the check busy longer than the transfer
         // time-out while the fetches ahead are not moved on.
         NoCommandLoop loop(std::chrono::milliseconds(1300));
-        RecordingFrontend frontend;
+        QuietFrontend frontend;
         VersionCheckContext check{*world.engine, loop, frontend, {}, nullptr};
         UseServerSteps(check, jobs, [] { return false; });
         EXPECT_TRUE(VersionCheckRun(check, CheckMode::Full, CheckScope::All).ok());

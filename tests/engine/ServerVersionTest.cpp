@@ -122,7 +122,7 @@ TEST_F(ServerVersionTest, FullCheckMarksTheOutdatedAndLogsBothSides) {
     old.mode = ItemMode::NOTIFY;
     current.mode = ItemMode::NOTIFY;
 
-    RecordingFrontend frontend;
+    QuietFrontend frontend;
     std::vector<std::string> noticed;
     VersionCheckContext check{*world.engine, loop, frontend, {}, nullptr};
     check.serverStep = MakeServerStep(*world.engine, loop, [] { return false; });

@@ -1,7 +1,7 @@
 #pragma once
 // Seams for the version check against a local site: an event loop that runs
-// no command (a read-me's own text gives its version) and a site of canned
-// responses by path.
+// no command (a read-me's own text gives its version), a front end that
+// answers every requester with 0, and a site of canned responses by path.
 
 #include <atomic>
 #include <chrono>
@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "core/EventLoop.h"
+#include "core/Frontend.h"
 #include "tests/support/HttpTestServer.h"
-#include "tests/support/RecordingFrontend.h"
 
 namespace stovan::test {
 
@@ -30,6 +30,12 @@ class NoCommandLoop final : public EventLoop {
 
   private:
     std::chrono::milliseconds pause_;
+};
+
+// Answers every requester with 0 and leaves all else to Frontend's defaults.
+class QuietFrontend final : public Frontend {
+  public:
+    int Request(std::string_view, std::string_view, std::string_view) override { return 0; }
 };
 
 inline constexpr std::string_view kLastModified =
