@@ -309,6 +309,8 @@ TEST_F(CliTest, ReadArgsPrintsOneLinePerItem) {
         {"first name of an alias", "TO=AS/K", "as here", "TO=here\n"},
         // A line given as an argument ends without a line feed.
         {"quote escapes", "A", "\"a*\"b**c\"", "A=a\"b*c\n"},
+        {"keyword forms", "A/K,B/K,C/K", "a=1 B = 2 c 3", "A=1\nB=2\nC=3\n"},
+        {"rest of the line", "CMD/A,REST/F", "run x \"y\" z", "CMD=run\nREST=x \"y\" z\n"},
         {"empty quoted value", "A,B", "\"\" x", "A=\nB=x\n"},
         {"Latin-1 argument", "A", "caf\xE9", "A=caf\xC3\xA9\n"},
         {"UTF-8 keyword", "N\xC3\x84ME/K", "n\xC3\xA4me x", "N\xC3\x84ME=x\n"},
@@ -335,6 +337,7 @@ TEST_F(CliTest, ReadArgsFailuresGoToStandardError) {
         {"huge unclosed quote", "A/M", Repeat("\"", 100001), "argument line invalid or too long"},
         {"equals where a value belongs", "A", "=", "bad template"},
         {"not a number", "N/N", "abc", "bad number"},
+        {"keyword without value", "TO/K", "TO", "value after keyword missing"},
         {"two /M items", "A/M,B/M", "x", "bad template"},
     };
     for (const Row& row : rows) {
