@@ -303,7 +303,10 @@ TEST_F(CliTest, ReadArgsPrintsOneLinePerItem) {
     const std::vector<Row> rows = {
         {"several values, last to TO", "FROM/A/M,TO/A,QUIET/S", "a b \"c d\"",
          "FROM=a\nFROM=b\nTO=c d\nQUIET=FALSE\n"},
+        {"switch on", "FROM/A,QUIET/S", "x quiet", "FROM=x\nQUIET=TRUE\n"},
         {"toggle", "T/T,F/T", "T", "T=TRUE\nF=FALSE\n"},
+        {"numbers in decimal", "N/N,M/N", "N=0012 M -5", "N=12\nM=-5\n"},
+        {"a value that is a keyword", "A/K,B", "a b", "A=b\nB=(none)\n"},
         {"numbers", "N/N,M/N/M", "N=0012 1 -5", "N=12\nM=1\nM=-5\n"},
         {"absent items", "FROM,TO/K,N/N,M/M", "", "FROM=(none)\nTO=(none)\nN=(none)\nM=(none)\n"},
         {"first name of an alias", "TO=AS/K", "as here", "TO=here\n"},
@@ -338,6 +341,9 @@ TEST_F(CliTest, ReadArgsFailuresGoToStandardError) {
         {"equals where a value belongs", "A", "=", "bad template"},
         {"not a number", "N/N", "abc", "bad number"},
         {"keyword without value", "TO/K", "TO", "value after keyword missing"},
+        {"number too large", "N/N", "99999999999", "bad number"},
+        {"required missing", "A/A", "", "required argument missing"},
+        {"surplus value", "A", "x y", "wrong number of arguments"},
         {"two /M items", "A/M,B/M", "x", "bad template"},
     };
     for (const Row& row : rows) {
@@ -349,7 +355,11 @@ TEST_F(CliTest, ReadArgsFailuresGoToStandardError) {
     }
 }
 
-TEST_F(CliTest, ReadArgsAsksForTheRestOfTheLine) {
+TEST_F(CliTest, ReadArgsTakesHugeLinesAndAsksForTheRest) {
+    const ProgramRun many = Bare({"tool", "readargs", "A/M", Repeat("ab ", 30000)});
+    EXPECT_EQ(many.exitCode, 0);
+    EXPECT_EQ(many.out, Repeat("A=ab\n", 30000));
+
     // "?" prints the template and reads one more line from standard input.
     RunOptions options = Options();
     options.input = "hello world\n";
