@@ -14,6 +14,8 @@
 #include <chrono>
 #include <ctime>
 
+#include "demo/RequestHeader.h"
+
 namespace stovan::demo {
 
 namespace {
@@ -230,26 +232,15 @@ void SiteServer::AcceptLoop() {
 
 void SiteServer::Serve(int descriptor) {
     std::string request;
-    std::array<char, 4096> buffer{};
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMilliseconds);
-    while (request.find("\r\n\r\n") == std::string::npos) {
-        if (request.size() > kMaxRequestHeader) {
-            (void)SendAll(descriptor, Status("431 Request Header Fields Too Large", "too large"));
-            answered_.fetch_add(1);
-            return;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd waiting{descriptor, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&waiting, 1, static_cast<int>(left.count())) <= 0) {
-            return;
-        }
-        const ssize_t got = ::recv(descriptor, buffer.data(), buffer.size(), 0);
-        if (got <= 0) {
-            return;
-        }
-        request.append(buffer.data(), static_cast<std::size_t>(got));
+    const HeaderRead read = ReadRequestHeader(
+        descriptor, kMaxRequestHeader, std::chrono::milliseconds(kWaitMilliseconds), request);
+    if (read == HeaderRead::Ended) {
+        return;
+    }
+    if (read == HeaderRead::TooLarge) {
+        (void)SendAll(descriptor, Status("431 Request Header Fields Too Large", "too large"));
+        answered_.fetch_add(1);
+        return;
     }
     answered_.fetch_add(1);
     // "GET /path HTTP/1.1"

@@ -23,10 +23,9 @@
 #include <vector>
 
 #include "core/MessageIds.h"
-#include "core/Messages.h"
 #include "platform/Catalog.h"
 #include "tests/support/BuildPaths.h"
-#include "tests/support/HttpTestServer.h"
+#include "tests/support/CannedSite.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempRoot.h"
 
@@ -69,17 +68,7 @@ long AmigaDays(int year, unsigned month, unsigned day) {
 // reach the user's real default root.
 class CliTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "stovan-cli-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        root_ = folder_ + "/root";
-    }
-
-    void TearDown() override {
-        std::error_code error;
-        fs::remove_all(folder_, error);
-    }
+    void SetUp() override { root_ = folder_ + "/root"; }
 
     RunOptions Options() const {
         RunOptions options;
@@ -116,7 +105,8 @@ class CliTest : public ::testing::Test {
 
     std::string PrefsFile() const { return root_ + "/Work/Stovan/Prefs/stovan.prefs"; }
 
-    std::string folder_;
+    TempFolder temp_{"stovan-cli"};
+    std::string folder_ = temp_.path();
     std::string root_;
 };
 
@@ -133,25 +123,18 @@ TEST_F(CliTest, HelpNamesEveryCommand) {
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "Stovan 1.0\n");
 
-    const std::vector<std::vector<std::string>> commands = {{"messages"},
-                                                            {"tool"},
-                                                            {"tool", "parse-date"},
-                                                            {"tool", "version"},
-                                                            {"tool", "match"},
-                                                            {"tool", "readargs"},
-                                                            {"tool", "icon"},
-                                                            {"prefs"},
-                                                            {"prefs", "show"},
-                                                            {"prefs", "set"},
-                                                            {"prefs", "reset"},
-                                                            {"root"},
-                                                            {"db"},
-                                                            {"db", "expand"},
-                                                            {"db", "lint"},
-                                                            {"list"},
-                                                            {"reload"}};
-    for (std::vector<std::string> command : commands) {
-        SCOPED_TRACE(command.back());
+    // Every command and group, as its words.
+    const std::vector<std::string> commands = {
+        "messages",  "tool",      "tool parse-date", "tool version", "tool match",  "tool readargs",
+        "tool icon", "prefs",     "prefs show",      "prefs set",    "prefs reset", "root",
+        "db",        "db expand", "db lint",         "list",         "reload"};
+    for (const std::string& words : commands) {
+        SCOPED_TRACE(words);
+        std::vector<std::string> command;
+        std::istringstream split(words);
+        for (std::string word; split >> word;) {
+            command.push_back(word);
+        }
         command.push_back("--help");
         const ProgramRun run = Bare(command);
         EXPECT_EQ(run.exitCode, 0);
@@ -168,17 +151,14 @@ TEST_F(CliTest, CommandLineMistakesAreOneErrorCode) {
         std::vector<std::string> arguments;
     };
     const std::vector<Row> rows = {
+        // The option parser's own refusals, one of a kind each.
         {"unknown command", {"frobnicate"}},
         {"unknown option", {"--frobnicate", "root"}},
+        {"missing argument", {"tool", "match"}},
+        {"surplus argument", {"prefs", "show", "extra"}},
+        // Our own.
         {"group without its command", {"tool"}},
-        {"unknown command in a group", {"tool", "frobnicate"}},
-        {"missing pattern", {"tool", "match"}},
-        {"missing line", {"tool", "readargs", "A/A"}},
-        {"missing version text", {"tool", "version"}},
-        {"missing date format", {"tool", "parse-date", "1.1.2000"}},
         {"prefs set with one word", {"prefs", "set", "connectTimeout"}},
-        {"prefs show with a value", {"prefs", "show", "extra"}},
-        {"icon without files", {"tool", "icon"}},
         {"two commands", {"root", "messages"}},
         // An empty --root (an unset shell variable) never means the default root.
         {"empty root", {"--root", "", "root"}},
@@ -228,89 +208,39 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
 
 // --- tool parse-date and tool version ----------------------------------------------
 
-TEST_F(CliTest, ParseDatePrintsDaysMinutesTicks) {
-    struct Row {
-        const char* text;
-        const char* format;
-        long days;
-        int minutes;
-        int ticks;
-    };
-    const std::vector<Row> rows = {
-        {"15 Nov 1994 08:12:31", "%d %b %Y %H:%M:%S", AmigaDays(1994, 11, 15), 8 * 60 + 12,
-         31 * 50},
-        {"8.10.15", "%d.%m.%y", AmigaDays(2015, 10, 8), 0, 0},
-        {"01.01.1978", "%d.%m.%Y", 0, 0, 0},
-        {"29.02.2000", "%d.%m.%Y", AmigaDays(2000, 2, 29), 0, 0},
-        {"31-12-1999 23:59:59", "%d-%m-%Y %H:%M:%S", AmigaDays(1999, 12, 31), 23 * 60 + 59,
-         59 * 50},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text);
-        const ProgramRun run = Bare({"tool", "parse-date", row.text, row.format});
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(run.out, std::to_string(row.days) + " " + std::to_string(row.minutes) + " " +
-                               std::to_string(row.ticks) + "\n");
-        EXPECT_EQ(run.err, "");
-    }
-}
-
-TEST_F(CliTest, ParseDateFailsSilentlyWithTen) {
+TEST_F(CliTest, ParseDateAndVersionPrintWhatTheyRead) {
     struct Row {
         const char* name;
-        std::string text;
-        std::string format;
+        std::vector<std::string> arguments;  // after "tool"
+        int exitCode;
+        std::string printed;
     };
     const std::vector<Row> rows = {
-        {"no such day", "31.02.2015", "%d.%m.%Y"},
-        {"not a leap year", "29.02.1900", "%d.%m.%Y"},
-        {"before 1978", "31.12.1977", "%d.%m.%Y"},
-        {"month 13", "1.13.2000", "%d.%m.%Y"},
-        {"hour 24", "1.1.2000 24:00", "%d.%m.%Y %H:%M"},
-        {"letters for digits", "aa.bb.cccc", "%d.%m.%Y"},
-        {"wrong separator", "1-1-2000", "%d.%m.%Y"},
-        {"lone percent", "1.1.2000", "%"},
-        {"percent at the end", "1.1.2000", "%d.%m.%Y%"},
-        {"unknown conversion", "1.1.2000", "%d.%m.%Q"},
-        {"empty text", "", "%d.%m.%Y"},
-        {"huge day", "99999999999999999999.1.2000", "%d.%m.%Y"},
-        {"huge text", Repeat("1", 100000), "%d.%m.%Y"},
-        {"huge format", "1.1.2000", Repeat("%d", 50000)},
-        {"Latin-1 bytes", "1.1.2000\xE9", "%d.%m.%Y\xE9\xE9"},
+        {"date and time",
+         {"parse-date", "15 Nov 1994 08:12:31", "%d %b %Y %H:%M:%S"},
+         0,
+         std::to_string(AmigaDays(1994, 11, 15)) + " 492 1550\n"},
+        {"two-digit year",
+         {"parse-date", "8.10.15", "%d.%m.%y"},
+         0,
+         std::to_string(AmigaDays(2015, 10, 8)) + " 0 0\n"},
+        // A date that cannot be read fails silently with 10.
+        {"no such day", {"parse-date", "31.02.2015", "%d.%m.%Y"}, kError, ""},
+        {"lone percent", {"parse-date", "1.1.2000", "%"}, kError, ""},
+        {"huge format", {"parse-date", "1.1.2000", Repeat("%d", 50000)}, kError, ""},
+        {"version", {"version", "1.5 beta"}, 0, "1.5.0\n"},
+        {"no version", {"version", "v1.5"}, 0, "0.0.0\n"},
+        // Beyond 32 bits the number stays at the largest one, never wraps.
+        {"huge version", {"version", "4294967296.1.2"}, 0, "2147483647.1.2\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const ProgramRun run = Bare({"tool", "parse-date", row.text, row.format});
-        EXPECT_EQ(run.exitCode, kError);
-        EXPECT_EQ(run.out, "");
-    }
-}
-
-TEST_F(CliTest, VersionPrintsTheTriple) {
-    struct Row {
-        std::string text;
-        const char* printed;
-    };
-    const std::vector<Row> rows = {
-        {"2.18", "2.18.0\n"},
-        {"1.5 beta", "1.5.0\n"},
-        {"1.5.3", "1.5.3\n"},
-        {"  1.2.3", "1.2.3\n"},
-        {"v1.5", "0.0.0\n"},
-        {"1. 5", "1.0.0\n"},
-        {"", "0.0.0\n"},
-        {"1.2.3.4", "1.2.3\n"},
-        // Beyond 32 bits the number stays at the largest one, never wraps.
-        {"4294967296.1.2", "2147483647.1.2\n"},
-        {"99999999999999999999", "2147483647.0.0\n"},
-        {Repeat("9", 100000), "2147483647.0.0\n"},
-        {"caf\xE9", "0.0.0\n"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text.substr(0, 40));
-        const ProgramRun run = Bare({"tool", "version", row.text});
-        EXPECT_EQ(run.exitCode, 0);
+        std::vector<std::string> arguments{"tool"};
+        arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+        const ProgramRun run = Bare(arguments);
+        EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
         EXPECT_EQ(run.out, row.printed);
+        EXPECT_EQ(run.err, "");
     }
 }
 
@@ -322,23 +252,14 @@ TEST_F(CliTest, MatchPrintsTheMatchingNamesInOrder) {
         std::vector<std::string> arguments;  // after "tool match"
         std::string printed;
     };
-    const std::string longName = Repeat("a", 100000);
     const std::vector<Row> rows = {
         {"suffix, any case",
          {"#?.info", "a.info", "c", "B.INFO", "a.info"},
          "a.info\nB.INFO\na.info\n"},
-        {"negation", {"~(#?.info)", "ReadMe", "ReadMe.info", "Docs"}, "ReadMe\nDocs\n"},
         {"case-sensitive", {"--case", "#?.info", "a.info", "B.INFO"}, "a.info\n"},
-        {"alternatives", {"(foo|bar)#?", "barn", "food", "baz"}, "barn\nfood\n"},
-        {"class", {"[a-c]?", "b1", "d1", "B2"}, "b1\nB2\n"},
-        {"quoted special", {"'#x", "#x", "x"}, "#x\n"},
         {"no names", {"#?"}, ""},
-        {"empty name", {"#?", ""}, "\n"},
         {"names after --", {"#?", "--", "-x", "--case"}, "-x\n--case\n"},
         {"UTF-8 letters ignore case", {"caf\xC3\xA9", "CAF\xC3\x89", "cafe"}, "CAF\xC3\x89\n"},
-        {"Latin-1 bytes ignore case", {"caf\xE9", "CAF\xC9", "caf"}, "CAF\xC9\n"},
-        {"huge name", {"#?", longName}, longName + "\n"},
-        {"repeated stars", {"#?#?#?#?#?#?#?#?#?#?#?#?b", Repeat("a", 3000)}, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -359,11 +280,6 @@ TEST_F(CliTest, MatchRefusesBadPatterns) {
     };
     const std::vector<Row> rows = {
         {"open group", "(a|", "bad template"},
-        {"hash at the end", "a#", "bad template"},
-        {"hash before close", "(a#)", "bad template"},
-        {"bar outside a group", "a|b", "bad template"},
-        {"open class", "[a", "bad template"},
-        {"close without open", "a)", "bad template"},
         {"deep nesting", Repeat("(", 1000) + "a" + Repeat(")", 1000), "buffer overflow"},
     };
     for (const Row& row : rows) {
@@ -390,16 +306,16 @@ TEST_F(CliTest, ReadArgsPrintsOneLinePerItem) {
         {"switch on", "FROM/A,QUIET/S", "x quiet", "FROM=x\nQUIET=TRUE\n"},
         {"toggle", "T/T,F/T", "T", "T=TRUE\nF=FALSE\n"},
         {"numbers in decimal", "N/N,M/N", "N=0012 M -5", "N=12\nM=-5\n"},
-        {"number list", "N/N/M", "1 2 3", "N=1\nN=2\nN=3\n"},
+        {"a value that is a keyword", "A/K,B", "a b", "A=b\nB=(none)\n"},
+        {"numbers", "N/N,M/N/M", "N=0012 1 -5", "N=12\nM=1\nM=-5\n"},
         {"absent items", "FROM,TO/K,N/N,M/M", "", "FROM=(none)\nTO=(none)\nN=(none)\nM=(none)\n"},
         {"first name of an alias", "TO=AS/K", "as here", "TO=here\n"},
+        // A line given as an argument ends without a line feed.
+        {"quote escapes", "A", "\"a*\"b**c\"", "A=a\"b*c\n"},
         {"keyword forms", "A/K,B/K,C/K", "a=1 B = 2 c 3", "A=1\nB=2\nC=3\n"},
         {"rest of the line", "CMD/A,REST/F", "run x \"y\" z", "CMD=run\nREST=x \"y\" z\n"},
-        {"quote escapes", "A", "\"a*\"b**c\"", "A=a\"b*c\n"},
         {"empty quoted value", "A,B", "\"\" x", "A=\nB=x\n"},
-        {"a value that is a keyword", "A/K,B", "a b", "A=b\nB=(none)\n"},
         {"Latin-1 argument", "A", "caf\xE9", "A=caf\xC3\xA9\n"},
-        {"UTF-8 argument", "A", "caf\xC3\xA9", "A=caf\xC3\xA9\n"},
         {"UTF-8 keyword", "N\xC3\x84ME/K", "n\xC3\xA4me x", "N\xC3\x84ME=x\n"},
     };
     for (const Row& row : rows) {
@@ -421,14 +337,14 @@ TEST_F(CliTest, ReadArgsFailuresGoToStandardError) {
     const std::vector<Row> rows = {
         {"unclosed quote", "FROM/A/M,TO/A", "a \"b", "argument line invalid or too long"},
         {"unclosed quote at the start", "A", "\"", "argument line invalid or too long"},
-        {"number too large", "N/N", "99999999999", "bad number"},
+        {"huge unclosed quote", "A/M", Repeat("\"", 100001), "argument line invalid or too long"},
+        {"equals where a value belongs", "A", "=", "bad template"},
         {"not a number", "N/N", "abc", "bad number"},
-        {"required missing", "A/A", "", "required argument missing"},
         {"keyword without value", "TO/K", "TO", "value after keyword missing"},
+        {"number too large", "N/N", "99999999999", "bad number"},
+        {"required missing", "A/A", "", "required argument missing"},
         {"surplus value", "A", "x y", "wrong number of arguments"},
         {"two /M items", "A/M,B/M", "x", "bad template"},
-        {"equals where a value belongs", "A", "=", "bad template"},
-        {"huge unclosed quote", "A/M", Repeat("\"", 100001), "argument line invalid or too long"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -439,7 +355,7 @@ TEST_F(CliTest, ReadArgsFailuresGoToStandardError) {
     }
 }
 
-TEST_F(CliTest, ReadArgsHandlesHugeLinesAndTheHelpRequest) {
+TEST_F(CliTest, ReadArgsTakesHugeLinesAndAsksForTheRest) {
     const ProgramRun many = Bare({"tool", "readargs", "A/M", Repeat("ab ", 30000)});
     EXPECT_EQ(many.exitCode, 0);
     EXPECT_EQ(many.out, Repeat("A=ab\n", 30000));
@@ -488,53 +404,22 @@ TEST_F(CliTest, IconPrintsGoodFilesAndNamesBadOnes) {
 
 // --- messages -----------------------------------------------------------------------
 
-// The listing's escapes undone: "\e" the escape byte, "\n" a line feed, "\\"
-// a backslash. Anything else after a backslash is a fault.
-std::string Unescape(const std::string& text) {
-    std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            result += text[i];
-            continue;
-        }
-        const char next = i + 1 < text.size() ? text[++i] : '?';
-        if (next == 'e') {
-            result += '\x1B';
-        } else if (next == 'n') {
-            result += '\n';
-        } else if (next == '\\') {
-            result += '\\';
-        } else {
-            ADD_FAILURE() << "stray escape in " << text;
-        }
-    }
-    return result;
-}
-
-TEST_F(CliTest, MessagesListEveryTextByteExact) {
+// The texts and escapes themselves are the message module's; here: the
+// listing reaches the terminal whole, one line per message.
+TEST_F(CliTest, MessagesListEveryTextOnALine) {
     const ProgramRun run = Bare({"messages"});
     ASSERT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, "");
     const std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), msg::kMessageCount);
-    bool sawEscape = false;
-    bool sawLineFeed = false;
-    for (MessageId number = 1; number <= msg::kMessageCount; ++number) {
-        SCOPED_TRACE(number);
-        const std::string& line = lines[number - 1];
-        const std::string prefix = std::to_string(number) + "\t";
-        ASSERT_EQ(line.compare(0, prefix.size(), prefix), 0) << line;
-        const std::string text = line.substr(prefix.size());
-        EXPECT_EQ(text.find('\x1B'), std::string::npos);
-        EXPECT_EQ(Unescape(text), std::string(EnglishString(number)));
-        sawEscape = sawEscape || text.find("\\e") != std::string::npos;
-        sawLineFeed = sawLineFeed || text.find("\\n") != std::string::npos;
-    }
-    EXPECT_TRUE(sawEscape);
-    EXPECT_TRUE(sawLineFeed);
-    // One known line, written out by hand.
     EXPECT_EQ(lines[msg::kMessageCount - 1], "435\tCloses this window.");
     EXPECT_NE(run.out.find("\n259\t\\ebNo list item is selected!\\en\n"), std::string::npos);
+    EXPECT_EQ(run.out.find('\x1B'), std::string::npos);
+
+    const ProgramRun cd = Bare({"messages", "--cd"});
+    EXPECT_EQ(cd.exitCode, 0);
+    EXPECT_NE(cd.out.find("\nMSG_REQUESTER_OK (5//)\nOk\n"), std::string::npos);
+    EXPECT_NE(cd.out.find("\nMSG_ABOUT_OK_HELP (435//)\nCloses this window.\n"), std::string::npos);
 }
 
 TEST_F(CliTest, MessagesUseACatalogAndEscapeItsTexts) {
@@ -563,7 +448,7 @@ TEST_F(CliTest, MessagesUseACatalogAndEscapeItsTexts) {
     EXPECT_EQ(lines[33], "34\tzwei\\nZeilen\\\\n und \\\\e w\xF6rtlich\\\\");
     EXPECT_EQ(lines[34], "35\tTab\tund CR\r");
     // Texts the catalog does not have stay English.
-    EXPECT_EQ(Unescape(lines[35].substr(3)), std::string(EnglishString(36)));
+    EXPECT_EQ(lines[35], Lines(Bare({"messages"}).out).at(35));
 
     // The same catalog found by language through the locale.
     const std::string drawer = folder_ + "/Program";
@@ -593,8 +478,7 @@ TEST_F(CliTest, MessagesFallBackToEnglishForBadCatalogs) {
     const std::vector<Row> rows = {
         {"missing", "", "catalog not found or not readable"},
         {"wrong version", amiga::WriteCatalog(wrongVersion), "is not version 2.18"},
-        {"not IFF", "hello, this is no catalog", ""},
-        {"cut short", amiga::WriteCatalog(wrongVersion).substr(0, 20), ""},
+        {"not IFF", "hello, this is no catalog", "not an IFF file"},
         {"too large", std::string(amiga::kMaxCatalogSize + 1, 'x'), "catalog too large"},
     };
     const ProgramRun english = Bare({"messages"});
@@ -616,34 +500,6 @@ TEST_F(CliTest, MessagesFallBackToEnglishForBadCatalogs) {
     const ProgramRun run = Bare({"messages", "--catalog-dir", folder_ + "/nothing"}, german);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, english.out);
-}
-
-TEST_F(CliTest, CatalogDescriptionHoldsEveryTextAsTheListing) {
-    const ProgramRun listing = Bare({"messages"});
-    const ProgramRun cd = Bare({"messages", "--cd"});
-    ASSERT_EQ(cd.exitCode, 0);
-    const std::vector<std::string> lines = Lines(cd.out);
-    std::map<long, std::string> texts;
-    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        const std::size_t open = line.find(" (");
-        if (line.compare(0, 4, "MSG_") != 0 || open == std::string::npos) {
-            continue;
-        }
-        ASSERT_EQ(line.compare(line.size() - 3, 3, "//)"), 0) << line;
-        const long number = std::stol(line.substr(open + 2));
-        EXPECT_EQ(texts.count(number), 0u) << number;
-        texts[number] = lines[i + 1];
-    }
-    ASSERT_EQ(texts.size(), msg::kMessageCount);
-    const std::vector<std::string> listed = Lines(listing.out);
-    for (const auto& [number, text] : texts) {
-        SCOPED_TRACE(number);
-        ASSERT_GE(number, 1);
-        ASSERT_LE(number, static_cast<long>(msg::kMessageCount));
-        EXPECT_EQ(std::to_string(number) + "\t" + text,
-                  listed[static_cast<std::size_t>(number - 1)]);
-    }
 }
 
 // --- prefs --------------------------------------------------------------------------
@@ -710,21 +566,11 @@ TEST_F(CliTest, PrefsRefusesBadSettingsAndSavesNothing) {
         const char* said;
     };
     const std::vector<Row> rows = {
-        {"unknown name", {"bogus", "1"}, "no setting is called 'bogus'"},
+        // The texts themselves are the settings' own; here: each reaches the user.
         {"unknown Latin-1 name", {"b\xC3\xB6gus", "1"}, "no setting is called 'b\xC3\xB6gus'"},
-        {"below the range", {"connectTimeout", "0"}, "from 1 to 30"},
-        {"above the range", {"connectTimeout", "31"}, "from 1 to 30"},
-        {"negative", {"maxArchives", "-2"}, "from 2 to 32"},
         {"beyond 64 bits", {"connectRetries", "99999999999999999999"}, "from 1 to 30"},
-        {"not a number", {"transferTimeout", "ten"}, "from 1 to 30"},
-        {"empty number", {"transferTimeout", ""}, "from 1 to 30"},
-        {"bad flag", {"KEEP_ARCHIVES", "maybe"}, "on or off"},
-        {"bad choice", {"stateFilterPreset", "5"}, "from 0 to 4"},
-        {"kept by Stovan", {"listFormat", "x"}, "kept by Stovan itself"},
-        {"flag kept by Stovan", {"DATABASE_WARNING_SHOWN", "on"}, "kept by Stovan itself"},
         {"good then bad", {"connectTimeout", "9", "bogus", "1"}, "no setting is called"},
         {"odd word count", {"connectTimeout", "9", "maxArchives"}, "pairs of NAME VALUE"},
-        {"huge text", {"imageServer", Repeat("a", 100000)}, "longer than"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -746,8 +592,9 @@ TEST_F(CliTest, ADamagedPreferencesFileIsShownButNeverOverwrittenBySet) {
     EXPECT_NE(fresh.err.find("no " + std::string("PROGDIR:Prefs/stovan.prefs") + " yet"),
               std::string::npos)
         << fresh.err;
-    for (const std::string& damage :
-         {std::string("FORM\x7F\xFF\xFF\xFFPREF", 12), std::string("garbage"), std::string()}) {
+    // What damage the decoder refuses is its own suite's; an empty file is
+    // no missing file.
+    for (const std::string& damage : {std::string("FORM\x7F\xFF\xFF\xFFPREF", 12), std::string()}) {
         SCOPED_TRACE(damage.size());
         WriteHostFile(PrefsFile(), damage);
         const ProgramRun run = Stovan({"prefs", "show"});
@@ -1266,14 +1113,7 @@ TEST_F(CliTest, DatabaseTextReachesTheTerminalWithItsControlsShown) {
 // --- tool fetch ----------------------------------------------------------------------
 
 TEST_F(CliTest, ToolFetchPrintsTheStoredFileOrFailsWithTheMessage) {
-    HttpTestServer server([](HttpConnection& connection) {
-        if (connection.path() == "/Foo.lha") {
-            connection.Send(HttpResponse("200 OK", "archive",
-                                         "Last-Modified: Thu, 05 Nov 2015 10:00:00 GMT\r\n"));
-        } else {
-            connection.Send(HttpResponse("404 Not Found", "no"));
-        }
-    });
+    CannedSite server({{"/Foo.lha", HttpResponse("200 OK", "archive", kLastModified)}});
     RunOptions options = Options();
     for (const char* proxy : {"http_proxy=", "HTTP_PROXY=", "all_proxy=", "ALL_PROXY="}) {
         options.environment.push_back(proxy);

@@ -25,7 +25,8 @@
 #include "platform/SystemRoot.h"
 #include "scripts/ScriptRunner.h"
 #include "scripts/ScriptWriter.h"
-#include "tests/scripts/PlaceholderFixture.h"
+#include "tests/support/PlaceholderWorld.h"
+#include "tests/support/RecordingFrontend.h"
 #include "tests/support/RunProgram.h"
 
 namespace stovan::test {
@@ -35,26 +36,6 @@ using namespace std::chrono_literals;
 
 const char* const kCommandDrawer = "PROGDIR:Database/Commands/AmigaOS4";
 const std::vector<std::string> kCommands = {"SDownload", "SGauge", "SLog"};
-
-class RecordingFrontend final : public Frontend {
-  public:
-    int Request(std::string_view title, std::string_view body, std::string_view buttons) override {
-        requests.push_back(std::string(title) + "|" + std::string(body) + "|" +
-                           std::string(buttons));
-        return 0;
-    }
-    void ShowProgress(std::string_view text) override { progress.emplace_back(text); }
-    void SetGauge(std::uint32_t current, std::uint32_t total) override {
-        gauge = std::to_string(current) + "/" + std::to_string(total);
-    }
-    void ShowOutput(std::string_view bytes) override { output += bytes; }
-    void EndOutput() override { output += "<end>"; }
-
-    std::vector<std::string> requests;
-    std::vector<std::string> progress;
-    std::string gauge;
-    std::string output;
-};
 
 // The processes whose parent is this one.
 std::vector<pid_t> ChildProcesses() {

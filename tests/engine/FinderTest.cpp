@@ -8,21 +8,11 @@
 #include <vector>
 
 #include "engine/Finder.h"
-#include "tests/scripts/PlaceholderFixture.h"
+#include "tests/support/PlaceholderWorld.h"
+#include "tests/support/RecordingFrontend.h"
 
 namespace stovan::test {
 namespace {
-
-class RecordingFrontend final : public Frontend {
-  public:
-    int Request(std::string_view, std::string_view, std::string_view) override { return 0; }
-    void ShowProgress(std::string_view text) override {
-        if (!text.empty()) {
-            progress.emplace_back(text);
-        }
-    }
-    std::vector<std::string> progress;
-};
 
 class FinderTest : public ::testing::Test {
   protected:

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -8,33 +7,21 @@
 #include "engine/ImageCache.h"
 #include "platform/DosFiles.h"
 #include "platform/Locks.h"
-#include "tests/scripts/PlaceholderFixture.h"
-#include "tests/support/HttpTestServer.h"
+#include "tests/support/CannedSite.h"
+#include "tests/support/PlaceholderWorld.h"
+#include "tests/support/RecordingFrontend.h"
 
 namespace stovan::test {
 namespace {
 
 const std::string kPicture = "\x89PNG picture bytes";
 
-class RecordingFrontend final : public Frontend {
-  public:
-    int Request(std::string_view, std::string_view, std::string_view) override { return 0; }
-    void ShowProgress(std::string_view text) override { progress.emplace_back(text); }
-    std::vector<std::string> progress;
-};
-
 class ImageCacheTest : public ::testing::Test {
   protected:
-    ImageCacheTest()
-        : server([this](HttpConnection& connection) {
-              const auto found = responses.find(connection.path());
-              connection.Send(found != responses.end() ? found->second
-                                                       : HttpResponse("404 Not Found", "not here"));
-          }) {
-        DisableProxies();
+    ImageCacheTest() {
         world.preferences.connectRetries = 1;
         world.preferences.imageDir = "Work:Images/";
-        world.preferences.imageServer = server.Url("/images/stovan");
+        world.preferences.imageServer = site.Url("/images/stovan");
         world.preferences.flags &= ~SCAN_MISSING_IMAGES;
         EXPECT_TRUE(amiga::CreateDrawerPath(dos(), "PROGDIR:Database/Images").ok());
         EXPECT_TRUE(amiga::WriteFile(dos(), "PROGDIR:Database/Images/game.png", "game").ok());
@@ -60,100 +47,61 @@ class ImageCacheTest : public ::testing::Test {
     }
 
     PlaceholderWorld world;
-    std::map<std::string, std::string> responses = {
+    CannedSite site{{
         {"/pics/foo.png", HttpResponse("200 OK", kPicture)},
         {"/images/stovan/Served", HttpResponse("200 OK", kPicture)},
         {"/images/stovan/Two%20Words", HttpResponse("200 OK", kPicture)},
         {"/images/stovan/Tiny", HttpResponse("200 OK", "ab")},
-    };
-    HttpTestServer server;
+    }};
     bool aborted = false;
 };
 
 TEST_F(ImageCacheTest, FetchesOnceAndFallsBack) {
     EXPECT_TRUE(amiga::WriteFile(dos(), "PROGDIR:Local.png", "local picture").ok());
+    const std::string none(1, '\0');  // the placeholder of a picture not found
+    const std::string game = "PROGDIR:Database/Images/game.png";
+    const std::string noImage = "PROGDIR:Database/Images/noimage.png";
     struct Row {
         const char* name;
         std::string item, picture;
         AppType type;
         std::string shown, cached;
-        std::vector<std::string> requests;
+        std::string requests;  // the paths asked for, in order, each after a blank
     };
     const Row rows[] = {
-        {"picture from its web address",
-         "Foo",
-         server.Url("/pics/foo.png"),
-         AppType::GAME,
-         "Work:Images/Foo",
-         kPicture,
-         {"/pics/foo.png"}},
-        {"from the image server",
-         "Served",
-         server.Url("/pics/gone.png"),
-         AppType::GAME,
-         "Work:Images/Served",
-         kPicture,
-         {"/pics/gone.png", "/images/stovan/Served"}},
-        {"name made a path part",
-         "Two Words",
-         "",
-         AppType::GAME,
-         "Work:Images/Two Words",
-         kPicture,
-         {"/images/stovan/Two%20Words"}},
-        {"nothing anywhere: placeholder and type picture",
-         "Lost",
-         server.Url("/pics/gone.png"),
-         AppType::GAME,
-         "PROGDIR:Database/Images/game.png",
-         std::string(1, '\0'),
-         {"/pics/gone.png", "/images/stovan/Lost"}},
-        {"no type picture: noimage.png",
-         "Plain",
-         "",
-         AppType::TOOL,
-         "PROGDIR:Database/Images/noimage.png",
-         std::string(1, '\0'),
-         {"/images/stovan/Plain"}},
-        {"too short to be a picture",
-         "Tiny",
-         "",
-         AppType::TOOL,
-         "PROGDIR:Database/Images/noimage.png",
-         std::string(1, '\0'),
-         {"/images/stovan/Tiny"}},
-        {"local picture",
-         "Local",
-         "Local.png",
-         AppType::GAME,
-         "PROGDIR:Local.png",
-         std::string(1, '\0'),
-         {"/images/stovan/Local"}},
-        {"name that is a path: nothing fetched or written",
-         "../Escape",
-         server.Url("/pics/foo.png"),
-         AppType::GAME,
-         "PROGDIR:Database/Images/game.png",
-         "<missing>",
-         {}},
+        {"picture from its web address", "Foo", site.Url("/pics/foo.png"), AppType::GAME,
+         "Work:Images/Foo", kPicture, " /pics/foo.png"},
+        {"from the image server", "Served", site.Url("/pics/gone.png"), AppType::GAME,
+         "Work:Images/Served", kPicture, " /pics/gone.png /images/stovan/Served"},
+        {"name made a path part", "Two Words", "", AppType::GAME, "Work:Images/Two Words", kPicture,
+         " /images/stovan/Two%20Words"},
+        {"nothing anywhere: placeholder and type picture", "Lost", site.Url("/pics/gone.png"),
+         AppType::GAME, game, none, " /pics/gone.png /images/stovan/Lost"},
+        {"no type picture: noimage.png", "Plain", "", AppType::TOOL, noImage, none,
+         " /images/stovan/Plain"},
+        {"too short to be a picture", "Tiny", "", AppType::TOOL, noImage, none,
+         " /images/stovan/Tiny"},
+        {"local picture", "Local", "Local.png", AppType::GAME, "PROGDIR:Local.png", none,
+         " /images/stovan/Local"},
+        {"name that is a path: nothing fetched or written", "../Escape", site.Url("/pics/foo.png"),
+         AppType::GAME, game, "<missing>", ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ApplicationItem& item = world.AddItem(row.item);
         world.Set(item, ItemField::appPicture, row.picture);
         item.type = row.type;
-        const std::size_t before = server.Requests().size();
+        const std::size_t before = site.RequestedPaths().size();
         EXPECT_EQ(Show(&item), row.shown);
         EXPECT_EQ(Cached(row.item), row.cached);
-        std::vector<std::string> paths;
-        const std::vector<std::string> requests = server.Requests();
-        for (std::size_t index = before; index < requests.size(); ++index) {
-            paths.push_back(requests[index].substr(4, requests[index].find(' ', 4) - 4));
-        }
-        EXPECT_EQ(paths, row.requests);
         // The next display fetches nothing again, placeholder or picture.
         EXPECT_EQ(Show(&item), row.shown);
-        EXPECT_EQ(server.Requests().size(), before + row.requests.size());
+        const std::vector<std::string> paths = site.RequestedPaths();
+        std::string asked;
+        for (std::size_t index = before; index < paths.size(); ++index) {
+            asked += " " + paths[index];
+        }
+        EXPECT_EQ(asked, row.requests);
     }
     EXPECT_FALSE(amiga::Lock(dos(), "Work:Escape").ok());
     EXPECT_EQ(Show(nullptr), "");
@@ -163,7 +111,7 @@ TEST_F(ImageCacheTest, ScanForMissingImagesFetchesPlaceholdersAgain) {
     ApplicationItem& item = world.AddItem("Later");
     EXPECT_EQ(Show(&item), "PROGDIR:Database/Images/noimage.png");
     EXPECT_EQ(Cached("Later"), std::string(1, '\0'));
-    responses["/images/stovan/Later"] = HttpResponse("200 OK", kPicture);
+    site.Serve("/images/stovan/Later", HttpResponse("200 OK", kPicture));
     EXPECT_EQ(Show(&item), "PROGDIR:Database/Images/noimage.png");  // not asked again
     world.preferences.flags |= SCAN_MISSING_IMAGES;
     EXPECT_EQ(Show(&item), "Work:Images/Later");

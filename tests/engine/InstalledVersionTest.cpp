@@ -9,7 +9,7 @@
 #include "platform/AmigaPath.h"
 #include "platform/DosFiles.h"
 #include "platform/Locks.h"
-#include "tests/scripts/PlaceholderFixture.h"
+#include "tests/support/PlaceholderWorld.h"
 
 namespace stovan::test {
 namespace {

@@ -9,7 +9,7 @@
 #include "engine/Launch.h"
 #include "engine/StartupArguments.h"
 #include "platform/ReadArgs.h"
-#include "tests/scripts/PlaceholderFixture.h"
+#include "tests/support/PlaceholderWorld.h"
 
 namespace stovan::test {
 namespace {

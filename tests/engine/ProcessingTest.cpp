@@ -19,7 +19,8 @@
 #include "platform/AmigaPath.h"
 #include "platform/DosFiles.h"
 #include "platform/Locks.h"
-#include "tests/scripts/PlaceholderFixture.h"
+#include "tests/support/PlaceholderWorld.h"
+#include "tests/support/RecordingFrontend.h"
 
 namespace stovan::test {
 namespace {
@@ -45,27 +46,11 @@ class FakeLoop final : public EventLoop {
     std::vector<std::string> commands;
 };
 
-class FakeFrontend final : public Frontend {
-  public:
-    int Request(std::string_view, std::string_view body, std::string_view buttons) override {
-        bodies.emplace_back(body);
-        buttonSets.emplace_back(buttons);
-        if (answers.empty()) {
-            return 1;
-        }
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<int> answers;
-    std::vector<std::string> bodies;
-    std::vector<std::string> buttonSets;
-};
-
 class ProcessingTest : public ::testing::Test {
   protected:
     ProcessingTest() : check{*world.engine, loop, frontend, {}, nullptr}, context(check) {
         world.preferences.flags = 0;  // no questions unless a test asks
+        frontend.unanswered = 1;      // the first button of a requester
         world.preferences.maxArchives = 2;
         context.fetchArchive = [this](const ApplicationItem& item, std::string_view url,
                                       const std::string& drawer, std::string& stored) -> Status {
@@ -117,7 +102,7 @@ class ProcessingTest : public ::testing::Test {
 
     PlaceholderWorld world;
     FakeLoop loop;
-    FakeFrontend frontend;
+    RecordingFrontend frontend;
     VersionCheckContext check;
     ProcessContext context;
     std::vector<std::string> fetched;

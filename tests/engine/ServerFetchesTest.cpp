@@ -1,77 +1,35 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/ServerVersion.h"
 #include "engine/VersionCheck.h"
 #include "platform/DosFiles.h"
-#include "tests/scripts/PlaceholderFixture.h"
-#include "tests/support/HttpTestServer.h"
+#include "tests/support/CannedSite.h"
+#include "tests/support/PlaceholderWorld.h"
 
 namespace stovan::test {
 namespace {
 
-class NoCommandLoop final : public EventLoop {
-  public:
-    Status RunCommand(const ShellCommand&, std::int32_t& rc) override {
-        rc = kCommandNotRun;
-        return Status::Ok();
-    }
-    Status AddPublicPort() override { return Status::Ok(); }
-    void RemovePublicPort() override {}
-};
-
-class QuietFrontend final : public Frontend {
-  public:
-    int Request(std::string_view, std::string_view, std::string_view) override { return 0; }
-};
-
-constexpr std::string_view kLastModified = "Last-Modified: Thu, 05 Nov 2015 10:00:00 GMT\r\n";
-
-// Answers by path after a delay that differs from path to path, so that
-// fetches run side by side finish in another order than the list's; counts
-// how many requests are open at once.
-class SlowSite {
+// A site whose answers take a delay that differs from path to path, so
+// that fetches run side by side finish in another order than the list's.
+class SlowSite : public CannedSite {
   public:
     SlowSite()
-        : server_([this](HttpConnection& connection) {
-              const int open = ++open_;
-              int seen = widest_.load();
-              while (open > seen && !widest_.compare_exchange_weak(seen, open)) {
-              }
-              const std::string path = connection.path();
-              connection.Stall(std::chrono::milliseconds(10 + 37 * (path.size() % 5)));
-              // Counted as open until the answer goes out: the client
-              // cannot start another fetch in its place before that.
-              --open_;
-              const auto found = responses_.find(path);
-              connection.Send(found != responses_.end()
-                                  ? found->second
-                                  : HttpResponse("404 Not Found", "not here"));
-          }) {
-        DisableProxies();
-    }
-    std::string Url(std::string_view path) const { return server_.Url(path); }
-    int widest() const { return widest_.load(); }
-
-    std::map<std::string, std::string> responses_ = {
-        {"/readme", HttpResponse("200 OK", "Foo read-me\nVersion: 2.5\n")},
-        {"/readme-none", HttpResponse("200 OK", "nothing to see")},
-        {"/page", HttpResponse("200 OK", "<a>Foo_1.9.lha</a> <a>Foo_1.10.lha</a>")},
-        {"/dated", HttpResponse("200 OK", "nov 5, 2015")},
-        {"/Foo.lha", HttpResponse("200 OK", "archive", kLastModified)},
-    };
-
-  private:
-    std::atomic<int> open_{0};
-    std::atomic<int> widest_{0};
-    HttpTestServer server_;
+        : CannedSite(
+              {
+                  {"/readme", HttpResponse("200 OK", "Foo read-me\nVersion: 2.5\n")},
+                  {"/readme-none", HttpResponse("200 OK", "nothing to see")},
+                  {"/page", HttpResponse("200 OK", "<a>Foo_1.9.lha</a> <a>Foo_1.10.lha</a>")},
+                  {"/dated", HttpResponse("200 OK", "nov 5, 2015")},
+                  {"/Foo.lha", HttpResponse("200 OK", "archive", kLastModified)},
+              },
+              [](const std::string& path) {
+                  return std::chrono::milliseconds(10 + 37 * (path.size() % 5));
+              }) {}
 };
 
 // What a run leaves: the log's lines and every item's results.
@@ -189,19 +147,6 @@ TEST(ServerFetches, ParallelRunLogsAndDecidesAsTheSequentialOne) {
     }
 }
 
-// The Version command keeps the check busy longer than the transfer
-// time-out while the fetches ahead are not moved on.
-class SlowCommandLoop final : public EventLoop {
-  public:
-    Status RunCommand(const ShellCommand&, std::int32_t& rc) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1300));
-        rc = kCommandNotRun;
-        return Status::Ok();
-    }
-    Status AddPublicPort() override { return Status::Ok(); }
-    void RemovePublicPort() override {}
-};
-
 TEST(ServerFetches, APauseOfTheCheckIsNoTimeOutOfAFetchAhead) {
     SlowSite site;
     for (const std::uint32_t jobs : {1u, 4u}) {
@@ -221,7 +166,9 @@ TEST(ServerFetches, APauseOfTheCheckIsNoTimeOutOfAFetchAhead) {
             world.Set(item, ItemField::urlPattern, "Foo_{VERSION}.{REVISION}.lha");
             item.mode = ItemMode::NOTIFY;
         }
-        SlowCommandLoop loop;
+        // The Version command keeps the check busy longer than the transfer
+        // time-out while the fetches ahead are not moved on.
+        NoCommandLoop loop(std::chrono::milliseconds(1300));
         QuietFrontend frontend;
         VersionCheckContext check{*world.engine, loop, frontend, {}, nullptr};
         UseServerSteps(check, jobs, [] { return false; });

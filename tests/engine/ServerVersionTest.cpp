@@ -8,48 +8,11 @@
 #include "engine/VersionCheck.h"
 #include "platform/DosFiles.h"
 #include "platform/Locks.h"
-#include "tests/scripts/PlaceholderFixture.h"
-#include "tests/support/HttpTestServer.h"
+#include "tests/support/CannedSite.h"
+#include "tests/support/PlaceholderWorld.h"
 
 namespace stovan::test {
 namespace {
-
-// No Version command here: the read-me's own text gives its version.
-class NoCommandLoop final : public EventLoop {
-  public:
-    Status RunCommand(const ShellCommand&, std::int32_t& rc) override {
-        rc = kCommandNotRun;
-        return Status::Ok();
-    }
-    Status AddPublicPort() override { return Status::Ok(); }
-    void RemovePublicPort() override {}
-};
-
-class QuietFrontend final : public Frontend {
-  public:
-    int Request(std::string_view, std::string_view, std::string_view) override { return 0; }
-};
-
-// A site of fixed responses by path; anything else is a 404.
-class Site {
-  public:
-    explicit Site(std::map<std::string, std::string> responses)
-        : responses_(std::move(responses)), server_([this](HttpConnection& connection) {
-              const auto found = responses_.find(connection.path());
-              connection.Send(found != responses_.end()
-                                  ? found->second
-                                  : HttpResponse("404 Not Found", "not here"));
-          }) {
-        DisableProxies();
-    }
-    std::string Url(std::string_view path) const { return server_.Url(path); }
-
-  private:
-    std::map<std::string, std::string> responses_;
-    HttpTestServer server_;
-};
-
-constexpr std::string_view kLastModified = "Last-Modified: Thu, 05 Nov 2015 10:00:00 GMT\r\n";
 
 class ServerVersionTest : public ::testing::Test {
   protected:
@@ -77,84 +40,51 @@ class ServerVersionTest : public ::testing::Test {
 
     PlaceholderWorld world;
     NoCommandLoop loop;
-    Site site;
+    CannedSite site;
 };
 
 TEST_F(ServerVersionTest, SourcesInOrder) {
     struct Row {
         const char* name;
-        std::string readme, page, pattern, archive;
-        VersionTriple installed;
-        MessageId result;
-        VersionTriple triple;
-        bool dated;
+        std::string readme{}, page{}, pattern{}, archive{};
+        VersionTriple installed{};
+        MessageId result = 0;
+        VersionTriple triple{};
+        bool dated = false;
     };
+    const std::string pattern = "Foo_{VERSION}.{REVISION}.lha";
     const Row rows[] = {
-        {"read-me",
-         site.Url("/readme"),
-         site.Url("/page"),
-         "Foo_{VERSION}.{REVISION}.lha",
-         "",
-         {},
-         0,
-         {2, 5, 0},
-         false},
-        {"missing read-me: the page",
-         site.Url("/gone"),
-         site.Url("/page"),
-         "Foo_{VERSION}.{REVISION}.lha",
-         "",
-         {},
-         0,
-         {1, 10, 0},
-         false},
-        {"page with only a date",
-         "",
-         site.Url("/dated"),
-         "{MON} {DAY}, {YEAR}",
-         "",
-         {},
-         0,
-         {0, 0, 0},
-         true},
-        {"page probed for candidates",
-         "",
-         site.Url("/padded"),
-         "Foo-{0REVISION}!",
-         "",
-         {1, 5, 0},
-         0,
-         {20, 7, 0},
-         false},
-        {"missing page",
-         "",
-         site.Url("/nopage"),
-         "Foo_{VERSION}",
-         site.Url("/Foo.lha"),
-         {},
-         msg::CannotFind,
-         {0, 0, 0},
-         false},
-        {"no page: the archive's date",
-         "",
-         site.Url("/page"),
-         "",
-         site.Url("/Foo.lha"),
-         {},
-         0,
-         {0, 0, 0},
-         true},
-        {"archive without a date", "", "", "", site.Url("/Undated.lha"), {}, 0, {0, 0, 0}, false},
-        {"missing archive",
-         "",
-         "",
-         "",
-         site.Url("/Gone.lha"),
-         {},
-         msg::CannotFind,
-         {0, 0, 0},
-         false},
-        {"no server information", "", "", "", "", {}, 0, {0, 0, 0}, false},
+        {.name = "read-me",
+         .readme = site.Url("/readme"),
+         .page = site.Url("/page"),
+         .pattern = pattern,
+         .triple = {2, 5, 0}},
+        {.name = "missing read-me: the page",
+         .readme = site.Url("/gone"),
+         .page = site.Url("/page"),
+         .pattern = pattern,
+         .triple = {1, 10, 0}},
+        {.name = "page with only a date",
+         .page = site.Url("/dated"),
+         .pattern = "{MON} {DAY}, {YEAR}",
+         .dated = true},
+        {.name = "page probed for candidates",
+         .page = site.Url("/padded"),
+         .pattern = "Foo-{0REVISION}!",
+         .installed = {1, 5, 0},
+         .triple = {20, 7, 0}},
+        {.name = "missing page",
+         .page = site.Url("/nopage"),
+         .pattern = "Foo_{VERSION}",
+         .archive = site.Url("/Foo.lha"),
+         .result = msg::CannotFind},
+        {.name = "no page: the archive's date",
+         .page = site.Url("/page"),
+         .archive = site.Url("/Foo.lha"),
+         .dated = true},
+        {.name = "archive without a date", .archive = site.Url("/Undated.lha")},
+        {.name = "missing archive", .archive = site.Url("/Gone.lha"), .result = msg::CannotFind},
+        {.name = "no server information"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

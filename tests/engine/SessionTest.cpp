@@ -3,7 +3,6 @@
 // failed reload leaves.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
@@ -24,16 +23,8 @@ namespace fs = std::filesystem;
 
 class SessionTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "stovan-session-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::remove_all(folder_, error);
-    }
-    std::string folder_;
+    test::TempFolder temp_{"stovan-session"};
+    std::string folder_ = temp_.path();
 };
 
 TEST_F(SessionTest, ANewRootGetsTheSampleDatabaseAndTheCommands) {

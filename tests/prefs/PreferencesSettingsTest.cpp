@@ -115,6 +115,7 @@ TEST(PreferencesSettings, RefusedValuesLeaveTheRecordAlone) {
         {"zero timeout", "connectTimeout", "0"},
         {"negative number", "connectRetries", "-1"},
         {"number with junk", "connectRetries", "2x"},
+        {"empty number", "connectRetries", ""},
         {"number too big for a word", "connectRetries", "99999999999"},
         {"launch action out of range", "launchAction", "3"},
         {"label of another cycle", "launchAction", "Installed"},

@@ -7,8 +7,8 @@
 #include "platform/Locks.h"
 #include "prefs/Preferences.h"
 #include "scripts/ScriptWriter.h"
-#include "tests/scripts/PlaceholderFixture.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/PlaceholderWorld.h"
 
 namespace stovan::test {
 namespace {

@@ -26,8 +26,8 @@
 #include "platform/Locks.h"
 #include "platform/SystemRoot.h"
 #include "prefs/Preferences.h"
-#include "tests/scripts/PlaceholderFixture.h"
 #include "tests/support/FakeStovan.h"
+#include "tests/support/PlaceholderWorld.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempRoot.h"
 

@@ -5,7 +5,7 @@
 
 #include "scripts/Placeholders.h"
 #include "scripts/Templates.h"
-#include "tests/scripts/PlaceholderFixture.h"
+#include "tests/support/PlaceholderWorld.h"
 
 namespace stovan {
 namespace {

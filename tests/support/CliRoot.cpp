@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
@@ -66,13 +67,30 @@ ProgramRun CliRoot::Stovan(std::vector<std::string> arguments,
     return run;
 }
 
-std::string ToolEntry(const std::string& name, const std::string& dependencies) {
+std::string CliRoot::Installed(const std::string& name) const {
+    return ReadHostFile(Host("Work/Apps/" + name + "/" + name));
+}
+
+std::vector<std::string> CliRoot::Downloads() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Host("Work/Stovan/Cache/Downloads"))) {
+        const std::string name = entry.path().filename().string();
+        if (name.find(".uaem") == std::string::npos) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ToolEntry(const std::string& name, const std::string& dependencies,
+                      const std::string& install) {
     return "#ITEM \"" + name + "\"\n#APPTYPE TOOL\n#STOVANAUTHOR \"Tester\"\n" +
            "#URLARCHIVE \"Work:Mirror/" + name + "_{VERSION}.{REVISION}.lha\"\n" +
            "#INSTALLDIR \"Work:Apps/\"\n#INSTALLCHECK \"{INSTALLDIR}{NAME}/{NAME}\"\n" +
            "#DESCRIPTION \"A tool\"\n" +
-           (dependencies.empty() ? "" : "#DEPENDENCIES " + dependencies + "\n") +
-           "#INSTALL\n{STANDARDEXTRACT}\n{STANDARDCOPY}\n#INSTALL END\n#UNINSTALL\n" +
+           (dependencies.empty() ? "" : "#DEPENDENCIES " + dependencies + "\n") + "#INSTALL\n" +
+           install + "\n#INSTALL END\n#UNINSTALL\n" +
            "Delete \"{INSTALLDIR}{NAME}\" ALL QUIET FORCE\n#UNINSTALL END\n#ITEM END\n";
 }
 

@@ -28,6 +28,10 @@ class CliRoot {
     // Work:<drawer>/<name>/<name> with a version string, as a user copies it.
     void Program(const std::string& drawer, const std::string& name,
                  const std::string& version) const;
+    // The text of Work:Apps/<name>/<name>, "<missing>" when it is not there.
+    std::string Installed(const std::string& name) const;
+    // The file names in the download drawer, sidecars left out, sorted.
+    std::vector<std::string> Downloads() const;
     // Sets the item's state and offered version in T:StovanVersion.db.
     void Offer(const std::string& name, const std::string& state,
                const std::string& serverVersion) const;
@@ -41,7 +45,9 @@ class CliRoot {
 };
 
 // A database entry of type TOOL installed from Work:Mirror/<name>_{VERSION}.{REVISION}.lha
-// into Work:Apps/ with the standard scripts.
-std::string ToolEntry(const std::string& name, const std::string& dependencies = "");
+// (an item no check has seen offers version 0.0) into Work:Apps/ with the
+// given install script.
+std::string ToolEntry(const std::string& name, const std::string& dependencies = "",
+                      const std::string& install = "{STANDARDEXTRACT}\n{STANDARDCOPY}");
 
 }  // namespace stovan::test

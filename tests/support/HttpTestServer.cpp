@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "demo/RequestHeader.h"
+
 namespace stovan::test {
 namespace {
 
@@ -154,19 +156,9 @@ void HttpTestServer::ReapFinished(bool all) {
 
 void HttpTestServer::Serve(int descriptor) {
     std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos && request.size() < kMaxRequestHeader) {
-        pollfd waiting{descriptor, POLLIN, 0};
-        if (::poll(&waiting, 1, kRequestWaitMilliseconds) <= 0) {
-            break;
-        }
-        const ssize_t got = ::recv(descriptor, buffer, sizeof buffer, 0);
-        if (got <= 0) {
-            break;
-        }
-        request.append(buffer, static_cast<std::size_t>(got));
-    }
-    if (request.find("\r\n\r\n") != std::string::npos) {
+    if (demo::ReadRequestHeader(descriptor, kMaxRequestHeader,
+                                std::chrono::milliseconds(kRequestWaitMilliseconds),
+                                request) == demo::HeaderRead::Complete) {
         {
             std::lock_guard lock(mutex_);
             requests_.push_back(request);
