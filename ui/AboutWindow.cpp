@@ -15,10 +15,6 @@ namespace stovan::ui {
 
 namespace {
 
-QString Latin1(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 constexpr std::string_view kProgramName = "Stovan";
 constexpr std::string_view kReleaseDate = "08.10.2015";
 constexpr std::string_view kCopyright = "Copyright \xA9 the Stovan developers";

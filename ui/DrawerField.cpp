@@ -9,16 +9,9 @@
 #include "platform/AmigaPath.h"
 #include "platform/HostFiles.h"
 #include "platform/Locks.h"
+#include "ui/RichText.h"
 
 namespace stovan::ui {
-
-namespace {
-
-QString Latin1(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 std::optional<std::string> HostFolderOf(const amiga::DosList& dos, std::string_view amigaPath) {
     // A drawer the user has yet to create is shown from its nearest parent.

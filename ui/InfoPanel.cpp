@@ -25,10 +25,6 @@ namespace stovan::ui {
 
 namespace {
 
-QString Latin1(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The logo's page: the maker's donation page, in German for German users.
 constexpr std::string_view kLogoPicture = "PROGDIR:Database/Images/stovan.png";
 constexpr std::string_view kDonationPage = "https://stovan.example/donate";

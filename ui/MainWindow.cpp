@@ -45,10 +45,6 @@ namespace stovan::ui {
 
 namespace {
 
-QString Latin1(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString Message(MessageId number) {
     return Latin1(GetString(number));
 }

@@ -34,10 +34,6 @@ namespace stovan::ui {
 
 namespace {
 
-QString Latin1(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // A title Qt would read "&" in (tabs, frames): the "&" shown as it is.
 QString TitleText(std::string_view text) {
     return Latin1(text).replace(QLatin1Char('&'), QStringLiteral("&&"));

@@ -49,10 +49,6 @@ std::vector<Piece> SplitEscapes(std::string_view text) {
     return pieces;
 }
 
-QString Latin1(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The built-in images a list title uses: the sort arrows ("6:38" up, "6:39"
 // down, written "6:38" or with the direction digit after "3").
 QString ImageText(std::string_view argument) {
@@ -94,6 +90,10 @@ std::optional<QColor> PenColour(std::string_view pen) {
         default:
             return std::nullopt;  // 1: the text pen
     }
+}
+
+QString Latin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QString RichTextFromEscapes(std::string_view text) {

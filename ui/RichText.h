@@ -18,6 +18,9 @@ namespace stovan::ui {
 // the normal text pen (1) and for what cannot be read.
 std::optional<QColor> PenColour(std::string_view pen);
 
+// A Latin-1 text of the catalog or a database as a QString.
+QString Latin1(std::string_view text);
+
 // The whole text as Qt rich text (HTML): styles as tags, pens as colours,
 // centring as a centred block, the sort arrows as arrow characters, line
 // feeds as line breaks, and "<", ">", "&" as entities.

@@ -3,24 +3,20 @@
 // labels, double click, the search toggle and the log toggle.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QAction>
 #include <QPushButton>
-#include <filesystem>
 #include <optional>
 
 #include "core/MessageIds.h"
-#include "database/Loader.h"
-#include "engine/ProgramFolders.h"
 #include "tests/ui/ListItems.h"
+#include "tests/ui/WindowSession.h"
 #include "ui/Controls.h"
 #include "ui/MainWindow.h"
 
 namespace stovan::ui {
 namespace {
 
-namespace fs = std::filesystem;
 using test::ItemSpec;
 using test::TestEngine;
 
@@ -76,53 +72,16 @@ TEST(Controls, EnablingFollowsTheActionsAndTheRun) {
     EXPECT_EQ(ButtonLabel(msg::InstallButton, false, true), "_Install");
 }
 
-class MainWindowTest : public ::testing::Test {
+// The window's suite asks before installing, not before updating, and
+// toggles modes with a double click.
+class MainWindowTest : public test::WindowSession {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "stovan-window-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        auto opened = OpenSession(folder_ + "/root");
-        ASSERT_TRUE(opened) << opened.error();
-        session_ = std::move(*opened);
-        ASSERT_TRUE(LaunchReload(*session_->engine).ok());
-        session_->preferences.flags |= SHOW_BUTTONS | ASK_INSTALL;
+        WindowSession::SetUp();
+        session_->preferences.flags |= ASK_INSTALL;
         session_->preferences.flags &= ~ASK_UPDATE;
         session_->preferences.flags2 |= DOUBLECLICK_INSTALL;
-        runs_ = std::make_unique<EngineRuns>(*session_, frontend_,
-                                             RunningProgramFolder() + "/stovan-shell");
     }
-    void TearDown() override {
-        window_.reset();
-        runs_.reset();
-        session_.reset();
-        std::error_code error;
-        fs::remove_all(folder_, error);
-    }
-    ApplicationItem& Add(const ItemSpec& spec) {
-        auto added = session_->engine->items().AppendNewItem();
-        EXPECT_TRUE(added);
-        ApplicationItem& item = **added;
-        EXPECT_TRUE(item.SetTextField(ItemField::name, spec.name).ok());
-        item.type = spec.type;
-        item.state = spec.state;
-        item.mode = spec.mode;
-        EXPECT_TRUE(item.SetTextField(ItemField::installScript, "copy x y").ok());
-        EXPECT_TRUE(item.SetTextField(ItemField::uninstallScript, "delete y").ok());
-        return item;
-    }
-    MainWindow& Window() {
-        if (!window_) {
-            window_ = std::make_unique<MainWindow>(*session_, frontend_, *runs_);
-        }
-        return *window_;
-    }
-
-    std::string folder_;
-    std::unique_ptr<Session> session_;
-    QtFrontend frontend_;
-    std::unique_ptr<EngineRuns> runs_;
-    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MainWindowTest, ButtonsAndMenusFollowTheItemAndTheRun) {
