@@ -214,8 +214,10 @@ void MainWindow::BuildWidgets() {
     check_ = makeButton(msg::CheckHelp, ItemCheck);
     repair_ = makeButton(msg::RepairHelp, ItemRepair);
     // Install and Repair offer the versions kept in the download drawer.
-    for (const auto& [button, command] :
+    for (const auto& entry :
          {std::pair{install_, int{ItemInstall}}, std::pair{repair_, int{ItemRepair}}}) {
+        QPushButton* const button = entry.first;
+        const int command = entry.second;
         button->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(button, &QPushButton::customContextMenuRequested, this,
                 [this, button, command](const QPoint& at) {
