@@ -57,11 +57,11 @@ amiga::Expected<std::unique_ptr<DatabaseSession>, std::string> OpenDatabaseSessi
         // command would wait for them and then fail, so it fails at once.
         auto dos = amiga::OpenProcessRoot(context.root);
         if (!dos) {
-            return amiga::Unexpected(dos.error());
+            return amiga::Unexpected{dos.error()};
         }
         bool running = false;
         if (auto lock = TakeRunningLock(dos->rootFolder(), running); !lock && running) {
-            return amiga::Unexpected(lock.error());
+            return amiga::Unexpected{lock.error()};
         }
     }
     auto session = OpenSession(context.root);

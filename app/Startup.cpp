@@ -32,7 +32,7 @@ amiga::Expected<amiga::RootLock, std::string> TakeRunningLock(const std::string&
                                                               bool& heldElsewhere) {
     auto lock = amiga::TryLockRoot(rootFolder, kRunningLockName, heldElsewhere);
     if (!lock && heldElsewhere) {
-        return amiga::Unexpected(AlreadyRunningText(rootFolder));
+        return amiga::Unexpected{AlreadyRunningText(rootFolder)};
     }
     return lock;
 }

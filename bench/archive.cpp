@@ -199,7 +199,7 @@ void BM_CreateLha_Ours(benchmark::State& state) {
             inputs
                 ? stovan::archive::CreateLhaArchive(archive.string(), *inputs)
                 : amiga::Expected<stovan::archive::LhaWriteSummary, stovan::archive::ArchiveError>(
-                      amiga::Unexpected(inputs.error()));
+                      amiga::Unexpected{inputs.error()});
         if (!written) {
             state.SkipWithError("creation failed");
             break;
