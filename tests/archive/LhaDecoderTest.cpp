@@ -20,7 +20,9 @@ class BitWriter {
   public:
     BitWriter& put(unsigned value, unsigned count) {
         for (unsigned i = count; i-- > 0;) {
-            accumulator_ = (accumulator_ << 1) | ((value >> i) & 1);
+            // Counts beyond 32 write leading zero bits.
+            accumulator_ =
+                (accumulator_ << 1) | static_cast<unsigned>((std::uint64_t{value} >> i) & 1);
             if (++used_ == 8) {
                 bytes_.push_back(static_cast<std::uint8_t>(accumulator_));
                 accumulator_ = 0;
