@@ -6,7 +6,7 @@
 
 namespace stovan::ui::test {
 
-ApplicationItem& TestEngine::Add(const ItemSpec& spec) {
+ApplicationItem& AddItem(Engine& engine, const ItemSpec& spec) {
     auto added = engine.items().AppendNewItem();
     EXPECT_TRUE(added);
     ApplicationItem& item = **added;

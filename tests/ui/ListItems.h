@@ -21,12 +21,14 @@ struct ItemSpec {
     std::uint32_t archiveSize = 0;
 };
 
+// Appends an item to the engine's list with an INSTALL and an UNINSTALL
+// block, so every action its state allows is offered.
+ApplicationItem& AddItem(Engine& engine, const ItemSpec& spec);
+
 class TestEngine {
   public:
     TestEngine() : engine(root.dos(), preferences, log) {}
-    // Appends an item with an INSTALL and an UNINSTALL block, so every
-    // action its state allows is offered.
-    ApplicationItem& Add(const ItemSpec& spec);
+    ApplicationItem& Add(const ItemSpec& spec) { return AddItem(engine, spec); }
     // Many items named "App00001"..., states, modes and types spread evenly.
     void AddMany(std::size_t count);
 

@@ -22,16 +22,7 @@ void WindowSession::TearDown() {
 }
 
 ApplicationItem& WindowSession::Add(const ItemSpec& spec) {
-    auto added = session_->engine->items().AppendNewItem();
-    EXPECT_TRUE(added);
-    ApplicationItem& item = **added;
-    EXPECT_TRUE(item.SetTextField(ItemField::name, spec.name).ok());
-    item.type = spec.type;
-    item.state = spec.state;
-    item.mode = spec.mode;
-    EXPECT_TRUE(item.SetTextField(ItemField::installScript, "copy x y").ok());
-    EXPECT_TRUE(item.SetTextField(ItemField::uninstallScript, "delete y").ok());
-    return item;
+    return AddItem(*session_->engine, spec);
 }
 
 MainWindow& WindowSession::Window() {
