@@ -33,6 +33,10 @@ export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 # Four build folders (tests, Release, sanitizers, coverage) outgrow the
 # default 5 GB and would evict each other.
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-15G}"
+# ccache keys objects by the locale too (it changes the compiler's
+# messages): one locale for every build, so that CI hits what a
+# developer's build compiled.
+export LC_ALL=C.UTF-8
 
 build_dir="${1:-build}"
 shift || true
