@@ -80,25 +80,14 @@ int StartAndStop(const Context& context, const RunOptions& options, bool relaunc
         Complain(runningLock.error());
         return 20;
     }
-    OpenCatalog(*dos);
-
-    Context holding = context;
-    holding.holdsRunningLock = true;
-    auto opened = OpenDatabaseSession(holding);
-    if (!opened) {
-        Complain(opened.error());
+    auto held = OpenHeldSession(context, *dos, StartupWords(options));
+    if (!held) {
+        Complain(held.error());
         return 20;
     }
-    DatabaseSession& session = **opened;
-    const StartupArguments arguments = ReadStartupArguments(session.dos, StartupWords(options));
-
-    const std::string drawer = CompanionCommandDrawer(session.dos);
-    if (const Status status =
-            InstallCompanionCommands(session.dos, CompanionCommandNames(), drawer);
-        !status.ok()) {
-        Complain(PlainText(GetString(status.message())));
-        return 20;
-    }
+    DatabaseSession& session = *held->session;
+    const StartupArguments& arguments = held->arguments;
+    const std::string& drawer = held->commandDrawer;
     InstallInterruptHandler();
     int code = 0;
     {

@@ -90,24 +90,14 @@ int StartServeAndStop(const Context& context, const WindowOptions& options, bool
         // A second start then refuses instead of showing this window.
         Complain("a second start cannot reach this window: " + why.toStdString());
     }
-    OpenCatalog(*dos);
-
-    Context holding = context;
-    holding.holdsRunningLock = true;
-    auto opened = OpenDatabaseSession(holding);
-    if (!opened) {
-        StartupFailure(opened.error());
+    auto held = OpenHeldSession(context, *dos, options.words);
+    if (!held) {
+        StartupFailure(held.error());
         return 20;
     }
-    DatabaseSession& session = **opened;
-    const StartupArguments arguments = ReadStartupArguments(session.dos, options.words);
-    const std::string drawer = CompanionCommandDrawer(session.dos);
-    if (const Status status =
-            InstallCompanionCommands(session.dos, CompanionCommandNames(), drawer);
-        !status.ok()) {
-        StartupFailure(std::string(PlainText(GetString(status.message()))));
-        return 20;
-    }
+    DatabaseSession& session = *held->session;
+    const StartupArguments& arguments = held->arguments;
+    const std::string& drawer = held->commandDrawer;
 
     int code = 0;
     bool relaunch = false;

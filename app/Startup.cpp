@@ -6,6 +6,9 @@
 
 #include "app/CommandRun.h"
 #include "core/Messages.h"
+#include "core/TerminalText.h"
+#include "desktop/CompanionCommands.h"
+#include "engine/CompanionCommands.h"
 #include "platform/Catalog.h"
 #include "platform/Locks.h"
 #include "platform/ProgramRestart.h"
@@ -56,6 +59,28 @@ StartupArguments ReadStartupArguments(const amiga::DosList& dos,
         std::fprintf(stderr, "%s\n", amiga::Fault(*error, "Stovan").c_str());
     }
     return arguments;
+}
+
+amiga::Expected<HeldSession, std::string> OpenHeldSession(const Context& context,
+                                                          const amiga::DosList& dos,
+                                                          const std::vector<std::string>& words) {
+    OpenCatalog(dos);
+    Context holding = context;
+    holding.holdsRunningLock = true;
+    auto opened = OpenDatabaseSession(holding);
+    if (!opened) {
+        return amiga::Unexpected{opened.error()};
+    }
+    HeldSession held;
+    held.session = std::move(*opened);
+    held.arguments = ReadStartupArguments(held.session->dos, words);
+    held.commandDrawer = CompanionCommandDrawer(held.session->dos);
+    if (const Status status = InstallCompanionCommands(held.session->dos, CompanionCommandNames(),
+                                                       held.commandDrawer);
+        !status.ok()) {
+        return amiga::Unexpected{std::string(PlainText(GetString(status.message())))};
+    }
+    return held;
 }
 
 bool TakeRelaunchMark() {

@@ -4,9 +4,11 @@
 // lets only one Stovan run on a system root, the catalog, the start-up
 // arguments, and the restart after Stovan has replaced itself.
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/DatabaseSession.h"
 #include "engine/StartupArguments.h"
 #include "platform/Expected.h"
 #include "platform/RootLock.h"
@@ -36,6 +38,23 @@ void OpenCatalog(const amiga::DosList& dos);
 // the AmigaDOS fault text with the header "Stovan"; the tool types stand.
 StartupArguments ReadStartupArguments(const amiga::DosList& dos,
                                       const std::vector<std::string>& words);
+
+// What a start holds once the root is its own: the database session, the
+// start-up arguments, and the drawer the companion commands were copied to
+// (C: loses it again at shutdown).
+struct HeldSession {
+    std::unique_ptr<DatabaseSession> session;
+    StartupArguments arguments;
+    std::string commandDrawer;
+};
+
+// The rest of a start after the running lock is taken (context.root opened
+// as dos): the catalog, the session, the start-up arguments read from
+// words, the companion commands installed. The error is a message for the
+// user.
+amiga::Expected<HeldSession, std::string> OpenHeldSession(const Context& context,
+                                                          const amiga::DosList& dos,
+                                                          const std::vector<std::string>& words);
 
 // Whether this start was made by a relaunch; the mark is taken out of the
 // environment at once, so only this start's own launch step counts as
