@@ -514,49 +514,6 @@ std::map<std::string, std::string> Settings(const std::string& output) {
     return settings;
 }
 
-TEST_F(CliTest, PrefsSetShowResetRoundTrip) {
-    const ProgramRun fresh = Stovan({"prefs", "show"});
-    ASSERT_EQ(fresh.exitCode, 0);
-    EXPECT_NE(fresh.err.find("showing the built-in defaults"), std::string::npos);
-    const auto defaults = Settings(fresh.out);
-    EXPECT_EQ(defaults.at("connectTimeout"), "2");
-    EXPECT_EQ(defaults.at("KEEP_ARCHIVES"), "on");
-    EXPECT_EQ(defaults.at("stateFilterPreset"), "0");
-    EXPECT_EQ(defaults.at("parallelTransfers"), "4");
-    EXPECT_FALSE(fs::exists(PrefsFile()));  // showing saves nothing
-
-    const ProgramRun set = Stovan({"prefs", "set", "connectTimeout", "10", "keep_archives", "no",
-                                   "stateFilterPreset", "Installed", "imageServer",
-                                   "http://x/caf\xC3\xA9/", "downloadDir", "Cache/Elsewhere"});
-    ASSERT_EQ(set.exitCode, 0) << set.err;
-    EXPECT_EQ(set.err, "");
-    EXPECT_EQ(set.out,
-              "stateFilterPreset=3\nconnectTimeout=10\nKEEP_ARCHIVES=off\n"
-              "downloadDir=Work:Stovan/Cache/Elsewhere\nimageServer=http://x/caf\xC3\xA9/\n");
-    EXPECT_TRUE(fs::is_directory(root_ + "/Work/Stovan/Cache/Elsewhere"));
-    // The file holds the Amiga's ISO-8859-1 text.
-    EXPECT_NE(ReadHostFile(PrefsFile()).find("http://x/caf\xE9/"), std::string::npos);
-
-    // A new process reads what the last one saved.
-    const ProgramRun shown = Stovan({"prefs", "show"});
-    EXPECT_EQ(shown.exitCode, 0);
-    EXPECT_EQ(shown.err, "");
-    auto changed = defaults;
-    changed["connectTimeout"] = "10";
-    changed["KEEP_ARCHIVES"] = "off";
-    changed["stateFilterPreset"] = "3";
-    changed["imageServer"] = "http://x/caf\xC3\xA9/";
-    changed["downloadDir"] = "Work:Stovan/Cache/Elsewhere";
-    EXPECT_EQ(Settings(shown.out), changed);
-
-    const ProgramRun reset = Stovan({"prefs", "reset"});
-    EXPECT_EQ(reset.exitCode, 0);
-    EXPECT_EQ(reset.out, "");
-    const ProgramRun after = Stovan({"prefs", "show"});
-    EXPECT_EQ(after.err, "");
-    EXPECT_EQ(Settings(after.out), defaults);
-}
-
 TEST_F(CliTest, PrefsRefusesBadSettingsAndSavesNothing) {
     ASSERT_EQ(Stovan({"prefs", "set", "connectTimeout", "7"}).exitCode, 0);
     const std::string saved = ReadHostFile(PrefsFile());
@@ -762,22 +719,6 @@ TEST_F(CliTest, RootOfAMorphOSSystem) {
     EXPECT_FALSE(fs::exists(morphos.root() + "/Work/Stovan/Database/Commands/AmigaOS4/SLog"));
 }
 
-TEST_F(CliTest, RootFolderNamesArePrintedAsTheyAre) {
-    // A host folder name in UTF-8 must not be converted a second time.
-    root_ = folder_ + "/Fl\xC3\xBCgel root";
-    const ProgramRun run = Stovan({"root"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Lines(run.out).at(0), "Root: " + root_);
-    EXPECT_NE(run.out.find("  DH1: (Work:) " + root_ + "/Work\n"), std::string::npos);
-
-    const std::string refused = folder_ + "/Fl\xC3\xBCgel full";
-    fs::create_directories(refused);
-    WriteHostFile(refused + "/mine.txt", "x");
-    const ProgramRun bad = Bare({"--root", refused, "root"});
-    EXPECT_EQ(bad.exitCode, kFailure);
-    EXPECT_NE(bad.err.find("system root in " + refused + ":"), std::string::npos) << bad.err;
-}
-
 TEST_F(CliTest, UnusableRootsAreRefusedAndLeftAlone) {
     const std::string full = folder_ + "/full";
     fs::create_directories(full + "/docs");
@@ -900,50 +841,6 @@ void ExpectLogLines(const std::string& output) {
                     (severity.empty() || severity == "FATAL" || severity == "WARNING"))
             << line;
     }
-}
-
-TEST_F(CliTest, ListShowsTheSampleDatabaseOfANewRoot) {
-    const ProgramRun table = Stovan({"list"});
-    ASSERT_EQ(table.exitCode, 0) << table.err;
-    const std::vector<std::string> lines = Lines(table.out);
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[0].find("Type"), 0u);
-    EXPECT_NE(lines[0].find("Install drawer"), std::string::npos);
-
-    const ProgramRun json = Stovan({"list", "--json"});
-    ASSERT_EQ(json.exitCode, 0) << json.err;
-    const nlohmann::json items = nlohmann::json::parse(json.out, nullptr, false);
-    ASSERT_TRUE(items.is_array()) << json.out.substr(0, 200);
-    ASSERT_EQ(items.size(), lines.size() - 1);
-    bool sawStovan = false;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        // An item of a name that occurs twice is known by its dupeName.
-        const std::string dupeName = items[i].value("dupeName", "");
-        const std::string name = dupeName.empty() ? items[i].value("name", "") : dupeName;
-        SCOPED_TRACE(name);
-        EXPECT_FALSE(name.empty());
-        // The table and the JSON hold the same items in the same order.
-        EXPECT_NE(lines[i + 1].find("  " + name + "  "), std::string::npos) << lines[i + 1];
-        sawStovan = sawStovan || name == "Stovan";
-    }
-    EXPECT_TRUE(sawStovan);
-}
-
-TEST_F(CliTest, ReloadKeepsTheUsersChoicesAndTheDefaultRunLists) {
-    const ProgramRun reload = Stovan({"reload"});
-    ASSERT_EQ(reload.exitCode, 0) << reload.err;
-    EXPECT_NE(reload.out.find("\tSaving configuration.\n"), std::string::npos);
-    EXPECT_NE(reload.out.find("\tLoading configuration.\n"), std::string::npos);
-    EXPECT_EQ(reload.out.find("FATAL"), std::string::npos);
-    ExpectLogLines(reload.out);
-    EXPECT_TRUE(fs::is_regular_file(root_ + "/Work/Stovan/Prefs/Config.db"));
-
-    // Without a command: the reload's log, an empty line, the list.
-    const ProgramRun plain = Stovan({});
-    ASSERT_EQ(plain.exitCode, 0) << plain.err;
-    const std::size_t gap = plain.out.find("\n\nType");
-    ASSERT_NE(gap, std::string::npos) << plain.out;
-    EXPECT_EQ(plain.out.substr(gap + 2), Stovan({"list"}).out);
 }
 
 TEST_F(CliTest, AReloadOnAFullDiskFailsAndLosesNothing) {

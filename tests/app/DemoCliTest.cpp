@@ -52,17 +52,6 @@ bool HasRow(const std::string& table, const std::string& pattern) {
     return std::regex_search(table, std::regex(pattern));
 }
 
-// The items of a root by name, as `stovan list --json` gives them.
-nlohmann::json Items(const std::string& root) {
-    const ProgramRun list = Stovan({"--root", root, "list", "--json"});
-    EXPECT_EQ(list.exitCode, 0) << list.err;
-    nlohmann::json byName = nlohmann::json::object();
-    for (const auto& item : nlohmann::json::parse(list.out, nullptr, false)) {
-        byName[item["name"].get<std::string>()] = item;
-    }
-    return byName;
-}
-
 std::string ShellType(const std::string& root, const std::string& amigaPath) {
     const TempRoot scratch;
     const ProgramRun typed = RunProgram(BuiltProgram("stovan-shell"),
@@ -125,38 +114,6 @@ TEST(DemoCli, RunsEveryStepThenItsBackupRestoresTheOldVersion) {
     EXPECT_NE(ShellType(root, "RAM:Restore/MailNest/StovanRestore").find("<missing"), 0u);
     // The restore script stays in the backup, not in the installed drawer.
     EXPECT_EQ(ShellType(root, "SYS:MailNest/StovanRestore").find("<missing"), 0u);
-}
-
-// On a root never checked, `stovan install` finds what the site offers:
-// MailNest's page gives 1.2, the read-me of codesets.library (which MailNest
-// needs) gives 6.21, and both archives are fetched under those versions.
-TEST(DemoCli, InstallOnAFreshRootLearnsTheOfferedVersions) {
-    TempRoot temp;
-    std::string problem;
-    auto server = demo::SiteServer::Start(kSite, problem);
-    ASSERT_TRUE(server) << problem;
-    const std::string root = temp.folder() + "/fresh";
-    ASSERT_EQ(Stovan({"--root", root, "root"}).exitCode, 0);
-    const std::string internal = root + "/Work/Stovan/Database/Internal";
-    fs::remove_all(internal);
-    fs::create_directories(internal);
-    WriteHostFile(
-        internal + "/Applications.db",
-        demo::FillSiteUrl(ReadHostFile(kSite + "/Database/Applications.db"), server->BaseUrl()));
-
-    const ProgramRun install = Stovan({"--root", root, "install", "MailNest", "--yes"});
-    ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
-    const nlohmann::json items = Items(root);
-    ASSERT_TRUE(items.contains("MailNest") && items.contains("CodeSets")) << items.dump();
-    EXPECT_EQ(items["MailNest"]["state"], "INSTALLED") << items["MailNest"].dump();
-    EXPECT_EQ(items["CodeSets"]["state"], "INSTALLED") << items["CodeSets"].dump();
-    EXPECT_NE(ShellType(root, "SYS:MailNest/MailNest").find("MailNest 1.2"), std::string::npos);
-    EXPECT_NE(ShellType(root, "LIBS:codesets.library").find("codesets.library 6.21"),
-              std::string::npos);
-    // The learned offer is kept: the installed 1.2 is up to date.
-    const ProgramRun again = Stovan({"--root", root, "update", "MailNest", "--yes"});
-    EXPECT_EQ(again.exitCode, 5) << again.out << again.err;
-    EXPECT_NE(again.err.find("is up to date"), std::string::npos) << again.err;
 }
 
 }  // namespace

@@ -74,43 +74,6 @@ TEST_F(OperationCliTest, InstallUpdateWithBackupAndPruningThenUninstall) {
     EXPECT_NE(Config().find("MODE \"IGNORE\""), std::string::npos) << Config();
 }
 
-TEST_F(OperationCliTest, DependencyChainAndCycleInstallEachItemOnce) {
-    root.Database(ToolEntry("A", "\"B\"") + ToolEntry("B", "\"C\"") + ToolEntry("C", "") +
-                  ToolEntry("P", "\"Q\"") + ToolEntry("Q", "\"P\""));
-    for (const char* name : {"A", "B", "C", "P", "Q"}) {
-        root.Archive(std::string(name) + "_0.0.lha", name, "1.0");
-    }
-    struct Row {
-        const char* name;
-        const char* item;
-        std::vector<std::string> order;
-    };
-    const Row rows[] = {{"chain", "A", {"B", "C", "A"}}, {"cycle", "P", {"Q", "P"}}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const ProgramRun run = root.Stovan({"install", row.item, "--yes"});
-        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-        std::vector<std::string> processed;
-        const std::regex line("Processing item '([A-Z])'");
-        for (auto it = std::sregex_iterator(run.out.begin(), run.out.end(), line);
-             it != std::sregex_iterator(); ++it) {
-            processed.push_back((*it)[1]);
-        }
-        EXPECT_EQ(processed, row.order);
-        for (const std::string& name : row.order) {
-            EXPECT_NE(root.Installed(name).find(name + " 1.0"), std::string::npos) << name;
-        }
-    }
-    // Uninstalling C takes B and A with it, dependants first.
-    const ProgramRun run = root.Stovan({"uninstall", "C", "--yes"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_LT(run.out.find("Processing item 'B'"), run.out.find("Processing item 'A'"));
-    EXPECT_LT(run.out.find("Processing item 'A'"), run.out.find("Processing item 'C'"));
-    for (const char* name : {"A", "B", "C"}) {
-        EXPECT_FALSE(HostExists(root.Host(std::string("Work/Apps/") + name))) << name;
-    }
-}
-
 TEST_F(OperationCliTest, AFailedScriptDoesNotStopTheRun) {
     root.Database(ToolEntry("Bad", "", "Copy \"RAM:Nothing\" \"Work:Apps/\"") +
                   ToolEntry("Good", ""));

@@ -152,43 +152,6 @@ TEST(ArchiveFixtures, EveryAmigaArchiveExtractsLikeLhasa) {
     }
 }
 
-TEST(ArchiveFixtures, CommentsAndProtectionReachTheSink) {
-    struct Row {
-        const char* archive;
-        const char* file;
-        std::optional<uint32_t> protection;
-        const char* comment;
-    };
-    const Row rows[] = {
-        {"morphos_lha_2717/h0_metadata.lzh", "metadata.txt", 0u, "This is a comment on the file."},
-        {"morphos_lha_2717/h1_metadata.lzh", "metadata.txt", 0u, "This is a comment on the file."},
-        {"morphos_lha_2717/h2_metadata.lzh", "metadata.txt", 0u, "This is a comment on the file."},
-        {"lha_amiga_122/level0.lzh", "subdir/subdir2/hello.txt", 0x02u, ""},
-        {"lha_amiga_212/level1.lzh", "subdir/subdir2/hello.txt", 0x02u, ""},
-        {"lha_amiga_212/level2.lzh", "subdir/subdir2/hello.txt", 0x02u, ""},
-        {"lha_amiga_122/lh5.lzh", "gpl-2", 0x02u, ""},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.archive);
-        TempDir temp;
-        const std::string archive = temp / "a.lzh";
-        fs::copy_file(FixturesDir() + "/" + row.archive, archive);
-        RecordingSink sink;
-        std::ostringstream out;
-        auto result = ExtractArchive(archive, temp / "x", Quiet(), &sink, out);
-        ASSERT_TRUE(result.ok()) << result.error().message;
-        const std::string hostPath = temp / ("x/" + std::string(row.file));
-        ASSERT_EQ(sink.applied.count(hostPath), 1u);
-        const auto& metadata = sink.applied[hostPath];
-        EXPECT_EQ(metadata.protection, row.protection);
-        EXPECT_EQ(metadata.comment, row.comment);
-        ASSERT_TRUE(metadata.date.has_value());
-        struct stat info {};
-        ASSERT_EQ(::stat(hostPath.c_str(), &info), 0);
-        EXPECT_EQ(HostTimeFromDateStamp(*metadata.date), info.st_mtime);
-    }
-}
-
 TEST(ArchiveFixtures, MetadataDateMatchesTheArchive) {
     // h2_metadata.lzh stores 1751502812 (2025-07-03 00:33:32 UTC); tests run with TZ=UTC.
     TempDir temp;
@@ -330,35 +293,6 @@ TEST(LhaWriter, ProtectionCommentAndDateSurviveOurOwnRoundTrip) {
         EXPECT_EQ(metadata.date->tick, 100);  // two-second steps of MS-DOS time
     }
     EXPECT_EQ(ReadFile(temp / ("x/" + longName)), "long");
-}
-
-TEST(LhaWriter, AddingReplacesSameNamesAndKeepsTheRest) {
-    TempDir temp;
-    WriteFile(temp / "a", "first a");
-    WriteFile(temp / "b", "first b");
-    std::vector<LhaInput> first = {{temp / "a", "Dir/a", 0, "", {}, false},
-                                   {temp / "b", "Dir/b", 0, "", {}, false}};
-    ASSERT_TRUE(CreateLhaArchive(temp / "x.lha", first).ok());
-    WriteFile(temp / "b", "second b, longer than before");
-    WriteFile(temp / "c", "new c");
-    std::vector<LhaInput> second = {{temp / "b", "dir/B", 0, "", {}, false},
-                                    {temp / "c", "Dir/c", 0, "", {}, false}};
-    auto added = CreateLhaArchive(temp / "x.lha", second);
-    ASSERT_TRUE(added.ok()) << added.error().message;
-    EXPECT_EQ(added->entriesKept, 1u);
-    EXPECT_EQ(added->entriesWritten, 2u);
-    EXPECT_EQ(Shell("lhasa t " + Quote(temp / "x.lha")), 0);
-    auto list = ListArchive(temp / "x.lha");
-    ASSERT_TRUE(list.ok());
-    std::vector<std::string> names;
-    for (const auto& entry : *list) {
-        names.push_back(entry.name);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"Dir/a", "dir/B", "Dir/c"}));
-    std::ostringstream out;
-    ASSERT_TRUE(ExtractArchive(temp / "x.lha", temp / "out", Quiet(), nullptr, out).ok());
-    EXPECT_EQ(ReadFile(temp / "out/dir/B"), "second b, longer than before");
-    EXPECT_EQ(ReadFile(temp / "out/Dir/a"), "first a");
 }
 
 TEST(LhaWriter, FailureLeavesTheOldArchiveAlone) {

@@ -212,30 +212,5 @@ TEST(LhaDecoder, RandomBitsDecodeAsLh1LikeLiblhasa) {
                 LiblhasaDecoded("-lh1-", text, 20000));
 }
 
-TEST(LhaDecoder, Crc16SlicedMatchesTheBytewiseDefinition) {
-    const auto reference = [](const std::string& data) {
-        unsigned crc = 0;
-        for (unsigned char byte : data) {
-            crc ^= byte;
-            for (int bit = 0; bit < 8; ++bit) {
-                crc = (crc & 1) != 0 ? (crc >> 1) ^ 0xA001u : crc >> 1;
-            }
-        }
-        return static_cast<std::uint16_t>(crc);
-    };
-    const std::string data = test::RandomBytes(200, 5);
-    for (std::size_t offset = 0; offset < 8; ++offset) {
-        for (std::size_t length = 0; length + offset <= 80; ++length) {
-            const std::string part = data.substr(offset, length);
-            SCOPED_TRACE("offset " + std::to_string(offset) + " length " + std::to_string(length));
-            ASSERT_EQ(UpdateCrc16(0, part.data(), part.size()), reference(part));
-            const std::size_t split = length / 3;
-            const auto first = UpdateCrc16(0, part.data(), split);
-            ASSERT_EQ(UpdateCrc16(first, part.data() + split, part.size() - split),
-                      reference(part));
-        }
-    }
-}
-
 }  // namespace
 }  // namespace stovan::archive

@@ -79,25 +79,5 @@ TEST(CommandDrawer, HostFolderBecomesAmigaDrawer) {
     }
 }
 
-TEST(CommandDrawer, AbsoluteNamesFromTheCurrentDrawer) {
-    TempRoot root;
-    fs::create_directories(root.Host("Work", "Apps"));
-    CapturedContext context("X", root.dos(), "");
-    context.get().currentDrawer = *amiga::Lock(root.dos(), "work:apps");
-    EXPECT_EQ(*commands::AbsoluteAmigaPath(context.get(), "new.lha"), "Work:Apps/new.lha");
-    EXPECT_EQ(*commands::AbsoluteAmigaPath(context.get(), "/x"), "Work:x");
-    EXPECT_EQ(*commands::AbsoluteAmigaPath(context.get(), "RAM:T/y"), "RAM:T/y");
-    EXPECT_FALSE(commands::AbsoluteAmigaPath(context.get(), "nodrawer/y").ok());
-    EXPECT_FALSE(commands::AbsoluteAmigaPath(context.get(), "NOVOLUME:y").ok());
-}
-
-TEST(CommandNumbers, TextsWithoutNumbersCountAsZero) {
-    EXPECT_EQ(commands::NumberOrZero("18"), 18);
-    EXPECT_EQ(commands::NumberOrZero(" -3"), -3);
-    EXPECT_EQ(commands::NumberOrZero(""), 0);
-    EXPECT_EQ(commands::NumberOrZero("{INSTVERSION}"), 0);
-    EXPECT_EQ(commands::NumberOrZero("99999999999"), 2147483647);
-}
-
 }  // namespace
 }  // namespace stovan::test

@@ -68,21 +68,6 @@ TEST_F(PortCommandsTest, GaugeAndLogSendTheirLines) {
     }
 }
 
-TEST_F(PortCommandsTest, ArgumentLineFromTheShellWins) {
-    if (!Built("SGauge")) {
-        GTEST_SKIP();
-    }
-    FakeStovan stovan(root_.dos());
-    // The shell passes the line as typed; argv (quotes removed) is not used.
-    const ChildResult result = Run("SGauge", {"ignored"}, {},
-                                   {"STOVAN_SHELL_ARGUMENTS=\"EXTRACTING\" \"A *\"B*\".lha\" 1 2"});
-    EXPECT_EQ(result.exitCode, 0) << result.output;
-    const auto received = stovan.Received();
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].text2, "A \"B\".lha");
-    EXPECT_EQ(received[0].number2, 2);
-}
-
 TEST_F(PortCommandsTest, DownloadSendsFullNameAndReportsFailure) {
     if (!Built("SDownload")) {
         GTEST_SKIP();
@@ -155,18 +140,6 @@ TEST_F(PortCommandsTest, EveryCommandRefusesWithoutStovan) {
     }
 }
 
-TEST_F(PortCommandsTest, ProgramsCarryTheirVersionStrings) {
-    for (const char* name : kAllCommands) {
-        SCOPED_TRACE(name);
-        if (!Built(name)) {
-            continue;
-        }
-        const std::string data = ReadHostFile(BuiltProgram(name));
-        const std::string marker = std::string("$VER: ") + name + " 1.10 ";
-        EXPECT_NE(data.find(marker), std::string::npos);
-    }
-}
-
 TEST_F(PortCommandsTest, StartupAddsAndRemovesAProgram) {
     if (!Built("SStartup")) {
         GTEST_SKIP();
@@ -198,28 +171,6 @@ TEST_F(PortCommandsTest, StartupAddsAndRemovesAProgram) {
     EXPECT_EQ(result.exitCode, 20);
     EXPECT_EQ(result.output, "SStartup: object not found\n");
     EXPECT_TRUE(stovan.Received().empty());
-}
-
-TEST_F(PortCommandsTest, StovanInstallsTheCommandsIntoItsRoot) {
-    if (!Built("stovan")) {
-        GTEST_SKIP();
-    }
-    const std::string root = root_.folder() + "/fresh";
-    const ChildResult result = RunChild(BuiltProgram("stovan"), {"--root", root, "root"}, {});
-    EXPECT_EQ(result.exitCode, 0) << result.output;
-    const std::string drawer = root + "/Work/Stovan/Database/Commands/AmigaOS4";
-    for (const char* name :
-         {"SDownload", "SGauge", "SLog", "SSignal", "SStartup", "STooltype", "SVersionCompare"}) {
-        SCOPED_TRACE(name);
-        const std::string built = std::string(name) == "STooltype" ? "SToolType" : name;
-        if (!Built(built)) {
-            continue;
-        }
-        const std::string path = drawer + "/" + name;
-        ASSERT_TRUE(fs::is_regular_file(path));
-        EXPECT_EQ(fs::file_size(path), fs::file_size(BuiltProgram(built)));
-        EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_exec, fs::perms::none);
-    }
 }
 
 }  // namespace

@@ -49,19 +49,6 @@ class SToolTypeTest : public ::testing::Test {
     FakeStovan stovan_{root_.dos()};
 };
 
-TEST_F(SToolTypeTest, DrawerTypeOnNameWithoutIconWritesDefaultDrawerIcon) {
-    ASSERT_TRUE(stovan_.ok());
-    fs::create_directory(root_.Host("Work", "Foo"));
-    EXPECT_EQ(Run("\"Work:Foo\" TYPE wbdrawer"), 0);
-    const DiskObject icon = ReadIcon("Foo");
-    EXPECT_EQ(icon.type, amiga::WBDRAWER);
-    EXPECT_EQ(icon.stackSize, 8192);
-    EXPECT_TRUE(icon.drawerData.has_value());
-    EXPECT_TRUE(icon.image.has_value());
-    // The drawer tool writes nothing to the port.
-    EXPECT_TRUE(stovan_.Received().empty());
-}
-
 TEST_F(SToolTypeTest, NothingIsWrittenWithoutIconAndWithoutUsableType) {
     struct Row {
         const char* name;
@@ -191,14 +178,6 @@ TEST_F(SToolTypeTest, ArgumentFaults) {
         }
         EXPECT_FALSE(HostExists(root_.Host("Work", "X.info")));
     }
-}
-
-TEST(SToolTypeWithoutStovan, RefusesToWork) {
-    TempRoot root;
-    CapturedContext context("SToolType", root.dos(), "Work:Foo TYPE WBDRAWER");
-    EXPECT_EQ(RunSToolType(context.get()), 20);
-    EXPECT_EQ(context.Output(), "SToolType: Failed to locate Stovan interface port\n");
-    EXPECT_FALSE(HostExists(root.Host("Work", "Foo.info")));
 }
 
 }  // namespace

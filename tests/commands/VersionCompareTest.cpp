@@ -98,30 +98,6 @@ TEST(VersionOutput, FirstLineGivesTripleAndDate) {
     }
 }
 
-TEST(VersionOutput, ComparisonOrdersTripleFirstThenDate) {
-    auto parse = [](const char* text) { return *ParseVersionOutput(text); };
-    struct Row {
-        const char* name;
-        const char* first;
-        const char* second;
-        int result;
-    } rows[] = {
-        {"the triple decides before the date", "A 1.10 (08.10.15)", "A 1.9 (01.01.16)", 0},
-        {"equal triples, second dated later", "A 2.3 (01.02.15)", "A 2.3 (01.03.15)", 5},
-        {"equal triples, equal dates", "A 2.3 (01.02.15)", "A 2.3 (01.02.15)", 0},
-        {"equal triples, first dated later", "A 2.3 (01.04.15)", "A 2.3 (01.03.15)", 0},
-        {"revisions are numbers, not text", "A 1.2", "A 1.10", 5},
-        {"build counts", "A 1.2.3", "A 1.2.4", 5},
-        {"first has no date", "A 2.3", "A 2.3 (01.03.15)", 5},
-        {"second has no date", "A 2.3 (01.03.15)", "A 2.3", 0},
-        {"higher version", "A 3.0", "A 2.99", 0},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(commands::CompareFileVersions(parse(row.first), parse(row.second)), row.result);
-    }
-}
-
 class SVersionCompareTest : public ::testing::Test {
   protected:
     void Put(const std::string& name, const std::string& content) {

@@ -35,26 +35,6 @@ class Bits : public LogSettings {
     bool download_;
 };
 
-TEST(Log, SeverityFollowsTheMessageNumber) {
-    struct Row {
-        MessageId number;
-        MessageId severity;
-    };
-    const Row rows[] = {
-        {1, 301},   {300, 301}, {301, 301}, {302, 301}, {315, 301}, {322, 301},
-        {323, 323}, {324, 323}, {325, 325}, {326, 325}, {327, 327}, {328, 327},
-        {329, 327}, {350, 327}, {376, 327}, {408, 327}, {435, 327},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.number);
-        EXPECT_EQ(SeverityOf(row.number), row.severity);
-        Log log;
-        log.AddLogEntry(row.number);
-        ASSERT_EQ(log.entries().size(), 1u);
-        EXPECT_EQ(log.entries()[0].severity, row.severity);
-    }
-}
-
 TEST(Log, FatalEntriesOpenTheLogAsThePreferencesSay) {
     struct Row {
         const char* name;
@@ -100,18 +80,6 @@ TEST(Log, WithoutSettingsThePreferenceDefaultsHold) {
     EXPECT_EQ(display.shows, 1);  // LOG_ON_DATA_DOWNLOAD_ERROR is off by default
 }
 
-TEST(Log, ParseLinesReadTheSameWithDifferentSeverities) {
-    Log log;
-    log.AddLogEntry(msg::ParseWarning, "Stovan.db", 7, "Wrong 'DATE' Format!");
-    log.AddLogEntry(msg::ParseError, "Stovan.db", 7, "Wrong 'DATE' Format!");
-    ASSERT_EQ(log.entries().size(), 2u);
-    EXPECT_EQ(log.entries()[0].text,
-              "Error while parsing 'Stovan.db'. Line 7, Error: Wrong 'DATE' Format!");
-    EXPECT_EQ(log.entries()[0].text, log.entries()[1].text);
-    EXPECT_EQ(log.entries()[0].severity, kSeverityWarning);
-    EXPECT_EQ(log.entries()[1].severity, kSeverityFatal);
-}
-
 TEST(Log, FormattingWithNumbersAndTexts) {
     struct Row {
         const char* name;
@@ -154,45 +122,6 @@ TEST(Log, FormattingWithNumbersAndTexts) {
     }
 }
 
-TEST(Log, LongTextsAreCutTo511Bytes) {
-    struct Row {
-        const char* name;
-        std::vector<LogArgument> arguments;
-        MessageId number;
-        std::string start;
-    };
-    const std::string huge(100000, 'x');
-    const std::string name300(300, 'n');
-    const std::string name600(600, 'n');
-    const Row rows[] = {
-        {"one long text", {huge}, msg::LoadingDatabase, "Loading database 'xxx"},
-        {"long texts between numbers",
-         {name600, 123456789, 987654321},
-         msg::ProgressVersionInfo,
-         "Determination version information of 'nnn"},
-        {"two texts together too long",
-         {1, 2, name300, name300},
-         msg::VersionTwoPartIs,
-         "Version 1.2 of 'nnn"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Log log;
-        log.addEntry(row.number, row.arguments);
-        ASSERT_EQ(log.entries().size(), 1u);
-        EXPECT_EQ(log.entries()[0].text.size(), kMaxLogText);
-        EXPECT_TRUE(log.entries()[0].text.starts_with(row.start));
-    }
-    // Exactly 511 stays whole, 512 loses its last byte.
-    const std::string prefix = "Loading database '";
-    const std::string fits(kMaxLogText - prefix.size() - 2, 'f');
-    Log log;
-    log.AddLogEntry(msg::LoadingDatabase, fits);
-    EXPECT_EQ(log.entries()[0].text, prefix + fits + "'.");
-    log.AddLogEntry(msg::LoadingDatabase, fits + "g");
-    EXPECT_EQ(log.entries()[1].text, prefix + fits + "g'");
-}
-
 TEST(Log, SeparatorAndClear) {
     RecordingDisplay display;
     Log log(&display);
@@ -213,24 +142,6 @@ TEST(Log, SeparatorAndClear) {
     EXPECT_EQ(display.shows, 0);
     ASSERT_EQ(display.added.size(), 4u);
     EXPECT_EQ(display.added[2].text, banner);
-}
-
-TEST(Log, TranslatedTextsAreUsedAndABadTranslationFallsBack) {
-    amiga::CatalogContents contents;
-    contents.versionString = "$VER: Stovan.catalog 2.18 (08.10.2015)";
-    contents.strings = {{msg::LoadingDatabase, "Lade Datenbank '%s'."},
-                        {msg::PrefsSecondsFormat, "%s %ld Sekunden"},
-                        {msg::SavingConfiguration, "Speichere 100%"}};
-    ASSERT_TRUE(UseCatalog(*amiga::ParseCatalog(amiga::WriteCatalog(contents))));
-    Log log;
-    log.AddLogEntry(msg::LoadingDatabase, "x.db");
-    log.AddLogEntry(msg::PrefsSecondsFormat, 5);  // translation wants two arguments
-    log.AddLogEntry(msg::SavingConfiguration);    // no arguments: the text as it is
-    CloseCatalog();
-    ASSERT_EQ(log.entries().size(), 3u);
-    EXPECT_EQ(log.entries()[0].text, "Lade Datenbank 'x.db'.");
-    EXPECT_EQ(log.entries()[1].text, "5 seconds");
-    EXPECT_EQ(log.entries()[2].text, "Speichere 100%");
 }
 
 TEST(Log, OldestEntriesGoBeyondTheLimit) {

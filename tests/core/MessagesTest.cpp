@@ -52,17 +52,6 @@ TEST_F(Messages, EveryNumberHasATextAndANameOnce) {
     EXPECT_EQ(MessageName(msg::NotEnoughMemory), "NotEnoughMemory");
 }
 
-TEST_F(Messages, TextsThatShareOrKeepSpecialBytes) {
-    // The parse-error line exists twice, for a WARNING and a FATAL entry.
-    EXPECT_EQ(GetString(msg::ParseWarning), GetString(msg::ParseError));
-    EXPECT_EQ(GetString(msg::ParseError), "Error while parsing '%s'. Line %ld, Error: %s");
-    // 355 holds the acute accent as one ISO-8859-1 byte.
-    const std::string_view warning = GetString(msg::FirstLaunchWarning);
-    EXPECT_NE(warning.find("won\xB4t be a bug"), std::string_view::npos);
-    // Our own banner keeps the version placeholders at the front.
-    EXPECT_TRUE(GetString(msg::LogBanner).starts_with("Stovan V%ld.%ld"));
-}
-
 TEST_F(Messages, NoTextHoldsAStrayControlByte) {
     for (MessageId number = 1; number <= msg::kMessageCount; ++number) {
         for (const char c : GetString(number)) {
@@ -72,51 +61,6 @@ TEST_F(Messages, NoTextHoldsAStrayControlByte) {
             }
         }
     }
-}
-
-TEST_F(Messages, AcceptedCatalogReplacesTextsAndFallsBack) {
-    ASSERT_TRUE(UseCatalog(ParsedGerman()));
-    ASSERT_NE(CurrentCatalog(), nullptr);
-    EXPECT_EQ(GetString(msg::RequesterOk), "Jawohl");
-    EXPECT_EQ(GetString(msg::MenuQuit), "Beenden");
-    EXPECT_EQ(GetString(msg::MenuHide), "Hide");  // not translated
-    EXPECT_EQ(GetString(msg::MenuHideKey), "H");  // translated as empty
-    EXPECT_EQ(EnglishString(msg::RequesterOk), "Ok");
-    EXPECT_TRUE(GetString(0).empty());
-    CloseCatalog();
-    EXPECT_EQ(GetString(msg::RequesterOk), "Ok");
-}
-
-TEST_F(Messages, OnlyVersionTwoRevisionEighteenIsAccepted) {
-    struct Row {
-        const char* fver;
-        bool accepted;
-    };
-    const Row rows[] = {
-        {"$VER: Stovan.catalog 2.18 (08.10.2015)", true},
-        {"$VER: Stovan.catalog 2.17 (08.10.2015)", false},
-        {"$VER: Stovan.catalog 2.19", false},
-        {"$VER: Stovan.catalog 3.18", false},
-        {"$VER: Stovan.catalog 1.18", false},
-        {"$VER: Stovan catalog 2.18", false},
-        {"", false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.fver);
-        ASSERT_TRUE(UseCatalog(ParsedGerman()));  // a good one in use before
-        EXPECT_EQ(UseCatalog(ParsedGerman(row.fver)), row.accepted);
-        EXPECT_EQ(GetString(msg::RequesterOk), row.accepted ? "Jawohl" : "Ok");
-    }
-}
-
-TEST_F(Messages, TextsStayValidWhenTheCatalogIsReplaced) {
-    ASSERT_TRUE(UseCatalog(ParsedGerman()));
-    const std::string_view before = GetString(msg::MenuQuit);
-    amiga::CatalogContents other = GermanCatalog();
-    other.strings = {{msg::MenuQuit, "Afslut"}};
-    ASSERT_TRUE(UseCatalog(*amiga::ParseCatalog(amiga::WriteCatalog(other))));
-    EXPECT_EQ(GetString(msg::MenuQuit), "Afslut");
-    EXPECT_EQ(before, "Beenden");
 }
 
 class MessageCatalogFiles : public Messages {

@@ -31,56 +31,6 @@ std::vector<std::string> Names(const ItemList& list) {
     return names;
 }
 
-TEST(ItemList, FindsByKeyWithoutRegardToCase) {
-    ItemList list;
-    ApplicationItem& first = Add(list, "YAM");
-    ApplicationItem& second = Add(list, "yam");  // a duplicate, as during loading
-    ApplicationItem& apple = Add(list, "\xC4pfel");
-    ApplicationItem& dupe = Add(list, "Tool");
-    ASSERT_TRUE(dupe.SetTextField(ItemField::dupeName, "Tool_MOS").ok());
-    ASSERT_TRUE(dupe.AddItemFlags(HAS_DUPENAME).ok());
-    ApplicationItem& tool = Add(list, "TOOL");
-    ApplicationItem& emptyDupe = Add(list, "Other");
-    ASSERT_TRUE(emptyDupe.AddItemFlags(HAS_DUPENAME).ok());
-
-    struct Row {
-        const char* key;
-        bool byDupeName;
-        ApplicationItem* expected;
-    };
-    const Row rows[] = {
-        {"yam", false, &first},      {"YaM", false, &first},
-        {"\xE4PFEL", false, &apple},  // Latin-1 case rules
-        {"Tool", false, &tool},       // the item with a DUPENAME is skipped
-        {"tool_mos", true, &dupe},   {"Tool_MOS", false, nullptr},
-        {"Tool", true, nullptr},     {"Other", false, nullptr},  // has HAS_DUPENAME
-        {"", true, nullptr},  // an empty dupeName is never considered
-        {"", false, nullptr},        {"ya", false, nullptr},
-        {"yam ", false, nullptr},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.key) + (row.byDupeName ? " by dupeName" : " by name"));
-        EXPECT_EQ(list.FindItem(row.key, row.byDupeName), row.expected);
-    }
-    EXPECT_EQ(list.FindItem(std::string_view("yam\0x", 5), false), &first);
-
-    // The first in list order, even after the list changed.
-    list.MoveToBack(first);
-    EXPECT_EQ(list.FindItem("YAM", false), &second);
-    list.MoveToFront(first);
-    EXPECT_EQ(list.FindItem("YAM", false), &first);
-    list.DisposeItem(first);
-    EXPECT_EQ(list.FindItem("YAM", false), &second);
-    ASSERT_TRUE(second.SetTextField(ItemField::name, "Yam2").ok());
-    EXPECT_EQ(list.FindItem("yam", false), nullptr);
-    EXPECT_EQ(list.FindItem("YAM2", false), &second);
-
-    // Key changes through flags and dupeName: IndexAgreesWithAWalkOfTheList.
-    // A new item's placeholder name is a key like any other.
-    ApplicationItem& unnamed = **list.AppendNewItem();
-    EXPECT_EQ(list.FindItem("<NO APPLICATION NAME>", false), &unnamed);
-}
-
 TEST(ItemList, OwnsItemsInOrderAndMovesThemBetweenLists) {
     ItemList list;
     ApplicationItem& a = Add(list, "A");

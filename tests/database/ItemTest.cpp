@@ -287,19 +287,6 @@ TEST(LocalisedEntry, PicksThePreferredLanguage) {
     }
 }
 
-TEST(LocalisedEntry, UsesAtMostTenLanguages) {
-    Strings languages;
-    for (int i = 0; i < 10; ++i) {
-        languages.push_back("lang" + std::to_string(i));
-    }
-    languages.push_back("deutsch");
-    CheckDescription({"eleventh language",
-                      {"deutsch", "Deutscher Text", "english", "E text"},
-                      languages,
-                      false,
-                      "E text"});
-}
-
 class FakeFiles : public EntryFileTest {
   public:
     explicit FakeFiles(std::set<std::string> existing) : existing_(std::move(existing)) {}

@@ -21,44 +21,6 @@ namespace {
 using test::ValidEntry;
 using LineByLineTest = test::DatabaseFixture;
 
-TEST_F(LineByLineTest, LaterLinesOfACommandStartEmpty) {
-    const std::string text =
-        ValidEntry("First",
-                   "#URLSERVER \"http://a.example/long/path/one\" two three\n"
-                   "#URLSERVER single\n"
-                   "#INSTALLDIR \"Work:A long drawer name\" DEPENDENCY \"Leader\"\n"
-                   "#TEXTFILE \"Readme file\"\ntext\n#TEXTFILE END\n",
-                   " DUPENAME \"First_beta_dupe\" DISPLAYNAME \"Shown name\" VERSION 1.2.3 "
-                   "UNINSTALLWARN FORCEDOWNLOAD") +
-        ValidEntry("Second",
-                   "#URLSERVER other\n"
-                   "#INSTALLDIR \"Work:Other\"\n"
-                   "#TEXTFILE END\n"  // no block open: this drops Second
-                   ) +
-        ValidEntry("Third", "#INSTALLDIR\n", " MODE install");
-    const ParseTotals totals = Parse(text);
-    EXPECT_EQ(totals.errors, 2);  // and its ITEM END finds no entry
-    EXPECT_EQ(totals.rejected, 1);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"First_beta_dupe", "Third"}));
-
-    const ApplicationItem* first = engine.items().FindItem("First_beta_dupe", true);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->urlServer(), (std::vector<std::string>{"single"}));
-    EXPECT_EQ(first->installDir(), "Leader");
-    EXPECT_EQ(first->textFiles(), (std::vector<std::string>{"Readme file", "text"}));
-
-    const ApplicationItem* third = engine.items().FindItem("Third", false);
-    ASSERT_NE(third, nullptr);
-    EXPECT_EQ(third->displayName(), "");
-    EXPECT_EQ(third->dupeName(), "");
-    EXPECT_EQ(third->installedVersion, VersionTriple{});
-    EXPECT_EQ(third->itemFlags(), INSTALLDIR_DISABLED);  // no drawer given, nothing else
-    EXPECT_EQ(third->installDir(), "");
-    EXPECT_TRUE(third->urlServer().empty());
-    EXPECT_TRUE(third->textFiles().empty());
-    EXPECT_EQ(third->mode, ItemMode::INSTALL);
-}
-
 // The plain reading of the rule: some brace outside quotes has no template
 // name anywhere after it.
 bool PlainHasUnquotedPlaceholder(std::string_view text) {

@@ -32,58 +32,6 @@ const std::string kInternal = "Stovan/Database/Internal/";
 const std::string kUser = "Stovan/Database/User/";
 const std::string kPrefs = "Stovan/Prefs/";
 
-TEST(DatabasePatterns, TheThreePatternsOfAmigaOS4) {
-    const DatabaseFilePatterns patterns = PatternsForSystem("AmigaOS4");
-    EXPECT_EQ(patterns.own,
-              "Stovan~(#?MorphOS#?|#?AmigaOS3#?|#?Aros68k#?|#?ArosX86#?|#?ArosPPC#?|#?MorphOSNG#?)"
-              "(_AmigaOS4|%).db");
-    EXPECT_EQ(patterns.otherInternal,
-              "~(Stovan#?|#?MorphOS#?|#?AmigaOS3#?|#?Aros68k#?|#?ArosX86#?|#?ArosPPC#?|#?"
-              "MorphOSNG#?)(_AmigaOS4|%).db");
-    EXPECT_EQ(patterns.user,
-              "~(#?MorphOS#?|#?AmigaOS3#?|#?Aros68k#?|#?ArosX86#?|#?ArosPPC#?|#?MorphOSNG#?)"
-              "(_AmigaOS4|%).db");
-    EXPECT_EQ(PatternsForSystem("MorphOS").user,
-              "~(#?AmigaOS3#?|#?AmigaOS4#?|#?Aros68k#?|#?ArosX86#?|#?ArosPPC#?|#?MorphOSNG#?)"
-              "(_MorphOS|%).db");
-}
-
-TEST(DatabasePatterns, WhichFilesEachSystemReads) {
-    struct Row {
-        const char* file;
-        // own, other internal, user: on AmigaOS 4, then on MorphOS
-        const char* amigaOS4;
-        const char* morphOS;
-    };
-    const Row rows[] = {
-        {"Games.db", "-iu", "-iu"},           {"games.DB", "-iu", "-iu"},
-        {"Games_AmigaOS4.db", "-iu", "---"},  {"Games_MorphOS.db", "---", "-iu"},
-        {"Games_AmigaOS3.db", "---", "---"},  {"Games_MorphOSNG.db", "---", "---"},
-        {"StovanGames.db", "o-u", "o-u"},     {"stovan.db", "o-u", "o-u"},
-        {"Stovan_AmigaOS4.db", "o-u", "---"}, {"StovanMorphOS.db", "---", "o-u"},
-        {"Config.db", "-iu", "-iu"},          {"Games.db.bak", "---", "---"},
-        {"Games_ArosX86.db", "---", "---"},   {"MyAros68kGames.db", "---", "---"},
-    };
-    for (const char* system : {"AmigaOS4", "MorphOS"}) {
-        const DatabaseFilePatterns patterns = PatternsForSystem(system);
-        auto own = amiga::ParsePatternNoCase(patterns.own);
-        auto other = amiga::ParsePatternNoCase(patterns.otherInternal);
-        auto user = amiga::ParsePatternNoCase(patterns.user);
-        ASSERT_TRUE(own && other && user);
-        for (const Row& row : rows) {
-            SCOPED_TRACE(std::string(system) + " " + row.file);
-            std::string got = "---";
-            if (amiga::MatchPatternNoCase(*own, row.file))
-                got[0] = 'o';
-            if (amiga::MatchPatternNoCase(*other, row.file))
-                got[1] = 'i';
-            if (amiga::MatchPatternNoCase(*user, row.file))
-                got[2] = 'u';
-            EXPECT_EQ(got, std::string(system) == "AmigaOS4" ? row.amigaOS4 : row.morphOS);
-        }
-    }
-}
-
 using LoaderTest = DatabaseFixture;
 
 TEST_F(LoaderTest, ReadOrderAndMerging) {
@@ -145,14 +93,6 @@ TEST_F(LoaderTest, ConfigurationOverridesTheDatabase) {
               LogLines().end());
 }
 
-TEST_F(LoaderTest, ConfigFileInTheUserDrawerIsConfiguration) {
-    WriteFile("Work", kInternal + "Apps.db", ValidEntry("YAM"));
-    WriteFile("Work", kUser + "config.db", "## ITEM \"YAM\"  MODE \"NOTIFY\"\n## ITEM END\n");
-    ASSERT_TRUE(LoadAllDatabases(engine).ok());
-    EXPECT_EQ(Names(), (std::vector<std::string>{"YAM"}));
-    EXPECT_EQ(engine.items().front()->mode, ItemMode::NOTIFY);
-}
-
 TEST_F(LoaderTest, BrokenConfigurationRecordKeepsTheItem) {
     WriteFile("Work", kInternal + "Apps.db", ValidEntry("YAM") + ValidEntry("Tool"));
     WriteFile("Work", kPrefs + "Config.db",
@@ -198,45 +138,6 @@ TEST_F(LoaderTest, ReloadKeepsVersionResultsAndDeletesTheCache) {
     for (const std::string& line : LogLines()) {
         EXPECT_EQ(line.find("Error"), std::string::npos) << line;
     }
-}
-
-TEST_F(LoaderTest, LaunchWithEmptyPrefsWritesNothing) {
-    ASSERT_TRUE(LaunchReload(engine).ok());
-    EXPECT_TRUE(engine.items().empty());
-    EXPECT_FALSE(test::HostExists(root.Host("Work", kPrefs + "Config.db")));
-    for (const std::string& line : LogLines()) {
-        EXPECT_EQ(line.find("Saving"), std::string::npos) << line;
-        EXPECT_EQ(line.find("Loading"), std::string::npos) << line;
-    }
-}
-
-TEST_F(LoaderTest, MorphOSProfileReadsItsOwnFiles) {
-    test::TempRoot morphos(amiga::SystemProfile{amiga::SystemKind::MorphOS, "3.18"});
-    Engine other(morphos.dos(), preferences, log);
-    test::WriteHostFile(morphos.Host("Work", kInternal + "A_MorphOS.db"), ValidEntry("ForMorphOS"));
-    test::WriteHostFile(morphos.Host("Work", kInternal + "A_AmigaOS4.db"), ValidEntry("ForOS4"));
-    ASSERT_TRUE(LoadAllDatabases(other).ok());
-    ASSERT_EQ(other.items().size(), 1u);
-    EXPECT_EQ(other.items().front()->name(), "ForMorphOS");
-}
-
-TEST_F(LoaderTest, EveryEntryAndRecordEndsNormalised) {
-    // The item "Stovan" gets the drawer holding PROGDIR: as its install
-    // drawer, from its entry and again after a record that names another.
-    WriteFile("Work", kInternal + "StovanMain.db",
-              ValidEntry("Stovan", "#APPTYPE STOVAN\n") + ValidEntry("Other"));
-    ASSERT_TRUE(LoadAllDatabases(engine).ok());
-    EXPECT_EQ(engine.items().FindItem("Stovan", false)->installDir(), "Work:");
-    WriteFile("Work", kPrefs + "Config.db",
-              "## ITEM \"Stovan\"  MODE \"INSTALL\"\n## INSTALLDIR \"RAM:\"\n## ITEM END\n"
-              "## ITEM \"Other\"  MODE \"NOTIFY\"\n## INSTALLDIR \"RAM:\"\n## ITEM END\n");
-    ASSERT_TRUE(LoadAllDatabases(engine).ok());
-    EXPECT_EQ(engine.items().FindItem("Stovan", false)->installDir(), "Work:");
-    EXPECT_EQ(engine.items().FindItem("Other", false)->installDir(), "RAM:");
-    // A drawer the same as the type's default is cleared.
-    preferences.installDirTool = "RAM:";
-    ASSERT_TRUE(LoadAllDatabases(engine).ok());
-    EXPECT_EQ(engine.items().FindItem("Other", false)->installDir(), "");
 }
 
 TEST_F(LoaderTest, ReloadThatCannotSaveLosesNothing) {
@@ -426,55 +327,6 @@ TEST_F(ConfigFilesTest, CreatesTheDrawerAndReportsNewDrawers) {
     test::WriteHostFile(root.Host("Work", "Blocker"), "a file");
     EXPECT_FALSE(SaveConfiguration(engine, "Work:Blocker/Prefs").ok());
     EXPECT_EQ(LogLines().back(), "|" + std::string(80, '-'));
-}
-
-TEST_F(ConfigFilesTest, QuotesAndStarsRoundTrip) {
-    const std::vector<std::string> names = {
-        "Plain",      "With \"quotes\"",  "Star*Name",  "**",
-        "\"",         "Ends with star*",  "Line\nfeed", std::string("Esc\x1b") + "ape",
-        "Semi;colon", "Spaces  and\ttab", "=equals"};
-    std::string database;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        database += ValidEntry("App" + std::to_string(i), "",
-                               " DUPENAME " + amiga::QuoteArgument(names[i], true));
-        database += ValidEntry("App" + std::to_string(i));
-    }
-    ASSERT_EQ(Parse(database), ParseTotals{}) << testing::PrintToString(LogLines());
-    ASSERT_EQ(engine.items().size(), names.size() * 2);
-    int counter = 0;
-    for (ApplicationItem& item : engine.items()) {
-        item.mode = ItemMode::NOTIFY;
-        item.state = ItemState::INSTALLED;
-        item.installedVersion = {1, static_cast<std::uint32_t>(counter), 0};
-        ASSERT_TRUE(item.SetTextField(ItemField::installDir,
-                                      "Work:" + names[static_cast<std::size_t>(counter) / 2])
-                        .ok());
-        ++counter;
-    }
-    ASSERT_TRUE(SaveConfiguration(engine, "PROGDIR:Prefs").ok());
-    ASSERT_TRUE(SaveVersionCache(engine, "T:StovanVersion.db").ok());
-
-    // Fresh items from the same database, then both files read back.
-    engine.items().ClearItems();
-    (void)Parse(database);
-    log.ClearLog();
-    auto prefs = amiga::Lock(root.dos(), "PROGDIR:Prefs");
-    ASSERT_TRUE(prefs.ok());
-    EXPECT_EQ(ParseDatabaseFile(engine, "Config.db", &*prefs), ParseTotals{});
-    EXPECT_EQ(ParseDatabaseFile(engine, "T:StovanVersion.db"), ParseTotals{});
-    counter = 0;
-    for (const ApplicationItem& item : engine.items()) {
-        SCOPED_TRACE(item.key());
-        const std::string& expectedName = names[static_cast<std::size_t>(counter) / 2];
-        if (counter % 2 == 0) {
-            EXPECT_EQ(item.dupeName(), expectedName);
-        }
-        EXPECT_EQ(item.mode, ItemMode::NOTIFY);
-        EXPECT_EQ(item.state, ItemState::INSTALLED);
-        EXPECT_EQ(item.installedVersion.revision, static_cast<std::uint32_t>(counter));
-        EXPECT_EQ(item.installDir(), "Work:" + expectedName);
-        ++counter;
-    }
 }
 
 TEST_F(ConfigFilesTest, LongRecordsAreNeverCut) {

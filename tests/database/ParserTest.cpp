@@ -83,69 +83,6 @@ TEST_F(ParserTest, ReadsEveryCommandOfAnEntry) {
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"|Loading database 'Test.db'."}));
 }
 
-TEST_F(ParserTest, ItemLineKeywordsAndModes) {
-    const std::string text = ValidEntry("A", "",
-                                        " MODE notify VERSION 1.2.3 DATE 100.20.30 "
-                                        "SVERSION \"2.0\" SDATE 5.6.7 STATE outdated") +
-                             ValidEntry("B", "", " MODE Bogus STATE bogus") +
-                             ValidEntry("C", "#APPTYPE STOVAN\n", " MODE DOWNLOAD") +
-                             ValidEntry("D", "", " DUPENAME \"\"");
-    EXPECT_EQ(Parse(text), ParseTotals{});
-    const ApplicationItem* a = engine.items().FindItem("a", false);
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->mode, ItemMode::NOTIFY);
-    EXPECT_EQ(a->installedVersion, (VersionTriple{1, 2, 3}));
-    EXPECT_EQ(a->installedDate, (amiga::DateStamp{100, 20, 30}));
-    EXPECT_EQ(a->serverVersion, (VersionTriple{2, 0, 0}));
-    EXPECT_EQ(a->serverDate, (amiga::DateStamp{5, 6, 7}));
-    EXPECT_EQ(a->state, ItemState::OUTDATED);
-    const ApplicationItem* b = engine.items().FindItem("B", false);
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->mode, ItemMode::IGNORE);
-    EXPECT_EQ(b->state, ItemState::UNKNOWN);
-    // APPTYPE STOVAN forces the mode to INSTALL.
-    EXPECT_EQ(engine.items().FindItem("C", false)->mode, ItemMode::INSTALL);
-    // An empty DUPENAME counts as absent.
-    const ApplicationItem* d = engine.items().FindItem("D", false);
-    ASSERT_NE(d, nullptr);
-    EXPECT_FALSE(d->HasFlags(HAS_DUPENAME));
-}
-
-TEST_F(ParserTest, InstallDirForms) {
-    struct Row {
-        const char* name;
-        const char* line;
-        std::uint32_t flags;
-        const char* installDir;
-    };
-    const Row rows[] = {
-        {"drawer", "#INSTALLDIR \"Work:Apps\"\n", 0, "Work:Apps"},
-        {"keyword form", "#INSTALLDIR=\"Work:Apps\"\n", 0, ""},  // not a command: dropped
-        {"no drawer", "#INSTALLDIR\n", INSTALLDIR_DISABLED, ""},
-        {"disabled", "#INSTALLDIR DISABLED\n", INSTALLDIR_DISABLED, ""},
-        {"dependency", "#INSTALLDIR DEPENDENCY=\"MUI\"\n", INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS,
-         "MUI"},
-        {"drawer and dependency", "#INSTALLDIR \"Work:X\" DEPENDENCY MUI\n",
-         INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "MUI"},
-        {"appdirectory", "#APPDIRECTORY \"SYS:Prefs\"\n", INSTALLDIR_DISABLED | HAS_APPDIRECTORY,
-         ""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        engine.items().ClearItems();
-        // The install script must not use {STANDARDCOPY}: it does not.
-        (void)Parse(ValidEntry("App", row.line));
-        const ApplicationItem* item = engine.items().FindItem("App", false);
-        if (std::string(row.name) == "keyword form") {
-            EXPECT_EQ(item, nullptr);
-            continue;
-        }
-        ASSERT_NE(item, nullptr);
-        EXPECT_EQ(item->itemFlags(), row.flags);
-        EXPECT_EQ(item->installDir(), row.installDir);
-    }
-}
-
 // The error paths: which lines are logged, what the totals are, what stays.
 TEST_F(ParserTest, ErrorPathsDropEntriesAndCount) {
     struct Row {
@@ -284,18 +221,6 @@ TEST_F(ParserTest, BlockErrors) {
     }
 }
 
-TEST_F(ParserTest, BlockLeftOpenBreaksTheNextEntry) {
-    // A's INSTALL block is never closed: A fails validation (no script) and
-    // the open block makes B's INSTALL line fail, which forgets the block,
-    // so C loads.
-    const std::string text =
-        "#ITEM A\n#INSTALL\nx\n#ITEM END\n" + ValidEntry("B") + ValidEntry("C");
-    const ParseTotals totals = Parse(text);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"C"}));
-    EXPECT_EQ(totals.rejected, 2);
-    EXPECT_EQ(totals.errors, 3);  // 392 for A, 384 for B, 379 for B's ITEM END
-}
-
 TEST_F(ParserTest, DescriptionForms) {
     const std::string text = ValidEntry("A",
                                         "#DESCRIPTION \"Eine Zeile\"\n"
@@ -322,14 +247,6 @@ TEST_F(ParserTest, DescriptionForms) {
     chosen = LocalisedEntry(item, ItemField::description, french);
     ASSERT_NE(chosen, nullptr);
     EXPECT_EQ(*chosen, "Text B");
-}
-
-TEST_F(ParserTest, LineNumbersCountEveryLineAndCrLfWorks) {
-    const std::string text = "; comment\r\n\r\n\r\n#ITEM Foo\r\n#BOGUS\r\n";
-    (void)Parse(text);
-    EXPECT_EQ(
-        LogLines().at(1),
-        "WARNING|Error while parsing 'Test.db'. Line 5, Error: Unknown or misplaced command!");
 }
 
 TEST_F(ParserTest, MissingFileGivesTheSystemTextAndTotals) {
@@ -368,18 +285,6 @@ TEST_F(ParserTest, DupeNamesAddEntriesButNeverShareAKey) {
     EXPECT_EQ(engine.items().FindItem("Tool_OS4", true)->name(), "Tool");
 }
 
-TEST_F(ParserTest, StopsAtOutOfMemoryOnly) {
-    // Many errors do not stop the reading: the good entry at the end loads.
-    std::string text;
-    for (int i = 0; i < 50; ++i) {
-        text += "#ITEM X" + std::to_string(i) + "\n#NOPE\n";
-    }
-    text += ValidEntry("Last");
-    const ParseTotals totals = Parse(text);
-    EXPECT_EQ(totals.rejected, 50);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Last"}));
-}
-
 TEST_F(ParserTest, HostileTexts) {
     struct Row {
         const char* name;
@@ -401,14 +306,6 @@ TEST_F(ParserTest, HostileTexts) {
         (void)Parse(row.text);
         EXPECT_TRUE(engine.items().empty());
     }
-}
-
-TEST(ParserMode, ChosenByName) {
-    EXPECT_EQ(ModeForFileName("Config.db"), ParseMode::Configuration);
-    EXPECT_EQ(ModeForFileName("CONFIG.DB"), ParseMode::Configuration);
-    EXPECT_EQ(ModeForFileName("t:stovanversion.db"), ParseMode::Configuration);
-    EXPECT_EQ(ModeForFileName("MyConfig.db"), ParseMode::Database);
-    EXPECT_EQ(ModeForFileName("PROGDIR:Prefs/Config.db"), ParseMode::Database);
 }
 
 }  // namespace

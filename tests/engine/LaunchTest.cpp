@@ -65,13 +65,6 @@ TEST(StartupArgumentsTest, ToolTypesThenCommandLine) {
     }
 }
 
-TEST(StartupArgumentsTest, BadNumberIsReportedWithTheDosFault) {
-    StartupArguments arguments;
-    const auto error = ApplyCommandLine(arguments, "CX_PRI=abc");
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(*error, amiga::ERROR_BAD_NUMBER);
-}
-
 TEST(StovanPathTest, WrittenOnceDeletedWhenOff) {
     PlaceholderWorld world;
     Engine& engine = *world.engine;

@@ -182,15 +182,5 @@ TEST(ServerFetches, APauseOfTheCheckIsNoTimeOutOfAFetchAhead) {
     }
 }
 
-TEST(ServerFetches, FetchesRunSideBySideWithinTheLimit) {
-    SlowSite site;
-    (void)RunCheck(site, 1, CheckMode::Server, "");
-    EXPECT_EQ(site.widest(), 1);
-    SlowSite wider;
-    (void)RunCheck(wider, 4, CheckMode::Server, "");
-    EXPECT_GE(wider.widest(), 2);
-    EXPECT_LE(wider.widest(), 4);
-}
-
 }  // namespace
 }  // namespace stovan::test

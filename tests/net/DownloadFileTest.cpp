@@ -320,24 +320,6 @@ TEST_F(DownloadFileTest, LengthOnlyAndFileDates) {
     }
 }
 
-TEST_F(DownloadFileTest, ServerClockOffsetMovesTheFileDate) {
-    // The server's clock runs one hour ahead: Date is now plus an hour.
-    const std::time_t ahead = std::time(nullptr) + 3600;
-    char date[64];
-    std::strftime(date, sizeof date, "%a, %d %b %Y %H:%M:%S GMT", std::gmtime(&ahead));
-    HttpTestServer server([&](HttpConnection& connection) {
-        connection.Send(HttpResponse(
-            "200 OK", "x",
-            "Date: " + std::string(date) + "\r\nLast-Modified: Thu, 05 Nov 2015 10:00:00 GMT\r\n"));
-    });
-    ASSERT_EQ(Fetch(server.Url("/f")), Status::Ok());
-    auto info = amiga::Examine(root.dos(), "T:f");
-    ASSERT_TRUE(info);
-    const std::int64_t expected = amiga::DateStampToSeconds(DateFromNumbers(5, 11, 2015, 9, 0, 0));
-    EXPECT_NEAR(static_cast<double>(amiga::DateStampToSeconds(info->date)),
-                static_cast<double>(expected), 3.0);
-}
-
 TEST_F(DownloadFileTest, EmptyBodyLocalNameProgressAndRefusedConnection) {
     HttpTestServer server([&](HttpConnection& connection) {
         if (connection.path() == "/empty") {

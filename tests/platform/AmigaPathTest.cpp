@@ -5,54 +5,6 @@
 namespace amiga {
 namespace {
 
-std::string Describe(const ParsedPath& path) {
-    std::string out;
-    switch (path.start) {
-        case PathStart::CurrentDrawer:
-            out = "rel";
-            break;
-        case PathStart::VolumeRoot:
-            out = "root";
-            break;
-        case PathStart::Device:
-            out = "dev(" + path.device + ")";
-            break;
-    }
-    for (const PathStep& step : path.steps) {
-        out += step.parent ? " ^" : " " + step.name;
-    }
-    return out;
-}
-
-TEST(AmigaPath, ParsePathTurnsEmptyNamesIntoParents) {
-    struct Row {
-        const char* path;
-        const char* expected;
-    };
-    const Row rows[] = {
-        {"", "rel"},
-        {"a", "rel a"},
-        {"a/", "rel a"},
-        {"a//", "rel a ^"},
-        {"/", "rel ^"},
-        {"/foo", "rel ^ foo"},
-        {"//foo", "rel ^ ^ foo"},
-        {"a//b", "rel a ^ b"},
-        {":", "root"},
-        {":x/y", "root x y"},
-        {"Work:", "dev(Work)"},
-        {"Work:Tools/Foo", "dev(Work) Tools Foo"},
-        {"RAM:/x", "dev(RAM) ^ x"},
-        {"a\\b", "rel a\\b"},  // a backslash is an ordinary character
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.path);
-        auto parsed = ParsePath(row.path);
-        ASSERT_TRUE(parsed.ok());
-        EXPECT_EQ(Describe(*parsed), row.expected);
-    }
-}
-
 TEST(AmigaPath, ParsePathRefusesNamesThatCouldActOnTheHost) {
     const std::string rows[] = {
         ".",        "..",

@@ -73,30 +73,6 @@ TEST(Catalog, WriterUsesFlexCatLengthsAndPadding) {
     EXPECT_EQ(strs, expected);
 }
 
-TEST(Catalog, StringsAreReadWithLocaleLibrarysStepRule) {
-    // Odd length 5 advances 8 + 6 rounded to 16; length 6 with its NUL inside
-    // advances 8 + 6 rounded to 16 as well; a string without a NUL that
-    // fills its length is taken whole.
-    const std::string strs = Entry(1, 5, std::string("hello\0\0\0", 8)) +
-                             Entry(2, 6, std::string("ab\0xyz\0\0", 8)) + Entry(3, 4, "wxyz");
-    auto catalog = ParseCatalog(CatalogWithStrs(strs));
-    ASSERT_TRUE(catalog.ok());
-    EXPECT_EQ(catalog->find(1).value(), "hello");
-    EXPECT_EQ(catalog->find(2).value(), "ab");
-    EXPECT_EQ(catalog->find(3).value(), "wxyz");
-}
-
-TEST(Catalog, DuplicateIdsKeepTheFirstEntry) {
-    const std::string strs = Entry(4, 3, std::string("one\0", 4)) +
-                             Entry(2, 3, std::string("two\0", 4)) +
-                             Entry(4, 3, std::string("bad\0", 4));
-    auto catalog = ParseCatalog(CatalogWithStrs(strs));
-    ASSERT_TRUE(catalog.ok());
-    ASSERT_EQ(catalog->strings.size(), 2u);
-    EXPECT_EQ(catalog->find(4).value(), "one");
-    EXPECT_EQ(catalog->find(2).value(), "two");
-}
-
 TEST(Catalog, VersionFromFver) {
     struct Row {
         const char* fver;
@@ -282,18 +258,6 @@ TEST_F(CatalogFiles, SearchTakesLanguagesInTurnAndStopsAtEnglish) {
     // Names that would leave the Catalogs folder are not looked up.
     EXPECT_FALSE(
         FindCatalog({root_ / "Catalogs" / "deutsch"}, "Stovan.catalog", {".."}).has_value());
-}
-
-TEST_F(CatalogFiles, UnreadableCatalogsArePassedOver) {
-    put("deutsch", WriteCatalog(German()).substr(0, 30));
-    std::filesystem::create_directories(root_ / "Catalogs" / "dansk" / "Stovan.catalog");
-    CatalogContents italian = German();
-    italian.strings = {{5, "Va bene"}};
-    put("italiano", WriteCatalog(italian));
-    auto found = FindCatalog({root_}, "Stovan.catalog", {"deutsch", "dansk", "italiano"});
-    ASSERT_TRUE(found.has_value());
-    EXPECT_EQ(found->catalog.find(5).value(), "Va bene");
-    EXPECT_EQ(found->file, root_ / "Catalogs" / "italiano" / "Stovan.catalog");
 }
 
 TEST_F(CatalogFiles, OversizedFileIsRefusedUnread) {

@@ -58,35 +58,6 @@ bool ClosesWithin(int fd, std::chrono::milliseconds limit) {
     return ::read(fd, &byte, 1) == 0;
 }
 
-TEST(ChildProcess, ReportsHowTheChildEnded) {
-    struct Row {
-        const char* name;
-        const char* script;
-        int code;
-        int signal;
-    } rows[] = {
-        {"success", "exit 0", 0, 0},
-        {"warn", "exit 5", 5, 0},
-        {"highest code", "exit 255", 255, 0},
-        {"killed by a signal", "kill -TERM $$", -1, SIGTERM},
-        // Ignored in this process, yet the child starts with the default action.
-        {"interrupt reset", "kill -INT $$; exit 3", -1, SIGINT},
-    };
-    auto previous = std::signal(SIGINT, SIG_IGN);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto child = Child::Spawn(Shell(row.script));
-        ASSERT_TRUE(child);
-        const ExitStatus status = child->Wait();
-        EXPECT_EQ(status.code, row.code);
-        EXPECT_EQ(status.signal, row.signal);
-        // Reaped once; asking again gives the same answer.
-        ASSERT_TRUE(child->TryReap());
-        EXPECT_EQ(child->TryReap()->code, row.code);
-    }
-    std::signal(SIGINT, previous);
-}
-
 TEST(ChildProcess, PassesEnvironmentDescriptorsAndDrawer) {
     TempRoot temp;
     struct Row {

@@ -96,24 +96,6 @@ TEST(Icon, FixturesReadAsDecodedByHand) {
     }
 }
 
-TEST(Icon, DrawerDataAndItsExtensionAreDecoded) {
-    auto drawer = ReadDiskObjectFile(kIconDir + "images_IconSets_Mason_4cols_def_drawer.info");
-    ASSERT_TRUE(drawer.ok());
-    EXPECT_EQ(drawer->drawerData->leftEdge, 50);
-    EXPECT_EQ(drawer->drawerData->width, 400);
-    EXPECT_EQ(drawer->drawerData->height, 100);
-    EXPECT_EQ(drawer->drawerData->minWidth, 90);
-    EXPECT_EQ(drawer->drawerData->maxWidth, 0xFFFF);
-
-    // Revision byte 1 under garbage upper bits: the OS 2.x part is there.
-    auto libs = ReadDiskObjectFile(kIconDir + "external_openurl_dist_OpenURL_C.info");
-    ASSERT_TRUE(libs.ok());
-    EXPECT_EQ(libs->gadget.userData, 0x80000001u);
-    EXPECT_EQ(libs->drawerData->ddFlags, 3u);
-    EXPECT_EQ(libs->drawerData->viewModes, 2);
-    EXPECT_EQ(libs->drawerData->width, 0x19a);
-}
-
 TEST(Icon, EveryFixtureWrittenBackUnchangedIsByteIdentical) {
     int count = 0;
     for (const auto& entry : fs::directory_iterator(kIconDir)) {
@@ -198,22 +180,6 @@ TEST(Icon, EveryTypeHasADefaultIconThatSurvivesChangesAndAWriteRead) {
     EXPECT_FALSE(GetDefDiskObject(9).ok());
 }
 
-TEST(Icon, DefaultDrawerIconMatchesTheMinimalLayout) {
-    auto icon = GetDefDiskObject(WBDRAWER);
-    ASSERT_TRUE(icon.ok());
-    auto bytes = EncodeDiskObject(*icon);
-    ASSERT_TRUE(bytes.ok());
-    // Header, drawer data, one image header and its planes, the OS 2.x part.
-    const std::size_t planes =
-        IconImage::RowBytes(icon->image->width) * static_cast<std::size_t>(icon->image->height) * 2;
-    EXPECT_EQ(bytes->size(), 78u + 56 + 20 + planes + 6);
-    EXPECT_EQ(ReadBE16(*bytes, 0), 0xE310);
-    EXPECT_EQ(static_cast<unsigned char>((*bytes)[0x30]), WBDRAWER);
-    EXPECT_EQ(ReadBE32(*bytes, 0x3A), 0x80000000u);
-    EXPECT_NE(ReadBE32(*bytes, 0x42), 0u);         // DrawerData present
-    EXPECT_EQ(ReadBE32(*bytes, 0x04 + 0x16), 0u);  // no second image
-}
-
 TEST(Icon, RemovingTheSecondImageNeverLeavesReadersLookingForIt) {
     auto icon = ReadDiskObjectFile(kIconDir + "images_IconSets_Mason_4cols_def_tool.info");
     ASSERT_TRUE(icon.ok());
@@ -225,28 +191,6 @@ TEST(Icon, RemovingTheSecondImageNeverLeavesReadersLookingForIt) {
     ASSERT_TRUE(again.ok());
     EXPECT_FALSE(again->selectImage.has_value());
     EXPECT_EQ(again->gadget.flags & GFLG_GADGHIGHBITS, GFLG_GADGHCOMP);
-}
-
-TEST(Icon, MakingAProjectADrawerGivesItDrawerData) {
-    auto icon = GetDefDiskObject(WBPROJECT);
-    ASSERT_TRUE(icon.ok());
-    SetIconType(*icon, WBDRAWER);
-    auto again = DecodeDiskObject(EncodeDiskObject(*icon).value());
-    ASSERT_TRUE(again.ok());
-    EXPECT_EQ(again->type, WBDRAWER);
-    EXPECT_TRUE(again->drawerData.has_value());
-}
-
-TEST(Icon, ArtBecomesPlanes) {
-    const std::string_view rows[] = {".#o*", "*o#."};
-    const IconImage image = ImageFromArt(rows, 2);
-    ASSERT_EQ(image.planes.size(), 8u);  // 2 planes x 2 rows x 2 bytes
-    // Plane 0 holds the low bit: '#'(1) and '*'(3).
-    EXPECT_EQ(static_cast<unsigned char>(image.planes[0]), 0x50);
-    EXPECT_EQ(static_cast<unsigned char>(image.planes[2]), 0xA0);
-    // Plane 1 holds the high bit: 'o'(2) and '*'(3).
-    EXPECT_EQ(static_cast<unsigned char>(image.planes[4]), 0x30);
-    EXPECT_EQ(static_cast<unsigned char>(image.planes[6]), 0xC0);
 }
 
 // --- Files --------------------------------------------------------------------

@@ -79,15 +79,6 @@ TEST_F(LocksTest, RelativePathsUseTheDrawerGiven) {
     EXPECT_EQ(Name("", &*tools), "Work:Tools");
 }
 
-TEST_F(LocksTest, ExactNameWinsOverOtherCases) {
-    WriteHostFile(root.Host("Work", "readme"), "lower");
-    EXPECT_EQ(Name("Work:readme"), "Work:readme");
-    EXPECT_EQ(Name("Work:ReadMe"), "Work:ReadMe");
-    // Latin-1 letters compare without regard to case too.
-    WriteHostFile(root.Host("Work", "\xc4pfel"), "");
-    EXPECT_EQ(Name("Work:\xe4PFEL"), "Work:\xc4pfel");
-}
-
 TEST_F(LocksTest, SymbolicLinksMayNotLeaveTheVolume) {
     const std::string outside = root.folder() + "/outside";
     std::filesystem::create_directories(outside);

@@ -27,123 +27,6 @@ void ExpectRows(const std::vector<MatchRow>& rows, bool noCase) {
     }
 }
 
-TEST(PatternTest, SingleTokens) {
-    ExpectRows(
-        {
-            {"? one char", "?", "a", true},
-            {"? not empty", "?", "", false},
-            {"? not two", "?", "ab", false},
-            {"? inside", "a?c", "abc", true},
-            {"? needs a char", "a?c", "ac", false},
-            {"#? empty", "#?", "", true},
-            {"#? anything", "#?", "any name at all", true},
-            {"#?.info bare", "#?.info", ".info", true},
-            {"#?.info", "#?.info", "Tool.info", true},
-            {"#?.info tail", "#?.info", "a.infox", false},
-            {"#?.info short", "#?.info", "a.inf", false},
-            {"#? twice", "#?a#?b#?", "xxaxxbxx", true},
-            {"#? twice order", "#?a#?b#?", "xxbxxaxx", false},
-            {"#a empty", "#a", "", true},
-            {"#a many", "#a", "aaaa", true},
-            {"#a other", "#a", "aab", false},
-            {"a#bc none", "a#bc", "ac", true},
-            {"a#bc some", "a#bc", "abbbc", true},
-            {"#(ab) twice", "#(ab)", "abab", true},
-            {"#(ab) half", "#(ab)", "aba", false},
-            {"#?? empty", "#??", "", false},
-            {"#?? two", "#??", "ab", true},
-            {"#[0-9]", "#[0-9]", "2024", true},
-            {"#[0-9] letter", "#[0-9]", "20a4", false},
-            {"version", "v#[0-9].#[0-9]", "v40.1", true},
-            {"version no revision", "v#[0-9].#[0-9]", "v40.", true},
-            {"version letter", "v#[0-9].#[0-9]", "v40.x", false},
-            {"% empty", "%", "", true},
-            {"% not a char", "%", "a", false},
-            {"a%b", "a%b", "ab", true},
-            {"star is literal", "*", "*", true},
-            {"star is no wildcard", "*", "abc", false},
-            {"a* literal", "a*", "a*", true},
-            {"empty pattern", "", "", true},
-            {"empty pattern, name", "", "a", false},
-            {"plain", "ReadMe", "readme", true},
-            {"plain longer", "ReadMe", "ReadMe2", false},
-        },
-        true);
-}
-
-TEST(PatternTest, AlternativesAndNesting) {
-    ExpectRows(
-        {
-            {"(a|b)c needs one", "(a|b)c", "c", false},
-            {"(a|b)c first", "(a|b)c", "ac", true},
-            {"(a|b)c second", "(a|b)c", "bc", true},
-            {"three ways", "(a|b|c)", "c", true},
-            {"empty way last", "(a|)", "", true},
-            {"empty way last, a", "(a|)", "a", true},
-            {"empty way last, b", "(a|)", "b", false},
-            {"empty way first", "(|a)", "", true},
-            {"empty group", "()", "", true},
-            {"empty group, a", "()", "a", false},
-            {"group is plain", "(ab)", "ab", true},
-            {"nested", "((a|b)(c|d)|e)", "bd", true},
-            {"nested other way", "((a|b)(c|d)|e)", "e", true},
-            {"nested mix", "((a|b)(c|d)|e)", "be", false},
-            {"typical", "(a|b)#?[0-9]", "a1", true},
-            {"typical long", "(a|b)#?[0-9]", "bxyz9", true},
-            {"typical wrong start", "(a|b)#?[0-9]", "c1", false},
-            {"typical no digit", "(a|b)#?[0-9]", "a", false},
-            {"ways of different length", "(a|ab)(c|bcd)", "abcd", true},
-            {"# of group with way", "#(a|bc)", "abcabca", true},
-            {"# of group with way, broken", "#(a|bc)", "abcb", false},
-            {"repeat nothing", "#()", "", true},
-            {"repeat nothing, a", "#()", "a", false},
-            {"repeat empty way", "#(a|)", "aaa", true},
-        },
-        true);
-}
-
-TEST(PatternTest, NegationMatchesWhatTheItemDoesNot) {
-    ExpectRows(
-        {
-            {"not .info", "~(#?.info)", "foo", true},
-            {"not .info, longer", "~(#?.info)", "a.infox", true},
-            {"not .info, empty", "~(#?.info)", "", true},
-            {"not .info, info", "~(#?.info)", "foo.info", false},
-            {"not .info, case", "~(#?.info)", "FOO.INFO", false},
-            {"not a or b, c", "~(a|b)", "c", true},
-            {"not a or b, ab", "~(a|b)", "ab", true},
-            {"not a or b, a", "~(a|b)", "a", false},
-            {"not a or b, empty", "~(a|b)", "", true},
-            {"inner, empty", "x~(y)z", "xz", true},
-            {"inner, other", "x~(y)z", "xqqz", true},
-            {"inner, y", "x~(y)z", "xyz", false},
-            {"inner, yy", "x~(y)z", "xyyz", true},
-            {"not anything", "~(#?)", "", false},
-            {"not anything, a", "~(#?)", "a", false},
-            {"binds to one char", "~foo", "fooo", true},
-            {"binds to one char, bar", "~foo", "bar", false},
-            {"binds to one char, fo", "~foo", "fo", false},
-            {"binds to one char, f", "~foo", "f", false},
-            {"binds to one char, empty", "~foo", "", false},
-            {"inside a longer pattern", "#?~(.info)", "x.info", true},
-            {"double", "~~a", "a", true},
-            {"double, b", "~~a", "b", false},
-            {"double, aa", "~~a", "aa", false},
-            {"double group", "~(~a)", "a", true},
-            {"double group, empty", "~(~a)", "", false},
-            {"negated class is not negation", "[~a]", "b", true},
-            {"not then literal", "~(a)b", "b", true},
-            {"not then literal, ab", "~(a)b", "ab", false},
-            {"not then literal, cb", "~(a)b", "cb", true},
-            {"trailing tilde is literal", "foo~", "foo~", true},
-            {"trailing tilde needed", "foo~", "foo", false},
-            {"lone tilde", "~", "~", true},
-            {"tilde tilde at end", "a~~", "ab", true},
-            {"tilde tilde at end, tilde", "a~~", "a~", false},
-        },
-        true);
-}
-
 TEST(PatternTest, Classes) {
     ExpectRows(
         {
@@ -208,31 +91,6 @@ TEST(PatternTest, QuoteEscapes) {
             {"lone quote", "'", "'", true},
         },
         true);
-}
-
-TEST(PatternTest, CaseFoldingOfLatin1) {
-    ExpectRows(
-        {
-            {"ascii", "readme", "README", true},
-            {"e acute", "\xE9t\xE9", "\xC9T\xC9", true},
-            {"upper pattern, lower name", "\xC9T\xC9", "\xE9t\xE9", true},
-            {"a umlaut in range", "[\xE0-\xE4]", "\xC2", true},
-            {"o slash", "\xF8l", "\xD8L", true},
-            {"multiply is no letter", "\xD7", "\xF7", false},
-            {"sharp s has no partner", "\xDF", "\xDF", true},
-            {"sharp s not ss", "\xDF", "SS", false},
-            {"y diaeresis alone", "\xFF", "\xFF", true},
-        },
-        true);
-    ExpectRows(
-        {
-            {"case-sensitive literal", "readme", "README", false},
-            {"case-sensitive literal same", "ReadMe", "ReadMe", true},
-            {"case-sensitive class", "[a-z]", "Q", false},
-            {"case-sensitive any", "#?.info", "x.INFO", false},
-            {"case-sensitive accent", "\xE9", "\xC9", false},
-        },
-        false);
 }
 
 TEST(PatternTest, WildcardResult) {
@@ -366,15 +224,6 @@ TEST(PatternTest, NamesWithAnyByte) {
             {"token byte class", "[\x80-\x8A]", "\x85", true},
         },
         false);
-}
-
-TEST(PatternTest, PatternsCanBeSharedAndCopied) {
-    auto pattern = ParsePatternNoCase("#?.info");
-    ASSERT_TRUE(pattern.ok());
-    const Pattern copy = *pattern;
-    EXPECT_TRUE(MatchPatternNoCase(copy, "A.INFO"));
-    // The case rule travels with the pattern, whichever function matches it.
-    EXPECT_TRUE(MatchPattern(copy, "A.INFO"));
 }
 
 TEST(PatternTest, NegationMemoryIsBounded) {

@@ -172,26 +172,6 @@ TEST(ReadArgsTest, KeywordForms) {
     });
 }
 
-TEST(ReadArgsTest, MultipleAndRequired) {
-    ExpectRows({
-        {"from/to", "FROM/A/M,TO/A", "a b c\n", "FROM=a|FROM=b|TO=c"},
-        {"from/to one value", "FROM/A/M,TO/A", "a\n", "error 116"},
-        {"from/to keyword", "FROM/A/M,TO/A", "a to b c\n", "FROM=a|FROM=c|TO=b"},
-        {"two required take from the end", "FROM/M,TO/A,OPT/A", "a b c\n", "FROM=a|TO=b|OPT=c"},
-        {"required steal leaves multiple empty", "FROM/M,TO/A", "a\n", "FROM=(none)|TO=a"},
-        {"multiple required empty", "FILES/M/A", "\n", "error 116"},
-        {"required keyword missing", "NAME/A,TYPE/A/K", "x\n", "error 118"},
-        {"keyword multiple takes the rest", "URLSERVER/K/A/M", "URLSERVER a b c\n",
-         "URLSERVER=a|URLSERVER=b|URLSERVER=c"},
-        {"keyword multiple needs value", "URLSERVER/K/A/M", "URLSERVER\n", "error 117"},
-        {"numbers", "N/M/N", "1 -2 +3\n", "N=1|N=-2|N=3"},
-        {"numbers, one bad", "N/M/N", "1 x\n", "error 115"},
-        {"multiple then positional item", "A/M,B", "x y\n", "A=x|A=y|B=(none)"},
-        {"keyword value then position retried", "KEYA,KEYB/M", "keyb=val1 val2\n",
-         "KEYA=val2|KEYB=val1"},
-    });
-}
-
 TEST(ReadArgsTest, Numbers) {
     ExpectRows({
         {"plain", "N/N", "42\n", "N=42"},

@@ -93,16 +93,6 @@ TEST(SystemRoot, RefusesToTakeOverAFolderAndReportsBadTables) {
         << broken.error();
 }
 
-TEST(SystemRoot, NewFolderBecomesADefaultRoot) {
-    TempRoot root;
-    const std::string fresh = root.folder() + "/fresh/deeper";
-    auto dos = OpenProcessRoot(fresh);
-    ASSERT_TRUE(dos.ok()) << dos.error();
-    EXPECT_EQ(dos->rootFolder(), fresh);
-    EXPECT_TRUE(std::filesystem::exists(fresh + "/MountTable"));
-    EXPECT_TRUE(Lock(*dos, "PROGDIR:Cache/Downloads").ok());
-}
-
 TEST(SystemRoot, RunsStartingOnANewRootTogetherAllGetIt) {
     TempRoot root;
     // Several runs at the first use of a root: each gets the one complete

@@ -27,28 +27,6 @@ TEST(Uaem, FormatsTheDocumentedExample) {
     EXPECT_EQ(FormatUaem(info), "----rwed 2013-02-12 21:20:52.02 \n");
 }
 
-TEST(Uaem, ProtectionLettersFollowTheActiveLowRule) {
-    struct Row {
-        std::uint32_t protection;
-        const char* text;
-    };
-    const Row rows[] = {
-        {0, "----rwed"},
-        {FIBF_EXECUTE, "----rw-d"},
-        {FIBF_SCRIPT, "-s--rwed"},
-        {FIBF_HOLD | FIBF_PURE | FIBF_ARCHIVE, "h-pa rwed"},
-        {FIBF_READ | FIBF_WRITE | FIBF_EXECUTE | FIBF_DELETE, "--------"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text);
-        std::string expected = row.text;
-        std::erase(expected, ' ');
-        EXPECT_EQ(ProtectionString(row.protection), expected);
-        const UaemInfo parsed = ParseUaem(expected + " 2000-01-01 00:00:00.00 \n", {});
-        EXPECT_EQ(parsed.protection, row.protection);
-    }
-}
-
 TEST(Uaem, RoundTripsCommentsThatNeedEscapes) {
     const std::string comments[] = {
         "plain",

@@ -127,29 +127,6 @@ TEST(PreferencesFile, DefaultsAreWrittenExactlyAsTheLayoutSays) {
     }
 }
 
-TEST(PreferencesFile, WrittenRecordsReadBackEqual) {
-    struct Row {
-        const char* name;
-        Preferences record;
-    };
-    Preferences emptyStrings = Defaults(amiga::SystemKind::AmigaOS4);
-    for (std::size_t index = 0; index < kPreferencesStringCount; ++index) {
-        emptyStrings.string(index).clear();
-    }
-    const Row rows[] = {
-        {"AmigaOS 4 defaults", Defaults(amiga::SystemKind::AmigaOS4)},
-        {"MorphOS defaults", Defaults(amiga::SystemKind::MorphOS)},
-        {"every field unusual", Unusual()},
-        {"every string empty", emptyStrings},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto decoded = DecodePreferences(EncodePreferences(row.record));
-        ASSERT_TRUE(decoded.ok());
-        EXPECT_EQ(*decoded, row.record);
-    }
-}
-
 TEST(PreferencesFile, StringsOffsetIsAlwaysWrittenAsSixty) {
     Preferences record = Unusual();
     record.stringsOffset = 200;
@@ -157,62 +134,6 @@ TEST(PreferencesFile, StringsOffsetIsAlwaysWrittenAsSixty) {
     ASSERT_TRUE(decoded.ok());
     EXPECT_EQ(decoded->stringsOffset, 60u);
     EXPECT_EQ(decoded->backupDir, record.backupDir);
-}
-
-TEST(PreferencesFile, AcceptedVariantsOfTheLayout) {
-    const auto strings = DefaultStrings(amiga::SystemKind::AmigaOS4);
-    const std::string stvn = Chunk("STVN", StvnData(kDefaultWords, strings));
-
-    // A newer layout with a longer fixed part: the strings start at word 0.
-    std::vector<std::uint32_t> longWords = kDefaultWords;
-    longWords[0] = 68;
-    longWords.push_back(0xDEADBEEF);
-    longWords.push_back(0xFEEDFACE);
-    // An older layout with a shorter fixed part: the missing words stay zero
-    // even though string bytes follow where they would have been.
-    const std::vector<std::uint32_t> shortWords = {20, 0x2BB6001E, 2, 3, 4};
-    std::vector<std::string> otherStrings = strings;
-    otherStrings[0] = "RAM:";
-    // An odd-length chunk before STVN must be skipped with its pad byte.
-    const std::string oddChunk = Chunk("ANNO", "odd");
-    Preferences versionCheckOnly = Defaults(amiga::SystemKind::AmigaOS4);
-
-    struct Row {
-        const char* name;
-        std::string file;
-        std::uint32_t stringsOffset;
-        std::uint32_t launchAction;
-        std::uint32_t connectTimeout;
-        std::string tempDir;
-    };
-    const Row rows[] = {
-        {"chunks in reverse order", Form("PREF", stvn + kPrhd), 60, 1, 2, "SYS:"},
-        {"unknown odd chunk in between", Form("PREF", kPrhd + oddChunk + stvn), 60, 1, 2, "SYS:"},
-        {"second STVN counts",
-         Form("PREF", kPrhd + stvn + Chunk("STVN", StvnData(kDefaultWords, otherStrings))), 60, 1,
-         2, "RAM:"},
-        {"fixed part longer than 60",
-         Form("PREF", kPrhd + Chunk("STVN", StvnData(longWords, strings))), 68, 1, 2, "SYS:"},
-        {"fixed part shorter than 60",
-         Form("PREF", kPrhd + Chunk("STVN", StvnData(shortWords, strings))), 20, 2, 0, "SYS:"},
-        {"bytes after the FORM", DefaultFile(amiga::SystemKind::AmigaOS4) + "garbage", 60, 1, 2,
-         "SYS:"},
-        {"no spare strings",
-         Form("PREF", kPrhd + Chunk("STVN", StvnData(kDefaultWords, strings, 0))), 60, 1, 2,
-         "SYS:"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto decoded = DecodePreferences(row.file);
-        ASSERT_TRUE(decoded.ok());
-        EXPECT_EQ(decoded->stringsOffset, row.stringsOffset);
-        EXPECT_EQ(decoded->flags, 0x2BB6001Eu);
-        EXPECT_EQ(decoded->launchAction, row.launchAction);
-        EXPECT_EQ(decoded->connectTimeout, row.connectTimeout);
-        EXPECT_EQ(decoded->tempDir, row.tempDir);
-        EXPECT_EQ(decoded->backupDir, "PROGDIR:Cache/Backups/");
-        EXPECT_EQ(decoded->reserved[3], 0u);
-    }
 }
 
 TEST(PreferencesFile, DamagedFilesAreRefused) {

@@ -14,51 +14,6 @@ Preferences Defaults() {
     return record;
 }
 
-std::map<std::string, std::string> Listed(const Preferences& record) {
-    std::map<std::string, std::string> settings;
-    for (const PreferenceSetting& setting : ListPreferences(record)) {
-        EXPECT_TRUE(settings.emplace(setting.name, setting.value).second) << setting.name;
-    }
-    return settings;
-}
-
-TEST(PreferencesSettings, ListShowsEveryWordFlagAndString) {
-    const auto settings = Listed(Defaults());
-    EXPECT_EQ(settings.size(), 8u + 29u + 18u);
-    EXPECT_EQ(settings.at("launchAction"), "1");
-    EXPECT_EQ(settings.at("connectRetries"), "4");
-    EXPECT_EQ(settings.at("maxArchives"), "0");
-    EXPECT_EQ(settings.at("KEEP_ARCHIVES"), "on");
-    EXPECT_EQ(settings.at("ASK_DOWNLOAD"), "off");
-    EXPECT_EQ(settings.at("CLOSE_IS_QUIT"), "on");
-    EXPECT_EQ(settings.at("SHOW_CHANGELOG"), "off");
-    EXPECT_EQ(settings.at("downloadDir"), "PROGDIR:Cache/Downloads/");
-    EXPECT_EQ(settings.at("finderPaths"), "");
-    EXPECT_EQ(settings.count("stringsOffset"), 0u);
-}
-
-TEST(PreferencesSettings, EveryFlagSwitchesOnlyItsOwnBit) {
-    for (const PreferencesFlagName& flag : PreferencesFlagNames()) {
-        if (IsInternalPreference(flag.name)) {
-            continue;
-        }
-        SCOPED_TRACE(std::string(flag.name));
-        for (const char* value : {"on", "off", "YES", "no", "true", "0"}) {
-            Preferences record = Defaults();
-            const Preferences before = record;
-            ASSERT_TRUE(SetPreference(record, flag.name, value).ok());
-            const bool on =
-                value[0] == 'o' ? value[1] == 'n' : (value[0] == 'Y' || value[0] == 't');
-            const std::uint32_t expected =
-                on ? ((flag.second ? before.flags2 : before.flags) | flag.mask)
-                   : ((flag.second ? before.flags2 : before.flags) & ~flag.mask);
-            EXPECT_EQ(flag.second ? record.flags2 : record.flags, expected);
-            EXPECT_EQ(flag.second ? record.flags : record.flags2,
-                      flag.second ? before.flags : before.flags2);
-        }
-    }
-}
-
 TEST(PreferencesSettings, ValuesAsTheWindowTakesThem) {
     struct Row {
         const char* name;

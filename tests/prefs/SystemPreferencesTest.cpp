@@ -60,42 +60,6 @@ TEST_F(SystemPreferences, FirstStartUsesValidatedDefaultsAndCreatesTheCacheDrawe
     EXPECT_TRUE(HostExists("Work/Stovan/Cache/Backups"));
 }
 
-TEST_F(SystemPreferences, SavedPreferencesLoadBackEqual) {
-    Preferences record;
-    (void)LoadLivePreferences(record, dos_);
-    record.modeFilterPreset = 4;
-    record.flags |= DATABASE_WARNING_SHOWN;
-    ASSERT_TRUE(SaveLivePreferences(record, dos_).ok());
-    EXPECT_TRUE(HostExists("Work/Stovan/Prefs/stovan.prefs"));
-    EXPECT_TRUE(HostExists("Work/Stovan/Prefs.info"));  // the new drawer has an icon
-    // Only the file itself is left in the drawer, no temporary one.
-    EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "Work/Stovan/Prefs"),
-                            fs::directory_iterator()),
-              1);
-
-    Preferences loaded;
-    ASSERT_TRUE(LoadLivePreferences(loaded, dos_).ok());
-    EXPECT_EQ(loaded, record);
-}
-
-TEST_F(SystemPreferences, DrawersAsTheHostSeesThem) {
-    Preferences record;
-    (void)LoadLivePreferences(record, dos_);
-    record.downloadDir = "ram:Downloads";
-    record.tempDir = "RAM:";
-    record.installDirGame = "RAM DISK:T";
-    record.backupDir = "Ram Disk:Backups/";
-    fs::create_directories(root_ / "Work/Pictures/images");
-    record.imageDir = "Work:Pictures";
-    validatePreferences(record, dos_);
-    EXPECT_EQ(record.downloadDir, "Work:Stovan/Cache/Downloads");
-    EXPECT_EQ(record.tempDir, "Ram Disk:");
-    EXPECT_EQ(record.installDirGame, "SYS:");
-    EXPECT_EQ(record.backupDir, "Work:Stovan/Cache/Backups");
-    // The image drawer of the older layout, by the name it has on disk.
-    EXPECT_EQ(record.imageDir, "Work:Pictures/images");
-}
-
 TEST_F(SystemPreferences, DamagedFileGivesTheDefaultsOfTheSystem) {
     std::string file = EncodePreferences(Preferences{});
     file.resize(file.size() - 5);

@@ -74,52 +74,6 @@ Preferences Defaults() {
     return record;
 }
 
-TEST(Validation, DefaultsBecomeAbsoluteInTheFixedOrder) {
-    FakeHost host = InstalledSystem();
-    Preferences record = Defaults();
-    validatePreferences(record, host);
-
-    EXPECT_EQ(record.finderPaths, "SYS:,SYS:Games,SYS:Applications,DH1:");
-    EXPECT_EQ(record.tempDir, "System:");
-    EXPECT_EQ(record.downloadDir, "Work:Stovan/Cache/Downloads");
-    EXPECT_EQ(record.imageDir, "Work:Stovan/Cache/Images");
-    EXPECT_EQ(record.backupDir, "Work:Stovan/Cache/Backups");
-    EXPECT_EQ(record.installDirTool, "System:Tools");
-    EXPECT_EQ(record.installDirDesktop, "System:Utilities");
-    EXPECT_EQ(record.imageServer, std::string(kDefaultImageServer));  // not a drawer
-    EXPECT_EQ(record.listFormat, "SYS:");                             // not a drawer
-    EXPECT_EQ(record.maxArchives, 2u);
-
-    // The finder list first, then the old image layout, then the drawers in
-    // the order temporary, download, image, backup, the type drawers.
-    const std::vector<std::string> expected = {
-        "finder",
-        "lock PROGDIR:Cache/Images/",
-        "lock PROGDIR:Cache/Images/Images",
-        "lock SYS:",                      // temporary
-        "lock PROGDIR:Cache/Downloads/",  // download
-        "lock PROGDIR:Cache/Images/",     // image
-        "lock PROGDIR:Cache/Backups/",    // backup
-        "lock SYS:",                      // audio
-        "lock SYS:",                      // video
-        "lock SYS:",                      // text
-        "lock SYS:",                      // picture
-        "lock SYS:",                      // game
-        "lock SYS:",                      // emulator
-        "lock SYS:",                      // network
-        "lock SYS:Tools/",                // tool
-        "lock SYS:Utilities/",            // utility
-        "lock SYS:",                      // application
-        "lock SYS:Utilities/",            // desktop
-    };
-    EXPECT_EQ(host.log, expected);
-
-    // A second validation finds nothing left to change.
-    Preferences again = record;
-    validatePreferences(again, host);
-    EXPECT_EQ(again, record);
-}
-
 TEST(Validation, DrawersOnTheRamDisk) {
     struct Row {
         const char* name;
@@ -156,25 +110,6 @@ TEST(Validation, DrawersOnTheRamDisk) {
         validatePreferences(record, host);
         EXPECT_EQ(record.*row.field, row.expected);
     }
-}
-
-TEST(Validation, MissingDrawers) {
-    FakeHost host = InstalledSystem();
-    host.creatable["Work:New/Downloads"] = "Work:New/Downloads";
-    Preferences record = Defaults();
-    record.installDirGame = "Games:NotThere/";
-    record.tempDir = "Work:NoTemp";
-    record.downloadDir = "Work:New/Downloads";
-    record.backupDir = "Readonly:Backups/";  // cannot be created
-    validatePreferences(record, host);
-
-    EXPECT_EQ(record.installDirGame, "Games:NotThere/");  // kept as typed
-    EXPECT_EQ(record.tempDir, "Work:NoTemp");             // kept as typed
-    EXPECT_EQ(record.downloadDir, "Work:New/Downloads");  // created, then locked
-    EXPECT_EQ(record.backupDir, "Readonly:Backups/");     // kept after three passes
-    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "create Readonly:Backups/"), 3);
-    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "create Work:New/Downloads"), 1);
-    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "create Games:NotThere/"), 0);
 }
 
 TEST(Validation, ImageDrawerOfTheOlderLayoutMovesIntoItsImagesDrawer) {
@@ -272,14 +207,6 @@ TEST(Validation, NumbersAreBroughtIntoRange) {
     EXPECT_EQ(record.maxArchives, 2u);
 }
 
-TEST(Validation, OverlongPathsAreCut) {
-    FakeHost host = InstalledSystem();
-    Preferences record = Defaults();
-    record.installDirGame = "Work:" + std::string(100000, 'x');
-    validatePreferences(record, host);
-    EXPECT_EQ(record.installDirGame.size(), kMaxValidatedPath);
-}
-
 TEST(FinderPaths, ExcludedNames) {
     struct Row {
         const char* path;
@@ -307,31 +234,6 @@ TEST(FinderPaths, ExcludedNames) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.path);
         EXPECT_EQ(IsExcludedName(row.path), row.excluded);
-    }
-}
-
-TEST(FinderPaths, DefaultListPutsTheBootVolumeFirst) {
-    struct Row {
-        const char* name;
-        std::vector<FinderDevice> devices;
-        std::string expected;
-    };
-    const Row rows[] = {
-        {"boot DH0 with DH1, RAM and CD0",
-         {{"DH0", true, true}, {"DH1", true, false}, {"RAM", true, false}, {"CD0", true, false}},
-         "SYS:,SYS:Games,SYS:Applications,DH1:"},
-        {"boot device late in the list",
-         {{"DH1", true, false}, {"PIPE", true, false}, {"DH0", true, true}, {"DH2", true, false}},
-         "SYS:,SYS:Games,SYS:Applications,DH1:,DH2:"},
-        {"unusable devices are left out",
-         {{"DH0", true, true}, {"DF0", false, false}, {"USB0", true, false}},
-         "SYS:,SYS:Games,SYS:Applications,USB0:"},
-        {"no boot device", {{"DH1", true, false}}, "DH1:"},
-        {"nothing", {}, ""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(DefaultFinderPaths(row.devices), row.expected);
     }
 }
 

@@ -213,28 +213,6 @@ TEST(Placeholders, SystemVersionOfTheManagedSystem) {
     EXPECT_EQ(old.Expand(nullptr, "[{FPU}]"), "[]");
 }
 
-TEST(Placeholders, NumbersWithAndWithoutTwoDigits) {
-    PlaceholderWorld world;
-    ApplicationItem& item = world.AddItem("App");
-    item.serverVersion = {2, 5, 0};
-    EXPECT_EQ(world.Expand(&item, "{VERSION}.{0REVISION}.{0BUILD}"), "2.05.00");
-    item.serverVersion = {2, 123, 0};
-    EXPECT_EQ(world.Expand(&item, "{VERSION}.{0REVISION}.{0BUILD}"), "2.123.00");
-    item.serverVersion = {4294967295u, 0, 100};
-    EXPECT_EQ(world.Expand(&item, "{VERSION}.{REVISION}.{0BUILD}"), "4294967295.0.100");
-}
-
-TEST(Placeholders, BackupNameLeavesOutAZeroBuild) {
-    PlaceholderWorld world;
-    ApplicationItem& item = world.AddItem("App");
-    item.installedVersion = {3, 2, 0};
-    EXPECT_EQ(world.Expand(&item, "{BACKUPNAME}"), "PROGDIR:Cache/Backups/App_v3.02.lha");
-    item.installedVersion = {3, 2, 3};
-    EXPECT_EQ(world.Expand(&item, "{BACKUPNAME}"), "PROGDIR:Cache/Backups/App_v3.02.03.lha");
-    world.preferences.backupDir = "Work:Saved";
-    EXPECT_EQ(world.Expand(&item, "{BACKUPNAME}"), "Work:Saved/App_v3.02.03.lha");
-}
-
 TEST(Placeholders, ArchiveExtensionAndFilePart) {
     struct Case {
         const char* label;
@@ -261,35 +239,6 @@ TEST(Placeholders, ArchiveExtensionAndFilePart) {
         EXPECT_EQ(world.Expand(&item, "{EXTENSION}"), c.extension);
         EXPECT_EQ(world.Expand(&item, "{ARCHIVE}"), c.archive);
         EXPECT_EQ(world.Expand(&item, "{ARCHIVENAME}"), c.url);
-    }
-}
-
-TEST(Placeholders, ValuesThatNameThemselvesGiveNothing) {
-    struct Case {
-        const char* label;
-        const char* url;
-        const char* archiveName;
-        const char* archive;
-    };
-    const Case cases[] = {
-        // The file part "{ARCHIVENAME}" does not hold "ARCHIVE}": it is
-        // expanded, and there the archive name names itself.
-        {"archive name names itself", "x/{ARCHIVENAME}", "", ""},
-        {"archive names itself", "http://h/{ARCHIVE}", "http://h/", ""},
-        {"own name in other case", "http://h/{archive}", "http://h/", ""},
-        {"own name without its open brace", "http://h/ARCHIVE}.lha", "http://h/ARCHIVE}.lha", ""},
-        {"each names the other", "{ARCHIVE}/{ARCHIVENAME}", "", ""},
-        {"names another placeholder", "http://h/{NAME}-{VERSION}.lha", "http://h/App-7.lha",
-         "App-7.lha"},
-    };
-    PlaceholderWorld world;
-    ApplicationItem& item = world.AddItem("App");
-    item.serverVersion = {7, 0, 0};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        world.Set(item, ItemField::urlArchive, c.url);
-        EXPECT_EQ(world.Expand(&item, "{ARCHIVENAME}"), c.archiveName);
-        EXPECT_EQ(world.Expand(&item, "{ARCHIVE}"), c.archive);
     }
 }
 
@@ -345,60 +294,6 @@ TEST(Placeholders, HostileValuesStayBoundedAndEnd) {
     EXPECT_EQ(world.Expand(&item, "{INSTALLDIR}"), "Work:{INSTALLDIR}/");
 }
 
-TEST(Placeholders, TemporaryDrawerIsCreatedAndFollowsTheScratchNumber) {
-    PlaceholderWorld world;
-    const std::string first = world.Expand(nullptr, "{TEMPDIR}");
-    EXPECT_EQ(first, "RAM:T/StovanTemp/001a2b3c/");
-    auto info = amiga::Examine(world.root.dos(), first);
-    ASSERT_TRUE(info.ok());
-    EXPECT_TRUE(info->drawer);
-
-    world.engine->scratchNumber += 1;
-    const std::string second = world.Expand(nullptr, "{TEMPDIR}|{RANDOM}");
-    EXPECT_EQ(second, "RAM:T/StovanTemp/001a2b3d/|1a2b3d");
-    EXPECT_TRUE(amiga::Lock(world.root.dos(), "RAM:T/StovanTemp/001a2b3d").ok());
-
-    world.engine->scratchNumber = 0xdeadbeef;
-    EXPECT_EQ(world.Expand(nullptr, "{RANDOM}{TEMPDIR}"), "deadbeefRAM:T/StovanTemp/deadbeef/");
-    world.engine->scratchNumber = 5;
-    EXPECT_EQ(world.Expand(nullptr, "{RANDOM}{TEMPDIR}"), "5RAM:T/StovanTemp/00000005/");
-
-    // A temporary preference ending in ":" or "/" takes no second separator.
-    world.preferences.tempDir = "RAM:";
-    EXPECT_EQ(world.Expand(nullptr, "{TEMPDIR}"), "RAM:StovanTemp/00000005/");
-    EXPECT_TRUE(amiga::Lock(world.root.dos(), "RAM:StovanTemp/00000005").ok());
-    world.preferences.tempDir = "RAM:T/";
-    EXPECT_EQ(world.Expand(nullptr, "{TEMPDIR}"), "RAM:T/StovanTemp/00000005/");
-
-    // A temporary drawer that cannot be made still gives its name.
-    world.preferences.tempDir = "NOSUCHVOLUME:";
-    EXPECT_EQ(world.Expand(nullptr, "{TEMPDIR}"), "NOSUCHVOLUME:StovanTemp/00000005/");
-}
-
-TEST(Placeholders, TrailingSlashRules) {
-    PlaceholderWorld world;
-    ApplicationItem& item = world.AddItem("App");
-    struct Case {
-        const char* label;
-        const char* appDirectory;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"drawer", "Work:Apps", "Work:Apps/"},
-        {"volume", "Work:", "Work:"},
-        {"slash already", "Work:Apps/", "Work:Apps/"},
-        {"relative", "Apps", "Apps/"},
-        {"empty stays empty", "", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        world.Set(item, ItemField::appDirectory, c.appDirectory);
-        EXPECT_EQ(world.Expand(&item, "{APPDIRECTORY}"), c.expected);
-    }
-    world.preferences.downloadDir = "";
-    EXPECT_EQ(world.Expand(&item, "[{DOWNLOADDIR}]"), "[]");
-}
-
 TEST(Placeholders, InstallDrawerFollowsAndDefaults) {
     for (const amiga::SystemKind kind : {amiga::SystemKind::AmigaOS4, amiga::SystemKind::MorphOS}) {
         const bool morphOs = kind == amiga::SystemKind::MorphOS;
@@ -452,29 +347,6 @@ TEST(Placeholders, InstallDrawerFollowsAndDefaults) {
             EXPECT_EQ(world.Expand(&item, "{INSTALLDIR}"), c.expected);
             world.engine->items().DisposeItem(item);
         }
-    }
-}
-
-TEST(Placeholders, DatePartsOfTheServerDate) {
-    PlaceholderWorld world;
-    ApplicationItem& item = world.AddItem("App");
-    const char* format = "{DAY}.{MONTH}.{YEAR} {HOUR}:{MINUTE}:{SECOND}";
-    struct Case {
-        const char* label;
-        amiga::DateStamp date;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"zero date", {}, "01.01.1978 00:00:00"},
-        {"ordinary", DateFromNumbers(5, 3, 2021, 7, 8, 9), "05.03.2021 07:08:09"},
-        {"leap day", DateFromNumbers(29, 2, 2000, 23, 59, 59), "29.02.2000 23:59:59"},
-        {"year end", DateFromNumbers(31, 12, 1999, 12, 0, 0), "31.12.1999 12:00:00"},
-        {"seconds from ticks", {100, 61, 149}, "11.04.1978 01:01:02"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        item.serverDate = c.date;
-        EXPECT_EQ(world.Expand(&item, format), c.expected);
     }
 }
 
@@ -608,48 +480,6 @@ TEST(Placeholders, ApplicationDirectoryOnlyWhenItExists) {
     ApplicationItem& disabled = world.AddItem("Off");
     EXPECT_TRUE(disabled.SetItemFlags(INSTALLDIR_DISABLED).ok());
     EXPECT_EQ(ApplicationDirectory(*world.engine, disabled), std::nullopt);
-}
-
-TEST(Placeholders, NormaliseInstallDirClearsTheTypeDefault) {
-    PlaceholderWorld world;
-    const amiga::DosList& dos = world.root.dos();
-    ASSERT_TRUE(amiga::CreateDir(dos, "Work:Tools").ok());
-    world.preferences.installDirTool = "Work:Tools/";
-    struct Case {
-        const char* label;
-        const char* installDir;
-        AppType type;
-        std::uint32_t flags;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"same drawer as the type's", "work:tools", AppType::TOOL, 0, ""},
-        {"system volume for a type without drawer", "SYS:", AppType::DRIVER, 0, ""},
-        {"boot device name", "DH0:", AppType::LIBRARY, 0, ""},
-        {"another drawer", "Work:", AppType::TOOL, 0, "Work:"},
-        {"missing drawer", "Work:Nowhere", AppType::TOOL, 0, "Work:Nowhere"},
-        {"disabled is left alone", "SYS:", AppType::DRIVER, INSTALLDIR_DISABLED, "SYS:"},
-        {"empty stays empty", "", AppType::TOOL, 0, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        ApplicationItem& item = world.AddItem("App");
-        world.Set(item, ItemField::installDir, c.installDir);
-        item.type = c.type;
-        EXPECT_TRUE(item.SetItemFlags(c.flags).ok());
-        EXPECT_TRUE(NormaliseInstallDir(*world.engine, item).ok());
-        EXPECT_EQ(item.installDir(), c.expected);
-        world.engine->items().DisposeItem(item);
-    }
-
-    // Stovan's own entry points at the program's drawer.
-    ApplicationItem& stovan = world.AddItem("stovan");
-    stovan.type = AppType::STOVAN;
-    world.Set(stovan, ItemField::installDir, "SYS:Somewhere");
-    EXPECT_TRUE(NormaliseInstallDir(*world.engine, stovan).ok());
-    EXPECT_EQ(stovan.installDir(), "Work:");
-    EXPECT_EQ(world.Expand(&stovan, "{INSTALLDIR}{NAME}"), "Work:stovan");
-    EXPECT_EQ(ApplicationDirectory(*world.engine, stovan), "Work:stovan");
 }
 
 TEST(Placeholders, CreateDrawerPathWithAndWithoutIcons) {

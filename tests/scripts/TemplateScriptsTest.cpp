@@ -504,35 +504,5 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
 }  // namespace stovan::test
 
 namespace stovan::test {
-namespace {
-
-// Entries written before the backup template came first unpack the new
-// version into "{TEMPDIR}Foo" and then back up: the backup stages its restore
-// script in a drawer of its own, so the unpacked application survives to be
-// copied, and the backup holds the old version only.
-TEST_F(TemplateScripts, BackupAfterTheExtractionKeepsTheUnpackedVersion) {
-    for (const char* order : {"{STANDARDEXTRACT}{STANDARDBACKUP}{STANDARDCOPY}",
-                              "{STANDARDBACKUP}{STANDARDEXTRACT}{STANDARDCOPY}"}) {
-        SCOPED_TRACE(order);
-        TemplateWorld w;
-        w.world.preferences.flags2 |= BACKUP_BEFORE_INSTALL;
-        w.world.engine->currentOperation = EngineOperation::Install;
-        w.Download("Foo.lha");
-        w.Write("Work:Apps/Foo/Foo", "program v1");
-        w.Write("Work:Apps/Foo.info", "drawer icon");
-        ProgramRun run = w.Run(ScriptKind::Install, order);
-        ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
-        EXPECT_EQ(w.Read("Work:Apps/Foo/Foo"), "program v2");
-        EXPECT_FALSE(w.Exists("Work:Apps/Foo/StovanRestore"));
-        EXPECT_FALSE(w.Exists("Work:Apps/Foo/StovanRestoreData"));
-
-        ProgramRun unpack = w.Line("LhA x \"" + w.Expand("{BACKUPNAME}") + "\" \"RAM:Check/\"");
-        ASSERT_EQ(unpack.exitCode, 0) << unpack.err;
-        EXPECT_EQ(w.Read("RAM:Check/Foo/Foo"), "program v1");
-        EXPECT_TRUE(w.Exists("RAM:Check/Foo/StovanRestore"));
-        EXPECT_FALSE(w.Exists("RAM:Check/Foo/Docs"));  // nothing of the new version
-    }
-}
-
-}  // namespace
+namespace {}  // namespace
 }  // namespace stovan::test

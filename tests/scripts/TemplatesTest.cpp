@@ -67,37 +67,5 @@ TEST(Templates, ShapeOfEveryTemplate) {
     EXPECT_EQ(FindTemplate("COPYALL"), std::nullopt);
 }
 
-// The inner templates expand in place; the script suite runs them.
-TEST(Templates, CopyTemplatesExpandTheirInnerTemplates) {
-    test::PlaceholderWorld world;
-    ApplicationItem& item = world.AddItem("Tool");
-    world.Set(item, ItemField::installDir, "Work:T");
-    const std::string copy = world.Expand(&item, "{COPYALL}");
-    EXPECT_EQ(copy, world.Expand(&item, "{CHECKAPPICON}") + "\nCopy \"" +
-                        world.Expand(&item, "{TEMPDIR}") + "Tool/#?\" \"Work:T/Tool\" ALL\n" +
-                        world.Expand(&item, "{COPYDRAWERICON}") + "\n");
-    EXPECT_EQ(world.Expand(&item, "{STANDARDCOPY}"), copy);
-    const std::string block = world.Expand(&item, "{STANDARDEXTRACT}{COPYALL}");
-    EXPECT_EQ(block, world.Expand(&item, "{STANDARDEXTRACT}") + copy);
-    EXPECT_EQ(block.find('{'), std::string::npos);
-}
-
-TEST(Templates, BackupTemplateIsGuardedByTheBackupMode) {
-    test::PlaceholderWorld world;
-    ApplicationItem& item = world.AddItem("Tool");
-    item.installedVersion = {1, 2, 0};
-    const auto firstLine = [&] {
-        const std::string text = world.Expand(&item, "{STANDARDBACKUP}");
-        EXPECT_EQ(Lines(text).size(), 72u);
-        return text.substr(0, text.find('\n'));
-    };
-    EXPECT_EQ(firstLine(), "If \"\" EQ \"ENABLED\"");
-    world.engine->currentOperation = EngineOperation::Install;
-    world.preferences.flags2 |= BACKUP_BEFORE_INSTALL;
-    EXPECT_EQ(firstLine(), "If \"ENABLED\" EQ \"ENABLED\"");
-    item.type = AppType::STOVAN;
-    EXPECT_EQ(firstLine(), "If \"\" EQ \"ENABLED\"");
-}
-
 }  // namespace
 }  // namespace stovan

@@ -17,52 +17,6 @@
 namespace amiga {
 namespace {
 
-// The reading itself is the host layer's ReadArgs (ReadArgsTest); here the
-// table the commands see.
-TEST(ShellArgs, TemplatesFillAsReadArgsDoes) {
-    struct Row {
-        const char* name;
-        const char* templ;
-        const char* line;
-        const char* key;
-        const char* expected;  // Text(key), or joined Multi when key ends in '*'
-        DosError error;
-    };
-    const Row rows[] = {
-        {"last word goes to TO", "FROM/M,TO/A", "a b c", "TO", "c", 0},
-        {"rest stays in FROM", "FROM/M,TO/A", "a b c", "FROM*", "a b", 0},
-        {"alias", "Q=QUIET/S,FILE/A", "f QUIET", "Q", "", 0},
-        {"empty-named slot", "NOT/S,,EQ/K", "\"x\" EQ \"y\"", "", "x", 0},
-        {"rest of line", "NAME,STRING/F", "echo on and more", "STRING", "on and more", 0},
-        {"missing required", "NAME/A", "", "NAME", "", ERROR_REQUIRED_ARG_MISSING},
-        {"unterminated quote", "NAME", "\"abc", "NAME", "", ERROR_LINE_TOO_LONG},
-        {"/M/A empty", "FILE/M/A", "", "FILE*", "", ERROR_REQUIRED_ARG_MISSING},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto args = ParseArgs(row.templ, row.line);
-        if (row.error != 0) {
-            ASSERT_FALSE(args.ok());
-            EXPECT_EQ(args.error(), row.error);
-            continue;
-        }
-        ASSERT_TRUE(args.ok()) << args.error();
-        std::string key = row.key;
-        if (!key.empty() && key.back() == '*') {
-            std::string joined;
-            for (const auto& value : args->Multi(key.substr(0, key.size() - 1))) {
-                joined += (joined.empty() ? "" : " ") + value;
-            }
-            EXPECT_EQ(joined, row.expected);
-        } else {
-            EXPECT_EQ(args->Text(key), row.expected);
-        }
-    }
-    auto quiet = ParseArgs("Q=QUIET/S,FILE/A", "f QUIET");
-    ASSERT_TRUE(quiet.ok());
-    EXPECT_TRUE(quiet->Switch("Q"));
-}
-
 TEST(ShellLineReader, ContinuationCommentsAndFirstWord) {
     ScriptText script("Echo a +\nb\r\nSkip x\n\nlast");
     EXPECT_EQ(script.ReadLine().value(), "Echo a b");

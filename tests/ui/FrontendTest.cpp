@@ -61,33 +61,6 @@ TEST(QtFrontend, RequestersAnswerThroughTheSeamAndBusyNests) {
     EXPECT_EQ(lists, 1);
 }
 
-TEST(QtFrontend, TheWaitEndsOnReadyDescriptorTimeoutAndAbort) {
-    QtFrontend frontend;
-    std::array<int, 2> pipeEnds{};
-    ASSERT_EQ(::pipe(pipeEnds.data()), 0);
-    std::vector<pollfd> fds{{pipeEnds[0], POLLIN, 0}};
-
-    // Nothing comes: the timeout ends the wait.
-    EXPECT_EQ(WaitInQtLoop(frontend, fds, std::chrono::milliseconds(20)), 0);
-
-    // Data arrives while the loop waits.
-    QTimer::singleShot(10, [&] { ASSERT_EQ(::write(pipeEnds[1], "x", 1), 1); });
-    EXPECT_EQ(WaitInQtLoop(frontend, fds, std::chrono::milliseconds(5000)), 1);
-    EXPECT_NE(fds[0].revents & POLLIN, 0);
-    char byte = 0;
-    ASSERT_EQ(::read(pipeEnds[0], &byte, 1), 1);
-
-    // Abort ends a long wait at once.
-    QTimer::singleShot(10, [&] { frontend.RequestAbort(); });
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(WaitInQtLoop(frontend, fds, std::chrono::milliseconds(30000)), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
-    EXPECT_EQ(frontend.ProcessInput(), msg::ProcessingAborted);
-    EXPECT_EQ(frontend.ProcessInput(), 0u);
-    ::close(pipeEnds[0]);
-    ::close(pipeEnds[1]);
-}
-
 TEST(QtFrontend, AbortReturnsAbortedIntoTheWaitingOperation) {
     stovan::test::TempRoot root;
     Log log;

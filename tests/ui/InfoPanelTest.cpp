@@ -54,32 +54,6 @@ TEST(InfoPanel, AuthorTextsSplitIntoNameAndAddress) {
     EXPECT_EQ(SplitAuthor("N <" + user + "&host$org>").email, user + "@host.org");
 }
 
-TEST(InfoPanel, TextShowsEveryFieldOrNone) {
-    TestEngine fixture;
-    EXPECT_EQ(InfoPanelText(nullptr, {}), GetString(msg::InfoNoSelection));
-
-    ApplicationItem& bare = fixture.Add({.name = "Bare"});
-    const std::string text = InfoPanelText(&bare, {});
-    EXPECT_NE(text.find("Bare"), std::string::npos);
-    std::size_t nones = 0;
-    for (std::size_t at = text.find("<None>"); at != std::string::npos;
-         at = text.find("<None>", at + 1)) {
-        ++nones;
-    }
-    EXPECT_EQ(nones, 6u) << text;
-
-    const std::string description(20000, 'd');
-    ApplicationItem& full = fixture.Add(
-        {.name = "Full", .description = description, .author = "Ann <ann&mail$example>"});
-    ASSERT_TRUE(full.SetTextField(ItemField::displayName, "Full Name").ok());
-    ASSERT_TRUE(full.SetTextField(ItemField::appWebPage, "https://full.example/").ok());
-    const std::string shown = InfoPanelText(&full, {});
-    EXPECT_NE(shown.find("Full Name"), std::string::npos);
-    EXPECT_NE(shown.find(description), std::string::npos) << "a long description is not cut";
-    EXPECT_NE(shown.find("ann@mail.example"), std::string::npos);
-    EXPECT_NE(shown.find("https://full.example/"), std::string::npos);
-}
-
 TEST(InfoPanel, ContextMenuOpensTheSiteAndTheAddress) {
     TestEngine fixture;
     fixture.preferences.imageServer.clear();

@@ -102,15 +102,6 @@ TEST_F(PreferencesWindowTest, SaveWritesWhatTheControlsShowAndItReadsBack) {
     window_->reject();
 }
 
-TEST_F(PreferencesWindowTest, PagesAreTitledAsTheCatalogSays) {
-    auto* pages = window_->findChild<QTabWidget*>();
-    ASSERT_NE(pages, nullptr);
-    ASSERT_EQ(pages->count(), 6);
-    EXPECT_EQ(window_->windowTitle(), QStringLiteral("Stovan Preferences"));
-    // "&" is shown, not taken for a shortcut.
-    EXPECT_EQ(pages->tabText(4), QStringLiteral("Log && Debug"));
-}
-
 TEST_F(PreferencesWindowTest, CancelAndTheCloseButtonChangeNothing) {
     ASSERT_TRUE(SaveLivePreferences(session_->preferences, session_->dos).ok());
     const Preferences before = session_->preferences;
@@ -166,42 +157,6 @@ TEST_F(PreferencesWindowTest, ControlsFollowTheirSwitchesAtOnce) {
     EXPECT_TRUE(Text("finderPaths")->text().startsWith(QStringLiteral("SYS:")))
         << Text("finderPaths")->text().toStdString();
     window_->reject();
-}
-
-TEST_F(PreferencesWindowTest, ASaveTellsWhatTheMainWindowFollows) {
-    struct Row {
-        const char* name;
-        std::function<void()> change;
-        PreferencesChanges expected;
-    };
-    const Row rows[] = {
-        {"nothing", [] {}, {}},
-        {"hide databases only",
-         [&] { Check("HIDE_STOVAN_DATABASES")->toggle(); },
-         {.hideDatabases = true}},
-        {"buttons", [&] { Check("SHOW_BUTTONS")->toggle(); }, {.buttons = true}},
-        {"a type drawer",
-         [&] { Text("installDirTool")->setText(QStringLiteral("Work:Tools")); },
-         {.typeDrawers = true}},
-        {"the temporary drawer is no type drawer",
-         [&] { Text("tempDir")->setText(QStringLiteral("Work:T")); },
-         {}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::optional<PreferencesChanges> told;
-        const auto connection =
-            QObject::connect(window_.get(), &PreferencesWindow::saved,
-                             [&](const PreferencesChanges& changes) { told = changes; });
-        window_->show();
-        row.change();
-        (void)window_->SaveFromControls();
-        QObject::disconnect(connection);
-        ASSERT_TRUE(told.has_value());
-        EXPECT_EQ(told->typeDrawers, row.expected.typeDrawers);
-        EXPECT_EQ(told->buttons, row.expected.buttons);
-        EXPECT_EQ(told->hideDatabases, row.expected.hideDatabases);
-    }
 }
 
 TEST_F(PreferencesWindowTest, DrawerPathsMapBetweenVolumesAndHostFolders) {

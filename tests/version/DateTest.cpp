@@ -190,29 +190,6 @@ TEST(ParseDate, EveryDayAgreesWithTheCalendar) {
     }
 }
 
-TEST(DateFromNumbers, ValidatesThroughTheParser) {
-    EXPECT_EQ(DateFromNumbers(15, 11, 1994, 8, 12, 31), (DateStamp{6162, 492, 1550}));
-    EXPECT_EQ(DateFromNumbers(29, 2, 2016, 0, 0, 0), (DateStamp{HostDays(29, 2, 2016), 0, 0}));
-    struct Bad {
-        const char* name;
-        std::int64_t day, month, year, hour, minute, second;
-    };
-    const Bad rows[] = {
-        {"missing day", 0, 11, 1994, 0, 0, 0},
-        {"31 February", 31, 2, 2015, 0, 0, 0},
-        {"negative day", -1, 1, 2000, 0, 0, 0},
-        {"five-digit year", 1, 1, 12345, 0, 0, 0},
-        {"early year", 1, 1, 1977, 0, 0, 0},
-        {"hour 24", 1, 1, 2000, 24, 0, 0},
-        {"huge second", 1, 1, 2000, 0, 0, 9000000000000LL},
-    };
-    for (const Bad& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(DateFromNumbers(row.day, row.month, row.year, row.hour, row.minute, row.second),
-                  DateStamp{});
-    }
-}
-
 TEST(Seconds, ConvertBothWays) {
     EXPECT_EQ(SecondsFromDate({6162, 492, 1550}), 532426351u);
     EXPECT_EQ(DateFromSeconds(532426351u), (DateStamp{6162, 492, 1550}));
