@@ -19,6 +19,7 @@ Build first (clang, instrumented, unoptimised):
 Then:
   tools/coverage-map.py build-pcov [SUITE ...]      # runs, writes build-pcov/coverage-map.json
   tools/coverage-map.py build-pcov --report         # reads it again
+  tools/coverage-map.py build-pcov --compare OLD.json  # what OLD reached and this does not
 
 The report lists, per case, how many non-blank lines its TEST block has, how
 many lines/branches only it reaches, and a greedy choice of cases whose removal
@@ -215,6 +216,25 @@ def report(data):
             print(f"        {size:4d} {name}")
 
 
+def reached(data):
+    return {data["keys"][k] for case in data["cases"].values() for k in case["keys"]}
+
+
+def compare(old, new):
+    """Totals of both runs, then every line or branch direction the old run
+    reached and the new one does not, by file."""
+    before, after = reached(old), reached(new)
+    for name, keys in (("before", before), ("after", after)):
+        lines = sum(1 for k in keys if k.count(":") == 1)
+        print(f"{name}: {len(old['cases'] if name == 'before' else new['cases'])} cases, "
+              f"{lines} lines, {len(keys) - lines} branch directions reached")
+    lost = sorted(before - after)
+    print(f"lost: {len(lost)}; newly reached: {len(after - before)}")
+    for key in lost:
+        print(f"  {key}")
+    return 1 if lost else 0
+
+
 def main():
     args = sys.argv[1:]
     if not args:
@@ -222,6 +242,9 @@ def main():
         return 2
     build = Path(args[0]).resolve()
     out = build / "coverage-map.json"
+    if "--compare" in args:
+        old = json.loads(Path(args[args.index("--compare") + 1]).read_text())
+        return compare(old, json.loads(out.read_text()))
     if "--report" not in args:
         data = collect(build, [a for a in args[1:]])
         out.write_text(json.dumps(data))
