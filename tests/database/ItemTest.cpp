@@ -48,56 +48,29 @@ TEST(ApplicationItem, NewItemShowsThePlaceholderNameUntilNamed) {
 
 TEST(ApplicationItem, FieldsHoldTextsAndLists) {
     auto item = NewItem();
-    struct Step {
-        const char* name;
-        std::function<Status(ApplicationItem&)> action;
-        Strings expected;
+    // After each change the list holds `expected` and the text is its first entry.
+    auto expect = [&](const char* name, Status status, const Strings& expected) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(status.ok());
+        EXPECT_EQ(item->urlServer(), expected);
+        EXPECT_EQ(item->Text(ItemField::urlServer), expected.empty() ? "" : expected.front());
     };
-    const Step steps[] = {
-        {"set two servers",
-         [](ApplicationItem& it) {
-             return it.SetListField(ItemField::urlServer, {"http://a/", "http://b/"});
-         },
-         {"http://a/", "http://b/"}},
-        {"a second line replaces the list",
-         [](ApplicationItem& it) { return it.SetListField(ItemField::urlServer, {"http://c/"}); },
-         {"http://c/"}},
-        {"append adds at the end",
-         [](ApplicationItem& it) { return it.AppendListEntry(ItemField::urlServer, "http://d/"); },
-         {"http://c/", "http://d/"}},
-        {"an empty entry cannot be part of a list",
-         [](ApplicationItem& it) { return it.AppendListEntry(ItemField::urlServer, ""); },
-         {"http://c/", "http://d/"}},
-        {"empty values are left out",
-         [](ApplicationItem& it) {
-             return it.SetListField(ItemField::urlServer, {"x", "", "y"});
-         },
-         {"x", "y"}},
-        {"a NUL ends an entry",
-         [](ApplicationItem& it) {
-             return it.SetListField(ItemField::urlServer,
-                                    {std::string_view("p\0q", 3), std::string_view("\0r", 2)});
-         },
-         {"p"}},
-        {"a text replaces the list with one entry",
-         [](ApplicationItem& it) { return it.SetTextField(ItemField::urlServer, "one"); },
-         {"one"}},
-        {"an empty text is the empty list",
-         [](ApplicationItem& it) { return it.SetTextField(ItemField::urlServer, ""); },
-         {}},
-        {"an empty list",
-         [](ApplicationItem& it) {
-             return it.SetListField(ItemField::urlServer, std::span<const std::string>());
-         },
-         {}},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.name);
-        ASSERT_TRUE(step.action(*item).ok());
-        EXPECT_EQ(item->urlServer(), step.expected);
-        EXPECT_EQ(item->Text(ItemField::urlServer),
-                  step.expected.empty() ? "" : step.expected.front());
-    }
+    const ItemField urls = ItemField::urlServer;
+    expect("set two servers", item->SetListField(urls, {"http://a/", "http://b/"}),
+           {"http://a/", "http://b/"});
+    expect("a second line replaces the list", item->SetListField(urls, {"http://c/"}),
+           {"http://c/"});
+    expect("append adds at the end", item->AppendListEntry(urls, "http://d/"),
+           {"http://c/", "http://d/"});
+    expect("an empty entry cannot be part of a list", item->AppendListEntry(urls, ""),
+           {"http://c/", "http://d/"});
+    expect("empty values are left out", item->SetListField(urls, {"x", "", "y"}), {"x", "y"});
+    expect("a NUL ends an entry",
+           item->SetListField(urls, {std::string_view("p\0q", 3), std::string_view("\0r", 2)}),
+           {"p"});
+    expect("a text replaces the list with one entry", item->SetTextField(urls, "one"), {"one"});
+    expect("an empty text is the empty list", item->SetTextField(urls, ""), {});
+    expect("an empty list", item->SetListField(urls, std::span<const std::string>()), {});
     // Other fields are untouched by all this.
     EXPECT_TRUE(item->installCheck().empty());
 
@@ -221,30 +194,6 @@ Strings Split(std::string_view text) {
     return parts;
 }
 
-struct LocalisedRow {
-    const char* name;
-    Strings entries;
-    Strings languages;
-    bool englishIsEnough;
-    std::optional<std::string> expected;
-};
-
-void CheckDescription(const LocalisedRow& row) {
-    SCOPED_TRACE(row.name);
-    auto item = NewItem();
-    ASSERT_TRUE(item->SetListField(ItemField::description, row.entries).ok());
-    LocalisedOptions options;
-    options.englishIsEnough = row.englishIsEnough;
-    const std::string* found =
-        LocalisedEntry(*item, ItemField::description, row.languages, options);
-    if (row.expected) {
-        ASSERT_NE(found, nullptr);
-        EXPECT_EQ(*found, *row.expected);
-    } else {
-        EXPECT_EQ(found, nullptr) << *found;
-    }
-}
-
 TEST(LocalisedEntry, PicksThePreferredLanguage) {
     struct Row {
         const char* name;
@@ -282,8 +231,13 @@ TEST(LocalisedEntry, PicksThePreferredLanguage) {
         {"empty list", "", "deutsch", false, std::nullopt},
     };
     for (const Row& row : rows) {
-        CheckDescription({row.name, Split(row.entries), Split(row.languages), row.englishIsEnough,
-                          row.expected});
+        SCOPED_TRACE(row.name);
+        auto item = NewItem();
+        ASSERT_TRUE(item->SetListField(ItemField::description, Split(row.entries)).ok());
+        const Strings languages = Split(row.languages);
+        const std::string* found = LocalisedEntry(*item, ItemField::description, languages,
+                                                  {.englishIsEnough = row.englishIsEnough});
+        EXPECT_EQ(found ? std::optional<std::string>(*found) : std::nullopt, row.expected);
     }
 }
 
@@ -313,36 +267,24 @@ TEST(LocalisedEntry, ChangelogEntriesMustExist) {
     EXPECT_FALSE(IsLanguageName(ItemField::urlServer, "deutsch"));
 
     const Strings german = {"deutsch"};
-    LocalisedOptions options;
-    options.entriesAreFiles = true;
-
+    // The entry chosen when `files` tells which entries exist.
+    auto chosen = [&](const EntryFileTest* files, bool entriesAreFiles = true) {
+        const std::string* found =
+            LocalisedEntry(*item, ItemField::appChangelog, german,
+                           {.entriesAreFiles = entriesAreFiles, .files = files});
+        return found != nullptr ? *found : "<none>";
+    };
     FakeFiles second({"{APPDIR}/Historie.txt", "{APPDIR}/History"});
-    options.files = &second;
-    const std::string* found = LocalisedEntry(*item, ItemField::appChangelog, german, options);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(*found, "{APPDIR}/Historie.txt");
-
+    EXPECT_EQ(chosen(&second), "{APPDIR}/Historie.txt");
     FakeFiles englishOnly({"{APPDIR}/History"});
-    options.files = &englishOnly;
-    found = LocalisedEntry(*item, ItemField::appChangelog, german, options);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(*found, "{APPDIR}/History");
-
+    EXPECT_EQ(chosen(&englishOnly), "{APPDIR}/History");
     FakeFiles none({});
-    options.files = &none;
-    EXPECT_EQ(LocalisedEntry(*item, ItemField::appChangelog, german, options), nullptr);
-
+    EXPECT_EQ(chosen(&none), "<none>");
     // No test given: nothing can be shown to exist.
-    options.files = nullptr;
-    EXPECT_EQ(LocalisedEntry(*item, ItemField::appChangelog, german, options), nullptr);
-
+    EXPECT_EQ(chosen(nullptr), "<none>");
     // Without entriesAreFiles the file system is not asked.
     FakeFiles watched({});
-    options.entriesAreFiles = false;
-    options.files = &watched;
-    found = LocalisedEntry(*item, ItemField::appChangelog, german, options);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(*found, "{APPDIR}/Historie");
+    EXPECT_EQ(chosen(&watched, false), "{APPDIR}/Historie");
     EXPECT_TRUE(watched.asked.empty());
 }
 
