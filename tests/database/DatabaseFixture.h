@@ -60,6 +60,17 @@ class DatabaseFixture : public ::testing::Test {
         return lines;
     }
 
+    // The log lines (as LogLines gives them) that hold `part`.
+    std::vector<std::string> LinesWith(std::string_view part) const {
+        std::vector<std::string> lines;
+        for (const std::string& line : LogLines()) {
+            if (line.find(part) != std::string::npos) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    }
+
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
         for (const ApplicationItem& item : engine.items()) {
