@@ -49,13 +49,9 @@ class DatabaseFixture : public ::testing::Test {
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
         for (const LogEntry& entry : log.entries()) {
-            std::string severity;
-            if (entry.severity == kSeverityWarning) {
-                severity = "WARNING";
-            } else if (entry.severity == kSeverityFatal) {
-                severity = "FATAL";
-            }
-            lines.push_back(severity + "|" + entry.text);
+            const bool warning = entry.severity == kSeverityWarning;
+            const bool fatal = entry.severity == kSeverityFatal;
+            lines.push_back((warning ? "WARNING|" : fatal ? "FATAL|" : "|") + entry.text);
         }
         return lines;
     }
