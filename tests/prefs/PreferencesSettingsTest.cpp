@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "platform/Latin1.h"
 #include "prefs/Preferences.h"
 #include "prefs/PreferencesSettings.h"
 
@@ -44,11 +45,7 @@ TEST(PreferencesSettings, ValuesAsTheWindowTakesThem) {
         ASSERT_TRUE(result.ok()) << result.error();
         std::string shown;
         for (const PreferenceSetting& setting : ListPreferences(record)) {
-            if (setting.name.size() == std::string(row.field).size() &&
-                std::equal(setting.name.begin(), setting.name.end(), row.field,
-                           [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
-                shown = setting.value;
-            }
+            shown = amiga::EqualsNoCase(setting.name, row.field) ? setting.value : shown;
         }
         EXPECT_EQ(shown, row.expected);
     }
