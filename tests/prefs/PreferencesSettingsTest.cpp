@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "platform/Latin1.h"
 #include "prefs/Preferences.h"
 #include "prefs/PreferencesSettings.h"
