@@ -119,30 +119,18 @@ TEST(ItemTables, TypesModesAndStates) {
     EXPECT_EQ(TypeFromWord(""), std::nullopt);
     EXPECT_EQ(TypeWord(static_cast<AppType>(99)), "UNKNOWN");
 
-    struct ModeRow {
-        ItemMode mode;
-        const char* word;
-        const char* name;
-        std::optional<const char*> label;
-    };
-    const ModeRow modes[] = {
-        {ItemMode::IGNORE, "IGNORE", "IGNORE", "Ignore"},
-        {ItemMode::NOTIFY, "NOTIFY", "NOTIFY", "Notify"},
-        {ItemMode::DOWNLOAD, "DOWNLOAD", "DOWNLOAD", "Download"},
-        {ItemMode::INSTALL, "INSTALL", "INSTALL", "Update"},
-        {ItemMode::OP_INSTALL, "IGNORE", "OP_INSTALL", std::nullopt},
-        {ItemMode::OP_UNINSTALL, "IGNORE", "OP_UNINSTALL", std::nullopt},
-        {ItemMode::OP_DOWNLOAD, "IGNORE", "OP_DOWNLOAD", std::nullopt},
-        {ItemMode::OP_REPAIR, "IGNORE", "OP_REPAIR", std::nullopt},
-    };
-    for (const ModeRow& row : modes) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(ModeWord(row.mode), row.word);
-        EXPECT_EQ(ModeName(row.mode), row.name);
-        const auto label = ModeLabel(row.mode);
-        ASSERT_EQ(label.has_value(), row.label.has_value());
-        if (label) {
-            EXPECT_EQ(GetString(*label), *row.label);
+    // The one-shot operations have no label and are saved as IGNORE.
+    const char* modes[] = {"IGNORE",     "NOTIFY",       "DOWNLOAD",    "INSTALL",
+                           "OP_INSTALL", "OP_UNINSTALL", "OP_DOWNLOAD", "OP_REPAIR"};
+    const char* modeLabels[] = {"Ignore", "Notify", "Download", "Update"};
+    for (std::uint32_t i = 0; i < std::size(modes); ++i) {
+        SCOPED_TRACE(modes[i]);
+        const auto mode = static_cast<ItemMode>(i);
+        EXPECT_EQ(ModeName(mode), modes[i]);
+        EXPECT_EQ(ModeWord(mode), i < 4 ? modes[i] : "IGNORE");
+        ASSERT_EQ(ModeLabel(mode).has_value(), i < 4);
+        if (i < 4) {
+            EXPECT_EQ(GetString(*ModeLabel(mode)), modeLabels[i]);
         }
     }
     EXPECT_EQ(static_cast<int>(ItemMode::OP_REPAIR), 7);
