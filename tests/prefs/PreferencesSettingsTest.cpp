@@ -22,17 +22,13 @@ TEST(PreferencesSettings, ValuesAsTheWindowTakesThem) {
     };
     const Row rows[] = {
         {"drawer without a volume", "Cache/Temp", "tempDir", "PROGDIR:Cache/Temp"},
-        {"drawer with a volume", "Work:Temp", "tempDir", "Work:Temp"},
-        {"type drawer", "Games", "installDirGame", "PROGDIR:Games"},
         {"name without regard to case", "Work:Demos/", "INSTALLDIRDESKTOP", "Work:Demos/"},
         {"image server as typed", "http://mirror.example/img/", "imageServer",
          "http://mirror.example/img/"},
         {"finder paths as typed", "Work:,DH2:", "finderPaths", "Work:,DH2:"},
-        {"state preset by label", "Installed", "stateFilterPreset", "3"},
         {"state preset squeezed label", "not-installed", "stateFilterPreset", "2"},
         {"mode preset update", "Update", "modeFilterPreset", "4"},
         {"launch action by label", "version check", "launchAction", "1"},
-        {"launch action by number", "2", "launchAction", "2"},
         {"slider at its top", "30", "transferTimeout", "30"},
         {"archives at the bottom", "2", "maxArchives", "2"},
     };
