@@ -149,7 +149,7 @@ TEST(PreferencesFile, DamagedFilesAreRefused) {
         {"header version 4", Form("PREF", Chunk("PRHD", std::string("\x04\0\0\0\0\0", 6)) + stvn)},
         {"last PRHD has version 0",
          Form("PREF", kPrhd + stvn + Chunk("PRHD", std::string(6, '\0')))},
-        {"STVN too short for word 0", pref("\0\0\0")},
+        {"STVN too short for word 0", pref(std::string(3, '\0'))},
         {"stringsOffset past the chunk", pref(StvnData(offset(100000), strings))},
         {"stringsOffset inside word 0", pref(StvnData(offset(2), strings))},
         {"strings start at the chunk end", pref(atEnd)},
