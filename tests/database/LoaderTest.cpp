@@ -24,6 +24,8 @@
 namespace stovan {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 using test::DatabaseFixture;
 using test::FileSizeLimit;
 using test::ReadHostFile;
@@ -52,11 +54,10 @@ TEST_F(LoaderTest, ReadOrderAndMerging) {
     EXPECT_FALSE(engine.loading);
     // Stovan's own file first; Apps.db replaces the package entry Games;
     // the user's YAM is refused, its DUPENAME entry is added.
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Stovan", "YAM", "Games", "YAM_beta", "Own"}));
+    EXPECT_EQ(Names(), (Strings{"Stovan", "YAM", "Games", "YAM_beta", "Own"}));
     EXPECT_EQ(LinesWith("Loading"),
-              (std::vector<std::string>{"|Loading database 'StovanMain.db'.",
-                                        "|Loading database 'Apps.db'.",
-                                        "|Loading database 'Mine_AmigaOS4.db'."}));
+              (Strings{"|Loading database 'StovanMain.db'.", "|Loading database 'Apps.db'.",
+                       "|Loading database 'Mine_AmigaOS4.db'."}));
     EXPECT_EQ(LogLines().front(), "|Loading database 'StovanMain.db'.");
     EXPECT_EQ(LogLines().back(), "|" + std::string(80, '-'));
 }
@@ -87,8 +88,8 @@ TEST_F(LoaderTest, ConfigurationOverridesTheDatabase) {
     // A following item keeps the name of the item it follows.
     EXPECT_EQ(items.FindItem("Plugin", false)->installDir(), "YAM");
     EXPECT_EQ(items.FindItem("Odd", false)->mode, ItemMode::IGNORE);
-    EXPECT_EQ(LinesWith("Error"), std::vector<std::string>{});  // "Gone" is skipped silently
-    EXPECT_EQ(LinesWith("configuration"), std::vector<std::string>{"|Loading configuration."});
+    EXPECT_EQ(LinesWith("Error"), Strings{});  // "Gone" is skipped silently
+    EXPECT_EQ(LinesWith("configuration"), Strings{"|Loading configuration."});
 }
 
 TEST_F(LoaderTest, BrokenConfigurationRecordKeepsTheItem) {
@@ -97,7 +98,7 @@ TEST_F(LoaderTest, BrokenConfigurationRecordKeepsTheItem) {
               "## ITEM \"YAM\"  MODE \"NOTIFY\"\n## BOGUS\n## ITEM END\n"
               "## ITEM \"Tool\"  MODE \"NOTIFY\"\n");
     ASSERT_TRUE(LoadAllDatabases(engine).ok());
-    EXPECT_EQ(Names(), (std::vector<std::string>{"YAM", "Tool"}));
+    EXPECT_EQ(Names(), (Strings{"YAM", "Tool"}));
     EXPECT_EQ(engine.items().FindItem("YAM", false)->mode, ItemMode::NOTIFY);
 }
 
@@ -133,7 +134,7 @@ TEST_F(LoaderTest, ReloadKeepsVersionResultsAndDeletesTheCache) {
     EXPECT_EQ(newBeta.installedVersion, (VersionTriple{3, 0, 0}));
     EXPECT_FALSE(test::HostExists(root.Host("RAM", "T/StovanVersion.db")));
     EXPECT_TRUE(test::HostExists(root.Host("Work", kPrefs + "Config.db")));
-    EXPECT_EQ(LinesWith("Error"), std::vector<std::string>{});
+    EXPECT_EQ(LinesWith("Error"), Strings{});
 }
 
 TEST_F(LoaderTest, ReloadThatCannotSaveLosesNothing) {
@@ -220,7 +221,7 @@ TEST_F(LoaderTest, AConfigurationThatCannotBeReadWholeIsKeptBeforeASave) {
             EXPECT_EQ(engine.items().FindItem("YAM", false)->installDir(), "Work:Mail");
         }
         ASSERT_TRUE(SaveConfiguration(engine, kPrefsDrawer).ok());
-        std::vector<std::string> kept;
+        Strings kept;
         for (const auto& entry : std::filesystem::directory_iterator(prefs)) {
             const std::string name = entry.path().filename().string();
             if (name.starts_with("Config.db.damaged-")) {
@@ -289,9 +290,8 @@ TEST_F(ConfigFilesTest, RecordShapes) {
     ASSERT_TRUE(SaveConfiguration(engine, "PROGDIR:Prefs").ok());
     const std::string written = ReadHostFile(root.Host("Work", kPrefs + "Config.db"));
     EXPECT_TRUE(written.starts_with("; Stovan Database\n;\n;\n## ITEM \"YAM\"  MODE"));
-    EXPECT_EQ(LogLines(),
-              (std::vector<std::string>{"|Loading database 'Test.db'.", "|Saving configuration.",
-                                        "|" + std::string(80, '-')}));
+    EXPECT_EQ(LogLines(), (Strings{"|Loading database 'Test.db'.", "|Saving configuration.",
+                                   "|" + std::string(80, '-')}));
 }
 
 TEST_F(ConfigFilesTest, EmptyListTouchesNothing) {
@@ -366,7 +366,7 @@ TEST(SampleDatabase, LoadsCleanlyOnBothSystems) {
         ASSERT_NE(game, nullptr);
         EXPECT_NE(game->urlArchive().find(kind == amiga::SystemKind::MorphOS ? "/mos/" : "/os4/"),
                   std::string::npos);
-        const std::vector<std::string> deutsch = {"deutsch"};
+        const Strings deutsch = {"deutsch"};
         const std::string* text =
             LocalisedEntry(*items.FindItem("MailNest", false), ItemField::description, deutsch);
         ASSERT_NE(text, nullptr);
@@ -382,10 +382,10 @@ TEST_F(LoaderTest, NonRegularDatabaseFilesAreSkippedWithALogLine) {
     ASSERT_EQ(::mkfifo(root.Host("Work", kUser + "Stalled.db").c_str(), 0600), 0);
 
     ASSERT_TRUE(LoadAllDatabases(engine).ok());
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Good"}));
+    EXPECT_EQ(Names(), (Strings{"Good"}));
     EXPECT_EQ(LinesWith("Stalled.db"),
-              std::vector<std::string>{"WARNING|Error while parsing 'Stalled.db'. Line 0, Error: "
-                                       "object is not of required type"});
+              Strings{"WARNING|Error while parsing 'Stalled.db'. Line 0, Error: "
+                      "object is not of required type"});
     // Read on its own, the file is refused at once as well.
     auto read = amiga::ReadFile(root.dos(), "PROGDIR:Database/User/Stalled.db");
     ASSERT_FALSE(read.ok());

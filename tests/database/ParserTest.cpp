@@ -14,6 +14,8 @@
 namespace stovan {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 using test::DatabaseFixture;
 using test::ValidEntry;
 
@@ -47,19 +49,17 @@ TEST_F(ParserTest, ReadsEveryCommandOfAnEntry) {
     EXPECT_EQ(item.archiveSize, 123456u);
     EXPECT_EQ(item.type, AppType::NETWORK);
     EXPECT_EQ(item.stovanAuthor(), "Jane");
-    EXPECT_EQ(item.urlServer(),
-              (std::vector<std::string>{"http://a.example/", "http://b.example/"}));
+    EXPECT_EQ(item.urlServer(), (Strings{"http://a.example/", "http://b.example/"}));
     EXPECT_EQ(item.urlPattern(), "yam.lha");  // completed by validation
     EXPECT_EQ(item.installDir(), "Work:Internet");
-    EXPECT_EQ(item.installCheck(), (std::vector<std::string>{"{INSTALLDIR}YAM", "second"}));
-    EXPECT_EQ(item.dependencies(), (std::vector<std::string>{"codesets.library", "AmiSSL"}));
-    EXPECT_EQ(item.description(),
-              (std::vector<std::string>{"deutsch", "Ein Mailprogramm", "A mail program"}));
-    EXPECT_EQ(item.textFiles(), (std::vector<std::string>{"Readme", "  line one\n; kept"}));
+    EXPECT_EQ(item.installCheck(), (Strings{"{INSTALLDIR}YAM", "second"}));
+    EXPECT_EQ(item.dependencies(), (Strings{"codesets.library", "AmiSSL"}));
+    EXPECT_EQ(item.description(), (Strings{"deutsch", "Ein Mailprogramm", "A mail program"}));
+    EXPECT_EQ(item.textFiles(), (Strings{"Readme", "  line one\n; kept"}));
     EXPECT_EQ(item.installScript(),
               "  Copy \"{STANDARDEXTRACT}\"\n; a comment in the script\n\nEcho done");
     EXPECT_EQ(item.uninstallScript(), "Delete \"{INSTALLDIR}YAM\" ALL");
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"|Loading database 'Test.db'."}));
+    EXPECT_EQ(LogLines(), (Strings{"|Loading database 'Test.db'."}));
 }
 
 // The error paths: which lines are logged, what the totals are, what stays.
@@ -77,15 +77,14 @@ TEST_F(ParserTest, ErrorPathsDropEntriesAndCount) {
     const std::string noItem = "\"ITEM\" command is missing";
     const std::string unknown = "Unknown or misplaced command!";
     // `errors` are the WARNING and FATAL lines after "Loading"; `items` what stays.
-    auto expect = [&](const char* name, const std::string& text,
-                      const std::vector<std::string>& errors,
-                      const std::vector<std::string>& items) {
+    auto expect = [&](const char* name, const std::string& text, const Strings& errors,
+                      const Strings& items) {
         SCOPED_TRACE(name);
         engine.items().ClearItems();
         log.ClearLog();
         const std::size_t before = log.entries().size();
         (void)Parse(text);
-        std::vector<std::string> lines = LogLines();
+        Strings lines = LogLines();
         lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before) + 1);
         EXPECT_EQ(lines, errors);
         EXPECT_EQ(Names(), items);
@@ -167,9 +166,8 @@ TEST_F(ParserTest, DescriptionForms) {
         "#DESCRIPTION english\nText B\n#DESCRIPTION END\n#DESCRIPTION\n#DESCRIPTION END\n");
     ASSERT_EQ(Parse(text), ParseTotals{}) << testing::PrintToString(LogLines());
     const ApplicationItem& item = *engine.items().front();
-    EXPECT_EQ(item.description(),
-              (std::vector<std::string>{"A program for tests", "Eine Zeile", "deutsch", "Text A",
-                                        "english", "Text B"}));
+    EXPECT_EQ(item.description(), (Strings{"A program for tests", "Eine Zeile", "deutsch", "Text A",
+                                           "english", "Text B"}));
     auto chosen = [&](const std::string& language) {
         const std::string* text =
             LocalisedEntry(item, ItemField::description, std::span(&language, 1));
@@ -184,13 +182,13 @@ TEST_F(ParserTest, DescriptionForms) {
 TEST_F(ParserTest, MissingFileGivesTheSystemTextAndTotals) {
     const ParseTotals totals = ParseDatabaseFile(engine, "PROGDIR:Database/User/Nothing.db");
     EXPECT_EQ(totals, (ParseTotals{1, 0}));
-    EXPECT_EQ(LogLines(),
-              (std::vector<std::string>{
-                  "|Loading database 'PROGDIR:Database/User/Nothing.db'.",
-                  "FATAL|Error while parsing 'PROGDIR:Database/User/Nothing.db'. Line -1, Error: "
-                  "object not found",
-                  "FATAL|Error while parsing 'PROGDIR:Database/User/Nothing.db'. Line -1, Error: 1 "
-                  "errors were found and 0 database entries were rejected!"}));
+    EXPECT_EQ(
+        LogLines(),
+        (Strings{"|Loading database 'PROGDIR:Database/User/Nothing.db'.",
+                 "FATAL|Error while parsing 'PROGDIR:Database/User/Nothing.db'. Line -1, Error: "
+                 "object not found",
+                 "FATAL|Error while parsing 'PROGDIR:Database/User/Nothing.db'. Line -1, Error: 1 "
+                 "errors were found and 0 database entries were rejected!"}));
 }
 
 TEST_F(ParserTest, DatabasePackagesAreReplacedOtherDuplicatesRefused) {
@@ -204,7 +202,7 @@ TEST_F(ParserTest, DatabasePackagesAreReplacedOtherDuplicatesRefused) {
         ValidEntry("games", "#APPTYPE STOVAN\n#URLWEBPAGE new\n") + stovan + ValidEntry("yam"),
         "StovanGames.db");
     EXPECT_EQ(totals, (ParseTotals{4, 0}));  // 391 and 379 for Stovan and for YAM
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Stovan", "YAM", "games"}));
+    EXPECT_EQ(Names(), (Strings{"Stovan", "YAM", "games"}));
     EXPECT_EQ(engine.items().FindItem("GAMES", false)->urlWebPage(), "new");
 }
 
@@ -213,7 +211,7 @@ TEST_F(ParserTest, DupeNamesAddEntriesButNeverShareAKey) {
                              ValidEntry("Tool", "", " DUPENAME \"tool_os4\"");
     const ParseTotals totals = Parse(text);
     EXPECT_EQ(totals, (ParseTotals{2, 0}));
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Tool", "Tool_OS4"}));
+    EXPECT_EQ(Names(), (Strings{"Tool", "Tool_OS4"}));
     EXPECT_EQ(engine.items().FindItem("Tool_OS4", true)->name(), "Tool");
 }
 
