@@ -139,21 +139,18 @@ TEST_F(SToolTypeTest, NamesAreFoundLikeAmigaDosFindsThem) {
     }
 }
 
-TEST_F(SToolTypeTest, DamagedIconIsLeftAlone) {
+TEST_F(SToolTypeTest, DamagedIconAndFailedWriteAreReported) {
     const std::string damaged = std::string("\xE3\x10\x00\x01", 4) + "short";
     WriteHostFile(root_.Host("Work", "Bad.info"), damaged);
-    std::string output;
-    EXPECT_EQ(Run("Work:Bad TYPE WBTOOL STACK 30000", &output), 5);
-    EXPECT_EQ(ReadHostFile(root_.Host("Work", "Bad.info")), damaged);
-    EXPECT_TRUE(output.starts_with("SToolType: ")) << output;
-}
-
-TEST_F(SToolTypeTest, FailedWriteIsReported) {
     // A drawer stands where the icon file would go.
     fs::create_directories(root_.Host("Work", "Blocked.info"));
-    std::string output;
-    EXPECT_EQ(Run("Work:Blocked TYPE WBDRAWER", &output), 5);
-    EXPECT_TRUE(output.starts_with("SToolType: ")) << output;
+    for (const char* line : {"Work:Bad TYPE WBTOOL STACK 30000", "Work:Blocked TYPE WBDRAWER"}) {
+        SCOPED_TRACE(line);
+        std::string output;
+        EXPECT_EQ(Run(line, &output), 5);
+        EXPECT_TRUE(output.starts_with("SToolType: ")) << output;
+    }
+    EXPECT_EQ(ReadHostFile(root_.Host("Work", "Bad.info")), damaged);  // left alone
 }
 
 TEST_F(SToolTypeTest, ArgumentFaults) {

@@ -49,13 +49,20 @@ class DatabaseFixture : public ::testing::Test {
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
         for (const LogEntry& entry : log.entries()) {
-            std::string severity;
-            if (entry.severity == kSeverityWarning) {
-                severity = "WARNING";
-            } else if (entry.severity == kSeverityFatal) {
-                severity = "FATAL";
+            const bool warning = entry.severity == kSeverityWarning;
+            const bool fatal = entry.severity == kSeverityFatal;
+            lines.push_back((warning ? "WARNING|" : fatal ? "FATAL|" : "|") + entry.text);
+        }
+        return lines;
+    }
+
+    // The log lines (as LogLines gives them) that hold `part`.
+    std::vector<std::string> LinesWith(std::string_view part) const {
+        std::vector<std::string> lines;
+        for (const std::string& line : LogLines()) {
+            if (line.find(part) != std::string::npos) {
+                lines.push_back(line);
             }
-            lines.push_back(severity + "|" + entry.text);
         }
         return lines;
     }

@@ -107,18 +107,12 @@ TEST(ItemList, IndexAgreesWithAWalkOfTheList) {
         }
         return nullptr;
     };
-    auto anyItem = [&](ItemList& list) -> ApplicationItem* {
-        if (list.empty()) {
-            return nullptr;
-        }
-        auto it = list.begin();
-        std::advance(it, static_cast<long>(pick(list.size())));
-        return &*it;
-    };
     for (int step = 0; step < 4000; ++step) {
         ItemList& list = lists[pick(2)];
         ItemList& other = &list == &lists[0] ? lists[1] : lists[0];
-        ApplicationItem* item = anyItem(list);
+        ApplicationItem* item =
+            list.empty() ? nullptr
+                         : &*std::next(list.begin(), static_cast<long>(pick(list.size())));
         const std::size_t operation = pick(9);
         if (item == nullptr && operation >= 2) {
             continue;

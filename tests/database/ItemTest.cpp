@@ -48,56 +48,29 @@ TEST(ApplicationItem, NewItemShowsThePlaceholderNameUntilNamed) {
 
 TEST(ApplicationItem, FieldsHoldTextsAndLists) {
     auto item = NewItem();
-    struct Step {
-        const char* name;
-        std::function<Status(ApplicationItem&)> action;
-        Strings expected;
+    // After each change the list holds `expected` and the text is its first entry.
+    auto expect = [&](const char* name, Status status, const Strings& expected) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(status.ok());
+        EXPECT_EQ(item->urlServer(), expected);
+        EXPECT_EQ(item->Text(ItemField::urlServer), expected.empty() ? "" : expected.front());
     };
-    const Step steps[] = {
-        {"set two servers",
-         [](ApplicationItem& it) {
-             return it.SetListField(ItemField::urlServer, {"http://a/", "http://b/"});
-         },
-         {"http://a/", "http://b/"}},
-        {"a second line replaces the list",
-         [](ApplicationItem& it) { return it.SetListField(ItemField::urlServer, {"http://c/"}); },
-         {"http://c/"}},
-        {"append adds at the end",
-         [](ApplicationItem& it) { return it.AppendListEntry(ItemField::urlServer, "http://d/"); },
-         {"http://c/", "http://d/"}},
-        {"an empty entry cannot be part of a list",
-         [](ApplicationItem& it) { return it.AppendListEntry(ItemField::urlServer, ""); },
-         {"http://c/", "http://d/"}},
-        {"empty values are left out",
-         [](ApplicationItem& it) {
-             return it.SetListField(ItemField::urlServer, {"x", "", "y"});
-         },
-         {"x", "y"}},
-        {"a NUL ends an entry",
-         [](ApplicationItem& it) {
-             return it.SetListField(ItemField::urlServer,
-                                    {std::string_view("p\0q", 3), std::string_view("\0r", 2)});
-         },
-         {"p"}},
-        {"a text replaces the list with one entry",
-         [](ApplicationItem& it) { return it.SetTextField(ItemField::urlServer, "one"); },
-         {"one"}},
-        {"an empty text is the empty list",
-         [](ApplicationItem& it) { return it.SetTextField(ItemField::urlServer, ""); },
-         {}},
-        {"an empty list",
-         [](ApplicationItem& it) {
-             return it.SetListField(ItemField::urlServer, std::span<const std::string>());
-         },
-         {}},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.name);
-        ASSERT_TRUE(step.action(*item).ok());
-        EXPECT_EQ(item->urlServer(), step.expected);
-        EXPECT_EQ(item->Text(ItemField::urlServer),
-                  step.expected.empty() ? "" : step.expected.front());
-    }
+    const ItemField urls = ItemField::urlServer;
+    expect("set two servers", item->SetListField(urls, {"http://a/", "http://b/"}),
+           {"http://a/", "http://b/"});
+    expect("a second line replaces the list", item->SetListField(urls, {"http://c/"}),
+           {"http://c/"});
+    expect("append adds at the end", item->AppendListEntry(urls, "http://d/"),
+           {"http://c/", "http://d/"});
+    expect("an empty entry cannot be part of a list", item->AppendListEntry(urls, ""),
+           {"http://c/", "http://d/"});
+    expect("empty values are left out", item->SetListField(urls, {"x", "", "y"}), {"x", "y"});
+    expect("a NUL ends an entry",
+           item->SetListField(urls, {std::string_view("p\0q", 3), std::string_view("\0r", 2)}),
+           {"p"});
+    expect("a text replaces the list with one entry", item->SetTextField(urls, "one"), {"one"});
+    expect("an empty text is the empty list", item->SetTextField(urls, ""), {});
+    expect("an empty list", item->SetListField(urls, std::span<const std::string>()), {});
     // Other fields are untouched by all this.
     EXPECT_TRUE(item->installCheck().empty());
 
@@ -146,30 +119,18 @@ TEST(ItemTables, TypesModesAndStates) {
     EXPECT_EQ(TypeFromWord(""), std::nullopt);
     EXPECT_EQ(TypeWord(static_cast<AppType>(99)), "UNKNOWN");
 
-    struct ModeRow {
-        ItemMode mode;
-        const char* word;
-        const char* name;
-        std::optional<const char*> label;
-    };
-    const ModeRow modes[] = {
-        {ItemMode::IGNORE, "IGNORE", "IGNORE", "Ignore"},
-        {ItemMode::NOTIFY, "NOTIFY", "NOTIFY", "Notify"},
-        {ItemMode::DOWNLOAD, "DOWNLOAD", "DOWNLOAD", "Download"},
-        {ItemMode::INSTALL, "INSTALL", "INSTALL", "Update"},
-        {ItemMode::OP_INSTALL, "IGNORE", "OP_INSTALL", std::nullopt},
-        {ItemMode::OP_UNINSTALL, "IGNORE", "OP_UNINSTALL", std::nullopt},
-        {ItemMode::OP_DOWNLOAD, "IGNORE", "OP_DOWNLOAD", std::nullopt},
-        {ItemMode::OP_REPAIR, "IGNORE", "OP_REPAIR", std::nullopt},
-    };
-    for (const ModeRow& row : modes) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(ModeWord(row.mode), row.word);
-        EXPECT_EQ(ModeName(row.mode), row.name);
-        const auto label = ModeLabel(row.mode);
-        ASSERT_EQ(label.has_value(), row.label.has_value());
-        if (label) {
-            EXPECT_EQ(GetString(*label), *row.label);
+    // The one-shot operations have no label and are saved as IGNORE.
+    const char* modes[] = {"IGNORE",     "NOTIFY",       "DOWNLOAD",    "INSTALL",
+                           "OP_INSTALL", "OP_UNINSTALL", "OP_DOWNLOAD", "OP_REPAIR"};
+    const char* modeLabels[] = {"Ignore", "Notify", "Download", "Update"};
+    for (std::uint32_t i = 0; i < std::size(modes); ++i) {
+        SCOPED_TRACE(modes[i]);
+        const auto mode = static_cast<ItemMode>(i);
+        EXPECT_EQ(ModeName(mode), modes[i]);
+        EXPECT_EQ(ModeWord(mode), i < 4 ? modes[i] : "IGNORE");
+        ASSERT_EQ(ModeLabel(mode).has_value(), i < 4);
+        if (i < 4) {
+            EXPECT_EQ(GetString(*ModeLabel(mode)), modeLabels[i]);
         }
     }
     EXPECT_EQ(static_cast<int>(ItemMode::OP_REPAIR), 7);
@@ -221,30 +182,6 @@ Strings Split(std::string_view text) {
     return parts;
 }
 
-struct LocalisedRow {
-    const char* name;
-    Strings entries;
-    Strings languages;
-    bool englishIsEnough;
-    std::optional<std::string> expected;
-};
-
-void CheckDescription(const LocalisedRow& row) {
-    SCOPED_TRACE(row.name);
-    auto item = NewItem();
-    ASSERT_TRUE(item->SetListField(ItemField::description, row.entries).ok());
-    LocalisedOptions options;
-    options.englishIsEnough = row.englishIsEnough;
-    const std::string* found =
-        LocalisedEntry(*item, ItemField::description, row.languages, options);
-    if (row.expected) {
-        ASSERT_NE(found, nullptr);
-        EXPECT_EQ(*found, *row.expected);
-    } else {
-        EXPECT_EQ(found, nullptr) << *found;
-    }
-}
-
 TEST(LocalisedEntry, PicksThePreferredLanguage) {
     struct Row {
         const char* name;
@@ -261,7 +198,6 @@ TEST(LocalisedEntry, PicksThePreferredLanguage) {
         {"second language", mixed, "français|deutsch", false, "Text A auf Deutsch"},
         {"no languages", mixed, "", false, "Text B in English"},
         {"only one text", "A text for everyone", "deutsch", false, "A text for everyone"},
-        {"only one text, no languages", "A text for everyone", "", false, "A text for everyone"},
         {"one word is a language name", "Hello", "deutsch", false, std::nullopt},
         {"twenty characters: a language name", "abcdefghijklmnopqrst", "", false, std::nullopt},
         {"twenty-one: a text", "abcdefghijklmnopqrstu", "", false, "abcdefghijklmnopqrstu"},
@@ -273,8 +209,6 @@ TEST(LocalisedEntry, PicksThePreferredLanguage) {
         {"English preferred over German", mixed, "english|deutsch", false, "Text B in English"},
         {"English preferred, none there", "deutsch|Nur Deutsch", "english|deutsch", false,
          "Nur Deutsch"},
-        {"English is enough when it comes first", "English text|deutsch|Deutscher Text", "deutsch",
-         true, "English text"},
         {"English is enough, the first English text", "One text|Two text|deutsch|Deutscher Text",
          "deutsch", true, "One text"},
         {"German first even when English is enough", "deutsch|Deutscher Text|english|English text",
@@ -282,8 +216,13 @@ TEST(LocalisedEntry, PicksThePreferredLanguage) {
         {"empty list", "", "deutsch", false, std::nullopt},
     };
     for (const Row& row : rows) {
-        CheckDescription({row.name, Split(row.entries), Split(row.languages), row.englishIsEnough,
-                          row.expected});
+        SCOPED_TRACE(row.name);
+        auto item = NewItem();
+        ASSERT_TRUE(item->SetListField(ItemField::description, Split(row.entries)).ok());
+        const Strings languages = Split(row.languages);
+        const std::string* found = LocalisedEntry(*item, ItemField::description, languages,
+                                                  {.englishIsEnough = row.englishIsEnough});
+        EXPECT_EQ(found ? std::optional<std::string>(*found) : std::nullopt, row.expected);
     }
 }
 
@@ -313,36 +252,24 @@ TEST(LocalisedEntry, ChangelogEntriesMustExist) {
     EXPECT_FALSE(IsLanguageName(ItemField::urlServer, "deutsch"));
 
     const Strings german = {"deutsch"};
-    LocalisedOptions options;
-    options.entriesAreFiles = true;
-
+    // The entry chosen when `files` tells which entries exist.
+    auto chosen = [&](const EntryFileTest* files, bool entriesAreFiles = true) {
+        const std::string* found =
+            LocalisedEntry(*item, ItemField::appChangelog, german,
+                           {.entriesAreFiles = entriesAreFiles, .files = files});
+        return found != nullptr ? *found : "<none>";
+    };
     FakeFiles second({"{APPDIR}/Historie.txt", "{APPDIR}/History"});
-    options.files = &second;
-    const std::string* found = LocalisedEntry(*item, ItemField::appChangelog, german, options);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(*found, "{APPDIR}/Historie.txt");
-
+    EXPECT_EQ(chosen(&second), "{APPDIR}/Historie.txt");
     FakeFiles englishOnly({"{APPDIR}/History"});
-    options.files = &englishOnly;
-    found = LocalisedEntry(*item, ItemField::appChangelog, german, options);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(*found, "{APPDIR}/History");
-
+    EXPECT_EQ(chosen(&englishOnly), "{APPDIR}/History");
     FakeFiles none({});
-    options.files = &none;
-    EXPECT_EQ(LocalisedEntry(*item, ItemField::appChangelog, german, options), nullptr);
-
+    EXPECT_EQ(chosen(&none), "<none>");
     // No test given: nothing can be shown to exist.
-    options.files = nullptr;
-    EXPECT_EQ(LocalisedEntry(*item, ItemField::appChangelog, german, options), nullptr);
-
+    EXPECT_EQ(chosen(nullptr), "<none>");
     // Without entriesAreFiles the file system is not asked.
     FakeFiles watched({});
-    options.entriesAreFiles = false;
-    options.files = &watched;
-    found = LocalisedEntry(*item, ItemField::appChangelog, german, options);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(*found, "{APPDIR}/Historie");
+    EXPECT_EQ(chosen(&watched, false), "{APPDIR}/Historie");
     EXPECT_TRUE(watched.asked.empty());
 }
 

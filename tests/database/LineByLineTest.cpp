@@ -1,25 +1,18 @@
-// The reader keeps one set of argument values per command from line to
-// line, and the validation finds the template names of a script in one
-// pass: what one line or entry held must never reach the next, and the
-// one-pass search must answer as the plain search would.
+// The validation finds the template names of a script in one pass: it must
+// answer as the plain search would.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "database/Item.h"
-#include "database/ItemList.h"
 #include "database/Validation.h"
 #include "platform/Latin1.h"
-#include "tests/database/DatabaseFixture.h"
 
 namespace stovan {
 namespace {
-
-using test::ValidEntry;
-using LineByLineTest = test::DatabaseFixture;
 
 // The plain reading of the rule: some brace outside quotes has no template
 // name anywhere after it.
@@ -48,24 +41,9 @@ bool PlainHasUnquotedPlaceholder(std::string_view text) {
 
 TEST(UnquotedPlaceholder, OnePassAnswersAsThePlainSearch) {
     // Scripts made of pieces that matter to the rule, in random order.
-    const std::vector<std::string> pieces = {"{",
-                                             "}",
-                                             "\"",
-                                             "*\"",
-                                             "{STANDARDCOPY}",
-                                             "{standardextract}",
-                                             "COPYALL",
-                                             "COPYALL}",
-                                             "{N}",
-                                             "{NAME}",
-                                             "CheckAppIcon}",
-                                             "x",
-                                             "\n",
-                                             "*",
-                                             " ",
-                                             "{{",
-                                             "}}",
-                                             "{DELETEWBSTARTUPICON}"};
+    const auto pieces = std::to_array<std::string_view>(
+        {"{", "}", "\"", "*\"", "{STANDARDCOPY}", "{standardextract}", "COPYALL", "COPYALL}", "{N}",
+         "{NAME}", "CheckAppIcon}", "x", "\n", "*", " ", "{{", "}}", "{DELETEWBSTARTUPICON}"});
     std::mt19937 random(7);
     for (int round = 0; round < 20000; ++round) {
         std::string script;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 namespace stovan {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 using test::DatabaseFixture;
 using test::ValidEntry;
 
@@ -20,43 +23,21 @@ using ParserTest = DatabaseFixture;
 
 TEST_F(ParserTest, ReadsEveryCommandOfAnEntry) {
     const std::string text =
-        "; A comment line\n"
-        "\n"
+        "; A comment line\n\n"
         "#ITEM \"YAM\" DISPLAYNAME \"Yet Another Mailer\" UNINSTALLWARN FORCEDOWNLOAD RELAUNCH\n"
-        "   ## DATE 24.12.2023\n"
-        "#ARCHIVESIZE 123456\n"
-        "#APPTYPE network\n"
-        "#STOVANAUTHOR \"Jane\"\n"
+        "   ## DATE 24.12.2023\n#ARCHIVESIZE 123456\n#APPTYPE network\n#STOVANAUTHOR \"Jane\"\n"
         "#URLSERVER \"http://a.example/\" \"http://b.example/\"\n"
-        "#URLWEBPAGE \"http://yam.example/\"\n"
-        "#URLREADME \"http://yam.example/readme\"\n"
-        "#URLARCHIVE \"http://yam.example/get/yam.lha\"\n"
-        "#APPAUTHOR \"The YAM team\"\n"
-        "#APPWEBPAGE \"http://yam.example/app\"\n"
-        "#APPPICTURE \"yam.png\"\n"
-        "#APPCHANGELOG \"{INSTALLDIR}YAM/ChangeLog\"\n"
-        "#INSTALLDIR \"Work:Internet\"\n"
-        "#INSTALLCHECK \"{INSTALLDIR}YAM\" \"second\"\n"
-        "#VERSIONCHECK \"{INSTALLDIR}YAM/YAM\"\n"
+        "#URLWEBPAGE \"http://yam.example/\"\n#URLREADME \"http://yam.example/readme\"\n"
+        "#URLARCHIVE \"http://yam.example/get/yam.lha\"\n#APPAUTHOR \"The YAM team\"\n"
+        "#APPWEBPAGE \"http://yam.example/app\"\n#APPPICTURE \"yam.png\"\n"
+        "#APPCHANGELOG \"{INSTALLDIR}YAM/ChangeLog\"\n#INSTALLDIR \"Work:Internet\"\n"
+        "#INSTALLCHECK \"{INSTALLDIR}YAM\" \"second\"\n#VERSIONCHECK \"{INSTALLDIR}YAM/YAM\"\n"
         "#DEPENDENCIES \"codesets.library\" \"AmiSSL\"\n"
-        "#DESCRIPTION deutsch\n"
-        "Ein Mailprogramm\n"
-        "#DESCRIPTION END\n"
+        "#DESCRIPTION deutsch\nEin Mailprogramm\n#DESCRIPTION END\n"
         "#DESCRIPTION \"A mail program\"\n"
-        "#TEXTFILE Readme\n"
-        "  line one\n"
-        "; kept\n"
-        "#TEXTFILE END\n"
-        "#INSTALL\n"
-        "  Copy \"{STANDARDEXTRACT}\"\n"
-        "; a comment in the script\n"
-        "\n"
-        "Echo done\n"
-        "#INSTALL END\n"
-        "#UNINSTALL\n"
-        "Delete \"{INSTALLDIR}YAM\" ALL\n"
-        "#UNINSTALL END\n"
-        "#ITEM END\n";
+        "#TEXTFILE Readme\n  line one\n; kept\n#TEXTFILE END\n"
+        "#INSTALL\n  Copy \"{STANDARDEXTRACT}\"\n; a comment in the script\n\nEcho done\n"
+        "#INSTALL END\n#UNINSTALL\nDelete \"{INSTALLDIR}YAM\" ALL\n#UNINSTALL END\n#ITEM END\n";
     const ParseTotals totals = Parse(text);
     EXPECT_EQ(totals, ParseTotals{}) << testing::PrintToString(LogLines());
     ASSERT_EQ(engine.items().size(), 1u);
@@ -68,124 +49,83 @@ TEST_F(ParserTest, ReadsEveryCommandOfAnEntry) {
     EXPECT_EQ(item.archiveSize, 123456u);
     EXPECT_EQ(item.type, AppType::NETWORK);
     EXPECT_EQ(item.stovanAuthor(), "Jane");
-    EXPECT_EQ(item.urlServer(),
-              (std::vector<std::string>{"http://a.example/", "http://b.example/"}));
+    EXPECT_EQ(item.urlServer(), (Strings{"http://a.example/", "http://b.example/"}));
     EXPECT_EQ(item.urlPattern(), "yam.lha");  // completed by validation
     EXPECT_EQ(item.installDir(), "Work:Internet");
-    EXPECT_EQ(item.installCheck(), (std::vector<std::string>{"{INSTALLDIR}YAM", "second"}));
-    EXPECT_EQ(item.dependencies(), (std::vector<std::string>{"codesets.library", "AmiSSL"}));
-    EXPECT_EQ(item.description(),
-              (std::vector<std::string>{"deutsch", "Ein Mailprogramm", "A mail program"}));
-    EXPECT_EQ(item.textFiles(), (std::vector<std::string>{"Readme", "  line one\n; kept"}));
+    EXPECT_EQ(item.installCheck(), (Strings{"{INSTALLDIR}YAM", "second"}));
+    EXPECT_EQ(item.dependencies(), (Strings{"codesets.library", "AmiSSL"}));
+    EXPECT_EQ(item.description(), (Strings{"deutsch", "Ein Mailprogramm", "A mail program"}));
+    EXPECT_EQ(item.textFiles(), (Strings{"Readme", "  line one\n; kept"}));
     EXPECT_EQ(item.installScript(),
               "  Copy \"{STANDARDEXTRACT}\"\n; a comment in the script\n\nEcho done");
     EXPECT_EQ(item.uninstallScript(), "Delete \"{INSTALLDIR}YAM\" ALL");
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"|Loading database 'Test.db'."}));
+    EXPECT_EQ(LogLines(), (Strings{"|Loading database 'Test.db'."}));
 }
 
 // The error paths: which lines are logged, what the totals are, what stays.
 TEST_F(ParserTest, ErrorPathsDropEntriesAndCount) {
-    struct Row {
-        const char* name;
-        std::string text;
-        std::vector<std::string> errors;  // the WARNING and FATAL lines after "Loading"
-        std::vector<std::string> items;
+    auto warn = [](int line, const std::string& text) {
+        return "WARNING|Error while parsing 'Test.db'. Line " + std::to_string(line) +
+               ", Error: " + text;
     };
-    const std::string file = "Error while parsing 'Test.db'. ";
-    const std::vector<Row> rows = {
-        {"missing ITEM END before the next ITEM",
-         "#ITEM Foo\n#APPTYPE TOOL\n#ITEM Bar\n#APPTYPE GAME\n#ITEM END\n" + ValidEntry("Baz"),
-         {"WARNING|" + file + "Line 3, Error: \"ITEM END\" command is missing!",
-          "WARNING|" + file + "Line 5, Error: \"ITEM\" command is missing",
-          "FATAL|" + file +
-              "Line 15, Error: 2 errors were found and 1 database entries were rejected!"},
-         {"Baz"}},
-        {"unknown command drops the entry, its ITEM END follows",
-         "#ITEM Foo\n#BOGUS 1\n#APPTYPE TOOL\n#ITEM END\n",
-         {"WARNING|" + file + "Line 2, Error: Unknown or misplaced command!",
-          "WARNING|" + file + "Line 4, Error: \"ITEM\" command is missing",
-          "FATAL|" + file +
-              "Line 4, Error: 2 errors were found and 1 database entries were rejected!"},
-         {}},
-        {"duplicate name is an error, not a rejected entry",
-         ValidEntry("Foo") + ValidEntry("FOO"),
-         {"WARNING|" + file +
-              "Line 11, Error: An Item with the same name already exists und gets ignored!",
-          "WARNING|" + file + "Line 20, Error: \"ITEM\" command is missing",
-          "FATAL|" + file +
-              "Line 20, Error: 2 errors were found and 0 database entries were rejected!"},
-         {"Foo"}},
-        {"an application named END cannot be defined",
-         "#ITEM END\n",
-         {"WARNING|" + file + "Line 1, Error: \"ITEM\" command is missing",
-          "FATAL|" + file +
-              "Line 1, Error: 1 errors were found and 0 database entries were rejected!"},
-         {}},
-        {"entry open at the end of the file",
-         ValidEntry("Ok") + "#ITEM Open\n#APPTYPE TOOL\n\n",
-         {"WARNING|" + file + "Line 13, Error: \"ITEM END\" command is missing!",
-          "FATAL|" + file +
-              "Line 13, Error: 1 errors were found and 1 database entries were rejected!"},
-         {"Ok"}},
-        {"a bad argument at the end leaves the system error",
-         "#ITEM Foo\n#ARCHIVESIZE many\n",
-         {"WARNING|" + file + "Line 2, Error: Unknown or misplaced command!",
-          "FATAL|" + file + "Line 2, Error: bad number",
-          "FATAL|" + file +
-              "Line 2, Error: 2 errors were found and 1 database entries were rejected!"},
-         {}},
-        {"a good ITEM END clears the system error",
-         "#ITEM Foo\n#APPTYPE\n#ITEM END\n" + ValidEntry("Good"),
-         {"WARNING|" + file + "Line 2, Error: Unknown or misplaced command!",
-          "WARNING|" + file + "Line 3, Error: \"ITEM\" command is missing",
-          "FATAL|" + file +
-              "Line 13, Error: 2 errors were found and 1 database entries were rejected!"},
-         {"Good"}},
-        {"a keyword followed by = is no command",
-         "#ITEM Foo\n#APPTYPE=TOOL\n",
-         {"WARNING|" + file + "Line 2, Error: Unknown or misplaced command!",
-          "FATAL|" + file +
-              "Line 2, Error: 1 errors were found and 1 database entries were rejected!"},
-         {}},
-        {"a # line in a script that is no command",
-         "#ITEM Foo\n#INSTALL\n#? pattern\n#INSTALL END\n#ITEM END\n",
-         {"WARNING|" + file + "Line 3, Error: Unknown or misplaced command!",
-          "WARNING|" + file + "Line 5, Error: \"ITEM\" command is missing",
-          "FATAL|" + file +
-              "Line 5, Error: 2 errors were found and 1 database entries were rejected!"},
-         {}},
-        {"wrong DATE",
-         "#ITEM Foo\n#DATE 31.02.2020\n",
-         {"WARNING|" + file + "Line 2, Error: Wrong 'DATE' Format!",
-          "FATAL|" + file +
-              "Line 2, Error: 1 errors were found and 1 database entries were rejected!"},
-         {}},
-        {"TEXTFILE without a file name",
-         "#ITEM Foo\n#TEXTFILE\n",
-         {"WARNING|" + file + "Line 2, Error: \"TEXTFILE\" command lacks file name!",
-          "FATAL|" + file +
-              "Line 2, Error: 1 errors were found and 1 database entries were rejected!"},
-         {}},
-        {"commands outside entries are ignored",
-         "#APPTYPE TOOL\n#BOGUS\n#INSTALL END\nplain text\n" + ValidEntry("Foo") + "#URLSERVER x\n",
-         {},
-         {"Foo"}},
-        {"a broken ITEM line outside an entry opens nothing",
-         "#ITEM\n#APPTYPE TOOL\n" + ValidEntry("Foo"),
-         {},
-         {"Foo"}},
+    auto totals = [](int line, int errors, int rejected) {
+        return "FATAL|Error while parsing 'Test.db'. Line " + std::to_string(line) +
+               ", Error: " + std::to_string(errors) + " errors were found and " +
+               std::to_string(rejected) + " database entries were rejected!";
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    const std::string noEnd = "\"ITEM END\" command is missing!";
+    const std::string noItem = "\"ITEM\" command is missing";
+    const std::string unknown = "Unknown or misplaced command!";
+    // `errors` are the WARNING and FATAL lines after "Loading"; `items` what stays.
+    auto expect = [&](const char* name, const std::string& text, const Strings& errors,
+                      const Strings& items) {
+        SCOPED_TRACE(name);
         engine.items().ClearItems();
         log.ClearLog();
         const std::size_t before = log.entries().size();
-        (void)Parse(row.text);
-        std::vector<std::string> lines = LogLines();
+        (void)Parse(text);
+        Strings lines = LogLines();
         lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before) + 1);
-        EXPECT_EQ(lines, row.errors);
-        EXPECT_EQ(Names(), row.items);
-    }
+        EXPECT_EQ(lines, errors);
+        EXPECT_EQ(Names(), items);
+    };
+    expect("missing ITEM END before the next ITEM",
+           "#ITEM Foo\n#APPTYPE TOOL\n#ITEM Bar\n#APPTYPE GAME\n#ITEM END\n" + ValidEntry("Baz"),
+           {warn(3, noEnd), warn(5, noItem), totals(15, 2, 1)}, {"Baz"});
+    expect("unknown command drops the entry, its ITEM END follows",
+           "#ITEM Foo\n#BOGUS 1\n#APPTYPE TOOL\n#ITEM END\n",
+           {warn(2, unknown), warn(4, noItem), totals(4, 2, 1)}, {});
+    expect("duplicate name is an error, not a rejected entry",
+           ValidEntry("Foo") + ValidEntry("FOO"),
+           {warn(11, "An Item with the same name already exists und gets ignored!"),
+            warn(20, noItem), totals(20, 2, 0)},
+           {"Foo"});
+    expect("an application named END cannot be defined", "#ITEM END\n",
+           {warn(1, noItem), totals(1, 1, 0)}, {});
+    expect("entry open at the end of the file", ValidEntry("Ok") + "#ITEM Open\n#APPTYPE TOOL\n\n",
+           {warn(13, noEnd), totals(13, 1, 1)}, {"Ok"});
+    expect("a bad argument at the end leaves the system error", "#ITEM Foo\n#ARCHIVESIZE many\n",
+           {warn(2, unknown), "FATAL|Error while parsing 'Test.db'. Line 2, Error: bad number",
+            totals(2, 2, 1)},
+           {});
+    expect("a good ITEM END clears the system error",
+           "#ITEM Foo\n#APPTYPE\n#ITEM END\n" + ValidEntry("Good"),
+           {warn(2, unknown), warn(3, noItem), totals(13, 2, 1)}, {"Good"});
+    expect("a keyword followed by = is no command", "#ITEM Foo\n#APPTYPE=TOOL\n",
+           {warn(2, unknown), totals(2, 1, 1)}, {});
+    expect("a # line in a script that is no command",
+           "#ITEM Foo\n#INSTALL\n#? pattern\n#INSTALL END\n#ITEM END\n",
+           {warn(3, unknown), warn(5, noItem), totals(5, 2, 1)}, {});
+    expect("wrong DATE", "#ITEM Foo\n#DATE 31.02.2020\n",
+           {warn(2, "Wrong 'DATE' Format!"), totals(2, 1, 1)}, {});
+    expect("TEXTFILE without a file name", "#ITEM Foo\n#TEXTFILE\n",
+           {warn(2, "\"TEXTFILE\" command lacks file name!"), totals(2, 1, 1)}, {});
+    expect(
+        "commands outside entries are ignored",
+        "#APPTYPE TOOL\n#BOGUS\n#INSTALL END\nplain text\n" + ValidEntry("Foo") + "#URLSERVER x\n",
+        {}, {"Foo"});
+    expect("a broken ITEM line outside an entry opens nothing",
+           "#ITEM\n#APPTYPE TOOL\n" + ValidEntry("Foo"), {}, {"Foo"});
 }
 
 TEST_F(ParserTest, BlockErrors) {
@@ -212,53 +152,43 @@ TEST_F(ParserTest, BlockErrors) {
         log.ClearLog();
         const ParseTotals totals = Parse("#ITEM Foo\n" + row.lines);
         EXPECT_EQ(totals.rejected, 1);
-        bool found = false;
-        for (const LogEntry& entry : log.entries()) {
-            found = found || entry.text.ends_with(std::string(GetString(row.error)));
-        }
-        EXPECT_TRUE(found) << testing::PrintToString(LogLines());
+        EXPECT_TRUE(std::any_of(log.entries().begin(), log.entries().end(), [&](const LogEntry& e) {
+            return e.text.ends_with(std::string(GetString(row.error)));
+        })) << testing::PrintToString(LogLines());
         EXPECT_TRUE(engine.items().empty());
     }
 }
 
 TEST_F(ParserTest, DescriptionForms) {
-    const std::string text = ValidEntry("A",
-                                        "#DESCRIPTION \"Eine Zeile\"\n"
-                                        "#DESCRIPTION deutsch\n"
-                                        "Text A\n"
-                                        "#DESCRIPTION END\n"
-                                        "#DESCRIPTION english\n"
-                                        "Text B\n"
-                                        "#DESCRIPTION END\n"
-                                        "#DESCRIPTION\n"
-                                        "#DESCRIPTION END\n");
+    const std::string text = ValidEntry(
+        "A",
+        "#DESCRIPTION \"Eine Zeile\"\n#DESCRIPTION deutsch\nText A\n#DESCRIPTION END\n"
+        "#DESCRIPTION english\nText B\n#DESCRIPTION END\n#DESCRIPTION\n#DESCRIPTION END\n");
     ASSERT_EQ(Parse(text), ParseTotals{}) << testing::PrintToString(LogLines());
     const ApplicationItem& item = *engine.items().front();
-    EXPECT_EQ(item.description(),
-              (std::vector<std::string>{"A program for tests", "Eine Zeile", "deutsch", "Text A",
-                                        "english", "Text B"}));
-    const std::vector<std::string> deutsch = {"deutsch"};
-    const std::vector<std::string> french = {
-        "fran\xE7"
-        "ais"};
-    const std::string* chosen = LocalisedEntry(item, ItemField::description, deutsch);
-    ASSERT_NE(chosen, nullptr);
-    EXPECT_EQ(*chosen, "Text A");
-    chosen = LocalisedEntry(item, ItemField::description, french);
-    ASSERT_NE(chosen, nullptr);
-    EXPECT_EQ(*chosen, "Text B");
+    EXPECT_EQ(item.description(), (Strings{"A program for tests", "Eine Zeile", "deutsch", "Text A",
+                                           "english", "Text B"}));
+    auto chosen = [&](const std::string& language) {
+        const std::string* text =
+            LocalisedEntry(item, ItemField::description, std::span(&language, 1));
+        return text != nullptr ? *text : "<none>";
+    };
+    EXPECT_EQ(chosen("deutsch"), "Text A");
+    EXPECT_EQ(chosen("fran\xE7"
+                     "ais"),
+              "Text B");
 }
 
 TEST_F(ParserTest, MissingFileGivesTheSystemTextAndTotals) {
     const ParseTotals totals = ParseDatabaseFile(engine, "PROGDIR:Database/User/Nothing.db");
     EXPECT_EQ(totals, (ParseTotals{1, 0}));
-    EXPECT_EQ(LogLines(),
-              (std::vector<std::string>{
-                  "|Loading database 'PROGDIR:Database/User/Nothing.db'.",
-                  "FATAL|Error while parsing 'PROGDIR:Database/User/Nothing.db'. Line -1, Error: "
-                  "object not found",
-                  "FATAL|Error while parsing 'PROGDIR:Database/User/Nothing.db'. Line -1, Error: 1 "
-                  "errors were found and 0 database entries were rejected!"}));
+    EXPECT_EQ(
+        LogLines(),
+        (Strings{"|Loading database 'PROGDIR:Database/User/Nothing.db'.",
+                 "FATAL|Error while parsing 'PROGDIR:Database/User/Nothing.db'. Line -1, Error: "
+                 "object not found",
+                 "FATAL|Error while parsing 'PROGDIR:Database/User/Nothing.db'. Line -1, Error: 1 "
+                 "errors were found and 0 database entries were rejected!"}));
 }
 
 TEST_F(ParserTest, DatabasePackagesAreReplacedOtherDuplicatesRefused) {
@@ -272,7 +202,7 @@ TEST_F(ParserTest, DatabasePackagesAreReplacedOtherDuplicatesRefused) {
         ValidEntry("games", "#APPTYPE STOVAN\n#URLWEBPAGE new\n") + stovan + ValidEntry("yam"),
         "StovanGames.db");
     EXPECT_EQ(totals, (ParseTotals{4, 0}));  // 391 and 379 for Stovan and for YAM
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Stovan", "YAM", "games"}));
+    EXPECT_EQ(Names(), (Strings{"Stovan", "YAM", "games"}));
     EXPECT_EQ(engine.items().FindItem("GAMES", false)->urlWebPage(), "new");
 }
 
@@ -281,7 +211,7 @@ TEST_F(ParserTest, DupeNamesAddEntriesButNeverShareAKey) {
                              ValidEntry("Tool", "", " DUPENAME \"tool_os4\"");
     const ParseTotals totals = Parse(text);
     EXPECT_EQ(totals, (ParseTotals{2, 0}));
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Tool", "Tool_OS4"}));
+    EXPECT_EQ(Names(), (Strings{"Tool", "Tool_OS4"}));
     EXPECT_EQ(engine.items().FindItem("Tool_OS4", true)->name(), "Tool");
 }
 

@@ -22,6 +22,7 @@ void MakeValid(ApplicationItem& item) {
 }
 
 TEST(ValidateItem, RulesInOrder) {
+    using enum ItemField;
     using Change = std::function<void(ApplicationItem&)>;
     auto text = [](ItemField field, const char* value) {
         return [field, value](ApplicationItem& item) {
@@ -32,6 +33,9 @@ TEST(ValidateItem, RulesInOrder) {
         return [field, values](ApplicationItem& item) {
             ASSERT_TRUE(item.SetListField(field, values).ok());
         };
+    };
+    auto flags = [](std::uint32_t flags) {
+        return [flags](ApplicationItem& item) { ASSERT_TRUE(item.AddItemFlags(flags).ok()); };
     };
     auto both = [](Change a, Change b) {
         return [a, b](ApplicationItem& item) {
@@ -46,55 +50,44 @@ TEST(ValidateItem, RulesInOrder) {
     };
     const std::vector<Row> rows = {
         {"valid", [](ApplicationItem&) {}, 0},
-        {"no URLARCHIVE", text(ItemField::urlArchive, ""), msg::UrlArchiveMissing},
-        {"no URLARCHIVE wins over everything",
-         both(text(ItemField::urlArchive, ""), list(ItemField::installCheck, {})),
+        {"no URLARCHIVE", text(urlArchive, ""), msg::UrlArchiveMissing},
+        {"no URLARCHIVE wins over everything", both(text(urlArchive, ""), list(installCheck, {})),
          msg::UrlArchiveMissing},
-        {"no INSTALLCHECK", list(ItemField::installCheck, {}), msg::InstallCheckMissing},
-        {"INSTALLCHECK with DIR}/", list(ItemField::installCheck, {"{INSTALLDIR}/Tool"}),
+        {"no INSTALLCHECK", list(installCheck, {}), msg::InstallCheckMissing},
+        {"INSTALLCHECK with DIR}/", list(installCheck, {"{INSTALLDIR}/Tool"}),
          msg::InstallCheckHasDirPath},
-        {"INSTALLCHECK with {ARCHIVE}", list(ItemField::installCheck, {"{ARCHIVE}"}),
+        {"INSTALLCHECK with {ARCHIVE}", list(installCheck, {"{ARCHIVE}"}),
          msg::InstallCheckHasArchive},
-        {"INSTALLCHECK with {ARCHIVENAME}", list(ItemField::installCheck, {"x{ARCHIVENAME}"}),
+        {"INSTALLCHECK with {ARCHIVENAME}", list(installCheck, {"x{ARCHIVENAME}"}),
          msg::InstallCheckHasArchive},
         {"only the first INSTALLCHECK entry counts",
-         list(ItemField::installCheck, {"{INSTALLDIR}Tool", "{ARCHIVE}", "{X}DIR}/"}), 0},
-        {"lower-case archive is not searched", list(ItemField::installCheck, {"{archive}"}), 0},
-        {"VERSIONCHECK with DIR}/", list(ItemField::versionCheck, {"{APPDIR}/x"}),
+         list(installCheck, {"{INSTALLDIR}Tool", "{ARCHIVE}", "{X}DIR}/"}), 0},
+        {"lower-case archive is not searched", list(installCheck, {"{archive}"}), 0},
+        {"VERSIONCHECK with DIR}/", list(versionCheck, {"{APPDIR}/x"}),
          msg::VersionCheckHasDirPath},
-        {"VERSIONCHECK with {ARCHIVE}", list(ItemField::versionCheck, {"{ARCHIVE}"}),
+        {"VERSIONCHECK with {ARCHIVE}", list(versionCheck, {"{ARCHIVE}"}),
          msg::VersionCheckHasArchive},
         {"no DESCRIPTION wins over no STOVANAUTHOR",
-         both(list(ItemField::description, {}), text(ItemField::stovanAuthor, "")),
-         msg::DescriptionMissing},
-        {"no STOVANAUTHOR", text(ItemField::stovanAuthor, ""), msg::StovanAuthorMissing},
-        {"empty name", text(ItemField::name, ""), msg::EmptyStovanName},
-        {"name with /", text(ItemField::name, "a/b"), msg::StovanNameBadChar},
-        {"name with :", text(ItemField::name, "Work:b"), msg::StovanNameBadChar},
-        {"no INSTALL", text(ItemField::installScript, ""), msg::InstallMissing},
-        {"INSTALL with DIR}/", text(ItemField::installScript, "Copy {INSTALLDIR}/x"),
-         msg::InstallHasDirPath},
-        {"unquoted placeholder without UNINSTALL", text(ItemField::installScript, "Copy {NAME} x"),
-         0},
+         both(list(description, {}), text(stovanAuthor, "")), msg::DescriptionMissing},
+        {"no STOVANAUTHOR", text(stovanAuthor, ""), msg::StovanAuthorMissing},
+        {"empty name", text(name, ""), msg::EmptyStovanName},
+        {"name with /", text(name, "a/b"), msg::StovanNameBadChar},
+        {"name with :", text(name, "Work:b"), msg::StovanNameBadChar},
+        {"no INSTALL", text(installScript, ""), msg::InstallMissing},
+        {"INSTALL with DIR}/", text(installScript, "Copy {INSTALLDIR}/x"), msg::InstallHasDirPath},
+        {"unquoted placeholder without UNINSTALL", text(installScript, "Copy {NAME} x"), 0},
         {"unquoted placeholder with UNINSTALL",
-         both(text(ItemField::installScript, "Copy {NAME} x"),
-              text(ItemField::uninstallScript, "Delete \"{INSTALLDIR}{NAME}\"")),
+         both(text(installScript, "Copy {NAME} x"),
+              text(uninstallScript, "Delete \"{INSTALLDIR}{NAME}\"")),
          msg::InstallUnquotedBraces},
-        {"STANDARDCOPY with APPDIRECTORY",
-         [](ApplicationItem& item) {
-             ASSERT_TRUE(item.AddItemFlags(INSTALLDIR_DISABLED | HAS_APPDIRECTORY).ok());
-         },
+        {"STANDARDCOPY with APPDIRECTORY", flags(INSTALLDIR_DISABLED | HAS_APPDIRECTORY),
          msg::InstallMissing},
-        {"STANDARDCOPY following another item",
-         [](ApplicationItem& item) {
-             ASSERT_TRUE(item.AddItemFlags(INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS).ok());
-         },
-         0},
-        {"UNINSTALL with DIR}/", text(ItemField::uninstallScript, "Delete {INSTALLDIR}/x"),
+        {"STANDARDCOPY following another item", flags(INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS), 0},
+        {"UNINSTALL with DIR}/", text(uninstallScript, "Delete {INSTALLDIR}/x"),
          msg::UninstallHasDirPath},
-        {"UNINSTALL unquoted", text(ItemField::uninstallScript, "Delete {INSTALLDIR}x"),
+        {"UNINSTALL unquoted", text(uninstallScript, "Delete {INSTALLDIR}x"),
          msg::UninstallUnquotedBraces},
-        {"UNINSTALL with {ARCHIVE}", text(ItemField::uninstallScript, "Delete \"{ARCHIVE}\""),
+        {"UNINSTALL with {ARCHIVE}", text(uninstallScript, "Delete \"{ARCHIVE}\""),
          msg::UninstallHasArchive},
     };
     for (const Row& row : rows) {

@@ -95,27 +95,13 @@ Preferences Defaults(amiga::SystemKind profile) {
     return record;
 }
 
-// A record in which every field differs from the defaults.
-Preferences Unusual() {
-    Preferences record;
-    for (std::size_t index = 0; index < kPreferencesWordCount; ++index) {
-        record.word(index) = 0x01020304u * static_cast<std::uint32_t>(index + 1);
-    }
-    record.stringsOffset = 60;
-    record.modeFilterPreset = 4;
-    for (std::size_t index = 0; index < kPreferencesStringCount; ++index) {
-        record.string(index) = "Work:Dr\xE4wer " + std::to_string(index) + "/";
-    }
-    record.finderPaths = "";
-    record.listFormat = "BAR,BAR,BAR,BAR,BAR,BAR,BAR,BAR,BAR,BAR,BAR";
-    return record;
-}
-
 TEST(PreferencesFile, DefaultsAreWrittenExactlyAsTheLayoutSays) {
     for (amiga::SystemKind profile : {amiga::SystemKind::AmigaOS4, amiga::SystemKind::MorphOS}) {
         SCOPED_TRACE(profile == amiga::SystemKind::MorphOS ? "MorphOS" : "AmigaOS 4");
         const std::string expected = DefaultFile(profile);
-        const std::string written = EncodePreferences(Defaults(profile));
+        Preferences record = Defaults(profile);
+        record.stringsOffset = 200;  // the strings always follow the fifteen words: 60
+        const std::string written = EncodePreferences(record);
         EXPECT_EQ(written, expected);
         // The offsets of the layout: PRHD at 12, STVN at 26, the words at 34.
         ASSERT_GE(written.size(), 94u);
@@ -127,48 +113,35 @@ TEST(PreferencesFile, DefaultsAreWrittenExactlyAsTheLayoutSays) {
     }
 }
 
-TEST(PreferencesFile, StringsOffsetIsAlwaysWrittenAsSixty) {
-    Preferences record = Unusual();
-    record.stringsOffset = 200;
-    auto decoded = DecodePreferences(EncodePreferences(record));
-    ASSERT_TRUE(decoded.ok());
-    EXPECT_EQ(decoded->stringsOffset, 60u);
-    EXPECT_EQ(decoded->backupDir, record.backupDir);
-}
-
 TEST(PreferencesFile, DamagedFilesAreRefused) {
     const auto strings = DefaultStrings(amiga::SystemKind::AmigaOS4);
     const std::string stvn = Chunk("STVN", StvnData(kDefaultWords, strings));
     const std::string good = DefaultFile(amiga::SystemKind::AmigaOS4);
 
-    std::vector<std::uint32_t> farWords = kDefaultWords;
-    farWords[0] = 100000;
-    std::vector<std::uint32_t> selfWords = kDefaultWords;
-    selfWords[0] = 2;
-    std::vector<std::uint32_t> endWords = kDefaultWords;
+    auto pref = [](const std::string& stvnData) {
+        return Form("PREF", kPrhd + Chunk("STVN", stvnData));
+    };
+    auto offset = [](std::uint32_t stringsOffset) {
+        std::vector<std::uint32_t> words = kDefaultWords;
+        words[0] = stringsOffset;
+        return words;
+    };
+    auto patched = [&good](std::size_t at, const std::string& bytes) {
+        return std::string(good).replace(at, bytes.size(), bytes);
+    };
     // The strings start exactly at the end of the chunk: nothing to read.
-    const std::string atEnd = StvnData(endWords, {}, 0);
-    std::string atEndChunk = atEnd;
-    atEndChunk.replace(0, 4, Be32(static_cast<std::uint32_t>(atEnd.size())));
-
+    std::string atEnd = StvnData(kDefaultWords, {}, 0);
+    atEnd.replace(0, 4, Be32(static_cast<std::uint32_t>(atEnd.size())));
     std::string unterminated = StvnData(kDefaultWords, strings, 0);
     unterminated.pop_back();  // the last string loses its zero byte
-    std::vector<std::string> seventeen(strings.begin(), strings.end() - 1);
-
-    std::string chunkPastEnd = good;
-    chunkPastEnd.replace(30, 4, Be32(0x7FFFFFF0));
-    std::string formPastEnd = good;
-    formPastEnd.replace(4, 4, Be32(0xFFFFFFFF));
-    std::string badChunkId = good;
-    badChunkId[26] = '\x01';
-
+    const std::vector<std::string> seventeen(strings.begin(), strings.end() - 1);
     struct Row {
         const char* name;
         std::string file;
     };
     const Row rows[] = {
         {"empty file", ""},
-        {"not a FORM", "LIST" + good.substr(4)},
+        {"not a FORM", patched(0, "LIST")},
         {"FORM of another type", Form("ILBM", kPrhd + stvn)},
         {"missing PRHD", Form("PREF", stvn)},
         {"missing STVN", Form("PREF", kPrhd)},
@@ -176,18 +149,15 @@ TEST(PreferencesFile, DamagedFilesAreRefused) {
         {"header version 4", Form("PREF", Chunk("PRHD", std::string("\x04\0\0\0\0\0", 6)) + stvn)},
         {"last PRHD has version 0",
          Form("PREF", kPrhd + stvn + Chunk("PRHD", std::string(6, '\0')))},
-        {"STVN too short for word 0", Form("PREF", kPrhd + Chunk("STVN", "\0\0\0"))},
-        {"stringsOffset past the chunk",
-         Form("PREF", kPrhd + Chunk("STVN", StvnData(farWords, strings)))},
-        {"stringsOffset inside word 0",
-         Form("PREF", kPrhd + Chunk("STVN", StvnData(selfWords, strings)))},
-        {"strings start at the chunk end", Form("PREF", kPrhd + Chunk("STVN", atEndChunk))},
-        {"last string without terminator", Form("PREF", kPrhd + Chunk("STVN", unterminated))},
-        {"only seventeen strings",
-         Form("PREF", kPrhd + Chunk("STVN", StvnData(kDefaultWords, seventeen, 0)))},
-        {"chunk length past the end of the file", chunkPastEnd},
-        {"FORM length past the end of the file", formPastEnd},
-        {"chunk ID not printable", badChunkId},
+        {"STVN too short for word 0", pref(std::string(3, '\0'))},
+        {"stringsOffset past the chunk", pref(StvnData(offset(100000), strings))},
+        {"stringsOffset inside word 0", pref(StvnData(offset(2), strings))},
+        {"strings start at the chunk end", pref(atEnd)},
+        {"last string without terminator", pref(unterminated)},
+        {"only seventeen strings", pref(StvnData(kDefaultWords, seventeen, 0))},
+        {"chunk length past the end of the file", patched(30, Be32(0x7FFFFFF0))},
+        {"FORM length past the end of the file", patched(4, Be32(0xFFFFFFFF))},
+        {"chunk ID not printable", patched(26, "\x01")},
         {"absurd size",
          Form("PREF", kPrhd + stvn + Chunk("JUNK", std::string(kMaxPreferencesFileSize, 'x')))},
     };

@@ -64,55 +64,32 @@ TEST(VersionPattern, MatchCapturesAndTakesTheShortestWildcard) {
 }
 
 TEST(VersionPattern, FindBestVersionInPage) {
-    struct Row {
-        const char* name;
-        const char* pattern;
-        const char* page;
-        VersionTriple triple;
-        amiga::DateStamp date;
+    auto expect = [](const char* name, const char* pattern, const char* page,
+                     const VersionTriple& triple, const amiga::DateStamp& date) {
+        SCOPED_TRACE(name);
+        const VersionInfo best = FindBestVersionInPage(pattern, page);
+        EXPECT_EQ(best.triple, triple);
+        EXPECT_EQ(best.date, date);
     };
     const amiga::DateStamp nov5 = DateFromNumbers(5, 11, 2015, 0, 0, 0);
     const amiga::DateStamp nov6 = DateFromNumbers(6, 11, 2015, 0, 0, 0);
-    const Row rows[] = {
-        {"numeric order",
-         "Foo_{VERSION}.{REVISION}.lha",
-         "Foo_1.9.lha Foo_1.10.lha Foo_1.2.lha",
-         {1, 10, 0},
-         {}},
-        {"date after wildcard",
-         "foo-{VERSION}.{REVISION}#?({DAY}.{MONTH}.{YEAR})",
-         "Foo-2.3 release (05.11.2015)",
-         {2, 3, 0},
-         nov5},
-        {"date only", "{MON} {DAY}, {YEAR}", "Released: nov 5, 2015", {}, nov5},
-        {"same triple, later date wins",
-         "V{VERSION}.{REVISION} {DAY}.{MONTH}.{YEAR}",
-         "V1.2 5.11.2015 V1.2 6.11.2015",
-         {1, 2, 0},
-         nov6},
-        {"same triple and date, first stays",
-         "V{VERSION}.{REVISION} {DAY}.{MONTH}.{YEAR}",
-         "V1.2 5.11.2015 V1.2 5.11.2015",
-         {1, 2, 0},
-         nov5},
-        {"day out of range tries the next position",
-         "({DAY}/{MONTH}/{YEAR})",
-         "(32/11/2015) (0/11/2015) (2/11/2015)",
-         {},
-         DateFromNumbers(2, 11, 2015, 0, 0, 0)},
-        {"missing day gives no date", "{MONTH}/{YEAR} v{VERSION}", "11/2015 v3", {3, 0, 0}, {}},
-        {"keyword as wildcard", "x{FOO}y{VERSION}", "x123y7", {7, 0, 0}, {}},
-        {"invalid pattern", "a#b{VERSION}", "a#b5", {}, {}},
-        {"no match", "Foo_{VERSION}", "Bar_5", {}, {}},
-        {"build", "{VERSION}.{REVISION}.{BUILD}", "2.1.7 2.1.12", {2, 1, 12}, {}},
-        {"case of literals", "FOO-{VERSION}", "foo-4", {4, 0, 0}, {}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const VersionInfo best = FindBestVersionInPage(row.pattern, row.page);
-        EXPECT_EQ(best.triple, row.triple);
-        EXPECT_EQ(best.date, row.date);
-    }
+    expect("numeric order", "Foo_{VERSION}.{REVISION}.lha", "Foo_1.9.lha Foo_1.10.lha Foo_1.2.lha",
+           {1, 10, 0}, {});
+    expect("date after wildcard", "foo-{VERSION}.{REVISION}#?({DAY}.{MONTH}.{YEAR})",
+           "Foo-2.3 release (05.11.2015)", {2, 3, 0}, nov5);
+    expect("date only", "{MON} {DAY}, {YEAR}", "Released: nov 5, 2015", {}, nov5);
+    expect("same triple, later date wins", "V{VERSION}.{REVISION} {DAY}.{MONTH}.{YEAR}",
+           "V1.2 5.11.2015 V1.2 6.11.2015", {1, 2, 0}, nov6);
+    expect("same triple and date, first stays", "V{VERSION}.{REVISION} {DAY}.{MONTH}.{YEAR}",
+           "V1.2 5.11.2015 V1.2 5.11.2015", {1, 2, 0}, nov5);
+    expect("day out of range tries the next position", "({DAY}/{MONTH}/{YEAR})",
+           "(32/11/2015) (0/11/2015) (2/11/2015)", {}, DateFromNumbers(2, 11, 2015, 0, 0, 0));
+    expect("missing day gives no date", "{MONTH}/{YEAR} v{VERSION}", "11/2015 v3", {3, 0, 0}, {});
+    expect("keyword as wildcard", "x{FOO}y{VERSION}", "x123y7", {7, 0, 0}, {});
+    expect("invalid pattern", "a#b{VERSION}", "a#b5", {}, {});
+    expect("no match", "Foo_{VERSION}", "Bar_5", {}, {});
+    expect("build", "{VERSION}.{REVISION}.{BUILD}", "2.1.7 2.1.12", {2, 1, 12}, {});
+    expect("case of literals", "FOO-{VERSION}", "foo-4", {4, 0, 0}, {});
 }
 
 // The original matcher, written out plainly (exponential in the number of
