@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,12 +56,9 @@ std::string IconBytes(std::uint8_t type) {
 
 std::vector<std::string> SortedLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end;
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
     }
     std::sort(lines.begin(), lines.end());
     return lines;
@@ -222,10 +220,10 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
                                                    "SYS:WBStartup/Foo_WBStartup",
                                                    "SYS:WBStartup/Foo.info", "SYS:WBStartup/Foo"};
     const Row rows[] = {
-        {.name = "lha: STANDARDEXTRACT then STANDARDCOPY",
+        {.name = "lha: STANDARDEXTRACT then STANDARDCOPY; the install prologue passes a warning",
          .archive = "Foo.lha",
-         .block = "{STANDARDEXTRACT}{STANDARDCOPY}",
-         .out = lhaOut + copyOut + iconCopied + iconCopied,
+         .block = "Delete \"{INSTALLDIR}none\"\n{STANDARDEXTRACT}{STANDARDCOPY}Echo \"rc $RC\"\n",
+         .out = "No file to delete\n" + lhaOut + copyOut + iconCopied + iconCopied + "rc 0\n",
          .files = {{"Work:Apps/Foo/Foo", "program v2"},
                    {"Work:Apps/Foo/Docs/Foo.guide", "@database"},
                    {"Work:Apps/Foo.info", "drawer icon"}},
@@ -333,10 +331,6 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
          .files = {{"SYS:WBStartup/Other.info", "someone else's"}},
          .absent = {startupFiles[0], startupFiles[1], startupFiles[2], startupFiles[3],
                     "PROGDIR:Prefs/VersionData/Foo"}},
-        {.name = "DELETEWBSTARTUPICON with nothing to delete",
-         .kind = ScriptKind::Uninstall,
-         .block = "{DELETEWBSTARTUPICON}",
-         .out = "No file to delete\n" /* the check file of the prologue */},
         {.name = "a damaged archive stops the installation before the copy",
          .archive = "Bad.lha",
          .block = "{STANDARDEXTRACT}{STANDARDCOPY}",
@@ -360,13 +354,6 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
          .files = {{"Work:Apps/Foo/Foo", "program v1"}},
          .absent = {"Work:Apps/Foo/Docs"},
          .messages = {gaugeExtractLha, gaugeInstalling}},
-        {.name = "install prologue (FailAt 9) passes a warning",
-         .archive = "Foo.lha",
-         .block = "Delete \"{INSTALLDIR}none\"\n{STANDARDEXTRACT}{STANDARDCOPY}Echo \"rc $RC\"\n",
-         .out = "No file to delete\n" + lhaOut + copyOut + iconCopied + iconCopied + "rc 0\n",
-         .files = {{"Work:Apps/Foo/Foo", "program v2"}},
-         .messages = {gaugeExtractLha, gaugeInstalling},
-         .linesInAnyOrder = true},
         {.name = "uninstall prologue (FailAt 30) runs through failures",
          .kind = ScriptKind::Uninstall,
          .setup =
@@ -453,9 +440,9 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
         SCOPED_TRACE(name);
         EXPECT_NE(list.out.find(std::string(name) + "\n"), std::string::npos) << list.out;
     }
-    EXPECT_EQ(list.out.find("other.prefs"), std::string::npos) << list.out;
-    EXPECT_EQ(list.out.find("FOOBAR.prefs"), std::string::npos) << list.out;
-    EXPECT_EQ(list.out.find(".uaem"), std::string::npos) << list.out;
+    for (const char* name : {"other.prefs", "FOOBAR.prefs", ".uaem"}) {
+        EXPECT_EQ(list.out.find(name), std::string::npos) << list.out;
+    }
     ProgramRun test = RunProgram("/usr/bin/lhasa", {"t", archive});
     EXPECT_EQ(test.exitCode, 0) << test.out << test.err;
 
@@ -501,8 +488,4 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
 }
 
 }  // namespace
-}  // namespace stovan::test
-
-namespace stovan::test {
-namespace {}  // namespace
 }  // namespace stovan::test
