@@ -297,6 +297,7 @@ TEST(Placeholders, InstallDrawerFollowsAndDefaults) {
             std::string expected;
         };
         const std::string noDrawer = morphOs ? "SYS:Applications/" : "SYS:";
+        constexpr std::uint32_t follows = INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS;
         const std::vector<Case> cases = {
             {"own drawer", "Work:Apps", AppType::TOOL, 0, "Work:Apps/"},
             {"volume root", "Work:", AppType::TOOL, 0, "Work:"},
@@ -305,16 +306,12 @@ TEST(Placeholders, InstallDrawerFollowsAndDefaults) {
             {"empty, type without a drawer", "", AppType::DRIVER, 0, noDrawer},
             {"empty, Stovan type", "", AppType::STOVAN, 0, noDrawer},
             {"disabled", "Work:Ignored", AppType::TOOL, INSTALLDIR_DISABLED, "NIL:"},
-            {"follows", "Leader", AppType::GAME, INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS,
-             "Work:Lead/"},
-            {"follows without regard to case", "LEADER", AppType::GAME,
-             INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "Work:Lead/"},
-            {"follows the leader's type default", "EmptyGame", AppType::DRIVER,
-             INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "Work:Games/"},
-            {"follows a missing item", "Nobody", AppType::TOOL,
-             INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "NIL:"},
-            {"follows a disabled item", "Off", AppType::TOOL,
-             INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "NIL:"},
+            {"follows", "Leader", AppType::GAME, follows, "Work:Lead/"},
+            {"follows without regard to case", "LEADER", AppType::GAME, follows, "Work:Lead/"},
+            {"follows the leader's type default", "EmptyGame", AppType::DRIVER, follows,
+             "Work:Games/"},
+            {"follows a missing item", "Nobody", AppType::TOOL, follows, "NIL:"},
+            {"follows a disabled item", "Off", AppType::TOOL, follows, "NIL:"},
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(c.label);
