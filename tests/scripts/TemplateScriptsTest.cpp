@@ -142,30 +142,24 @@ class TemplateWorld {
         Write(Expand("{DOWNLOADDIR}{ARCHIVE}"), ReadHostFile(made));
     }
 
-    // The script file as Stovan writes it: the CD line into the temporary
-    // drawer, the prologue of the kind, the block; each part expanded.
-    std::string Assemble(ScriptKind kind, const std::string& block) {
+    // Writes "{TEMPDIR}{NAME}.bat" as Stovan does (the CD line into the
+    // temporary drawer, the prologue of the kind, the block; each part
+    // expanded) and runs it; before an installation Stovan creates the
+    // install drawer (with drawer icons).
+    ProgramRun Run(ScriptKind kind, const std::string& block) {
+        const std::string path = Expand("{TEMPDIR}{NAME}.bat");
         std::string script = Expand("CD \"{TEMPDIR}\"\n");
         if (kind == ScriptKind::Install) {
+            CreateDrawerPath(world.root.dos(), Expand("{INSTALLDIR}"), true);
             script += "FailAt 9\n";
         } else {
             script += "FailAt 30\n" + Expand("Delete FORCE \"{CHECKNAME}\"\n");
         }
-        return script + Expand(block);
+        Write(path, script + Expand(block));
+        return RunProgram(kShell, {"--root", world.root.root(), path});
     }
-
-    // Writes "{TEMPDIR}{NAME}.bat" and runs it as Stovan does; before an
-    // installation Stovan creates the install drawer (with drawer icons).
-    ProgramRun Run(ScriptKind kind, const std::string& block, int inputFd = -1) {
-        const std::string path = Expand("{TEMPDIR}{NAME}.bat");
-        if (kind == ScriptKind::Install) {
-            CreateDrawerPath(world.root.dos(), Expand("{INSTALLDIR}"), true);
-        }
-        Write(path, Assemble(kind, block));
-        return RunProgram(kShell, {"--root", world.root.root(), path}, {.inputFd = inputFd});
-    }
-    ProgramRun Line(const std::string& line, int inputFd = -1) {
-        return RunProgram(kShell, {"--root", world.root.root(), "-c", line}, {.inputFd = inputFd});
+    ProgramRun Line(const std::string& line) {
+        return RunProgram(kShell, {"--root", world.root.root(), "-c", line});
     }
 
     PlaceholderWorld world;
@@ -263,15 +257,17 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
                    {"Work:Apps/Foo/Foo.info", "the user's icon"}},
          .messages = {gaugeExtractLha, gaugeInstalling},
          .linesInAnyOrder = true},
-        {.name = "COPYDRAWERICON leaves an existing drawer icon alone",
+        {.name = "COPYDRAWERICON leaves an existing drawer icon alone; STANDARDBACKUP is skipped "
+                 "while backups are off",
          .setup =
              [](TemplateWorld& w) {
                  w.Write("Work:Apps/Foo/Foo", "program v1");
                  w.Write("Work:Apps/Foo.info", "old drawer icon");
                  w.Write(w.Expand("{TEMPDIR}Foo.info"), "new drawer icon");
              },
-         .block = "{COPYDRAWERICON}",
-         .files = {{"Work:Apps/Foo.info", "old drawer icon"}}},
+         .block = "{STANDARDBACKUP}{COPYDRAWERICON}",
+         .files = {{"Work:Apps/Foo.info", "old drawer icon"}, {"Work:Apps/Foo/Foo", "program v1"}},
+         .absent = {"PROGDIR:Cache/Backups/Foo_v1.02.lha"}},
         {.name = "COPYDRAWERICON copies the unpacked drawer icon when there is none",
          .setup =
              [](TemplateWorld& w) {
@@ -338,12 +334,6 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
          .errContains = "LhA failed returncode 20",
          .absent = {"Work:Apps/Foo"},
          .messages = {"2 EXTRACTING|Bad.lha|1|1"}},
-        {.name = "STANDARDBACKUP is skipped while backups are off",
-         .setup = [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo", "program v1"); },
-         .block = "{STANDARDBACKUP}",
-         .files = {{"Work:Apps/Foo/Foo", "program v1"}},
-         .absent = {"PROGDIR:Cache/Backups/Foo_v1.02.lha"},
-         .check = [](TemplateWorld& w) { EXPECT_FALSE(w.Exists(w.Expand("{BACKUPNAME}"))); }},
         {.name = "install prologue (FailAt 9) stops at an error",
          .archive = "Foo.lha",
          .setup = [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo", "program v1"); },
