@@ -128,7 +128,7 @@ TEST(ArchiveFixtures, EveryAmigaArchiveExtractsLikeLhasa) {
     for (const auto& original : archives) {
         SCOPED_TRACE(original);
         if (original.find("h2_huge") != std::string::npos) {
-            continue;  // a 4 GiB entry: see HugeEntryIsRefused
+            continue;  // a 4 GiB entry: see MetadataDateMatchesTheArchiveAndAHugeEntryIsRefused
         }
         TempDir temp;
         const std::string archive = temp / fs::path(original).filename().string();
@@ -152,11 +152,9 @@ TEST(ArchiveFixtures, EveryAmigaArchiveExtractsLikeLhasa) {
     }
 }
 
-TEST(ArchiveFixtures, MetadataDateMatchesTheArchive) {
+TEST(ArchiveFixtures, MetadataDateMatchesTheArchiveAndAHugeEntryIsRefused) {
     // h2_metadata.lzh stores 1751502812 (2025-07-03 00:33:32 UTC); tests run with TZ=UTC.
-    TempDir temp;
-    fs::copy_file(FixturesDir() + "/morphos_lha_2717/h2_metadata.lzh", temp / "m.lzh");
-    auto list = ListArchive(temp / "m.lzh");
+    auto list = ListArchive(FixturesDir() + "/morphos_lha_2717/h2_metadata.lzh");
     ASSERT_TRUE(list.ok());
     ASSERT_EQ(list->size(), 1u);
     EXPECT_EQ(HostTimeFromDateStamp(*(*list)[0].metadata.date), 1751502812);
@@ -165,13 +163,10 @@ TEST(ArchiveFixtures, MetadataDateMatchesTheArchive) {
     EXPECT_NE(out.str().find("03-Jul-25 00:33:32 metadata.txt\n"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find(" : This is a comment on the file.\n"), std::string::npos);
     EXPECT_NE(out.str().find("1 file\n"), std::string::npos);
-}
 
-TEST(ArchiveFixtures, HugeEntryIsRefused) {
     TempDir temp;
-    fs::copy_file(FixturesDir() + "/morphos_lha_2717/h2_huge.lzh", temp / "huge.lzh");
-    std::ostringstream out;
-    auto result = ExtractArchive(temp / "huge.lzh", temp / "x", Quiet(), nullptr, out);
+    auto result = ExtractArchive(FixturesDir() + "/morphos_lha_2717/h2_huge.lzh", temp / "x",
+                                 Quiet(), nullptr, out);
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.error().kind, ArchiveError::Kind::Unsupported);
     EXPECT_NE(result.error().message.find("zero.bin"), std::string::npos);
@@ -390,6 +385,15 @@ TEST(OtherFormats, ZipAndTarExtractWithContentAndDates) {
         ::stat((temp / "src/Pkg/readme.txt").c_str(), &info);
         EXPECT_LE(std::abs(HostTimeFromDateStamp(*metadata.date) - info.st_mtime), 2);
     }
+    // A self-extracting LhA archive is found by its content too; a drawer is no archive.
+    auto sfx = DetectArchiveFormat(FixturesDir() + "/lha_amiga_122/sfx.run");
+    ASSERT_TRUE(sfx.ok());
+    EXPECT_EQ(*sfx, ArchiveFormat::Lha);
+    WriteFile(temp / "plain.zip", "This is not a zip file at all.");
+    auto plain = DetectArchiveFormat(temp / "plain.zip");
+    ASSERT_TRUE(plain.ok());
+    EXPECT_EQ(*plain, ArchiveFormat::Unknown);
+    EXPECT_FALSE(DetectArchiveFormat(temp.path()).ok());
 }
 
 // ------------------------------------------------------------ hostile archives
@@ -696,20 +700,6 @@ TEST(ExtractModes, OverwriteFlatAndSelection) {
     EXPECT_EQ(Snapshot(temp / "some", false),
               (std::map<std::string, std::string>{{"Sub", "drawer"}, {"Sub/b", "file:new b"}}));
     EXPECT_EQ(listing.str(), " Extracting: Sub/b\n");
-}
-
-TEST(ExtractModes, DetectionGoesByContent) {
-    TempDir temp;
-    const std::string sfx = FixturesDir() + "/lha_amiga_122/sfx.run";
-    auto format = DetectArchiveFormat(sfx);
-    ASSERT_TRUE(format.ok());
-    EXPECT_EQ(*format, ArchiveFormat::Lha);
-    WriteFile(temp / "plain.zip", "This is not a zip file at all.");
-    format = DetectArchiveFormat(temp / "plain.zip");
-    ASSERT_TRUE(format.ok());
-    EXPECT_EQ(*format, ArchiveFormat::Unknown);
-    auto directory = DetectArchiveFormat(temp.path());
-    EXPECT_FALSE(directory.ok());
 }
 
 }  // namespace
