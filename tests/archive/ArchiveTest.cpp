@@ -441,15 +441,8 @@ void WriteLibarchive(const std::string& path, bool zip, const std::vector<TarIte
 void WriteRawLha(const std::string& path, const std::string& directory, const std::string& name,
                  const std::string& data) {
     const auto size = static_cast<uint32_t>(data.size());
-    const auto header = BuildLevel1Header({"-lh0-",
-                                           directory,
-                                           name,
-                                           "",
-                                           0,
-                                           {},
-                                           size,
-                                           size,
-                                           UpdateCrc16(0, data.data(), data.size())});
+    const auto crc = UpdateCrc16(0, data.data(), data.size());
+    const auto header = BuildLevel1Header({"-lh0-", directory, name, "", 0, {}, size, size, crc});
     std::string bytes(header.begin(), header.end());
     bytes += data;
     bytes += '\0';
