@@ -18,6 +18,7 @@
 #include "archive/LhaWriter.h"
 #include "archive/Listing.h"
 #include "tests/support/BuildPaths.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/SampleData.h"
 #include "tests/support/TempFolder.h"
 
@@ -40,19 +41,6 @@ std::string Quote(const std::string& text) {
 int Shell(const std::string& command) {
     const int status = std::system((command + " >/dev/null 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string RunOutput(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
-        char buffer[4096];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            output.append(buffer, got);
-        }
-        ::pclose(pipe);
-    }
-    return output;
 }
 
 const auto WriteFile = test::WriteHostFile;
@@ -214,10 +202,10 @@ TEST(LhaWriter, LhasaReadsBackEveryFileByteExact) {
     EXPECT_LT(written->packedBytes, written->originalBytes);
 
     EXPECT_EQ(Shell("lhasa t " + Quote(temp / "b.lha")), 0);
-    const std::string listing = RunOutput("lhasa l " + Quote(temp / "b.lha"));
+    const std::string listing = test::RunProgram("/usr/bin/lhasa", {"l", temp / "b.lha"}).out;
     EXPECT_NE(listing.find("App/Docs/deep/nested/readme"), std::string::npos) << listing;
     EXPECT_NE(listing.find("App/EmptyDrawer/"), std::string::npos) << listing;
-    const std::string verbose = RunOutput("lhasa v " + Quote(temp / "b.lha"));
+    const std::string verbose = test::RunProgram("/usr/bin/lhasa", {"v", temp / "b.lha"}).out;
     EXPECT_NE(verbose.find("[Amiga]"), std::string::npos);
     EXPECT_NE(verbose.find("-lh5-"), std::string::npos);
     EXPECT_NE(verbose.find("-lh0-"), std::string::npos);  // random data and empty files
