@@ -65,12 +65,15 @@ std::string Decoded(LhaMethod method, const std::vector<std::uint8_t>& packed, s
 
 TEST(LhaDecoder, HandWrittenStreamsDecodeOrFailCleanly) {
     const unsigned kMatch10 = 256 + 10 - 3;
-    std::vector<std::uint8_t> window;
-    {
-        BitWriter w;
-        w.singleBlock(5000, 'a', 0).singleBlock(1, 256, 13).put(0xFF, 12);  // distance 4352
-        window = w.bytes();
-    }
+    // 5000 times 'a', then a match at distance 4352.
+    const auto window =
+        BitWriter().singleBlock(5000, 'a', 0).singleBlock(1, 256, 13).put(0xFF, 12).bytes();
+    // 'x', 'y', then a match at distance two (position slot one, lh6's five-bit slots).
+    const auto xy = BitWriter().singleBlock(1, 'x', 0, 5).singleBlock(1, 'y', 0, 5);
+    const auto oversubscribed =
+        BitWriter().put(1, 16).put(3, 5).put(1, 3).put(1, 3).put(1, 3).put(0, 2).put(0, 40).bytes();
+    const std::string invalid = "error: invalid Huffman table";
+    const std::string early = "error: the compressed data ends early";
     struct Row {
         const char* name;
         LhaMethod method;
@@ -87,12 +90,7 @@ TEST(LhaDecoder, HandWrittenStreamsDecodeOrFailCleanly) {
          BitWriter().singleBlock(1, 'x', 0).singleBlock(1, kMatch10, 0).bytes(), 11,
          std::string(11, 'x')},
         {"distance two from slot one", LhaMethod::Lh6,
-         BitWriter()
-             .singleBlock(1, 'x', 0, 5)
-             .singleBlock(1, 'y', 0, 5)
-             .singleBlock(1, kMatch10, 1, 5)
-             .bytes(),
-         12, "xyxyxyxyxyxy"},
+         BitWriter(xy).singleBlock(1, kMatch10, 1, 5).bytes(), 12, "xyxyxyxyxyxy"},
         {"output stops at the entry size", LhaMethod::Lh5,
          BitWriter().singleBlock(1, 'x', 0).singleBlock(1, kMatch10, 0).bytes(), 4, "xxxx"},
         {"distance within the lh5 window", LhaMethod::Lh5, window, 5003, std::string(5003, 'a')},
@@ -101,31 +99,16 @@ TEST(LhaDecoder, HandWrittenStreamsDecodeOrFailCleanly) {
         {"match before the first byte reads spaces", LhaMethod::Lh5,
          BitWriter().singleBlock(1, 256, 0).bytes(), 3, "   "},
         {"pre-tree larger than its symbols", LhaMethod::Lh5,
-         BitWriter().put(1, 16).put(20, 5).put(0, 30).bytes(), 1, "error: invalid Huffman table"},
+         BitWriter().put(1, 16).put(20, 5).put(0, 30).bytes(), 1, invalid},
         {"literal beyond the last symbol", LhaMethod::Lh5,
-         BitWriter().singleBlock(1, 510, 0).bytes(), 1, "error: invalid Huffman table"},
+         BitWriter().singleBlock(1, 510, 0).bytes(), 1, invalid},
         {"position slot beyond the tree", LhaMethod::Lh5,
-         BitWriter().singleBlock(1, 'a', 14).bytes(), 1, "error: invalid Huffman table"},
-        {"oversubscribed pre-tree", LhaMethod::Lh5,
-         BitWriter()
-             .put(1, 16)
-             .put(3, 5)
-             .put(1, 3)
-             .put(1, 3)
-             .put(1, 3)
-             .put(0, 2)
-             .put(0, 40)
-             .bytes(),
-         1, "error: invalid Huffman table"},
+         BitWriter().singleBlock(1, 'a', 14).bytes(), 1, invalid},
+        {"oversubscribed pre-tree", LhaMethod::Lh5, oversubscribed, 1, invalid},
         {"unary length beyond 16", LhaMethod::Lh5,
-         BitWriter().put(1, 16).put(1, 5).put(7, 3).put(0x3FF, 10).put(0, 20).bytes(), 1,
-         "error: invalid Huffman table"},
-        {"no data at all", LhaMethod::Lh5, {}, 10, "error: the compressed data ends early"},
-        {"stored data too short",
-         LhaMethod::Stored,
-         {'a', 'b'},
-         3,
-         "error: the compressed data ends early"},
+         BitWriter().put(1, 16).put(1, 5).put(7, 3).put(0x3FF, 10).put(0, 20).bytes(), 1, invalid},
+        {"no data at all", LhaMethod::Lh5, {}, 10, early},
+        {"stored data too short", LhaMethod::Stored, {'a', 'b'}, 3, early},
         {"stored data longer than the entry", LhaMethod::Stored, {'a', 'b', 'c'}, 2, "ab"},
     };
     for (const auto& row : rows) {

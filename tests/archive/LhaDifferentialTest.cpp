@@ -35,15 +35,9 @@ std::vector<DecodedEntry> ReadAll(const std::string& path, LhaDecoding decoding)
         return entries;
     }
     std::vector<std::uint8_t> buffer(7001);  // an odd size, across rounds
-    for (;;) {
-        Entry entry;
-        auto more = (*reader)->next(entry);
-        if (!more || !*more) {
-            if (!more) {
-                entries.push_back({"", "", "", more.error().message});
-            }
-            break;
-        }
+    Entry entry;
+    auto more = (*reader)->next(entry);
+    for (; more && *more; more = (*reader)->next(entry)) {
         DecodedEntry decoded{entry.name, entry.method, "", "ok"};
         if (entry.type == Entry::Type::File) {
             for (;;) {
@@ -63,6 +57,9 @@ std::vector<DecodedEntry> ReadAll(const std::string& path, LhaDecoding decoding)
             }
         }
         entries.push_back(std::move(decoded));
+    }
+    if (!more) {
+        entries.push_back({"", "", "", more.error().message});
     }
     return entries;
 }
@@ -133,10 +130,7 @@ TEST(LhaDifferential, ArchivesOfOurWriterDecodeAsLiblhasaDoes) {
     const auto names = WriteInputs(folder, 1, 300);
     std::vector<LhaInput> inputs;
     for (const auto& name : names) {
-        LhaInput input;
-        input.hostPath = folder / name;
-        input.archiveName = "d/" + name;
-        inputs.push_back(input);
+        inputs.push_back({folder / name, "d/" + name, 0, "", {}, false});
     }
     LhaWriteOptions options;
     options.addToExisting = false;
@@ -153,22 +147,15 @@ TEST(LhaDifferential, ArchivesOfJlhaDecodeAsLiblhasaDoes) {
     for (const auto& name : names) {
         list += " " + name;
     }
-    struct Row {
-        const char* command;
-        const char* method;
-    };
     // Each method and each header level once (jlha starts a Java VM: few runs).
-    const Row rows[] = {
-        {"jlha a0o5", "-lh5-"},
-        {"jlha a1o6", "-lh6-"},
-        {"jlha a2o7", "-lh7-"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.command);
+    const std::pair<const char*, const char*> rows[] = {
+        {"jlha a0o5", "-lh5-"}, {"jlha a1o6", "-lh6-"}, {"jlha a2o7", "-lh7-"}};
+    for (const auto& [command, method] : rows) {
+        SCOPED_TRACE(command);
         const std::string archive = folder / "jlha.lzh";
         fs::remove(archive);
-        ASSERT_EQ(Shell("cd '" + folder.path() + "' && " + row.command + " " + archive + list), 0);
-        EXPECT_EQ(ExpectSameDecoding(archive).count(row.method), 1u);
+        ASSERT_EQ(Shell("cd '" + folder.path() + "' && " + command + " " + archive + list), 0);
+        EXPECT_EQ(ExpectSameDecoding(archive).count(method), 1u);
     }
 }
 

@@ -17,40 +17,32 @@ namespace {
 TEST(StartupArgumentsTest, ToolTypesThenCommandLine) {
     struct Row {
         const char* name;
-        std::vector<std::string> toolTypes;
-        std::vector<std::string> words;
-        bool popUp;
-        std::int32_t priority;
-        std::uint32_t noImages;
-        std::string popKey;
-        bool badLine;
+        bool badLine = false;
+        std::vector<std::string> toolTypes{}, words{};
+        bool popUp = true;
+        std::int32_t priority = 0;
+        std::uint32_t noImages = 0;
+        std::string popKey = "control alt f5";
     };
     const Row rows[] = {
-        {"defaults", {}, {}, true, 0, 0, "control alt f5", false},
-        {"popup no", {"CX_POPUP=NO"}, {}, false, 0, 0, "control alt f5", false},
-        {"bare popup means off", {"CX_POPUP"}, {}, false, 0, 0, "control alt f5", false},
-        {"popup yes any case", {"cx_popup=True"}, {}, true, 0, 0, "control alt f5", false},
-        {"priority not a number", {"CX_PRI=abc"}, {}, true, 0, 0, "control alt f5", false},
-        {"priority", {"CX_PRI=-5"}, {}, true, -5, 0, "control alt f5", false},
-        {"noimages tool type", {"NOIMAGES=on"}, {}, true, 0, 1, "control alt f5", false},
+        {"defaults"},
+        {"popup no", false, {"CX_POPUP=NO"}, {}, false},
+        {"bare popup means off", false, {"CX_POPUP"}, {}, false},
+        {"popup yes any case", false, {"cx_popup=True"}},
+        {"priority not a number", false, {"CX_PRI=abc"}},
+        {"priority", false, {"CX_PRI=-5"}, {}, true, -5},
+        {"noimages tool type", false, {"NOIMAGES=on"}, {}, true, 0, 1},
         {"line overrides",
+         false,
          {"CX_POPUP=NO", "CX_PRI=3", "CX_POPKEY=f1"},
          {"CX_POPUP", "CX_PRI=7", "CX_POPKEY=ctrl alt x"},
          true,
          7,
          0,
-         "ctrl alt x",
-         false},
-        {"noimages adds one", {"NOIMAGES=YES"}, {"NOIMAGES"}, true, 0, 2, "control alt f5", false},
-        {"bad number keeps tool types",
-         {"CX_PRI=4"},
-         {"CX_PRI=abc"},
-         true,
-         4,
-         0,
-         "control alt f5",
-         true},
-        {"surplus words", {}, {"CX_POPKEY=a", "b"}, true, 0, 0, "control alt f5", true},
+         "ctrl alt x"},
+        {"noimages adds one", false, {"NOIMAGES=YES"}, {"NOIMAGES"}, true, 0, 2},
+        {"bad number keeps tool types", true, {"CX_PRI=4"}, {"CX_PRI=abc"}, true, 4},
+        {"surplus words", true, {}, {"CX_POPKEY=a", "b"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

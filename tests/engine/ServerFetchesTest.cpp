@@ -10,6 +10,7 @@
 #include "platform/DosFiles.h"
 #include "tests/support/CannedSite.h"
 #include "tests/support/PlaceholderWorld.h"
+#include "version/Version.h"
 
 namespace stovan::test {
 namespace {
@@ -41,13 +42,10 @@ struct RunRecord {
 };
 
 std::string Describe(const ApplicationItem& item) {
-    const auto triple = [](const VersionTriple& t) {
-        return std::to_string(t.version) + "." + std::to_string(t.revision) + "." +
-               std::to_string(t.build);
-    };
     return item.name() + " state " + std::to_string(static_cast<int>(item.state)) + " server " +
-           triple(item.serverVersion) + " day " + std::to_string(item.serverDate.days) +
-           " installed " + triple(item.installedVersion);
+           FormatVersionTriple(item.serverVersion) + " day " +
+           std::to_string(item.serverDate.days) + " installed " +
+           FormatVersionTriple(item.installedVersion);
 }
 
 // One check over a fresh list of items with every kind of source and

@@ -46,7 +46,7 @@ class ServerVersionTest : public ::testing::Test {
 TEST_F(ServerVersionTest, SourcesInOrder) {
     struct Row {
         const char* name;
-        std::string readme{}, page{}, pattern{}, archive{};
+        std::string readme{}, page{}, pattern{}, archive{};  // paths on the site
         VersionTriple installed{};
         MessageId result = 0;
         VersionTriple triple{};
@@ -54,45 +54,24 @@ TEST_F(ServerVersionTest, SourcesInOrder) {
     };
     const std::string pattern = "Foo_{VERSION}.{REVISION}.lha";
     const Row rows[] = {
-        {.name = "read-me",
-         .readme = site.Url("/readme"),
-         .page = site.Url("/page"),
-         .pattern = pattern,
-         .triple = {2, 5, 0}},
-        {.name = "missing read-me: the page",
-         .readme = site.Url("/gone"),
-         .page = site.Url("/page"),
-         .pattern = pattern,
-         .triple = {1, 10, 0}},
-        {.name = "page with only a date",
-         .page = site.Url("/dated"),
-         .pattern = "{MON} {DAY}, {YEAR}",
-         .dated = true},
-        {.name = "page probed for candidates",
-         .page = site.Url("/padded"),
-         .pattern = "Foo-{0REVISION}!",
-         .installed = {1, 5, 0},
-         .triple = {20, 7, 0}},
-        {.name = "missing page",
-         .page = site.Url("/nopage"),
-         .pattern = "Foo_{VERSION}",
-         .archive = site.Url("/Foo.lha"),
-         .result = msg::CannotFind},
-        {.name = "no page: the archive's date",
-         .page = site.Url("/page"),
-         .archive = site.Url("/Foo.lha"),
-         .dated = true},
-        {.name = "archive without a date", .archive = site.Url("/Undated.lha")},
-        {.name = "missing archive", .archive = site.Url("/Gone.lha"), .result = msg::CannotFind},
-        {.name = "no server information"},
+        {"read-me", "/readme", "/page", pattern, "", {}, 0, {2, 5, 0}},
+        {"missing read-me: the page", "/gone", "/page", pattern, "", {}, 0, {1, 10, 0}},
+        {"page with only a date", "", "/dated", "{MON} {DAY}, {YEAR}", "", {}, 0, {}, true},
+        {"probed page", "", "/padded", "Foo-{0REVISION}!", "", {1, 5, 0}, 0, {20, 7, 0}},
+        {"missing page", "", "/nopage", "Foo_{VERSION}", "/Foo.lha", {}, msg::CannotFind},
+        {"no page: the archive's date", "", "/page", "", "/Foo.lha", {}, 0, {}, true},
+        {"archive without a date", "", "", "", "/Undated.lha"},
+        {"missing archive", "", "", "", "/Gone.lha", {}, msg::CannotFind},
+        {"no server information"},
     };
+    const auto url = [&](const std::string& path) { return path.empty() ? "" : site.Url(path); };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ApplicationItem& item = world.AddItem("Foo");
-        world.Set(item, ItemField::urlReadme, row.readme);
-        world.Set(item, ItemField::urlWebPage, row.page);
+        world.Set(item, ItemField::urlReadme, url(row.readme));
+        world.Set(item, ItemField::urlWebPage, url(row.page));
         world.Set(item, ItemField::urlPattern, row.pattern);
-        world.Set(item, ItemField::urlArchive, row.archive);
+        world.Set(item, ItemField::urlArchive, url(row.archive));
         item.installedVersion = row.installed;
         item.serverVersion = {9, 9, 9};
         item.serverDate = {1, 1, 1};

@@ -45,47 +45,25 @@ ApplicationItem& FullItem(PlaceholderWorld& world) {
     return item;
 }
 
-// Rows that are the same on both systems.
+// Rows that are the same on both systems, related placeholders side by side.
 std::vector<Row> CommonRows() {
     return {
-        {"TEMPDIR", "{TEMPDIR}", "RAM:T/StovanTemp/001a2b3c/"},
-        {"DOWNLOADDIR", "{DOWNLOADDIR}", "PROGDIR:Cache/Downloads/"},
-        {"BACKUPDIR", "{BACKUPDIR}", "PROGDIR:Cache/Backups/"},
-        {"VERSION", "{VERSION}", "2"},
-        {"REVISION", "{REVISION}", "5"},
-        {"0REVISION", "{0REVISION}", "05"},
-        {"BUILD", "{BUILD}", "0"},
-        {"0BUILD", "{0BUILD}", "00"},
-        {"INSTVERSION", "{INSTVERSION}", "1"},
-        {"INSTREVISION", "{INSTREVISION}", "3"},
-        {"0INSTREVISION", "{0INSTREVISION}", "03"},
-        {"INSTBUILD", "{INSTBUILD}", "7"},
-        {"0INSTBUILD", "{0INSTBUILD}", "07"},
-        {"NAME", "{NAME}", "MyApp"},
-        {"UPPERNAME", "{UPPERNAME}", "MYAPP"},
-        {"LOWERNAME", "{LOWERNAME}", "myapp"},
-        {"DISPLAYNAME", "{DISPLAYNAME}", "My App"},
-        {"ARCHIVENAME", "{ARCHIVENAME}", "http://files.example/get/MyApp_2.tar.gz"},
-        {"ARCHIVE", "{ARCHIVE}", "MyApp_2.tar.gz"},
-        {"INSTALLDIR", "{INSTALLDIR}", "Work:Tools/"},
-        {"APPDIRECTORY", "{APPDIRECTORY}", "Work:MyAppData/"},
-        {"CHECKNAME", "{CHECKNAME}", "Work:Stovan/Prefs/VersionData/MyApp"},
-        {"EXTENSION", "{EXTENSION}", ".tar.gz"},
-        {"LANGUAGE", "{LANGUAGE}", "english"},
-        {"URLSERVER", "{URLSERVER}", "http://b/"},
-        {"STOVANICON", "{STOVANICON}", "Work:Stovan/Stovan"},
-        {"RANDOM", "{RANDOM}", "1a2b3c"},
-        {"DAY", "{DAY}", "05"},
-        {"MONTH", "{MONTH}", "03"},
-        {"YEAR", "{YEAR}", "2021"},
-        {"HOUR", "{HOUR}", "07"},
-        {"MINUTE", "{MINUTE}", "08"},
-        {"SECOND", "{SECOND}", "09"},
+        {"drawers", "{TEMPDIR}|{DOWNLOADDIR}|{BACKUPDIR}",
+         "RAM:T/StovanTemp/001a2b3c/|PROGDIR:Cache/Downloads/|PROGDIR:Cache/Backups/"},
+        {"server version", "{VERSION}|{REVISION}|{0REVISION}|{BUILD}|{0BUILD}", "2|5|05|0|00"},
+        {"installed version",
+         "{INSTVERSION}|{INSTREVISION}|{0INSTREVISION}|{INSTBUILD}|{0INSTBUILD}", "1|3|03|7|07"},
+        {"names", "{NAME}|{UPPERNAME}|{LOWERNAME}|{DISPLAYNAME}", "MyApp|MYAPP|myapp|My App"},
+        {"archive", "{ARCHIVENAME}|{ARCHIVE}|{EXTENSION}",
+         "http://files.example/get/MyApp_2.tar.gz|MyApp_2.tar.gz|.tar.gz"},
+        {"item drawers", "{INSTALLDIR}|{APPDIRECTORY}|{CHECKNAME}",
+         "Work:Tools/|Work:MyAppData/|Work:Stovan/Prefs/VersionData/MyApp"},
+        {"run", "{LANGUAGE}|{URLSERVER}|{STOVANICON}|{RANDOM}",
+         "english|http://b/|Work:Stovan/Stovan|1a2b3c"},
+        {"server date", "{DAY}.{MONTH}.{YEAR} {HOUR}:{MINUTE}:{SECOND}", "05.03.2021 07:08:09"},
         {"MUIPREFSPATTERN", "{MUIPREFSPATTERN}", "(%|.#[0-9])(%|.#[0-9]).(cfg|prefs)"},
-        {"RESTORESCRIPT", "{RESTORESCRIPT}", "StovanRestore"},
-        {"INSTALLMODE", "{INSTALLMODE}", "UNINSTALL"},
-        {"BACKUPMODE", "{BACKUPMODE}", ""},
-        {"BACKUPNAME", "{BACKUPNAME}", "PROGDIR:Cache/Backups/MyApp_v1.03.07.lha"},
+        {"backup", "{RESTORESCRIPT}|{INSTALLMODE}|{BACKUPMODE}|{BACKUPNAME}",
+         "StovanRestore|UNINSTALL||PROGDIR:Cache/Backups/MyApp_v1.03.07.lha"},
     };
 }
 
@@ -95,12 +73,10 @@ TEST(Placeholders, EveryPlaceholderOnBothSystems) {
         SCOPED_TRACE(morphOs ? "MorphOS" : "AmigaOS4");
         PlaceholderWorld world =
             morphOs ? PlaceholderWorld(amiga::SystemKind::MorphOS, "3.18") : PlaceholderWorld();
-        ApplicationItem& item = FullItem(world);
         std::vector<Row> rows = CommonRows();
-        rows.push_back({"SYSTEMVERSION", "{SYSTEMVERSION}",
-                        morphOs ? "$VER: MorphOS 3.18.0" : "$VER: AmigaOS4 4.1.0"});
-        rows.push_back({"FPU", "{FPU}", morphOs ? "ALTIVEC" : ""});
-        CheckRows(world, &item, rows);
+        rows.push_back({"system", "{SYSTEMVERSION}|{FPU}",
+                        morphOs ? "$VER: MorphOS 3.18.0|ALTIVEC" : "$VER: AmigaOS4 4.1.0|"});
+        CheckRows(world, &FullItem(world), rows);
     }
 }
 
@@ -319,6 +295,7 @@ TEST(Placeholders, InstallDrawerFollowsAndDefaults) {
             std::string expected;
         };
         const std::string noDrawer = morphOs ? "SYS:Applications/" : "SYS:";
+        constexpr std::uint32_t follows = INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS;
         const std::vector<Case> cases = {
             {"own drawer", "Work:Apps", AppType::TOOL, 0, "Work:Apps/"},
             {"volume root", "Work:", AppType::TOOL, 0, "Work:"},
@@ -327,16 +304,12 @@ TEST(Placeholders, InstallDrawerFollowsAndDefaults) {
             {"empty, type without a drawer", "", AppType::DRIVER, 0, noDrawer},
             {"empty, Stovan type", "", AppType::STOVAN, 0, noDrawer},
             {"disabled", "Work:Ignored", AppType::TOOL, INSTALLDIR_DISABLED, "NIL:"},
-            {"follows", "Leader", AppType::GAME, INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS,
-             "Work:Lead/"},
-            {"follows without regard to case", "LEADER", AppType::GAME,
-             INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "Work:Lead/"},
-            {"follows the leader's type default", "EmptyGame", AppType::DRIVER,
-             INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "Work:Games/"},
-            {"follows a missing item", "Nobody", AppType::TOOL,
-             INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "NIL:"},
-            {"follows a disabled item", "Off", AppType::TOOL,
-             INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS, "NIL:"},
+            {"follows", "Leader", AppType::GAME, follows, "Work:Lead/"},
+            {"follows without regard to case", "LEADER", AppType::GAME, follows, "Work:Lead/"},
+            {"follows the leader's type default", "EmptyGame", AppType::DRIVER, follows,
+             "Work:Games/"},
+            {"follows a missing item", "Nobody", AppType::TOOL, follows, "NIL:"},
+            {"follows a disabled item", "Off", AppType::TOOL, follows, "NIL:"},
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(c.label);
@@ -355,25 +328,24 @@ TEST(Placeholders, ServerRotorPicksConsecutiveServers) {
     ApplicationItem& item = world.AddItem("App");
     EXPECT_EQ(world.Expand(&item, "[{URLSERVER}]"), "[]");
     EXPECT_TRUE(item.SetListField(ItemField::urlServer, {"a", "b", "c"}).ok());
-    world.engine->serverRotor = 7;
-    std::string seen;
-    for (int i = 0; i < 4; ++i) {
-        seen += world.Expand(&item, "{URLSERVER}");
-        ++world.engine->serverRotor;
-    }
-    EXPECT_EQ(seen, "bcab");
+    // Four expansions, the rotor stepping on after each, from a start.
+    const auto from = [&](std::uint32_t start, int count) {
+        std::string seen;
+        for (world.engine->serverRotor = start; count-- > 0; ++world.engine->serverRotor) {
+            seen += world.Expand(&item, "{URLSERVER}");
+        }
+        return seen;
+    };
+    EXPECT_EQ(from(7, 4), "bcab");
     // At the wrap of the 32-bit counter (4294967295 % 3 == 0) the first
     // server comes twice.
-    world.engine->serverRotor = 0xfffffffeu;
-    seen.clear();
-    for (int i = 0; i < 3; ++i) {
-        seen += world.Expand(&item, "{URLSERVER}");
-        ++world.engine->serverRotor;
-    }
-    EXPECT_EQ(seen, "caa");
+    EXPECT_EQ(from(0xfffffffeu, 3), "caa");
 }
 
 TEST(Placeholders, OperationModes) {
+    constexpr auto install = EngineOperation::Install;
+    constexpr auto uninstall = EngineOperation::Uninstall;
+    constexpr std::uint32_t both = BACKUP_BEFORE_INSTALL | BACKUP_BEFORE_UNINSTALL;
     struct Case {
         const char* label;
         EngineOperation operation;
@@ -382,19 +354,16 @@ TEST(Placeholders, OperationModes) {
         const char* expected;
     };
     const Case cases[] = {
-        {"no operation", EngineOperation::None, BACKUP_BEFORE_INSTALL | BACKUP_BEFORE_UNINSTALL,
-         AppType::TOOL, "UNINSTALL/"},
-        {"install without backups", EngineOperation::Install, 0, AppType::TOOL, "INSTALL/"},
-        {"install with backups", EngineOperation::Install, BACKUP_BEFORE_INSTALL, AppType::TOOL,
-         "INSTALL/ENABLED"},
-        {"install, uninstall backups only", EngineOperation::Install, BACKUP_BEFORE_UNINSTALL,
-         AppType::TOOL, "INSTALL/"},
-        {"uninstall with backups", EngineOperation::Uninstall, BACKUP_BEFORE_UNINSTALL,
-         AppType::TOOL, "UNINSTALL/ENABLED"},
-        {"uninstall, install backups only", EngineOperation::Uninstall, BACKUP_BEFORE_INSTALL,
-         AppType::TOOL, "UNINSTALL/"},
-        {"Stovan never backs up", EngineOperation::Install,
-         BACKUP_BEFORE_INSTALL | BACKUP_BEFORE_UNINSTALL, AppType::STOVAN, "INSTALL/"},
+        {"no operation", EngineOperation::None, both, AppType::TOOL, "UNINSTALL/"},
+        {"install without backups", install, 0, AppType::TOOL, "INSTALL/"},
+        {"install with backups", install, BACKUP_BEFORE_INSTALL, AppType::TOOL, "INSTALL/ENABLED"},
+        {"install, uninstall backups only", install, BACKUP_BEFORE_UNINSTALL, AppType::TOOL,
+         "INSTALL/"},
+        {"uninstall with backups", uninstall, BACKUP_BEFORE_UNINSTALL, AppType::TOOL,
+         "UNINSTALL/ENABLED"},
+        {"uninstall, install backups only", uninstall, BACKUP_BEFORE_INSTALL, AppType::TOOL,
+         "UNINSTALL/"},
+        {"Stovan never backs up", install, both, AppType::STOVAN, "INSTALL/"},
     };
     PlaceholderWorld world;
     ApplicationItem& item = world.AddItem("App");
@@ -453,33 +422,26 @@ TEST(Placeholders, ApplicationDirectoryOnlyWhenItExists) {
     ASSERT_TRUE(amiga::CreateDir(dos, "Work:Data").ok());
     test::WriteHostFile(world.root.Host("Work", "Tools/AFile"), "");
 
-    ApplicationItem& leader = world.AddItem("Leader");
-    world.Set(leader, ItemField::installDir, "Work:Tools");
-    EXPECT_EQ(ApplicationDirectory(*world.engine, leader), "Work:Tools/Leader");
-
-    ApplicationItem& missing = world.AddItem("Missing");
-    world.Set(missing, ItemField::installDir, "Work:Tools");
-    EXPECT_EQ(ApplicationDirectory(*world.engine, missing), std::nullopt);
-
-    ApplicationItem& file = world.AddItem("AFile");
-    world.Set(file, ItemField::installDir, "Work:Tools");
-    EXPECT_EQ(ApplicationDirectory(*world.engine, file), std::nullopt);
-
-    ApplicationItem& follower = world.AddItem("Plugin");
-    world.Set(follower, ItemField::installDir, "leader");
-    EXPECT_TRUE(follower.SetItemFlags(INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS).ok());
+    const auto item = [&](const char* name, const char* installDir,
+                          std::uint32_t flags = 0) -> ApplicationItem& {
+        ApplicationItem& added = world.AddItem(name);
+        world.Set(added, ItemField::installDir, installDir);
+        EXPECT_TRUE(added.SetItemFlags(flags).ok());
+        return added;
+    };
+    EXPECT_EQ(ApplicationDirectory(*world.engine, item("Leader", "Work:Tools")),
+              "Work:Tools/Leader");
+    EXPECT_EQ(ApplicationDirectory(*world.engine, item("Missing", "Work:Tools")), std::nullopt);
+    EXPECT_EQ(ApplicationDirectory(*world.engine, item("AFile", "Work:Tools")), std::nullopt);
+    ApplicationItem& follower = item("Plugin", "leader", INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS);
     EXPECT_EQ(ApplicationDirectory(*world.engine, follower), "Work:Tools/Leader");
     world.Set(follower, ItemField::installDir, "Nobody");
     EXPECT_EQ(ApplicationDirectory(*world.engine, follower), std::nullopt);
-
-    ApplicationItem& withData = world.AddItem("Lib");
+    ApplicationItem& withData = item("Lib", "", INSTALLDIR_DISABLED | HAS_APPDIRECTORY);
     world.Set(withData, ItemField::appDirectory, "Work:Data");
-    EXPECT_TRUE(withData.SetItemFlags(INSTALLDIR_DISABLED | HAS_APPDIRECTORY).ok());
     EXPECT_EQ(ApplicationDirectory(*world.engine, withData), "Work:Data/");
-
-    ApplicationItem& disabled = world.AddItem("Off");
-    EXPECT_TRUE(disabled.SetItemFlags(INSTALLDIR_DISABLED).ok());
-    EXPECT_EQ(ApplicationDirectory(*world.engine, disabled), std::nullopt);
+    EXPECT_EQ(ApplicationDirectory(*world.engine, item("Off", "", INSTALLDIR_DISABLED)),
+              std::nullopt);
 }
 
 TEST(Placeholders, CreateDrawerPathWithAndWithoutIcons) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,18 +11,12 @@
 namespace stovan {
 namespace {
 
+// The lines of a text (that each template ends with a line feed is checked apart).
 std::vector<std::string> Lines(std::string_view text) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            lines.emplace_back(text.substr(start));
-            lines.back() += "<no line feed>";
-            break;
-        }
-        lines.emplace_back(text.substr(start, end - start));
-        start = end + 1;
+    std::istringstream in{std::string(text)};
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
     }
     return lines;
 }

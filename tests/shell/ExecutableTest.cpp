@@ -48,7 +48,6 @@ class ShellProgram : public ::testing::Test {
         auto text = ReadFile(root.dos(), amigaPath);
         return text ? *text : "<missing>";
     }
-    bool Exists(const std::string& amigaPath) { return Lock(root.dos(), amigaPath).ok(); }
 
     // Writes the script to S: and runs it the way Stovan does.
     ProgramRun Script(const std::string& text) {

@@ -31,7 +31,10 @@ const std::string kShell = stovan::test::BuiltProgram("stovan-shell");
 
 class ShellLinks : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(std::filesystem::exists(kShell)) << kShell; }
+    void SetUp() override {
+        ASSERT_TRUE(std::filesystem::exists(kShell)) << kShell;
+        std::filesystem::create_directories(outside);
+    }
 
     void Write(const std::string& amigaPath, const std::string& text) {
         ASSERT_TRUE(CreateDrawerPath(root.dos(), PathPart(amigaPath)).ok()) << amigaPath;
@@ -55,35 +58,30 @@ class ShellLinks : public ::testing::Test {
     }
 
     TempRoot root;
+    const std::string outside = root.folder() + "/outside";  // a host folder beside the root
 };
 
 TEST_F(ShellLinks, DeleteAllRemovesLinksAndKeepsWhatTheyPointTo) {
     struct Row {
         const char* name;
         std::string tree;    // deleted with Delete ALL
-        std::string link;    // inside tree, relative to its volume
+        std::string link;    // inside tree
         std::string target;  // the link's text
         std::string marker;  // must survive
-        std::string volume;
     };
-    const std::string outside = root.folder() + "/outside";
     const Row rows[] = {
-        {"link to a sibling drawer", "Work:Apps/MyApp", "Apps/MyApp/Data", "../../Shared",
-         "Work:Shared/user.txt", "Work"},
-        {"link to the volume root", "SYS:Apps/MyApp", "Apps/MyApp/parentlink", "../..",
-         "SYS:marker", "SYS"},
-        {"link to its own drawer", "Work:Apps/App", "Apps/App/up", "..", "Work:Apps/OtherApp/keep",
-         "Work"},
-        {"link out of the volume", "Work:Apps/Out", "Apps/Out/escape", outside,
-         "Work:Shared/user.txt", "Work"},
+        {"to a sibling drawer", "Work:Apps/MyApp", "Data", "../../Shared", "Work:Shared/user.txt"},
+        {"to the volume root", "SYS:Apps/MyApp", "parentlink", "../..", "SYS:marker"},
+        {"to its own drawer", "Work:Apps/App", "up", "..", "Work:Apps/OtherApp/keep"},
+        {"out of the volume", "Work:Apps/Out", "escape", outside, "Work:Shared/user.txt"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        std::filesystem::create_directories(outside);
         WriteHostFile(outside + "/host.txt", "host");
         Write(row.marker, "mine");
         Write(row.tree + "/App", "program");
-        Link(row.target, row.volume, row.link);
+        const std::size_t colon = row.tree.find(':');
+        Link(row.target, row.tree.substr(0, colon), row.tree.substr(colon + 1) + "/" + row.link);
 
         auto run = Script("Delete " + row.tree + " ALL QUIET FORCE\n");
         EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -94,8 +92,6 @@ TEST_F(ShellLinks, DeleteAllRemovesLinksAndKeepsWhatTheyPointTo) {
 }
 
 TEST_F(ShellLinks, LinksShowInListingsAndDeleteAloneRemovesThem) {
-    const std::string outside = root.folder() + "/outside";
-    std::filesystem::create_directories(outside);
     ASSERT_TRUE(CreateDrawerPath(root.dos(), "Work:Only").ok());
     Link(outside, "Work", "Only/out");
 
@@ -150,8 +146,6 @@ TEST_F(ShellLinks, CopyDoesNotMakeLinksLeadingOutOfTheVolume) {
 }
 
 TEST_F(ShellLinks, RedirectionThroughALinkOutOfTheVolumeIsRefused) {
-    const std::string outside = root.folder() + "/outside";
-    std::filesystem::create_directories(outside);
     Link(outside, "RAM", "dd");
     auto run = Script("FailAt 30\nEcho x >RAM:dd/f\nEcho \"rc=$RC\"\n");
     EXPECT_NE(run.out.find("rc=20"), std::string::npos) << run.out << run.err;

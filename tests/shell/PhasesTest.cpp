@@ -131,9 +131,7 @@ TEST(ShellRedirection, OperatorsAndNames) {
 
 TEST(ShellDotCommands, KeyTemplateAndDefaults) {
     const char* script =
-        ".key NAME/A,MODE/K,QUIET/S,FILES/M\n"
-        ".def MODE fast\n"
-        ". a comment\n"
+        ".key NAME/A,MODE/K,QUIET/S,FILES/M\n.def MODE fast\n. a comment\n"
         "Echo <NAME> <MODE> <QUIET> [<FILES>] <OTHER$dflt> <$$>\n"
         "Echo <NOPE> >NIL:\n";
     auto prepared = PrepareExecuteScript(script, "n1 QUIET f1 f2", "7");

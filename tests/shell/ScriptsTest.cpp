@@ -63,14 +63,12 @@ TEST(ShellScripts, FlowControl) {
         {"if eq false", "If \"a\" EQ \"b\"\nEcho yes\nElse\nEcho no\nEndIf\n", "no\n", 0},
         {"not exists", "If NOT EXISTS \"SYS:nothing\"\nEcho missing\nEndIf\n", "missing\n", 0},
         {"exists drawer", "If EXISTS SYS:data\nEcho there\nEndIf\n", "there\n", 0},
-        {"exists with stray word", "If EXISTS \"SYS:data/b.info\" NOREQ\nEcho ok\nEndIf\n", "ok\n",
-         0},
+        {"stray word", "If EXISTS \"SYS:data/b.info\" NOREQ\nEcho ok\nEndIf\n", "ok\n", 0},
         {"nested skip",
          "If a EQ b\n If c EQ c\n  Echo inner\n Else\n  Echo x\n EndIf\nEcho skipped\n"
          "Else\nEcho outer-else\nEndIf\nEcho end\n",
          "outer-else\nend\n", 0},
-        {"val compare", "If 10 GT 9 VAL\nEcho num\nEndIf\nIf 10 GT 9\nEcho text\nEndIf\n", "num\n",
-         0},
+        {"VAL", "If 10 GT 9 VAL\nEcho num\nEndIf\nIf 10 GT 9\nEcho text\nEndIf\n", "num\n", 0},
         {"not ge is less", "If 3 NOT GE 4 VAL\nEcho less\nEndIf\n", "less\n", 0},
         {"warn after rc 5", "Get nothing\nIf WARN\nEcho warned\nEndIf\n", "warned\n", 0,
          "Get: object not found"},
@@ -94,8 +92,7 @@ TEST(ShellScripts, FailAtAndReturnCodes) {
          "MakeDir failed returncode 10"},
         {"warn passes install prologue", "FailAt 9\nDelete SYS:nothing QUIET\nEcho after\n",
          "No file to delete\nafter\n", 0},
-        {"uninstall prologue continues", "FailAt 30\nCopy SYS:none T:x\nEcho after\n", "after\n",
-         0},
+        {"uninstall prologue goes on", "FailAt 30\nCopy SYS:none T:x\nEcho after\n", "after\n", 0},
         {"rc variable", "FailAt 30\nCopy SYS:none T:x\nEcho $RC $Result2\n", "20 205\n", 0},
         {"if fail under failat 30",
          "FailAt 30\nDir >NIL: \"ENVARC:foo#?\"\nIf NOT FAIL\nEcho found\nElse\nEcho none\nEndIf\n",
@@ -130,12 +127,9 @@ TEST(ShellScripts, VariablesEchoAndBackticks) {
 TEST(ShellScripts, Redirection) {
     test::TestHost host;
     Outcome outcome = RunScript(host,
-                                "Echo one >T:out\n"
-                                "Echo second >>T:out\n"
-                                "Echo \"quoted\" >>\"T:out\"\n"
-                                "Echo gone >NIL:\n"
-                                "Get nothing *>T:err\n"
-                                "Type <T:out T:out >T:copy\n");
+                                "Echo one >T:out\nEcho second >>T:out\n"
+                                "Echo \"quoted\" >>\"T:out\"\nEcho gone >NIL:\n"
+                                "Get nothing *>T:err\nType <T:out T:out >T:copy\n");
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(host.ReadFile("T:out"), "one\nsecond\nquoted\n");
     EXPECT_EQ(host.ReadFile("T:copy"), "one\nsecond\nquoted\n");
@@ -157,8 +151,7 @@ TEST(ShellScripts, FileCommands) {
     ASSERT_EQ(host.SetProtection("RAM:T/App/App", FIBF_SCRIPT), kNoError);
 
     Outcome copy = RunScript(host,
-                             "FailAt 9\n"
-                             "MakeDir Work:Apps\n"
+                             "FailAt 9\nMakeDir Work:Apps\n"
                              "Copy \"T:App/#?\" \"Work:Apps/App\" ALL QUIET\n"
                              "Copy \"T:App.info\" \"Work:Apps/App.info\"\n"
                              "Copy T:App/App Work:clone CLONE\n");
@@ -172,10 +165,8 @@ TEST(ShellScripts, FileCommands) {
     Outcome version = RunScript(host,
                                 "Version Work:Apps/App/App\n"
                                 "Version FULL NAME \"Work:Apps/App/App\" FILE *>NIL:\n"
-                                "Version Work:Apps/App/App 2 19\n"
-                                "Echo $RC\n"
-                                "Version Work:Apps/App/App 2 9\n"
-                                "Echo $RC\n");
+                                "Version Work:Apps/App/App 2 19\nEcho $RC\n"
+                                "Version Work:Apps/App/App 2 9\nEcho $RC\n");
     EXPECT_EQ(version.out, "App 2.18\nApp 2.18 (08.10.2015)\nApp 2.18\n5\nApp 2.18\n0\n");
 
     Outcome noVersion = RunScript(host,
@@ -184,22 +175,17 @@ TEST(ShellScripts, FileCommands) {
     EXPECT_EQ(noVersion.out, "10\n20\n");
 
     Outcome protect = RunScript(host,
-                                "Protect Work:clone s ADD\n"
-                                "Protect Work:clone +d\n"
-                                "Protect Work:Apps/App/Docs/readme rw\n"
-                                "Protect Work:clone xyz\n");
+                                "Protect Work:clone s ADD\nProtect Work:clone +d\n"
+                                "Protect Work:Apps/App/Docs/readme rw\nProtect Work:clone xyz\n");
     EXPECT_EQ(protect.rc, 20);
     EXPECT_NE(protect.err.find("Invalid flags - must be one of HSPARWED"), std::string::npos);
     EXPECT_EQ(host.Protection("Work:clone"), FIBF_SCRIPT);
     EXPECT_EQ(host.Protection("Work:Apps/App/Docs/readme"), FIBF_EXECUTE | FIBF_DELETE);
 
     Outcome del = RunScript(host,
-                            "FailAt 30\n"
-                            "Delete Work:Apps/App/Docs/readme\n"
-                            "Delete FORCE Work:Apps/App/Docs/readme QUIET\n"
-                            "Delete Work:Apps/App\n"
-                            "Delete Work:Apps/App ALL QUIET\n"
-                            "Delete \"Work:nothing#?\"\n"
+                            "FailAt 30\nDelete Work:Apps/App/Docs/readme\n"
+                            "Delete FORCE Work:Apps/App/Docs/readme QUIET\nDelete Work:Apps/App\n"
+                            "Delete Work:Apps/App ALL QUIET\nDelete \"Work:nothing#?\"\n"
                             "Echo $RC\n");
     EXPECT_FALSE(host.Exists("Work:Apps/App"));
     EXPECT_NE(
@@ -210,10 +196,8 @@ TEST(ShellScripts, FileCommands) {
     EXPECT_NE(del.out.find("No file to delete\n5\n"), std::string::npos);
 
     Outcome dirs = RunScript(host,
-                             "MakeDir Work:a/b/c ALL\n"
-                             "MakeDir Work:a/b/c ALL\n"
-                             "Rename Work:clone Work:a/renamed\n"
-                             "Dir Work:a/b\n"
+                             "MakeDir Work:a/b/c ALL\nMakeDir Work:a/b/c ALL\n"
+                             "Rename Work:clone Work:a/renamed\nDir Work:a/b\n"
                              "List Work:a LFORMAT \"%s|%l\"\n");
     EXPECT_EQ(dirs.rc, 0) << dirs.err;
     EXPECT_TRUE(host.Exists("Work:a/renamed"));
@@ -235,15 +219,8 @@ TEST(ShellScripts, ExecuteAndCommandSearch) {
     ::chmod(host.HostPath("SYS:C/HostTool").c_str(), 0755);
 
     Outcome outcome = RunScript(host,
-                                "Execute greet Bob LOUD\n"
-                                "Echo limit\n"
-                                "FailAt\n"
-                                "Hello\n"
-                                "Echo rc $RC\n"
-                                "FailAt 10\n"
-                                "HostTool \"a b\" c\n"
-                                "Echo rc $RC\n"
-                                "Plain\n");
+                                "Execute greet Bob LOUD\nEcho limit\nFailAt\nHello\nEcho rc $RC\n"
+                                "FailAt 10\nHostTool \"a b\" c\nEcho rc $RC\nPlain\n");
     EXPECT_EQ(outcome.out,
               "Hi Bob LOUD\nlimit\nFail limit: 15\nfrom-script\nrc 0\nargs:2:a b:c\nrc 3\n");
     EXPECT_EQ(outcome.rc, 20);
@@ -270,17 +247,8 @@ TEST(ShellScripts, CurrentDrawerAndAssigns) {
     test::TestHost host;
     host.WriteFile("Work:dir/file", "x");
     Outcome outcome = RunScript(host,
-                                "CD Work:dir\n"
-                                "CD\n"
-                                "Type file\n"
-                                "Echo\n"
-                                "CD /\n"
-                                "CD\n"
-                                "Assign X: Work:dir\n"
-                                "Type X:file\n"
-                                "Echo\n"
-                                "Assign X: EXISTS\n"
-                                "Assign Y: EXISTS\n"
+                                "CD Work:dir\nCD\nType file\nEcho\nCD /\nCD\nAssign X: Work:dir\n"
+                                "Type X:file\nEcho\nAssign X: EXISTS\nAssign Y: EXISTS\n"
                                 "Echo $RC\n");
     EXPECT_EQ(outcome.out, "Work:dir\nx\nWork:\nx\nX              Work:dir\nY: not assigned\n5\n");
     Outcome bad = RunScript(host, "CD Work:dir/file\n");

@@ -15,7 +15,6 @@
 namespace amiga {
 namespace {
 
-using stovan::test::RunOptions;
 using stovan::test::RunProgram;
 using stovan::test::TempRoot;
 
@@ -33,24 +32,13 @@ TEST(ShellWriteErrors, OutputToAFullDeviceFailsTheCommand) {
     ASSERT_TRUE(WriteFile(root.dos(), "SYS:big.txt", big).ok());
     ASSERT_TRUE(WriteFile(root.dos(), "SYS:small.txt", "small\n").ok());
 
-    struct Row {
-        const char* name;
-        std::string line;
-    };
-    const Row rows[] = {
-        {"Type", "Type SYS:big.txt"},
-        {"Type NUMBER", "Type SYS:small.txt NUMBER"},
-        {"Dir", "Dir SYS:"},
-        {"List", "List SYS:"},
-        {"Echo", "Echo hello"},
-        {"Copy to a drawer lists names", "Copy SYS:small.txt TO RAM:"},
-        {"Copy to the console", "Copy SYS:big.txt TO *"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        RunOptions options;
-        options.outputFile = "/dev/full";
-        auto run = RunProgram(kShell, {"--root", root.root(), "-c", row.line}, options);
+    // Copy to a drawer lists the names it copies; to "*" it copies to the console.
+    for (const char* line :
+         {"Type SYS:big.txt", "Type SYS:small.txt NUMBER", "Dir SYS:", "List SYS:", "Echo hello",
+          "Copy SYS:small.txt TO RAM:", "Copy SYS:big.txt TO *"}) {
+        SCOPED_TRACE(line);
+        auto run =
+            RunProgram(kShell, {"--root", root.root(), "-c", line}, {.outputFile = "/dev/full"});
         EXPECT_EQ(run.exitCode, 20) << run.err;
         EXPECT_NE(run.err.find("disk is full"), std::string::npos) << run.err;
     }
