@@ -36,31 +36,32 @@ class Bits : public LogSettings {
 };
 
 TEST(Log, FatalEntriesOpenTheLogAsThePreferencesSay) {
+    // Without settings the defaults hold: LOG_ON_DATABASE_ERROR on,
+    // LOG_ON_DATA_DOWNLOAD_ERROR off.
     struct Row {
         const char* name;
         MessageId number;
-        bool database;
-        bool download;
+        std::optional<Bits> bits;
         bool opens;
-    };
-    const Row rows[] = {
-        {"parse warning never", msg::ParseWarning, true, true, false},
-        {"informative never", msg::ProcessingAborted, true, true, false},
-        {"parse error, bit on", msg::ParseError, true, false, true},
-        {"parse error, bit off", msg::ParseError, false, true, false},
-        {"no proxy, download bit on", msg::NoProxy, false, true, true},
-        {"no proxy, download bit off", msg::NoProxy, true, false, false},
-        {"corrupted file just below", msg::FileCorrupted, false, false, true},
-        {"install failed just above", msg::InstallFailed, false, false, true},
-        {"memory always", msg::NotEnoughMemory, false, false, true},
-        {"validation error always", msg::UnknownCommand, false, false, true},
-        {"progress text always", msg::StatusCounts, false, false, true},
+    } const rows[] = {
+        {"parse warning never", msg::ParseWarning, Bits(true, true), false},
+        {"informative never", msg::ProcessingAborted, Bits(true, true), false},
+        {"parse error, bit on", msg::ParseError, Bits(true, false), true},
+        {"parse error, bit off", msg::ParseError, Bits(false, true), false},
+        {"parse error, default", msg::ParseError, std::nullopt, true},
+        {"no proxy, download bit on", msg::NoProxy, Bits(false, true), true},
+        {"no proxy, download bit off", msg::NoProxy, Bits(true, false), false},
+        {"download error, default", msg::UnknownHost, std::nullopt, false},
+        {"corrupted file just below", msg::FileCorrupted, Bits(false, false), true},
+        {"install failed just above", msg::InstallFailed, Bits(false, false), true},
+        {"memory always", msg::NotEnoughMemory, Bits(false, false), true},
+        {"validation error always", msg::UnknownCommand, Bits(false, false), true},
+        {"progress text always", msg::StatusCounts, Bits(false, false), true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         RecordingDisplay display;
-        Bits bits(row.database, row.download);
-        Log log(&display, &bits);
+        Log log(&display, row.bits ? &*row.bits : nullptr);
         if (row.number == msg::ParseError || row.number == msg::ParseWarning) {
             log.AddLogEntry(row.number, "Apps.db", 12, "Unknown or misplaced command!");
         } else {
@@ -71,15 +72,6 @@ TEST(Log, FatalEntriesOpenTheLogAsThePreferencesSay) {
     }
 }
 
-TEST(Log, WithoutSettingsThePreferenceDefaultsHold) {
-    RecordingDisplay display;
-    Log log(&display);
-    log.AddLogEntry(msg::ParseError, "a", 1, "b");
-    EXPECT_EQ(display.shows, 1);  // LOG_ON_DATABASE_ERROR is on by default
-    log.AddLogEntry(msg::UnknownHost);
-    EXPECT_EQ(display.shows, 1);  // LOG_ON_DATA_DOWNLOAD_ERROR is off by default
-}
-
 TEST(Log, FormattingWithNumbersAndTexts) {
     struct Row {
         const char* name;
@@ -88,29 +80,18 @@ TEST(Log, FormattingWithNumbersAndTexts) {
         std::string text;
     };
     const std::string owned = "Owned";
+    // Arguments that do not fit the format give the bare text.
     const Row rows[] = {
         {"no arguments keeps placeholders", msg::PrefsSecondsFormat, {}, "%ld seconds"},
         {"one number", msg::PrefsSecondsFormat, {30}, "30 seconds"},
         {"negative number", msg::PrefsNumberFormat, {-5}, "-5"},
         {"big number", msg::PrefsNumberFormat, {4294967295u}, "4294967295"},
-        {"four arguments",
-         msg::VersionTwoPartIs,
-         {1, 2, "MyApp", "available"},
-         "Version 1.2 of 'MyApp' is available."},
+        {"four arguments", msg::VersionTwoPartIs, {1, 2, "A", "new"}, "Version 1.2 of 'A' is new."},
         {"std::string argument", msg::LoadingDatabase, {owned}, "Loading database 'Owned'."},
         {"escapes kept", msg::ColumnLocalVersion, {}, "\033cLocal\033n"},
-        {"too few arguments gives the bare text",
-         msg::VersionTwoPartIs,
-         {1},
-         "Version %ld.%ld of '%s' is %s."},
-        {"text where a number belongs gives the bare text",
-         msg::PrefsSecondsFormat,
-         {"ten"},
-         "%ld seconds"},
-        {"number where a text belongs gives the bare text",
-         msg::LoadingDatabase,
-         {12},
-         "Loading database '%s'."},
+        {"too few", msg::VersionTwoPartIs, {1}, "Version %ld.%ld of '%s' is %s."},
+        {"text for a number", msg::PrefsSecondsFormat, {"ten"}, "%ld seconds"},
+        {"number for a text", msg::LoadingDatabase, {12}, "Loading database '%s'."},
         {"unknown number is an empty text", 9999, {}, ""},
     };
     for (const Row& row : rows) {
