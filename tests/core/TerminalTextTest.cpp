@@ -18,14 +18,10 @@ TEST(TerminalText, ControlCharactersBecomeVisible) {
     };
     const Row rows[] = {
         {"plain", "MailNest 1.2", "MailNest 1.2", "MailNest 1.2"},
-        {"clear screen and title", "\x1B[2J\x1B]0;owned\x07", "^[[2J^[]0;owned^G",
-         "^[[2J^[]0;owned^G"},
+        {"screen and title", "\x1B[2J\x1B]0;owned\x07", "^[[2J^[]0;owned^G", "^[[2J^[]0;owned^G"},
         {"layout", "a\tb\nc\r", "a^Ib^Jc^M", "a\tb\nc^M"},
         {"NUL and DEL", std::string("x\0y\x7F", 4), "x^@y^?", "x^@y^?"},
-        {"C1 control sequence introducer",
-         "\x9B"
-         "2J",
-         "\\x9b2J", "\\x9b2J"},
+        {"C1 control sequence introducer", std::string("\x9B") + "2J", "\\x9b2J", "\\x9b2J"},
         {"Latin-1 letters stay", "Caf\xE9 \xA0", "Caf\xE9 \xA0", "Caf\xC3\xA9 \xC2\xA0"},
         {"empty", "", "", ""},
     };
