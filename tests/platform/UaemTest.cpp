@@ -19,9 +19,7 @@ DateStamp Date(int year, int month, int day, int hour, int minute, int second, i
 }
 
 TEST(Uaem, FormatsTheDocumentedExample) {
-    UaemInfo info;
-    info.date = Date(2013, 2, 12, 21, 20, 52, 2);
-    info.comment = "hello";
+    UaemInfo info{kDefaultProtection, Date(2013, 2, 12, 21, 20, 52, 2), "hello"};
     EXPECT_EQ(FormatUaem(info), "----rwed 2013-02-12 21:20:52.02 hello\n");
     info.comment.clear();
     EXPECT_EQ(FormatUaem(info), "----rwed 2013-02-12 21:20:52.02 \n");
@@ -29,24 +27,12 @@ TEST(Uaem, FormatsTheDocumentedExample) {
 
 TEST(Uaem, RoundTripsCommentsThatNeedEscapes) {
     const std::string comments[] = {
-        "plain",
-        "100% sure?",
-        "a/b\\c*d",
-        "ends with dot.",
-        "ends with space ",
-        "\xe9t\xe9",
-        "tab\there",
-        "AUX",
-        "con.txt",
-        "",
-        "\"quoted\" <x>|y",
-    };
+        "plain",           "100% sure?", "a/b\\c*d", "ends with dot.", "ends with space ",
+        "\xe9t\xe9",       "tab\there",  "AUX",      "con.txt",        "",
+        "\"quoted\" <x>|y"};
     for (const std::string& comment : comments) {
         SCOPED_TRACE(comment);
-        UaemInfo info;
-        info.protection = FIBF_SCRIPT | FIBF_DELETE;
-        info.date = Date(1999, 12, 31, 23, 59, 58, 98);
-        info.comment = comment;
+        const UaemInfo info{FIBF_SCRIPT | FIBF_DELETE, Date(1999, 12, 31, 23, 59, 58, 98), comment};
         const std::string text = FormatUaem(info);
         EXPECT_EQ(text.find_first_of("\r", 0), std::string::npos);
         EXPECT_EQ(text.find('\n'), text.size() - 1);
@@ -74,19 +60,14 @@ TEST(Uaem, DatesOutsideFourDigitYearsKeepTheColumns) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        UaemInfo info;
-        info.date = row.date;
-        info.comment = "c";
-        const std::string line = FormatUaem(info);
+        const std::string line = FormatUaem(UaemInfo{kDefaultProtection, row.date, "c"});
         EXPECT_EQ(line, row.line);
         EXPECT_EQ(ParseUaem(line, {}).comment, "c");
     }
 }
 
 TEST(Uaem, ShortAndOddFilesKeepTheFallback) {
-    UaemInfo fallback;
-    fallback.date = DateStamp{100, 10, 0};
-    fallback.comment = "";
+    const UaemInfo fallback{kDefaultProtection, DateStamp{100, 10, 0}, ""};
     struct Row {
         const char* name;
         std::string text;
