@@ -9,33 +9,23 @@ namespace {
 constexpr DateStamp kFriday{15769, 14 * 60 + 8, 9 * kTicksPerSecond + 49};
 
 TEST(LocaleDate, EveryCode) {
-    struct Case {
-        const char* format;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"%a %A", "Fri Friday"},
-        {"%b %h %B", "Mar Mar March"},
-        {"%d|%e", "05| 5"},
-        {"%m/%y %Y", "03/21 2021"},
-        {"%H %I %q %Q %p", "14 02 14 2 PM"},
-        {"%M:%S", "08:09"},
-        {"%j", "064"},
-        {"%w %U %W", "5 09 09"},
-        {"%D|%x", "03/05/21|03/05/21"},
-        {"%T|%X|%R", "14:08:09|14:08:09|14:08"},
-        {"%r", "02:08:09 PM"},
-        {"%c", "Fri Mar 05 14:08:09 2021"},
-        {"%C", "Fri Mar  5 14:08:09  2021"},
-        {"a%nb%tc%%d", "a\nb\tc%d"},
-        {"%k%", "k"},
-        {"", ""},
-        {"plain", "plain"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.format);
-        EXPECT_EQ(FormatDate(kFriday, c.format), c.expected);
-    }
+    EXPECT_EQ(FormatDate(kFriday, "%a %A"), "Fri Friday");
+    EXPECT_EQ(FormatDate(kFriday, "%b %h %B"), "Mar Mar March");
+    EXPECT_EQ(FormatDate(kFriday, "%d|%e"), "05| 5");
+    EXPECT_EQ(FormatDate(kFriday, "%m/%y %Y"), "03/21 2021");
+    EXPECT_EQ(FormatDate(kFriday, "%H %I %q %Q %p"), "14 02 14 2 PM");
+    EXPECT_EQ(FormatDate(kFriday, "%M:%S"), "08:09");
+    EXPECT_EQ(FormatDate(kFriday, "%j"), "064");
+    EXPECT_EQ(FormatDate(kFriday, "%w %U %W"), "5 09 09");
+    EXPECT_EQ(FormatDate(kFriday, "%D|%x"), "03/05/21|03/05/21");
+    EXPECT_EQ(FormatDate(kFriday, "%T|%X|%R"), "14:08:09|14:08:09|14:08");
+    EXPECT_EQ(FormatDate(kFriday, "%r"), "02:08:09 PM");
+    EXPECT_EQ(FormatDate(kFriday, "%c"), "Fri Mar 05 14:08:09 2021");
+    EXPECT_EQ(FormatDate(kFriday, "%C"), "Fri Mar  5 14:08:09  2021");
+    EXPECT_EQ(FormatDate(kFriday, "a%nb%tc%%d"), "a\nb\tc%d");
+    EXPECT_EQ(FormatDate(kFriday, "%k%"), "k");
+    EXPECT_EQ(FormatDate(kFriday, ""), "");
+    EXPECT_EQ(FormatDate(kFriday, "plain"), "plain");
 }
 
 TEST(LocaleDate, CalendarEdges) {
@@ -46,7 +36,6 @@ TEST(LocaleDate, CalendarEdges) {
     };
     const Case cases[] = {
         {"Amiga epoch, a Sunday", {0, 0, 0}, "Sun 01.01.1978 00:00:00 001"},
-        {"midnight hour twelve", {0, 0, 0}, "Sun 01.01.1978 00:00:00 001"},
         {"leap day 2000", {8094, 23 * 60 + 59, 59 * 50}, "Tue 29.02.2000 23:59:59 060"},
         {"last day of 1999", {8034, 0, 0}, "Fri 31.12.1999 00:00:00 365"},
         {"2100 is no leap year", {44619, 0, 0}, "Mon 01.03.2100 00:00:00 060"},
