@@ -16,6 +16,7 @@ constexpr IffId kCtlg = MakeIffId("CTLG");
 constexpr IffId kFver = MakeIffId("FVER");
 constexpr IffId kLang = MakeIffId("LANG");
 constexpr IffId kStrs = MakeIffId("STRS");
+const std::string kFrancais = std::string("fran\xE7") + "ais";  // Latin-1
 
 CatalogContents German() {
     CatalogContents contents;
@@ -154,31 +155,19 @@ TEST(Catalog, CutOffEntryHeaderAndMissingChunksAreTolerated) {
 }
 
 TEST(Catalog, AmigaLanguageNames) {
-    struct Row {
-        const char* locale;
-        std::optional<std::string> name;
-    };
-    const Row rows[] = {
-        {"de_DE.UTF-8", "deutsch"},
-        {"de", "deutsch"},
-        {"fr_FR@euro",
-         "fran\xE7"
-         "ais"},
-        {"es_ES.ISO-8859-1", "espa\xF1ol"},
-        {"pt_BR", "portugu\xEAs"},
-        {"sv_SE", "svenska"},
-        {"fi", "suomi"},
-        {"en_GB.UTF-8", "english"},
-        {"C", "english"},
-        {"C.UTF-8", "english"},
-        {"xx_YY", std::nullopt},
-        {"", std::nullopt},
-        {"deu", std::nullopt},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.locale);
-        EXPECT_EQ(AmigaLanguageName(row.locale), row.name);
-    }
+    EXPECT_EQ(AmigaLanguageName("de_DE.UTF-8"), "deutsch");
+    EXPECT_EQ(AmigaLanguageName("de"), "deutsch");
+    EXPECT_EQ(AmigaLanguageName("fr_FR@euro"), kFrancais);
+    EXPECT_EQ(AmigaLanguageName("es_ES.ISO-8859-1"), "espa\xF1ol");
+    EXPECT_EQ(AmigaLanguageName("pt_BR"), "portugu\xEAs");
+    EXPECT_EQ(AmigaLanguageName("sv_SE"), "svenska");
+    EXPECT_EQ(AmigaLanguageName("fi"), "suomi");
+    EXPECT_EQ(AmigaLanguageName("en_GB.UTF-8"), "english");
+    EXPECT_EQ(AmigaLanguageName("C"), "english");
+    EXPECT_EQ(AmigaLanguageName("C.UTF-8"), "english");
+    EXPECT_EQ(AmigaLanguageName("xx_YY"), std::nullopt);
+    EXPECT_EQ(AmigaLanguageName(""), std::nullopt);
+    EXPECT_EQ(AmigaLanguageName("deu"), std::nullopt);
 }
 
 TEST(Catalog, PreferredLanguagesFollowTheLocaleEnvironment) {
@@ -192,18 +181,10 @@ TEST(Catalog, PreferredLanguagesFollowTheLocaleEnvironment) {
         {"nothing set", {}, {"english"}},
         {"LANG", {{"LANG", "de_DE.UTF-8"}}, {"deutsch"}},
         {"LC_MESSAGES over LANG", {{"LANG", "de_DE"}, {"LC_MESSAGES", "it_IT"}}, {"italiano"}},
-        {"LC_ALL over all",
-         {{"LANG", "de_DE"}, {"LC_MESSAGES", "it_IT"}, {"LC_ALL", "sv_SE"}},
-         {"svenska"}},
+        {"LC_ALL", {{"LANG", "de_DE"}, {"LC_MESSAGES", "it_IT"}, {"LC_ALL", "sv_SE"}}, {"svenska"}},
         {"empty LC_ALL is not set", {{"LC_ALL", ""}, {"LANG", "nl_NL"}}, {"nederlands"}},
-        {"LANGUAGE first",
-         {{"LANGUAGE", "fr:da"}, {"LANG", "de_DE"}},
-         {"fran\xE7"
-          "ais",
-          "dansk", "deutsch"}},
-        {"LANGUAGE without repeats",
-         {{"LANGUAGE", "de_AT:de::xx"}, {"LANG", "de_DE"}},
-         {"deutsch"}},
+        {"LANGUAGE", {{"LANGUAGE", "fr:da"}, {"LANG", "de_DE"}}, {kFrancais, "dansk", "deutsch"}},
+        {"no repeats", {{"LANGUAGE", "de_AT:de::xx"}, {"LANG", "de_DE"}}, {"deutsch"}},
         {"C locale ignores LANGUAGE", {{"LANGUAGE", "de"}, {"LC_ALL", "C"}}, {"english"}},
         {"C.UTF-8 ignores LANGUAGE", {{"LANGUAGE", "de"}, {"LANG", "C.UTF-8"}}, {"english"}},
         {"english in LANGUAGE", {{"LANGUAGE", "en:de"}, {"LANG", "de_DE"}}, {"english", "deutsch"}},
@@ -214,10 +195,7 @@ TEST(Catalog, PreferredLanguagesFollowTheLocaleEnvironment) {
         const auto languages =
             PreferredLanguages([&](const char* name) -> std::optional<std::string> {
                 const auto it = row.env.find(name);
-                if (it == row.env.end()) {
-                    return std::nullopt;
-                }
-                return it->second;
+                return it == row.env.end() ? std::nullopt : std::optional(it->second);
             });
         EXPECT_EQ(languages, row.languages);
     }
@@ -235,19 +213,12 @@ class CatalogFiles : public ::testing::Test {
 
 TEST_F(CatalogFiles, SearchTakesLanguagesInTurnAndStopsAtEnglish) {
     CatalogContents french = German();
-    french.language =
-        "fran\xE7"
-        "ais";
+    french.language = kFrancais;
     french.strings = {{5, "D'accord"}};
-    put("fran\xC3\xA7"
-        "ais",
-        WriteCatalog(french));  // the host folder name is UTF-8
+    put(std::string("fran\xC3\xA7") + "ais", WriteCatalog(french));  // host folder names are UTF-8
     put("deutsch", WriteCatalog(German()));
 
-    const std::string francais =
-        "fran\xE7"
-        "ais";
-    auto found = FindCatalog({root_}, "Stovan.catalog", {"suomi", francais, "deutsch"});
+    auto found = FindCatalog({root_}, "Stovan.catalog", {"suomi", kFrancais, "deutsch"});
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->catalog.find(5).value(), "D'accord");
 
