@@ -47,12 +47,6 @@ TEST(Icon, FixturesReadAsDecodedByHand) {
          65536, 0x13, 0x8c, 0, "", 46, 46, 2, true, false, true},
         {"images_IconSets_Mason_4cols_def_drawer.info", WBDRAWER, std::nullopt, 4096,
          NO_ICON_POSITION, NO_ICON_POSITION, 0, "", 32, 32, 2, true, true, false},
-        {"images_IconSets_Mason_4cols_def_trashcan.info", WBGARBAGE, std::nullopt, 4096,
-         NO_ICON_POSITION, NO_ICON_POSITION, 0, "", 28, 32, 2, true, true, false},
-        {"images_IconSets_Mason_4cols_def_disk.info", WBDISK, std::nullopt, 4096, NO_ICON_POSITION,
-         NO_ICON_POSITION, 0, "", 32, 32, 2, true, true, false},
-        {"images_IconSets_Mason_4cols_def_tool.info", WBTOOL, std::nullopt, 4096, NO_ICON_POSITION,
-         NO_ICON_POSITION, 0, "", 32, 32, 2, true, false, false},
         {"rom_bluetooth_prefs_Bluetooth.info", WBTOOL, std::nullopt, 57344, NO_ICON_POSITION,
          NO_ICON_POSITION, 0, "", 64, 37, 2, false, false, true},
         {"external_openurl_dist_OpenURL_C.info", WBDRAWER, std::nullopt, 65536, 0x5f, 4, 0, "", 1,
@@ -354,12 +348,9 @@ std::string Tag(std::uint32_t tag, std::uint32_t value) {
     return out;
 }
 
+// The tag, then the text and its NUL.
 std::string TagText(std::uint32_t tag, std::string_view text) {
-    std::string out;
-    AppendBE32(out, tag);
-    out.append(text);
-    out.push_back('\0');
-    return out;
+    return Tag(tag, 0).substr(0, 4) + std::string(text) + '\0';
 }
 
 TEST(Icon, PngIconAttributesAreReadAndOnlyTheirChunkIsRewritten) {
