@@ -73,34 +73,24 @@ TEST(Log, FatalEntriesOpenTheLogAsThePreferencesSay) {
 }
 
 TEST(Log, FormattingWithNumbersAndTexts) {
-    struct Row {
-        const char* name;
-        MessageId number;
-        std::vector<LogArgument> arguments;
-        std::string text;
+    // The one entry's text; arguments that do not fit the format give the bare text.
+    const auto text = [](MessageId number, const std::vector<LogArgument>& arguments) {
+        Log log;
+        log.addEntry(number, arguments);
+        return log.entries().size() == 1 ? std::string(log.entries()[0].text) : "<entries>";
     };
     const std::string owned = "Owned";
-    // Arguments that do not fit the format give the bare text.
-    const Row rows[] = {
-        {"no arguments keeps placeholders", msg::PrefsSecondsFormat, {}, "%ld seconds"},
-        {"one number", msg::PrefsSecondsFormat, {30}, "30 seconds"},
-        {"negative number", msg::PrefsNumberFormat, {-5}, "-5"},
-        {"big number", msg::PrefsNumberFormat, {4294967295u}, "4294967295"},
-        {"four arguments", msg::VersionTwoPartIs, {1, 2, "A", "new"}, "Version 1.2 of 'A' is new."},
-        {"std::string argument", msg::LoadingDatabase, {owned}, "Loading database 'Owned'."},
-        {"escapes kept", msg::ColumnLocalVersion, {}, "\033cLocal\033n"},
-        {"too few", msg::VersionTwoPartIs, {1}, "Version %ld.%ld of '%s' is %s."},
-        {"text for a number", msg::PrefsSecondsFormat, {"ten"}, "%ld seconds"},
-        {"number for a text", msg::LoadingDatabase, {12}, "Loading database '%s'."},
-        {"unknown number is an empty text", 9999, {}, ""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Log log;
-        log.addEntry(row.number, row.arguments);
-        ASSERT_EQ(log.entries().size(), 1u);
-        EXPECT_EQ(log.entries()[0].text, row.text);
-    }
+    EXPECT_EQ(text(msg::PrefsSecondsFormat, {}), "%ld seconds");
+    EXPECT_EQ(text(msg::PrefsSecondsFormat, {30}), "30 seconds");
+    EXPECT_EQ(text(msg::PrefsNumberFormat, {-5}), "-5");
+    EXPECT_EQ(text(msg::PrefsNumberFormat, {4294967295u}), "4294967295");
+    EXPECT_EQ(text(msg::VersionTwoPartIs, {1, 2, "A", "new"}), "Version 1.2 of 'A' is new.");
+    EXPECT_EQ(text(msg::LoadingDatabase, {owned}), "Loading database 'Owned'.");
+    EXPECT_EQ(text(msg::ColumnLocalVersion, {}), "\033cLocal\033n");
+    EXPECT_EQ(text(msg::VersionTwoPartIs, {1}), "Version %ld.%ld of '%s' is %s.");
+    EXPECT_EQ(text(msg::PrefsSecondsFormat, {"ten"}), "%ld seconds");
+    EXPECT_EQ(text(msg::LoadingDatabase, {12}), "Loading database '%s'.");
+    EXPECT_EQ(text(9999, {}), "");
 }
 
 TEST(Log, SeparatorAndClear) {
@@ -138,26 +128,19 @@ TEST(Log, OldestEntriesGoBeyondTheLimit) {
 }
 
 TEST(Log, HugeFieldWidthsInAFormatCostNoMemory) {
-    struct Row {
-        const char* format;
-        std::vector<LogArgument> arguments;
-        std::optional<std::string> text;
+    const auto format = [](const char* text, const std::vector<LogArgument>& arguments) {
+        return FormatText(text, arguments, kMaxLogText);
     };
-    const Row rows[] = {
-        {"%2000000000ld", {7}, std::string(511, ' ')},
-        {"%-999999999s|", {"a"}, "a" + std::string(510, ' ')},
-        {"%.999999999ld", {7}, std::string(511, '0')},
-        {"%99999999999999999999999s", {"a"}, std::string(511, ' ')},
-        {"%*s", {5, "a"}, std::nullopt},
-        {"100%% %ld%%600", {3}, "100% 3%600"},
-        {"%5ld|%-3s|%05ld", {42, "a", 7}, "   42|a  |00007"},
-        {"%", {}, std::nullopt},
-        {"%ld", {}, std::nullopt},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.format);
-        EXPECT_EQ(FormatText(row.format, row.arguments, kMaxLogText), row.text);
-    }
+    const std::string spaces(511, ' ');
+    EXPECT_EQ(format("%2000000000ld", {7}), spaces);
+    EXPECT_EQ(format("%-999999999s|", {"a"}), "a" + spaces.substr(1));
+    EXPECT_EQ(format("%.999999999ld", {7}), std::string(511, '0'));
+    EXPECT_EQ(format("%99999999999999999999999s", {"a"}), spaces);
+    EXPECT_EQ(format("%*s", {5, "a"}), std::nullopt);
+    EXPECT_EQ(format("100%% %ld%%600", {3}), "100% 3%600");
+    EXPECT_EQ(format("%5ld|%-3s|%05ld", {42, "a", 7}), "   42|a  |00007");
+    EXPECT_EQ(format("%", {}), std::nullopt);
+    EXPECT_EQ(format("%ld", {}), std::nullopt);
 }
 
 }  // namespace
