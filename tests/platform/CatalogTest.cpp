@@ -75,29 +75,21 @@ TEST(Catalog, WriterUsesFlexCatLengthsAndPadding) {
 }
 
 TEST(Catalog, VersionFromFver) {
-    struct Row {
-        const char* fver;
-        std::int32_t version;
-        std::int32_t revision;
+    const auto version = [](const char* fver) {
+        const CatalogVersion parsed = ParseCatalogVersion(fver);
+        return std::pair(parsed.version, parsed.revision);
     };
-    const Row rows[] = {
-        {"$VER: Stovan.catalog 2.18 (08.10.2015)", 2, 18},
-        {"$VER:   Stovan.catalog    2.18", 2, 18},
-        {"$VER: Stovan.catalog 2", 2, 0},
-        {"$VER: Stovan.catalog 2.", 2, 0},
-        {"$VER: Stovan.catalog 3-4", 3, 4},      // any one character separates
-        {"$VER: My Stovan.catalog 2.18", 0, 0},  // a name with a blank breaks it
-        {"$VER: Stovan.catalog", 0, 0},
-        {"$VER:", 0, 0},
-        {"", 0, 0},
-        {"$VER: Stovan.catalog 99999999999.5", 2147483647, 5},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.fver);
-        const CatalogVersion version = ParseCatalogVersion(row.fver);
-        EXPECT_EQ(version.version, row.version);
-        EXPECT_EQ(version.revision, row.revision);
-    }
+    EXPECT_EQ(version("$VER: Stovan.catalog 2.18 (08.10.2015)"), std::pair(2, 18));
+    EXPECT_EQ(version("$VER:   Stovan.catalog    2.18"), std::pair(2, 18));
+    EXPECT_EQ(version("$VER: Stovan.catalog 2"), std::pair(2, 0));
+    EXPECT_EQ(version("$VER: Stovan.catalog 2."), std::pair(2, 0));
+    EXPECT_EQ(version("$VER: Stovan.catalog 3-4"), std::pair(3, 4));  // any one character separates
+    // A name with a blank breaks it.
+    EXPECT_EQ(version("$VER: My Stovan.catalog 2.18"), std::pair(0, 0));
+    EXPECT_EQ(version("$VER: Stovan.catalog"), std::pair(0, 0));
+    EXPECT_EQ(version("$VER:"), std::pair(0, 0));
+    EXPECT_EQ(version(""), std::pair(0, 0));
+    EXPECT_EQ(version("$VER: Stovan.catalog 99999999999.5"), std::pair(2147483647, 5));
 }
 
 TEST(Catalog, OverlongFverAndLangAreIgnored) {
