@@ -34,10 +34,18 @@ void HostLink(const std::string& target, const std::string& path) {
 }
 
 // Both ways of resolving below a root: openat2() and the openat() walk.
+// Each test has a host folder outside the system root to aim links at.
 class BothResolvers : public ::testing::TestWithParam<bool> {
   protected:
-    void SetUp() override { HostUseBeneathFallback(GetParam()); }
+    void SetUp() override {
+        HostUseBeneathFallback(GetParam());
+        std::filesystem::create_directories(outside);
+    }
     void TearDown() override { HostUseBeneathFallback(false); }
+
+    TempRoot root;
+    DosList& dos = root.dos();
+    const std::string outside = root.folder() + "/outside";
 };
 
 INSTANTIATE_TEST_SUITE_P(Resolver, BothResolvers, ::testing::Values(false, true),
@@ -49,8 +57,6 @@ TEST_P(BothResolvers, DeleteAllRemovesLinksNeverWhatTheyPointTo) {
         const char* link;    // inside Work:Apps/MyApp
         std::string target;  // the link's text
     };
-    TempRoot root;
-    const std::string outside = root.folder() + "/outside";
     const Row rows[] = {
         {"sibling drawer", "Data", "../../Shared"},
         {"volume root", "parentlink", "../.."},
@@ -61,13 +67,11 @@ TEST_P(BothResolvers, DeleteAllRemovesLinksNeverWhatTheyPointTo) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        DosList& dos = root.dos();
         ASSERT_TRUE(CreateDrawerPath(dos, "Work:Apps/MyApp/Sub").ok());
         ASSERT_TRUE(CreateDrawerPath(dos, "Work:Shared").ok());
         ASSERT_TRUE(WriteFile(dos, "Work:Shared/user.txt", "mine").ok());
         ASSERT_TRUE(WriteFile(dos, "Work:marker", "keep").ok());
         ASSERT_TRUE(WriteFile(dos, "Work:Apps/MyApp/Sub/file", "x").ok());
-        std::filesystem::create_directories(outside);
         WriteHostFile(outside + "/host.txt", "host");
         HostLink(row.target, root.Host("Work", std::string("Apps/MyApp/") + row.link));
 
@@ -81,10 +85,6 @@ TEST_P(BothResolvers, DeleteAllRemovesLinksNeverWhatTheyPointTo) {
 }
 
 TEST_P(BothResolvers, LinksAreListedAndDeletedThemselves) {
-    TempRoot root;
-    DosList& dos = root.dos();
-    const std::string outside = root.folder() + "/outside";
-    std::filesystem::create_directories(outside);
     ASSERT_TRUE(CreateDrawerPath(dos, "Work:Only").ok());
     HostLink(outside, root.Host("Work", "Only/out"));
 
@@ -135,10 +135,7 @@ TEST(Links, MakeSoftLinkStaysInsideTheVolume) {
 }
 
 TEST_P(BothResolvers, NothingIsWrittenThroughALinkOutOfTheRoot) {
-    TempRoot root;
     const std::string volume = root.Host("RAM");
-    const std::string outside = root.folder() + "/outside";
-    std::filesystem::create_directories(outside);
     std::filesystem::create_directories(volume + "/real");
     HostLink(outside, volume + "/out");
     HostLink("../../outside", volume + "/real/climb");
@@ -171,10 +168,6 @@ TEST_P(BothResolvers, NothingIsWrittenThroughALinkOutOfTheRoot) {
 // names renamed in RAM:dd. Before the writes were opened by descriptor,
 // some of them landed outside; now none can.
 TEST_P(BothResolvers, SwappingADrawerForALinkCannotLeadWritesOutside) {
-    TempRoot root;
-    DosList& dos = root.dos();
-    const std::string outside = root.folder() + "/outside";
-    std::filesystem::create_directories(outside);
     const std::string drawer = root.Host("RAM", "dd");
     const std::string swap = root.Host("RAM", "swap");
     std::filesystem::create_directories(drawer);
