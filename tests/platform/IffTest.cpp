@@ -30,28 +30,22 @@ TEST(Iff, RoundTripKeepsChunksInOrder) {
 
 TEST(Iff, DamagedFormsAreRefusedWithoutReadingPastTheData) {
     const std::string good = TwoChunkForm();
+    const auto patched = [&good](std::size_t offset, std::string_view bytes) {
+        return std::string(good).replace(offset, bytes.size(), bytes);
+    };
     struct Row {
         const char* name;
         std::string data;
         IffError error;
-    };
-    std::string longCount = good;
-    longCount[19] = '\x7f';  // first chunk claims 127 bytes
-    std::string hugeForm = good;
-    hugeForm.replace(4, 4, "\xff\xff\xff\xff");
-    std::string badId = good;
-    badId[12] = '\x01';
-    std::string leadingSpace = good;
-    leadingSpace[12] = ' ';
-    const Row rows[] = {
+    } const rows[] = {
         {"empty", "", IffError::NotIff},
-        {"not a form", "LIST\0\0\0\x04TEST", IffError::NotIff},
+        {"not a form", std::string("LIST\0\0\0\x04TEST", 12), IffError::NotIff},
         {"cut in the header", good.substr(0, 10), IffError::NotIff},
         {"cut in a chunk", good.substr(0, good.size() - 3), IffError::Truncated},
-        {"chunk count past the end", longCount, IffError::Truncated},
-        {"form count past the end", hugeForm, IffError::Truncated},
-        {"chunk id not printable", badId, IffError::BadChunk},
-        {"chunk id with leading space", leadingSpace, IffError::BadChunk},
+        {"chunk count past the end", patched(19, "\x7f"), IffError::Truncated},  // 127 bytes
+        {"form count past the end", patched(4, "\xff\xff\xff\xff"), IffError::Truncated},
+        {"chunk id not printable", patched(12, "\x01"), IffError::BadChunk},
+        {"chunk id with leading space", patched(12, " "), IffError::BadChunk},
         {"form count too small", std::string("FORM\0\0\0\x02TEST", 12), IffError::Truncated},
         {"half a chunk header", std::string("FORM\0\0\0\x08TESTODD ", 16), IffError::Truncated},
     };
