@@ -134,8 +134,8 @@ TEST(Catalog, DamagedCatalogsAreRefused) {
 
 TEST(Catalog, CutOffEntryHeaderAndMissingChunksAreTolerated) {
     // Fewer than 8 bytes after the last entry: ignored like padding.
-    auto catalog =
-        ParseCatalog(CatalogWithStrs(Entry(1, 1, std::string("a\0\0\0", 4)) + "\0\0\0\1"));
+    auto catalog = ParseCatalog(
+        CatalogWithStrs(Entry(1, 1, std::string("a\0\0\0", 4)) + std::string("\0\0\0\1", 4)));
     ASSERT_TRUE(catalog.ok());
     EXPECT_EQ(catalog->find(1).value(), "a");
 
