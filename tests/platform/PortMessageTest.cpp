@@ -77,30 +77,24 @@ TEST(PortMessage, FramesRoundTrip) {
 
 TEST(PortMessage, MalformedFramesAreRefused) {
     const std::string good = EncodePortMessage(GaugeMessage()).value();
-    std::string badMagic = good;
-    badMagic[0] = 'X';
-    std::string hugeText = good;
-    WriteBE32(hugeText, 20, 0xFFFFFFFF);
-    std::string textTooLong = good;
-    WriteBE32(textTooLong, 24, kPortTextMax + 1);
-    std::string nulInText = good;
-    nulInText[28 + 2] = '\0';
-    std::string padSet = good;
-    padSet[7] = 1;
+    const auto patched = [&good](std::size_t offset, std::uint32_t value) {
+        std::string frame = good;
+        WriteBE32(frame, offset, value);
+        return frame;
+    };
     struct Row {
         const char* name;
         std::string frame;
-    };
-    const Row rows[] = {
+    } const rows[] = {
         {"empty", ""},
         {"header cut", good.substr(0, 27)},
         {"text cut", good.substr(0, good.size() - 1)},
         {"trailing byte", good + "x"},
-        {"bad magic", badMagic},
-        {"text size of 4 GiB", hugeText},
-        {"text size over the limit", textTooLong},
-        {"NUL inside a text", nulInText},
-        {"reserved word set", padSet},
+        {"bad magic", "X" + good.substr(1)},
+        {"text size of 4 GiB", patched(20, 0xFFFFFFFF)},
+        {"text size over the limit", patched(24, kPortTextMax + 1)},
+        {"NUL inside a text", std::string(good).replace(30, 1, 1, '\0')},
+        {"reserved word set", std::string(good).replace(7, 1, 1, '\1')},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
