@@ -52,6 +52,15 @@ void RawSend(const PortSocket& socket, std::string_view bytes) {
               static_cast<ssize_t>(bytes.size()));
 }
 
+// Serves one connection with handler on a thread of its own.
+std::thread ServeOne(const PublicPort& port, PortHandler handler) {
+    return std::thread([&port, handler] {
+        auto connection = port.accept(5s);
+        ASSERT_TRUE(connection.ok());
+        EXPECT_TRUE(ServePortConnection(*connection, handler, 5s).ok());
+    });
+}
+
 TEST(PortMessage, FramesRoundTrip) {
     const PortMessage message = GaugeMessage();
     auto frame = EncodePortMessage(message);
@@ -145,28 +154,19 @@ TEST(PortMessage, MessageAndReplyTravelThroughThePort) {
     }
 
     std::atomic<int> handled{0};
-    std::thread server([&] {
-        for (int round = 0; round < 2; ++round) {
-            auto connection = port->accept(5s);
-            ASSERT_TRUE(connection.ok());
-            auto served = ServePortConnection(
-                *connection,
-                [&](const PortMessage& message) {
-                    ++handled;
-                    return PortReply{message.number1 + message.number2,
-                                     message.text1 + ":" + message.text2};
-                },
-                5s);
-            ASSERT_TRUE(served.ok());
-        }
-    });
-
+    const PortHandler handler = [&](const PortMessage& message) {
+        ++handled;
+        return PortReply{message.number1 + message.number2, message.text1 + ":" + message.text2};
+    };
+    std::thread server = ServeOne(*port, handler);
     auto reply = SendPortMessage(dir.path(), kName, GaugeMessage(), 5s);
     ASSERT_TRUE(reply.ok()) << PortErrorText(reply.error());
     EXPECT_EQ(reply->result, -6);
     EXPECT_EQ(reply->text, "EXTRACTING:Foo.lha");
+    server.join();
 
     // A message declaring another length is not processed, yet answered.
+    server = ServeOne(*port, handler);
     PortMessage wrongLength = GaugeMessage();
     wrongLength.length = 40;
     auto refused = SendPortMessage(dir.path(), kName, wrongLength, 5s);
@@ -302,17 +302,7 @@ TEST(PortMessage, TheServerSurvivesHostileSenders) {
     }
 
     // After all that, a good message is still served.
-    std::thread server([&] {
-        auto connection = port->accept(5s);
-        ASSERT_TRUE(connection.ok());
-        ASSERT_TRUE(ServePortConnection(
-                        *connection,
-                        [](const PortMessage&) {
-                            return PortReply{0, "ok"};
-                        },
-                        5s)
-                        .ok());
-    });
+    std::thread server = ServeOne(*port, [](const PortMessage&) { return PortReply{0, "ok"}; });
     auto reply = SendPortMessage(dir.path(), kName, GaugeMessage(), 5s);
     server.join();
     ASSERT_TRUE(reply.ok());
