@@ -67,32 +67,26 @@ class MessageCatalogFiles : public Messages {
 
 TEST_F(MessageCatalogFiles, DamagedOrForeignCatalogsLeaveEnglish) {
     const std::string good = amiga::WriteCatalog(GermanCatalog());
-    std::string wrongType = good;
-    wrongType.replace(8, 4, "PREF");
     std::string brokenStrings = good;
     // The last entry ("Lade Datenbank '%s'.", 8 + 24 bytes) ends the file;
     // make its length field run far past the chunk.
     brokenStrings[brokenStrings.size() - 28] = '\x7F';
-    struct Row {
-        const char* name;
-        std::string data;  // empty: no file at all
-    };
-    const Row rows[] = {
-        {"missing", ""},
+    const std::string revision17 = "$VER: Stovan.catalog 2.17 (01.01.2015)";
+    const std::pair<const char*, std::string> rows[] = {
+        {"missing", ""},  // no file at all
         {"truncated", good.substr(0, good.size() / 2)},
         {"oversized", good + std::string(amiga::kMaxCatalogSize, '\0')},
         {"not IFF", "this is not a catalog"},
-        {"other FORM", wrongType},
+        {"other FORM", std::string(good).replace(8, 4, "PREF")},
         {"broken string entry", brokenStrings},
-        {"revision 17",
-         amiga::WriteCatalog(GermanCatalog("$VER: Stovan.catalog 2.17 (01.01.2015)"))},
+        {"revision 17", amiga::WriteCatalog(GermanCatalog(revision17))},
         {"empty FVER", amiga::WriteCatalog(GermanCatalog(""))},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, data] : rows) {
+        SCOPED_TRACE(name);
         std::filesystem::remove_all(root_ / "Catalogs");
-        if (!std::string(row.name).starts_with("missing")) {
-            put("deutsch", row.data);
+        if (!data.empty()) {
+            put("deutsch", data);
         }
         ASSERT_TRUE(UseCatalog(ParsedGerman()));
         EXPECT_FALSE(OpenStovanCatalog({root_}, {"deutsch"}).has_value());
