@@ -203,7 +203,7 @@ class CatalogFiles : public ::testing::Test {
     std::filesystem::path root_{folder_.path()};
 };
 
-TEST_F(CatalogFiles, SearchTakesLanguagesInTurnAndStopsAtEnglish) {
+TEST_F(CatalogFiles, SearchTakesLanguagesInTurnAndRefusesOversizedFiles) {
     CatalogContents french = German();
     french.language = kFrancais;
     french.strings = {{5, "D'accord"}};
@@ -221,9 +221,8 @@ TEST_F(CatalogFiles, SearchTakesLanguagesInTurnAndStopsAtEnglish) {
     // Names that would leave the Catalogs folder are not looked up.
     EXPECT_FALSE(
         FindCatalog({root_ / "Catalogs" / "deutsch"}, "Stovan.catalog", {".."}).has_value());
-}
 
-TEST_F(CatalogFiles, OversizedFileIsRefusedUnread) {
+    // An oversized file is refused unread.
     put("deutsch", WriteCatalog(German()) + std::string(kMaxCatalogSize, 'x'));
     auto catalog = ReadCatalogFile(root_ / "Catalogs" / "deutsch" / "Stovan.catalog");
     ASSERT_FALSE(catalog.ok());
