@@ -32,9 +32,7 @@ TEST(Icon, FixturesReadAsDecodedByHand) {
         std::size_t toolTypeCount;
         std::string firstToolType;
         int width, height, depth;
-        bool selectImage;
-        bool drawerData;
-        bool formIcon;
+        bool selectImage, drawerData, formIcon;
     };
     const Row rows[] = {
         {"developer_debug_test_rexx_simplerexx_SimpleRexx.doc.info", WBPROJECT, ":c/MuchMore",
