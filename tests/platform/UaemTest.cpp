@@ -68,34 +68,25 @@ TEST(Uaem, DatesOutsideFourDigitYearsKeepTheColumns) {
 
 TEST(Uaem, ShortAndOddFilesKeepTheFallback) {
     const UaemInfo fallback{kDefaultProtection, DateStamp{100, 10, 0}, ""};
-    struct Row {
-        const char* name;
-        std::string text;
-        std::uint32_t protection;
-        bool fallbackDate;
-        const char* comment;
+    // Protection, whether the fallback date was kept, comment.
+    const auto parse = [&fallback](std::string_view text) {
+        const UaemInfo info = ParseUaem(text, fallback);
+        return std::tuple<std::uint32_t, bool, std::string>(
+            info.protection, info.date == fallback.date, info.comment);
     };
-    const Row rows[] = {
-        {"empty", "", 0, true, ""},
-        {"short protection", "--p", 0, true, ""},
-        {"protection only", "--p-rwed", FIBF_PURE, true, ""},
-        {"truncated date", "--p-rwed 2000-01-01 00:", FIBF_PURE, true, ""},
-        {"bom", "\xEF\xBB\xBF----r-ed 2000-01-01 00:00:00.00 x", FIBF_WRITE, false, "x"},
-        {"crlf", "----rwed 2000-01-01 00:00:00.00 hi\r\nmore", 0, false, "hi"},
-        {"upper letters", "----RWED 2000-01-01 00:00:00.00 ", 0x0F, false, ""},
-        {"percent at end", "----rwed 2000-01-01 00:00:00.00 a%4", 0, false, "a%4"},
-        {"bad hex", "----rwed 2000-01-01 00:00:00.00 %zz", 0, false, "%zz"},
-        {"month 99", "----rwed 2013-99-99 99:99:99.99 x", 0, true, "x"},
-        {"30 February", "----rwed 2013-02-30 00:00:00.00 x", 0, true, "x"},
-        {"before 1978", "----rwed 1977-12-31 23:59:59.00 x", 0, true, "x"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const UaemInfo info = ParseUaem(row.text, fallback);
-        EXPECT_EQ(info.protection, row.protection);
-        EXPECT_EQ(info.date == fallback.date, row.fallbackDate);
-        EXPECT_EQ(info.comment, row.comment);
-    }
+    EXPECT_EQ(parse(""), std::tuple(0u, true, ""));
+    EXPECT_EQ(parse("--p"), std::tuple(0u, true, ""));
+    EXPECT_EQ(parse("--p-rwed"), std::tuple(FIBF_PURE, true, ""));
+    EXPECT_EQ(parse("--p-rwed 2000-01-01 00:"), std::tuple(FIBF_PURE, true, ""));
+    EXPECT_EQ(parse("\xEF\xBB\xBF----r-ed 2000-01-01 00:00:00.00 x"),
+              std::tuple(FIBF_WRITE, false, "x"));
+    EXPECT_EQ(parse("----rwed 2000-01-01 00:00:00.00 hi\r\nmore"), std::tuple(0u, false, "hi"));
+    EXPECT_EQ(parse("----RWED 2000-01-01 00:00:00.00 "), std::tuple(0x0Fu, false, ""));
+    EXPECT_EQ(parse("----rwed 2000-01-01 00:00:00.00 a%4"), std::tuple(0u, false, "a%4"));
+    EXPECT_EQ(parse("----rwed 2000-01-01 00:00:00.00 %zz"), std::tuple(0u, false, "%zz"));
+    EXPECT_EQ(parse("----rwed 2013-99-99 99:99:99.99 x"), std::tuple(0u, true, "x"));
+    EXPECT_EQ(parse("----rwed 2013-02-30 00:00:00.00 x"), std::tuple(0u, true, "x"));
+    EXPECT_EQ(parse("----rwed 1977-12-31 23:59:59.00 x"), std::tuple(0u, true, "x"));
     EXPECT_TRUE(IsUaemName("a.uaem"));
     EXPECT_FALSE(IsUaemName(".uaem"));
     EXPECT_FALSE(IsUaemName("a.UAEM"));
