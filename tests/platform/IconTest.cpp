@@ -278,11 +278,7 @@ TEST(Icon, HostileFieldsAreRefused) {
     std::string stringPastEnd = withToolTypes;
     AppendBE32(stringPastEnd, 8);
     AppendBE32(stringPastEnd, 0x7FFFFFFF);
-    struct Row {
-        const char* name;
-        std::string data;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, std::string> rows[] = {
         {"default tool longer than the file", patched(defaultTool, 0xFFFFFFFF, 4)},
         {"default tool one byte too long", patched(defaultTool, 13, 4)},
         {"negative width", patched(image1 + 4, 0xFFF0, 2)},
@@ -297,9 +293,9 @@ TEST(Icon, HostileFieldsAreRefused) {
         {"drawer data announced but missing", patched(0x42, 1, 4)},
         {"tool window announced but missing", patched(0x46, 1, 4)},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto icon = DecodeDiskObject(row.data);
+    for (const auto& [name, data] : rows) {
+        SCOPED_TRACE(name);
+        auto icon = DecodeDiskObject(data);
         ASSERT_FALSE(icon.ok());
         EXPECT_EQ(icon.error(), IconError::Malformed);
     }
@@ -406,13 +402,9 @@ TEST(Icon, PngIconWithoutAttributesGetsAChunkAfterTheHeader) {
 
 TEST(Icon, DamagedPngIconsAreRefused) {
     const std::string good = PngIcon(Tag(0x80001009, 4096));
-    struct Row {
-        const char* name;
-        std::string data;
-    };
     std::string hugeChunk = good;
     WriteBE32(hugeChunk, 8 + 25, 0x7FFFFFF0);  // the icOn chunk's length
-    const Row rows[] = {
+    const std::pair<const char*, std::string> rows[] = {
         {"signature only", good.substr(0, 8)},
         {"cut in the header chunk", good.substr(0, 20)},
         {"no IEND", good.substr(0, good.find("IEND") - 4)},
@@ -421,9 +413,9 @@ TEST(Icon, DamagedPngIconsAreRefused) {
         {"attribute value cut", PngIcon(Tag(0x80001009, 1).substr(0, 6))},
         {"unterminated default tool", PngIcon(Tag(0x8000100A, 0x41414141))},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto icon = DecodeDiskObject(row.data);
+    for (const auto& [name, data] : rows) {
+        SCOPED_TRACE(name);
+        auto icon = DecodeDiskObject(data);
         ASSERT_FALSE(icon.ok());
         EXPECT_EQ(icon.error(), IconError::Malformed);
     }

@@ -91,10 +91,7 @@ TEST(PortMessage, MalformedFramesAreRefused) {
         WriteBE32(frame, offset, value);
         return frame;
     };
-    struct Row {
-        const char* name;
-        std::string frame;
-    } const rows[] = {
+    const std::pair<const char*, std::string> rows[] = {
         {"empty", ""},
         {"header cut", good.substr(0, 27)},
         {"text cut", good.substr(0, good.size() - 1)},
@@ -105,9 +102,9 @@ TEST(PortMessage, MalformedFramesAreRefused) {
         {"NUL inside a text", std::string(good).replace(30, 1, 1, '\0')},
         {"reserved word set", std::string(good).replace(7, 1, 1, '\1')},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto decoded = DecodePortMessage(row.frame);
+    for (const auto& [name, frame] : rows) {
+        SCOPED_TRACE(name);
+        auto decoded = DecodePortMessage(frame);
         ASSERT_FALSE(decoded.ok());
         EXPECT_EQ(decoded.error(), PortError::Malformed);
     }
