@@ -49,21 +49,14 @@ TEST(Uaem, RoundTripsCommentsThatNeedEscapes) {
 }
 
 TEST(Uaem, DatesOutsideFourDigitYearsKeepTheColumns) {
-    struct Row {
-        const char* name;
-        DateStamp date;
-        const char* line;
-    } rows[] = {
-        {"last day", Date(9999, 12, 31, 23, 59, 59, 98), "----rwed 9999-12-31 23:59:59.98 c\n"},
-        {"after year 9999", DateStamp{5'000'000, 0, 0}, "----rwed 9999-12-31 23:59:59.98 c\n"},
-        {"before the epoch", DateStamp{-5, 0, 0}, "----rwed 1978-01-01 00:00:00.00 c\n"},
+    const auto line = [](DateStamp date) {
+        const std::string text = FormatUaem(UaemInfo{kDefaultProtection, date, "c"});
+        EXPECT_EQ(ParseUaem(text, {}).comment, "c");
+        return text;
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const std::string line = FormatUaem(UaemInfo{kDefaultProtection, row.date, "c"});
-        EXPECT_EQ(line, row.line);
-        EXPECT_EQ(ParseUaem(line, {}).comment, "c");
-    }
+    EXPECT_EQ(line(Date(9999, 12, 31, 23, 59, 59, 98)), "----rwed 9999-12-31 23:59:59.98 c\n");
+    EXPECT_EQ(line(DateStamp{5'000'000, 0, 0}), "----rwed 9999-12-31 23:59:59.98 c\n");
+    EXPECT_EQ(line(DateStamp{-5, 0, 0}), "----rwed 1978-01-01 00:00:00.00 c\n");
 }
 
 TEST(Uaem, ShortAndOddFilesKeepTheFallback) {
