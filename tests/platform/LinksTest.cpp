@@ -34,15 +34,14 @@ void HostLink(const std::string& target, const std::string& path) {
 }
 
 // Both ways of resolving below a root: openat2() and the openat() walk.
-// Each test has a host folder outside the system root to aim links at.
+// Each test has a host folder outside the system root to aim links at; the
+// resolver is chosen before the root is made.
 class BothResolvers : public ::testing::TestWithParam<bool> {
   protected:
-    void SetUp() override {
-        HostUseBeneathFallback(GetParam());
-        std::filesystem::create_directories(outside);
-    }
+    void SetUp() override { std::filesystem::create_directories(outside); }
     void TearDown() override { HostUseBeneathFallback(false); }
 
+    const bool walk = (HostUseBeneathFallback(GetParam()), GetParam());
     TempRoot root;
     DosList& dos = root.dos();
     const std::string outside = root.folder() + "/outside";
