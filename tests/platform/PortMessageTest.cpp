@@ -52,12 +52,14 @@ void RawSend(const PortSocket& socket, std::string_view bytes) {
               static_cast<ssize_t>(bytes.size()));
 }
 
-// Serves one connection with handler on a thread of its own.
-std::thread ServeOne(const PublicPort& port, PortHandler handler) {
-    return std::thread([&port, handler] {
-        auto connection = port.accept(5s);
-        ASSERT_TRUE(connection.ok());
-        EXPECT_TRUE(ServePortConnection(*connection, handler, 5s).ok());
+// Serves connections one after another with handler on a thread of its own.
+std::thread Serve(const PublicPort& port, PortHandler handler, int connections = 1) {
+    return std::thread([&port, handler, connections] {
+        for (int served = 0; served < connections; ++served) {
+            auto connection = port.accept(5s);
+            ASSERT_TRUE(connection.ok());
+            EXPECT_TRUE(ServePortConnection(*connection, handler, 5s).ok());
+        }
     });
 }
 
@@ -155,15 +157,15 @@ TEST(PortMessage, MessageAndReplyTravelThroughThePort) {
         ++handled;
         return PortReply{message.number1 + message.number2, message.text1 + ":" + message.text2};
     };
-    std::thread server = ServeOne(*port, handler);
+    // Nobody calls: the server's wait for a caller ends at its deadline.
+    EXPECT_EQ(port->accept(20ms).error(), PortError::TimedOut);
+    std::thread server = Serve(*port, handler, 2);
     auto reply = SendPortMessage(dir.path(), kName, GaugeMessage(), 5s);
     ASSERT_TRUE(reply.ok()) << PortErrorText(reply.error());
     EXPECT_EQ(reply->result, -6);
     EXPECT_EQ(reply->text, "EXTRACTING:Foo.lha");
-    server.join();
 
     // A message declaring another length is not processed, yet answered.
-    server = ServeOne(*port, handler);
     PortMessage wrongLength = GaugeMessage();
     wrongLength.length = 40;
     auto refused = SendPortMessage(dir.path(), kName, wrongLength, 5s);
@@ -299,7 +301,7 @@ TEST(PortMessage, TheServerSurvivesHostileSenders) {
     }
 
     // After all that, a good message is still served.
-    std::thread server = ServeOne(*port, [](const PortMessage&) { return PortReply{0, "ok"}; });
+    std::thread server = Serve(*port, [](const PortMessage&) { return PortReply{0, "ok"}; });
     auto reply = SendPortMessage(dir.path(), kName, GaugeMessage(), 5s);
     server.join();
     ASSERT_TRUE(reply.ok());
