@@ -464,7 +464,7 @@ TEST(IconToolTypes, EditsAsTheInstallScriptsGiveThem) {
     const Row rows[] = {
         {"empty value appends the bare name", {"A=1"}, {"DONOTWAIT", ""}, {"A=1", "DONOTWAIT"}},
         {"name is upper-cased, value kept", {}, {"cx_popup", "no"}, {"CX_POPUP=no"}},
-        {"dash: first, any case",
+        {"dash: 1st, any case",
          {"cx_popup=yes", "CX_POPUP=NO"},
          {"CX_POPUP", "-"},
          {"CX_POPUP=NO"}},
