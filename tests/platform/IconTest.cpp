@@ -464,10 +464,7 @@ TEST(IconToolTypes, EditsAsTheInstallScriptsGiveThem) {
     const Row rows[] = {
         {"empty value appends the bare name", {"A=1"}, {"DONOTWAIT", ""}, {"A=1", "DONOTWAIT"}},
         {"name is upper-cased, value kept", {}, {"cx_popup", "no"}, {"CX_POPUP=no"}},
-        {"dash: 1st, any case",
-         {"cx_popup=yes", "CX_POPUP=NO"},
-         {"CX_POPUP", "-"},
-         {"CX_POPUP=NO"}},
+        {"dash, any case", {"cx_popup=yes", "CX_POPUP=NO"}, {"CX_POPUP", "-"}, {"CX_POPUP=NO"}},
         {"removal matches the name's length only", {"CX_POPUPX"}, {"CX_POPUP", "-"}, {}},
         {"removing a missing entry changes nothing", {"A"}, {"B", "-"}, {"A"}},
         {"same name twice: the old one stays first", {"X=1"}, {"x", "2"}, {"X=1", "X=2"}},
