@@ -36,90 +36,56 @@ class Bits : public LogSettings {
 };
 
 TEST(Log, FatalEntriesOpenTheLogAsThePreferencesSay) {
-    struct Row {
-        const char* name;
-        MessageId number;
-        bool database;
-        bool download;
-        bool opens;
-    };
-    const Row rows[] = {
-        {"parse warning never", msg::ParseWarning, true, true, false},
-        {"informative never", msg::ProcessingAborted, true, true, false},
-        {"parse error, bit on", msg::ParseError, true, false, true},
-        {"parse error, bit off", msg::ParseError, false, true, false},
-        {"no proxy, download bit on", msg::NoProxy, false, true, true},
-        {"no proxy, download bit off", msg::NoProxy, true, false, false},
-        {"corrupted file just below", msg::FileCorrupted, false, false, true},
-        {"install failed just above", msg::InstallFailed, false, false, true},
-        {"memory always", msg::NotEnoughMemory, false, false, true},
-        {"validation error always", msg::UnknownCommand, false, false, true},
-        {"progress text always", msg::StatusCounts, false, false, true},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    // How often adding the entry opened the log. Without settings the defaults
+    // hold: LOG_ON_DATABASE_ERROR on, LOG_ON_DATA_DOWNLOAD_ERROR off.
+    const auto shows = [](MessageId number, std::optional<Bits> bits) {
         RecordingDisplay display;
-        Bits bits(row.database, row.download);
-        Log log(&display, &bits);
-        if (row.number == msg::ParseError || row.number == msg::ParseWarning) {
-            log.AddLogEntry(row.number, "Apps.db", 12, "Unknown or misplaced command!");
+        Log log(&display, bits ? &*bits : nullptr);
+        if (number == msg::ParseError || number == msg::ParseWarning) {
+            log.AddLogEntry(number, "Apps.db", 12, "Unknown or misplaced command!");
         } else {
-            log.AddLogEntry(row.number);
+            log.AddLogEntry(number);
         }
-        EXPECT_EQ(display.shows, row.opens ? 1 : 0);
-        ASSERT_EQ(display.added.size(), 1u);
-    }
-}
-
-TEST(Log, WithoutSettingsThePreferenceDefaultsHold) {
-    RecordingDisplay display;
-    Log log(&display);
-    log.AddLogEntry(msg::ParseError, "a", 1, "b");
-    EXPECT_EQ(display.shows, 1);  // LOG_ON_DATABASE_ERROR is on by default
-    log.AddLogEntry(msg::UnknownHost);
-    EXPECT_EQ(display.shows, 1);  // LOG_ON_DATA_DOWNLOAD_ERROR is off by default
+        EXPECT_EQ(display.added.size(), 1u);
+        return display.shows;
+    };
+    const Bits both(true, true), database(true, false), download(false, true), none(false, false);
+    EXPECT_EQ(shows(msg::ParseWarning, both), 0);
+    EXPECT_EQ(shows(msg::ProcessingAborted, both), 0);  // informative
+    EXPECT_EQ(shows(msg::ParseError, database), 1);
+    EXPECT_EQ(shows(msg::ParseError, download), 0);
+    EXPECT_EQ(shows(msg::ParseError, std::nullopt), 1);
+    EXPECT_EQ(shows(msg::NoProxy, download), 1);
+    EXPECT_EQ(shows(msg::NoProxy, database), 0);
+    EXPECT_EQ(shows(msg::UnknownHost, std::nullopt), 0);
+    // Always: the errors just below and just above the download errors, memory,
+    // validation errors, progress texts.
+    EXPECT_EQ(shows(msg::FileCorrupted, none), 1);
+    EXPECT_EQ(shows(msg::InstallFailed, none), 1);
+    EXPECT_EQ(shows(msg::NotEnoughMemory, none), 1);
+    EXPECT_EQ(shows(msg::UnknownCommand, none), 1);
+    EXPECT_EQ(shows(msg::StatusCounts, none), 1);
 }
 
 TEST(Log, FormattingWithNumbersAndTexts) {
-    struct Row {
-        const char* name;
-        MessageId number;
-        std::vector<LogArgument> arguments;
-        std::string text;
+    // The one entry's text; arguments that do not fit the format give the bare text.
+    const auto text = [](MessageId number, const std::vector<LogArgument>& arguments) {
+        Log log;
+        log.addEntry(number, arguments);
+        return log.entries().size() == 1 ? std::string(log.entries()[0].text) : "<entries>";
     };
     const std::string owned = "Owned";
-    const Row rows[] = {
-        {"no arguments keeps placeholders", msg::PrefsSecondsFormat, {}, "%ld seconds"},
-        {"one number", msg::PrefsSecondsFormat, {30}, "30 seconds"},
-        {"negative number", msg::PrefsNumberFormat, {-5}, "-5"},
-        {"big number", msg::PrefsNumberFormat, {4294967295u}, "4294967295"},
-        {"four arguments",
-         msg::VersionTwoPartIs,
-         {1, 2, "MyApp", "available"},
-         "Version 1.2 of 'MyApp' is available."},
-        {"std::string argument", msg::LoadingDatabase, {owned}, "Loading database 'Owned'."},
-        {"escapes kept", msg::ColumnLocalVersion, {}, "\033cLocal\033n"},
-        {"too few arguments gives the bare text",
-         msg::VersionTwoPartIs,
-         {1},
-         "Version %ld.%ld of '%s' is %s."},
-        {"text where a number belongs gives the bare text",
-         msg::PrefsSecondsFormat,
-         {"ten"},
-         "%ld seconds"},
-        {"number where a text belongs gives the bare text",
-         msg::LoadingDatabase,
-         {12},
-         "Loading database '%s'."},
-        {"unknown number is an empty text", 9999, {}, ""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Log log;
-        log.addEntry(row.number, row.arguments);
-        ASSERT_EQ(log.entries().size(), 1u);
-        EXPECT_EQ(log.entries()[0].text, row.text);
-    }
+    EXPECT_EQ(text(msg::PrefsSecondsFormat, {}), "%ld seconds");
+    EXPECT_EQ(text(msg::PrefsSecondsFormat, {30}), "30 seconds");
+    EXPECT_EQ(text(msg::PrefsNumberFormat, {-5}), "-5");
+    EXPECT_EQ(text(msg::PrefsNumberFormat, {4294967295u}), "4294967295");
+    EXPECT_EQ(text(msg::VersionTwoPartIs, {1, 2, "A", "new"}), "Version 1.2 of 'A' is new.");
+    EXPECT_EQ(text(msg::LoadingDatabase, {owned}), "Loading database 'Owned'.");
+    EXPECT_EQ(text(msg::ColumnLocalVersion, {}), "\033cLocal\033n");
+    EXPECT_EQ(text(msg::VersionTwoPartIs, {1}), "Version %ld.%ld of '%s' is %s.");
+    EXPECT_EQ(text(msg::PrefsSecondsFormat, {"ten"}), "%ld seconds");
+    EXPECT_EQ(text(msg::LoadingDatabase, {12}), "Loading database '%s'.");
+    EXPECT_EQ(text(9999, {}), "");
 }
 
 TEST(Log, SeparatorAndClear) {
@@ -157,26 +123,19 @@ TEST(Log, OldestEntriesGoBeyondTheLimit) {
 }
 
 TEST(Log, HugeFieldWidthsInAFormatCostNoMemory) {
-    struct Row {
-        const char* format;
-        std::vector<LogArgument> arguments;
-        std::optional<std::string> text;
+    const auto format = [](const char* text, const std::vector<LogArgument>& arguments) {
+        return FormatText(text, arguments, kMaxLogText);
     };
-    const Row rows[] = {
-        {"%2000000000ld", {7}, std::string(511, ' ')},
-        {"%-999999999s|", {"a"}, "a" + std::string(510, ' ')},
-        {"%.999999999ld", {7}, std::string(511, '0')},
-        {"%99999999999999999999999s", {"a"}, std::string(511, ' ')},
-        {"%*s", {5, "a"}, std::nullopt},
-        {"100%% %ld%%600", {3}, "100% 3%600"},
-        {"%5ld|%-3s|%05ld", {42, "a", 7}, "   42|a  |00007"},
-        {"%", {}, std::nullopt},
-        {"%ld", {}, std::nullopt},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.format);
-        EXPECT_EQ(FormatText(row.format, row.arguments, kMaxLogText), row.text);
-    }
+    const std::string spaces(511, ' ');
+    EXPECT_EQ(format("%2000000000ld", {7}), spaces);
+    EXPECT_EQ(format("%-999999999s|", {"a"}), "a" + spaces.substr(1));
+    EXPECT_EQ(format("%.999999999ld", {7}), std::string(511, '0'));
+    EXPECT_EQ(format("%99999999999999999999999s", {"a"}), spaces);
+    EXPECT_EQ(format("%*s", {5, "a"}), std::nullopt);
+    EXPECT_EQ(format("100%% %ld%%600", {3}), "100% 3%600");
+    EXPECT_EQ(format("%5ld|%-3s|%05ld", {42, "a", 7}), "   42|a  |00007");
+    EXPECT_EQ(format("%", {}), std::nullopt);
+    EXPECT_EQ(format("%ld", {}), std::nullopt);
 }
 
 }  // namespace

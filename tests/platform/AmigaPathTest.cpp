@@ -24,25 +24,20 @@ TEST(AmigaPath, ParsePathRefusesNamesThatCouldActOnTheHost) {
 }
 
 TEST(AmigaPath, AddPartMatchesTheGuruBookCases) {
-    struct Row {
-        const char* dir;
-        const char* name;
-        const char* expected;
+    const auto add = [](std::string dir, const char* name) {
+        return AddPart(dir, name) ? dir : "<refused>";
     };
-    const Row rows[] = {
-        {"foo", "bar", "foo/bar"},         {"foo/", "bar", "foo/bar"},
-        {"foo/baz", "bar", "foo/baz/bar"}, {"foo", "bar/baz", "foo/bar/baz"},
-        {"foo:", "bar", "foo:bar"},        {"foo:", "bar:", "bar:"},
-        {"foo:baz", ":bar", "foo:bar"},    {"foo", "/bar", "foo//bar"},
-        {"foo/", "/bar", "foo//bar"},      {"", "bar", "bar"},
-        {"nodevice", ":bar", ":bar"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.dir) + " + " + row.name);
-        std::string dir = row.dir;
-        EXPECT_TRUE(AddPart(dir, row.name));
-        EXPECT_EQ(dir, row.expected);
-    }
+    EXPECT_EQ(add("foo", "bar"), "foo/bar");
+    EXPECT_EQ(add("foo/", "bar"), "foo/bar");
+    EXPECT_EQ(add("foo/baz", "bar"), "foo/baz/bar");
+    EXPECT_EQ(add("foo", "bar/baz"), "foo/bar/baz");
+    EXPECT_EQ(add("foo:", "bar"), "foo:bar");
+    EXPECT_EQ(add("foo:", "bar:"), "bar:");
+    EXPECT_EQ(add("foo:baz", ":bar"), "foo:bar");
+    EXPECT_EQ(add("foo", "/bar"), "foo//bar");
+    EXPECT_EQ(add("foo/", "/bar"), "foo//bar");
+    EXPECT_EQ(add("", "bar"), "bar");
+    EXPECT_EQ(add("nodevice", ":bar"), ":bar");
     std::string small = "foo";
     EXPECT_FALSE(AddPart(small, "bar", 7));  // "foo/bar" plus NUL needs 8
     EXPECT_EQ(small, "foo");
@@ -50,26 +45,16 @@ TEST(AmigaPath, AddPartMatchesTheGuruBookCases) {
 }
 
 TEST(AmigaPath, FilePartAndPathPart) {
-    struct Row {
-        const char* path;
-        const char* file;
-        const char* drawer;
-    };
-    const Row rows[] = {
-        {"Work:Tools/Foo", "Foo", "Work:Tools"},
-        {"Work:Foo", "Foo", "Work:"},
-        {"Work:", "", "Work:"},
-        {"Foo", "Foo", ""},
-        {"a/b/", "", "a/b"},
-        {"/a", "a", "/"},
-        {"//a/b", "b", "//a"},
-        {"", "", ""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.path);
-        EXPECT_EQ(FilePart(row.path), row.file);
-        EXPECT_EQ(PathPart(row.path), row.drawer);
-    }
+    using Parts = std::pair<std::string, std::string>;  // file, drawer
+    const auto parts = [](const char* path) { return Parts(FilePart(path), PathPart(path)); };
+    EXPECT_EQ(parts("Work:Tools/Foo"), Parts("Foo", "Work:Tools"));
+    EXPECT_EQ(parts("Work:Foo"), Parts("Foo", "Work:"));
+    EXPECT_EQ(parts("Work:"), Parts("", "Work:"));
+    EXPECT_EQ(parts("Foo"), Parts("Foo", ""));
+    EXPECT_EQ(parts("a/b/"), Parts("", "a/b"));
+    EXPECT_EQ(parts("/a"), Parts("a", "/"));
+    EXPECT_EQ(parts("//a/b"), Parts("b", "//a"));
+    EXPECT_EQ(parts(""), Parts("", ""));
 }
 
 }  // namespace

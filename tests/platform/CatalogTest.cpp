@@ -16,6 +16,7 @@ constexpr IffId kCtlg = MakeIffId("CTLG");
 constexpr IffId kFver = MakeIffId("FVER");
 constexpr IffId kLang = MakeIffId("LANG");
 constexpr IffId kStrs = MakeIffId("STRS");
+const std::string kFrancais = std::string("fran\xE7") + "ais";  // Latin-1
 
 CatalogContents German() {
     CatalogContents contents;
@@ -74,29 +75,21 @@ TEST(Catalog, WriterUsesFlexCatLengthsAndPadding) {
 }
 
 TEST(Catalog, VersionFromFver) {
-    struct Row {
-        const char* fver;
-        std::int32_t version;
-        std::int32_t revision;
+    const auto version = [](const char* fver) {
+        const CatalogVersion parsed = ParseCatalogVersion(fver);
+        return std::pair(parsed.version, parsed.revision);
     };
-    const Row rows[] = {
-        {"$VER: Stovan.catalog 2.18 (08.10.2015)", 2, 18},
-        {"$VER:   Stovan.catalog    2.18", 2, 18},
-        {"$VER: Stovan.catalog 2", 2, 0},
-        {"$VER: Stovan.catalog 2.", 2, 0},
-        {"$VER: Stovan.catalog 3-4", 3, 4},      // any one character separates
-        {"$VER: My Stovan.catalog 2.18", 0, 0},  // a name with a blank breaks it
-        {"$VER: Stovan.catalog", 0, 0},
-        {"$VER:", 0, 0},
-        {"", 0, 0},
-        {"$VER: Stovan.catalog 99999999999.5", 2147483647, 5},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.fver);
-        const CatalogVersion version = ParseCatalogVersion(row.fver);
-        EXPECT_EQ(version.version, row.version);
-        EXPECT_EQ(version.revision, row.revision);
-    }
+    EXPECT_EQ(version("$VER: Stovan.catalog 2.18 (08.10.2015)"), std::pair(2, 18));
+    EXPECT_EQ(version("$VER:   Stovan.catalog    2.18"), std::pair(2, 18));
+    EXPECT_EQ(version("$VER: Stovan.catalog 2"), std::pair(2, 0));
+    EXPECT_EQ(version("$VER: Stovan.catalog 2."), std::pair(2, 0));
+    EXPECT_EQ(version("$VER: Stovan.catalog 3-4"), std::pair(3, 4));  // any one character separates
+    // A name with a blank breaks it.
+    EXPECT_EQ(version("$VER: My Stovan.catalog 2.18"), std::pair(0, 0));
+    EXPECT_EQ(version("$VER: Stovan.catalog"), std::pair(0, 0));
+    EXPECT_EQ(version("$VER:"), std::pair(0, 0));
+    EXPECT_EQ(version(""), std::pair(0, 0));
+    EXPECT_EQ(version("$VER: Stovan.catalog 99999999999.5"), std::pair(2147483647, 5));
 }
 
 TEST(Catalog, OverlongFverAndLangAreIgnored) {
@@ -110,39 +103,27 @@ TEST(Catalog, OverlongFverAndLangAreIgnored) {
 }
 
 TEST(Catalog, DamagedCatalogsAreRefused) {
+    const auto refused = [](std::string_view data) -> std::optional<CatalogError> {
+        auto catalog = ParseCatalog(data);
+        return catalog ? std::nullopt : std::optional(catalog.error());
+    };
     const std::string good = WriteCatalog(German());
-    struct Row {
-        const char* name;
-        std::string data;
-        CatalogError error;
-    };
-    std::string otherType = good;
-    otherType.replace(8, 4, "PREF");
-    std::string truncated = good.substr(0, good.size() - 7);
-    std::string hugeCount = CatalogWithStrs(Entry(1, 0xFFFFFFF0u, "abc"));
-    std::string pastChunk = CatalogWithStrs(Entry(1, 12, std::string("short\0\0\0", 8)));
-    const Row rows[] = {
-        {"empty", "", CatalogError::NotIff},
-        {"text file", "MSG_OK (5//)\nOk\n", CatalogError::NotIff},
-        {"other FORM type", otherType, CatalogError::NotCatalog},
-        {"cut off", truncated, CatalogError::NotIff},
-        {"header only", good.substr(0, 10), CatalogError::NotIff},
-        {"string length far past the chunk", hugeCount, CatalogError::BadStrings},
-        {"string length just past the chunk", pastChunk, CatalogError::BadStrings},
-        {"oversized", good + std::string(kMaxCatalogSize, '\0'), CatalogError::TooLarge},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto catalog = ParseCatalog(row.data);
-        ASSERT_FALSE(catalog.ok());
-        EXPECT_EQ(catalog.error(), row.error);
-    }
+    EXPECT_EQ(refused(""), CatalogError::NotIff);
+    EXPECT_EQ(refused("MSG_OK (5//)\nOk\n"), CatalogError::NotIff);  // a text file
+    EXPECT_EQ(refused(std::string(good).replace(8, 4, "PREF")), CatalogError::NotCatalog);
+    EXPECT_EQ(refused(good.substr(0, good.size() - 7)), CatalogError::NotIff);
+    EXPECT_EQ(refused(good.substr(0, 10)), CatalogError::NotIff);
+    // String lengths far and just past the chunk.
+    EXPECT_EQ(refused(CatalogWithStrs(Entry(1, 0xFFFFFFF0u, "abc"))), CatalogError::BadStrings);
+    const std::string shortData("short\0\0\0", 8);
+    EXPECT_EQ(refused(CatalogWithStrs(Entry(1, 12, shortData))), CatalogError::BadStrings);
+    EXPECT_EQ(refused(good + std::string(kMaxCatalogSize, '\0')), CatalogError::TooLarge);
 }
 
 TEST(Catalog, CutOffEntryHeaderAndMissingChunksAreTolerated) {
     // Fewer than 8 bytes after the last entry: ignored like padding.
-    auto catalog =
-        ParseCatalog(CatalogWithStrs(Entry(1, 1, std::string("a\0\0\0", 4)) + "\0\0\0\1"));
+    auto catalog = ParseCatalog(
+        CatalogWithStrs(Entry(1, 1, std::string("a\0\0\0", 4)) + std::string("\0\0\0\1", 4)));
     ASSERT_TRUE(catalog.ok());
     EXPECT_EQ(catalog->find(1).value(), "a");
 
@@ -154,31 +135,19 @@ TEST(Catalog, CutOffEntryHeaderAndMissingChunksAreTolerated) {
 }
 
 TEST(Catalog, AmigaLanguageNames) {
-    struct Row {
-        const char* locale;
-        std::optional<std::string> name;
-    };
-    const Row rows[] = {
-        {"de_DE.UTF-8", "deutsch"},
-        {"de", "deutsch"},
-        {"fr_FR@euro",
-         "fran\xE7"
-         "ais"},
-        {"es_ES.ISO-8859-1", "espa\xF1ol"},
-        {"pt_BR", "portugu\xEAs"},
-        {"sv_SE", "svenska"},
-        {"fi", "suomi"},
-        {"en_GB.UTF-8", "english"},
-        {"C", "english"},
-        {"C.UTF-8", "english"},
-        {"xx_YY", std::nullopt},
-        {"", std::nullopt},
-        {"deu", std::nullopt},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.locale);
-        EXPECT_EQ(AmigaLanguageName(row.locale), row.name);
-    }
+    EXPECT_EQ(AmigaLanguageName("de_DE.UTF-8"), "deutsch");
+    EXPECT_EQ(AmigaLanguageName("de"), "deutsch");
+    EXPECT_EQ(AmigaLanguageName("fr_FR@euro"), kFrancais);
+    EXPECT_EQ(AmigaLanguageName("es_ES.ISO-8859-1"), "espa\xF1ol");
+    EXPECT_EQ(AmigaLanguageName("pt_BR"), "portugu\xEAs");
+    EXPECT_EQ(AmigaLanguageName("sv_SE"), "svenska");
+    EXPECT_EQ(AmigaLanguageName("fi"), "suomi");
+    EXPECT_EQ(AmigaLanguageName("en_GB.UTF-8"), "english");
+    EXPECT_EQ(AmigaLanguageName("C"), "english");
+    EXPECT_EQ(AmigaLanguageName("C.UTF-8"), "english");
+    EXPECT_EQ(AmigaLanguageName("xx_YY"), std::nullopt);
+    EXPECT_EQ(AmigaLanguageName(""), std::nullopt);
+    EXPECT_EQ(AmigaLanguageName("deu"), std::nullopt);
 }
 
 TEST(Catalog, PreferredLanguagesFollowTheLocaleEnvironment) {
@@ -192,18 +161,10 @@ TEST(Catalog, PreferredLanguagesFollowTheLocaleEnvironment) {
         {"nothing set", {}, {"english"}},
         {"LANG", {{"LANG", "de_DE.UTF-8"}}, {"deutsch"}},
         {"LC_MESSAGES over LANG", {{"LANG", "de_DE"}, {"LC_MESSAGES", "it_IT"}}, {"italiano"}},
-        {"LC_ALL over all",
-         {{"LANG", "de_DE"}, {"LC_MESSAGES", "it_IT"}, {"LC_ALL", "sv_SE"}},
-         {"svenska"}},
+        {"LC_ALL", {{"LANG", "de_DE"}, {"LC_MESSAGES", "it_IT"}, {"LC_ALL", "sv_SE"}}, {"svenska"}},
         {"empty LC_ALL is not set", {{"LC_ALL", ""}, {"LANG", "nl_NL"}}, {"nederlands"}},
-        {"LANGUAGE first",
-         {{"LANGUAGE", "fr:da"}, {"LANG", "de_DE"}},
-         {"fran\xE7"
-          "ais",
-          "dansk", "deutsch"}},
-        {"LANGUAGE without repeats",
-         {{"LANGUAGE", "de_AT:de::xx"}, {"LANG", "de_DE"}},
-         {"deutsch"}},
+        {"LANGUAGE", {{"LANGUAGE", "fr:da"}, {"LANG", "de_DE"}}, {kFrancais, "dansk", "deutsch"}},
+        {"no repeats", {{"LANGUAGE", "de_AT:de::xx"}, {"LANG", "de_DE"}}, {"deutsch"}},
         {"C locale ignores LANGUAGE", {{"LANGUAGE", "de"}, {"LC_ALL", "C"}}, {"english"}},
         {"C.UTF-8 ignores LANGUAGE", {{"LANGUAGE", "de"}, {"LANG", "C.UTF-8"}}, {"english"}},
         {"english in LANGUAGE", {{"LANGUAGE", "en:de"}, {"LANG", "de_DE"}}, {"english", "deutsch"}},
@@ -214,10 +175,7 @@ TEST(Catalog, PreferredLanguagesFollowTheLocaleEnvironment) {
         const auto languages =
             PreferredLanguages([&](const char* name) -> std::optional<std::string> {
                 const auto it = row.env.find(name);
-                if (it == row.env.end()) {
-                    return std::nullopt;
-                }
-                return it->second;
+                return it == row.env.end() ? std::nullopt : std::optional(it->second);
             });
         EXPECT_EQ(languages, row.languages);
     }
@@ -233,21 +191,14 @@ class CatalogFiles : public ::testing::Test {
     std::filesystem::path root_{folder_.path()};
 };
 
-TEST_F(CatalogFiles, SearchTakesLanguagesInTurnAndStopsAtEnglish) {
+TEST_F(CatalogFiles, SearchTakesLanguagesInTurnAndRefusesOversizedFiles) {
     CatalogContents french = German();
-    french.language =
-        "fran\xE7"
-        "ais";
+    french.language = kFrancais;
     french.strings = {{5, "D'accord"}};
-    put("fran\xC3\xA7"
-        "ais",
-        WriteCatalog(french));  // the host folder name is UTF-8
+    put(std::string("fran\xC3\xA7") + "ais", WriteCatalog(french));  // host folder names are UTF-8
     put("deutsch", WriteCatalog(German()));
 
-    const std::string francais =
-        "fran\xE7"
-        "ais";
-    auto found = FindCatalog({root_}, "Stovan.catalog", {"suomi", francais, "deutsch"});
+    auto found = FindCatalog({root_}, "Stovan.catalog", {"suomi", kFrancais, "deutsch"});
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->catalog.find(5).value(), "D'accord");
 
@@ -258,9 +209,8 @@ TEST_F(CatalogFiles, SearchTakesLanguagesInTurnAndStopsAtEnglish) {
     // Names that would leave the Catalogs folder are not looked up.
     EXPECT_FALSE(
         FindCatalog({root_ / "Catalogs" / "deutsch"}, "Stovan.catalog", {".."}).has_value());
-}
 
-TEST_F(CatalogFiles, OversizedFileIsRefusedUnread) {
+    // An oversized file is refused unread.
     put("deutsch", WriteCatalog(German()) + std::string(kMaxCatalogSize, 'x'));
     auto catalog = ReadCatalogFile(root_ / "Catalogs" / "deutsch" / "Stovan.catalog");
     ASSERT_FALSE(catalog.ok());

@@ -28,31 +28,22 @@ TEST(DateStamp, SecondsAndHostTimeRoundTrip) {
 }
 
 TEST(StrToLong, ReadsBlanksSignAndDigits) {
-    struct Row {
-        const char* text;
-        int used;
-        std::int32_t value;
-    };
-    const Row rows[] = {
-        {"42", 2, 42},
-        {"  \t7x", 4, 7},
-        {"-15.3", 3, -15},
-        {"+8", 2, 8},
-        {"", -1, 0},
-        {"v1", -1, 0},
-        {"-", -1, 0},
-        {" . 1", -1, 0},
-        {"99999999999", 11, 2147483647},
-        {"-2147483648", 11, -2147483647 - 1},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text);
+    // Characters used and the value read; a failure (-1) leaves the value alone.
+    const auto read = [](const char* text) {
         std::int32_t value = 0;
-        EXPECT_EQ(StrToLong(row.text, value), row.used);
-        if (row.used > 0) {
-            EXPECT_EQ(value, row.value);
-        }
-    }
+        const int used = StrToLong(text, value);
+        return std::pair(used, value);
+    };
+    EXPECT_EQ(read("42"), std::pair(2, 42));
+    EXPECT_EQ(read("  \t7x"), std::pair(4, 7));
+    EXPECT_EQ(read("-15.3"), std::pair(3, -15));
+    EXPECT_EQ(read("+8"), std::pair(2, 8));
+    EXPECT_EQ(read(""), std::pair(-1, 0));
+    EXPECT_EQ(read("v1"), std::pair(-1, 0));
+    EXPECT_EQ(read("-"), std::pair(-1, 0));
+    EXPECT_EQ(read(" . 1"), std::pair(-1, 0));
+    EXPECT_EQ(read("99999999999"), std::pair(11, 2147483647));
+    EXPECT_EQ(read("-2147483648"), std::pair(11, -2147483647 - 1));
 }
 
 }  // namespace

@@ -29,9 +29,13 @@ std::vector<std::string> Names(const DosList& dos, const std::string& path) {
     return names;
 }
 
-TEST(DosFiles, MetadataRoundTripsThroughSidecars) {
+class DosFiles : public ::testing::Test {
+  protected:
     TempRoot root;
     DosList& dos = root.dos();
+};
+
+TEST_F(DosFiles, MetadataRoundTripsThroughSidecars) {
     ASSERT_TRUE(WriteFile(dos, "Work:App", "data").ok());
     const std::string sidecar = root.Host("Work", "App.uaem");
     EXPECT_FALSE(HostExists(sidecar));  // defaults need no sidecar
@@ -64,9 +68,7 @@ TEST(DosFiles, MetadataRoundTripsThroughSidecars) {
     EXPECT_EQ(SetComment(dos, "Work:", "x").error(), ERROR_OBJECT_WRONG_TYPE);
 }
 
-TEST(DosFiles, SidecarsFollowTheirFilesAndStayHidden) {
-    TempRoot root;
-    DosList& dos = root.dos();
+TEST_F(DosFiles, SidecarsFollowTheirFilesAndStayHidden) {
     ASSERT_TRUE(CreateDrawerPath(dos, "Work:A/B").ok());
     ASSERT_TRUE(WriteFile(dos, "Work:A/B/File", "x").ok());
     ASSERT_TRUE(SetComment(dos, "Work:A/B/File", "note").ok());
@@ -109,18 +111,14 @@ TEST(DosFiles, SidecarsFollowTheirFilesAndStayHidden) {
     EXPECT_EQ(Names(dos, "Work:"), (std::vector<std::string>{"Stovan/"}));
 }
 
-TEST(DosFiles, DrawerWithOnlyOrphanSidecarsCountsAsEmpty) {
-    TempRoot root;
-    DosList& dos = root.dos();
+TEST_F(DosFiles, DrawerWithOnlyOrphanSidecarsCountsAsEmpty) {
     ASSERT_TRUE(CreateDir(dos, "Work:D").ok());
     WriteHostFile(root.Host("Work", "D/gone.uaem"), "----rwed 2000-01-01 00:00:00.00 x\n");
     EXPECT_EQ(Names(dos, "Work:D"), std::vector<std::string>{});
     EXPECT_TRUE(DeleteFile(dos, "Work:D").ok());
 }
 
-TEST(DosFiles, CreateDirAndDrawerPaths) {
-    TempRoot root;
-    DosList& dos = root.dos();
+TEST_F(DosFiles, CreateDirAndDrawerPaths) {
     std::vector<std::string> created;
     auto hook = [&](const DosList&, const std::string& path) { created.push_back(path); };
     ASSERT_TRUE(CreateDrawerPath(dos, "work:stovan/New/Deeper", hook).ok());
@@ -137,9 +135,7 @@ TEST(DosFiles, CreateDirAndDrawerPaths) {
     EXPECT_EQ(CreateDir(dos, "Work:x.uaem").error(), ERROR_INVALID_COMPONENT_NAME);
 }
 
-TEST(DosFiles, ReadingWritingAndNil) {
-    TempRoot root;
-    DosList& dos = root.dos();
+TEST_F(DosFiles, ReadingWritingAndNil) {
     ASSERT_TRUE(WriteFile(dos, "T:Script", "echo hi\n").ok());
     EXPECT_EQ(ReadFile(dos, "t:script").value(), "echo hi\n");
     ASSERT_TRUE(WriteFile(dos, "T:SCRIPT", "again").ok());  // replaces, keeps the disk name

@@ -35,10 +35,7 @@ TEST(DrawerIcons, CreatedDrawersGetDefaultIconsExistingOnesKeepTheirs) {
     fs::create_directories(root.Host("Work", "Blocked.info"));
     EXPECT_TRUE(CreateDrawerPathWithIcons(root.dos(), "Work:Blocked").ok());
     EXPECT_TRUE(fs::is_directory(root.Host("Work", "Blocked")));
-}
-
-TEST(DrawerIcons, PortsFolderLiesInTheRoot) {
-    TempRoot root;
+    // The ports folder lies in the root, beside the volumes.
     EXPECT_EQ(PortsFolder(root.dos()), root.root() + "/Ports");
 }
 

@@ -32,9 +32,7 @@ TEST(Icon, FixturesReadAsDecodedByHand) {
         std::size_t toolTypeCount;
         std::string firstToolType;
         int width, height, depth;
-        bool selectImage;
-        bool drawerData;
-        bool formIcon;
+        bool selectImage, drawerData, formIcon;
     };
     const Row rows[] = {
         {"developer_debug_test_rexx_simplerexx_SimpleRexx.doc.info", WBPROJECT, ":c/MuchMore",
@@ -47,12 +45,6 @@ TEST(Icon, FixturesReadAsDecodedByHand) {
          65536, 0x13, 0x8c, 0, "", 46, 46, 2, true, false, true},
         {"images_IconSets_Mason_4cols_def_drawer.info", WBDRAWER, std::nullopt, 4096,
          NO_ICON_POSITION, NO_ICON_POSITION, 0, "", 32, 32, 2, true, true, false},
-        {"images_IconSets_Mason_4cols_def_trashcan.info", WBGARBAGE, std::nullopt, 4096,
-         NO_ICON_POSITION, NO_ICON_POSITION, 0, "", 28, 32, 2, true, true, false},
-        {"images_IconSets_Mason_4cols_def_disk.info", WBDISK, std::nullopt, 4096, NO_ICON_POSITION,
-         NO_ICON_POSITION, 0, "", 32, 32, 2, true, true, false},
-        {"images_IconSets_Mason_4cols_def_tool.info", WBTOOL, std::nullopt, 4096, NO_ICON_POSITION,
-         NO_ICON_POSITION, 0, "", 32, 32, 2, true, false, false},
         {"rom_bluetooth_prefs_Bluetooth.info", WBTOOL, std::nullopt, 57344, NO_ICON_POSITION,
          NO_ICON_POSITION, 0, "", 64, 37, 2, false, false, true},
         {"external_openurl_dist_OpenURL_C.info", WBDRAWER, std::nullopt, 65536, 0x5f, 4, 0, "", 1,
@@ -286,11 +278,7 @@ TEST(Icon, HostileFieldsAreRefused) {
     std::string stringPastEnd = withToolTypes;
     AppendBE32(stringPastEnd, 8);
     AppendBE32(stringPastEnd, 0x7FFFFFFF);
-    struct Row {
-        const char* name;
-        std::string data;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, std::string> rows[] = {
         {"default tool longer than the file", patched(defaultTool, 0xFFFFFFFF, 4)},
         {"default tool one byte too long", patched(defaultTool, 13, 4)},
         {"negative width", patched(image1 + 4, 0xFFF0, 2)},
@@ -305,9 +293,9 @@ TEST(Icon, HostileFieldsAreRefused) {
         {"drawer data announced but missing", patched(0x42, 1, 4)},
         {"tool window announced but missing", patched(0x46, 1, 4)},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto icon = DecodeDiskObject(row.data);
+    for (const auto& [name, data] : rows) {
+        SCOPED_TRACE(name);
+        auto icon = DecodeDiskObject(data);
         ASSERT_FALSE(icon.ok());
         EXPECT_EQ(icon.error(), IconError::Malformed);
     }
@@ -354,12 +342,9 @@ std::string Tag(std::uint32_t tag, std::uint32_t value) {
     return out;
 }
 
+// The tag, then the text and its NUL.
 std::string TagText(std::uint32_t tag, std::string_view text) {
-    std::string out;
-    AppendBE32(out, tag);
-    out.append(text);
-    out.push_back('\0');
-    return out;
+    return Tag(tag, 0).substr(0, 4) + std::string(text) + '\0';
 }
 
 TEST(Icon, PngIconAttributesAreReadAndOnlyTheirChunkIsRewritten) {
@@ -417,13 +402,9 @@ TEST(Icon, PngIconWithoutAttributesGetsAChunkAfterTheHeader) {
 
 TEST(Icon, DamagedPngIconsAreRefused) {
     const std::string good = PngIcon(Tag(0x80001009, 4096));
-    struct Row {
-        const char* name;
-        std::string data;
-    };
     std::string hugeChunk = good;
     WriteBE32(hugeChunk, 8 + 25, 0x7FFFFFF0);  // the icOn chunk's length
-    const Row rows[] = {
+    const std::pair<const char*, std::string> rows[] = {
         {"signature only", good.substr(0, 8)},
         {"cut in the header chunk", good.substr(0, 20)},
         {"no IEND", good.substr(0, good.find("IEND") - 4)},
@@ -432,9 +413,9 @@ TEST(Icon, DamagedPngIconsAreRefused) {
         {"attribute value cut", PngIcon(Tag(0x80001009, 1).substr(0, 6))},
         {"unterminated default tool", PngIcon(Tag(0x8000100A, 0x41414141))},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto icon = DecodeDiskObject(row.data);
+    for (const auto& [name, data] : rows) {
+        SCOPED_TRACE(name);
+        auto icon = DecodeDiskObject(data);
         ASSERT_FALSE(icon.ok());
         EXPECT_EQ(icon.error(), IconError::Malformed);
     }
@@ -462,26 +443,15 @@ TEST(IconToolTypes, FindToolTypeMatchesWholeNamesWithoutRegardToCase) {
 }
 
 TEST(IconToolTypes, MatchToolValueTakesBarSeparatedValues) {
-    struct Row {
-        const char* typeString;
-        const char* value;
-        bool match;
-    };
-    const Row rows[] = {
-        {"TEXT|ASCII", "ascii", true},
-        {"TEXT|ASCII", "text", true},
-        {"TEXT|ASCII", "TEX", false},
-        {"TEXT|ASCII", "TEXT|ASCII", false},
-        {"ILBM", "ILBM", true},
-        {"", "", true},
-        {"A||B", "", true},
-        {"A|B", "", false},
-        {"ASCII", "ASCIIX", false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.typeString) + " / " + row.value);
-        EXPECT_EQ(MatchToolValue(row.typeString, row.value), row.match);
-    }
+    EXPECT_TRUE(MatchToolValue("TEXT|ASCII", "ascii"));
+    EXPECT_TRUE(MatchToolValue("TEXT|ASCII", "text"));
+    EXPECT_FALSE(MatchToolValue("TEXT|ASCII", "TEX"));
+    EXPECT_FALSE(MatchToolValue("TEXT|ASCII", "TEXT|ASCII"));
+    EXPECT_TRUE(MatchToolValue("ILBM", "ILBM"));
+    EXPECT_TRUE(MatchToolValue("", ""));
+    EXPECT_TRUE(MatchToolValue("A||B", ""));
+    EXPECT_FALSE(MatchToolValue("A|B", ""));
+    EXPECT_FALSE(MatchToolValue("ASCII", "ASCIIX"));
 }
 
 TEST(IconToolTypes, EditsAsTheInstallScriptsGiveThem) {
@@ -494,10 +464,7 @@ TEST(IconToolTypes, EditsAsTheInstallScriptsGiveThem) {
     const Row rows[] = {
         {"empty value appends the bare name", {"A=1"}, {"DONOTWAIT", ""}, {"A=1", "DONOTWAIT"}},
         {"name is upper-cased, value kept", {}, {"cx_popup", "no"}, {"CX_POPUP=no"}},
-        {"dash removes the first match in any case",
-         {"cx_popup=yes", "CX_POPUP=NO"},
-         {"CX_POPUP", "-"},
-         {"CX_POPUP=NO"}},
+        {"dash, any case", {"cx_popup=yes", "CX_POPUP=NO"}, {"CX_POPUP", "-"}, {"CX_POPUP=NO"}},
         {"removal matches the name's length only", {"CX_POPUPX"}, {"CX_POPUP", "-"}, {}},
         {"removing a missing entry changes nothing", {"A"}, {"B", "-"}, {"A"}},
         {"same name twice: the old one stays first", {"X=1"}, {"x", "2"}, {"X=1", "X=2"}},

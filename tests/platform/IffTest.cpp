@@ -29,38 +29,26 @@ TEST(Iff, RoundTripKeepsChunksInOrder) {
 }
 
 TEST(Iff, DamagedFormsAreRefusedWithoutReadingPastTheData) {
+    const auto refused = [](std::string_view data) -> std::optional<IffError> {
+        auto parsed = ParseIffForm(data);
+        return parsed ? std::nullopt : std::optional(parsed.error());
+    };
     const std::string good = TwoChunkForm();
-    struct Row {
-        const char* name;
-        std::string data;
-        IffError error;
+    const auto patched = [&good](std::size_t offset, std::string_view bytes) {
+        return std::string(good).replace(offset, bytes.size(), bytes);
     };
-    std::string longCount = good;
-    longCount[19] = '\x7f';  // first chunk claims 127 bytes
-    std::string hugeForm = good;
-    hugeForm.replace(4, 4, "\xff\xff\xff\xff");
-    std::string badId = good;
-    badId[12] = '\x01';
-    std::string leadingSpace = good;
-    leadingSpace[12] = ' ';
-    const Row rows[] = {
-        {"empty", "", IffError::NotIff},
-        {"not a form", "LIST\0\0\0\x04TEST", IffError::NotIff},
-        {"cut in the header", good.substr(0, 10), IffError::NotIff},
-        {"cut in a chunk", good.substr(0, good.size() - 3), IffError::Truncated},
-        {"chunk count past the end", longCount, IffError::Truncated},
-        {"form count past the end", hugeForm, IffError::Truncated},
-        {"chunk id not printable", badId, IffError::BadChunk},
-        {"chunk id with leading space", leadingSpace, IffError::BadChunk},
-        {"form count too small", std::string("FORM\0\0\0\x02TEST", 12), IffError::Truncated},
-        {"half a chunk header", std::string("FORM\0\0\0\x08TESTODD ", 16), IffError::Truncated},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto parsed = ParseIffForm(row.data);
-        ASSERT_FALSE(parsed.ok());
-        EXPECT_EQ(parsed.error(), row.error);
-    }
+    EXPECT_EQ(refused(""), IffError::NotIff);
+    EXPECT_EQ(refused(std::string("LIST\0\0\0\x04TEST", 12)), IffError::NotIff);
+    EXPECT_EQ(refused(good.substr(0, 10)), IffError::NotIff);
+    EXPECT_EQ(refused(good.substr(0, good.size() - 3)), IffError::Truncated);
+    // The first chunk claims 127 bytes, the form four gigabytes.
+    EXPECT_EQ(refused(patched(19, "\x7f")), IffError::Truncated);
+    EXPECT_EQ(refused(patched(4, "\xff\xff\xff\xff")), IffError::Truncated);
+    EXPECT_EQ(refused(patched(12, "\x01")), IffError::BadChunk);  // a chunk id not printable
+    EXPECT_EQ(refused(patched(12, " ")), IffError::BadChunk);     // or with a leading space
+    // A form count too small for its type; half a chunk header.
+    EXPECT_EQ(refused(std::string("FORM\0\0\0\x02TEST", 12)), IffError::Truncated);
+    EXPECT_EQ(refused(std::string("FORM\0\0\0\x08TESTODD ", 16)), IffError::Truncated);
 }
 
 }  // namespace

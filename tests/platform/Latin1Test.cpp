@@ -30,27 +30,17 @@ TEST(Latin1, ComparisonIgnoresCaseAndOrdersByUpperCaseBytes) {
 }
 
 TEST(Latin1, Utf8EdgeKeepsValidUtf8AndConvertsLatin1) {
+    const std::string latin1 = std::string("fran\xe7") + "ais";
+    const std::string utf8 = std::string("fran\xc3\xa7") + "ais";
     EXPECT_EQ(Latin1ToUtf8("plain"), "plain");
-    EXPECT_EQ(Latin1ToUtf8("fran\xe7"
-                           "ais"),
-              "fran\xc3\xa7"
-              "ais");
-    EXPECT_EQ(Latin1ToUtf8("fran\xc3\xa7"
-                           "ais"),
-              "fran\xc3\xa7"
-              "ais");  // already UTF-8
-    EXPECT_EQ(Utf8ToLatin1("fran\xc3\xa7"
-                           "ais"),
-              "fran\xe7"
-              "ais");
+    EXPECT_EQ(Latin1ToUtf8(latin1), utf8);
+    EXPECT_EQ(Latin1ToUtf8(utf8), utf8);  // already UTF-8
+    EXPECT_EQ(Utf8ToLatin1(utf8), latin1);
     EXPECT_EQ(Utf8ToLatin1("\xe2\x82\xac"), "?");  // euro sign has no Latin-1 byte
-    EXPECT_EQ(Utf8ToLatin1("fran\xe7"
-                           "ais"),
-              "fran\xe7"
-              "ais");                           // not UTF-8: left alone
-    EXPECT_FALSE(IsValidUtf8("\xc0\x80"));      // overlong NUL
-    EXPECT_FALSE(IsValidUtf8("\xed\xa0\x80"));  // surrogate
-    EXPECT_FALSE(IsValidUtf8("\xe2\x82"));      // cut short
+    EXPECT_EQ(Utf8ToLatin1(latin1), latin1);       // not UTF-8: left alone
+    EXPECT_FALSE(IsValidUtf8("\xc0\x80"));         // overlong NUL
+    EXPECT_FALSE(IsValidUtf8("\xed\xa0\x80"));     // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xe2\x82"));         // cut short
     EXPECT_TRUE(IsValidUtf8("\xf0\x9f\x98\x80"));
 }
 

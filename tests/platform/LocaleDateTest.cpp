@@ -9,55 +9,34 @@ namespace {
 constexpr DateStamp kFriday{15769, 14 * 60 + 8, 9 * kTicksPerSecond + 49};
 
 TEST(LocaleDate, EveryCode) {
-    struct Case {
-        const char* format;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"%a %A", "Fri Friday"},
-        {"%b %h %B", "Mar Mar March"},
-        {"%d|%e", "05| 5"},
-        {"%m/%y %Y", "03/21 2021"},
-        {"%H %I %q %Q %p", "14 02 14 2 PM"},
-        {"%M:%S", "08:09"},
-        {"%j", "064"},
-        {"%w %U %W", "5 09 09"},
-        {"%D|%x", "03/05/21|03/05/21"},
-        {"%T|%X|%R", "14:08:09|14:08:09|14:08"},
-        {"%r", "02:08:09 PM"},
-        {"%c", "Fri Mar 05 14:08:09 2021"},
-        {"%C", "Fri Mar  5 14:08:09  2021"},
-        {"a%nb%tc%%d", "a\nb\tc%d"},
-        {"%k%", "k"},
-        {"", ""},
-        {"plain", "plain"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.format);
-        EXPECT_EQ(FormatDate(kFriday, c.format), c.expected);
-    }
+    EXPECT_EQ(FormatDate(kFriday, "%a %A"), "Fri Friday");
+    EXPECT_EQ(FormatDate(kFriday, "%b %h %B"), "Mar Mar March");
+    EXPECT_EQ(FormatDate(kFriday, "%d|%e"), "05| 5");
+    EXPECT_EQ(FormatDate(kFriday, "%m/%y %Y"), "03/21 2021");
+    EXPECT_EQ(FormatDate(kFriday, "%H %I %q %Q %p"), "14 02 14 2 PM");
+    EXPECT_EQ(FormatDate(kFriday, "%M:%S"), "08:09");
+    EXPECT_EQ(FormatDate(kFriday, "%j"), "064");
+    EXPECT_EQ(FormatDate(kFriday, "%w %U %W"), "5 09 09");
+    EXPECT_EQ(FormatDate(kFriday, "%D|%x"), "03/05/21|03/05/21");
+    EXPECT_EQ(FormatDate(kFriday, "%T|%X|%R"), "14:08:09|14:08:09|14:08");
+    EXPECT_EQ(FormatDate(kFriday, "%r"), "02:08:09 PM");
+    EXPECT_EQ(FormatDate(kFriday, "%c"), "Fri Mar 05 14:08:09 2021");
+    EXPECT_EQ(FormatDate(kFriday, "%C"), "Fri Mar  5 14:08:09  2021");
+    EXPECT_EQ(FormatDate(kFriday, "a%nb%tc%%d"), "a\nb\tc%d");
+    EXPECT_EQ(FormatDate(kFriday, "%k%"), "k");
+    EXPECT_EQ(FormatDate(kFriday, ""), "");
+    EXPECT_EQ(FormatDate(kFriday, "plain"), "plain");
 }
 
 TEST(LocaleDate, CalendarEdges) {
-    struct Case {
-        const char* label;
-        DateStamp date;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"Amiga epoch, a Sunday", {0, 0, 0}, "Sun 01.01.1978 00:00:00 001"},
-        {"midnight hour twelve", {0, 0, 0}, "Sun 01.01.1978 00:00:00 001"},
-        {"leap day 2000", {8094, 23 * 60 + 59, 59 * 50}, "Tue 29.02.2000 23:59:59 060"},
-        {"last day of 1999", {8034, 0, 0}, "Fri 31.12.1999 00:00:00 365"},
-        {"2100 is no leap year", {44619, 0, 0}, "Mon 01.03.2100 00:00:00 060"},
-        {"minutes carry into the day", {0, 1440 + 61, 0}, "Mon 02.01.1978 01:01:00 002"},
-        {"negative ticks borrow", {1, 0, -50}, "Sun 01.01.1978 23:59:59 001"},
-        {"before the epoch", {-1, 0, 0}, "Sat 31.12.1977 00:00:00 365"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        EXPECT_EQ(FormatDate(c.date, "%a %d.%m.%Y %H:%M:%S %j"), c.expected);
-    }
+    const auto day = [](DateStamp date) { return FormatDate(date, "%a %d.%m.%Y %H:%M:%S %j"); };
+    EXPECT_EQ(day({0, 0, 0}), "Sun 01.01.1978 00:00:00 001");  // the Amiga epoch
+    EXPECT_EQ(day({8094, 23 * 60 + 59, 59 * 50}), "Tue 29.02.2000 23:59:59 060");
+    EXPECT_EQ(day({8034, 0, 0}), "Fri 31.12.1999 00:00:00 365");
+    EXPECT_EQ(day({44619, 0, 0}), "Mon 01.03.2100 00:00:00 060");      // 2100 is no leap year
+    EXPECT_EQ(day({0, 1440 + 61, 0}), "Mon 02.01.1978 01:01:00 002");  // minutes carry
+    EXPECT_EQ(day({1, 0, -50}), "Sun 01.01.1978 23:59:59 001");        // ticks borrow
+    EXPECT_EQ(day({-1, 0, 0}), "Sat 31.12.1977 00:00:00 365");         // before the epoch
     EXPECT_EQ(FormatDate({0, 0, 0}, "%I %p|%Q"), "12 AM|12");
     EXPECT_EQ(FormatDate({0, 12 * 60, 0}, "%I %p"), "12 PM");
 }

@@ -29,44 +29,34 @@ class LocksTest : public ::testing::Test {
 };
 
 TEST_F(LocksTest, ResolvesWithoutRegardToCaseAndGivesTheDiskCase) {
-    struct Row {
-        const char* path;
-        const char* expected;
-    };
-    const Row rows[] = {
-        {"Work:Tools/MyApp/MyApp", "Work:Tools/MyApp/MyApp"},
-        {"work:tools/myapp/MYAPP", "Work:Tools/MyApp/MyApp"},
-        {"DH1:Tools", "Work:Tools"},
-        {"WORK:", "Work:"},
-        {"Work:Tools/", "Work:Tools"},
-        {"Work:Tools/MyApp//ReadMe", "error 205"},
-        {"Work:Tools/MyApp///ReadMe", "Work:ReadMe"},
-        {"Work:Tools/MyApp/", "Work:Tools/MyApp"},
-        {"Work:Tools/MyApp//", "Work:Tools"},
-        {"Work:/", "error 205"},  // above the root
-        {"Work:Tools///", "error 205"},
-        {"SYS:", "SYS:"},
-        {"dh0:C", "SYS:C"},
-        {"PROGDIR:Prefs", "Work:Stovan/Prefs"},
-        {"progdir:prefs/", "Work:Stovan/Prefs"},
-        {"T:", "RAM:T"},
-        {"T:/ENV", "RAM:ENV"},  // parent of an assign's drawer
-        {"ENVARC:", "SYS:Prefs/Env-Archive"},
-        {"Nowhere:x", "error 218"},
-        {"NIL:", "error 218"},
-        {"Work:Nothing", "error 205"},
-        {"Work:ReadMe/x", "error 212"},
-        {"Work:Tools/../ReadMe", "error 210"},
-        {"Work:..", "error 210"},
-        {"Work:.", "error 210"},
-        {"Prefs", "SYS:Prefs"},  // relative to the boot volume's root
-        {"C", "SYS:C"},
-        {":C", "SYS:C"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.path);
-        EXPECT_EQ(Name(row.path), row.expected);
-    }
+    EXPECT_EQ(Name("Work:Tools/MyApp/MyApp"), "Work:Tools/MyApp/MyApp");
+    EXPECT_EQ(Name("work:tools/myapp/MYAPP"), "Work:Tools/MyApp/MyApp");
+    EXPECT_EQ(Name("DH1:Tools"), "Work:Tools");
+    EXPECT_EQ(Name("WORK:"), "Work:");
+    EXPECT_EQ(Name("Work:Tools/"), "Work:Tools");
+    EXPECT_EQ(Name("Work:Tools/MyApp//ReadMe"), "error 205");
+    EXPECT_EQ(Name("Work:Tools/MyApp///ReadMe"), "Work:ReadMe");
+    EXPECT_EQ(Name("Work:Tools/MyApp/"), "Work:Tools/MyApp");
+    EXPECT_EQ(Name("Work:Tools/MyApp//"), "Work:Tools");
+    EXPECT_EQ(Name("Work:/"), "error 205");  // above the root
+    EXPECT_EQ(Name("Work:Tools///"), "error 205");
+    EXPECT_EQ(Name("SYS:"), "SYS:");
+    EXPECT_EQ(Name("dh0:C"), "SYS:C");
+    EXPECT_EQ(Name("PROGDIR:Prefs"), "Work:Stovan/Prefs");
+    EXPECT_EQ(Name("progdir:prefs/"), "Work:Stovan/Prefs");
+    EXPECT_EQ(Name("T:"), "RAM:T");
+    EXPECT_EQ(Name("T:/ENV"), "RAM:ENV");  // parent of an assign's drawer
+    EXPECT_EQ(Name("ENVARC:"), "SYS:Prefs/Env-Archive");
+    EXPECT_EQ(Name("Nowhere:x"), "error 218");
+    EXPECT_EQ(Name("NIL:"), "error 218");
+    EXPECT_EQ(Name("Work:Nothing"), "error 205");
+    EXPECT_EQ(Name("Work:ReadMe/x"), "error 212");
+    EXPECT_EQ(Name("Work:Tools/../ReadMe"), "error 210");
+    EXPECT_EQ(Name("Work:.."), "error 210");
+    EXPECT_EQ(Name("Work:."), "error 210");
+    EXPECT_EQ(Name("Prefs"), "SYS:Prefs");  // relative to the boot volume's root
+    EXPECT_EQ(Name("C"), "SYS:C");
+    EXPECT_EQ(Name(":C"), "SYS:C");
 }
 
 TEST_F(LocksTest, RelativePathsUseTheDrawerGiven) {

@@ -2,6 +2,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -16,48 +17,25 @@ using stovan::test::TempRoot;
 using stovan::test::WriteHostFile;
 
 // Sets an environment variable for one test and restores it afterwards.
-class ScopedEnvironment {
-  public:
-    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-            hadOld_ = true;
+struct ScopedEnvironment {
+    ScopedEnvironment(const char* name, const std::string& value) : name(name) {
+        if (const char* was = std::getenv(name)) {
+            old = was;
         }
         ::setenv(name, value.c_str(), 1);
     }
-    ~ScopedEnvironment() {
-        if (hadOld_) {
-            ::setenv(name_, old_.c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-  private:
-    const char* name_;
-    std::string old_;
-    bool hadOld_ = false;
+    ~ScopedEnvironment() { old ? ::setenv(name, old->c_str(), 1) : ::unsetenv(name); }
+    const char* name;
+    std::optional<std::string> old;
 };
 
 TEST(SystemRoot, DefaultRootHasTheDrawerTree) {
     TempRoot root(SystemProfile{SystemKind::MorphOS, "3.19"});
     DosList& dos = root.dos();
-    const char* drawers[] = {
-        "PROGDIR:Database/Internal",
-        "PROGDIR:Database/User",
-        "PROGDIR:Database/Commands/MorphOS",
-        "PROGDIR:Database/Images",
-        "PROGDIR:Prefs",
-        "PROGDIR:Cache/Downloads",
-        "PROGDIR:Cache/Backups",
-        "PROGDIR:Cache/Images",
-        "SYS:C",
-        "S:",
-        "ENVARC:",
-        "T:",
-        "ENV:",
-    };
-    for (const char* drawer : drawers) {
+    for (const char* drawer : {"PROGDIR:Database/Internal", "PROGDIR:Database/User",
+                               "PROGDIR:Database/Commands/MorphOS", "PROGDIR:Database/Images",
+                               "PROGDIR:Prefs", "PROGDIR:Cache/Downloads", "PROGDIR:Cache/Backups",
+                               "PROGDIR:Cache/Images", "SYS:C", "S:", "ENVARC:", "T:", "ENV:"}) {
         SCOPED_TRACE(drawer);
         auto lock = Lock(dos, drawer);
         ASSERT_TRUE(lock.ok());

@@ -19,9 +19,7 @@ DateStamp Date(int year, int month, int day, int hour, int minute, int second, i
 }
 
 TEST(Uaem, FormatsTheDocumentedExample) {
-    UaemInfo info;
-    info.date = Date(2013, 2, 12, 21, 20, 52, 2);
-    info.comment = "hello";
+    UaemInfo info{kDefaultProtection, Date(2013, 2, 12, 21, 20, 52, 2), "hello"};
     EXPECT_EQ(FormatUaem(info), "----rwed 2013-02-12 21:20:52.02 hello\n");
     info.comment.clear();
     EXPECT_EQ(FormatUaem(info), "----rwed 2013-02-12 21:20:52.02 \n");
@@ -29,24 +27,12 @@ TEST(Uaem, FormatsTheDocumentedExample) {
 
 TEST(Uaem, RoundTripsCommentsThatNeedEscapes) {
     const std::string comments[] = {
-        "plain",
-        "100% sure?",
-        "a/b\\c*d",
-        "ends with dot.",
-        "ends with space ",
-        "\xe9t\xe9",
-        "tab\there",
-        "AUX",
-        "con.txt",
-        "",
-        "\"quoted\" <x>|y",
-    };
+        "plain",           "100% sure?", "a/b\\c*d", "ends with dot.", "ends with space ",
+        "\xe9t\xe9",       "tab\there",  "AUX",      "con.txt",        "",
+        "\"quoted\" <x>|y"};
     for (const std::string& comment : comments) {
         SCOPED_TRACE(comment);
-        UaemInfo info;
-        info.protection = FIBF_SCRIPT | FIBF_DELETE;
-        info.date = Date(1999, 12, 31, 23, 59, 58, 98);
-        info.comment = comment;
+        const UaemInfo info{FIBF_SCRIPT | FIBF_DELETE, Date(1999, 12, 31, 23, 59, 58, 98), comment};
         const std::string text = FormatUaem(info);
         EXPECT_EQ(text.find_first_of("\r", 0), std::string::npos);
         EXPECT_EQ(text.find('\n'), text.size() - 1);
@@ -63,58 +49,37 @@ TEST(Uaem, RoundTripsCommentsThatNeedEscapes) {
 }
 
 TEST(Uaem, DatesOutsideFourDigitYearsKeepTheColumns) {
-    struct Row {
-        const char* name;
-        DateStamp date;
-        const char* line;
-    } rows[] = {
-        {"last day", Date(9999, 12, 31, 23, 59, 59, 98), "----rwed 9999-12-31 23:59:59.98 c\n"},
-        {"after year 9999", DateStamp{5'000'000, 0, 0}, "----rwed 9999-12-31 23:59:59.98 c\n"},
-        {"before the epoch", DateStamp{-5, 0, 0}, "----rwed 1978-01-01 00:00:00.00 c\n"},
+    const auto line = [](DateStamp date) {
+        const std::string text = FormatUaem(UaemInfo{kDefaultProtection, date, "c"});
+        EXPECT_EQ(ParseUaem(text, {}).comment, "c");
+        return text;
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        UaemInfo info;
-        info.date = row.date;
-        info.comment = "c";
-        const std::string line = FormatUaem(info);
-        EXPECT_EQ(line, row.line);
-        EXPECT_EQ(ParseUaem(line, {}).comment, "c");
-    }
+    EXPECT_EQ(line(Date(9999, 12, 31, 23, 59, 59, 98)), "----rwed 9999-12-31 23:59:59.98 c\n");
+    EXPECT_EQ(line(DateStamp{5'000'000, 0, 0}), "----rwed 9999-12-31 23:59:59.98 c\n");
+    EXPECT_EQ(line(DateStamp{-5, 0, 0}), "----rwed 1978-01-01 00:00:00.00 c\n");
 }
 
 TEST(Uaem, ShortAndOddFilesKeepTheFallback) {
-    UaemInfo fallback;
-    fallback.date = DateStamp{100, 10, 0};
-    fallback.comment = "";
-    struct Row {
-        const char* name;
-        std::string text;
-        std::uint32_t protection;
-        bool fallbackDate;
-        const char* comment;
+    const UaemInfo fallback{kDefaultProtection, DateStamp{100, 10, 0}, ""};
+    // Protection, whether the fallback date was kept, comment.
+    const auto parse = [&fallback](std::string_view text) {
+        const UaemInfo info = ParseUaem(text, fallback);
+        return std::tuple<std::uint32_t, bool, std::string>(
+            info.protection, info.date == fallback.date, info.comment);
     };
-    const Row rows[] = {
-        {"empty", "", 0, true, ""},
-        {"short protection", "--p", 0, true, ""},
-        {"protection only", "--p-rwed", FIBF_PURE, true, ""},
-        {"truncated date", "--p-rwed 2000-01-01 00:", FIBF_PURE, true, ""},
-        {"bom", "\xEF\xBB\xBF----r-ed 2000-01-01 00:00:00.00 x", FIBF_WRITE, false, "x"},
-        {"crlf", "----rwed 2000-01-01 00:00:00.00 hi\r\nmore", 0, false, "hi"},
-        {"upper letters", "----RWED 2000-01-01 00:00:00.00 ", 0x0F, false, ""},
-        {"percent at end", "----rwed 2000-01-01 00:00:00.00 a%4", 0, false, "a%4"},
-        {"bad hex", "----rwed 2000-01-01 00:00:00.00 %zz", 0, false, "%zz"},
-        {"month 99", "----rwed 2013-99-99 99:99:99.99 x", 0, true, "x"},
-        {"30 February", "----rwed 2013-02-30 00:00:00.00 x", 0, true, "x"},
-        {"before 1978", "----rwed 1977-12-31 23:59:59.00 x", 0, true, "x"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const UaemInfo info = ParseUaem(row.text, fallback);
-        EXPECT_EQ(info.protection, row.protection);
-        EXPECT_EQ(info.date == fallback.date, row.fallbackDate);
-        EXPECT_EQ(info.comment, row.comment);
-    }
+    EXPECT_EQ(parse(""), std::tuple(0u, true, ""));
+    EXPECT_EQ(parse("--p"), std::tuple(0u, true, ""));
+    EXPECT_EQ(parse("--p-rwed"), std::tuple(FIBF_PURE, true, ""));
+    EXPECT_EQ(parse("--p-rwed 2000-01-01 00:"), std::tuple(FIBF_PURE, true, ""));
+    EXPECT_EQ(parse("\xEF\xBB\xBF----r-ed 2000-01-01 00:00:00.00 x"),
+              std::tuple(FIBF_WRITE, false, "x"));
+    EXPECT_EQ(parse("----rwed 2000-01-01 00:00:00.00 hi\r\nmore"), std::tuple(0u, false, "hi"));
+    EXPECT_EQ(parse("----RWED 2000-01-01 00:00:00.00 "), std::tuple(0x0Fu, false, ""));
+    EXPECT_EQ(parse("----rwed 2000-01-01 00:00:00.00 a%4"), std::tuple(0u, false, "a%4"));
+    EXPECT_EQ(parse("----rwed 2000-01-01 00:00:00.00 %zz"), std::tuple(0u, false, "%zz"));
+    EXPECT_EQ(parse("----rwed 2013-99-99 99:99:99.99 x"), std::tuple(0u, true, "x"));
+    EXPECT_EQ(parse("----rwed 2013-02-30 00:00:00.00 x"), std::tuple(0u, true, "x"));
+    EXPECT_EQ(parse("----rwed 1977-12-31 23:59:59.00 x"), std::tuple(0u, true, "x"));
     EXPECT_TRUE(IsUaemName("a.uaem"));
     EXPECT_FALSE(IsUaemName(".uaem"));
     EXPECT_FALSE(IsUaemName("a.UAEM"));
