@@ -39,6 +39,16 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+// Every name under a folder, relative to it, sorted.
+std::vector<std::string> NamesUnder(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        names.push_back(entry.path().lexically_relative(folder).string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::string Repeat(const std::string& text, std::size_t count) {
     std::string result;
     result.reserve(text.size() * count);
@@ -365,15 +375,10 @@ TEST_F(CliTest, MessagesUseACatalogAndEscapeItsTexts) {
     amiga::CatalogContents contents;
     contents.versionString = "$VER: Stovan.catalog 2.18 (08.10.2015)";
     contents.language = "deutsch";
-    contents.strings = {
-        {5, "Gut"},
-        {33,
-         "_Abbrechen \x1B"
-         "b!\x1B"
-         "n"},
-        {34, "zwei\nZeilen\\n und \\e w\xF6rtlich\\"},
-        {35, "Tab\tund CR\r"},
-    };
+    contents.strings = {{5, "Gut"},
+                        {33, "_Abbrechen \033b!\033n"},
+                        {34, "zwei\nZeilen\\n und \\e w\xF6rtlich\\"},
+                        {35, "Tab\tund CR\r"}};
     const std::string catalogFile = folder_ + "/Stovan.catalog";
     WriteHostFile(catalogFile, amiga::WriteCatalog(contents));
 
@@ -647,45 +652,23 @@ TEST_F(CliTest, UnusableRootsAreRefusedAndLeftAlone) {
     fs::create_directories(emptyTable);
     WriteHostFile(emptyTable + "/MountTable", "volume\n");
 
-    struct Root {
-        const char* name;
-        std::string folder;
-    };
-    const std::vector<Root> roots = {
-        {"non-empty folder without a MountTable", full},
-        {"a file", file},
-        {"below a file", file + "/sub"},
-        {"broken MountTable", emptyTable},
-    };
-    const std::vector<std::vector<std::string>> commands = {
-        {"root"},
-        {"prefs", "show"},
-        {"prefs", "set", "connectTimeout", "5"},
-        {"prefs", "reset"},
-        {"db", "expand", "X", "{NAME}"},
-        {"list"},
-        {"reload"},
-        {},
-    };
-    for (const Root& root : roots) {
-        for (const std::vector<std::string>& command : commands) {
-            SCOPED_TRACE(std::string(root.name) + ": " + (command.empty() ? "" : command[0]) + " " +
-                         (command.size() > 1 ? command[1] : ""));
-            std::vector<std::string> arguments{"--root", root.folder};
-            arguments.insert(arguments.end(), command.begin(), command.end());
-            const ProgramRun run = Bare(arguments);
-            EXPECT_EQ(run.exitCode, kFailure);
-            EXPECT_EQ(run.out, "");
-            EXPECT_NE(run.err, "");
-        }
+    for (const auto& [name, folder] : {std::pair{"non-empty folder without a MountTable", full},
+                                       {"a file", file},
+                                       {"below a file", file + "/sub"},
+                                       {"broken MountTable", emptyTable}}) {
+        SCOPED_TRACE(name);
+        ExpectCases({"--root", folder},
+                    {{"root", {"root"}, kFailure, "", kAnyText},
+                     {"prefs show", {"prefs", "show"}, kFailure, "", kAnyText},
+                     {"prefs set", {"prefs", "set", "connectTimeout", "5"}, kFailure, "", kAnyText},
+                     {"prefs reset", {"prefs", "reset"}, kFailure, "", kAnyText},
+                     {"db expand", {"db", "expand", "X", "{NAME}"}, kFailure, "", kAnyText},
+                     {"list", {"list"}, kFailure, "", kAnyText},
+                     {"reload", {"reload"}, kFailure, "", kAnyText},
+                     {"the default", {}, kFailure, "", kAnyText}});
     }
     // Nothing was added to the user's folder, the file is unchanged.
-    std::vector<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(full)) {
-        names.push_back(entry.path().lexically_relative(full).string());
-    }
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"docs", "letter.txt"}));
+    EXPECT_EQ(NamesUnder(full), (std::vector<std::string>{"docs", "letter.txt"}));
     EXPECT_EQ(ReadHostFile(full + "/letter.txt"), "my own file");
     EXPECT_EQ(ReadHostFile(file), "not a folder");
     EXPECT_EQ(ReadHostFile(emptyTable + "/MountTable"), "volume\n");
@@ -760,15 +743,7 @@ TEST_F(CliTest, AReloadOnAFullDiskFailsAndLosesNothing) {
     WriteHostFile(config, chosen);
     const std::string cache = root_ + "/RAM/T/StovanVersion.db";
     WriteHostFile(cache, "; Stovan Database\n;\n;\n");
-    auto listing = [&prefs] {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(prefs)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    };
-    const std::vector<std::string> before = listing();
+    const std::vector<std::string> before = NamesUnder(prefs);
 
     // No file may grow past 0 bytes: every write fails as on a full disk
     // (a limit that holds for root too, unlike a read-only drawer).
@@ -785,7 +760,7 @@ TEST_F(CliTest, AReloadOnAFullDiskFailsAndLosesNothing) {
     ExpectLogLines(run.out);
     EXPECT_EQ(ReadHostFile(config), chosen);
     EXPECT_EQ(ReadHostFile(cache), "; Stovan Database\n;\n;\n");
-    EXPECT_EQ(listing(), before) << "no temporary file is left";
+    EXPECT_EQ(NamesUnder(prefs), before) << "no temporary file is left";
 
     // With room again the choice is still there.
     const ProgramRun json = Stovan({"list", "--json"});
