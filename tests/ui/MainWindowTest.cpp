@@ -29,43 +29,36 @@ TEST(Controls, EnablingFollowsTheActionsAndTheRun) {
         fixture.Add({.name = "Db", .type = AppType::STOVAN, .state = ItemState::NOTINSTALLED});
     ApplicationItem& fixed = fixture.Add({.name = "Fixed"});
     ASSERT_TRUE(fixed.AddItemFlags(INSTALLDIR_DISABLED).ok());
+    // The controls a state allows, by name.
+    auto enabled = [](const ControlStates& s) {
+        const bool on[] = {s.install, s.update, s.check, s.repair, s.uninstall, s.mode, s.drawer};
+        const char* names[] = {"install",   "update", "check", "repair",
+                               "uninstall", "mode",   "drawer"};
+        std::string text;
+        for (std::size_t i = 0; i < std::size(on); ++i) {
+            text += on[i] ? std::string(text.empty() ? "" : " ") + names[i] : "";
+        }
+        return text;
+    };
     struct Row {
         const char* name;
         const ApplicationItem* item;
         bool processing;
-        ControlStates expected;
+        const char* expected;
     };
     const Row rows[] = {
-        {"no item", nullptr, false, {}},
-        {"not installed",
-         &missing,
-         false,
-         {.install = true, .check = true, .mode = true, .drawer = true}},
-        {"installed: no drawer even when it has one",
-         &installed,
-         false,
-         {.check = true, .repair = true, .uninstall = true, .mode = true}},
-        {"outdated",
-         &outdated,
-         false,
-         {.update = true, .check = true, .repair = true, .uninstall = true, .mode = true}},
-        {"database package: fixed mode and drawer",
-         &database,
-         false,
-         {.install = true, .check = true}},
-        {"fixed drawer", &fixed, false, {.install = true, .check = true, .mode = true}},
-        {"a run blocks everything", &outdated, true, {}},
+        {"no item", nullptr, false, ""},
+        {"not installed", &missing, false, "install check mode drawer"},
+        {"installed: no drawer even when it has one", &installed, false,
+         "check repair uninstall mode"},
+        {"outdated", &outdated, false, "update check repair uninstall mode"},
+        {"database package: fixed mode and drawer", &database, false, "install check"},
+        {"fixed drawer", &fixed, false, "install check mode"},
+        {"a run blocks everything", &outdated, true, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const ControlStates states = ControlStatesFor(row.item, row.processing);
-        EXPECT_EQ(states.install, row.expected.install);
-        EXPECT_EQ(states.update, row.expected.update);
-        EXPECT_EQ(states.check, row.expected.check);
-        EXPECT_EQ(states.repair, row.expected.repair);
-        EXPECT_EQ(states.uninstall, row.expected.uninstall);
-        EXPECT_EQ(states.mode, row.expected.mode);
-        EXPECT_EQ(states.drawer, row.expected.drawer);
+        EXPECT_EQ(enabled(ControlStatesFor(row.item, row.processing)), row.expected);
     }
     EXPECT_EQ(ButtonLabel(msg::InstallButton, true, false), "_Install...");
     EXPECT_EQ(ButtonLabel(msg::InstallButton, true, true), "_Install ...");
