@@ -59,9 +59,7 @@ TEST(Url, ServerNamesStayPlainFileNames) {
         {"Work:Evil", "Evil"},
         {"dir\\win.exe", "win.exe"},
         {"...hidden", "hidden"},
-        {"a*b'c\x01\x1b"
-         "d",
-         "abcd"},
+        {"a*b'c\001\033d", "abcd"},
         {"..", "download"},
         {"", "download"},
         {"/", "download"},
