@@ -457,29 +457,20 @@ std::map<std::string, std::string> Settings(const std::string& output) {
 TEST_F(CliTest, PrefsRefusesBadSettingsAndSavesNothing) {
     ASSERT_EQ(Stovan({"prefs", "set", "connectTimeout", "7"}).exitCode, 0);
     const std::string saved = ReadHostFile(PrefsFile());
-    struct Row {
-        const char* name;
-        std::vector<std::string> settings;
-        const char* said;
+    auto refused = [](const char* name, std::vector<std::string> settings, std::string said) {
+        return Case{name, std::move(settings), kError, "", "stovan prefs: " + said + "\n"};
     };
-    const std::vector<Row> rows = {
-        // The texts themselves are the settings' own; here: each reaches the user.
-        {"unknown Latin-1 name", {"b\xC3\xB6gus", "1"}, "no setting is called 'b\xC3\xB6gus'"},
-        {"beyond 64 bits", {"connectRetries", "99999999999999999999"}, "from 1 to 30"},
-        {"good then bad", {"connectTimeout", "9", "bogus", "1"}, "no setting is called"},
-        {"odd word count", {"connectTimeout", "9", "maxArchives"}, "pairs of NAME VALUE"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::vector<std::string> arguments{"prefs", "set"};
-        arguments.insert(arguments.end(), row.settings.begin(), row.settings.end());
-        const ProgramRun run = Stovan(arguments);
-        EXPECT_EQ(run.exitCode, kError);
-        EXPECT_EQ(run.out, "");
-        EXPECT_EQ(run.err.find("stovan prefs: "), 0u) << run.err;
-        EXPECT_NE(run.err.find(row.said), std::string::npos) << run.err;
-        EXPECT_EQ(ReadHostFile(PrefsFile()), saved);
-    }
+    const std::string huge = "99999999999999999999";
+    ExpectCases({"--root", root_, "prefs", "set"},
+                {refused("unknown Latin-1 name", {"b\xC3\xB6gus", "1"},
+                         "no setting is called 'b\xC3\xB6gus'"),
+                 refused("beyond 64 bits", {"connectRetries", huge},
+                         "'connectRetries' takes a number from 1 to 30, not '" + huge + "'"),
+                 refused("good then bad", {"connectTimeout", "9", "bogus", "1"},
+                         "no setting is called 'bogus'"),
+                 refused("odd word count", {"connectTimeout", "9", "maxArchives"},
+                         "set takes pairs of NAME VALUE")});
+    EXPECT_EQ(ReadHostFile(PrefsFile()), saved);
     EXPECT_EQ(Settings(Stovan({"prefs", "show"}).out).at("connectTimeout"), "7");
 }
 
