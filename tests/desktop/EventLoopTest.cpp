@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -143,18 +144,17 @@ TEST_F(EventLoopTest, ReturnCodesAgainstThePrologue) {
         const char* block;
         std::string requester;  // "" for none
     };
+    auto failed = [](const std::string& doing) {
+        return "Stovan request...|" + doing + " the application\n'Foo' V1.2 failed!|Ok";
+    };
     const Row rows[] = {
         {"install warning", ScriptOperation::Install, "Quit 5\n", ""},
-        {"install error", ScriptOperation::Install, "Quit 10\n",
-         "Stovan request...|Installing the application\n'Foo' V1.2 failed!|Ok"},
-        {"update error", ScriptOperation::Update, "Quit 10\n",
-         "Stovan request...|Updating the application\n'Foo' V1.2 failed!|Ok"},
+        {"install error", ScriptOperation::Install, "Quit 10\n", failed("Installing")},
+        {"update error", ScriptOperation::Update, "Quit 10\n", failed("Updating")},
         {"uninstall error", ScriptOperation::Uninstall, "Quit 10\n", ""},
-        {"uninstall failure", ScriptOperation::Uninstall, "Quit 20\n",
-         "Stovan request...|Uninstalling the application\n'Foo' V1.2 failed!|Ok"},
+        {"uninstall failure", ScriptOperation::Uninstall, "Quit 20\n", failed("Uninstalling")},
         {"failed download stops the install", ScriptOperation::Repair,
-         "SDownload \"http://x/missing.lha\" \"RAM:T/m.lha\"\n",
-         "Stovan request...|Repairing the application\n'Foo' V1.2 failed!|Ok"},
+         "SDownload \"http://x/missing.lha\" \"RAM:T/m.lha\"\n", failed("Repairing")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -239,10 +239,7 @@ TEST_F(EventLoopTest, HostileClientsDoNotStallThePort) {
     EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
-    amiga::PortMessage gauge;
-    gauge.command = amiga::PORT_GAUGE;
-    gauge.text1 = "BACKUP";
-    gauge.text2 = "Foo";
+    const amiga::PortMessage gauge{.command = amiga::PORT_GAUGE, .text1 = "BACKUP", .text2 = "Foo"};
     auto frame = amiga::EncodePortMessage(gauge);
     ASSERT_TRUE(frame.ok());
     // Half a message, then a stranger's bytes, then nothing at all.
@@ -252,32 +249,21 @@ TEST_F(EventLoopTest, HostileClientsDoNotStallThePort) {
 
     amiga::PortMessage wrong = gauge;
     wrong.length = 100;
-    std::optional<amiga::PortReply> reply;
-    std::optional<amiga::PortReply> refused;
-    std::thread sender([&] {
-        auto sent = amiga::SendPortMessage(folder, kPublicPortName, gauge, 10s);
-        if (sent.ok()) {
-            reply = *sent;
-        }
-        auto other = amiga::SendPortMessage(folder, kPublicPortName, wrong, 10s);
-        if (other.ok()) {
-            refused = *other;
-        }
+    // Sent one after the other while the port is served here.
+    auto replies = std::async(std::launch::async, [&] {
+        auto reply = amiga::SendPortMessage(folder, kPublicPortName, gauge, 10s);
+        return std::pair{reply, amiga::SendPortMessage(folder, kPublicPortName, wrong, 10s)};
     });
     const auto start = std::chrono::steady_clock::now();
-    bool done = false;
-    std::thread watcher([&] {
-        sender.join();
-        done = true;
-    });
-    while (!done && std::chrono::steady_clock::now() - start < 15s) {
+    while (replies.wait_for(0s) != std::future_status::ready &&
+           std::chrono::steady_clock::now() - start < 15s) {
         (void)server.ServeOnce(50ms, false);
     }
-    watcher.join();
+    const auto [reply, refused] = replies.get();
     EXPECT_LT(std::chrono::steady_clock::now() - start, kPortClientTimeout);
-    ASSERT_TRUE(reply.has_value());
+    ASSERT_TRUE(reply.ok());
     EXPECT_EQ(reply->result, 0);
-    ASSERT_TRUE(refused.has_value());
+    ASSERT_TRUE(refused.ok());
     EXPECT_EQ(refused->result, amiga::PORT_REFUSED);
     ASSERT_EQ(frontend.progress.size(), 1u);
     EXPECT_EQ(frontend.progress[0], "Creating Backup of 'Foo'");
