@@ -63,26 +63,12 @@ TEST(Notifications, TheThreeConditions) {
     test::TestEngine fixture;
     const ApplicationItem& watched = fixture.Add({.name = "Watched", .mode = ItemMode::NOTIFY});
     const ApplicationItem& ignored = fixture.Add({.name = "Ignored", .mode = ItemMode::IGNORE});
-    struct Row {
-        const char* name;
-        const ApplicationItem* item;
-        bool processing;
-        bool iconified;
-        bool always;
-        bool expected;
-    };
-    const Row rows[] = {
-        {"iconified", &watched, false, true, false, true},
-        {"visible without ALWAYS_NOTIFY", &watched, false, false, false, false},
-        {"visible with ALWAYS_NOTIFY", &watched, false, false, true, true},
-        {"during a processing run", &watched, true, true, true, false},
-        {"mode Ignore never", &ignored, false, true, true, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(NotifiesUpdate(*row.item, row.processing, row.iconified, row.always),
-                  row.expected);
-    }
+    // Arguments: the item, a processing run, iconified, ALWAYS_NOTIFY.
+    EXPECT_TRUE(NotifiesUpdate(watched, false, true, false)) << "iconified";
+    EXPECT_FALSE(NotifiesUpdate(watched, false, false, false)) << "visible without ALWAYS_NOTIFY";
+    EXPECT_TRUE(NotifiesUpdate(watched, false, false, true)) << "visible with ALWAYS_NOTIFY";
+    EXPECT_FALSE(NotifiesUpdate(watched, true, true, true)) << "during a processing run";
+    EXPECT_FALSE(NotifiesUpdate(ignored, false, true, true)) << "mode Ignore never";
 }
 
 TEST(Notifications, WithoutAServiceNothingIsSentAndShutdownDoesNotWait) {
