@@ -379,13 +379,14 @@ TEST_F(CliTest, MessagesUseACatalogAndEscapeItsTexts) {
                         {33, "_Abbrechen \033b!\033n"},
                         {34, "zwei\nZeilen\\n und \\e w\xF6rtlich\\"},
                         {35, "Tab\tund CR\r"}};
-    const std::string catalogFile = folder_ + "/Stovan.catalog";
-    WriteHostFile(catalogFile, amiga::WriteCatalog(contents));
-
-    ProgramRun run = Bare({"messages", "--catalog", catalogFile});
+    // Found by language through the locale.
+    const std::string drawer = folder_ + "/Program";
+    fs::create_directories(drawer + "/Catalogs/deutsch");
+    WriteHostFile(drawer + "/Catalogs/deutsch/Stovan.catalog", amiga::WriteCatalog(contents));
+    const ProgramRun run = Bare({"messages", "--catalog-dir", drawer}, German());
     ASSERT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, "");
-    std::vector<std::string> lines = Lines(run.out);
+    const std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), msg::kMessageCount);
     EXPECT_EQ(lines[4], "5\tGut");
     EXPECT_EQ(lines[32], "33\t_Abbrechen \\eb!\\en");
@@ -393,19 +394,10 @@ TEST_F(CliTest, MessagesUseACatalogAndEscapeItsTexts) {
     EXPECT_EQ(lines[34], "35\tTab\tund CR\r");
     // Texts the catalog does not have stay English.
     EXPECT_EQ(lines[35], Lines(Bare({"messages"}).out).at(35));
-
-    // The same catalog found by language through the locale.
-    const std::string drawer = folder_ + "/Program";
-    fs::create_directories(drawer + "/Catalogs/deutsch");
-    WriteHostFile(drawer + "/Catalogs/deutsch/Stovan.catalog", amiga::WriteCatalog(contents));
-    run = Bare({"messages", "--catalog-dir", drawer}, German());
-    EXPECT_EQ(run.exitCode, 0);
-    lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), msg::kMessageCount);
-    EXPECT_EQ(lines[4], "5\tGut");
-    // In the C locale the English texts are used.
-    run = Bare({"messages", "--catalog-dir", drawer});
-    EXPECT_EQ(Lines(run.out).at(4), "5\tOk");
+    // In the C locale the English texts are used, unless the catalog is named.
+    EXPECT_EQ(Lines(Bare({"messages", "--catalog-dir", drawer}).out).at(4), "5\tOk");
+    const std::string file = drawer + "/Catalogs/deutsch/Stovan.catalog";
+    EXPECT_EQ(Bare({"messages", "--catalog", file}).out, run.out);
 }
 
 TEST_F(CliTest, MessagesFallBackToEnglishForBadCatalogs) {
