@@ -20,6 +20,7 @@
 #include "tests/support/BuildPaths.h"
 #include "tests/support/CannedSite.h"
 #include "tests/support/RunProgram.h"
+#include "tests/support/SampleData.h"
 #include "tests/support/TempRoot.h"
 
 namespace stovan::test {
@@ -762,13 +763,7 @@ TEST_F(CliTest, DbLintReportsEachFile) {
     const std::string fifo = folder_ + "/fifo.db";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string garbage = folder_ + "/garbage.db";
-    std::string bytes(1 << 20, '\0');
-    std::uint32_t state = 12345;
-    for (char& c : bytes) {
-        state = state * 1103515245u + 12345u;
-        c = static_cast<char>(state >> 24);
-    }
-    WriteHostFile(garbage, bytes);
+    WriteHostFile(garbage, RandomBytes(1 << 20, 12345));
     const std::string comments = folder_ + "/comments.db";
     WriteHostFile(comments, "; nothing here yet\n\n");
 
