@@ -139,22 +139,19 @@ TEST(ApplicationList, TenThousandItemsChangeOneRowAtATime) {
     model.Rebuild();
     ASSERT_EQ(model.rowCount(), 10000);
     // States spread evenly: a quarter outdated, half installed or outdated.
-    EXPECT_EQ(model.outdatedCount(), 2500u);
-    EXPECT_EQ(model.installedCount(), 5000u);
-    EXPECT_EQ(model.filteredCount(), 0u);
     EXPECT_EQ(model.CounterText(), "2500 outdated, 5000 installed and 0 filtered!");
 
-    int resets = 0;
-    std::vector<std::pair<int, int>> changed;
-    int inserted = 0;
-    int removed = 0;
-    QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
-    QObject::connect(&model, &QAbstractItemModel::dataChanged,
-                     [&](const QModelIndex& first, const QModelIndex& last) {
-                         changed.emplace_back(first.row(), last.row());
-                     });
-    QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
-    QObject::connect(&model, &QAbstractItemModel::rowsRemoved, [&] { ++removed; });
+    // What the views are told, in order.
+    std::vector<std::string> told;
+    auto tell = [&told](const char* what) { return [&told, what] { told.push_back(what); }; };
+    QObject::connect(&model, &QAbstractItemModel::modelReset, tell("reset"));
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, tell("inserted"));
+    QObject::connect(&model, &QAbstractItemModel::rowsRemoved, tell("removed"));
+    QObject::connect(
+        &model, &QAbstractItemModel::dataChanged,
+        [&](const QModelIndex& first, const QModelIndex& last) {
+            told.push_back(std::to_string(first.row()) + "-" + std::to_string(last.row()));
+        });
 
     // One item becomes outdated: its row only, the counters follow.
     int row = 4321;
@@ -165,9 +162,7 @@ TEST(ApplicationList, TenThousandItemsChangeOneRowAtATime) {
     const bool wasInstalled = item->state == ItemState::INSTALLED;
     item->state = ItemState::OUTDATED;
     model.Refresh();
-    EXPECT_EQ(resets, 0);
-    ASSERT_EQ(changed.size(), 1u);
-    EXPECT_EQ(changed[0], std::make_pair(row, row));
+    EXPECT_EQ(told, std::vector<std::string>{std::to_string(row) + "-" + std::to_string(row)});
     EXPECT_EQ(model.outdatedCount(), 2501u);
     EXPECT_EQ(model.installedCount(), wasInstalled ? 5000u : 5001u);
     EXPECT_EQ(model.data(model.index(row, ColumnState)).toString(), QStringLiteral("Outdated"));
@@ -175,7 +170,6 @@ TEST(ApplicationList, TenThousandItemsChangeOneRowAtATime) {
     // Under the Outdated filter an item that gets updated leaves the list
     // by itself; one that becomes outdated joins it at the end.
     model.SetStateFilter(4);
-    resets = 0;
     ASSERT_EQ(model.rowCount(), 2501);
     EXPECT_EQ(model.filteredCount(), 7499u);
     item->state = ItemState::INSTALLED;
@@ -186,10 +180,10 @@ TEST(ApplicationList, TenThousandItemsChangeOneRowAtATime) {
         });
     ASSERT_NE(other, items.end());
     other->state = ItemState::OUTDATED;
+    told.clear();
     model.Refresh();
-    EXPECT_EQ(resets, 0);
-    EXPECT_EQ(removed, 1);
-    EXPECT_EQ(inserted, 1);
+    std::sort(told.begin(), told.end());  // in either order
+    EXPECT_EQ(told, (std::vector<std::string>{"inserted", "removed"}));
     EXPECT_EQ(model.rowOf(item), -1);
     EXPECT_EQ(model.rowOf(&*other), model.rowCount() - 1);
     EXPECT_EQ(model.rowCount(), 2501);
