@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
+#include <algorithm>
 #include <memory>
 
 #include "core/MessageIds.h"
@@ -98,11 +99,9 @@ TEST_F(WindowDialogsTest, ASavedPreferenceReachesTheWindowAtOnce) {
     EXPECT_LT(window.list().rowCount(), rows) << "the list hides the database packages";
     EXPECT_FALSE(window.commandButton(ItemInstall)->isVisible()) << "the buttons follow";
     EXPECT_EQ(window.commandButton(ItemInstall)->text(), QStringLiteral("&Install..."));
-    bool checked = false;
-    for (const LogEntry& entry : session_->log.entries()) {
-        checked = checked || entry.text.starts_with("Checking installed version");
-    }
-    EXPECT_FALSE(checked) << "no version check without a changed type drawer";
+    EXPECT_FALSE(std::ranges::any_of(session_->log.entries(), [](const LogEntry& entry) {
+        return entry.text.starts_with("Checking installed version");
+    })) << "no version check without a changed type drawer";
     window.close();
 }
 
@@ -133,11 +132,9 @@ TEST_F(WindowDialogsTest, OtherVersionMenusOfferTheKeptArchives) {
     frontend_.setAnswerer([](auto, auto, auto) { return 1; });
     window.RunOtherVersion(ItemRepairOtherVersion, {1, 2, 0});
     EXPECT_EQ(item.serverVersion, (VersionTriple{3, 0, 0}));
-    bool mentioned = false;
-    for (const LogEntry& entry : session_->log.entries()) {
-        mentioned = mentioned || entry.text == "Version 1.2 of 'Hammer' is available.";
-    }
-    EXPECT_TRUE(mentioned) << "the run took the chosen version";
+    EXPECT_TRUE(std::ranges::any_of(session_->log.entries(), [](const LogEntry& entry) {
+        return entry.text == "Version 1.2 of 'Hammer' is available.";
+    })) << "the run took the chosen version";
 }
 
 TEST_F(WindowDialogsTest, OpenInstallDirIsOfferedWhereTheDrawerIs) {
