@@ -96,16 +96,13 @@ TEST_F(MainWindowTest, ButtonsAndMenusFollowTheItemAndTheRun) {
     // A run: only About, Hide and Quit stay, and no button.
     frontend_.SetBusy(true);
     for (int command : {CommandReload, CommandCheckUpdates, CommandProcessAll, CommandSearch}) {
-        SCOPED_TRACE(command);
-        EXPECT_FALSE(window.menuAction(command)->isEnabled());
+        EXPECT_FALSE(window.menuAction(command)->isEnabled()) << command;
     }
     for (int command : {CommandAbout, CommandHide, CommandQuit}) {
-        SCOPED_TRACE(command);
-        EXPECT_TRUE(window.menuAction(command)->isEnabled());
+        EXPECT_TRUE(window.menuAction(command)->isEnabled()) << command;
     }
     for (int command : {ItemInstall, ItemUpdate, ItemCheck, ItemRepair, ItemUninstall}) {
-        SCOPED_TRACE(command);
-        EXPECT_FALSE(window.commandButton(command)->isEnabled());
+        EXPECT_FALSE(window.commandButton(command)->isEnabled()) << command;
     }
     // Commands that start a run are ignored meanwhile.
     const ItemMode before = missing.mode;
