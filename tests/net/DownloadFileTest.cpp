@@ -205,18 +205,12 @@ TEST_F(DownloadFileTest, RedirectsAreFollowedAndBounded) {
 }
 
 TEST_F(DownloadFileTest, StallsEndWithTimeoutAndAbortEndsThemSooner) {
-    struct Row {
-        const char* name;
-        std::string before;  // sent before the stall
-    };
-    const Row rows[] = {
-        {"stalled header", "HTTP/1.1 200 OK\r\nContent-Le"},
-        {"stalled body", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsome"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    // A stalled header, a stalled body.
+    for (const std::string before :
+         {"HTTP/1.1 200 OK\r\nContent-Le", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsome"}) {
+        SCOPED_TRACE(before);
         HttpTestServer server([&](HttpConnection& connection) {
-            connection.Send(row.before);
+            connection.Send(before);
             connection.Stall(30s);
         });
         const auto start = std::chrono::steady_clock::now();
@@ -238,27 +232,24 @@ TEST_F(DownloadFileTest, StallsEndWithTimeoutAndAbortEndsThemSooner) {
 }
 
 TEST_F(DownloadFileTest, HostileAttachmentNamesStayInTheDrawer) {
-    struct Row {
-        const char* sent;
-        const char* stored;
-    };
-    const Row rows[] = {
-        {"../../x", "x"}, {"/abs", "abs"}, {"a\\\"b", "ab"}, {"`x`", "x"}, {"..", "download"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.sent);
+    for (const auto& [sent, stored] : {std::pair{"../../x", "x"},
+                                       {"/abs", "abs"},
+                                       {"a\\\"b", "ab"},
+                                       {"`x`", "x"},
+                                       {"..", "download"}}) {
+        SCOPED_TRACE(sent);
         HttpTestServer server([&](HttpConnection& connection) {
             connection.Send(HttpResponse(
                 "200 OK", "payload",
-                "Content-Disposition: attachment; filename=\"" + std::string(row.sent) + "\"\r\n"));
+                "Content-Disposition: attachment; filename=\"" + std::string(sent) + "\"\r\n"));
         });
         const std::set<std::string> before = FilesUnder(root.folder());
         ASSERT_EQ(Fetch(server.Url("/get?id=1"), 0, true), Status::Ok());
-        EXPECT_EQ(outcome.path, "RAM:T/" + std::string(row.stored));
+        EXPECT_EQ(outcome.path, "RAM:T/" + std::string(stored));
         std::set<std::string> after = FilesUnder(root.folder());
-        after.erase(Drawer(row.stored));
+        after.erase(Drawer(stored));
         EXPECT_EQ(after, before);
-        EXPECT_EQ(test::ReadHostFile(Drawer(row.stored)), "payload");
+        EXPECT_EQ(test::ReadHostFile(Drawer(stored)), "payload");
         (void)amiga::DeleteFile(root.dos(), outcome.path);
     }
 }
