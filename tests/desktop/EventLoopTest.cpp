@@ -301,11 +301,7 @@ TEST(CompanionCommandsTest, StrayCopiesAndMissingCommands) {
 // read; the answer must be the command's, whatever the file holds.
 TEST_F(EventLoopTest, VersionAnsweredInProcessIsTheCommands) {
     const std::string nul("$VER: Nul 3.4\0 5.6", 18);
-    struct Row {
-        const char* name;
-        std::string content;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, std::string> rows[] = {
         {"plain", "xx$VER: Foo 1.2 (01.02.2015)\nrest"},
         {"v before the number", "$VER: Foo v3.1.4"},
         {"no blank after the colon", "$VER:Foo 7.8"},
@@ -321,10 +317,10 @@ TEST_F(EventLoopTest, VersionAnsweredInProcessIsTheCommands) {
         {"empty", ""},
     };
     ASSERT_TRUE(amiga::CreateDrawerPath(world.root.dos(), "Work:Files").ok());
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const std::string path = "Work:Files/" + std::string(row.name);
-        ASSERT_TRUE(amiga::WriteFile(world.root.dos(), path, row.content).ok());
+    for (const auto& [name, content] : rows) {
+        SCOPED_TRACE(name);
+        const std::string path = "Work:Files/" + std::string(name);
+        ASSERT_TRUE(amiga::WriteFile(world.root.dos(), path, content).ok());
         const auto known = VersionOfPlainFile(world.root.dos(), path, "SYS:");
         ASSERT_TRUE(known.has_value());
         VersionTriple command;
