@@ -146,8 +146,6 @@ class CliTest : public ::testing::Test {
     std::string root_;
 };
 
-// --- the program as a whole --------------------------------------------------------
-
 TEST_F(CliTest, HelpNamesEveryCommand) {
     const ProgramRun help = Bare({"--help"});
     EXPECT_EQ(help.exitCode, 0);
@@ -225,8 +223,6 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
         EXPECT_NE(run.err.find("stovan: cannot write the output\n"), std::string::npos) << run.err;
     }
 }
-
-// --- tool parse-date, version, match and readargs -----------------------------------
 
 TEST_F(CliTest, ParseDateAndVersionPrintWhatTheyRead) {
     const std::string date = "1.1.2000";
@@ -322,8 +318,6 @@ TEST_F(CliTest, ReadArgsTakesHugeLinesAndAsksForTheRest) {
     EXPECT_EQ(asked.err, "readargs: required argument missing\n");
 }
 
-// --- tool icon ----------------------------------------------------------------------
-
 TEST_F(CliTest, IconPrintsGoodFilesAndNamesBadOnes) {
     const std::string icon = std::string(STOVAN_FIXTURES_DIR) +
                              "/icons/developer_debug_test_rexx_simplerexx_SimpleRexx.doc.info";
@@ -351,8 +345,6 @@ TEST_F(CliTest, IconPrintsGoodFilesAndNamesBadOnes) {
     EXPECT_EQ(faults[1], "icon: " + text + ": not an icon file");
     EXPECT_EQ(faults[2].find("icon: " + cut + ": "), 0u);
 }
-
-// --- messages -----------------------------------------------------------------------
 
 // The texts and escapes themselves are the message module's; here: the
 // listing reaches the terminal whole, one line per message.
@@ -434,8 +426,6 @@ TEST_F(CliTest, MessagesFallBackToEnglishForBadCatalogs) {
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, english.out);
 }
-
-// --- prefs --------------------------------------------------------------------------
 
 std::map<std::string, std::string> Settings(const std::string& output) {
     std::map<std::string, std::string> settings;
@@ -572,8 +562,6 @@ TEST_F(CliTest, KilledSavesLeaveReadableFilesAndNoTemporaries) {
     }
 }
 
-// --- the system root ----------------------------------------------------------------
-
 TEST_F(CliTest, RootOnAFreshFolderShowsTheSystemAndInstallsTheCommands) {
     const ProgramRun run = Stovan({"root"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -679,8 +667,6 @@ TEST_F(CliTest, RootComesFromTheEnvironmentWithoutTheOption) {
     EXPECT_EQ(Lines(run.out).at(0), "Root: " + folder_ + "/data/stovan/root");
 }
 
-// --- db expand ----------------------------------------------------------------------
-
 TEST_F(CliTest, DbExpandFillsPlaceholders) {
     ExpectCases(
         {"--root", root_, "db", "expand"},
@@ -701,8 +687,6 @@ TEST_F(CliTest, DbExpandFillsPlaceholders) {
     EXPECT_EQ(huge.exitCode, 0);
     EXPECT_EQ(huge.out, Repeat("X", 20000) + "\n");
 }
-
-// --- the database: list, reload, db lint ----------------------------------------------
 
 // Log lines as the database commands print them: severity, tab, text.
 void ExpectLogLines(const std::string& output) {
@@ -845,14 +829,11 @@ TEST_F(CliTest, DatabaseTextReachesTheTerminalWithItsControlsShown) {
     EXPECT_NE(json.out.find("Evil\\u001b[2J"), std::string::npos) << json.out;
 }
 
-// --- tool fetch ----------------------------------------------------------------------
-
 TEST_F(CliTest, ToolFetchPrintsTheStoredFileOrFailsWithTheMessage) {
     CannedSite server({{"/Foo.lha", HttpResponse("200 OK", "archive", kLastModified)}});
     RunOptions options = Options();
-    for (const char* proxy : {"http_proxy=", "HTTP_PROXY=", "all_proxy=", "ALL_PROXY="}) {
-        options.environment.push_back(proxy);
-    }
+    options.environment.insert(options.environment.end(),
+                               {"http_proxy=", "HTTP_PROXY=", "all_proxy=", "ALL_PROXY="});
     const ProgramRun fetched =
         Stovan({"tool", "fetch", server.Url("/Foo.lha"), "--to", "RAM:In"}, options);
     EXPECT_EQ(fetched.exitCode, 0) << fetched.err;
