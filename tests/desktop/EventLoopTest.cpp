@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -93,12 +94,8 @@ class EventLoopTest : public ::testing::Test {
     }
 
     bool Logged(const std::string& text) const {
-        for (const LogEntry& entry : world.log.entries()) {
-            if (entry.text == text) {
-                return true;
-            }
-        }
-        return false;
+        return std::ranges::any_of(world.log.entries(),
+                                   [&](const LogEntry& entry) { return entry.text == text; });
     }
 
     PlaceholderWorld world;
