@@ -83,28 +83,18 @@ TEST(Notifications, WithoutAServiceNothingIsSentAndShutdownDoesNotWait) {
 TEST(SingleInstance, ASecondStartShowsTheRunningWindow) {
     stovan::test::TempFolder folder;
     const QString name = QString::fromStdString(folder.path() + "/instance");
-    {
-        SCOPED_TRACE("nobody listens");
-        EXPECT_FALSE(SingleInstance::AskToShow(name, 500));
-    }
-    {
-        SCOPED_TRACE("a socket left by a Stovan that died is taken over");
-        QFile stale(name);
-        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-        stale.close();
-    }
+    EXPECT_FALSE(SingleInstance::AskToShow(name, 500)) << "nobody listens";
+    // A socket left by a Stovan that died is taken over.
+    ASSERT_TRUE(QFile(name).open(QIODevice::WriteOnly));
     SingleInstance running;
     QString why;
     ASSERT_TRUE(running.Listen(name, why)) << why.toStdString();
     int shown = 0;
     QObject::connect(&running, &SingleInstance::showRequested, [&shown] { ++shown; });
-    {
-        SCOPED_TRACE("show");
-        auto asked = std::async(std::launch::async,
-                                [&name] { return SingleInstance::AskToShow(name, 5000); });
-        EXPECT_TRUE(ServeUntil(asked));
-        EXPECT_EQ(shown, 1);
-    }
+    auto asked =
+        std::async(std::launch::async, [&name] { return SingleInstance::AskToShow(name, 5000); });
+    EXPECT_TRUE(ServeUntil(asked));
+    EXPECT_EQ(shown, 1);
     for (const QByteArray& hostile :
          {QByteArray("hide\n"), QByteArray("show"), QByteArray(100000, 's')}) {
         SCOPED_TRACE(hostile.left(10).toStdString());
