@@ -9,32 +9,22 @@ namespace stovan::ui {
 namespace {
 
 TEST(RichText, CellsKeepTheirTextAlignmentAndPen) {
-    struct Row {
-        const char* name;
-        const char* input;
-        const char* text;
-        bool centred;
-        const char* colour;  // "" for none
+    // The text, then " centred" and the pen's colour when there are.
+    auto cell = [](const char* input) {
+        const StyledText styled = StyledTextFromEscapes(input);
+        return styled.text.toStdString() + (styled.centred ? " centred" : "") +
+               (styled.colour ? " " + styled.colour->name().toStdString() : "");
     };
-    const Row rows[] = {
-        {"centred version", "\033c1.2.3\033n", "1.2.3", true, ""},
-        {"highlighted state", "\033P[7]Outdated\033P[1]", "Outdated", false, "#c01010"},
-        {"explicit red", "\033P[ff0000]Outdated\033P[1]", "Outdated", false, "#ff0000"},
-        {"sort arrow up", "Name \033I[6:38]\033n", "Name \u25B2", false, ""},
-        {"sort arrow down", "Name \033I[6:39]\033n", "Name \u25BC", false, ""},
-        {"unclosed pen drops the rest", "ok\033P[7broken", "ok", false, ""},
-        {"escape at the end", "ok\033", "ok", false, ""},
-        {"unknown escape", "\033zx", "x", false, ""},
-        {"empty", "", "", false, ""},
-        {"latin-1 byte", "Caf\xe9", "Caf\u00e9", false, ""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const StyledText styled = StyledTextFromEscapes(row.input);
-        EXPECT_EQ(styled.text, QString::fromUtf8(row.text));
-        EXPECT_EQ(styled.centred, row.centred);
-        EXPECT_EQ(styled.colour ? styled.colour->name() : QString(), QString(row.colour));
-    }
+    EXPECT_EQ(cell("\033c1.2.3\033n"), "1.2.3 centred");
+    EXPECT_EQ(cell("\033P[7]Outdated\033P[1]"), "Outdated #c01010");
+    EXPECT_EQ(cell("\033P[ff0000]Outdated\033P[1]"), "Outdated #ff0000");
+    EXPECT_EQ(cell("Name \033I[6:38]\033n"), "Name \u25B2");
+    EXPECT_EQ(cell("Name \033I[6:39]\033n"), "Name \u25BC");
+    EXPECT_EQ(cell("ok\033P[7broken"), "ok");  // unclosed pen drops the rest
+    EXPECT_EQ(cell("ok\033"), "ok");           // escape at the end
+    EXPECT_EQ(cell("\033zx"), "x");            // unknown escape
+    EXPECT_EQ(cell(""), "");
+    EXPECT_EQ(cell("Caf\xe9"), "Caf\u00e9");
 }
 
 TEST(RichText, RichTextEscapesMarkupAndClosesStyles) {
