@@ -10,6 +10,7 @@
 #include "net/DownloadFile.h"
 #include "net/TransferSet.h"
 #include "platform/DosFiles.h"
+#include "tests/support/CannedSite.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/TempRoot.h"
 #include "version/Date.h"
@@ -171,37 +172,23 @@ TEST_F(DownloadFileTest, FailedAnswersAreTriedAgainAndLogged) {
 }
 
 TEST_F(DownloadFileTest, RedirectsAreFollowedAndBounded) {
-    std::atomic<int> port{0};
-    HttpTestServer server([&](HttpConnection& connection) {
-        const std::string path = connection.path();
-        if (path == "/a") {
-            connection.Send(HttpResponse("302 Found", "moved", "Location: b\r\n"));
-        } else if (path == "/b") {
-            connection.Send(HttpResponse(
-                "301 Moved Permanently", "",
-                "Location: http://127.0.0.1:" + std::to_string(port.load()) + "/c\r\n"));
-        } else if (path == "/c") {
-            connection.Send(
-                HttpResponse("307 Temporary Redirect", "", "Location: /files/final.lha\r\n"));
-        } else if (path == "/files/final.lha") {
-            connection.Send(HttpResponse("200 OK", "final"));
-        } else if (path == "/loop") {
-            connection.Send(HttpResponse("302 Found", "", "Location: /loop\r\n"));
-        } else {
-            connection.Send(HttpResponse("404 Not Found", ""));
-        }
-    });
-    port = server.port();
+    test::CannedSite server(
+        {{"/a", HttpResponse("302 Found", "moved", "Location: b\r\n")},
+         {"/c", HttpResponse("307 Temporary Redirect", "", "Location: /files/final.lha\r\n")},
+         {"/files/final.lha", HttpResponse("200 OK", "final")},
+         {"/loop", HttpResponse("302 Found", "", "Location: /loop\r\n")}});
+    server.Serve(
+        "/b", HttpResponse("301 Moved Permanently", "", "Location: " + server.Url("/c") + "\r\n"));
     // A chain of relative and absolute targets; only the final answer is stored.
     ASSERT_EQ(Fetch(server.Url("/a")), Status::Ok());
     EXPECT_EQ(outcome.path, "RAM:T/final.lha");
     EXPECT_EQ(test::ReadHostFile(Drawer("final.lha")), "final");
     EXPECT_FALSE(test::HostExists(Drawer("a")));
-    EXPECT_EQ(server.Requests().size(), 4u);
+    EXPECT_EQ(server.RequestedPaths(),
+              (std::vector<std::string>{"/a", "/b", "/c", "/files/final.lha"}));
 
-    const std::size_t before = server.Requests().size();
     EXPECT_EQ(Fetch(server.Url("/loop")), Status(msg::CannotFind));
-    EXPECT_EQ(server.Requests().size() - before, static_cast<std::size_t>(kMaxRedirects) + 1);
+    EXPECT_EQ(server.RequestedPaths().size(), 4u + kMaxRedirects + 1);
 }
 
 TEST_F(DownloadFileTest, StallsEndWithTimeoutAndAbortEndsThemSooner) {
