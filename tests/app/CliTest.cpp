@@ -497,22 +497,19 @@ TEST_F(CliTest, ConcurrentRunsLoseNoChange) {
     // Four runs at once, each changing its own setting round after round
     // between reloads (which read and write Config.db): every run's last
     // value must be in the file, and every command must succeed.
-    constexpr int kRounds = 12;
-    const std::string script =
-        "s=\"$0\"; r=\"$1\"; fails=0\n"
-        "for name in connectTimeout connectRetries transferTimeout maxArchives; do\n"
-        "  ( i=3; while [ $i -le " +
-        std::to_string(kRounds + 2) +
-        " ]; do\n"
-        "      \"$s\" --root \"$r\" prefs set $name $i >/dev/null || echo \"set $name $i\"\n"
-        "      \"$s\" --root \"$r\" reload >/dev/null || echo \"reload $name $i\"\n"
-        "      i=$((i+1)); done ) &\n"
-        "done\n"
-        "wait\n";
+    const std::string last = "14";  // twelve rounds
+    const char* script = R"(s="$0"; r="$1"; last="$2"
+for name in connectTimeout connectRetries transferTimeout maxArchives; do
+  ( i=3; while [ $i -le "$last" ]; do
+      "$s" --root "$r" prefs set $name $i >/dev/null || echo "set $name $i"
+      "$s" --root "$r" reload >/dev/null || echo "reload $name $i"
+      i=$((i+1)); done ) &
+done
+wait)";
     RunOptions options = Options();
     options.timeout = std::chrono::seconds(120);
     const ProgramRun run =
-        RunProgram("/bin/sh", {"-c", script, BuiltProgram("stovan"), root_}, options);
+        RunProgram("/bin/sh", {"-c", script, BuiltProgram("stovan"), root_, last}, options);
     ASSERT_TRUE(run.started);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, "") << "failed commands";
@@ -521,7 +518,7 @@ TEST_F(CliTest, ConcurrentRunsLoseNoChange) {
     for (const char* name :
          {"connectTimeout", "connectRetries", "transferTimeout", "maxArchives"}) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(settings.at(name), std::to_string(kRounds + 2));
+        EXPECT_EQ(settings.at(name), last);
     }
 }
 
@@ -554,8 +551,7 @@ TEST_F(CliTest, KilledSavesLeaveReadableFilesAndNoTemporaries) {
     EXPECT_EQ(reload.exitCode, 0) << reload.out;
     EXPECT_EQ(reload.out.find("Error while parsing"), std::string::npos) << reload.out;
     for (const std::string& folder : {prefs, root_ + "/RAM/T"}) {
-        for (const auto& entry : fs::directory_iterator(folder)) {
-            const std::string name = entry.path().filename().string();
+        for (const std::string& name : NamesUnder(folder)) {
             EXPECT_FALSE(name.ends_with(".tmp")) << name;
             EXPECT_FALSE(name.starts_with("Config.db.damaged")) << name;
         }
