@@ -93,26 +93,21 @@ TEST_F(DownloadFileTest, SendsStovansOwnRequestAndStoresTheBodySplitAnywhere) {
 
 TEST_F(DownloadFileTest, ChunkedBodies) {
     const std::string big(300000, 'q');
-    struct Row {
-        const char* name;
-        std::string wire;  // after the header
-        std::string body;
-    };
-    const Row rows[] = {
-        {"two chunks", "4\r\nWiki\r\n5\r\npedia\r\n0\r\n\r\n", "Wikipedia"},
-        {"one chunk of 300000 bytes", "493e0\r\n" + big + "\r\n0\r\n\r\n", big},
-        {"chunk extension and trailer", "4;x=y\r\nWiki\r\n0\r\nX-Trailer: 1\r\n\r\n", "Wiki"},
-    };
-    for (const Row& row : rows) {
+    // What follows the header (two chunks, one of 300000 bytes, an extension
+    // and a trailer), and the body stored.
+    for (const auto& [wire, body] : std::vector<std::pair<std::string, std::string>>{
+             {"4\r\nWiki\r\n5\r\npedia\r\n0\r\n\r\n", "Wikipedia"},
+             {"493e0\r\n" + big + "\r\n0\r\n\r\n", big},
+             {"4;x=y\r\nWiki\r\n0\r\nX-Trailer: 1\r\n\r\n", "Wiki"}}) {
         for (const unsigned seed : {7u, 8u}) {
-            SCOPED_TRACE(std::string(row.name) + " seed " + std::to_string(seed));
+            SCOPED_TRACE(wire.substr(0, 12) + " seed " + std::to_string(seed));
             HttpTestServer server([&](HttpConnection& connection) {
                 std::mt19937 random(seed);
-                connection.SendSplit(
-                    "HTTP/1.1 200 OK\r\nTRANSFER-ENCODING: chunked\r\n\r\n" + row.wire, random, 50);
+                connection.SendSplit("HTTP/1.1 200 OK\r\nTRANSFER-ENCODING: chunked\r\n\r\n" + wire,
+                                     random, 50);
             });
             EXPECT_EQ(Fetch(server.Url("/wiki")), Status::Ok());
-            EXPECT_EQ(test::ReadHostFile(Drawer("wiki")), row.body);
+            EXPECT_EQ(test::ReadHostFile(Drawer("wiki")), body);
         }
     }
 }
