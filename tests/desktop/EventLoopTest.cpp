@@ -135,35 +135,25 @@ TEST_F(EventLoopTest, ScriptReachesGaugeLogAndDownloadThroughThePort) {
 }
 
 TEST_F(EventLoopTest, ReturnCodesAgainstThePrologue) {
-    struct Row {
-        const char* name;
-        ScriptOperation operation;
-        const char* block;
-        std::string requester;  // "" for none
-    };
-    auto failed = [](const std::string& doing) {
-        return "Stovan request...|" + doing + " the application\n'Foo' V1.2 failed!|Ok";
-    };
-    const Row rows[] = {
-        {"install warning", ScriptOperation::Install, "Quit 5\n", ""},
-        {"install error", ScriptOperation::Install, "Quit 10\n", failed("Installing")},
-        {"update error", ScriptOperation::Update, "Quit 10\n", failed("Updating")},
-        {"uninstall error", ScriptOperation::Uninstall, "Quit 10\n", ""},
-        {"uninstall failure", ScriptOperation::Uninstall, "Quit 20\n", failed("Uninstalling")},
-        {"failed download stops the install", ScriptOperation::Repair,
-         "SDownload \"http://x/missing.lha\" \"RAM:T/m.lha\"\n", failed("Repairing")},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    // The requesters a script's run showed.
+    auto asked = [this](const char* block, ScriptOperation operation) {
         frontend.requests.clear();
-        EXPECT_TRUE(Run(row.block, row.operation).ok());
-        if (row.requester.empty()) {
-            EXPECT_TRUE(frontend.requests.empty());
-        } else {
-            ASSERT_EQ(frontend.requests.size(), 1u);
-            EXPECT_EQ(frontend.requests[0], row.requester);
-        }
-    }
+        EXPECT_TRUE(Run(block, operation).ok());
+        return frontend.requests;
+    };
+    using Shown = std::vector<std::string>;
+    auto failed = [](const std::string& doing) {
+        return Shown{"Stovan request...|" + doing + " the application\n'Foo' V1.2 failed!|Ok"};
+    };
+    EXPECT_EQ(asked("Quit 5\n", ScriptOperation::Install), Shown{}) << "a warning";
+    EXPECT_EQ(asked("Quit 10\n", ScriptOperation::Install), failed("Installing"));
+    EXPECT_EQ(asked("Quit 10\n", ScriptOperation::Update), failed("Updating"));
+    EXPECT_EQ(asked("Quit 10\n", ScriptOperation::Uninstall), Shown{}) << "an uninstall's error";
+    EXPECT_EQ(asked("Quit 20\n", ScriptOperation::Uninstall), failed("Uninstalling"));
+    // A failed download stops the install.
+    EXPECT_EQ(
+        asked("SDownload \"http://x/missing.lha\" \"RAM:T/m.lha\"\n", ScriptOperation::Repair),
+        failed("Repairing"));
     EXPECT_TRUE(Logged("'Foo' was removed completely."));
 }
 
