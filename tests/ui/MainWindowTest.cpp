@@ -30,7 +30,8 @@ TEST(Controls, EnablingFollowsTheActionsAndTheRun) {
     ApplicationItem& fixed = fixture.Add({.name = "Fixed"});
     ASSERT_TRUE(fixed.AddItemFlags(INSTALLDIR_DISABLED).ok());
     // The controls a state allows, by name.
-    auto enabled = [](const ControlStates& s) {
+    auto enabled = [](const ApplicationItem* item, bool processing = false) {
+        const ControlStates s = ControlStatesFor(item, processing);
         const bool on[] = {s.install, s.update, s.check, s.repair, s.uninstall, s.mode, s.drawer};
         const char* names[] = {"install",   "update", "check", "repair",
                                "uninstall", "mode",   "drawer"};
@@ -40,26 +41,14 @@ TEST(Controls, EnablingFollowsTheActionsAndTheRun) {
         }
         return text;
     };
-    struct Row {
-        const char* name;
-        const ApplicationItem* item;
-        bool processing;
-        const char* expected;
-    };
-    const Row rows[] = {
-        {"no item", nullptr, false, ""},
-        {"not installed", &missing, false, "install check mode drawer"},
-        {"installed: no drawer even when it has one", &installed, false,
-         "check repair uninstall mode"},
-        {"outdated", &outdated, false, "update check repair uninstall mode"},
-        {"database package: fixed mode and drawer", &database, false, "install check"},
-        {"fixed drawer", &fixed, false, "install check mode"},
-        {"a run blocks everything", &outdated, true, ""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(enabled(ControlStatesFor(row.item, row.processing)), row.expected);
-    }
+    EXPECT_EQ(enabled(nullptr), "") << "no item";
+    EXPECT_EQ(enabled(&missing), "install check mode drawer");
+    EXPECT_EQ(enabled(&installed), "check repair uninstall mode")
+        << "no drawer even when it has one";
+    EXPECT_EQ(enabled(&outdated), "update check repair uninstall mode");
+    EXPECT_EQ(enabled(&database), "install check") << "a database package: fixed mode and drawer";
+    EXPECT_EQ(enabled(&fixed), "install check mode");
+    EXPECT_EQ(enabled(&outdated, true), "") << "a run blocks everything";
     EXPECT_EQ(ButtonLabel(msg::InstallButton, true, false), "_Install...");
     EXPECT_EQ(ButtonLabel(msg::InstallButton, true, true), "_Install ...");
     EXPECT_EQ(ButtonLabel(msg::InstallButton, false, true), "_Install");
