@@ -148,12 +148,9 @@ TEST_F(WindowDialogsTest, OpenInstallDirIsOfferedWhereTheDrawerIs) {
     auto offers = [&](ApplicationItem& item) {
         window.SetActiveItem(&item);
         std::unique_ptr<QMenu> menu(window.BuildContextMenu());
-        for (QAction* action : menu->actions()) {
-            if (action->data().toInt() == kOpenInstallDir) {
-                return true;
-            }
-        }
-        return false;
+        return std::ranges::any_of(menu->actions(), [](const QAction* action) {
+            return action->data().toInt() == kOpenInstallDir;
+        });
     };
     EXPECT_TRUE(offers(present));
     EXPECT_FALSE(offers(absent));
