@@ -72,12 +72,10 @@ TEST(KillProcessTest, KilledAtRandomPointsLeavesReadableFilesAndNoOneShotModes) 
     CliRoot made;
     // A needs B (not installed: queued in a one-shot mode); A and C are outdated.
     made.Database(ToolEntry("A", "\"B\"") + ToolEntry("B") + ToolEntry("C"));
-    for (const char* name : {"A", "B", "C"}) {
-        made.Archive(std::string(name) + "_2.0.lha", name, "2.0");
-    }
     made.Program("Apps", "A", "1.0");
     made.Program("Apps", "C", "1.0");
     for (const char* name : {"A", "B", "C"}) {
+        made.Archive(std::string(name) + "_2.0.lha", name, "2.0");
         ASSERT_EQ(made.Stovan({"mode", name, "update"}).exitCode, 0);
     }
     ASSERT_EQ(made.Stovan({"prefs", "set", "KEEP_ARCHIVES", "on"}).exitCode, 0);

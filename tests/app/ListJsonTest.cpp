@@ -19,11 +19,7 @@ std::string WholeDump(const std::string& out) {
 
 TEST(ListJson, StreamedTextIsTheWholeArrayDumped) {
     const test::CliRoot root;
-    struct Row {
-        const char* name;
-        std::string database;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, std::string> rows[] = {
         {"no item at all", ""},
         {"one item", test::ToolEntry("Alone")},
         {"texts that need escapes, Latin-1 and lists",
@@ -37,9 +33,9 @@ TEST(ListJson, StreamedTextIsTheWholeArrayDumped) {
              "#INSTALL\n{STANDARDEXTRACT}\n#INSTALL END\n#ITEM END\n" +
              test::ToolEntry("Third")},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        root.Database(row.database);
+    for (const auto& [name, database] : rows) {
+        SCOPED_TRACE(name);
+        root.Database(database);
         const test::ProgramRun run = root.Stovan({"list", "--json"});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.out, WholeDump(run.out));

@@ -8,9 +8,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -92,12 +94,8 @@ class EventLoopTest : public ::testing::Test {
     }
 
     bool Logged(const std::string& text) const {
-        for (const LogEntry& entry : world.log.entries()) {
-            if (entry.text == text) {
-                return true;
-            }
-        }
-        return false;
+        return std::ranges::any_of(world.log.entries(),
+                                   [&](const LogEntry& entry) { return entry.text == text; });
     }
 
     PlaceholderWorld world;
@@ -137,36 +135,25 @@ TEST_F(EventLoopTest, ScriptReachesGaugeLogAndDownloadThroughThePort) {
 }
 
 TEST_F(EventLoopTest, ReturnCodesAgainstThePrologue) {
-    struct Row {
-        const char* name;
-        ScriptOperation operation;
-        const char* block;
-        std::string requester;  // "" for none
-    };
-    const Row rows[] = {
-        {"install warning", ScriptOperation::Install, "Quit 5\n", ""},
-        {"install error", ScriptOperation::Install, "Quit 10\n",
-         "Stovan request...|Installing the application\n'Foo' V1.2 failed!|Ok"},
-        {"update error", ScriptOperation::Update, "Quit 10\n",
-         "Stovan request...|Updating the application\n'Foo' V1.2 failed!|Ok"},
-        {"uninstall error", ScriptOperation::Uninstall, "Quit 10\n", ""},
-        {"uninstall failure", ScriptOperation::Uninstall, "Quit 20\n",
-         "Stovan request...|Uninstalling the application\n'Foo' V1.2 failed!|Ok"},
-        {"failed download stops the install", ScriptOperation::Repair,
-         "SDownload \"http://x/missing.lha\" \"RAM:T/m.lha\"\n",
-         "Stovan request...|Repairing the application\n'Foo' V1.2 failed!|Ok"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    // The requesters a script's run showed.
+    auto asked = [this](const char* block, ScriptOperation operation) {
         frontend.requests.clear();
-        EXPECT_TRUE(Run(row.block, row.operation).ok());
-        if (row.requester.empty()) {
-            EXPECT_TRUE(frontend.requests.empty());
-        } else {
-            ASSERT_EQ(frontend.requests.size(), 1u);
-            EXPECT_EQ(frontend.requests[0], row.requester);
-        }
-    }
+        EXPECT_TRUE(Run(block, operation).ok());
+        return frontend.requests;
+    };
+    using Shown = std::vector<std::string>;
+    auto failed = [](const std::string& doing) {
+        return Shown{"Stovan request...|" + doing + " the application\n'Foo' V1.2 failed!|Ok"};
+    };
+    EXPECT_EQ(asked("Quit 5\n", ScriptOperation::Install), Shown{}) << "a warning";
+    EXPECT_EQ(asked("Quit 10\n", ScriptOperation::Install), failed("Installing"));
+    EXPECT_EQ(asked("Quit 10\n", ScriptOperation::Update), failed("Updating"));
+    EXPECT_EQ(asked("Quit 10\n", ScriptOperation::Uninstall), Shown{}) << "an uninstall's error";
+    EXPECT_EQ(asked("Quit 20\n", ScriptOperation::Uninstall), failed("Uninstalling"));
+    // A failed download stops the install.
+    EXPECT_EQ(
+        asked("SDownload \"http://x/missing.lha\" \"RAM:T/m.lha\"\n", ScriptOperation::Repair),
+        failed("Repairing"));
     EXPECT_TRUE(Logged("'Foo' was removed completely."));
 }
 
@@ -239,10 +226,7 @@ TEST_F(EventLoopTest, HostileClientsDoNotStallThePort) {
     EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
-    amiga::PortMessage gauge;
-    gauge.command = amiga::PORT_GAUGE;
-    gauge.text1 = "BACKUP";
-    gauge.text2 = "Foo";
+    const amiga::PortMessage gauge{.command = amiga::PORT_GAUGE, .text1 = "BACKUP", .text2 = "Foo"};
     auto frame = amiga::EncodePortMessage(gauge);
     ASSERT_TRUE(frame.ok());
     // Half a message, then a stranger's bytes, then nothing at all.
@@ -252,32 +236,21 @@ TEST_F(EventLoopTest, HostileClientsDoNotStallThePort) {
 
     amiga::PortMessage wrong = gauge;
     wrong.length = 100;
-    std::optional<amiga::PortReply> reply;
-    std::optional<amiga::PortReply> refused;
-    std::thread sender([&] {
-        auto sent = amiga::SendPortMessage(folder, kPublicPortName, gauge, 10s);
-        if (sent.ok()) {
-            reply = *sent;
-        }
-        auto other = amiga::SendPortMessage(folder, kPublicPortName, wrong, 10s);
-        if (other.ok()) {
-            refused = *other;
-        }
+    // Sent one after the other while the port is served here.
+    auto replies = std::async(std::launch::async, [&] {
+        auto reply = amiga::SendPortMessage(folder, kPublicPortName, gauge, 10s);
+        return std::pair{reply, amiga::SendPortMessage(folder, kPublicPortName, wrong, 10s)};
     });
     const auto start = std::chrono::steady_clock::now();
-    bool done = false;
-    std::thread watcher([&] {
-        sender.join();
-        done = true;
-    });
-    while (!done && std::chrono::steady_clock::now() - start < 15s) {
+    while (replies.wait_for(0s) != std::future_status::ready &&
+           std::chrono::steady_clock::now() - start < 15s) {
         (void)server.ServeOnce(50ms, false);
     }
-    watcher.join();
+    const auto [reply, refused] = replies.get();
     EXPECT_LT(std::chrono::steady_clock::now() - start, kPortClientTimeout);
-    ASSERT_TRUE(reply.has_value());
+    ASSERT_TRUE(reply.ok());
     EXPECT_EQ(reply->result, 0);
-    ASSERT_TRUE(refused.has_value());
+    ASSERT_TRUE(refused.ok());
     EXPECT_EQ(refused->result, amiga::PORT_REFUSED);
     ASSERT_EQ(frontend.progress.size(), 1u);
     EXPECT_EQ(frontend.progress[0], "Creating Backup of 'Foo'");
@@ -315,11 +288,7 @@ TEST(CompanionCommandsTest, StrayCopiesAndMissingCommands) {
 // read; the answer must be the command's, whatever the file holds.
 TEST_F(EventLoopTest, VersionAnsweredInProcessIsTheCommands) {
     const std::string nul("$VER: Nul 3.4\0 5.6", 18);
-    struct Row {
-        const char* name;
-        std::string content;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, std::string> rows[] = {
         {"plain", "xx$VER: Foo 1.2 (01.02.2015)\nrest"},
         {"v before the number", "$VER: Foo v3.1.4"},
         {"no blank after the colon", "$VER:Foo 7.8"},
@@ -335,10 +304,10 @@ TEST_F(EventLoopTest, VersionAnsweredInProcessIsTheCommands) {
         {"empty", ""},
     };
     ASSERT_TRUE(amiga::CreateDrawerPath(world.root.dos(), "Work:Files").ok());
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const std::string path = "Work:Files/" + std::string(row.name);
-        ASSERT_TRUE(amiga::WriteFile(world.root.dos(), path, row.content).ok());
+    for (const auto& [name, content] : rows) {
+        SCOPED_TRACE(name);
+        const std::string path = "Work:Files/" + std::string(name);
+        ASSERT_TRUE(amiga::WriteFile(world.root.dos(), path, content).ok());
         const auto known = VersionOfPlainFile(world.root.dos(), path, "SYS:");
         ASSERT_TRUE(known.has_value());
         VersionTriple command;

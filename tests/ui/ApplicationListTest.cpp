@@ -31,16 +31,12 @@ std::vector<std::string> Names(const ApplicationListModel& model) {
 }
 
 TEST(ListColumns, SizesVersionsAndStates) {
-    struct SizeRow {
-        std::uint32_t bytes;
-        const char* text;
-    };
-    for (const SizeRow& row :
-         {SizeRow{1048576, "1024 KB"}, SizeRow{1048577, "1 MB"}, SizeRow{1024, "1024 B"},
-          SizeRow{1025, "1 KB"}, SizeRow{0, "-"}, SizeRow{4294967295u, "4095 MB"}}) {
-        SCOPED_TRACE(row.text);
-        EXPECT_EQ(SizeText(row.bytes), row.text);
-    }
+    EXPECT_EQ(SizeText(1048576), "1024 KB");
+    EXPECT_EQ(SizeText(1048577), "1 MB");
+    EXPECT_EQ(SizeText(1024), "1024 B");
+    EXPECT_EQ(SizeText(1025), "1 KB");
+    EXPECT_EQ(SizeText(0), "-");
+    EXPECT_EQ(SizeText(4294967295u), "4095 MB");
     EXPECT_EQ(VersionCell({1, 2, 3}), "\033c1.2.3\033n");
     EXPECT_EQ(VersionCell({0, 5, 0}), "\033c0.5\033n");
     EXPECT_EQ(VersionCell({0, 0, 0}), "\033c-\033n");
@@ -52,24 +48,15 @@ TEST(ListColumns, SizesVersionsAndStates) {
         fixture.Add({.name = "Here", .state = ItemState::INSTALLED, .mode = ItemMode::INSTALL});
     ApplicationItem& outdated = fixture.Add({.name = "Old", .state = ItemState::OUTDATED});
     ApplicationItem& notify = fixture.Add({.name = "Plain"});
-    Engine& engine = fixture.engine;
-    struct StateRow {
-        const char* name;
-        const ApplicationItem& item;
-        std::uint32_t filter;
-        const char* cell;
+    auto state = [&fixture](const ApplicationItem& item, std::uint32_t filter = 0) {
+        return ItemCell(fixture.engine, item, ColumnState, filter, kEnglish);
     };
-    const StateRow rows[] = {
-        {"not installed in Update is highlighted", waiting, 0, "\033P[7]Not Installed\033P[1]"},
-        {"installed in Update is not", installed, 0, "Installed"},
-        {"outdated is highlighted", outdated, 0, "\033P[7]Outdated\033P[1]"},
-        {"not installed in Notify is not", notify, 0, "Not Installed"},
-        {"a state filter shows Yes", outdated, 3, "Yes"},
-    };
-    for (const StateRow& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(ItemCell(engine, row.item, ColumnState, row.filter, kEnglish), row.cell);
-    }
+    // Highlighted: not installed in mode Update, and outdated.
+    EXPECT_EQ(state(waiting), "\033P[7]Not Installed\033P[1]");
+    EXPECT_EQ(state(installed), "Installed");
+    EXPECT_EQ(state(outdated), "\033P[7]Outdated\033P[1]");
+    EXPECT_EQ(state(notify), "Not Installed");
+    EXPECT_EQ(state(outdated, 3), "Yes") << "a state filter shows Yes";
     EXPECT_EQ(ColumnTitle(ColumnState, 3, 0, 1), "Installed");
     EXPECT_EQ(ColumnTitle(ColumnState, 0, 0, 1), "State");
     EXPECT_EQ(ColumnTitle(ColumnName, 0, ColumnName, 1), "Name \033I[6:38]\033n");
@@ -97,37 +84,27 @@ TEST(ListColumns, VisibilityFollowsFiltersAndSearch) {
     ApplicationItem& own = fixture.Add({.name = "stovan", .type = AppType::STOVAN});
     ApplicationItem& text =
         fixture.Add({.name = "Editor", .type = AppType::TEXT, .description = "Writes LETTERS"});
-    struct Row {
-        const char* name;
-        const ApplicationItem& item;
-        ListFilters filters;
-        bool visible;
+    const auto textType = static_cast<std::uint32_t>(AppType::TEXT) + 1;
+    auto visible = [](const ApplicationItem& item, const ListFilters& filters) {
+        return ItemVisible(item, filters, kEnglish);
     };
-    const Row rows[] = {
-        {"installed filter shows outdated", outdated, {.stateFilter = 3}, true},
-        {"outdated filter shows outdated", outdated, {.stateFilter = 4}, true},
-        {"not-installed filter hides outdated", outdated, {.stateFilter = 2}, false},
-        {"search in author only", outdated, {.search = "jane"}, true},
-        {"search misses", outdated, {.search = "nobody"}, false},
-        {"search in description, any case", text, {.search = "letters"}, true},
-        {"hidden database", database, {.hideDatabases = true}, false},
-        {"own entry stays", own, {.hideDatabases = true}, true},
-        {"Stovan filter shows databases",
-         database,
-         {.typeFilter = 20, .hideDatabases = true},
-         true},
-        {"type filter", text, {.typeFilter = static_cast<std::uint32_t>(AppType::TEXT) + 1}, true},
-        {"other type filtered",
-         outdated,
-         {.typeFilter = static_cast<std::uint32_t>(AppType::TEXT) + 1},
-         false},
-        {"mode filter notify", text, {.modeFilter = 2}, true},
-        {"mode filter update", text, {.modeFilter = 4}, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(ItemVisible(row.item, row.filters, kEnglish), row.visible);
-    }
+    // The installed filter shows outdated items too.
+    EXPECT_TRUE(visible(outdated, {.stateFilter = 3}));
+    EXPECT_TRUE(visible(outdated, {.stateFilter = 4}));
+    EXPECT_FALSE(visible(outdated, {.stateFilter = 2}));
+    // The search looks at the author and the description, in any case.
+    EXPECT_TRUE(visible(outdated, {.search = "jane"}));
+    EXPECT_FALSE(visible(outdated, {.search = "nobody"}));
+    EXPECT_TRUE(visible(text, {.search = "letters"}));
+    // Hidden database packages, but never Stovan's own entry, and not
+    // under the Stovan type filter.
+    EXPECT_FALSE(visible(database, {.hideDatabases = true}));
+    EXPECT_TRUE(visible(own, {.hideDatabases = true}));
+    EXPECT_TRUE(visible(database, {.typeFilter = 20, .hideDatabases = true}));
+    EXPECT_TRUE(visible(text, {.typeFilter = textType}));
+    EXPECT_FALSE(visible(outdated, {.typeFilter = textType}));
+    EXPECT_TRUE(visible(text, {.modeFilter = 2}));
+    EXPECT_FALSE(visible(text, {.modeFilter = 4}));
 }
 
 TEST(ApplicationList, SortKeysAndTitleClicks) {
@@ -162,22 +139,19 @@ TEST(ApplicationList, TenThousandItemsChangeOneRowAtATime) {
     model.Rebuild();
     ASSERT_EQ(model.rowCount(), 10000);
     // States spread evenly: a quarter outdated, half installed or outdated.
-    EXPECT_EQ(model.outdatedCount(), 2500u);
-    EXPECT_EQ(model.installedCount(), 5000u);
-    EXPECT_EQ(model.filteredCount(), 0u);
     EXPECT_EQ(model.CounterText(), "2500 outdated, 5000 installed and 0 filtered!");
 
-    int resets = 0;
-    std::vector<std::pair<int, int>> changed;
-    int inserted = 0;
-    int removed = 0;
-    QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
-    QObject::connect(&model, &QAbstractItemModel::dataChanged,
-                     [&](const QModelIndex& first, const QModelIndex& last) {
-                         changed.emplace_back(first.row(), last.row());
-                     });
-    QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
-    QObject::connect(&model, &QAbstractItemModel::rowsRemoved, [&] { ++removed; });
+    // What the views are told, in order.
+    std::vector<std::string> told;
+    auto tell = [&told](const char* what) { return [&told, what] { told.push_back(what); }; };
+    QObject::connect(&model, &QAbstractItemModel::modelReset, tell("reset"));
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, tell("inserted"));
+    QObject::connect(&model, &QAbstractItemModel::rowsRemoved, tell("removed"));
+    QObject::connect(
+        &model, &QAbstractItemModel::dataChanged,
+        [&](const QModelIndex& first, const QModelIndex& last) {
+            told.push_back(std::to_string(first.row()) + "-" + std::to_string(last.row()));
+        });
 
     // One item becomes outdated: its row only, the counters follow.
     int row = 4321;
@@ -188,9 +162,7 @@ TEST(ApplicationList, TenThousandItemsChangeOneRowAtATime) {
     const bool wasInstalled = item->state == ItemState::INSTALLED;
     item->state = ItemState::OUTDATED;
     model.Refresh();
-    EXPECT_EQ(resets, 0);
-    ASSERT_EQ(changed.size(), 1u);
-    EXPECT_EQ(changed[0], std::make_pair(row, row));
+    EXPECT_EQ(told, std::vector<std::string>{std::to_string(row) + "-" + std::to_string(row)});
     EXPECT_EQ(model.outdatedCount(), 2501u);
     EXPECT_EQ(model.installedCount(), wasInstalled ? 5000u : 5001u);
     EXPECT_EQ(model.data(model.index(row, ColumnState)).toString(), QStringLiteral("Outdated"));
@@ -198,25 +170,22 @@ TEST(ApplicationList, TenThousandItemsChangeOneRowAtATime) {
     // Under the Outdated filter an item that gets updated leaves the list
     // by itself; one that becomes outdated joins it at the end.
     model.SetStateFilter(4);
-    resets = 0;
     ASSERT_EQ(model.rowCount(), 2501);
     EXPECT_EQ(model.filteredCount(), 7499u);
     item->state = ItemState::INSTALLED;
-    ApplicationItem* other = nullptr;
-    for (ApplicationItem& candidate : fixture.engine.items()) {
-        if (candidate.state == ItemState::NOTINSTALLED) {
-            other = &candidate;
-            break;
-        }
-    }
-    ASSERT_NE(other, nullptr);
+    auto& items = fixture.engine.items();
+    const auto other =
+        std::find_if(items.begin(), items.end(), [](const ApplicationItem& candidate) {
+            return candidate.state == ItemState::NOTINSTALLED;
+        });
+    ASSERT_NE(other, items.end());
     other->state = ItemState::OUTDATED;
+    told.clear();
     model.Refresh();
-    EXPECT_EQ(resets, 0);
-    EXPECT_EQ(removed, 1);
-    EXPECT_EQ(inserted, 1);
+    std::sort(told.begin(), told.end());  // in either order
+    EXPECT_EQ(told, (std::vector<std::string>{"inserted", "removed"}));
     EXPECT_EQ(model.rowOf(item), -1);
-    EXPECT_EQ(model.rowOf(other), model.rowCount() - 1);
+    EXPECT_EQ(model.rowOf(&*other), model.rowCount() - 1);
     EXPECT_EQ(model.rowCount(), 2501);
     EXPECT_EQ(model.outdatedCount(), 2501u);
     // Rows after the removed one are found where they now are.

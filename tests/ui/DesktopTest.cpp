@@ -35,30 +35,18 @@ T ServeUntil(std::future<T>& result) {
 }
 
 TEST(HotKey, DescriptionsAndHostileText) {
-    struct Row {
-        const char* name;
-        std::string text;
-        std::optional<HotKeyCombination> expected;
-    };
-    const Row rows[] = {
-        {"the default", "control alt f5", HotKeyCombination{kModControl | kModAlt, 0xffc2}},
-        {"rawkey leads, any case, extra blanks", "  RawKey  LShift\tHELP ",
-         HotKeyCombination{kModShift, 0xff6a}},
-        {"a letter with the Amiga key", "lcommand s", HotKeyCombination{kModSuper, 's'}},
-        {"f12 is the last function key", "ctrl f12", HotKeyCombination{kModControl, 0xffc9}},
-        {"a key alone", "f1", HotKeyCombination{0, 0xffbe}},
-        {"empty", "", std::nullopt},
-        {"qualifiers only", "control alt", std::nullopt},
-        {"two keys", "control a b", std::nullopt},
-        {"unknown word", "control banana", std::nullopt},
-        {"f0 and f13", "f0", std::nullopt},
-        {"f13", "alt f13", std::nullopt},
-        {"rawkey only leads", "control rawkey f5", std::nullopt},
-        {"huge", std::string(100000, 'a'), std::nullopt},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(ParseHotKey(row.text), row.expected);
+    EXPECT_EQ(ParseHotKey("control alt f5"), (HotKeyCombination{kModControl | kModAlt, 0xffc2}));
+    // "rawkey" leads, any case, extra blanks.
+    EXPECT_EQ(ParseHotKey("  RawKey  LShift\tHELP "), (HotKeyCombination{kModShift, 0xff6a}));
+    EXPECT_EQ(ParseHotKey("lcommand s"), (HotKeyCombination{kModSuper, 's'}));
+    EXPECT_EQ(ParseHotKey("ctrl f12"), (HotKeyCombination{kModControl, 0xffc9}));
+    EXPECT_EQ(ParseHotKey("f1"), (HotKeyCombination{0, 0xffbe}));
+    for (const std::string& text :
+         {std::string(), std::string("control alt"), std::string("control a b"),
+          std::string("control banana"), std::string("f0"), std::string("alt f13"),
+          std::string("control rawkey f5"), std::string(100000, 'a')}) {
+        SCOPED_TRACE(text.substr(0, 20));
+        EXPECT_FALSE(ParseHotKey(text).has_value());
     }
 }
 
@@ -75,26 +63,12 @@ TEST(Notifications, TheThreeConditions) {
     test::TestEngine fixture;
     const ApplicationItem& watched = fixture.Add({.name = "Watched", .mode = ItemMode::NOTIFY});
     const ApplicationItem& ignored = fixture.Add({.name = "Ignored", .mode = ItemMode::IGNORE});
-    struct Row {
-        const char* name;
-        const ApplicationItem* item;
-        bool processing;
-        bool iconified;
-        bool always;
-        bool expected;
-    };
-    const Row rows[] = {
-        {"iconified", &watched, false, true, false, true},
-        {"visible without ALWAYS_NOTIFY", &watched, false, false, false, false},
-        {"visible with ALWAYS_NOTIFY", &watched, false, false, true, true},
-        {"during a processing run", &watched, true, true, true, false},
-        {"mode Ignore never", &ignored, false, true, true, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(NotifiesUpdate(*row.item, row.processing, row.iconified, row.always),
-                  row.expected);
-    }
+    // Arguments: the item, a processing run, iconified, ALWAYS_NOTIFY.
+    EXPECT_TRUE(NotifiesUpdate(watched, false, true, false)) << "iconified";
+    EXPECT_FALSE(NotifiesUpdate(watched, false, false, false)) << "visible without ALWAYS_NOTIFY";
+    EXPECT_TRUE(NotifiesUpdate(watched, false, false, true)) << "visible with ALWAYS_NOTIFY";
+    EXPECT_FALSE(NotifiesUpdate(watched, true, true, true)) << "during a processing run";
+    EXPECT_FALSE(NotifiesUpdate(ignored, false, true, true)) << "mode Ignore never";
 }
 
 TEST(Notifications, WithoutAServiceNothingIsSentAndShutdownDoesNotWait) {
@@ -109,28 +83,18 @@ TEST(Notifications, WithoutAServiceNothingIsSentAndShutdownDoesNotWait) {
 TEST(SingleInstance, ASecondStartShowsTheRunningWindow) {
     stovan::test::TempFolder folder;
     const QString name = QString::fromStdString(folder.path() + "/instance");
-    {
-        SCOPED_TRACE("nobody listens");
-        EXPECT_FALSE(SingleInstance::AskToShow(name, 500));
-    }
-    {
-        SCOPED_TRACE("a socket left by a Stovan that died is taken over");
-        QFile stale(name);
-        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-        stale.close();
-    }
+    EXPECT_FALSE(SingleInstance::AskToShow(name, 500)) << "nobody listens";
+    // A socket left by a Stovan that died is taken over.
+    ASSERT_TRUE(QFile(name).open(QIODevice::WriteOnly));
     SingleInstance running;
     QString why;
     ASSERT_TRUE(running.Listen(name, why)) << why.toStdString();
     int shown = 0;
     QObject::connect(&running, &SingleInstance::showRequested, [&shown] { ++shown; });
-    {
-        SCOPED_TRACE("show");
-        auto asked = std::async(std::launch::async,
-                                [&name] { return SingleInstance::AskToShow(name, 5000); });
-        EXPECT_TRUE(ServeUntil(asked));
-        EXPECT_EQ(shown, 1);
-    }
+    auto asked =
+        std::async(std::launch::async, [&name] { return SingleInstance::AskToShow(name, 5000); });
+    EXPECT_TRUE(ServeUntil(asked));
+    EXPECT_EQ(shown, 1);
     for (const QByteArray& hostile :
          {QByteArray("hide\n"), QByteArray("show"), QByteArray(100000, 's')}) {
         SCOPED_TRACE(hostile.left(10).toStdString());

@@ -18,16 +18,13 @@ namespace stovan::ui {
 namespace {
 
 TEST(QtFrontend, GaugeLevels) {
-    struct Row {
-        std::uint32_t current, total;
-        int level;
-    };
-    for (const Row& row :
-         {Row{0, 0, 0}, Row{5, 0, 0}, Row{1, 2, 500}, Row{3, 3, 1000}, Row{9, 3, 1000},
-          Row{4294967295u, 4294967295u, 1000}, Row{1, 4294967295u, 0}}) {
-        SCOPED_TRACE(std::to_string(row.current) + "/" + std::to_string(row.total));
-        EXPECT_EQ(GaugeLevel(row.current, row.total), row.level);
-    }
+    EXPECT_EQ(GaugeLevel(0, 0), 0);
+    EXPECT_EQ(GaugeLevel(5, 0), 0);
+    EXPECT_EQ(GaugeLevel(1, 2), 500);
+    EXPECT_EQ(GaugeLevel(3, 3), 1000);
+    EXPECT_EQ(GaugeLevel(9, 3), 1000);
+    EXPECT_EQ(GaugeLevel(4294967295u, 4294967295u), 1000);
+    EXPECT_EQ(GaugeLevel(1, 4294967295u), 0);
 }
 
 TEST(QtFrontend, RequestersAnswerThroughTheSeamAndBusyNests) {

@@ -31,14 +31,12 @@ void TestEngine::AddMany(std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "App%05zu", i);
-        ItemSpec spec;
-        spec.name = name;
-        spec.type = static_cast<AppType>(i % (kAppTypeCount - 1));
-        spec.state = static_cast<ItemState>(i % kItemStateCount);
-        spec.mode = static_cast<ItemMode>(i % 4);
-        spec.description = "Tool number " + std::to_string(i);
-        spec.archiveSize = static_cast<std::uint32_t>(i * 977);
-        ApplicationItem& item = Add(spec);
+        ApplicationItem& item = Add({.name = name,
+                                     .type = static_cast<AppType>(i % (kAppTypeCount - 1)),
+                                     .state = static_cast<ItemState>(i % kItemStateCount),
+                                     .mode = static_cast<ItemMode>(i % 4),
+                                     .description = "Tool number " + std::to_string(i),
+                                     .archiveSize = static_cast<std::uint32_t>(i * 977)});
         item.installedVersion = {static_cast<std::uint32_t>(i % 7),
                                  static_cast<std::uint32_t>(i % 13), 0};
         item.entryDate.days = static_cast<std::int32_t>(i % 5000);

@@ -28,25 +28,20 @@ TEST(LogModel, SeverityFilterKeepsTheOrderOfTheLog) {
     log.AddLogEntry(msg::SeverityFatal);                     // FATAL
     LogModel model(log);
     ASSERT_EQ(model.rowCount(), 5);
-    struct Row {
-        const char* name;
-        MessageId filter;
-        std::vector<int> kept;  // positions in the log
-    };
-    const Row rows[] = {
-        {"errors: no warnings, banner and fatal stay", kSeverityError, {0, 4}},
-        {"warnings: warnings, errors and fatal", kSeverityWarning, {0, 3, 4}},
-        {"all again, in order", kSeverityInfo, {0, 1, 2, 3, 4}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        model.SetLogFilter(row.filter);
-        std::vector<std::string> expected;
-        for (int position : row.kept) {
-            expected.push_back(log.entries()[static_cast<std::size_t>(position)].text);
+    // The texts of the log at these positions.
+    auto texts = [&log](std::initializer_list<std::size_t> positions) {
+        std::vector<std::string> result;
+        for (std::size_t position : positions) {
+            result.push_back(log.entries()[position].text);
         }
-        EXPECT_EQ(Rows(model), expected);
-    }
+        return result;
+    };
+    model.SetLogFilter(kSeverityError);  // no warnings; the banner and the fatal stay
+    EXPECT_EQ(Rows(model), texts({0, 4}));
+    model.SetLogFilter(kSeverityWarning);
+    EXPECT_EQ(Rows(model), texts({0, 3, 4}));
+    model.SetLogFilter(kSeverityInfo);  // all again, in order
+    EXPECT_EQ(Rows(model), texts({0, 1, 2, 3, 4}));
     EXPECT_EQ(model.data(model.index(3, 0)).toString(), QStringLiteral("WARNING"));
     EXPECT_TRUE(model.data(model.index(3, 0), Qt::ForegroundRole).isValid());
     EXPECT_EQ(model.data(model.index(4, 0)).toString(), QStringLiteral("FATAL"));

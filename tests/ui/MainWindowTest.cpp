@@ -29,44 +29,26 @@ TEST(Controls, EnablingFollowsTheActionsAndTheRun) {
         fixture.Add({.name = "Db", .type = AppType::STOVAN, .state = ItemState::NOTINSTALLED});
     ApplicationItem& fixed = fixture.Add({.name = "Fixed"});
     ASSERT_TRUE(fixed.AddItemFlags(INSTALLDIR_DISABLED).ok());
-    struct Row {
-        const char* name;
-        const ApplicationItem* item;
-        bool processing;
-        ControlStates expected;
+    // The controls a state allows, by name.
+    auto enabled = [](const ApplicationItem* item, bool processing = false) {
+        const ControlStates s = ControlStatesFor(item, processing);
+        const bool on[] = {s.install, s.update, s.check, s.repair, s.uninstall, s.mode, s.drawer};
+        const char* names[] = {"install",   "update", "check", "repair",
+                               "uninstall", "mode",   "drawer"};
+        std::string text;
+        for (std::size_t i = 0; i < std::size(on); ++i) {
+            text += on[i] ? std::string(text.empty() ? "" : " ") + names[i] : "";
+        }
+        return text;
     };
-    const Row rows[] = {
-        {"no item", nullptr, false, {}},
-        {"not installed",
-         &missing,
-         false,
-         {.install = true, .check = true, .mode = true, .drawer = true}},
-        {"installed: no drawer even when it has one",
-         &installed,
-         false,
-         {.check = true, .repair = true, .uninstall = true, .mode = true}},
-        {"outdated",
-         &outdated,
-         false,
-         {.update = true, .check = true, .repair = true, .uninstall = true, .mode = true}},
-        {"database package: fixed mode and drawer",
-         &database,
-         false,
-         {.install = true, .check = true}},
-        {"fixed drawer", &fixed, false, {.install = true, .check = true, .mode = true}},
-        {"a run blocks everything", &outdated, true, {}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const ControlStates states = ControlStatesFor(row.item, row.processing);
-        EXPECT_EQ(states.install, row.expected.install);
-        EXPECT_EQ(states.update, row.expected.update);
-        EXPECT_EQ(states.check, row.expected.check);
-        EXPECT_EQ(states.repair, row.expected.repair);
-        EXPECT_EQ(states.uninstall, row.expected.uninstall);
-        EXPECT_EQ(states.mode, row.expected.mode);
-        EXPECT_EQ(states.drawer, row.expected.drawer);
-    }
+    EXPECT_EQ(enabled(nullptr), "") << "no item";
+    EXPECT_EQ(enabled(&missing), "install check mode drawer");
+    EXPECT_EQ(enabled(&installed), "check repair uninstall mode")
+        << "no drawer even when it has one";
+    EXPECT_EQ(enabled(&outdated), "update check repair uninstall mode");
+    EXPECT_EQ(enabled(&database), "install check") << "a database package: fixed mode and drawer";
+    EXPECT_EQ(enabled(&fixed), "install check mode");
+    EXPECT_EQ(enabled(&outdated, true), "") << "a run blocks everything";
     EXPECT_EQ(ButtonLabel(msg::InstallButton, true, false), "_Install...");
     EXPECT_EQ(ButtonLabel(msg::InstallButton, true, true), "_Install ...");
     EXPECT_EQ(ButtonLabel(msg::InstallButton, false, true), "_Install");
@@ -103,16 +85,13 @@ TEST_F(MainWindowTest, ButtonsAndMenusFollowTheItemAndTheRun) {
     // A run: only About, Hide and Quit stay, and no button.
     frontend_.SetBusy(true);
     for (int command : {CommandReload, CommandCheckUpdates, CommandProcessAll, CommandSearch}) {
-        SCOPED_TRACE(command);
-        EXPECT_FALSE(window.menuAction(command)->isEnabled());
+        EXPECT_FALSE(window.menuAction(command)->isEnabled()) << command;
     }
     for (int command : {CommandAbout, CommandHide, CommandQuit}) {
-        SCOPED_TRACE(command);
-        EXPECT_TRUE(window.menuAction(command)->isEnabled());
+        EXPECT_TRUE(window.menuAction(command)->isEnabled()) << command;
     }
     for (int command : {ItemInstall, ItemUpdate, ItemCheck, ItemRepair, ItemUninstall}) {
-        SCOPED_TRACE(command);
-        EXPECT_FALSE(window.commandButton(command)->isEnabled());
+        EXPECT_FALSE(window.commandButton(command)->isEnabled()) << command;
     }
     // Commands that start a run are ignored meanwhile.
     const ItemMode before = missing.mode;

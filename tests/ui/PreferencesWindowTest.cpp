@@ -128,22 +128,14 @@ TEST_F(PreferencesWindowTest, CancelAndTheCloseButtonChangeNothing) {
 
 TEST_F(PreferencesWindowTest, ControlsFollowTheirSwitchesAtOnce) {
     window_->show();
-    struct Row {
-        const char* name;
-        const char* switchName;
-        const char* dependent;
-    };
-    const Row rows[] = {
-        {"keep archives: comment", "KEEP_ARCHIVES", "COMMENT_ARCHIVES"},
-        {"keep archives: count", "KEEP_ARCHIVES", "maxArchives"},
-        {"finder: paths", "FIND_APPLICATIONS", "finderPaths"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Check(row.switchName)->setChecked(false);
-        EXPECT_FALSE(window_->control(row.dependent)->isEnabled());
-        Check(row.switchName)->setChecked(true);
-        EXPECT_TRUE(window_->control(row.dependent)->isEnabled());
+    for (const auto& [switchName, dependent] : {std::pair{"KEEP_ARCHIVES", "COMMENT_ARCHIVES"},
+                                                {"KEEP_ARCHIVES", "maxArchives"},
+                                                {"FIND_APPLICATIONS", "finderPaths"}}) {
+        SCOPED_TRACE(dependent);
+        Check(switchName)->setChecked(false);
+        EXPECT_FALSE(window_->control(dependent)->isEnabled());
+        Check(switchName)->setChecked(true);
+        EXPECT_TRUE(window_->control(dependent)->isEnabled());
     }
     // The backup drawer needs either backup switch.
     Check("BACKUP_BEFORE_INSTALL")->setChecked(false);

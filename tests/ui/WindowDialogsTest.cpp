@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
+#include <algorithm>
 #include <memory>
 
 #include "core/MessageIds.h"
@@ -27,30 +28,23 @@ namespace {
 using test::WindowSession;
 
 TEST(ColumnFormat, ReadsOrderAndWidthsAndRefusesWhatDoesNotFit) {
-    struct Row {
-        const char* name;
-        const char* format;
-        std::optional<std::vector<ColumnPlace>> expected;
-    };
-    const Row rows[] = {
-        {"bars keep the order", "BAR W=10,BAR,BAR", {{{0, 10}, {1, 0}, {2, 0}}}},
-        {"moved and sized", "BAR COL=2 W=10,BAR COL=0,BAR COL=1 W=5", {{{2, 10}, {0, 0}, {1, 5}}}},
-        {"a column twice", "BAR COL=1 W=10,BAR COL=1,BAR COL=0", std::nullopt},
-        {"a column out of range", "BAR COL=3 W=10,BAR,BAR", std::nullopt},
-        {"too few entries", "BAR COL=0 W=10,BAR COL=1", std::nullopt},
-        {"a huge width", "BAR W=99999999999,BAR W=10,BAR", std::nullopt},
-        {"a broken number", "BAR COL=x,BAR W=10,BAR", std::nullopt},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(ParseColumnFormat(row.format, 3), row.expected);
+    using Places = std::vector<ColumnPlace>;
+    EXPECT_EQ(ParseColumnFormat("BAR W=10,BAR,BAR", 3), (Places{{0, 10}, {1, 0}, {2, 0}}));
+    EXPECT_EQ(ParseColumnFormat("BAR COL=2 W=10,BAR COL=0,BAR COL=1 W=5", 3),
+              (Places{{2, 10}, {0, 0}, {1, 5}}));
+    // A column twice or out of range, too few entries, a huge width, a broken number.
+    for (const char* format :
+         {"BAR COL=1 W=10,BAR COL=1,BAR COL=0", "BAR COL=3 W=10,BAR,BAR",
+          "BAR COL=0 W=10,BAR COL=1", "BAR W=99999999999,BAR W=10,BAR", "BAR COL=x,BAR W=10,BAR"}) {
+        SCOPED_TRACE(format);
+        EXPECT_FALSE(ParseColumnFormat(format, 3).has_value());
     }
     // Without "BAR" and "10" the text is no format of ours: the default.
     const auto fallback = ParseColumnFormat("SYS:", 11);
     ASSERT_TRUE(fallback.has_value());
     EXPECT_EQ((*fallback)[10], (ColumnPlace{10, 0}));
-    const std::vector<ColumnPlace> places{{10, 40}, {0, 30}, {1, 0}, {2, 0}, {3, 0}, {4, 0},
-                                          {5, 0},   {6, 0},  {7, 0}, {8, 0}, {9, 0}};
+    const Places places{{10, 40}, {0, 30}, {1, 0}, {2, 0}, {3, 0}, {4, 0},
+                        {5, 0},   {6, 0},  {7, 0}, {8, 0}, {9, 0}};
     EXPECT_EQ(ParseColumnFormat(FormatColumns(places), 11), places);
 }
 
@@ -105,11 +99,9 @@ TEST_F(WindowDialogsTest, ASavedPreferenceReachesTheWindowAtOnce) {
     EXPECT_LT(window.list().rowCount(), rows) << "the list hides the database packages";
     EXPECT_FALSE(window.commandButton(ItemInstall)->isVisible()) << "the buttons follow";
     EXPECT_EQ(window.commandButton(ItemInstall)->text(), QStringLiteral("&Install..."));
-    bool checked = false;
-    for (const LogEntry& entry : session_->log.entries()) {
-        checked = checked || entry.text.starts_with("Checking installed version");
-    }
-    EXPECT_FALSE(checked) << "no version check without a changed type drawer";
+    EXPECT_FALSE(std::ranges::any_of(session_->log.entries(), [](const LogEntry& entry) {
+        return entry.text.starts_with("Checking installed version");
+    })) << "no version check without a changed type drawer";
     window.close();
 }
 
@@ -140,11 +132,9 @@ TEST_F(WindowDialogsTest, OtherVersionMenusOfferTheKeptArchives) {
     frontend_.setAnswerer([](auto, auto, auto) { return 1; });
     window.RunOtherVersion(ItemRepairOtherVersion, {1, 2, 0});
     EXPECT_EQ(item.serverVersion, (VersionTriple{3, 0, 0}));
-    bool mentioned = false;
-    for (const LogEntry& entry : session_->log.entries()) {
-        mentioned = mentioned || entry.text == "Version 1.2 of 'Hammer' is available.";
-    }
-    EXPECT_TRUE(mentioned) << "the run took the chosen version";
+    EXPECT_TRUE(std::ranges::any_of(session_->log.entries(), [](const LogEntry& entry) {
+        return entry.text == "Version 1.2 of 'Hammer' is available.";
+    })) << "the run took the chosen version";
 }
 
 TEST_F(WindowDialogsTest, OpenInstallDirIsOfferedWhereTheDrawerIs) {
@@ -158,12 +148,9 @@ TEST_F(WindowDialogsTest, OpenInstallDirIsOfferedWhereTheDrawerIs) {
     auto offers = [&](ApplicationItem& item) {
         window.SetActiveItem(&item);
         std::unique_ptr<QMenu> menu(window.BuildContextMenu());
-        for (QAction* action : menu->actions()) {
-            if (action->data().toInt() == kOpenInstallDir) {
-                return true;
-            }
-        }
-        return false;
+        return std::ranges::any_of(menu->actions(), [](const QAction* action) {
+            return action->data().toInt() == kOpenInstallDir;
+        });
     };
     EXPECT_TRUE(offers(present));
     EXPECT_FALSE(offers(absent));

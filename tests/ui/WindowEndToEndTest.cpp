@@ -7,6 +7,7 @@
 
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -86,13 +87,9 @@ class WindowEndToEnd : public ::testing::Test {
     }
     bool Exists(const std::string& path) const { return amiga::Lock(session_->dos, path).ok(); }
     bool Logged(MessageId number) const {
-        const std::string_view text = GetString(number);
-        for (const LogEntry& entry : session_->log.entries()) {
-            if (entry.text.find(text) != std::string::npos) {
-                return true;
-            }
-        }
-        return false;
+        return std::ranges::any_of(session_->log.entries(), [&](const LogEntry& entry) {
+            return entry.text.find(GetString(number)) != std::string::npos;
+        });
     }
 
     test::DemoSite site_;
