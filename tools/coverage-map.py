@@ -82,7 +82,8 @@ def run_case(build, program, case, objects, scratch):
     keys = set()
     if profiles:
         merged = folder / "merged.profdata"
-        subprocess.run(["llvm-profdata", "merge", "-sparse", "-o", str(merged)] + profiles,
+        # A program killed on purpose leaves a cut profile: the others count.
+        subprocess.run(["llvm-profdata", "merge", "-sparse", "-failure-mode=all", "-o", str(merged)] + profiles,
                        check=True, capture_output=True)
         command = ["llvm-cov", "export", "-format=lcov", "-skip-functions",
                    "-instr-profile=" + str(merged), "-ignore-filename-regex=" + OWN_CODE_EXCLUDED,

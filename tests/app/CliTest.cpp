@@ -726,7 +726,7 @@ TEST_F(CliTest, DbLintReportsEachFile) {
     const std::string garbage = folder_ + "/garbage.db";
     WriteHostFile(garbage, RandomBytes(1 << 20, 12345));
     const std::string comments = folder_ + "/comments.db";
-    WriteHostFile(comments, "; nothing here yet\n\n");
+    WriteHostFile(comments, "; nothing here yet\t\f\r\n\n");  // tab, page and line ends are text
 
     struct Row {
         const char* name;
