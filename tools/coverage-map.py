@@ -49,11 +49,12 @@ def list_cases(program):
     for line in out.splitlines():
         if not line.strip():
             continue
+        name = line.split("#")[0].strip()
         if not line.startswith(" "):
             # Suites end with a dot; gtest_main's greeting does not.
-            suite = line.split("#")[0].strip() if line.split("#")[0].strip().endswith(".") else ""
+            suite = name if name.endswith(".") else ""
         elif suite:
-            cases.append(suite + line.split("#")[0].strip())
+            cases.append(suite + name)
     return cases
 
 
@@ -72,7 +73,7 @@ def instrumented(path):
         return False
 
 
-def run_case(build, program, case, objects, scratch):
+def run_case(program, case, objects, scratch):
     folder = Path(tempfile.mkdtemp(dir=scratch))
     env = test_environment()
     env["LLVM_PROFILE_FILE"] = str(folder / "%p-%m.profraw")
@@ -83,8 +84,8 @@ def run_case(build, program, case, objects, scratch):
     if profiles:
         merged = folder / "merged.profdata"
         # A program killed on purpose leaves a cut profile: the others count.
-        subprocess.run(["llvm-profdata", "merge", "-sparse", "-failure-mode=all", "-o", str(merged)] + profiles,
-                       check=True, capture_output=True)
+        subprocess.run(["llvm-profdata", "merge", "-sparse", "-failure-mode=all",
+                        "-o", str(merged)] + profiles, check=True, capture_output=True)
         command = ["llvm-cov", "export", "-format=lcov", "-skip-functions",
                    "-instr-profile=" + str(merged), "-ignore-filename-regex=" + OWN_CODE_EXCLUDED,
                    str(program)]
@@ -125,7 +126,7 @@ def collect(build, suites):
     print(f"coverage-map: {len(jobs)} cases", file=sys.stderr)
     done = 0
     with ThreadPoolExecutor(max_workers=int(os.environ.get("JOBS", "2"))) as pool:
-        futures = [pool.submit(run_case, build, program, case, objects, scratch)
+        futures = [pool.submit(run_case, program, case, objects, scratch)
                    for program, case in jobs]
         for (program, _), future in zip(jobs, futures):
             case, code, keys = future.result()
