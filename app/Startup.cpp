@@ -24,6 +24,32 @@ namespace {
 // version check does not match what the archive installs).
 constexpr const char* kRelaunchedVariable = "STOVAN_RELAUNCHED";
 
+// The catalog of the user's language from "PROGDIR:Catalogs" or
+// "LOCALE:Catalogs"; the English texts when there is none.
+void OpenCatalog(const amiga::DosList& dos) {
+    std::vector<std::filesystem::path> folders;
+    for (const char* drawer : {"PROGDIR:", "LOCALE:"}) {
+        if (auto lock = amiga::Lock(dos, drawer); lock && lock->drawer) {
+            folders.emplace_back(lock->hostPath);
+        }
+    }
+    (void)OpenStovanCatalog(folders, amiga::PreferredLanguages());
+}
+
+// The program icon's tool types, then the words of the command line (as
+// the shell passed them) read with the start-up template. A bad line prints
+// the AmigaDOS fault text with the header "Stovan"; the tool types stand.
+StartupArguments ReadStartupArguments(const amiga::DosList& dos,
+                                      const std::vector<std::string>& words) {
+    StartupArguments arguments;
+    ApplyToolTypes(arguments, ProgramToolTypes(dos));
+    if (const auto error = ApplyCommandLine(arguments, StartupCommandLine(words))) {
+        // A bad line is no reason to stop: the tool types stand.
+        std::fprintf(stderr, "%s\n", amiga::Fault(*error, "Stovan").c_str());
+    }
+    return arguments;
+}
+
 }  // namespace
 
 std::string AlreadyRunningText(const std::string& rootFolder) {
@@ -38,27 +64,6 @@ amiga::Expected<amiga::RootLock, std::string> TakeRunningLock(const std::string&
         return amiga::Unexpected{AlreadyRunningText(rootFolder)};
     }
     return lock;
-}
-
-void OpenCatalog(const amiga::DosList& dos) {
-    std::vector<std::filesystem::path> folders;
-    for (const char* drawer : {"PROGDIR:", "LOCALE:"}) {
-        if (auto lock = amiga::Lock(dos, drawer); lock && lock->drawer) {
-            folders.emplace_back(lock->hostPath);
-        }
-    }
-    (void)OpenStovanCatalog(folders, amiga::PreferredLanguages());
-}
-
-StartupArguments ReadStartupArguments(const amiga::DosList& dos,
-                                      const std::vector<std::string>& words) {
-    StartupArguments arguments;
-    ApplyToolTypes(arguments, ProgramToolTypes(dos));
-    if (const auto error = ApplyCommandLine(arguments, StartupCommandLine(words))) {
-        // A bad line is no reason to stop: the tool types stand.
-        std::fprintf(stderr, "%s\n", amiga::Fault(*error, "Stovan").c_str());
-    }
-    return arguments;
 }
 
 amiga::Expected<HeldSession, std::string> OpenHeldSession(const Context& context,

@@ -29,16 +29,6 @@ std::string AlreadyRunningText(const std::string& rootFolder);
 amiga::Expected<amiga::RootLock, std::string> TakeRunningLock(const std::string& rootFolder,
                                                               bool& heldElsewhere);
 
-// The catalog of the user's language from "PROGDIR:Catalogs" or
-// "LOCALE:Catalogs"; the English texts when there is none.
-void OpenCatalog(const amiga::DosList& dos);
-
-// The program icon's tool types, then the words of the command line (as
-// the shell passed them) read with the start-up template. A bad line prints
-// the AmigaDOS fault text with the header "Stovan"; the tool types stand.
-StartupArguments ReadStartupArguments(const amiga::DosList& dos,
-                                      const std::vector<std::string>& words);
-
 // What a start holds once the root is its own: the database session, the
 // start-up arguments, and the drawer the companion commands were copied to
 // (C: loses it again at shutdown).
