@@ -75,7 +75,6 @@ TEST(Log, FormattingWithNumbersAndTexts) {
         return log.entries().size() == 1 ? std::string(log.entries()[0].text) : "<entries>";
     };
     const std::string owned = "Owned";
-    EXPECT_EQ(text(msg::PrefsSecondsFormat, {}), "%ld seconds");
     EXPECT_EQ(text(msg::PrefsSecondsFormat, {30}), "30 seconds");
     EXPECT_EQ(text(msg::PrefsNumberFormat, {-5}), "-5");
     EXPECT_EQ(text(msg::PrefsNumberFormat, {4294967295u}), "4294967295");

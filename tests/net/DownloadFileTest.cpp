@@ -216,11 +216,8 @@ TEST_F(DownloadFileTest, StallsEndWithTimeoutAndAbortEndsThemSooner) {
 }
 
 TEST_F(DownloadFileTest, HostileAttachmentNamesStayInTheDrawer) {
-    for (const auto& [sent, stored] : {std::pair{"../../x", "x"},
-                                       {"/abs", "abs"},
-                                       {"a\\\"b", "ab"},
-                                       {"`x`", "x"},
-                                       {"..", "download"}}) {
+    // Every name form is the unit suite's; here, that the stored file follows it.
+    for (const auto& [sent, stored] : {std::pair{"../../x", "x"}, {"..", "download"}}) {
         SCOPED_TRACE(sent);
         HttpTestServer server([name = std::string(sent)](HttpConnection& connection) {
             connection.Send(

