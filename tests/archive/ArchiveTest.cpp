@@ -334,8 +334,12 @@ TEST(OtherFormats, ZipAndTarExtractWithContentAndDates) {
     WriteFile(temp / "src/Pkg/bin/tool", RandomBytes(5000, 7));
     WriteFile(temp / "src/Pkg/empty", "");
     fs::create_directories(temp / "src/Pkg/Empty");
-    // Each made under a name that says nothing: detection goes by content.
-    const std::vector<std::string> made[] = {{"zip", "-qr"}, {"bsdtar", "-cf"}, {"bsdtar", "-czf"}};
+    // Named ".lha": detection goes by content, each compressor's magic apart.
+    const std::vector<std::string> made[] = {{"zip", "-qr"},
+                                             {"bsdtar", "-cf"},
+                                             {"bsdtar", "-czf"},
+                                             {"bsdtar", "-cjf"},
+                                             {"bsdtar", "-cJf"}};
     for (size_t i = 0; i < std::size(made); ++i) {
         SCOPED_TRACE(made[i][1]);
         const std::string archive = temp / ("archive" + std::to_string(i) + ".lha");
