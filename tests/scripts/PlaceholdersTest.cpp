@@ -114,6 +114,7 @@ TEST(Placeholders, BracesThatNameNothing) {
                   {"unknown", "{FOO}", "{FOO}"},
                   {"unknown then known", "{FOO{NAME}}", "{FOOMyApp}"},
                   {"empty braces", "{}", "{}"},
+                  {"open brace ends the text", "{", "{"},
                   {"empty text", "", ""},
                   {"text ends at NUL", std::string("a{NAME}\0{NAME}", 14), "aMyApp"},
                   {"Latin-1 around", "\xe4{NAME}\xfc", "\xe4MyApp\xfc"},
@@ -142,6 +143,7 @@ TEST(Placeholders, OperatingSystemWordsTakeTheLettersAsWritten) {
         {"{sysos}", "aos4", "mos"},
         {"{SYSTEMOS}", "AMIGAOS4", "MORPHOS"},
         {"{SYSCPU}", "AOSPPC", "MOSPPC"},
+        {"{SYSTEMCPU}", "AMIGAOS4PPC", "MORPHOSPPC"},
         {"{SystemCPU}", "AmigaOS4PPC", "MorphosPPC"},
         {"{SOS}", "OS4", "MOS"},
         {"{SysOs}", "", ""},
@@ -194,6 +196,7 @@ TEST(Placeholders, ArchiveExtensionAndFilePart) {
         {"only the host has dots", "http://www.host.example/app", ".example/app", "app"},
         {"dot before tar elsewhere", "http://h.tarpit/app", ".tarpit/app", "app"},
         {"volume path", "Work:Archives/app.lha", ".lha", "app.lha"},
+        {"empty", "", "", ""},
         {"trailing slash", "http://host/dir/", "", ""},
     };
     PlaceholderWorld world;
