@@ -30,17 +30,9 @@ using amiga::HostTimeFromDateStamp;
 
 using TempDir = test::TempFolder;
 
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-int Shell(const std::string& command) {
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// Runs a host tool (from /usr/bin) in a folder; its exit code.
+int Tool(const std::string& folder, const std::string& tool, std::vector<std::string> arguments) {
+    return test::RunProgram("/usr/bin/" + tool, arguments, {.workingDirectory = folder}).exitCode;
 }
 
 const auto WriteFile = test::WriteHostFile;
@@ -126,14 +118,13 @@ TEST(ArchiveFixtures, EveryAmigaArchiveExtractsLikeLhasa) {
         std::ostringstream out;
         auto result = ExtractArchive(archive, temp / "ours", Quiet(), nullptr, out);
         ASSERT_TRUE(result.ok()) << result.error().message;
-        ASSERT_EQ(Shell("cd " + Quote(temp / "lhasa") + " && lhasa xq " + Quote(archive)), 0);
+        ASSERT_EQ(Tool(temp / "lhasa", "lhasa", {"xq", archive}), 0);
         const auto ours = Snapshot(temp / "ours", true);
         EXPECT_FALSE(ours.empty());
         EXPECT_EQ(ours, Snapshot(temp / "lhasa", true));
         EXPECT_EQ(result->files, static_cast<uint64_t>(std::count_if(
                                      ours.begin(), ours.end(),
                                      [](const auto& item) { return item.second[0] == 'f'; })));
-        // Test mode reads every entry and accepts it.
         auto tested = TestArchive(archive, Quiet(), out);
         ASSERT_TRUE(tested.ok()) << tested.error().message;
         EXPECT_GE(tested->files, 1u);
@@ -201,7 +192,7 @@ TEST(LhaWriter, LhasaReadsBackEveryFileByteExact) {
     ASSERT_TRUE(written.ok()) << written.error().message;
     EXPECT_LT(written->packedBytes, written->originalBytes);
 
-    EXPECT_EQ(Shell("lhasa t " + Quote(temp / "b.lha")), 0);
+    EXPECT_EQ(Tool(temp.path(), "lhasa", {"t", temp / "b.lha"}), 0);
     const std::string listing = test::RunProgram("/usr/bin/lhasa", {"l", temp / "b.lha"}).out;
     EXPECT_NE(listing.find("App/Docs/deep/nested/readme"), std::string::npos) << listing;
     EXPECT_NE(listing.find("App/EmptyDrawer/"), std::string::npos) << listing;
@@ -211,7 +202,7 @@ TEST(LhaWriter, LhasaReadsBackEveryFileByteExact) {
     EXPECT_NE(verbose.find("-lh0-"), std::string::npos);  // random data and empty files
 
     fs::create_directories(temp / "lhasa");
-    ASSERT_EQ(Shell("cd " + Quote(temp / "lhasa") + " && lhasa xq " + Quote(temp / "b.lha")), 0);
+    ASSERT_EQ(Tool(temp / "lhasa", "lhasa", {"xq", temp / "b.lha"}), 0);
     EXPECT_EQ(Snapshot(temp / "lhasa", false), Snapshot(temp / "src", false));
 }
 
@@ -231,7 +222,7 @@ TEST(LhaWriter, ProtectionCommentAndDateSurviveOurOwnRoundTrip) {
     };
     auto written = CreateLhaArchive(temp / "m.lha", inputs);
     ASSERT_TRUE(written.ok()) << written.error().message;
-    EXPECT_EQ(Shell("lhasa t " + Quote(temp / "m.lha")), 0);
+    EXPECT_EQ(Tool(temp.path(), "lhasa", {"t", temp / "m.lha"}), 0);
 
     RecordingSink sink;
     std::ostringstream out;
@@ -343,19 +334,16 @@ TEST(OtherFormats, ZipAndTarExtractWithContentAndDates) {
     WriteFile(temp / "src/Pkg/bin/tool", RandomBytes(5000, 7));
     WriteFile(temp / "src/Pkg/empty", "");
     fs::create_directories(temp / "src/Pkg/Empty");
-    const std::string src = Quote(temp / "src");
-    // Each made under a name that says nothing: detection goes by content.
-    const std::string made[] = {
-        "cd " + src + " && zip -qr ",
-        "bsdtar -cf ",
-        "bsdtar -czf ",  // gzip
-        "bsdtar -cjf ",  // bzip2
-        "bsdtar -cJf ",  // xz
-    };
+    // Named ".lha": detection goes by content, each compressor's magic apart.
+    const std::vector<std::string> made[] = {{"zip", "-qr"},
+                                             {"bsdtar", "-cf"},
+                                             {"bsdtar", "-czf"},
+                                             {"bsdtar", "-cjf"},
+                                             {"bsdtar", "-cJf"}};
     for (size_t i = 0; i < std::size(made); ++i) {
-        SCOPED_TRACE(made[i]);
+        SCOPED_TRACE(made[i][1]);
         const std::string archive = temp / ("archive" + std::to_string(i) + ".lha");
-        ASSERT_EQ(Shell(made[i] + Quote(archive) + (i == 0 ? " Pkg" : " -C " + src + " Pkg")), 0);
+        ASSERT_EQ(Tool(temp / "src", made[i][0], {made[i][1], archive, "Pkg"}), 0);
         auto format = DetectArchiveFormat(archive);
         ASSERT_TRUE(format.ok());
         EXPECT_EQ(*format, i == 0 ? ArchiveFormat::Zip : ArchiveFormat::Tar);
@@ -607,7 +595,6 @@ TEST(HostileArchives, DamagedDataIsReportedAndNotLeftBehind) {
     };
     const Row rows[] = {
         {"empty file", "", ArchiveError::Kind::UnknownFormat},
-        {"text", "hello world, no archive here", ArchiveError::Kind::UnknownFormat},
         {"truncated lha", bytes.substr(0, 30), ArchiveError::Kind::Corrupt},
         {"truncated zip", "PK\x03\x04garbage", ArchiveError::Kind::Corrupt},
     };

