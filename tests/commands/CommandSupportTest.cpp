@@ -61,7 +61,6 @@ TEST(CommandDrawer, HostFolderBecomesAmigaDrawer) {
         {"nested drawer", root.Host("Work", "Apps/Foo"), "Work:Apps/Foo"},
         {"trailing slash", root.Host("Work", "Apps/"), "Work:Apps"},
         {"through a host link", root.folder() + "/link-to-apps", "Work:Apps"},
-        {"boot volume", root.Host("SYS", "C"), "SYS:C"},
         {"outside every volume", root.folder() + "/outside", nullptr},
         {"the root folder itself", root.root(), nullptr},
         {"a file", root.Host("Work", "file"), nullptr},

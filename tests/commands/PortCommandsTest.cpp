@@ -41,7 +41,6 @@ TEST_F(PortCommandsTest, GaugeAndLogSendTheirLines) {
         std::string message;  // as Describe() gives it
     } rows[] = {
         {"SGauge", {"EXTRACTING", "Foo.lha", "1", "1"}, "2 EXTRACTING|Foo.lha|1|1"},
-        {"SGauge", {"INSTALLING", "Foo Bar", "3", "7"}, "2 INSTALLING|Foo Bar|3|7"},
         {"SLog", {"backup", "Foo", "2", "18"}, "3 backup|Foo|2|18"},
         {"SLog", {"BACKUPDONE", "Foo"}, "3 BACKUPDONE|Foo|0|0"},
         {"SLog", {"BACKUP", "Foo", "", ""}, "3 BACKUP|Foo|0|0"},

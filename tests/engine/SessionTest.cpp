@@ -1,6 +1,5 @@
 // The session the front ends share, on a throw-away root: what a new root
-// gets, what the sample database's Stovan entry points at, and what a
-// failed reload leaves.
+// gets and what a failed reload leaves.
 
 #include <gtest/gtest.h>
 
@@ -45,22 +44,11 @@ TEST_F(SessionTest, ANewRootGetsTheSampleDatabaseAndTheCommands) {
     ASSERT_TRUE(ReloadSession(open).ok());
     EXPECT_GE(open.engine->items().size(), 3u);
 
-    // A root that cannot be opened is refused with a message.
-    test::WriteHostFile(folder_ + "/file", "not a folder");
-    auto refused = OpenSession(folder_ + "/file");
-    ASSERT_FALSE(refused);
-    EXPECT_FALSE(refused.error().empty());
-}
-
-TEST_F(SessionTest, StovansOwnEntryNamesTheProgramsDrawer) {
-    auto session = OpenSession(folder_ + "/root");
-    ASSERT_TRUE(session) << session.error();
-    Engine& engine = *(*session)->engine;
-    ASSERT_TRUE(ReloadSession(**session).ok());
+    // The sample database's own entry names the program's drawer.
+    Engine& engine = *open.engine;
     const ApplicationItem* stovan = engine.items().FindItem("Stovan", false);
     ASSERT_NE(stovan, nullptr);
     EXPECT_FALSE(stovan->HasFlags(INSTALLDIR_DISABLED));
-
     auto progdir = amiga::Lock(engine.dos(), "PROGDIR:");
     ASSERT_TRUE(progdir);
     const std::string drawer = amiga::NameFromLock(engine.dos(), *progdir);
@@ -74,6 +62,12 @@ TEST_F(SessionTest, StovansOwnEntryNamesTheProgramsDrawer) {
     auto found = ApplicationDirectory(engine, *stovan);
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(*found, drawer);
+
+    // A root that cannot be opened is refused with a message.
+    test::WriteHostFile(folder_ + "/file", "not a folder");
+    auto refused = OpenSession(folder_ + "/file");
+    ASSERT_FALSE(refused);
+    EXPECT_FALSE(refused.error().empty());
 }
 
 TEST_F(SessionTest, AFailedReloadIsLoggedAsFatal) {

@@ -97,7 +97,6 @@ TEST(ShellScripts, FailAtAndReturnCodes) {
         {"if fail under failat 30",
          "FailAt 30\nDir >NIL: \"ENVARC:foo#?\"\nIf NOT FAIL\nEcho found\nElse\nEcho none\nEndIf\n",
          "none\n", 0},
-        {"failat prints limit", "FailAt 12\nFailAt\n", "Fail limit: 12\n", 0},
         {"unknown command fails", "NoSuchCommand x\nEcho after\n", "", 20,
          "NoSuchCommand: Unknown command"},
         {"bad arguments fail", "MakeDir\n", "", 20, "required argument missing"},

@@ -12,7 +12,6 @@ TEST(VersionTriple, ParseReadsUpToThreeNumbers) {
     };
     const Row rows[] = {
         {"2.18", {2, 18, 0}},
-        {"1.5 beta", {1, 5, 0}},
         {"1.5.3", {1, 5, 3}},
         {"1", {1, 0, 0}},
         {"v1.5", {0, 0, 0}},
