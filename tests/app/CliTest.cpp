@@ -327,7 +327,6 @@ TEST_F(CliTest, MessagesListEveryTextOnALine) {
     const ProgramRun cd = Bare({"messages", "--cd"});
     EXPECT_EQ(cd.exitCode, 0);
     EXPECT_NE(cd.out.find("\nMSG_REQUESTER_OK (5//)\nOk\n"), std::string::npos);
-    EXPECT_NE(cd.out.find("\nMSG_ABOUT_OK_HELP (435//)\nCloses this window.\n"), std::string::npos);
 }
 
 TEST_F(CliTest, MessagesUseACatalogAndEscapeItsTexts) {
