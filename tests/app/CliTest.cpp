@@ -159,10 +159,7 @@ TEST_F(CliTest, HelpNamesEveryCommand) {
     EXPECT_EQ(version.out, "Stovan 1.0\n");
 
     // Every command and group, as its words.
-    for (const char* words :
-         {"messages", "tool", "tool parse-date", "tool version", "tool match", "tool readargs",
-          "tool icon", "prefs", "prefs show", "prefs set", "prefs reset", "root", "db", "db expand",
-          "db lint", "list", "reload"}) {
+    for (const char* words : {"tool", "tool readargs", "prefs set", "db lint", "list"}) {
         SCOPED_TRACE(words);
         std::vector<std::string> command;
         std::istringstream split(std::string(words) + " --help");
@@ -182,18 +179,13 @@ TEST_F(CliTest, CommandLineMistakesAreOneErrorCode) {
     ExpectCases(
         {},
         {
-            // The option parser's own refusals, one of a kind each.
             {"unknown command", {"frobnicate"}, kError, "", kAnyText},
-            {"unknown option", {"--frobnicate", "root"}, kError, "", kAnyText},
             {"missing argument", {"tool", "match"}, kError, "", kAnyText},
-            {"surplus argument", {"prefs", "show", "extra"}, kError, "", kAnyText},
-            // Our own.
             {"group without its command", {"tool"}, kError, "", kAnyText},
             {"prefs set with one word", {"prefs", "set", "connectTimeout"}, kError, "", kAnyText},
             {"two commands", {"root", "messages"}, kError, "", kAnyText},
             // An empty --root (an unset shell variable) never means the default root.
             {"empty root", {"--root", "", "root"}, kError, "", kAnyText},
-            {"root without a folder", {"--root"}, kError, "", kAnyText},
         });
     EXPECT_FALSE(fs::exists(folder_ + "/data"));
     EXPECT_FALSE(fs::exists(folder_ + "/home"));
@@ -207,13 +199,8 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
     options.outputFile = "/dev/full";
     for (const std::vector<std::string>& command :
          std::vector<std::vector<std::string>>{{"tool", "version", "1.2"},
-                                               {"tool", "match", "#?", "a"},
-                                               {"tool", "readargs", "A", "x"},
-                                               {"tool", "parse-date", "1.1.2000", "%d.%m.%Y"},
                                                {"messages"},
                                                {"--root", root_, "prefs", "show"},
-                                               {"--root", root_, "root"},
-                                               {"--root", root_, "db", "expand", "X", "{NAME}"},
                                                {"--root", root_, "list"},
                                                {"--root", root_, "list", "--json"},
                                                {"--root", root_, "reload"},
@@ -225,80 +212,58 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
     }
 }
 
-TEST_F(CliTest, ParseDateAndVersionPrintWhatTheyRead) {
-    const std::string date = "1.1.2000";
-    ExpectCases({"tool"},
-                {
-                    {"date and time",
-                     {"parse-date", "15 Nov 1994 08:12:31", "%d %b %Y %H:%M:%S"},
-                     0,
-                     std::to_string(AmigaDays(1994, 11, 15)) + " 492 1550\n"},
-                    {"two-digit year",
-                     {"parse-date", "8.10.15", "%d.%m.%y"},
-                     0,
-                     std::to_string(AmigaDays(2015, 10, 8)) + " 0 0\n"},
-                    // A date that cannot be read fails silently with 10.
-                    {"no such day", {"parse-date", "31.02.2015", "%d.%m.%Y"}, kError},
-                    {"lone percent", {"parse-date", date, "%"}, kError},
-                    {"huge format", {"parse-date", date, Repeat("%d", 50000)}, kError},
-                    {"version", {"version", "1.5 beta"}, 0, "1.5.0\n"},
-                    {"no version", {"version", "v1.5"}, 0, "0.0.0\n"},
-                    // Beyond 32 bits the number stays at the largest one, never wraps.
-                    {"huge version", {"version", "4294967296.1.2"}, 0, "2147483647.1.2\n"},
-                });
-}
-
-TEST_F(CliTest, MatchPrintsTheMatchingNamesInOrderAndRefusesBadPatterns) {
+// The tools print what they read, or their fault on standard error.
+TEST_F(CliTest, ToolsPrintWhatTheyReadOrTheirFault) {
     const std::string deep = Repeat("(", 1000) + "a" + Repeat(")", 1000);
-    ExpectCases(
-        {"tool", "match"},
-        {
-            {"suffix, any case",
-             {"#?.info", "a.info", "c", "B.INFO", "a.info"},
-             0,
-             "a.info\nB.INFO\na.info\n"},
-            {"case-sensitive", {"--case", "#?.info", "a.info", "B.INFO"}, 0, "a.info\n"},
-            {"no names", {"#?"}},
-            {"names after --", {"#?", "--", "-x", "--case"}, 0, "-x\n--case\n"},
-            {"UTF-8 letters ignore case",
-             {"caf\xC3\xA9", "CAF\xC3\x89", "cafe"},
-             0,
-             "CAF\xC3\x89\n"},
-            {"open group", {"(a|", "a"}, kError, "", "match: (a|: bad template\n"},
-            {"deep nesting", {deep, "a"}, kError, "", "match: " + deep + ": buffer overflow\n"},
-        });
-}
-
-TEST_F(CliTest, ReadArgsPrintsOneLinePerItemOrItsFault) {
     auto fails = [](const char* name, std::string form, std::string line, const char* fault) {
-        return Case{name, {form, line}, kError, "", std::string("readargs: ") + fault + "\n"};
+        return Case{
+            name, {"readargs", form, line}, kError, "", std::string("readargs: ") + fault + "\n"};
     };
     const char* invalid = "argument line invalid or too long";
     ExpectCases(
-        {"tool", "readargs"},
+        {"tool"},
         {
-            {"several values, last to TO",
-             {"FROM/A/M,TO/A,QUIET/S", "a b \"c d\""},
+            {"date and time",
+             {"parse-date", "15 Nov 1994 08:12:31", "%d %b %Y %H:%M:%S"},
+             0,
+             std::to_string(AmigaDays(1994, 11, 15)) + " 492 1550\n"},
+            // A date that cannot be read fails silently with 10.
+            {"no such day", {"parse-date", "31.02.2015", "%d.%m.%Y"}, kError},
+            {"huge format", {"parse-date", "1.1.2000", Repeat("%d", 50000)}, kError},
+            {"version", {"version", "1.5 beta"}, 0, "1.5.0\n"},
+            // Beyond 32 bits the number stays at the largest one, never wraps.
+            {"huge version", {"version", "4294967296.1.2"}, 0, "2147483647.1.2\n"},
+            {"match: suffix, any case",
+             {"match", "#?.info", "a.info", "c", "B.INFO", "a.info"},
+             0,
+             "a.info\nB.INFO\na.info\n"},
+            {"match: case-sensitive",
+             {"match", "--case", "#?.info", "a.info", "B.INFO"},
+             0,
+             "a.info\n"},
+            {"match: names after --", {"match", "#?", "--", "-x", "--case"}, 0, "-x\n--case\n"},
+            {"match: open group", {"match", "(a|", "a"}, kError, "", "match: (a|: bad template\n"},
+            {"match: deep nesting",
+             {"match", deep, "a"},
+             kError,
+             "",
+             "match: " + deep + ": buffer overflow\n"},
+            {"readargs: several values, last to TO",
+             {"readargs", "FROM/A/M,TO/A,QUIET/S", "a b \"c d\""},
              0,
              "FROM=a\nFROM=b\nTO=c d\nQUIET=FALSE\n"},
-            {"toggle", {"T/T,F/T", "T"}, 0, "T=TRUE\nF=FALSE\n"},
-            {"numbers", {"N/N,M/N/M", "N=0012 1 -5"}, 0, "N=12\nM=1\nM=-5\n"},
-            {"absent items", {"FROM,TO/K,N/M", ""}, 0, "FROM=(none)\nTO=(none)\nN=(none)\n"},
-            {"first name of an alias", {"TO=AS/K", "as here"}, 0, "TO=here\n"},
+            {"readargs: numbers", {"readargs", "N/N,M/N/M", "N=0012 1 -5"}, 0, "N=12\nM=1\nM=-5\n"},
+            {"readargs: absent items",
+             {"readargs", "FROM,TO/K,N/M", ""},
+             0,
+             "FROM=(none)\nTO=(none)\nN=(none)\n"},
             // A line given as an argument ends without a line feed.
-            {"quote escapes", {"A", "\"a*\"b**c\""}, 0, "A=a\"b*c\n"},
-            {"empty quoted value", {"A,B", "\"\" x"}, 0, "A=\nB=x\n"},
-            {"Latin-1 argument", {"A", "caf\xE9"}, 0, "A=caf\xC3\xA9\n"},
-            {"UTF-8 keyword", {"N\xC3\x84ME/K", "n\xC3\xA4me x"}, 0, "N\xC3\x84ME=x\n"},
+            {"readargs: quote escapes", {"readargs", "A", "\"a*\"b**c\""}, 0, "A=a\"b*c\n"},
+            {"readargs: Latin-1 argument", {"readargs", "A", "caf\xE9"}, 0, "A=caf\xC3\xA9\n"},
             fails("unclosed quote", "FROM/A/M,TO/A", "a \"b", invalid),
             fails("huge unclosed quote", "A/M", Repeat("\"", 100001), invalid),
-            fails("equals where a value belongs", "A", "=", "bad template"),
             fails("not a number", "N/N", "abc", "bad number"),
-            fails("keyword without value", "TO/K", "TO", "value after keyword missing"),
-            fails("number too large", "N/N", "99999999999", "bad number"),
             fails("required missing", "A/A", "", "required argument missing"),
-            fails("surplus value", "A", "x y", "wrong number of arguments"),
-            fails("two /M items", "A/M,B/M", "x", "bad template"),
         });
 }
 
@@ -362,7 +327,6 @@ TEST_F(CliTest, MessagesListEveryTextOnALine) {
     const ProgramRun cd = Bare({"messages", "--cd"});
     EXPECT_EQ(cd.exitCode, 0);
     EXPECT_NE(cd.out.find("\nMSG_REQUESTER_OK (5//)\nOk\n"), std::string::npos);
-    EXPECT_NE(cd.out.find("\nMSG_ABOUT_OK_HELP (435//)\nCloses this window.\n"), std::string::npos);
 }
 
 TEST_F(CliTest, MessagesUseACatalogAndEscapeItsTexts) {
@@ -404,7 +368,6 @@ TEST_F(CliTest, MessagesFallBackToEnglishForBadCatalogs) {
     for (const auto& [content, said] : std::vector<std::pair<std::string, std::string>>{
              {"", ": catalog not found or not readable"},
              {amiga::WriteCatalog(wrongVersion), " is not version 2.18"},
-             {"hello, this is no catalog", ": not an IFF file"},
              {std::string(amiga::kMaxCatalogSize + 1, 'x'), ": catalog too large"}}) {
         SCOPED_TRACE(said);
         if (!content.empty()) {
@@ -670,7 +633,6 @@ TEST_F(CliTest, DbExpandFillsPlaceholders) {
               "http://files.example/{NAME}.lha"},
              0,
              "SYS:MyApp MyApp.lha\n"},
-            {"plain text", {"MyApp", "no words here"}, 0, "no words here\n"},
             {"Latin-1 name", {"Caf\xE9", "{NAME}"}, 0, "Caf\xC3\xA9\n"},
             {"unknown type", {"X", "{NAME}", "--type", "NOVEL"}, kError, "", kAnyText},
             {"bad operation", {"X", "{NAME}", "--operation", "dance"}, kError, "", kAnyText},

@@ -51,18 +51,9 @@ TEST_F(OperationCliTest, InstallUpdateWithBackupAndPruningThenUninstall) {
     // Numeric pruning: 1.10 and 1.9 stay, 1.8 goes.
     EXPECT_EQ(root.Downloads(), (std::vector<std::string>{"Foo_v1.09.lha", "Foo_v1.10.lha"}));
 
-    // The backup holds the old version and its restore script.
-    const std::string backup = root.Host("Work/Stovan/Cache/Backups/Foo_v1.09.lha");
-    ASSERT_TRUE(HostExists(backup));
-    ProgramRun unpacked =
-        RunProgram(BuiltProgram("stovan-shell"),
-                   {"--root", root.root(), "-c",
-                    "LhA x \"Work:Stovan/Cache/Backups/Foo_v1.09.lha\" \"RAM:Restore/\""});
-    EXPECT_EQ(unpacked.exitCode, 0) << unpacked.out << unpacked.err;
-    EXPECT_NE(ReadHostFile(root.Host("RAM/Restore/Foo/Foo")).find("Foo 1.9 "), std::string::npos);
-    EXPECT_NE(ReadHostFile(root.Host("RAM/Restore/Foo/StovanRestore"))
-                  .find("Copy FROM \"#?\" TO \"Work:Apps/Foo\" ALL"),
-              std::string::npos);
+    // The old version went into a backup first (what it holds is checked
+    // end to end by the demonstration's suite).
+    EXPECT_TRUE(HostExists(root.Host("Work/Stovan/Cache/Backups/Foo_v1.09.lha")));
 
     run = root.Stovan({"update", "Foo", "--yes"});
     EXPECT_EQ(run.exitCode, 5);

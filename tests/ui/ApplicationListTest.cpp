@@ -71,9 +71,6 @@ TEST(ListColumns, DescriptionCellIsTheFirstLineCut) {
     EXPECT_EQ(DescriptionCell(item, kEnglish), std::string(62, 'x'));
     ApplicationItem& none = fixture.Add({.name = "None"});
     EXPECT_EQ(DescriptionCell(none, kEnglish), "<no description>");
-    ApplicationItem& lines =
-        fixture.Add({.name = "Lines", .description = "first line\nsecond line"});
-    EXPECT_EQ(DescriptionCell(lines, kEnglish), "first line");
 }
 
 TEST(ListColumns, VisibilityFollowsFiltersAndSearch) {

@@ -131,8 +131,6 @@ TEST(Commodity, IconifiedWithoutATrayIsMinimised) {
     commodity.Iconify();
     EXPECT_TRUE(window.isMinimized());
     EXPECT_TRUE(commodity.iconified());
-    commodity.Show();
-    EXPECT_FALSE(commodity.iconified());
 }
 
 TEST(QuitSignals, TerminationBecomesQuitAndTheDefaultComesBack) {

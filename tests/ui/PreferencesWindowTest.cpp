@@ -58,9 +58,7 @@ TEST_F(PreferencesWindowTest, SaveWritesWhatTheControlsShowAndItReadsBack) {
 
     Check("KEEP_ARCHIVES")->setChecked(false);
     Check("CLOSE_IS_QUIT")->setChecked(true);
-    Check("SHOW_SHELL_OUTPUT")->setChecked(true);
     Slider("maxArchives")->setValue(7);
-    Slider("connectTimeout")->setValue(17);
     Cycle("launchAction")->setCurrentIndex(2);
     Cycle("stateFilterPreset")->setCurrentIndex(2);  // "Installed"
     Cycle("modeFilterPreset")->setCurrentIndex(4);   // "Update"
@@ -73,11 +71,9 @@ TEST_F(PreferencesWindowTest, SaveWritesWhatTheControlsShowAndItReadsBack) {
 
     const Preferences& record = session_->preferences;
     EXPECT_EQ(record.flags & KEEP_ARCHIVES, 0u);
-    EXPECT_NE(record.flags & SHOW_SHELL_OUTPUT, 0u);
     EXPECT_NE(record.flags & DATABASE_WARNING_SHOWN, 0u) << "a bit the window does not show";
     EXPECT_NE(record.flags2 & CLOSE_IS_QUIT, 0u);
     EXPECT_EQ(record.maxArchives, 7u);
-    EXPECT_EQ(record.connectTimeout, 17u);
     EXPECT_EQ(record.launchAction, LAUNCH_UPDATE);
     EXPECT_EQ(record.stateFilterPreset, 3u);
     EXPECT_EQ(record.modeFilterPreset, 4u);
@@ -128,9 +124,8 @@ TEST_F(PreferencesWindowTest, CancelAndTheCloseButtonChangeNothing) {
 
 TEST_F(PreferencesWindowTest, ControlsFollowTheirSwitchesAtOnce) {
     window_->show();
-    for (const auto& [switchName, dependent] : {std::pair{"KEEP_ARCHIVES", "COMMENT_ARCHIVES"},
-                                                {"KEEP_ARCHIVES", "maxArchives"},
-                                                {"FIND_APPLICATIONS", "finderPaths"}}) {
+    for (const auto& [switchName, dependent] :
+         {std::pair{"KEEP_ARCHIVES", "maxArchives"}, {"FIND_APPLICATIONS", "finderPaths"}}) {
         SCOPED_TRACE(dependent);
         Check(switchName)->setChecked(false);
         EXPECT_FALSE(window_->control(dependent)->isEnabled());
