@@ -59,9 +59,8 @@ amiga::Expected<std::unique_ptr<DatabaseSession>, std::string> OpenDatabaseSessi
         if (!dos) {
             return amiga::Unexpected{dos.error()};
         }
-        bool running = false;
-        if (auto lock = TakeRunningLock(dos->rootFolder(), running); !lock && running) {
-            return amiga::Unexpected{lock.error()};
+        if (auto running = RootIsRunning(dos->rootFolder())) {
+            return amiga::Unexpected{*running};
         }
     }
     auto session = OpenSession(context.root);

@@ -1,8 +1,10 @@
 #include "app/Startup.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "app/CommandRun.h"
 #include "core/Messages.h"
@@ -23,6 +25,10 @@ namespace {
 // newly installed version still looks outdated (a database entry whose
 // version check does not match what the archive installs).
 constexpr const char* kRelaunchedVariable = "STOVAN_RELAUNCHED";
+
+// How long a start waits out commands that look at the running lock (each
+// holds it for a moment) before it takes another holder for a running Stovan.
+constexpr std::chrono::milliseconds kCommandLookGrace{250};
 
 // The catalog of the user's language from "PROGDIR:Catalogs" or
 // "LOCALE:Catalogs"; the English texts when there is none.
@@ -59,11 +65,27 @@ std::string AlreadyRunningText(const std::string& rootFolder) {
 
 amiga::Expected<amiga::RootLock, std::string> TakeRunningLock(const std::string& rootFolder,
                                                               bool& heldElsewhere) {
-    auto lock = amiga::TryLockRoot(rootFolder, kRunningLockName, heldElsewhere);
-    if (!lock && heldElsewhere) {
-        return amiga::Unexpected{AlreadyRunningText(rootFolder)};
+    const auto deadline = std::chrono::steady_clock::now() + kCommandLookGrace;
+    for (;;) {
+        auto lock = amiga::TryLockRoot(rootFolder, kRunningLockName, heldElsewhere);
+        if (lock || !heldElsewhere) {
+            return lock;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return amiga::Unexpected{AlreadyRunningText(rootFolder)};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return lock;
+}
+
+std::optional<std::string> RootIsRunning(const std::string& rootFolder) {
+    bool running = false;
+    const auto look =
+        amiga::TryLockRoot(rootFolder, kRunningLockName, running, amiga::RootLockMode::Shared);
+    if (!look && running) {
+        return AlreadyRunningText(rootFolder);
+    }
+    return std::nullopt;
 }
 
 amiga::Expected<HeldSession, std::string> OpenHeldSession(const Context& context,

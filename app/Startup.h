@@ -5,6 +5,7 @@
 // arguments, and the restart after Stovan has replaced itself.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,10 +25,17 @@ inline constexpr const char* kRunningLockName = "Running";
 // root at a time": what a second start and every command on that root say.
 std::string AlreadyRunningText(const std::string& rootFolder);
 
-// Takes the running lock of the root without waiting. heldElsewhere is set
-// when another Stovan holds it; the error is a message for the user.
+// Takes the running lock of the root for as long as Stovan runs.
+// heldElsewhere is set when another Stovan holds it; the error is a message
+// for the user. A command's look at the lock (RootIsRunning) holds it
+// shared for a moment: those moments are waited out, a running Stovan is
+// not.
 amiga::Expected<amiga::RootLock, std::string> TakeRunningLock(const std::string& rootFolder,
                                                               bool& heldElsewhere);
+
+// The message AlreadyRunningText when a Stovan runs on the root, nothing
+// otherwise. Commands look at the same time without refusing each other.
+std::optional<std::string> RootIsRunning(const std::string& rootFolder);
 
 // What a start holds once the root is its own: the database session, the
 // start-up arguments, and the drawer the companion commands were copied to

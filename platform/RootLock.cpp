@@ -67,7 +67,7 @@ Expected<RootLock, std::string> LockRoot(const std::string& rootFolder, const st
 }
 
 Expected<RootLock, std::string> TryLockRoot(const std::string& rootFolder, const std::string& name,
-                                            bool& heldElsewhere) {
+                                            bool& heldElsewhere, RootLockMode mode) {
     heldElsewhere = false;
     const std::string path = rootFolder + "/" + name + ".lock";
     const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
@@ -77,7 +77,7 @@ Expected<RootLock, std::string> TryLockRoot(const std::string& rootFolder, const
     RootLock lock(descriptor);
     int result = 0;
     do {
-        result = ::flock(descriptor, LOCK_EX | LOCK_NB);
+        result = ::flock(descriptor, (mode == RootLockMode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB);
     } while (result != 0 && errno == EINTR);
     if (result == 0) {
         return lock;

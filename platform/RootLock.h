@@ -15,6 +15,10 @@
 
 namespace amiga {
 
+// Exclusive: one holder. Shared: any number of holders at once, none while
+// an exclusive one holds the lock.
+enum class RootLockMode { Exclusive, Shared };
+
 class RootLock {
   public:
     RootLock() = default;
@@ -32,7 +36,7 @@ class RootLock {
     friend Expected<RootLock, std::string> LockRoot(const std::string&, const std::string&,
                                                     std::chrono::milliseconds);
     friend Expected<RootLock, std::string> TryLockRoot(const std::string&, const std::string&,
-                                                       bool&);
+                                                       bool&, RootLockMode);
     explicit RootLock(int descriptor) : descriptor_(descriptor) {}
     int descriptor_ = -1;
 };
@@ -51,6 +55,7 @@ Expected<RootLock, std::string> LockRoot(const std::string& rootFolder, const st
 // heldElsewhere is set when another process holds it (the error then says
 // so), cleared for any other failure.
 Expected<RootLock, std::string> TryLockRoot(const std::string& rootFolder, const std::string& name,
-                                            bool& heldElsewhere);
+                                            bool& heldElsewhere,
+                                            RootLockMode mode = RootLockMode::Exclusive);
 
 }  // namespace amiga

@@ -48,6 +48,25 @@ TEST(RootLock, OneHolderAtATimeWithABoundedWait) {
     EXPECT_NE(nowhere.error().find("cannot open the lock file"), std::string::npos);
 }
 
+// Commands look at the running lock shared, all at once; only a running
+// program's exclusive hold refuses them, and a look in progress refuses it.
+TEST(RootLock, SharedLooksCoexistAndExcludeTheExclusiveHolder) {
+    TempRoot root;
+    bool held = false;
+    auto look = TryLockRoot(root.root(), "Running", held, RootLockMode::Shared);
+    ASSERT_TRUE(look) << look.error();
+    auto second = TryLockRoot(root.root(), "Running", held, RootLockMode::Shared);
+    EXPECT_TRUE(second) << second.error();
+    EXPECT_FALSE(TryLockRoot(root.root(), "Running", held));
+    EXPECT_TRUE(held);
+    look->Release();
+    second->Release();
+    auto running = TryLockRoot(root.root(), "Running", held);
+    ASSERT_TRUE(running) << running.error();
+    EXPECT_FALSE(TryLockRoot(root.root(), "Running", held, RootLockMode::Shared));
+    EXPECT_TRUE(held);
+}
+
 TEST(RootLock, AKilledHolderLeavesNoLockBehind) {
     TempRoot root;
     int ready[2];
