@@ -42,7 +42,7 @@ const char* const kCompanions[] = {"SGauge", "SLog", "SToolType"};
 std::string IconBytes(std::uint8_t type) {
     auto icon = amiga::GetDefDiskObject(type);
     EXPECT_TRUE(icon.ok());
-    auto bytes = icon.ok() ? amiga::EncodeDiskObject(*icon) : amiga::Unexpected(icon.error());
+    auto bytes = icon.ok() ? amiga::EncodeDiskObject(*icon) : amiga::Unexpected{icon.error()};
     EXPECT_TRUE(bytes.ok());
     return bytes.ok() ? *bytes : std::string();
 }
