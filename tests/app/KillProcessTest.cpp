@@ -91,29 +91,35 @@ TEST(KillProcessTest, KilledAtRandomPointsLeavesReadableFilesAndNoOneShotModes) 
         CopyRoot(made.root(), root);
         return root;
     };
-    // The kills fall within the shorter of two whole runs (the machine may
-    // be busy with other work), so most of them land inside a run.
+    // The kills fall within the shortest whole run seen so far (the machine
+    // may be busy with other work, and grow quieter), so most of them land
+    // inside a run.
     auto length = std::chrono::milliseconds::max();
+    auto timed = [&](const std::string& root, std::chrono::milliseconds timeout) {
+        const auto start = Clock::now();
+        const ProgramRun run = Process(root, timeout);
+        if (!run.timedOut) {
+            length = std::min(length, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          Clock::now() - start));
+        }
+        return run;
+    };
     for (int whole = 0; whole < 2; ++whole) {
         const std::string root = copy();
-        const auto start = Clock::now();
-        const ProgramRun full = Process(root, std::chrono::seconds(60));
-        length = std::min(
-            length, std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start));
+        const ProgramRun full = timed(root, std::chrono::seconds(60));
         ASSERT_EQ(full.exitCode, 0) << full.out << full.err;
         ExpectFilesRead(root);
         fs::remove_all(root);
     }
 
     std::mt19937 random(20261207);
-    std::uniform_int_distribution<long> moment(0, length.count() * 9 / 10);
     std::string last;
     int killed = 0;
     for (int round = 0; round < 30; ++round) {
         last = copy();
-        const long delay = moment(random);
+        const long delay = static_cast<long>(random() % (length.count() * 9 / 10 + 1));
         SCOPED_TRACE("killed after " + std::to_string(delay) + " ms");
-        const ProgramRun run = Process(last, std::chrono::milliseconds(delay));
+        const ProgramRun run = timed(last, std::chrono::milliseconds(delay));
         killed += run.timedOut ? 1 : 0;
         ExpectFilesRead(last);
         if (round != 29) {
