@@ -52,9 +52,10 @@ void RawSend(const PortSocket& socket, std::string_view bytes) {
               static_cast<ssize_t>(bytes.size()));
 }
 
-// Serves connections one after another with handler on a thread of its own.
-std::thread Serve(const PublicPort& port, PortHandler handler, int connections = 1) {
-    return std::thread([&port, handler, connections] {
+// Serves connections one after another with handler on a thread of its own;
+// a failed assertion in the test still joins it (each accept waits 5 s at most).
+std::jthread Serve(const PublicPort& port, PortHandler handler, int connections = 1) {
+    return std::jthread([&port, handler, connections] {
         for (int served = 0; served < connections; ++served) {
             auto connection = port.accept(5s);
             ASSERT_TRUE(connection.ok());
@@ -158,7 +159,7 @@ TEST(PortMessage, MessageAndReplyTravelThroughThePort) {
     };
     // Nobody calls: the server's wait for a caller ends at its deadline.
     EXPECT_EQ(port->accept(20ms).error(), PortError::TimedOut);
-    std::thread server = Serve(*port, handler, 2);
+    std::jthread server = Serve(*port, handler, 2);
     auto reply = SendPortMessage(dir.path(), kName, GaugeMessage(), 5s);
     ASSERT_TRUE(reply.ok()) << PortErrorText(reply.error());
     EXPECT_EQ(reply->result, -6);
@@ -242,7 +243,7 @@ TEST(PortMessage, ASenderIsNeverLeftWaiting) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        std::thread server([&] {
+        std::jthread server([&] {
             auto connection = port->accept(5s);
             ASSERT_TRUE(connection.ok());
             row.server(*connection);
@@ -300,7 +301,7 @@ TEST(PortMessage, TheServerSurvivesHostileSenders) {
     }
 
     // After all that, a good message is still served.
-    std::thread server = Serve(*port, [](const PortMessage&) { return PortReply{0, "ok"}; });
+    std::jthread server = Serve(*port, [](const PortMessage&) { return PortReply{0, "ok"}; });
     auto reply = SendPortMessage(dir.path(), kName, GaugeMessage(), 5s);
     server.join();
     ASSERT_TRUE(reply.ok());
