@@ -42,8 +42,7 @@ class ImageCacheTest : public ::testing::Test {
         return shown;
     }
     std::string Cached(const std::string& name) {
-        auto data = amiga::ReadFile(dos(), "Work:Images/" + name);
-        return data ? *data : "<missing>";
+        return test::ReadAmigaFile(dos(), "Work:Images/" + name);
     }
 
     PlaceholderWorld world;

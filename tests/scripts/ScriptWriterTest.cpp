@@ -20,10 +20,7 @@ class ScriptWriterTest : public ::testing::Test {
         world.Set(item, ItemField::installScript, "Echo \"{NAME}\"\n");
         world.Set(item, ItemField::uninstallScript, "Delete \"{INSTALLDIR}{NAME}\" ALL\n");
     }
-    std::string Read(const std::string& path) {
-        auto text = amiga::ReadFile(world.root.dos(), path);
-        return text.ok() ? *text : "<missing>";
-    }
+    std::string Read(const std::string& path) { return ReadAmigaFile(world.root.dos(), path); }
 
     PlaceholderWorld world;
     ApplicationItem& item;

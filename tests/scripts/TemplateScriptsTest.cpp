@@ -82,13 +82,10 @@ class TemplateWorld {
     std::string Expand(std::string_view text) { return world.Expand(&item, text); }
 
     void Write(const std::string& amigaPath, const std::string& text) {
-        ASSERT_TRUE(amiga::CreateDrawerPath(world.root.dos(), amiga::PathPart(amigaPath)).ok())
-            << amigaPath;
-        ASSERT_TRUE(amiga::WriteFile(world.root.dos(), amigaPath, text).ok()) << amigaPath;
+        WriteAmigaFile(world.root.dos(), amigaPath, text);
     }
     std::string Read(const std::string& amigaPath) {
-        auto text = amiga::ReadFile(world.root.dos(), amigaPath);
-        return text.ok() ? *text : "<missing>";
+        return ReadAmigaFile(world.root.dos(), amigaPath);
     }
     bool Exists(const std::string& amigaPath) {
         return amiga::Lock(world.root.dos(), amigaPath).ok();

@@ -41,12 +41,10 @@ class ShellProgram : public ::testing::Test {
     }
 
     void Write(const std::string& amigaPath, const std::string& text) {
-        ASSERT_TRUE(CreateDrawerPath(root.dos(), PathPart(amigaPath)).ok()) << amigaPath;
-        ASSERT_TRUE(WriteFile(root.dos(), amigaPath, text).ok()) << amigaPath;
+        stovan::test::WriteAmigaFile(root.dos(), amigaPath, text);
     }
     std::string Read(const std::string& amigaPath) {
-        auto text = ReadFile(root.dos(), amigaPath);
-        return text ? *text : "<missing>";
+        return stovan::test::ReadAmigaFile(root.dos(), amigaPath);
     }
 
     // Writes the script to S: and runs it the way Stovan does.

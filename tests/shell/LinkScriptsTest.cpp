@@ -37,14 +37,13 @@ class ShellLinks : public ::testing::Test {
     }
 
     void Write(const std::string& amigaPath, const std::string& text) {
-        ASSERT_TRUE(CreateDrawerPath(root.dos(), PathPart(amigaPath)).ok()) << amigaPath;
-        ASSERT_TRUE(WriteFile(root.dos(), amigaPath, text).ok()) << amigaPath;
+        stovan::test::WriteAmigaFile(root.dos(), amigaPath, text);
     }
     void Link(const std::string& target, const std::string& volume, const std::string& rest) {
         ASSERT_EQ(::symlink(target.c_str(), root.Host(volume, rest).c_str()), 0) << rest;
     }
     std::string Read(const std::string& amigaPath) {
-        return Or(ReadFile(root.dos(), amigaPath), "<missing>");
+        return stovan::test::ReadAmigaFile(root.dos(), amigaPath);
     }
     bool Exists(const std::string& amigaPath) { return LockNoFollow(root.dos(), amigaPath).ok(); }
 

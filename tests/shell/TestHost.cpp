@@ -22,13 +22,11 @@ void TestHost::EnsureDrawer(std::string_view amigaPath) {
 }
 
 void TestHost::WriteFile(std::string_view amigaPath, std::string_view content) {
-    EnsureDrawer(PathPart(amigaPath));
-    ASSERT_TRUE(amiga::WriteFile(dos(), amigaPath, content).ok()) << amigaPath;
+    stovan::test::WriteAmigaFile(dos(), amigaPath, content);
 }
 
 std::string TestHost::ReadFile(std::string_view amigaPath) {
-    auto text = amiga::ReadFile(dos(), amigaPath);
-    return text ? *text : std::string("<missing>");
+    return stovan::test::ReadAmigaFile(dos(), amigaPath);
 }
 
 bool TestHost::Exists(std::string_view amigaPath) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/AmigaPath.h"
+#include "platform/DosFiles.h"
+
 namespace stovan::test {
 
 TempRoot::TempRoot(const amiga::SystemProfile& profile) {
@@ -23,6 +26,16 @@ std::string TempRoot::Host(const std::string& volume, const std::string& rest) c
         path += "/" + rest;
     }
     return path;
+}
+
+void WriteAmigaFile(const amiga::DosList& dos, std::string_view amigaPath, std::string_view text) {
+    EXPECT_TRUE(amiga::CreateDrawerPath(dos, amiga::PathPart(amigaPath)).ok()) << amigaPath;
+    EXPECT_TRUE(amiga::WriteFile(dos, amigaPath, text).ok()) << amigaPath;
+}
+
+std::string ReadAmigaFile(const amiga::DosList& dos, std::string_view amigaPath) {
+    auto text = amiga::ReadFile(dos, amigaPath);
+    return text ? *text : std::string("<missing>");
 }
 
 }  // namespace stovan::test

@@ -3,6 +3,7 @@
 // folder, removed with everything in it when the object goes away.
 
 #include <string>
+#include <string_view>
 
 #include "platform/SystemRoot.h"
 #include "tests/support/TempFolder.h"
@@ -29,5 +30,11 @@ class TempRoot {
     std::string root_;
     amiga::DosList dos_;
 };
+
+// Writes a file at an Amiga path, making the drawers on its way; a failure
+// fails the test that called it.
+void WriteAmigaFile(const amiga::DosList& dos, std::string_view amigaPath, std::string_view text);
+// The content of a file at an Amiga path, "<missing>" when it cannot be read.
+std::string ReadAmigaFile(const amiga::DosList& dos, std::string_view amigaPath);
 
 }  // namespace stovan::test

@@ -17,6 +17,7 @@
 #include "platform/DosFiles.h"
 #include "prefs/SystemPreferences.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TempRoot.h"
 #include "ui/DrawerField.h"
 #include "ui/PreferencesWindow.h"
 
@@ -40,10 +41,7 @@ class PreferencesWindowTest : public ::testing::Test {
         }
         return qobject_cast<QLineEdit*>(window_->control(setting));
     }
-    std::string FileBytes() {
-        auto bytes = amiga::ReadFile(session_->dos, kPreferencesPath);
-        return bytes ? *bytes : std::string("<missing>");
-    }
+    std::string FileBytes() { return test::ReadAmigaFile(session_->dos, kPreferencesPath); }
 
     test::TempFolder folder_{"stovan-prefs-window"};
     std::unique_ptr<Session> session_;
