@@ -56,9 +56,15 @@ constexpr int kNotificationWaitMs = 3000;
 enum class Ending { Done, Relaunch };
 
 // A start-up failure: on standard error and in a requester, as Stovan
-// shows them ("Stovan request...").
+// shows them ("Stovan request..."). No requester where nobody can see or
+// answer it (the offscreen and minimal platforms): the start would wait
+// for an answer for ever.
 void StartupFailure(const std::string& text) {
     Complain(text);
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+        return;
+    }
     QMessageBox::critical(nullptr, QString::fromLatin1(GetString(msg::RequesterTitle).data()),
                           QString::fromUtf8(amiga::Latin1ToUtf8(text).c_str()));
 }

@@ -64,5 +64,21 @@ TEST(WindowCli, ASecondStartShowsTheRunningWindow) {
     EXPECT_EQ(root.Stovan({"list"}).exitCode, 0);  // the root is free again
 }
 
+// A start that fails says why and ends; offscreen, with nobody to answer a
+// requester, it does not wait for one.
+TEST(WindowCli, AFailedStartEndsWithItsReason) {
+    CliRoot root;
+    root.Database(ToolEntry("Foo"));
+    WriteHostFile(root.Host("SYS/C/SLog"), "copy");  // a companion command changed by hand
+    RunOptions offscreen;
+    offscreen.environment = {"QT_QPA_PLATFORM=offscreen", "DISPLAY=", "WAYLAND_DISPLAY="};
+    offscreen.timeout = std::chrono::seconds(20);
+    const ProgramRun run =
+        RunProgram(BuiltProgram("stovan"), {"--root", root.root(), "gui"}, offscreen);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 20);
+    EXPECT_TRUE(Has(run.err, "You must not move or modify any")) << run.err;
+}
+
 }  // namespace
 }  // namespace stovan::test
