@@ -252,6 +252,7 @@ TEST_F(CliTest, ToolsPrintWhatTheyReadOrTheirFault) {
              {"readargs", "FROM/A/M,TO/A,QUIET/S", "a b \"c d\""},
              0,
              "FROM=a\nFROM=b\nTO=c d\nQUIET=FALSE\n"},
+            {"readargs: toggle", {"readargs", "T/T,F/T", "T"}, 0, "T=TRUE\nF=FALSE\n"},
             {"readargs: numbers", {"readargs", "N/N,M/N/M", "N=0012 1 -5"}, 0, "N=12\nM=1\nM=-5\n"},
             {"readargs: absent items",
              {"readargs", "FROM,TO/K,N/M", ""},
@@ -263,6 +264,7 @@ TEST_F(CliTest, ToolsPrintWhatTheyReadOrTheirFault) {
             fails("unclosed quote", "FROM/A/M,TO/A", "a \"b", invalid),
             fails("huge unclosed quote", "A/M", Repeat("\"", 100001), invalid),
             fails("not a number", "N/N", "abc", "bad number"),
+            fails("two /M items", "A/M,B/M", "x", "bad template"),
             fails("required missing", "A/A", "", "required argument missing"),
         });
 }
@@ -368,6 +370,7 @@ TEST_F(CliTest, MessagesFallBackToEnglishForBadCatalogs) {
     for (const auto& [content, said] : std::vector<std::pair<std::string, std::string>>{
              {"", ": catalog not found or not readable"},
              {amiga::WriteCatalog(wrongVersion), " is not version 2.18"},
+             {"hello, this is no catalog", ": not an IFF file"},
              {std::string(amiga::kMaxCatalogSize + 1, 'x'), ": catalog too large"}}) {
         SCOPED_TRACE(said);
         if (!content.empty()) {

@@ -56,6 +56,7 @@ TEST(VersionOutput, FirstLineGivesTripleAndDate) {
     } rows[] = {
         {"Foo 2.18 (08.10.2015)\n", true, 2, 18, 0, Days(2015, 10, 8)},
         {"Foo v3.1.4\n", true, 3, 1, 4, 0},
+        {"Foo V7.0", true, 7, 0, 0, 0},
         {"Foo 2.3 (8-10-2015)", true, 2, 3, 0, Days(2015, 10, 8)},
         {"Foo 2.3 (08 Oct 2015)", true, 2, 3, 0, 0},
         {"SToolType 1.10 ((08.10.15))", true, 1, 10, 0, 0},

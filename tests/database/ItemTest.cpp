@@ -183,6 +183,7 @@ TEST(LocalisedEntry, PicksThePreferredLanguage) {
         {"deutsch user", mixed, "deutsch", false, "Text A auf Deutsch"},
         {"french user", mixed, "français", false, "Text B in English"},
         {"second language", mixed, "français|deutsch", false, "Text A auf Deutsch"},
+        {"no languages", mixed, "", false, "Text B in English"},
         {"only one text", "A text for everyone", "deutsch", false, "A text for everyone"},
         {"one word is a language name", "Hello", "deutsch", false, std::nullopt},
         {"twenty characters: a language name", "abcdefghijklmnopqrst", "", false, std::nullopt},

@@ -293,6 +293,7 @@ TEST_F(EventLoopTest, VersionAnsweredInProcessIsTheCommands) {
         {"v before the number", "$VER: Foo v3.1.4"},
         {"no blank after the colon", "$VER:Foo 7.8"},
         {"no number", "$VER: Foo"},
+        {"nothing after it", "$VER:"},
         {"ended by NUL", nul},
         {"ended by CR", "$VER: Cr 2.3\r(4.5)"},
         {"second string ignored", "$VER: A 1.1\n$VER: B 9.9"},

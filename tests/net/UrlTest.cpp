@@ -76,6 +76,8 @@ TEST(ResponseHeader, NamesWithoutRegardToCaseAndTheClockOffset) {
     bare.AddLine("Content-Disposition: attachment; filename=plain.lha; size=3");
     EXPECT_EQ(bare.FileDate(now), DateFromNumbers(15, 11, 1994, 12, 45, 26));
     EXPECT_EQ(bare.attachmentName, "plain.lha");
+    bare.AddLine("Content-Disposition: attachment; filename=\"a\\\"b\\\\c\"");
+    EXPECT_EQ(bare.attachmentName, "a\"b\\c");  // a backslash takes the next character
     bare.AddLine("HTTP/1.1 200 OK");
     bare.AddLine("Last-Modified: garbage");
     EXPECT_FALSE(bare.FileDate(now).has_value());

@@ -255,6 +255,7 @@ TEST(ReadArgsTest, HelpRequest) {
         {"foo ?", "foo "},
         {"foo ?  \t\n", "foo "},
         {"foo?", std::nullopt},
+        {"foo x", std::nullopt},
         {"\"?\"", std::nullopt},
         {"\"a ?\"", std::nullopt},
         {"? bar", std::nullopt},

@@ -187,6 +187,7 @@ TEST(ShellVersionString, Parsing) {
         {"plain", std::string("xx$VER: Foo 2.18 (08.10.2015)\0yy", 33), "Foo 2.18", 2, 18},
         {"name with blanks", "$VER: Foo Bar 1.5", "Foo Bar 1.5", 1, 5},
         {"no revision", "$VER: Foo 3\n", "Foo 3", 3, -1},
+        {"blanks after it", "$VER: X 2.9 ", "X 2.9", 2, 9},
         {"no number", "$VER: Foo v3.1.4", "Foo v3.1.4", 0, -1},
     };
     for (const Row& row : rows) {

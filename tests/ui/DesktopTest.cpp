@@ -131,6 +131,8 @@ TEST(Commodity, IconifiedWithoutATrayIsMinimised) {
     commodity.Iconify();
     EXPECT_TRUE(window.isMinimized());
     EXPECT_TRUE(commodity.iconified());
+    commodity.Show();  // from minimised
+    EXPECT_FALSE(commodity.iconified());
 }
 
 TEST(QuitSignals, TerminationBecomesQuitAndTheDefaultComesBack) {

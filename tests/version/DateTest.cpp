@@ -48,6 +48,7 @@ TEST(ParseDate, FormatsNumbersNamesAndBrokenTexts) {
         {"version string", "8.10.15", "%d.%m.%y", true, {13794, 0, 0}},
         {"from numbers", "08-10-2015 23:59:59", "%d-%m-%Y %H:%M:%S", true, {13794, 1439, 2950}},
         {"year below 1978 (%Y)", "8.10.1977", "%d.%m.%Y", false},
+        {"year below 1978 (%y)", "8.10.1977", "%d.%m.%y", false},
         {"text after the last number", "01.02.2015 extra", "%d.%m.%Y", false},
         {"single digit at the end", "5", "%S", true, {0, 0, 250}},
 
@@ -80,6 +81,7 @@ TEST(ParseDate, FormatsNumbersNamesAndBrokenTexts) {
         // Month and weekday names, day halves.
         {"full word under %b", "1 NOVEMBER 2000", "%d %b %Y", true, {nov1}},
         {"short word under %B", "1 Nov 2000", "%d %B %Y", true, {nov1}},
+        {"%h like %b", "1 Nov 2000", "%d %h %Y", true, {nov1}},
         {"prefix picks the first", "1 Ju 2000", "%d %B %Y", true, {HostDays(1, 6, 2000)}},
         {"misspelt month", "1 Novenber 2000", "%d %B %Y", false},
         {"missing month word", "15  1994", "%d %b %Y", false},
@@ -94,6 +96,7 @@ TEST(ParseDate, FormatsNumbersNamesAndBrokenTexts) {
         {"weekday does not change the date", "Mon, 15 Nov 1994", "%a, %d %b %Y", true, {6162}},
         {"12 is above %I", "12:30pm", "%I:%M%p", false},
         {"afternoon", "11:30pm", "%I:%M%p", true, {0, 1410, 0}},
+        {"morning", "11:30am", "%I:%M%p", true, {0, 690, 0}},
         {"neither am nor pm", "11:30xx", "%I:%M%p", true, {0, 690, 0}},
         {"no day half", "11:30", "%I:%M%p", true, {0, 690, 0}},
         {"pm does not push past midnight", "13:00pm", "%H:%M%p", true, {0, 780, 0}},
