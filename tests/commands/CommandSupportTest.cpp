@@ -5,6 +5,7 @@
 #include "commands/CommandSupport.h"
 #include "platform/ReadArgs.h"
 #include "tests/commands/CommandsSupport.h"
+#include "tests/support/ScopedEnvironment.h"
 
 namespace stovan::test {
 namespace {
@@ -36,14 +37,13 @@ TEST(CommandArguments, QuotedWordsReadBackUnchanged) {
 }
 
 TEST(CommandArguments, LineFromArgv) {
-    ::unsetenv("STOVAN_SHELL_ARGUMENTS");
+    ScopedEnvironment typed("STOVAN_SHELL_ARGUMENTS", std::nullopt);
     std::string a0 = "SToolType", a1 = "Work:My Tool", a2 = "TYPE", a3 = "WBTOOL";
     char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), nullptr};
     EXPECT_EQ(commands::ArgumentLine(4, argv), "\"Work:My Tool\" TYPE WBTOOL");
     EXPECT_EQ(commands::ArgumentLine(1, argv), "");
-    ::setenv("STOVAN_SHELL_ARGUMENTS", "\"as typed\" TYPE=WBTOOL", 1);
+    const ScopedEnvironment asTyped("STOVAN_SHELL_ARGUMENTS", "\"as typed\" TYPE=WBTOOL");
     EXPECT_EQ(commands::ArgumentLine(4, argv), "\"as typed\" TYPE=WBTOOL");
-    ::unsetenv("STOVAN_SHELL_ARGUMENTS");
 }
 
 TEST(CommandDrawer, HostFolderBecomesAmigaDrawer) {

@@ -6,6 +6,7 @@
 #include "commands/VersionCompare.h"
 #include "platform/DosFiles.h"
 #include "tests/commands/CommandsSupport.h"
+#include "tests/support/ScopedEnvironment.h"
 
 namespace stovan::test {
 namespace {
@@ -105,9 +106,7 @@ class SVersionCompareTest : public ::testing::Test {
 
 // Without a shell program the command reads the version strings itself.
 class BuiltInVersion {
-  public:
-    BuiltInVersion() { ::setenv("STOVAN_SHELL", "/nonexistent/stovan-shell", 1); }
-    ~BuiltInVersion() { ::unsetenv("STOVAN_SHELL"); }
+    ScopedEnvironment shell_{"STOVAN_SHELL", "/nonexistent/stovan-shell"};
 };
 
 TEST_F(SVersionCompareTest, CasesWithBuiltInVersion) {
@@ -158,11 +157,13 @@ TEST_F(SVersionCompareTest, RunsTheVersionCommandOfTheShell) {
     fs::permissions(shell, fs::perms::owner_all);
     Put("first", "");
     Put("second", "");
-    ::setenv("STOVAN_SHELL", shell.c_str(), 1);
+    int rc = 0;
     CapturedContext context("SVersionCompare", root_.dos(), "first Work:second");
-    context.get().currentDrawer = *amiga::Lock(root_.dos(), "Work:");
-    const int rc = commands::RunSVersionCompare(context.get(), commands::RunShellCommand);
-    ::unsetenv("STOVAN_SHELL");
+    {
+        const ScopedEnvironment usingShell("STOVAN_SHELL", shell);
+        context.get().currentDrawer = *amiga::Lock(root_.dos(), "Work:");
+        rc = commands::RunSVersionCompare(context.get(), commands::RunShellCommand);
+    }
     EXPECT_EQ(rc, 5) << context.Output();
     EXPECT_EQ(context.Output(), "");
     const std::string where = "|" + root_.Host("Work") + "|" + root_.root() + "\n";

@@ -8,26 +8,15 @@
 
 #include "platform/DosFiles.h"
 #include "platform/SystemRoot.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempRoot.h"
 
 namespace amiga {
 namespace {
 
+using stovan::test::ScopedEnvironment;
 using stovan::test::TempRoot;
 using stovan::test::WriteHostFile;
-
-// Sets an environment variable for one test and restores it afterwards.
-struct ScopedEnvironment {
-    ScopedEnvironment(const char* name, const std::string& value) : name(name) {
-        if (const char* was = std::getenv(name)) {
-            old = was;
-        }
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() { old ? ::setenv(name, old->c_str(), 1) : ::unsetenv(name); }
-    const char* name;
-    std::optional<std::string> old;
-};
 
 TEST(SystemRoot, DefaultRootHasTheDrawerTree) {
     TempRoot root(SystemProfile{SystemKind::MorphOS, "3.19"});

@@ -9,12 +9,14 @@
 #include "scripts/Placeholders.h"
 #include "scripts/Templates.h"
 #include "tests/support/PlaceholderWorld.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "version/Date.h"
 
 namespace stovan {
 namespace {
 
 using test::PlaceholderWorld;
+using test::ScopedEnvironment;
 
 struct Row {
     const char* label;
@@ -377,10 +379,9 @@ TEST(Placeholders, WithoutAnItemOnlyItemFreeWordsHaveValues) {
 
 TEST(Placeholders, LanguageFollowsTheLocale) {
     PlaceholderWorld world;
-    ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+    EXPECT_EQ(world.Expand(nullptr, "{LANGUAGE}"), "english");  // the world's "C"
+    const ScopedEnvironment german("LC_ALL", "de_DE.UTF-8");
     EXPECT_EQ(world.Expand(nullptr, "{LANGUAGE}"), "deutsch");
-    ::setenv("LC_ALL", "C", 1);
-    EXPECT_EQ(world.Expand(nullptr, "{LANGUAGE}"), "english");
 }
 
 TEST(Placeholders, CheckNameMakesItsDrawer) {
