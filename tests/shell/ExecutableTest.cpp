@@ -6,8 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <future>
 #include <string>
+#include <thread>
 
 #include "platform/AmigaPath.h"
 #include "platform/DosFiles.h"
@@ -19,6 +23,7 @@ namespace {
 
 using stovan::test::ProgramRun;
 using stovan::test::ReadHostFile;
+using stovan::test::RunOptions;
 using stovan::test::RunProgram;
 using stovan::test::TempRoot;
 using stovan::test::WriteHostFile;
@@ -129,6 +134,37 @@ TEST_F(ShellProgram, StreamsVariablesAndChildren) {
     ProgramRun badRoot = RunProgram(kShell, {"--root", root.folder(), "-c", "Echo x"});
     EXPECT_EQ(badRoot.exitCode, 20);
     EXPECT_EQ(badRoot.out, "");
+}
+
+// Ctrl-C while a host program runs reaches the program too: it ends at
+// once, and the script ends with a break instead of going on.
+TEST_F(ShellProgram, ABreakReachesTheRunningProgram) {
+    const std::string marker = root.folder() + "/sleeping";
+    const std::string sleeper = root.Host("SYS", "C/Sleeper");
+    WriteHostFile(sleeper, "#!/bin/sh\n: >\"" + marker + "\"\nexec sleep 30\n");
+    ::chmod(sleeper.c_str(), 0755);
+    Write("S:test-script", "Sleeper\nEcho after\n");
+    // The break comes once the program runs; without it reaching the
+    // program, the run would last the program's 30 s and be cut at 20.
+    std::promise<int> pid;
+    RunOptions options;
+    options.timeout = std::chrono::seconds(20);
+    options.started = [&pid](int id) { pid.set_value(id); };
+    std::jthread breaker([&] {
+        auto started = pid.get_future();
+        if (started.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            return;
+        }
+        for (int tries = 0; tries < 1000 && !std::filesystem::exists(marker); ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ::kill(started.get(), SIGINT);
+    });
+    const ProgramRun run = RunProgram(kShell, {"--root", root.root(), "S:test-script"}, options);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 20);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("***Break"), std::string::npos) << run.err;
 }
 
 }  // namespace
