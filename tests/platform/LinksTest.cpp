@@ -162,6 +162,22 @@ TEST_P(BothResolvers, NothingIsWrittenThroughALinkOutOfTheRoot) {
     EXPECT_EQ(ReadHostFile(volume + "/real/f"), "x");
 }
 
+// A rename checks its target first; should a file appear there before the
+// rename itself, the rename still refuses to replace it. Two names of one
+// object (a change of case where case is ignored) may still be renamed.
+TEST_P(BothResolvers, ARenameNeverReplacesAFileThatAppearedAtItsTarget) {
+    const std::string work = root.Host("Work");
+    WriteHostFile(work + "/from", "moving");
+    WriteHostFile(work + "/there", "the user's");
+    EXPECT_EQ(HostRenameBeneath(work, "from", "there", true).error(), ERROR_OBJECT_EXISTS);
+    EXPECT_EQ(ReadHostFile(work + "/from"), "moving");
+    EXPECT_EQ(ReadHostFile(work + "/there"), "the user's");
+    EXPECT_EQ(HostRenameBeneath(work, "from", "none/there", true).error(), ERROR_OBJECT_NOT_FOUND);
+    ASSERT_EQ(::link((work + "/from").c_str(), (work + "/same").c_str()), 0);
+    EXPECT_TRUE(HostRenameBeneath(work, "from", "same", true).ok());
+    EXPECT_EQ(ReadHostFile(work + "/same"), "moving");
+}
+
 // Another thread keeps exchanging RAM:dd (a drawer) with a link to a folder
 // outside the root while files are written, drawers made and removed and
 // names renamed in RAM:dd. Before the writes were opened by descriptor,
