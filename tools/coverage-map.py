@@ -19,7 +19,8 @@ Build first (clang, instrumented, unoptimised):
 Then:
   tools/coverage-map.py build-pcov [SUITE ...]      # runs, writes build-pcov/coverage-map.json
   tools/coverage-map.py build-pcov --report         # reads it again
-  tools/coverage-map.py build-pcov --compare OLD.json  # what OLD reached and this does not
+  tools/coverage-map.py build-pcov --compare OLD.json [--since COMMIT] [--at COMMIT]
+                                    # what OLD reached and this does not
 
 The report lists, per case, how many non-blank lines its TEST block has, how
 many lines/branches only it reaches, and a greedy choice of cases whose removal
@@ -27,8 +28,14 @@ many lines/branches only it reaches, and a greedy choice of cases whose removal
 layer X stays only with a case of tests/X still reaching it. A case reaching
 nothing of its own may still check a result the others do not: the list is
 where to look, not what to delete.
+
+A map records the commit it was made at. --compare follows every line of
+the program's code that moved between the two commits (--since and --at name
+them for maps that do not record them); a line that changed itself is
+counted apart, as neither lost nor kept.
 """
 
+import difflib
 import json
 import os
 import re
@@ -139,7 +146,39 @@ def collect(build, suites):
     keys = [None] * len(keys_index)
     for k, i in keys_index.items():
         keys[i] = k
-    return {"keys": keys, "cases": cases_out}
+    return {"keys": keys, "cases": cases_out, "commit": head_commit()}
+
+
+def head_commit():
+    """The commit the map is made at, "+" added when the tree differs from it."""
+    def git(*words):
+        return subprocess.run(["git", "-C", str(ROOT)] + list(words), capture_output=True,
+                              text=True).stdout.strip()
+    commit = git("rev-parse", "HEAD")
+    return commit + ("+" if commit and git("status", "--porcelain", "--untracked-files=no")
+                     else "")
+
+
+def source_at(commit, file):
+    result = subprocess.run(["git", "-C", str(ROOT), "show", f"{commit}:{file}"],
+                            capture_output=True, text=True)
+    return result.stdout.splitlines() if result.returncode == 0 else None
+
+
+def line_map(old_commit, new_commit, file):
+    """Old line number -> new one for the lines of file that stayed as they
+    were; None when the file is the same at both commits."""
+    before, after = source_at(old_commit, file), source_at(new_commit, file)
+    if before == after:
+        return None
+    moved = {}
+    if before is not None and after is not None:
+        matcher = difflib.SequenceMatcher(None, before, after, autojunk=False)
+        for tag, i1, i2, j1, _ in matcher.get_opcodes():
+            if tag == "equal":
+                for k in range(i2 - i1):
+                    moved[i1 + k + 1] = j1 + k + 1
+    return moved
 
 
 TEST_START = re.compile(r"^(TEST|TEST_F|TEST_P|TYPED_TEST)\(\s*(\w+)\s*,\s*(\w+)\s*\)")
@@ -222,16 +261,36 @@ def reached(data):
     return {data["keys"][k] for case in data["cases"].values() for k in case["keys"]}
 
 
-def compare(old, new):
+def compare(old, new, since=None, at=None):
     """Totals of both runs, then every line or branch direction the old run
-    reached and the new one does not, by file."""
+    reached and the new one does not, by file, following the lines that
+    moved between the two maps' commits."""
     before, after = reached(old), reached(new)
     for name, keys in (("before", before), ("after", after)):
         lines = sum(1 for k in keys if k.count(":") == 1)
         print(f"{name}: {len(old['cases'] if name == 'before' else new['cases'])} cases, "
               f"{lines} lines, {len(keys) - lines} branch directions reached")
-    lost = sorted(before - after)
-    print(f"lost: {len(lost)}; newly reached: {len(after - before)}")
+    old_commit = (since or old.get("commit", "")).rstrip("+")
+    new_commit = (at or new.get("commit", "")).rstrip("+")
+    if not old_commit or not new_commit:
+        print("a map records no commit (give --since/--at): lines that moved count as lost")
+    maps = {}
+    lost, changed, followed = [], [], set()
+    for key in sorted(before):
+        file, line, *rest = key.split(":")
+        if old_commit and new_commit and file not in maps:
+            maps[file] = line_map(old_commit, new_commit, file)
+        moved = maps.get(file)
+        if moved is not None:
+            if int(line) not in moved:
+                changed.append(key)
+                continue
+            key = ":".join([file, str(moved[int(line)])] + rest)
+        followed.add(key)
+        if key not in after:
+            lost.append(key)
+    print(f"lost: {len(lost)}; newly reached: {len(after - followed)}; "
+          f"on lines changed since: {len(changed)}")
     for key in lost:
         print(f"  {key}")
     return 1 if lost else 0
@@ -246,7 +305,9 @@ def main():
     out = build / "coverage-map.json"
     if "--compare" in args:
         old = json.loads(Path(args[args.index("--compare") + 1]).read_text())
-        return compare(old, json.loads(out.read_text()))
+        def option(name):
+            return args[args.index(name) + 1] if name in args else None
+        return compare(old, json.loads(out.read_text()), option("--since"), option("--at"))
     if "--report" not in args:
         data = collect(build, [a for a in args[1:]])
         out.write_text(json.dumps(data))
