@@ -103,6 +103,7 @@ Expected<std::uint64_t, ArchiveError> CreateZipArchive(const std::string& archiv
                         "Cannot write " + archiveHostPath + ": " + ErrnoText());
     }
     if (failure) {
+        // The failure is what the caller hears; a leftover temporary is only clutter.
         (void)amiga::HostRemoveFile(temporary);
         return Unexpected{*failure};
     }

@@ -387,7 +387,7 @@ VersionResult ReadFileVersion(const CommandContext& context, std::string_view pa
             output = std::move(*text);
         }
     }
-    (void)amiga::HostRemoveFile(outputPath);
+    (void)amiga::HostRemoveFile(outputPath);  // read already: only clutter if it stays
     if (!ran) {
         result.error = CompareError::Command;
         result.code = ran.error();

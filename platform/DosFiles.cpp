@@ -583,6 +583,7 @@ Expected<std::string, DosError> ReadFile(const DosList& dos, std::string_view pa
         return Unexpected{ERROR_OBJECT_WRONG_TYPE};
     }
     if (const int status = ::fcntl(opened->get(), F_GETFL); status >= 0) {
+        // A regular file, where O_NONBLOCK changes nothing: clearing it is tidiness.
         (void)::fcntl(opened->get(), F_SETFL, status & ~O_NONBLOCK);
     }
     auto file = std::optional<HostFile>(HostFile::FromDescriptor(opened->Release()));

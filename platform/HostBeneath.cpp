@@ -360,7 +360,8 @@ Expected<HostFile, DosError> HostOpenFileBeneath(const std::string& root, std::s
         return Unexpected{ERROR_OBJECT_WRONG_TYPE};
     }
     if (mode == HostFile::Mode::Read) {
-        // O_NONBLOCK only kept a FIFO from stalling the open itself.
+        // O_NONBLOCK only kept a FIFO from stalling the open itself; the file is
+        // regular now, where the flag changes nothing, so clearing it may fail.
         const int status = ::fcntl(opened->get(), F_GETFL);
         if (status >= 0) {
             (void)::fcntl(opened->get(), F_SETFL, status & ~O_NONBLOCK);

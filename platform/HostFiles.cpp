@@ -166,6 +166,7 @@ Expected<std::string, DosError> HostReadFile(const std::string& path, std::size_
             return Unexpected{ERROR_OBJECT_WRONG_TYPE};
         }
         if (const int status = ::fcntl(descriptor, F_GETFL); status >= 0) {
+            // A regular file, where O_NONBLOCK changes nothing: clearing it is tidiness.
             (void)::fcntl(descriptor, F_SETFL, status & ~O_NONBLOCK);
         }
     } else {
@@ -318,7 +319,7 @@ SyncBatch::SyncBatch() : outer_(currentBatch) {
 }
 
 SyncBatch::~SyncBatch() {
-    (void)Finish();
+    (void)Finish();  // a destructor cannot report: who needs the result calls Finish()
     currentBatch = outer_;
 }
 

@@ -38,7 +38,9 @@ struct Anchor {
 };
 
 // Extracted objects receive their protection bits and comment through the
-// host; the date is already the host time the archive module set.
+// host; the date is already the host time the archive module set. Both are
+// set as well as they can be: the object's data is what extraction promises,
+// and a disk too full for a sidecar fails the next object's write anyway.
 class HostSink final : public MetadataSink {
   public:
     HostSink(ShellHost& host, Anchor anchor) : host_(host), anchor_(std::move(anchor)) {}

@@ -180,8 +180,9 @@ int Shell::RunLine(std::string_view rawLine, Streams io) {
         target.slot = target.holder.get();
     }
 
-    int rc = RunCommand(command->name, command->arguments, streams);
-    (void)rc;
+    // The command's return code is kept in lastRc_ too, which is returned
+    // below once the redirections are closed.
+    (void)RunCommand(command->name, command->arguments, streams);
     // Closing a redirection writes its data back: a failure there is a
     // failed write of the command.
     for (FileDescriptor* holder : {&output, &error}) {

@@ -36,7 +36,8 @@ struct CopyOptions {
 };
 
 // Copies the bytes of one file, into a temporary name first so that a failed
-// copy never leaves a half-written file under the final name.
+// copy never leaves a half-written file under the final name. A failure
+// removes the temporary as well as it can and returns what failed.
 DosError CopyData(ShellHost& host, const ObjectInfo& from, const std::string& to) {
     auto source = host.OpenFile(from.amigaPath, StreamMode::OldFile);
     if (!source) {
@@ -241,6 +242,8 @@ class Copier {
     int result() const { return result_; }
 
   private:
+    // The data is copied by now; protection, comment and date are carried
+    // over as well as the target allows, without failing the copy.
     void ApplyMetadata(const ObjectInfo& from, const std::string& to) {
         ShellHost& host = context_.host;
         if (options_.protection) {

@@ -45,6 +45,7 @@ class Deleter {
                 Failed(object, ERROR_DELETE_PROTECTED);
                 return true;
             }
+            // Should this fail, the delete below fails and says so.
             (void)context_.host.SetProtection(object.amigaPath, object.protection & ~FIBF_DELETE);
         }
         DosError error = context_.host.DeleteObject(object.amigaPath);
