@@ -116,8 +116,8 @@ Status Install(ProcessContext& context, ApplicationItem& item, std::uint32_t opF
         return Status::Ok();
     }
     frontend.ShowProgress(MessageText(msg::ProgressInstalling, {item.displayText()}));
-    // A drawer that cannot be made shows when the script needs it; only an
-    // expansion that ran out of memory fails here, and the script's fails too.
+    // A drawer that cannot be made shows when the script needs it; an
+    // expansion out of memory fails again, logged, when the script is written.
     (void)CreateInstallDrawer(engine, item);
     PruneArchives(engine, item, engine.preferences().maxArchives, archive);
     std::string scriptPath;
@@ -145,8 +145,8 @@ Status Install(ProcessContext& context, ApplicationItem& item, std::uint32_t opF
         frontend.ShowProgress(MessageText(msg::ProgressInstalled, {item.displayText()}));
     }
     if ((engine.preferences().flags & KEEP_ARCHIVES) == 0) {
-        // An archive that stays costs only space; it counts as kept and is
-        // pruned with the others.
+        // An archive that stays costs only space; a later install of that
+        // version reuses it.
         (void)amiga::DeleteFile(engine.dos(), archive);
     }
     return result;
