@@ -28,6 +28,7 @@ Status FetchLocalArchive(Engine& engine, std::string_view path, const std::strin
     }
     const std::string target = drawer + name;
     if (!amiga::CopyFile(engine.dos(), path, target).ok()) {
+        // A partial copy; the failure logged below is what the user hears.
         (void)amiga::DeleteFile(engine.dos(), target);
         engine.log().AddLogEntry(msg::CannotFind, name);
         return Status(msg::CannotFind);

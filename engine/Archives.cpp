@@ -43,6 +43,7 @@ Result<amiga::FileLock> EnterDownloadDrawer(Engine& engine, std::string& drawer)
     auto expanded = ExpandText(engine, nullptr, "{DOWNLOADDIR}");
     AMIGA_RETURN_IF_FAILED(expanded);
     drawer = AsDrawer(*expanded);
+    // A drawer that could not be made fails the lock below, which gives 339.
     (void)amiga::CreateDrawerPath(engine.dos(), drawer);
     auto lock = amiga::Lock(engine.dos(), drawer);
     if (!lock.ok() || !lock->drawer) {
@@ -55,7 +56,7 @@ Result<amiga::FileLock> EnterDownloadDrawer(Engine& engine, std::string& drawer)
 // server version; "" when there is none. Matching by the version read from
 // the name, not by a pattern on its text, keeps "Foo_v1.100.lha" from
 // passing for version 1.10.
-std::string FindReusableArchive(Engine& engine, const amiga::FileLock& drawer,
+std::string FindReusableArchive(Engine& /*engine*/, const amiga::FileLock& drawer,
                                 const std::string& drawerPath, const ApplicationItem& item) {
     auto entries = amiga::ListDrawer(drawer);
     if (!entries.ok()) {
@@ -70,7 +71,6 @@ std::string FindReusableArchive(Engine& engine, const amiga::FileLock& drawer,
             return drawerPath + entry.name;
         }
     }
-    (void)engine;
     return {};
 }
 
@@ -92,6 +92,10 @@ Status PlaceArchive(Engine& engine, const std::string& downloaded, const std::st
     }
     if (!amiga::Rename(dos, downloaded, target).ok()) {
         if (movedAside) {
+            // Undoes the rename that just succeeded between the same two
+            // drawers, so it fails only when they changed meanwhile; the old
+            // archive then stays as "Replaced" only until the receiving
+            // drawer is cleared, and the 340 below is all the user hears.
             (void)amiga::Rename(dos, aside, target);
         }
         engine.log().AddLogEntry(msg::CannotCreateTempFile);
@@ -105,14 +109,17 @@ Status Download(ProcessContext& context, ApplicationItem& item, const std::strin
     Engine& engine = context.engine();
     const amiga::DosList& dos = engine.dos();
     const std::string receiving = drawer + std::string(kDownloadTempDrawer) + "/";
+    // A drawer that could not be made fails the lock below, which gives 339.
     (void)amiga::CreateDrawerPath(dos, receiving);
     if (auto lock = amiga::Lock(dos, receiving); !lock.ok() || !lock->drawer) {
+        engine.log().AddLogEntry(msg::CannotEnterDownloadDrawer);
         return Status(msg::CannotEnterDownloadDrawer);
     }
     Status result;
     auto url = ExpandText(engine, &item, item.urlArchive());
     if (!url) {
         result = Status(url.error());
+        engine.log().AddLogEntry(result.message());
     } else {
         // A failed archive download always opens the log.
         Preferences& preferences = engine.preferences();
@@ -123,7 +130,9 @@ Status Download(ProcessContext& context, ApplicationItem& item, const std::strin
                                       : Status(msg::CannotFind);
         preferences.flags = savedFlags;
         if (result.ok() && stored.empty()) {
+            // An empty body stores no file: there is nothing to install.
             result = Status(msg::CannotFind);
+            engine.log().AddLogEntry(msg::CannotFind, amiga::FilePart(*url));
         }
         if (result.ok()) {
             if ((preferences.flags & COMMENT_ARCHIVES) != 0) {
@@ -134,6 +143,7 @@ Status Download(ProcessContext& context, ApplicationItem& item, const std::strin
             auto name = ArchiveFileName(engine, item, amiga::FilePart(stored));
             if (!name) {
                 result = Status(name.error());
+                engine.log().AddLogEntry(result.message());
             } else {
                 const std::string target = drawer + *name;
                 result = PlaceArchive(engine, stored, target, receiving);
@@ -218,6 +228,9 @@ Status ObtainArchive(ProcessContext& context, ApplicationItem& item, std::string
     std::string drawer;
     auto lock = EnterDownloadDrawer(engine, drawer);
     if (!lock) {
+        // Logged here, as the fetch logs its own: it stops the run, which
+        // itself only logs "Processing Done.".
+        engine.log().AddLogEntry(lock.error());
         return Status(lock.error());
     }
     if (!item.HasFlags(FORCE_DOWNLOAD) && item.serverVersion.known()) {
@@ -288,6 +301,8 @@ void DeleteSurplus(const Engine& engine, ArchiveList& list, std::size_t keep, bo
             }
             kept.push_back(std::move(entry));
         } else if (deleteFiles) {
+            // Pruning only saves space: an archive that stays is listed and
+            // pruned again at the next install.
             (void)amiga::DeleteFile(engine.dos(), entry.path);
         }
     }

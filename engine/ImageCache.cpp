@@ -75,6 +75,7 @@ std::optional<std::string> ImageDrawerPath(Engine& engine) {
     }
     auto lock = amiga::Lock(dos, *path);
     if (!lock) {
+        // A drawer that could not be made fails the lock below: no cache then.
         (void)amiga::CreateDrawerPath(dos, *path);
         lock = amiga::Lock(dos, *path);
     }
@@ -121,7 +122,7 @@ Status ShowItemImage(ImageContext& context, const ApplicationItem* item, bool di
             amiga::IsValidName(item->name()) ? ImageDrawerPath(engine) : std::nullopt;
         if (drawer) {
             cached = *drawer;
-            (void)amiga::AddPart(cached, item->name(), std::string::npos);
+            (void)amiga::AddPart(cached, item->name(), std::string::npos);  // no limit: cannot fail
             std::uint64_t size = FileSize(dos, cached);
             if ((preferences.flags & SCAN_MISSING_IMAGES) != 0 && size < kRescanImageSize) {
                 size = 0;
@@ -145,6 +146,8 @@ Status ShowItemImage(ImageContext& context, const ApplicationItem* item, bool di
                     fetch(ImageServerUrl(preferences.imageServer, item->name()));
                 }
                 if (tried && !fetched && result.message() != msg::ProcessingAborted) {
+                    // The mark only spares later displays a fetch that failed;
+                    // without it the next display tries once more.
                     (void)amiga::WriteFile(dos, cached, std::string(1, '\0'));
                 }
             }
@@ -161,11 +164,7 @@ Status ShowItemImage(ImageContext& context, const ApplicationItem* item, bool di
 
 Status FetchMissingImages(ImageContext& context, Frontend& frontend) {
     Engine& engine = context.engine;
-    std::uint32_t total = 0;
-    for (const ApplicationItem& counted : engine.items()) {
-        (void)counted;
-        ++total;
-    }
+    const auto total = static_cast<std::uint32_t>(engine.items().size());
     frontend.ShowGauge(true);
     Status result;
     std::uint32_t counter = 0;

@@ -139,6 +139,7 @@ Status GetVersionFromCommand(Engine& engine, EventLoop& loop, std::string_view p
                 triple = ScanVersionOutput(*output);
             }
         }
+        // A leftover output file in T:; the next call picks a name not taken.
         (void)amiga::DeleteFile(engine.dos(), command.output);
         return result;
     } catch (const std::bad_alloc&) {

@@ -30,6 +30,7 @@ void ShowDatabaseWarning(Engine& engine, Frontend& frontend) {
     }
 }
 
+// The check logs what it finds, and an abort shows in check.aborted.
 void QuickCheckAll(ProcessContext& context) {
     (void)VersionCheckRun(context.check, CheckMode::Quick, CheckScope::All);
 }
@@ -57,8 +58,14 @@ void PrepareRelaunch(Engine& engine) {
 void ApplyStovanPathRule(Engine& engine) {
     const amiga::DosList& dos = engine.dos();
     if ((engine.preferences().flags2 & STORE_PATH) == 0) {
-        (void)amiga::DeleteFile(dos, kEnvPath);
-        (void)amiga::DeleteFile(dos, kEnvArcPath);
+        // A variable that stays would still tell every script the path the
+        // user asked not to keep: that is said, as a failed write is.
+        for (std::string_view variable : {kEnvPath, kEnvArcPath}) {
+            if (const amiga::DosStatus deleted = amiga::DeleteFile(dos, variable);
+                !deleted.ok() && deleted.error() != amiga::ERROR_OBJECT_NOT_FOUND) {
+                engine.log().AddLogEntry(msg::CannotOpen, variable);
+            }
+        }
         return;
     }
     if (auto existing = amiga::Lock(dos, kEnvArcPath);
@@ -81,6 +88,7 @@ void ApplyStovanPathRule(Engine& engine) {
 }
 
 ProcessOutcome UpdateStovanItems(ProcessContext& context) {
+    // As in QuickCheckAll: the check logs what it finds.
     (void)VersionCheckRun(context.check, CheckMode::Quick, CheckScope::Stovan);
     if (context.relaunchRequested != 0) {
         return {};
@@ -110,6 +118,7 @@ LaunchOutcome RunLaunchStep(ProcessContext& context, const LaunchSettings& setti
 
     // Stovan's own items first: this is how it updates itself and its
     // database packages at every start.
+    // A failure that stopped the run was logged where it happened.
     (void)UpdateStovanItems(context);
     if (context.relaunchRequested != 0) {
         PrepareRelaunch(engine);
@@ -132,7 +141,7 @@ LaunchOutcome RunLaunchStep(ProcessContext& context, const LaunchSettings& setti
         case LAUNCH_UPDATE:
             QuickCheckAll(context);
             if (!context.check.aborted && context.relaunchRequested == 0) {
-                (void)ProcessItems(context, ProcessScope::All);
+                (void)ProcessItems(context, ProcessScope::All);  // its failures are in the log
             }
             break;
         default:

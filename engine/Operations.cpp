@@ -51,7 +51,10 @@ std::int32_t RunAndRemove(ProcessContext& context, ApplicationItem& item,
                           const std::string& scriptPath, ScriptOperation operation) {
     Engine& engine = context.engine();
     std::int32_t rc = kCommandNotRun;
+    // A script that did not run to its end comes back as rc 20, counted and
+    // logged below; an abort ends only the script, not the run.
     (void)RunScript(engine, context.loop(), context.frontend(), item, scriptPath, operation, &rc);
+    // A script left behind goes with its drawer when the run cleans up.
     (void)amiga::DeleteFile(engine.dos(), scriptPath);
     const std::int32_t limit = operation == ScriptOperation::Uninstall ? 20 : kScriptFailure;
     context.lastScriptCode = rc;
@@ -70,7 +73,13 @@ Status WriteScripts(Engine& engine, const ApplicationItem& item, std::string_vie
         result = WriteTextFiles(engine, item);
     }
     if (!result.ok() && !scriptPath.empty()) {
+        // A partial script in the temporary drawer, which the run cleans up;
+        // the failure logged below is what the user hears.
         (void)amiga::DeleteFile(engine.dos(), scriptPath);
+    }
+    if (!result.ok()) {
+        // It stops the run, which itself only logs "Processing Done.".
+        engine.log().AddLogEntry(result.message());
     }
     return result;
 }
@@ -107,6 +116,8 @@ Status Install(ProcessContext& context, ApplicationItem& item, std::uint32_t opF
         return Status::Ok();
     }
     frontend.ShowProgress(MessageText(msg::ProgressInstalling, {item.displayText()}));
+    // A drawer that cannot be made shows when the script needs it; an
+    // expansion out of memory fails again, logged, when the script is written.
     (void)CreateInstallDrawer(engine, item);
     PruneArchives(engine, item, engine.preferences().maxArchives, archive);
     std::string scriptPath;
@@ -114,9 +125,13 @@ Status Install(ProcessContext& context, ApplicationItem& item, std::uint32_t opF
     {
         // {ARCHIVE}, {ARCHIVENAME} and {EXTENSION} name the local file.
         ScopedField local(item, ItemField::urlArchive, archive);
-        result = local.ok() ? WriteScripts(engine, item, item.installScript(), ScriptKind::Install,
-                                           scriptPath)
-                            : Status(msg::NotEnoughMemory);
+        if (local.ok()) {
+            result =
+                WriteScripts(engine, item, item.installScript(), ScriptKind::Install, scriptPath);
+        } else {
+            result = Status(msg::NotEnoughMemory);
+            engine.log().AddLogEntry(result.message());
+        }
     }
     if (result.ok()) {
         const ScriptOperation operation = InstallKind(opFlags);
@@ -130,6 +145,8 @@ Status Install(ProcessContext& context, ApplicationItem& item, std::uint32_t opF
         frontend.ShowProgress(MessageText(msg::ProgressInstalled, {item.displayText()}));
     }
     if ((engine.preferences().flags & KEEP_ARCHIVES) == 0) {
+        // An archive that stays costs only space; a later install of that
+        // version reuses it.
         (void)amiga::DeleteFile(engine.dos(), archive);
     }
     return result;
@@ -151,6 +168,7 @@ Status Uninstall(ProcessContext& context, ApplicationItem& item) {
     const Status result =
         WriteScripts(engine, item, item.uninstallScript(), ScriptKind::Uninstall, scriptPath);
     if (result.ok()) {
+        // A failing uninstall script is logged there and does not stop the run.
         (void)RunAndRemove(context, item, scriptPath, ScriptOperation::Uninstall);
     }
     return result;
@@ -182,6 +200,8 @@ Status PerformOperation(ProcessContext& context, ApplicationItem& item, std::uin
         }
         return Install(context, item, opFlags);
     } catch (const std::bad_alloc&) {
+        // It stops the run like any failure here, so it is logged too.
+        context.engine().log().AddLogEntry(msg::NotEnoughMemory);
         return Status(msg::NotEnoughMemory);
     }
 }
@@ -191,7 +211,7 @@ void CleanTemporary(Engine& engine) {
     if (const auto temp = ExpandText(engine, nullptr, "{TEMPDIR}")) {
         const std::string drawer = ParentOf(*temp);
         if (amiga::EqualsNoCase(amiga::FilePart(drawer), "StovanTemp")) {
-            (void)amiga::DeleteAll(dos, drawer);
+            (void)amiga::DeleteAll(dos, drawer);  // what resists is found by the lock below
             if (amiga::Lock(dos, drawer).ok()) {
                 // Something resisted: the next {TEMPDIR} names a fresh drawer.
                 ++engine.scratchNumber;
@@ -203,6 +223,7 @@ void CleanTemporary(Engine& engine) {
         if (!drawer.empty() && drawer.back() != '/' && drawer.back() != ':') {
             drawer += '/';
         }
+        // A download's leftovers only: nothing the user keeps is in it.
         (void)amiga::DeleteAll(dos, drawer + "StovanTemp");
     }
 }

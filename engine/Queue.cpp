@@ -359,6 +359,11 @@ ProcessOutcome ProcessItems(ProcessContext& context, ProcessScope scope, Applica
         context.reloadDatabases) {
         frontend.ShowProgress(GetString(msg::ProgressLoadingDatabase));
         const Status reloaded = context.reloadDatabases();
+        if (!reloaded.ok()) {
+            // Nothing below logs it, and a run started at launch has no
+            // other way to tell the user.
+            engine.log().AddLogEntry(reloaded.message());
+        }
         if (outcome.result.ok()) {
             outcome.result = reloaded;
         }

@@ -74,6 +74,7 @@ ServerFetches::Entry* ServerFetches::Start(ApplicationItem* item, std::size_t pl
     // Beside the file the step asks for, so that handing it over is a
     // rename inside one drawer.
     entry->stagingPath = fetch.path + ".ahead" + std::to_string(++counter_);
+    // A leftover of another run; the transfer's own rename replaces it.
     (void)amiga::DeleteFile(dos, entry->stagingPath);
     TransferRequest request;
     request.url = fetch.url;
@@ -82,9 +83,11 @@ ServerFetches::Entry* ServerFetches::Start(ApplicationItem* item, std::size_t pl
     request.flags = fetch.flags;
     request.settings = EngineTransferSettings(engine_);
     entry->transfer = std::make_unique<Transfer>(std::move(request));
+    // A start that fails finishes the transfer with its result, which
+    // Deliver reports.
     (void)set_.Start(*entry->transfer);
     entry->failedAtStart = entry->transfer->finished();
-    (void)set_.TakeFinished();
+    (void)set_.TakeFinished();  // each entry asks its own transfer whether it is done
     entries_.push_back(std::move(entry));
     return entries_.back().get();
 }
@@ -92,8 +95,10 @@ ServerFetches::Entry* ServerFetches::Start(ApplicationItem* item, std::size_t pl
 void ServerFetches::Drop(Entry& entry) {
     if (entry.transfer && !entry.transfer->finished()) {
         set_.Abort(*entry.transfer);
-        (void)set_.TakeFinished();
+        (void)set_.TakeFinished();  // the entry goes; nobody asks for its result
     }
+    // A fetched page nobody reads any more; it never passes for the page
+    // itself, which only a rename makes.
     (void)amiga::DeleteFile(engine_.dos(), entry.stagingPath);
     std::erase_if(entries_,
                   [&](const std::unique_ptr<Entry>& held) { return held.get() == &entry; });
@@ -118,6 +123,7 @@ void ServerFetches::TopUp() {
         }
         ApplicationItem* item = plan_[index];
         if (auto fetch = firstFetch_(*item)) {
+            // One that cannot start ahead is fetched, and reported, in its turn.
             (void)Start(item, index, *fetch);
         }
     }
@@ -132,10 +138,10 @@ void ServerFetches::Drive(int waitMilliseconds) {
         }
     }
     set_.Perform();
-    (void)set_.TakeFinished();
+    (void)set_.TakeFinished();  // each entry asks its own transfer whether it is done
     TopUp();
     if (waitMilliseconds > 0 && set_.active() > 0) {
-        (void)set_.Wait(waitMilliseconds);
+        (void)set_.Wait(waitMilliseconds);  // no extra descriptors: the count is 0
     }
     lastDriven_ = std::chrono::steady_clock::now();
 }
@@ -196,7 +202,7 @@ Status ServerFetches::Fetch(ApplicationItem& item, const ServerFetch& fetch,
                 if (entry->transfer->finished() || abortedFirst) {
                     break;
                 }
-                (void)set_.Wait(kAbortPollMilliseconds);
+                (void)set_.Wait(kAbortPollMilliseconds);  // no extra descriptors: the count is 0
                 lastDriven_ = std::chrono::steady_clock::now();
             }
         }
@@ -206,12 +212,13 @@ Status ServerFetches::Fetch(ApplicationItem& item, const ServerFetch& fetch,
             entry->longestPause < kLongPause) {
             break;
         }
+        // As at the first start: the new transfer's rename replaces a file that stays.
         (void)amiga::DeleteFile(engine_.dos(), entry->stagingPath);
         entry->transfer = std::make_unique<Transfer>(TransferRequest(entry->transfer->request()));
         entry->longestPause = {};
-        (void)set_.Start(*entry->transfer);
+        (void)set_.Start(*entry->transfer);  // a failed start is the result Deliver reports
         entry->failedAtStart = entry->transfer->finished();
-        (void)set_.TakeFinished();
+        (void)set_.TakeFinished();  // each entry asks its own transfer whether it is done
     }
     Status result = abortedFirst ? Status(msg::ProcessingAborted) : Deliver(*entry, outcome);
     Drop(*entry);
@@ -226,6 +233,7 @@ Status ServerFetches::Deliver(Entry& entry, DownloadOutcome& outcome) {
     if (result.ok() && !transfer.storedName().empty()) {
         auto target = amiga::LockForCreate(dos, entry.fetch.path);
         if (target && target->exists) {
+            // A file that stays fails the rename below, which is reported.
             (void)amiga::DeleteFile(dos, target->name, &target->parent);
         }
         if (!target || !amiga::Rename(dos, entry.stagingPath, entry.fetch.path).ok()) {

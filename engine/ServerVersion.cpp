@@ -41,12 +41,14 @@ Status FetchAndRead(ServerVersionContext& context, ApplicationItem& item,
     if (!fetch) {
         return Status(msg::NotEnoughMemory);
     }
+    // An earlier fetch's file; the fetch replaces it.
     (void)amiga::DeleteFile(engine.dos(), fetch->path);
     DownloadOutcome outcome;
     Status result = Fetch(context, item, *fetch, outcome);
     if (result.ok()) {
         result = read(fetch->path, outcome);
     }
+    // A file in {TEMPDIR}, which the next clean-up of the temporary drawers removes.
     (void)amiga::DeleteFile(engine.dos(), fetch->path);
     return result;
 }

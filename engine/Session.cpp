@@ -35,14 +35,16 @@ std::string_view FileNamePart(std::string_view path) {
 
 // What a run killed during a save left behind: temporary files that no
 // writer will ever rename. Each is removed under the lock its writers
-// take, so a save in progress in another run keeps its file.
+// take, so a save in progress in another run keeps its file. How many went
+// is of no interest; one that stays is tried again at the next start.
 void RemoveStaleTemporaries(const amiga::DosList& dos) {
     (void)amiga::RemoveTemporaryFiles(dos, kPrefsDrawer, kConfigurationFileName);
-    (void)amiga::RemoveTemporaryFiles(dos, "T:", FileNamePart(kVersionCacheFileName));
+    (void)amiga::RemoveTemporaryFiles(dos, "T:", FileNamePart(kVersionCacheFileName));  // as above
     // A run stuck in a preferences save is left alone; its temporary file
     // goes at a later start.
     if (auto preferences = amiga::LockRoot(dos.rootFolder(), std::string(kPreferencesLockName),
                                            std::chrono::milliseconds(2000))) {
+        // As above: the count does not matter.
         (void)amiga::RemoveTemporaryFiles(dos, kPreferencesDrawer, FileNamePart(kPreferencesPath));
     }
 }
@@ -67,6 +69,8 @@ void SeedShippedPictures(const amiga::DosList& dos) {
         !stat || stat->type != amiga::HostType::Directory) {
         return;
     }
+    // A courtesy, as said above: a drawer that cannot be made fails the
+    // copy, and a picture that is not copied leaves the panel's placeholder.
     (void)amiga::CreateDrawerPath(dos, kShippedImagesDrawer);
     (void)SeedSampleDatabase(dos, folder, kShippedImagesDrawer);
 }

@@ -115,13 +115,8 @@ Status VersionCheckRun(VersionCheckContext& context, CheckMode mode, CheckScope 
         CleanTemporary(engine);
     }
     engine.log().AddLogEntry(msg::VersionCheckStarting, GetString(CheckModeLabel(mode)));
-    std::uint32_t total = scope == CheckScope::One ? 1 : 0;
-    if (scope != CheckScope::One) {
-        for (const ApplicationItem& counted : engine.items()) {
-            (void)counted;
-            ++total;
-        }
-    }
+    const std::uint32_t total =
+        scope == CheckScope::One ? 1 : static_cast<std::uint32_t>(engine.items().size());
     if (context.serverStep && context.serverStepsAhead) {
         std::vector<ApplicationItem*> ahead;
         const auto plan = [&](ApplicationItem& planned) {
@@ -162,7 +157,7 @@ Status VersionCheckRun(VersionCheckContext& context, CheckMode mode, CheckScope 
     };
     if (scope == CheckScope::One) {
         if (item != nullptr) {
-            (void)step(*item);
+            (void)step(*item);  // whether to go on: there is no next item
         }
     } else {
         for (ApplicationItem& current : engine.items()) {

@@ -26,6 +26,8 @@ Status ResolveTarget(const DownloadContext& context, std::string_view url,
         name.clear();
         // The file the URL names is replaced.
         const std::string initial = SafeFileName(UrlFilePart(url));
+        // The transfer's rename replaces a file that stays; one that can be
+        // neither deleted nor replaced fails the store (RecvFailed).
         (void)amiga::DeleteFile(*context.dos, initial, &drawer);
         return Status::Ok();
     }
@@ -35,6 +37,7 @@ Status ResolveTarget(const DownloadContext& context, std::string_view url,
     }
     drawer = target->parent;
     if (target->exists) {
+        // As above: the store replaces it, or fails and says so.
         (void)amiga::DeleteFile(*context.dos, target->name, &drawer);
     }
     // The new file takes the name as the caller spelt it.
@@ -68,7 +71,7 @@ Status DownloadFile(const DownloadContext& context, std::string_view url,
         request.progress = context.progress;
         Transfer transfer(std::move(request));
         TransferSet set;
-        (void)set.Start(transfer);
+        (void)set.Start(transfer);  // a failed start finishes it: its result is read below
         while (set.active() > 0) {
             if (context.aborted && context.aborted()) {
                 transfer.RequestAbort();

@@ -83,10 +83,9 @@ void ResponseHeader::AddLine(std::string_view line) {
         if (blank != std::string_view::npos) {
             const std::string_view code = TrimBlanks(line.substr(blank + 1));
             int value = 0;
-            const auto [end, error] =
-                std::from_chars(code.data(), code.data() + code.size(), value);
+            const std::errc error =
+                std::from_chars(code.data(), code.data() + code.size(), value).ec;
             status = error == std::errc() ? value : 0;
-            (void)end;
         }
         return;
     }
@@ -98,12 +97,11 @@ void ResponseHeader::AddLine(std::string_view line) {
     const std::string_view value = TrimBlanks(line.substr(colon + 1));
     if (amiga::EqualsNoCase(name, "Content-Length")) {
         std::int64_t length = 0;
-        const auto [end, error] =
-            std::from_chars(value.data(), value.data() + value.size(), length);
+        const std::errc error =
+            std::from_chars(value.data(), value.data() + value.size(), length).ec;
         if (error == std::errc() && length >= 0) {
             contentLength = length;
         }
-        (void)end;
     } else if (amiga::EqualsNoCase(name, "Transfer-Encoding")) {
         chunked = FindNoCase(value, "chunked") != std::string_view::npos;
     } else if (amiga::EqualsNoCase(name, "Date")) {

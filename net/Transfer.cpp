@@ -374,6 +374,8 @@ Status Transfer::StoreOutput() {
     }
     const std::string target = request_.drawerHostPath + "/" + name;
     if (fileDate_) {
+        // The file's date only mirrors the server's; the outcome carries the
+        // date itself (fileDate()), which is what the checks read.
         (void)amiga::HostSetModified(temporaryPath_, amiga::HostTimeFromDateStamp(*fileDate_), 0);
     } else if ((request_.flags & DL_LENGTH_ONLY) != 0) {
         // Without Last-Modified the probe has no server date: the file is
@@ -392,11 +394,13 @@ Status Transfer::StoreOutput() {
 }
 
 void Transfer::DiscardOutput() {
+    // A discarded body: the failure that brought us here is what the caller
+    // hears.
     if (output_.isOpen()) {
-        (void)output_.Close();
+        (void)output_.Close();  // the file goes next: what it holds is not kept
     }
     if (!temporaryPath_.empty()) {
-        (void)amiga::HostRemoveFile(temporaryPath_);
+        (void)amiga::HostRemoveFile(temporaryPath_);  // at worst a temporary file stays
         temporaryPath_.clear();
     }
 }

@@ -38,6 +38,7 @@ void ShowFailure(Frontend& frontend, const ApplicationItem& item, ScriptOperatio
     if (!body) {
         body = FormatText(EnglishString(number), arguments, 4096);
     }
+    // One button: the answer tells nothing.
     (void)frontend.Request(GetString(msg::RequesterTitle), body.value_or(std::string()),
                            GetString(msg::RequesterOk));
 }

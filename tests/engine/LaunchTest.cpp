@@ -8,7 +8,9 @@
 
 #include "engine/Launch.h"
 #include "engine/StartupArguments.h"
+#include "platform/DosFiles.h"
 #include "platform/ReadArgs.h"
+#include "platform/Uaem.h"
 #include "tests/support/PlaceholderWorld.h"
 
 namespace stovan::test {
@@ -79,6 +81,16 @@ TEST(StovanPathTest, WrittenOnceDeletedWhenOff) {
     ApplyStovanPathRule(engine);
     EXPECT_FALSE(HostExists(env));
     EXPECT_FALSE(HostExists(envArc));
+    EXPECT_TRUE(world.log.entries().empty()) << "nothing to delete is no failure";
+
+    // A variable that cannot go would keep telling scripts the path: said.
+    WriteHostFile(envArc, "Work:Stovan");
+    ASSERT_TRUE(
+        amiga::SetProtection(world.root.dos(), "ENVARC:STOVANPATH", amiga::FIBF_DELETE).ok());
+    ApplyStovanPathRule(engine);
+    EXPECT_TRUE(HostExists(envArc));
+    ASSERT_EQ(world.log.entries().size(), 1u);
+    EXPECT_EQ(world.log.entries()[0].text, "Unable to open\n'ENVARC:STOVANPATH'!");
 }
 
 }  // namespace

@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "core/MessageIds.h"
+#include "core/Messages.h"
 #include "engine/Archives.h"
 #include "engine/Operations.h"
 #include "engine/Queue.h"
 #include "platform/AmigaPath.h"
 #include "platform/DosFiles.h"
 #include "platform/Locks.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/PlaceholderWorld.h"
 #include "tests/support/RecordingFrontend.h"
 
@@ -310,6 +312,52 @@ TEST_F(ProcessingTest, AStoppedRunGivesEveryUnprocessedItemItsModeBack) {
         EXPECT_FALSE(item.savedMode) << item.name();
     }
     EXPECT_EQ(world.log.entries()[world.log.entries().size() - 2].text, "Processing Done.");
+}
+
+// The failure that stops a run is in the log whoever started the run: a run
+// at launch has no other way to tell the user.
+TEST_F(ProcessingTest, TheFailureThatStopsARunIsLogged) {
+    Status reload;
+    context.reloadDatabases = [&reload] { return reload; };
+    ApplicationItem& foo = Add("Foo", ItemState::OUTDATED, ItemMode::INSTALL);
+    foo.type = AppType::STOVAN;  // a database package: its install reloads
+    const std::string downloads = "Work:Stovan/Cache/Downloads";
+    const auto run = [&](MessageId expected, std::string_view text) {
+        const std::size_t first = world.log.entries().size();
+        foo.state = ItemState::OUTDATED;
+        EXPECT_EQ(ProcessItems(context, ProcessScope::One, &foo).result.message(), expected);
+        bool logged = false;
+        for (std::size_t at = first; at < world.log.entries().size(); ++at) {
+            logged = logged || world.log.entries()[at].text == text;
+        }
+        EXPECT_TRUE(logged) << text;
+    };
+    {
+        SCOPED_TRACE("the download drawer is a file");
+        ASSERT_TRUE(amiga::DeleteAll(world.root.dos(), downloads).ok());
+        File(downloads);
+        run(msg::CannotEnterDownloadDrawer, GetString(msg::CannotEnterDownloadDrawer));
+        ASSERT_TRUE(amiga::DeleteFile(world.root.dos(), downloads).ok());
+    }
+    {
+        SCOPED_TRACE("the script cannot be written");
+        const FileSizeLimit full(16);  // the archive fits, the script does not
+        ASSERT_TRUE(full.active());
+        run(msg::CannotCreateTempFile, GetString(msg::CannotCreateTempFile));
+    }
+    {
+        SCOPED_TRACE("the server sent an empty body");
+        const ArchiveFetcher fetch = context.fetchArchive;
+        context.fetchArchive = [](const ApplicationItem&, std::string_view, const std::string&,
+                                  std::string&) { return Status::Ok(); };
+        run(msg::CannotFind, "Unable to find 'Foo.lha'!");
+        context.fetchArchive = fetch;
+    }
+    {
+        SCOPED_TRACE("the reload after the package cannot save first");
+        reload = Status(msg::NotEnoughMemory);
+        run(msg::NotEnoughMemory, GetString(msg::NotEnoughMemory));
+    }
 }
 
 TEST_F(ProcessingTest, SelfUpdateRelaunchesOnlyAfterAScriptThatSucceeded) {
