@@ -133,7 +133,7 @@ bool EngineRuns::Reload() {
         reloadPending_ = true;
         return true;
     }
-    (void)ReloadSession(session_);
+    (void)ReloadSession(session_);  // a failure is in the log as a FATAL entry
     if (reloaded_) {
         reloaded_();
     }
@@ -143,7 +143,7 @@ bool EngineRuns::Reload() {
 void EngineRuns::RunPendingReload() {
     if (reloadPending_) {
         reloadPending_ = false;
-        (void)Reload();
+        (void)Reload();  // no run is active now: it is not put off
     }
 }
 

@@ -520,17 +520,19 @@ void MainWindow::RunCommand(int command) {
             }
             break;
         case CommandReload:
+            // Put off during a run, it follows the run's end by itself.
             (void)runs_.Reload();
             break;
         case CommandCheckUpdates:
             if (!running) {
+                // The runs put every failure in the log, which the window shows.
                 (void)runs_.CheckAll(CheckMode::Full);
                 AfterRun(nullptr);
             }
             break;
         case CommandProcessAll:
             if (!running) {
-                (void)runs_.ProcessAll();
+                (void)runs_.ProcessAll();  // as above: its failures are in the log
                 AfterRun(nullptr);
             }
             break;
@@ -553,6 +555,7 @@ void MainWindow::RunItemCommand(int command) {
     // by its key afterwards.
     const std::string key = item->key();
     const bool byDupeName = item->HasFlags(HAS_DUPENAME);
+    // The runs put every failure in the log, which the window shows.
     switch (command) {
         case ItemCheck: {
             // The check looks at the item as if it were to be installed.
@@ -609,7 +612,7 @@ void MainWindow::ChooseMode(ItemMode mode) {
         return;
     }
     item->mode = mode;
-    (void)runs_.CheckItem(*item, CheckMode::Quick);
+    (void)runs_.CheckItem(*item, CheckMode::Quick);  // its failures are in the log
     list_->Refilter(*item);
     KeepChoices();
     RefreshControls();
@@ -790,7 +793,7 @@ void MainWindow::ContextMenuChoice(int userData) {
     } else if (userData >= 51 && userData <= 54) {
         ChooseMode(static_cast<ItemMode>(userData - 51));
     } else if (userData == kOpenInstallDir) {
-        (void)OpenInstallDir();
+        (void)OpenInstallDir();  // without a file manager nothing opens, which the user sees
     } else if (userData == kChangeInstallDir) {
         buttonArea_->show();
         drawer_->setFocus();
@@ -839,6 +842,7 @@ void MainWindow::RunOtherVersion(int command, const VersionTriple& version) {
     // one is the item's again afterwards.
     const VersionTriple offered = item->serverVersion;
     item->serverVersion = version;
+    // The run puts its failures in the log, which the window shows.
     (void)runs_.ProcessOne(*item, install ? ItemMode::OP_INSTALL : ItemMode::OP_REPAIR, true);
     ApplicationItem* after = session_.engine->items().FindItem(key, byDupeName);
     if (after == item) {
@@ -1002,9 +1006,9 @@ void MainWindow::RestoreGeometry() {
             if (key == "window") {
                 restored = restoreGeometry(value);
             } else if (key == "split") {
-                (void)verticalSplit_->restoreState(value);
+                (void)verticalSplit_->restoreState(value);  // one that does not fit: as it is
             } else if (key == "panel") {
-                (void)horizontalSplit_->restoreState(value);
+                (void)horizontalSplit_->restoreState(value);  // one that does not fit: as it is
             }
         }
     }

@@ -279,6 +279,7 @@ void PreferencesWindow::BuildPages() {
                     // Return in the temporary, download or a type drawer
                     // field checks that drawer's file system.
                     if (setting == "tempDir" || setting == "downloadDir" || IsTypeDrawer(setting)) {
+                        // The warning, when there is one, is all it has to say.
                         connect(field, &DrawerField::returnPressed, this,
                                 [this, setting] { (void)CheckFileSystems(setting); });
                     }
@@ -503,6 +504,7 @@ bool PreferencesWindow::CheckFileSystems(std::string_view setting) {
         }
         const std::string text = MessageText(msg::FilesystemWarning, {path});
         if (frontend_ != nullptr) {
+            // One button: the answer is always OK.
             (void)frontend_->Request(GetString(msg::RequesterTitle), text,
                                      GetString(msg::RequesterOk));
         } else {
