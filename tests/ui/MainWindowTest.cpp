@@ -6,9 +6,12 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <algorithm>
+#include <functional>
 #include <optional>
 
 #include "core/MessageIds.h"
+#include "platform/DosFiles.h"
 #include "tests/ui/ListItems.h"
 #include "tests/ui/WindowSession.h"
 #include "ui/Controls.h"
@@ -151,6 +154,39 @@ TEST_F(MainWindowTest, RunsNeverNestAndAReloadWaitsForTheRunsEnd) {
     // Idle, a reload happens at once.
     EXPECT_FALSE(runs_->Reload());
     EXPECT_EQ(reloads, 2);
+}
+
+TEST_F(MainWindowTest, AFailureTheEngineOnlyReturnsReachesTheLog) {
+    // The download drawer is a file: the run cannot enter it, and the
+    // engine returns that without logging it.
+    ASSERT_TRUE(amiga::WriteFile(session_->dos, "PROGDIR:NoDrawer", "a file").ok());
+    session_->preferences.downloadDir = "PROGDIR:NoDrawer";
+    const auto failures = [&] {
+        return std::ranges::count_if(session_->log.entries(), [](const LogEntry& entry) {
+            return entry.severity == kSeverityFatal &&
+                   entry.text == "Failed to enter download drawer!";
+        });
+    };
+    struct Row {
+        const char* name;
+        std::function<std::optional<ProcessOutcome>(ApplicationItem&)> run;
+    };
+    const Row rows[] = {
+        {"one item",
+         [&](ApplicationItem& item) { return runs_->ProcessOne(item, ItemMode::INSTALL); }},
+        {"every item", [&](ApplicationItem&) { return runs_->ProcessAll(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ApplicationItem& item = Add({.name = std::string("Blocked ") + row.name,
+                                     .state = ItemState::OUTDATED,
+                                     .mode = ItemMode::INSTALL});
+        const auto before = failures();
+        const std::optional<ProcessOutcome> outcome = row.run(item);
+        ASSERT_TRUE(outcome.has_value());
+        EXPECT_EQ(outcome->result.message(), msg::CannotEnterDownloadDrawer);
+        EXPECT_EQ(failures(), before + 1) << "logged once";
+    }
 }
 
 }  // namespace
