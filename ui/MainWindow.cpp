@@ -20,9 +20,11 @@
 #include <QStackedWidget>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "core/MessageIds.h"
 #include "core/Messages.h"
+#include "core/TerminalText.h"
 #include "database/ConfigFiles.h"
 #include "database/InstallDir.h"
 #include "database/Loader.h"
@@ -980,7 +982,13 @@ void MainWindow::KeepColumnFormat() {
     std::string format = ColumnFormatText(*listView_->horizontalHeader());
     if (format != session_.preferences.listFormat) {
         session_.preferences.listFormat = std::move(format);
-        (void)LogFailure(session_, SaveLivePreferences(session_.preferences, session_.dos));
+        // The window is closing, and its log with it: standard error tells
+        // a record that could not be written too.
+        if (const Status saved = SaveLivePreferences(session_.preferences, session_.dos); !saved) {
+            session_.log.AddLogEntry(saved.message(), kPreferencesPath);
+            std::fprintf(stderr, "stovan: %s\n",
+                         TerminalText(MessageText(saved.message(), {kPreferencesPath})).c_str());
+        }
     }
 }
 

@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "core/MessageIds.h"
 #include "platform/DosFiles.h"
+#include "prefs/Preferences.h"
 #include "tests/ui/ListItems.h"
 #include "tests/ui/WindowSession.h"
 #include "ui/Controls.h"
@@ -187,6 +189,22 @@ TEST_F(MainWindowTest, AFailureTheEngineOnlyReturnsReachesTheLog) {
         EXPECT_EQ(outcome->result.message(), msg::CannotEnterDownloadDrawer);
         EXPECT_EQ(failures(), before + 1) << "logged once";
     }
+}
+
+TEST_F(MainWindowTest, AColumnFormatThatCannotBeSavedAtCloseIsToldOnStandardError) {
+    MainWindow& window = Window();
+    session_->preferences.listFormat = "a format the header does not have";
+    // A drawer where the file belongs (a full disk would stop the capture too).
+    (void)amiga::DeleteFile(session_->dos, kPreferencesPath);  // there may be none yet
+    ASSERT_TRUE(amiga::CreateDrawerPath(session_->dos, kPreferencesPath).ok());
+    testing::internal::CaptureStderr();
+    window.close();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("stovan: Unable to open\n'PROGDIR:Prefs/stovan.prefs'!"), std::string::npos)
+        << said;
+    EXPECT_TRUE(std::ranges::any_of(session_->log.entries(), [](const LogEntry& entry) {
+        return entry.text == "Unable to open\n'PROGDIR:Prefs/stovan.prefs'!";
+    }));
 }
 
 }  // namespace
