@@ -114,6 +114,7 @@ int Check(const stovan::app::Context& context, const CheckOptions& options) {
     UseServerSteps(check, jobs, [] { return TakeInterrupts(); });
 
     const std::size_t first = session.log.entries().size();
+    // Each item's result is in the log, printed below; an abort is check.aborted.
     if (items.empty()) {
         (void)VersionCheckRun(check, *mode, CheckScope::All);
     } else {
@@ -126,6 +127,7 @@ int Check(const stovan::app::Context& context, const CheckOptions& options) {
     }
     RemoveCompanionCommands(session.dos, drawer);
     app::PrintLog(session.log, first, stdout);
+    // A cache: a failed save costs the next command only a fresh check.
     (void)SaveVersionCache(engine, kVersionCacheFileName);
     if (check.aborted) {
         std::fprintf(stderr, "stovan: %s\n", GetString(msg::ProcessingAborted).data());

@@ -121,6 +121,8 @@ bool PrepareRoot(const Context& context, const std::string& siteFolder,
         if (auto entries = amiga::ListDrawer(*drawer)) {
             for (const amiga::DrawerEntry& entry : *entries) {
                 if (!entry.drawer) {
+                    // A new root of our own: a sample file that stays only
+                    // adds its applications to the demonstration's list.
                     (void)amiga::DeleteFile(dos, std::string(kInternalDrawer) + "/" + entry.name);
                 }
             }
@@ -226,6 +228,7 @@ int DemoWindow(const Context& context, std::unique_ptr<DatabaseSession> session,
         Heading("Install MailNest 1.1 (and codesets.library), so that 1.2 is an update");
         CommandRun run(*session, true);
         const std::size_t first = session->log.entries().size();
+        // The check's results are in the log that Finish prints.
         (void)VersionCheckRun(run.check(), CheckMode::Full, CheckScope::All);
         code = Request(*session->engine, run, "MailNest", OperationRequest::Install,
                        VersionTriple{1, 1, 0});
@@ -316,6 +319,8 @@ int Demo(const DemoOptions& options) {
             }
             run = std::make_unique<CommandRun>(*session, true);
             first = session->log.entries().size();
+            // Its failures are in code; Stovan is the site's newest now, with
+            // no second replacement to start again for.
             (void)DemoLaunchStep(*run, code);
             if (!run->Finish(first)) {
                 code = 20;
@@ -348,6 +353,7 @@ int Demo(const DemoOptions& options) {
         code = std::max(code, result);
     };
     step("Full check: what is installed, what the site offers", [&] {
+        // The check's results are in the log that Finish prints.
         (void)VersionCheckRun(run.check(), CheckMode::Full, CheckScope::All);
         return run.check().aborted ? 20 : 0;
     });

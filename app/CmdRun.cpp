@@ -94,11 +94,11 @@ int StartAndStop(const Context& context, const RunOptions& options, bool relaunc
         CommandRun run(session, options.yes, [] {});
         LaunchSettings settings;
         settings.popUp = arguments.popUp;
-        // The retry of the image downloads that failed earlier; each
-        // failure is in the log already, and a failed picture keeps its
-        // placeholder, so the result adds nothing to tell.
+        // The retry of the image downloads that failed earlier.
         settings.retryMissingImages = [&session, &run] {
             ImageContext images{*session.engine, [] { return TakeInterrupts(); }};
+            // Each failure is in the log already, and a failed picture keeps
+            // its placeholder, so the result adds nothing to tell.
             (void)FetchMissingImages(images, run.frontend());
         };
         const LaunchOutcome outcome = RunLaunchStep(run.context(), settings);

@@ -79,8 +79,10 @@ int RunFetch(const FetchOptions& options, const Context& context) {
         return kReturnFailure;
     }
     Preferences record;
+    // Only the timeouts are taken: without a readable file the defaults serve.
     (void)LoadLivePreferences(record, *dos);
     const std::string drawer = amiga::Utf8ToLatin1(options.drawer);
+    // A drawer that cannot be made fails the fetch below, which says so.
     (void)amiga::CreateDrawerPath(*dos, drawer);
 
     Log log;

@@ -166,6 +166,7 @@ int StartServeAndStop(const Context& context, const WindowOptions& options, bool
         }
         settings.retryMissingImages = [&session, &frontend] {
             ImageContext images{*session.engine, [&frontend] { return frontend.TakeAbort(); }};
+            // Each failure is in the log already; a failed picture keeps its placeholder.
             (void)FetchMissingImages(images, frontend);
         };
         const LaunchOutcome outcome = runs.Launch(settings);
@@ -183,6 +184,7 @@ int StartServeAndStop(const Context& context, const WindowOptions& options, bool
             } else {
                 commodity.Iconify();
             }
+            // A key that cannot be grabbed is told on standard error; Stovan runs on.
             (void)commodity.SetUpHotKey(arguments.popKey);
             if (!options.screenshots.empty()) {
                 commodity.Show();
@@ -195,7 +197,7 @@ int StartServeAndStop(const Context& context, const WindowOptions& options, bool
                                         QApplication::quit();
                                     });
             }
-            (void)QApplication::exec();
+            (void)QApplication::exec();  // only quit() ends it, always with 0
             if (processing.relaunchRequested != 0) {
                 // The list still holds what Stovan knew before it replaced
                 // itself: the new start learns its own versions afresh.
@@ -204,6 +206,7 @@ int StartServeAndStop(const Context& context, const WindowOptions& options, bool
             }
             window.SaveGeometry();
         }
+        // A notification still unanswered is the desktop's: nothing here waits on it.
         (void)commodity.notifications().WaitForAnswers(kNotificationWaitMs);
         if (!outcome.result.ok()) {
             code = 20;  // the launch reload could not save Config.db first
@@ -214,6 +217,7 @@ int StartServeAndStop(const Context& context, const WindowOptions& options, bool
     // what the checks found are saved.
     RemoveCompanionCommands(session.dos, drawer);
     const Status saved = LogFailure(session, SaveConfiguration(*session.engine, kPrefsDrawer));
+    // A cache: a failed save costs the next start only a fresh check.
     (void)SaveVersionCache(*session.engine, kVersionCacheFileName);
     if (!saved.ok()) {
         Complain(std::string(PlainText(GetString(saved.message()))));

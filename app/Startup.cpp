@@ -39,7 +39,7 @@ void OpenCatalog(const amiga::DosList& dos) {
             folders.emplace_back(lock->hostPath);
         }
     }
-    (void)OpenStovanCatalog(folders, amiga::PreferredLanguages());
+    (void)OpenStovanCatalog(folders, amiga::PreferredLanguages());  // none: English stands
 }
 
 // The program icon's tool types, then the words of the command line (as

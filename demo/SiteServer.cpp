@@ -72,6 +72,12 @@ std::string Status(std::string_view status, std::string_view text) {
            "\r\nConnection: close\r\n\r\n" + body;
 }
 
+// An error answer; a client that went away misses it, and the connection
+// closes next either way.
+void Refuse(int descriptor, std::string_view status, std::string_view text) {
+    (void)SendAll(descriptor, Status(status, text));
+}
+
 // The body of a response is left out for HEAD.
 }  // namespace
 
@@ -162,7 +168,7 @@ void SiteServer::SendFile(int descriptor, const std::string& path, bool head) {
         if (file >= 0) {
             ::close(file);
         }
-        (void)SendAll(descriptor, Status("404 Not Found", "not found"));
+        Refuse(descriptor, "404 Not Found", "not found");
         return;
     }
     std::string header = "HTTP/1.1 200 OK\r\nContent-Type: " + std::string(ContentType(path)) +
@@ -238,7 +244,7 @@ void SiteServer::Serve(int descriptor) {
         return;
     }
     if (read == HeaderRead::TooLarge) {
-        (void)SendAll(descriptor, Status("431 Request Header Fields Too Large", "too large"));
+        Refuse(descriptor, "431 Request Header Fields Too Large", "too large");
         answered_.fetch_add(1);
         return;
     }
@@ -249,17 +255,17 @@ void SiteServer::Serve(int descriptor) {
     const std::size_t first = line.find(' ');
     const std::size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
     if (second == std::string::npos || line.compare(second + 1, 5, "HTTP/") != 0) {
-        (void)SendAll(descriptor, Status("400 Bad Request", "bad request"));
+        Refuse(descriptor, "400 Bad Request", "bad request");
         return;
     }
     const std::string method = line.substr(0, first);
     if (method != "GET" && method != "HEAD") {
-        (void)SendAll(descriptor, Status("405 Method Not Allowed", "GET and HEAD only"));
+        Refuse(descriptor, "405 Method Not Allowed", "GET and HEAD only");
         return;
     }
     const std::string path = SitePathToHost(folder_, line.substr(first + 1, second - first - 1));
     if (path.empty()) {
-        (void)SendAll(descriptor, Status("404 Not Found", "not found"));
+        Refuse(descriptor, "404 Not Found", "not found");
         return;
     }
     SendFile(descriptor, path, method == "HEAD");

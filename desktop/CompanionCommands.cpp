@@ -45,6 +45,8 @@ Status InstallCompanionCommands(amiga::DosList& dos, const std::vector<std::stri
 
 void RemoveCompanionCommands(amiga::DosList& dos, std::string_view drawer) {
     const std::string canonical = CanonicalDrawer(dos, drawer);
+    // The table is this process's own and ends with it; a drawer that was
+    // never added has nothing to remove.
     (void)dos.RemAssignList("C", canonical.empty() ? std::string(drawer) : canonical);
 }
 

@@ -133,7 +133,7 @@ void Worker::Reap() {
     Drain(true);
     output_.Reset();
     if (sink_) {
-        (void)sink_->Close();
+        (void)sink_->Close();  // as in Drain: a full disk loses output, not the run
         sink_.reset();
     }
 }
@@ -149,7 +149,7 @@ void Worker::Kill() {
         return;
     }
     child_->Signal(SIGKILL);
-    (void)child_->Wait();
+    (void)child_->Wait();  // killed: its code is kCommandNotRun, whatever the wait says
     ended_ = true;
     rc_ = kCommandNotRun;
     output_.Reset();

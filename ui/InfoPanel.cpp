@@ -162,7 +162,7 @@ InfoPanel::InfoPanel(Engine& engine, std::vector<std::string> languages, std::fu
     logo_ = new PictureArea(this);
     logo_->setCursor(Qt::PointingHandCursor);
     if (auto host = HostFile(engine_.dos(), kLogoPicture)) {
-        (void)logo_->SetPicture(Latin1(*host));
+        (void)logo_->SetPicture(Latin1(*host));  // hasPicture below tells
     }
     logo_->setVisible(logo_->hasPicture());
     connect(logo_, &PictureArea::clicked, this, [this] {
@@ -205,7 +205,7 @@ void InfoPanel::ShowItem(const ApplicationItem* item) {
     if (amiga::IsValidName(item->name())) {
         if (auto drawer = ImageDrawerPath(engine_)) {
             cached = *drawer;
-            (void)amiga::AddPart(*cached, item->name(), std::string::npos);
+            (void)amiga::AddPart(*cached, item->name(), std::string::npos);  // no size limit
         }
     }
     const std::uint64_t size = cached ? HostFileSize(HostFile(engine_.dos(), *cached)) : 0;
@@ -218,6 +218,7 @@ void InfoPanel::ShowItem(const ApplicationItem* item) {
 
 void InfoPanel::ShowPicture(const std::string& amigaPath) {
     const auto host = amigaPath.empty() ? std::nullopt : HostFile(engine_.dos(), amigaPath);
+    // A file that does not load leaves the area empty, as no picture does.
     (void)picture_->SetPicture(host ? Latin1(*host) : QString());
 }
 
@@ -243,6 +244,7 @@ void InfoPanel::FetchPicture() {
                                  ShowPicture(picture);
                              }
                          }};
+    // A failed fetch is in the log, and the shipped picture shows instead.
     (void)ShowItemImage(context, item, true);
     fetching_ = false;
 }
@@ -255,6 +257,7 @@ QMenu* InfoPanel::BuildContextMenu() {
     auto entry = [&](MessageId label, const QUrl& link) {
         QAction* action = menu->addAction(Latin1(GetString(label)));
         action->setData(link);
+        // Without a program for the link nothing opens, which the user sees.
         connect(action, &QAction::triggered, this,
                 [link] { (void)QDesktopServices::openUrl(link); });
     };
@@ -280,7 +283,7 @@ QUrl LinkOf(std::string_view webPage, std::string_view email) {
 void OpenLink(std::string_view webPage, std::string_view email) {
     const QUrl link = LinkOf(webPage, email);
     if (!link.isEmpty()) {
-        (void)QDesktopServices::openUrl(link);
+        (void)QDesktopServices::openUrl(link);  // as above: nothing opens, nothing lost
     }
 }
 

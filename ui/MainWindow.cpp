@@ -20,9 +20,11 @@
 #include <QStackedWidget>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "core/MessageIds.h"
 #include "core/Messages.h"
+#include "core/TerminalText.h"
 #include "database/ConfigFiles.h"
 #include "database/InstallDir.h"
 #include "database/Loader.h"
@@ -520,17 +522,19 @@ void MainWindow::RunCommand(int command) {
             }
             break;
         case CommandReload:
+            // Put off during a run, it follows the run's end by itself.
             (void)runs_.Reload();
             break;
         case CommandCheckUpdates:
             if (!running) {
+                // The runs put every failure in the log, which the window shows.
                 (void)runs_.CheckAll(CheckMode::Full);
                 AfterRun(nullptr);
             }
             break;
         case CommandProcessAll:
             if (!running) {
-                (void)runs_.ProcessAll();
+                (void)runs_.ProcessAll();  // as above: its failures are in the log
                 AfterRun(nullptr);
             }
             break;
@@ -553,6 +557,7 @@ void MainWindow::RunItemCommand(int command) {
     // by its key afterwards.
     const std::string key = item->key();
     const bool byDupeName = item->HasFlags(HAS_DUPENAME);
+    // The runs put every failure in the log, which the window shows.
     switch (command) {
         case ItemCheck: {
             // The check looks at the item as if it were to be installed.
@@ -609,7 +614,7 @@ void MainWindow::ChooseMode(ItemMode mode) {
         return;
     }
     item->mode = mode;
-    (void)runs_.CheckItem(*item, CheckMode::Quick);
+    (void)runs_.CheckItem(*item, CheckMode::Quick);  // its failures are in the log
     list_->Refilter(*item);
     KeepChoices();
     RefreshControls();
@@ -790,7 +795,7 @@ void MainWindow::ContextMenuChoice(int userData) {
     } else if (userData >= 51 && userData <= 54) {
         ChooseMode(static_cast<ItemMode>(userData - 51));
     } else if (userData == kOpenInstallDir) {
-        (void)OpenInstallDir();
+        (void)OpenInstallDir();  // without a file manager nothing opens, which the user sees
     } else if (userData == kChangeInstallDir) {
         buttonArea_->show();
         drawer_->setFocus();
@@ -839,6 +844,7 @@ void MainWindow::RunOtherVersion(int command, const VersionTriple& version) {
     // one is the item's again afterwards.
     const VersionTriple offered = item->serverVersion;
     item->serverVersion = version;
+    // The run puts its failures in the log, which the window shows.
     (void)runs_.ProcessOne(*item, install ? ItemMode::OP_INSTALL : ItemMode::OP_REPAIR, true);
     ApplicationItem* after = session_.engine->items().FindItem(key, byDupeName);
     if (after == item) {
@@ -976,7 +982,13 @@ void MainWindow::KeepColumnFormat() {
     std::string format = ColumnFormatText(*listView_->horizontalHeader());
     if (format != session_.preferences.listFormat) {
         session_.preferences.listFormat = std::move(format);
-        (void)LogFailure(session_, SaveLivePreferences(session_.preferences, session_.dos));
+        // The window is closing, and its log with it: standard error tells
+        // a record that could not be written too.
+        if (const Status saved = SaveLivePreferences(session_.preferences, session_.dos); !saved) {
+            session_.log.AddLogEntry(saved.message(), kPreferencesPath);
+            std::fprintf(stderr, "stovan: %s\n",
+                         TerminalText(MessageText(saved.message(), {kPreferencesPath})).c_str());
+        }
     }
 }
 
@@ -1002,9 +1014,9 @@ void MainWindow::RestoreGeometry() {
             if (key == "window") {
                 restored = restoreGeometry(value);
             } else if (key == "split") {
-                (void)verticalSplit_->restoreState(value);
+                (void)verticalSplit_->restoreState(value);  // one that does not fit: as it is
             } else if (key == "panel") {
-                (void)horizontalSplit_->restoreState(value);
+                (void)horizontalSplit_->restoreState(value);  // one that does not fit: as it is
             }
         }
     }

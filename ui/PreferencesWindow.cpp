@@ -279,6 +279,7 @@ void PreferencesWindow::BuildPages() {
                     // Return in the temporary, download or a type drawer
                     // field checks that drawer's file system.
                     if (setting == "tempDir" || setting == "downloadDir" || IsTypeDrawer(setting)) {
+                        // The warning, when there is one, is all it has to say.
                         connect(field, &DrawerField::returnPressed, this,
                                 [this, setting] { (void)CheckFileSystems(setting); });
                     }
@@ -312,7 +313,13 @@ void PreferencesWindow::BuildPages() {
                                       QDialogButtonBox::RejectRole);
     cancel->setToolTip(Latin1(GetString(msg::PrefsCancelHelp)));
     cancel->setObjectName(QStringLiteral("cancel"));
-    connect(save, &QPushButton::clicked, this, [this] { (void)SaveFromControls(); });
+    // A file that cannot be written keeps the settings only until Stovan
+    // quits: the log says so.
+    connect(save, &QPushButton::clicked, this, [this] {
+        if (const Status saved = SaveFromControls(); !saved.ok()) {
+            session_.log.AddLogEntry(saved.message(), kPreferencesPath);
+        }
+    });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     layout->addWidget(buttons);
 
@@ -470,7 +477,7 @@ Status PreferencesWindow::SaveFromControls() {
     changes.hideDatabases = ((record.flags2 ^ old.flags2) & HIDE_STOVAN_DATABASES) != 0;
 
     // A file that cannot be written leaves the record in force for this
-    // run; the save is not reported by the window.
+    // run; the caller reports the save (the Save button logs a failure).
     const Status status = SaveLivePreferences(record, session_.dos);
     if (session_.engine) {
         ApplyStovanPathRule(*session_.engine);
@@ -503,6 +510,7 @@ bool PreferencesWindow::CheckFileSystems(std::string_view setting) {
         }
         const std::string text = MessageText(msg::FilesystemWarning, {path});
         if (frontend_ != nullptr) {
+            // One button: the answer is always OK.
             (void)frontend_->Request(GetString(msg::RequesterTitle), text,
                                      GetString(msg::RequesterOk));
         } else {

@@ -44,7 +44,8 @@ class PreferencesWindow final : public QDialog {
     // record, validates and saves it, applies the STOVANPATH rule and tells
     // the main window what changed (signal saved). The status of the save:
     // msg::CannotOpen when the file could not be written (the record in
-    // memory is changed all the same and stays in force).
+    // memory is changed all the same and stays in force; the Save button
+    // logs the failure).
     Status SaveFromControls();
     // The file-system warning for every drawer field, or for the one that
     // edits setting (a string's field name). True when it warned.

@@ -87,7 +87,7 @@ std::vector<ScreenshotShot> MenuWindowShots() {
 
 void TakeScreenshots(MainWindow& window, const QString& folder,
                      const std::vector<ScreenshotShot>& shots, std::function<void(int)> done) {
-    (void)QDir().mkpath(folder);
+    (void)QDir().mkpath(folder);  // without it each picture's save fails and says so
     auto progress = std::make_shared<Progress>(Progress{window, folder, shots, std::move(done)});
     // An installed application is the active one (so that the outdated ones
     // show their highlight, not the selection's colour), and the log is open.

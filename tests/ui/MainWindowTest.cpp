@@ -6,9 +6,14 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <algorithm>
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "core/MessageIds.h"
+#include "platform/DosFiles.h"
+#include "prefs/Preferences.h"
 #include "tests/ui/ListItems.h"
 #include "tests/ui/WindowSession.h"
 #include "ui/Controls.h"
@@ -151,6 +156,55 @@ TEST_F(MainWindowTest, RunsNeverNestAndAReloadWaitsForTheRunsEnd) {
     // Idle, a reload happens at once.
     EXPECT_FALSE(runs_->Reload());
     EXPECT_EQ(reloads, 2);
+}
+
+TEST_F(MainWindowTest, AFailureTheEngineOnlyReturnsReachesTheLog) {
+    // The download drawer is a file: the run cannot enter it, and the
+    // engine returns that without logging it.
+    ASSERT_TRUE(amiga::WriteFile(session_->dos, "PROGDIR:NoDrawer", "a file").ok());
+    session_->preferences.downloadDir = "PROGDIR:NoDrawer";
+    const auto failures = [&] {
+        return std::ranges::count_if(session_->log.entries(), [](const LogEntry& entry) {
+            return entry.severity == kSeverityFatal &&
+                   entry.text == "Failed to enter download drawer!";
+        });
+    };
+    struct Row {
+        const char* name;
+        std::function<std::optional<ProcessOutcome>(ApplicationItem&)> run;
+    };
+    const Row rows[] = {
+        {"one item",
+         [&](ApplicationItem& item) { return runs_->ProcessOne(item, ItemMode::INSTALL); }},
+        {"every item", [&](ApplicationItem&) { return runs_->ProcessAll(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ApplicationItem& item = Add({.name = std::string("Blocked ") + row.name,
+                                     .state = ItemState::OUTDATED,
+                                     .mode = ItemMode::INSTALL});
+        const auto before = failures();
+        const std::optional<ProcessOutcome> outcome = row.run(item);
+        ASSERT_TRUE(outcome.has_value());
+        EXPECT_EQ(outcome->result.message(), msg::CannotEnterDownloadDrawer);
+        EXPECT_EQ(failures(), before + 1) << "logged once";
+    }
+}
+
+TEST_F(MainWindowTest, AColumnFormatThatCannotBeSavedAtCloseIsToldOnStandardError) {
+    MainWindow& window = Window();
+    session_->preferences.listFormat = "a format the header does not have";
+    // A drawer where the file belongs (a full disk would stop the capture too).
+    (void)amiga::DeleteFile(session_->dos, kPreferencesPath);  // there may be none yet
+    ASSERT_TRUE(amiga::CreateDrawerPath(session_->dos, kPreferencesPath).ok());
+    testing::internal::CaptureStderr();
+    window.close();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("stovan: Unable to open\n'PROGDIR:Prefs/stovan.prefs'!"), std::string::npos)
+        << said;
+    EXPECT_TRUE(std::ranges::any_of(session_->log.entries(), [](const LogEntry& entry) {
+        return entry.text == "Unable to open\n'PROGDIR:Prefs/stovan.prefs'!";
+    }));
 }
 
 }  // namespace

@@ -7,8 +7,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,6 +18,7 @@
 #include "core/MessageIds.h"
 #include "platform/DosFiles.h"
 #include "prefs/SystemPreferences.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TempRoot.h"
 #include "ui/DrawerField.h"
@@ -94,6 +97,21 @@ TEST_F(PreferencesWindowTest, SaveWritesWhatTheControlsShowAndItReadsBack) {
     EXPECT_EQ(Cycle("modeFilterPreset")->currentIndex(), 4);
     EXPECT_FALSE(Check("KEEP_ARCHIVES")->isChecked());
     window_->reject();
+}
+
+TEST_F(PreferencesWindowTest, SaveThatCannotWriteTheFileIsLogged) {
+    window_->RefreshControls();
+    Slider("maxArchives")->setValue(9);
+    {
+        test::FileSizeLimit full(0);
+        ASSERT_TRUE(full.active());
+        window_->findChild<QPushButton*>(QStringLiteral("save"))->click();
+    }
+    EXPECT_EQ(session_->preferences.maxArchives, 9u) << "in force for this run";
+    EXPECT_TRUE(std::ranges::any_of(session_->log.entries(), [](const LogEntry& entry) {
+        return entry.severity == kSeverityFatal &&
+               entry.text == "Unable to open\n'PROGDIR:Prefs/stovan.prefs'!";
+    }));
 }
 
 TEST_F(PreferencesWindowTest, CancelAndTheCloseButtonChangeNothing) {
