@@ -1,13 +1,8 @@
 #include "ui/EngineRuns.h"
 
 #include <QCoreApplication>
-#include <algorithm>
-#include <deque>
-#include <ranges>
-#include <string_view>
 
 #include "core/MessageIds.h"
-#include "core/Messages.h"
 #include "database/Loader.h"
 #include "engine/ArchiveFetch.h"
 #include "engine/ServerVersion.h"
@@ -71,9 +66,8 @@ std::optional<Status> EngineRuns::CheckAll(CheckMode mode) {
     }
     ActiveRun run(*this);
     check_.aborted = false;
-    const std::size_t first = session_.log.entries().size();
     const Status result = VersionCheckRun(check_, mode, CheckScope::All);
-    NoteEnd(result, first);
+    NoteAbort(result);
     return result;
 }
 
@@ -83,37 +77,16 @@ std::optional<Status> EngineRuns::CheckItem(ApplicationItem& item, CheckMode mod
     }
     ActiveRun run(*this);
     check_.aborted = false;
-    const std::size_t first = session_.log.entries().size();
     const Status result = VersionCheckRun(check_, mode, CheckScope::One, &item);
-    NoteEnd(result, first);
+    NoteAbort(result);
     return result;
 }
 
-void EngineRuns::NoteEnd(Status result, std::size_t firstEntry) {
-    if (result.ok()) {
-        return;
-    }
+void EngineRuns::NoteAbort(Status result) {
     // The run's own lines end as if it had finished ("Processing Done."):
     // without this line the log would not tell that Abort stopped it.
     if (result.message() == msg::ProcessingAborted) {
         session_.log.AddLogEntry(msg::ProcessingAborted);
-        return;
-    }
-    // Most failures are logged where they happen, but some only come back
-    // in the result (a download drawer that cannot be entered, a script
-    // that cannot be written, a reload whose saves failed). The window
-    // tells failures through the log alone: one that the run's own lines
-    // do not hold goes there now. A log at kMaxLogEntries drops as it adds,
-    // so there the failure is added whether or not a line holds it.
-    std::string_view text = GetString(result.message());
-    text = text.substr(0, text.find('%'));
-    const std::deque<LogEntry>& entries = session_.log.entries();
-    const auto runLines = entries | std::views::drop(firstEntry);
-    const bool logged = std::ranges::any_of(runLines, [&](const LogEntry& entry) {
-        return entry.severity == SeverityOf(result.message()) && entry.text.starts_with(text);
-    });
-    if (!logged) {
-        session_.log.AddLogEntry(result.message());
     }
 }
 
@@ -125,11 +98,10 @@ std::optional<ProcessOutcome> EngineRuns::ProcessOne(ApplicationItem& item, Item
     ActiveRun run(*this);
     check_.processingActive = true;
     SetOneShotMode(item, mode);
-    const std::size_t first = session_.log.entries().size();
     ProcessOutcome outcome = ProcessItems(
         context_, otherVersion ? ProcessScope::OtherVersion : ProcessScope::One, &item);
     check_.processingActive = false;
-    NoteEnd(outcome.result, first);
+    NoteAbort(outcome.result);
     return outcome;
 }
 
@@ -139,10 +111,9 @@ std::optional<ProcessOutcome> EngineRuns::ProcessAll() {
     }
     ActiveRun run(*this);
     check_.processingActive = true;
-    const std::size_t first = session_.log.entries().size();
     ProcessOutcome outcome = ProcessItems(context_, ProcessScope::All);
     check_.processingActive = false;
-    NoteEnd(outcome.result, first);
+    NoteAbort(outcome.result);
     return outcome;
 }
 

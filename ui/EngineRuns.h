@@ -30,8 +30,7 @@ class EngineRuns {
     bool active() const { return active_ > 0; }
 
     // Each returns none when a run was active (nothing done), else the
-    // run's result. Every failure is in the log (added at the run's end
-    // when the engine did not log it where it happened).
+    // run's result. Failures are in the log already.
     std::optional<Status> CheckAll(CheckMode mode);
     std::optional<Status> CheckItem(ApplicationItem& item, CheckMode mode);
     // The list's command for one item: the one-shot mode set (the old one
@@ -56,9 +55,7 @@ class EngineRuns {
   private:
     class ActiveRun;
     void RunPendingReload();
-    // After a run whose log lines began at firstEntry: an abort, or a
-    // failure that no line of the run holds, is added to the log.
-    void NoteEnd(Status result, std::size_t firstEntry);
+    void NoteAbort(Status result);
 
     Session& session_;
     QtFrontend& frontend_;
