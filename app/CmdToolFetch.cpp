@@ -82,8 +82,12 @@ int RunFetch(const FetchOptions& options, const Context& context) {
     // Only the timeouts are taken: without a readable file the defaults serve.
     (void)LoadLivePreferences(record, *dos);
     const std::string drawer = amiga::Utf8ToLatin1(options.drawer);
-    // A drawer that cannot be made fails the fetch below, which says so.
-    (void)amiga::CreateDrawerPath(*dos, drawer);
+    // Said here: the fetch would only learn that it cannot store the data.
+    if (const amiga::DosStatus made = amiga::CreateDrawerPath(*dos, drawer); !made) {
+        std::fprintf(stderr, "stovan: %s\n",
+                     TerminalText(amiga::Fault(made.error(), drawer)).c_str());
+        return kReturnFailure;
+    }
 
     Log log;
     TerminalGauge gauge;

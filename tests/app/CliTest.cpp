@@ -815,6 +815,12 @@ TEST_F(CliTest, ToolFetchPrintsTheStoredFileOrFailsWithTheMessage) {
     EXPECT_EQ(missing.exitCode, kFailure);
     EXPECT_EQ(missing.out, "");
     EXPECT_EQ(missing.err, "stovan: Unable to find 'gone.lha'!\n");
+
+    WriteHostFile(root_ + "/RAM/File", "not a drawer");
+    const ProgramRun into =
+        Stovan({"tool", "fetch", server.Url("/Foo.lha"), "--to", "RAM:File/In"});
+    EXPECT_EQ(into.exitCode, kFailure);
+    EXPECT_EQ(into.err, "stovan: RAM:File/In: object is not of required type\n");
 }
 
 }  // namespace
