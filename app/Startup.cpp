@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "app/CommandRun.h"
 #include "core/Messages.h"
@@ -65,17 +64,12 @@ std::string AlreadyRunningText(const std::string& rootFolder) {
 
 amiga::Expected<amiga::RootLock, std::string> TakeRunningLock(const std::string& rootFolder,
                                                               bool& heldElsewhere) {
-    const auto deadline = std::chrono::steady_clock::now() + kCommandLookGrace;
-    for (;;) {
-        auto lock = amiga::TryLockRoot(rootFolder, kRunningLockName, heldElsewhere);
-        if (lock || !heldElsewhere) {
-            return lock;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return amiga::Unexpected{AlreadyRunningText(rootFolder)};
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    auto lock = amiga::TryLockRoot(rootFolder, kRunningLockName, heldElsewhere,
+                                   amiga::RootLockMode::Exclusive, kCommandLookGrace);
+    if (!lock && heldElsewhere) {
+        return amiga::Unexpected{AlreadyRunningText(rootFolder)};
     }
+    return lock;
 }
 
 std::optional<std::string> RootIsRunning(const std::string& rootFolder) {

@@ -33,10 +33,9 @@ class RootLock {
     void Release();
 
   private:
-    friend Expected<RootLock, std::string> LockRoot(const std::string&, const std::string&,
-                                                    std::chrono::milliseconds);
-    friend Expected<RootLock, std::string> TryLockRoot(const std::string&, const std::string&,
-                                                       bool&, RootLockMode);
+    // Opens and takes a lock file: the one way a held RootLock is made.
+    friend Expected<RootLock, std::string> Acquire(const std::string&, int,
+                                                   std::chrono::milliseconds, bool&);
     explicit RootLock(int descriptor) : descriptor_(descriptor) {}
     int descriptor_ = -1;
 };
@@ -51,11 +50,13 @@ inline constexpr std::chrono::milliseconds kRootLockWait{30000};
 Expected<RootLock, std::string> LockRoot(const std::string& rootFolder, const std::string& name,
                                          std::chrono::milliseconds wait = kRootLockWait);
 
-// The same lock without waiting, for a lock held as long as a program runs:
-// heldElsewhere is set when another process holds it (the error then says
-// so), cleared for any other failure.
+// The same lock, exclusive or shared, for a lock held as long as a program
+// runs or a look at one: waiting at most `wait` (by default not at all).
+// heldElsewhere is set when another process still holds it (the error then
+// says so), cleared for any other failure.
 Expected<RootLock, std::string> TryLockRoot(const std::string& rootFolder, const std::string& name,
                                             bool& heldElsewhere,
-                                            RootLockMode mode = RootLockMode::Exclusive);
+                                            RootLockMode mode = RootLockMode::Exclusive,
+                                            std::chrono::milliseconds wait = {});
 
 }  // namespace amiga
