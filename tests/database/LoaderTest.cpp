@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/MessageIds.h"
@@ -156,11 +157,11 @@ TEST_F(LoaderTest, ReloadThatCannotSaveLosesNothing) {
         EXPECT_EQ(engine.items().FindItem("Tool", false)->installedVersion,
                   (VersionTriple{1, 2, 3}));
         // ... and no temporary file is left beside Config.db.
-        std::size_t files = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(root.Host("Work", kPrefs))) {
-            files += entry.is_regular_file() ? 1 : 0;
-        }
-        EXPECT_EQ(files, 1u) << "only Config.db";
+        EXPECT_EQ(
+            std::ranges::count_if(std::filesystem::directory_iterator(root.Host("Work", kPrefs)),
+                                  [](const auto& entry) { return entry.is_regular_file(); }),
+            1)
+            << "only Config.db";
     };
     {
         SCOPED_TRACE("Config.db cannot be written: no file changes");
@@ -194,12 +195,8 @@ TEST_F(LoaderTest, AConfigurationThatCannotBeReadWholeIsKeptBeforeASave) {
         utf16 += c;
         utf16 += '\0';
     }
-    struct Row {
-        const char* name;
-        std::string content;
-        bool damaged;
-    };
-    const std::vector<Row> rows = {
+    // The label, the file's bytes, and whether it is damaged.
+    const std::vector<std::tuple<const char*, std::string, bool>> rows = {
         {"LF", good, false},
         {"CR-LF", std::regex_replace(good, std::regex("\n"), "\r\n"), false},
         {"CR only", std::regex_replace(good, std::regex("\n"), "\r"), false},
@@ -209,14 +206,14 @@ TEST_F(LoaderTest, AConfigurationThatCannotBeReadWholeIsKeptBeforeASave) {
         {"text lines", good + "this is no record\n", true},
     };
     const std::string prefs = root.Host("Work", kPrefs);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [label, content, damaged] : rows) {
+        SCOPED_TRACE(label);
         std::filesystem::remove_all(prefs);
         std::filesystem::create_directories(prefs);
-        WriteFile("Work", kPrefs + "Config.db", row.content);
+        WriteFile("Work", kPrefs + "Config.db", content);
         log.ClearLog();
         ASSERT_TRUE(LoadAllDatabases(engine).ok());
-        if (!row.damaged) {
+        if (!damaged) {
             EXPECT_EQ(engine.items().FindItem("YAM", false)->mode, ItemMode::NOTIFY);
             EXPECT_EQ(engine.items().FindItem("YAM", false)->installDir(), "Work:Mail");
         }
@@ -226,11 +223,11 @@ TEST_F(LoaderTest, AConfigurationThatCannotBeReadWholeIsKeptBeforeASave) {
             const std::string name = entry.path().filename().string();
             if (name.starts_with("Config.db.damaged-")) {
                 kept.push_back(name);
-                EXPECT_EQ(ReadHostFile(entry.path().string()), row.content);
+                EXPECT_EQ(ReadHostFile(entry.path().string()), content);
             }
         }
-        EXPECT_EQ(kept.size(), row.damaged ? 1u : 0u);
-        EXPECT_EQ(LinesWith("kept as Config.db.damaged-").empty(), !row.damaged)
+        EXPECT_EQ(kept.size(), damaged ? 1u : 0u);
+        EXPECT_EQ(LinesWith("kept as Config.db.damaged-").empty(), !damaged)
             << testing::PrintToString(LogLines());
     }
 }
