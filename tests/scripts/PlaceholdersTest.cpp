@@ -32,6 +32,14 @@ void CheckRows(PlaceholderWorld& world, const ApplicationItem* item, const std::
     }
 }
 
+std::string Repeat(std::string_view piece, std::size_t times) {
+    std::string text;
+    for (; times > 0; --times) {
+        text += piece;
+    }
+    return text;
+}
+
 // The item every placeholder of the table is asked for.
 ApplicationItem& FullItem(PlaceholderWorld& world) {
     ApplicationItem& item = world.AddItem("MyApp");
@@ -201,10 +209,7 @@ TEST(Placeholders, ArchiveExtensionAndFilePart) {
 TEST(Placeholders, HostileValuesStayBoundedAndEnd) {
     PlaceholderWorld world;
     ApplicationItem& item = world.AddItem("App");
-    std::string deep;
-    for (int i = 0; i < 2000; ++i) {
-        deep += "{STANDARDBACKUP}{ARCHIVE}{COPYALL}";
-    }
+    const std::string deep = Repeat("{STANDARDBACKUP}{ARCHIVE}{COPYALL}", 2000);
     world.Set(item, ItemField::urlArchive, deep);
     // The archive name holds the templates many times over: its value is
     // cut at the value limit, and it never names itself.
@@ -216,21 +221,15 @@ TEST(Placeholders, HostileValuesStayBoundedAndEnd) {
     // the expansion fails with its own message rather than growing, and
     // never as a memory shortage; so does one placeholder whose template
     // would pass it.
-    std::string many;
-    for (std::size_t i = 0; i < kMaxExpandedText / kMaxPlaceholderValue + 2; ++i) {
-        many += "{ARCHIVENAME}";
-    }
+    const std::string many = Repeat("{ARCHIVENAME}", kMaxExpandedText / kMaxPlaceholderValue + 2);
     auto tooLong = ExpandText(*world.engine, &item, many);
     ASSERT_FALSE(tooLong);
     EXPECT_EQ(tooLong.error(), kExpansionTooLong);
     EXPECT_NE(tooLong.error(), msg::NotEnoughMemory);
     const std::size_t backup = world.Expand(&item, "{STANDARDBACKUP}").size();
     ASSERT_GT(backup, 0u);
-    std::string huge;
-    for (std::size_t i = 0; i < kMaxExpandedText / backup + 2; ++i) {
-        huge += "{STANDARDBACKUP}";
-    }
-    world.Set(item, ItemField::urlArchive, huge);
+    world.Set(item, ItemField::urlArchive,
+              Repeat("{STANDARDBACKUP}", kMaxExpandedText / backup + 2));
     std::string value = "old";
     auto resolved = ResolvePlaceholder(*world.engine, &item, "ARCHIVENAME}", value);
     ASSERT_FALSE(resolved);
