@@ -119,20 +119,19 @@ TEST_F(LoaderTest, ReloadKeepsVersionResultsAndDeletesTheCache) {
     beta.state = ItemState::INSTALLED;
     beta.mode = ItemMode::NOTIFY;
     beta.installedVersion = {3, 0, 0};
+    const auto results = [](const ApplicationItem& item) {
+        return std::tuple(item.state, item.mode, item.installedVersion, item.installedDate,
+                          item.serverVersion, item.serverDate);
+    };
+    const auto betaBefore = results(beta);
 
     ASSERT_TRUE(ReloadDatabase(engine).ok());
     const ApplicationItem& newYam = *engine.items().FindItem("YAM", false);
     EXPECT_NE(&newYam, &yam);
-    EXPECT_EQ(newYam.state, ItemState::OUTDATED);
-    EXPECT_EQ(newYam.installedVersion, (VersionTriple{2, 10, 3}));
-    EXPECT_EQ(newYam.installedDate, (amiga::DateStamp{16000, 10, 20}));
-    EXPECT_EQ(newYam.serverVersion, (VersionTriple{2, 11, 0}));
-    EXPECT_EQ(newYam.serverDate, (amiga::DateStamp{16500, 0, 1}));
-    EXPECT_EQ(newYam.mode, ItemMode::IGNORE);
-    const ApplicationItem& newBeta = *engine.items().FindItem("YAM_beta", true);
-    EXPECT_EQ(newBeta.state, ItemState::INSTALLED);
-    EXPECT_EQ(newBeta.mode, ItemMode::NOTIFY);
-    EXPECT_EQ(newBeta.installedVersion, (VersionTriple{3, 0, 0}));
+    EXPECT_EQ(results(newYam), std::tuple(ItemState::OUTDATED, ItemMode::IGNORE,
+                                          VersionTriple{2, 10, 3}, amiga::DateStamp{16000, 10, 20},
+                                          VersionTriple{2, 11, 0}, amiga::DateStamp{16500, 0, 1}));
+    EXPECT_EQ(results(*engine.items().FindItem("YAM_beta", true)), betaBefore);
     EXPECT_FALSE(test::HostExists(root.Host("RAM", "T/StovanVersion.db")));
     EXPECT_TRUE(test::HostExists(root.Host("Work", kPrefs + "Config.db")));
     EXPECT_EQ(LinesWith("Error"), Strings{});
