@@ -105,6 +105,10 @@ class TemplateWorld {
     bool Exists(const std::string& amigaPath) {
         return amiga::Lock(world.root.dos(), amigaPath).ok();
     }
+    std::string Comment(const std::string& amigaPath) {
+        auto info = amiga::Examine(world.root.dos(), amigaPath);
+        return info.ok() ? info->comment : "<no such file>";
+    }
     std::string Folder() const { return world.root.folder(); }
 
     // The downloaded application as its author packed it: the drawer with
@@ -229,12 +233,8 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
              [](TemplateWorld& w) {
                  EXPECT_EQ(w.Read("Work:Apps/Foo/Foo.info"), w.toolIcon);
                  // LhA keeps the comment; Copy without CLONE leaves it behind.
-                 auto unpacked = amiga::Examine(w.world.root.dos(), w.Expand("{TEMPDIR}Foo/Foo"));
-                 ASSERT_TRUE(unpacked.ok());
-                 EXPECT_EQ(unpacked->comment, "The program");
-                 auto copied = amiga::Examine(w.world.root.dos(), "Work:Apps/Foo/Foo");
-                 ASSERT_TRUE(copied.ok());
-                 EXPECT_EQ(copied->comment, "");
+                 EXPECT_EQ(w.Comment(w.Expand("{TEMPDIR}Foo/Foo")), "The program");
+                 EXPECT_EQ(w.Comment("Work:Apps/Foo/Foo"), "");
              },
          .linesInAnyOrder = true},
         {.name = "zip: STANDARDEXTRACT then COPYALL; STooltype makes the drawer icon",
@@ -413,9 +413,7 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
     ASSERT_TRUE(restoreInfo.ok());
     EXPECT_EQ(restoreInfo->protection & amiga::FIBF_SCRIPT, amiga::FIBF_SCRIPT);
     EXPECT_EQ(w.Read("RAM:Restore/Foo/StovanRestore.info"), "stovan icon");
-    auto program = amiga::Examine(w.world.root.dos(), "RAM:Restore/Foo/Foo");
-    ASSERT_TRUE(program.ok());
-    EXPECT_EQ(program->comment, "v1 program");
+    EXPECT_EQ(w.Comment("RAM:Restore/Foo/Foo"), "v1 program");
 
     // Without anyone to answer its requester the restore changes nothing.
     w.Write("RAM:run-restore", "CD RAM:Restore/Foo\nStovanRestore\n");
