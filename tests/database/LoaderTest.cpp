@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/MessageIds.h"
@@ -118,20 +119,19 @@ TEST_F(LoaderTest, ReloadKeepsVersionResultsAndDeletesTheCache) {
     beta.state = ItemState::INSTALLED;
     beta.mode = ItemMode::NOTIFY;
     beta.installedVersion = {3, 0, 0};
+    const auto results = [](const ApplicationItem& item) {
+        return std::tuple(item.state, item.mode, item.installedVersion, item.installedDate,
+                          item.serverVersion, item.serverDate);
+    };
+    const auto betaBefore = results(beta);
 
     ASSERT_TRUE(ReloadDatabase(engine).ok());
     const ApplicationItem& newYam = *engine.items().FindItem("YAM", false);
     EXPECT_NE(&newYam, &yam);
-    EXPECT_EQ(newYam.state, ItemState::OUTDATED);
-    EXPECT_EQ(newYam.installedVersion, (VersionTriple{2, 10, 3}));
-    EXPECT_EQ(newYam.installedDate, (amiga::DateStamp{16000, 10, 20}));
-    EXPECT_EQ(newYam.serverVersion, (VersionTriple{2, 11, 0}));
-    EXPECT_EQ(newYam.serverDate, (amiga::DateStamp{16500, 0, 1}));
-    EXPECT_EQ(newYam.mode, ItemMode::IGNORE);
-    const ApplicationItem& newBeta = *engine.items().FindItem("YAM_beta", true);
-    EXPECT_EQ(newBeta.state, ItemState::INSTALLED);
-    EXPECT_EQ(newBeta.mode, ItemMode::NOTIFY);
-    EXPECT_EQ(newBeta.installedVersion, (VersionTriple{3, 0, 0}));
+    EXPECT_EQ(results(newYam), std::tuple(ItemState::OUTDATED, ItemMode::IGNORE,
+                                          VersionTriple{2, 10, 3}, amiga::DateStamp{16000, 10, 20},
+                                          VersionTriple{2, 11, 0}, amiga::DateStamp{16500, 0, 1}));
+    EXPECT_EQ(results(*engine.items().FindItem("YAM_beta", true)), betaBefore);
     EXPECT_FALSE(test::HostExists(root.Host("RAM", "T/StovanVersion.db")));
     EXPECT_TRUE(test::HostExists(root.Host("Work", kPrefs + "Config.db")));
     EXPECT_EQ(LinesWith("Error"), Strings{});
@@ -156,11 +156,11 @@ TEST_F(LoaderTest, ReloadThatCannotSaveLosesNothing) {
         EXPECT_EQ(engine.items().FindItem("Tool", false)->installedVersion,
                   (VersionTriple{1, 2, 3}));
         // ... and no temporary file is left beside Config.db.
-        std::size_t files = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(root.Host("Work", kPrefs))) {
-            files += entry.is_regular_file() ? 1 : 0;
-        }
-        EXPECT_EQ(files, 1u) << "only Config.db";
+        EXPECT_EQ(
+            std::ranges::count_if(std::filesystem::directory_iterator(root.Host("Work", kPrefs)),
+                                  [](const auto& entry) { return entry.is_regular_file(); }),
+            1)
+            << "only Config.db";
     };
     {
         SCOPED_TRACE("Config.db cannot be written: no file changes");
@@ -194,12 +194,8 @@ TEST_F(LoaderTest, AConfigurationThatCannotBeReadWholeIsKeptBeforeASave) {
         utf16 += c;
         utf16 += '\0';
     }
-    struct Row {
-        const char* name;
-        std::string content;
-        bool damaged;
-    };
-    const std::vector<Row> rows = {
+    // The label, the file's bytes, and whether it is damaged.
+    const std::vector<std::tuple<const char*, std::string, bool>> rows = {
         {"LF", good, false},
         {"CR-LF", std::regex_replace(good, std::regex("\n"), "\r\n"), false},
         {"CR only", std::regex_replace(good, std::regex("\n"), "\r"), false},
@@ -209,14 +205,14 @@ TEST_F(LoaderTest, AConfigurationThatCannotBeReadWholeIsKeptBeforeASave) {
         {"text lines", good + "this is no record\n", true},
     };
     const std::string prefs = root.Host("Work", kPrefs);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [label, content, damaged] : rows) {
+        SCOPED_TRACE(label);
         std::filesystem::remove_all(prefs);
         std::filesystem::create_directories(prefs);
-        WriteFile("Work", kPrefs + "Config.db", row.content);
+        WriteFile("Work", kPrefs + "Config.db", content);
         log.ClearLog();
         ASSERT_TRUE(LoadAllDatabases(engine).ok());
-        if (!row.damaged) {
+        if (!damaged) {
             EXPECT_EQ(engine.items().FindItem("YAM", false)->mode, ItemMode::NOTIFY);
             EXPECT_EQ(engine.items().FindItem("YAM", false)->installDir(), "Work:Mail");
         }
@@ -226,11 +222,11 @@ TEST_F(LoaderTest, AConfigurationThatCannotBeReadWholeIsKeptBeforeASave) {
             const std::string name = entry.path().filename().string();
             if (name.starts_with("Config.db.damaged-")) {
                 kept.push_back(name);
-                EXPECT_EQ(ReadHostFile(entry.path().string()), row.content);
+                EXPECT_EQ(ReadHostFile(entry.path().string()), content);
             }
         }
-        EXPECT_EQ(kept.size(), row.damaged ? 1u : 0u);
-        EXPECT_EQ(LinesWith("kept as Config.db.damaged-").empty(), !row.damaged)
+        EXPECT_EQ(kept.size(), damaged ? 1u : 0u);
+        EXPECT_EQ(LinesWith("kept as Config.db.damaged-").empty(), !damaged)
             << testing::PrintToString(LogLines());
     }
 }

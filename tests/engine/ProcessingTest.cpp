@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/MessageIds.h"
@@ -112,11 +114,7 @@ class ProcessingTest : public ::testing::Test {
 };
 
 TEST_F(ProcessingTest, ArchiveVersionsAreReadFromTheNameAfterItsPrefix) {
-    struct Row {
-        const char* file;
-        std::optional<VersionTriple> expected;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, std::optional<VersionTriple>> rows[] = {
         {"Foo_v1.09.lha", VersionTriple{1, 9, 0}},
         {"foo_V2.01.3.tar.gz", VersionTriple{2, 1, 3}},
         {"Foo_v1.100.lha", VersionTriple{1, 100, 0}},
@@ -128,9 +126,9 @@ TEST_F(ProcessingTest, ArchiveVersionsAreReadFromTheNameAfterItsPrefix) {
         {"Foo_v99999999999.1.lha", std::nullopt},
         {"Foo.lha", std::nullopt},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.file);
-        EXPECT_EQ(ArchiveVersionFromName(row.file, "Foo"), row.expected);
+    for (const auto& [file, expected] : rows) {
+        SCOPED_TRACE(file);
+        EXPECT_EQ(ArchiveVersionFromName(file, "Foo"), expected);
     }
     EXPECT_EQ(ArchiveLabel({1, 10, 0}), "V1.10");
     EXPECT_EQ(ArchiveLabel({2, 1, 3}), "V2.1.3");
@@ -139,13 +137,9 @@ TEST_F(ProcessingTest, ArchiveVersionsAreReadFromTheNameAfterItsPrefix) {
 TEST_F(ProcessingTest, PruningOrdersByVersionAndSparesTheArchiveInUse) {
     ApplicationItem& foo = Add("Foo", ItemState::INSTALLED, ItemMode::INSTALL);
     const std::string dl = "Work:Stovan/Cache/Downloads/";
-    struct Row {
-        const char* name;
-        std::vector<std::string> files;
-        std::string protectedFile;
-        std::vector<std::string> kept;
-    };
-    const Row rows[] = {
+    using Names = std::vector<std::string>;
+    // The label, the files in the drawer, the one in use ("" none) and what is kept.
+    const std::tuple<const char*, Names, std::string, Names> rows[] = {
         {"1.10 above 1.9",
          {"Foo_v1.08.lha", "Foo_v1.09.lha", "Foo_v1.10.lha"},
          "",
@@ -159,14 +153,13 @@ TEST_F(ProcessingTest, PruningOrdersByVersionAndSparesTheArchiveInUse) {
          "",
          {"Foo.lha", "Foo_v1.02.lha", "Foo_v1.03.lha", "Foo_vbeta.lha"}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [label, files, protectedFile, kept] : rows) {
+        SCOPED_TRACE(label);
         (void)amiga::DeleteAll(world.root.dos(), dl);
-        for (const std::string& file : row.files) {
+        for (const std::string& file : files) {
             File(dl + file);
         }
-        const std::string protectedPath =
-            row.protectedFile.empty() ? "" : "Work:Stovan/Cache/Downloads/" + row.protectedFile;
+        const std::string protectedPath = protectedFile.empty() ? "" : dl + protectedFile;
         PruneArchives(*world.engine, foo, world.preferences.maxArchives, protectedPath);
         std::vector<std::string> left;
         for (const auto& entry : std::filesystem::directory_iterator(
@@ -174,7 +167,7 @@ TEST_F(ProcessingTest, PruningOrdersByVersionAndSparesTheArchiveInUse) {
             left.push_back(entry.path().filename().string());
         }
         std::sort(left.begin(), left.end());
-        EXPECT_EQ(left, row.kept);
+        EXPECT_EQ(left, kept);
     }
     foo.type = AppType::STOVAN;
     PruneArchives(*world.engine, foo, 1);
@@ -326,11 +319,10 @@ TEST_F(ProcessingTest, TheFailureThatStopsARunIsLogged) {
         const std::size_t first = world.log.entries().size();
         foo.state = ItemState::OUTDATED;
         EXPECT_EQ(ProcessItems(context, ProcessScope::One, &foo).result.message(), expected);
-        bool logged = false;
-        for (std::size_t at = first; at < world.log.entries().size(); ++at) {
-            logged = logged || world.log.entries()[at].text == text;
-        }
-        EXPECT_TRUE(logged) << text;
+        const auto& entries = world.log.entries();
+        EXPECT_TRUE(std::any_of(entries.begin() + first, entries.end(), [&](const LogEntry& entry) {
+            return entry.text == text;
+        })) << text;
     };
     {
         SCOPED_TRACE("the download drawer is a file");
@@ -381,11 +373,9 @@ TEST_F(ProcessingTest, SelfUpdateRelaunchesOnlyAfterAScriptThatSucceeded) {
     EXPECT_EQ(context.failedScripts, 2u);
     EXPECT_EQ(Scripts(), (std::vector<std::string>{"Pack", "Stovan", "Other"}))
         << "the run goes on after a failed self-update";
-    bool logged = false;
-    for (const LogEntry& entry : world.log.entries()) {
-        logged = logged || entry.text.find("'Stovan' V0.0 failed") != std::string::npos;
-    }
-    EXPECT_TRUE(logged);
+    EXPECT_TRUE(std::ranges::any_of(world.log.entries(), [](const LogEntry& entry) {
+        return entry.text.find("'Stovan' V0.0 failed") != std::string::npos;
+    }));
 
     loop.commands.clear();
     loop.codes = {};

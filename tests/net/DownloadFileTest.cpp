@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "core/Log.h"
 #include "core/MessageIds.h"
@@ -82,12 +83,11 @@ TEST_F(DownloadFileTest, SendsStovansOwnRequestAndStoresTheBodySplitAnywhere) {
         ASSERT_EQ(Fetch(server.Url("/dir/file.lha")), Status::Ok());
         EXPECT_EQ(outcome.path, "RAM:T/file.lha");
         EXPECT_EQ(test::ReadHostFile(Drawer("file.lha")), body);
-        const std::vector<std::string> requests = server.Requests();
-        ASSERT_EQ(requests.size(), 1u);
-        EXPECT_EQ(requests[0],
-                  "GET /dir/file.lha HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port()) +
-                      "\r\nPragma: no-cache\r\nAccept: */*\r\n"
-                      "User-Agent: Stovan/2.18 (AmigaOS4; N; PPC)\r\n\r\n");
+        EXPECT_EQ(server.Requests(),
+                  std::vector<std::string>{"GET /dir/file.lha HTTP/1.1\r\nHost: 127.0.0.1:" +
+                                           std::to_string(server.port()) +
+                                           "\r\nPragma: no-cache\r\nAccept: */*\r\n"
+                                           "User-Agent: Stovan/2.18 (AmigaOS4; N; PPC)\r\n\r\n"});
     }
 }
 
@@ -125,12 +125,7 @@ TEST_F(DownloadFileTest, FailedAnswersAreTriedAgainAndLogged) {
     }
     const std::string longLine =
         "HTTP/1.1 200 OK\r\nX-Filler: " + std::string(2 << 20, 'f') + "\r\n";
-    struct Row {
-        const char* name;
-        std::string response;
-        Status result;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, std::string, Status> rows[] = {
         {"404", HttpResponse("404 Not Found", "gone"), Status(msg::CannotFind)},
         {"short body", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly this",
          Status(msg::RecvFailed)},
@@ -145,18 +140,18 @@ TEST_F(DownloadFileTest, FailedAnswersAreTriedAgainAndLogged) {
         {"huge header", manyLines + "Content-Length: 2\r\n\r\nok", Status(msg::CannotFind)},
         {"huge header line", longLine + "Content-Length: 2\r\n\r\nok", Status(msg::CannotFind)},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        HttpTestServer server([&](HttpConnection& connection) {
+    for (const auto& [name, response, result] : rows) {
+        SCOPED_TRACE(name);
+        HttpTestServer server([&, &sent = response](HttpConnection& connection) {
             std::mt19937 random(7);
-            connection.SendSplit(row.response, random, row.response.size() / 8 + 1);
+            connection.SendSplit(sent, random, sent.size() / 8 + 1);
         });
         const std::size_t logged = log.entries().size();
-        EXPECT_EQ(Fetch(server.Url("/x.lha")), row.result);
+        EXPECT_EQ(Fetch(server.Url("/x.lha")), result);
         EXPECT_EQ(server.Requests().size(), 2u);
         EXPECT_FALSE(test::HostExists(Drawer("x.lha")));
         ASSERT_EQ(log.entries().size(), logged + 1);
-        if (row.result == Status(msg::CannotFind)) {
+        if (result == Status(msg::CannotFind)) {
             EXPECT_EQ(log.entries().back().text, "Unable to find 'x.lha'!");
         }
     }
@@ -237,14 +232,8 @@ TEST_F(DownloadFileTest, HostileAttachmentNamesStayInTheDrawer) {
 
 TEST_F(DownloadFileTest, LengthOnlyAndFileDates) {
     const amiga::DateStamp modified = DateFromNumbers(5, 11, 2015, 10, 0, 0);
-    struct Row {
-        const char* name;
-        std::string headers;
-        std::uint32_t flags;
-        std::string content;
-        bool dated;
-    };
-    const Row rows[] = {
+    // The label, the header lines, the flags, the file stored and whether it is dated.
+    const std::tuple<const char*, std::string, std::uint32_t, std::string, bool> rows[] = {
         {"length only with Last-Modified",
          "Content-Length: 123456\r\nLast-Modified: Thu, 05 Nov 2015 10:00:00 GMT\r\n",
          DL_LENGTH_ONLY, "LENGTH 123456\n", true},
@@ -253,27 +242,25 @@ TEST_F(DownloadFileTest, LengthOnlyAndFileDates) {
         {"body with Last-Modified",
          "Content-Length: 4\r\nLast-Modified: Thu, 05 Nov 2015 10:00:00 GMT\r\n", 0, "body", true},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        HttpTestServer server([&](HttpConnection& connection) {
-            connection.Send("HTTP/1.1 200 OK\r\n" + row.headers + "\r\n");
+    for (const auto& [label, headers, flags, content, dated] : rows) {
+        SCOPED_TRACE(label);
+        HttpTestServer server([&, &head = headers, probe = flags](HttpConnection& connection) {
+            connection.Send("HTTP/1.1 200 OK\r\n" + head + "\r\n");
             // The length probe must not wait for the body.
-            if (row.flags == 0) {
+            if (probe == 0) {
                 connection.Send("body");
             } else {
                 connection.Stall(20s);
             }
         });
-        ASSERT_EQ(Fetch(server.Url("/Archive.lha"), row.flags), Status::Ok());
-        EXPECT_EQ(test::ReadHostFile(Drawer("Archive.lha")), row.content);
+        ASSERT_EQ(Fetch(server.Url("/Archive.lha"), flags), Status::Ok());
+        EXPECT_EQ(test::ReadHostFile(Drawer("Archive.lha")), content);
         auto info = amiga::Examine(root.dos(), "T:Archive.lha");
         ASSERT_TRUE(info);
-        if (row.dated) {
+        EXPECT_EQ(outcome.fileDate, dated ? std::optional(modified) : std::nullopt);
+        EXPECT_EQ(info->date.days, dated ? modified.days : 0);
+        if (dated) {
             EXPECT_EQ(info->date, modified);
-            EXPECT_EQ(outcome.fileDate, modified);
-        } else {
-            EXPECT_EQ(info->date.days, 0);
-            EXPECT_FALSE(outcome.fileDate.has_value());
         }
     }
 }

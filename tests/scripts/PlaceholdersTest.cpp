@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/DosFiles.h"
@@ -29,6 +30,14 @@ void CheckRows(PlaceholderWorld& world, const ApplicationItem* item, const std::
         SCOPED_TRACE(row.label);
         EXPECT_EQ(world.Expand(item, row.text), row.expected);
     }
+}
+
+std::string Repeat(std::string_view piece, std::size_t times) {
+    std::string text;
+    for (; times > 0; --times) {
+        text += piece;
+    }
+    return text;
 }
 
 // The item every placeholder of the table is asked for.
@@ -134,12 +143,8 @@ TEST(Placeholders, BracesThatNameNothing) {
 }
 
 TEST(Placeholders, OperatingSystemWordsTakeTheLettersAsWritten) {
-    struct Case {
-        const char* text;
-        const char* amigaOs4;
-        const char* morphOs;
-    };
-    const Case cases[] = {
+    // The text, and its value on AmigaOS 4 and on MorphOS.
+    const char* const cases[][3] = {
         {"{SystemOS}", "AmigaOS4", "MorphOS"},
         {"{SYSOS}", "AOS4", "MOS"},
         {"{sysos}", "aos4", "mos"},
@@ -152,11 +157,11 @@ TEST(Placeholders, OperatingSystemWordsTakeTheLettersAsWritten) {
     };
     PlaceholderWorld amigaOs4;
     PlaceholderWorld morphOs(amiga::SystemKind::MorphOS, "3.18");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(amigaOs4.Expand(nullptr, std::string("<") + c.text + ">"),
-                  std::string("<") + c.amigaOs4 + ">");
-        EXPECT_EQ(morphOs.Expand(nullptr, c.text), c.morphOs);
+    for (const auto& [text, onAmigaOs4, onMorphOs] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(amigaOs4.Expand(nullptr, std::string("<") + text + ">"),
+                  std::string("<") + onAmigaOs4 + ">");
+        EXPECT_EQ(morphOs.Expand(nullptr, text), onMorphOs);
     }
     // A key is matched over the whole word only.
     EXPECT_EQ(OperatingSystemWord(amiga::SystemKind::AmigaOS4, "SOSX"), "");
@@ -164,34 +169,24 @@ TEST(Placeholders, OperatingSystemWordsTakeTheLettersAsWritten) {
 }
 
 TEST(Placeholders, SystemVersionOfTheManagedSystem) {
-    struct Case {
-        amiga::SystemKind kind;
-        const char* version;
-        const char* expected;
-    };
-    const Case cases[] = {
+    const std::tuple<amiga::SystemKind, const char*, const char*> cases[] = {
         {amiga::SystemKind::AmigaOS4, "4.1", "$VER: AmigaOS4 4.1.0"},
         {amiga::SystemKind::AmigaOS4, "4.2", "$VER: AmigaOS4 0.0.0"},
         {amiga::SystemKind::AmigaOS4, "4", "$VER: AmigaOS4 4.0.0"},
         {amiga::SystemKind::MorphOS, "3.18", "$VER: MorphOS 3.18.0"},
         {amiga::SystemKind::MorphOS, "99999999999.1", "$VER: MorphOS 0.1.0"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.version);
-        EXPECT_EQ(SystemVersionString({c.kind, c.version}), c.expected);
+    for (const auto& [kind, version, expected] : cases) {
+        SCOPED_TRACE(version);
+        EXPECT_EQ(SystemVersionString({kind, version}), expected);
     }
     PlaceholderWorld old(amiga::SystemKind::MorphOS, "2.7");
     EXPECT_EQ(old.Expand(nullptr, "[{FPU}]"), "[]");
 }
 
 TEST(Placeholders, ArchiveExtensionAndFilePart) {
-    struct Case {
-        const char* label;
-        const char* url;
-        const char* extension;
-        const char* archive;
-    };
-    const Case cases[] = {
+    // The label, the archive's address, its EXTENSION and its ARCHIVE.
+    const char* const cases[][4] = {
         {"tar.gz", "http://host/dir/app.tar.gz", ".tar.gz", "app.tar.gz"},
         {"tar.bz2 upper case", "http://host/dir/APP.TAR.BZ2", ".TAR.BZ2", "APP.TAR.BZ2"},
         {"no dot at all", "http://host/app", "", "app"},
@@ -203,22 +198,18 @@ TEST(Placeholders, ArchiveExtensionAndFilePart) {
     };
     PlaceholderWorld world;
     ApplicationItem& item = world.AddItem("App");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        world.Set(item, ItemField::urlArchive, c.url);
-        EXPECT_EQ(world.Expand(&item, "{EXTENSION}"), c.extension);
-        EXPECT_EQ(world.Expand(&item, "{ARCHIVE}"), c.archive);
-        EXPECT_EQ(world.Expand(&item, "{ARCHIVENAME}"), c.url);
+    for (const auto& [label, url, extension, archive] : cases) {
+        SCOPED_TRACE(label);
+        world.Set(item, ItemField::urlArchive, url);
+        EXPECT_EQ(world.Expand(&item, "{EXTENSION}|{ARCHIVE}|{ARCHIVENAME}"),
+                  std::string(extension) + "|" + archive + "|" + url);
     }
 }
 
 TEST(Placeholders, HostileValuesStayBoundedAndEnd) {
     PlaceholderWorld world;
     ApplicationItem& item = world.AddItem("App");
-    std::string deep;
-    for (int i = 0; i < 2000; ++i) {
-        deep += "{STANDARDBACKUP}{ARCHIVE}{COPYALL}";
-    }
+    const std::string deep = Repeat("{STANDARDBACKUP}{ARCHIVE}{COPYALL}", 2000);
     world.Set(item, ItemField::urlArchive, deep);
     // The archive name holds the templates many times over: its value is
     // cut at the value limit, and it never names itself.
@@ -230,21 +221,15 @@ TEST(Placeholders, HostileValuesStayBoundedAndEnd) {
     // the expansion fails with its own message rather than growing, and
     // never as a memory shortage; so does one placeholder whose template
     // would pass it.
-    std::string many;
-    for (std::size_t i = 0; i < kMaxExpandedText / kMaxPlaceholderValue + 2; ++i) {
-        many += "{ARCHIVENAME}";
-    }
+    const std::string many = Repeat("{ARCHIVENAME}", kMaxExpandedText / kMaxPlaceholderValue + 2);
     auto tooLong = ExpandText(*world.engine, &item, many);
     ASSERT_FALSE(tooLong);
     EXPECT_EQ(tooLong.error(), kExpansionTooLong);
     EXPECT_NE(tooLong.error(), msg::NotEnoughMemory);
     const std::size_t backup = world.Expand(&item, "{STANDARDBACKUP}").size();
     ASSERT_GT(backup, 0u);
-    std::string huge;
-    for (std::size_t i = 0; i < kMaxExpandedText / backup + 2; ++i) {
-        huge += "{STANDARDBACKUP}";
-    }
-    world.Set(item, ItemField::urlArchive, huge);
+    world.Set(item, ItemField::urlArchive,
+              Repeat("{STANDARDBACKUP}", kMaxExpandedText / backup + 2));
     std::string value = "old";
     auto resolved = ResolvePlaceholder(*world.engine, &item, "ARCHIVENAME}", value);
     ASSERT_FALSE(resolved);
@@ -281,36 +266,30 @@ TEST(Placeholders, InstallDrawerFollowsAndDefaults) {
         world.Set(disabledLeader, ItemField::installDir, "Work:Off");
         EXPECT_TRUE(disabledLeader.SetItemFlags(INSTALLDIR_DISABLED).ok());
 
-        struct Case {
-            const char* label;
-            const char* installDir;
-            AppType type;
-            std::uint32_t flags;
-            std::string expected;
-        };
         const std::string noDrawer = morphOs ? "SYS:Applications/" : "SYS:";
         constexpr std::uint32_t follows = INSTALLDIR_DISABLED | INSTALLDIR_FOLLOWS;
-        const std::vector<Case> cases = {
-            {"own drawer", "Work:Apps", AppType::TOOL, 0, "Work:Apps/"},
-            {"volume root", "Work:", AppType::TOOL, 0, "Work:"},
-            {"empty, type with a drawer", "", AppType::GAME, 0, "Work:Games/"},
-            {"empty, drawer with slash", "", AppType::TOOL, 0, "Work:Tools/"},
-            {"empty, type without a drawer", "", AppType::DRIVER, 0, noDrawer},
-            {"disabled", "Work:Ignored", AppType::TOOL, INSTALLDIR_DISABLED, "NIL:"},
-            {"follows", "Leader", AppType::GAME, follows, "Work:Lead/"},
-            {"follows without regard to case", "LEADER", AppType::GAME, follows, "Work:Lead/"},
-            {"follows the leader's type default", "EmptyGame", AppType::DRIVER, follows,
-             "Work:Games/"},
-            {"follows a missing item", "Nobody", AppType::TOOL, follows, "NIL:"},
-            {"follows a disabled item", "Off", AppType::TOOL, follows, "NIL:"},
-        };
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.label);
+        const std::vector<std::tuple<const char*, const char*, AppType, std::uint32_t, std::string>>
+            cases = {
+                {"own drawer", "Work:Apps", AppType::TOOL, 0, "Work:Apps/"},
+                {"volume root", "Work:", AppType::TOOL, 0, "Work:"},
+                {"empty, type with a drawer", "", AppType::GAME, 0, "Work:Games/"},
+                {"empty, drawer with slash", "", AppType::TOOL, 0, "Work:Tools/"},
+                {"empty, type without a drawer", "", AppType::DRIVER, 0, noDrawer},
+                {"disabled", "Work:Ignored", AppType::TOOL, INSTALLDIR_DISABLED, "NIL:"},
+                {"follows", "Leader", AppType::GAME, follows, "Work:Lead/"},
+                {"follows without regard to case", "LEADER", AppType::GAME, follows, "Work:Lead/"},
+                {"follows the leader's type default", "EmptyGame", AppType::DRIVER, follows,
+                 "Work:Games/"},
+                {"follows a missing item", "Nobody", AppType::TOOL, follows, "NIL:"},
+                {"follows a disabled item", "Off", AppType::TOOL, follows, "NIL:"},
+            };
+        for (const auto& [label, installDir, type, flags, expected] : cases) {
+            SCOPED_TRACE(label);
             ApplicationItem& item = world.AddItem("Item");
-            world.Set(item, ItemField::installDir, c.installDir);
-            item.type = c.type;
-            EXPECT_TRUE(item.SetItemFlags(c.flags).ok());
-            EXPECT_EQ(world.Expand(&item, "{INSTALLDIR}"), c.expected);
+            world.Set(item, ItemField::installDir, installDir);
+            item.type = type;
+            EXPECT_TRUE(item.SetItemFlags(flags).ok());
+            EXPECT_EQ(world.Expand(&item, "{INSTALLDIR}"), expected);
             world.engine->items().DisposeItem(item);
         }
     }
@@ -339,14 +318,7 @@ TEST(Placeholders, OperationModes) {
     constexpr auto install = EngineOperation::Install;
     constexpr auto uninstall = EngineOperation::Uninstall;
     constexpr std::uint32_t both = BACKUP_BEFORE_INSTALL | BACKUP_BEFORE_UNINSTALL;
-    struct Case {
-        const char* label;
-        EngineOperation operation;
-        std::uint32_t flags2;
-        AppType type;
-        const char* expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, EngineOperation, std::uint32_t, AppType, const char*> cases[] = {
         {"no operation", EngineOperation::None, both, AppType::TOOL, "UNINSTALL/"},
         {"install without backups", install, 0, AppType::TOOL, "INSTALL/"},
         {"install with backups", install, BACKUP_BEFORE_INSTALL, AppType::TOOL, "INSTALL/ENABLED"},
@@ -358,12 +330,12 @@ TEST(Placeholders, OperationModes) {
     };
     PlaceholderWorld world;
     ApplicationItem& item = world.AddItem("App");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        world.engine->currentOperation = c.operation;
-        world.preferences.flags2 = c.flags2;
-        item.type = c.type;
-        EXPECT_EQ(world.Expand(&item, "{INSTALLMODE}/{BACKUPMODE}"), c.expected);
+    for (const auto& [label, operation, flags2, type, expected] : cases) {
+        SCOPED_TRACE(label);
+        world.engine->currentOperation = operation;
+        world.preferences.flags2 = flags2;
+        item.type = type;
+        EXPECT_EQ(world.Expand(&item, "{INSTALLMODE}/{BACKUPMODE}"), expected);
     }
 }
 

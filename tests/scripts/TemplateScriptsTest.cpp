@@ -59,6 +59,8 @@ std::vector<std::string> SortedLines(const std::string& text) {
 
 enum class ScriptKind { Install = 1, Uninstall = 2 };
 
+using Files = std::vector<std::pair<std::string, std::string>>;  // Amiga path, content
+
 // One throw-away system: an engine over a fresh root, the item "Foo"
 // installed to Work:Apps/, the companion commands in C: and the test port.
 class TemplateWorld {
@@ -84,11 +86,28 @@ class TemplateWorld {
     void Write(const std::string& amigaPath, const std::string& text) {
         WriteAmigaFile(world.root.dos(), amigaPath, text);
     }
+    void Write(const Files& files) {
+        for (const auto& [path, content] : files) {
+            Write(path, content);
+        }
+    }
+    void ExpectFiles(const Files& files, const std::vector<std::string>& absent = {}) {
+        for (const auto& [path, content] : files) {
+            EXPECT_EQ(Read(path), content) << path;
+        }
+        for (const std::string& path : absent) {
+            EXPECT_FALSE(Exists(path)) << path;
+        }
+    }
     std::string Read(const std::string& amigaPath) {
         return ReadAmigaFile(world.root.dos(), amigaPath);
     }
     bool Exists(const std::string& amigaPath) {
         return amiga::Lock(world.root.dos(), amigaPath).ok();
+    }
+    std::string Comment(const std::string& amigaPath) {
+        auto info = amiga::Examine(world.root.dos(), amigaPath);
+        return info.ok() ? info->comment : "<no such file>";
     }
     std::string Folder() const { return world.root.folder(); }
 
@@ -173,12 +192,12 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
         const char* name;
         ScriptKind kind = ScriptKind::Install;
         std::string archive{};  // put into the download drawer; "" none
-        std::function<void(TemplateWorld&)> setup = nullptr;
+        Files written{};        // put on the root after the archive
         std::string block{};
         int exitCode = 0;
         std::string out{};
         std::string errContains{};
-        std::vector<std::pair<std::string, std::string>> files{};  // Amiga path, content
+        Files files{};
         std::vector<std::string> absent{};
         std::vector<std::string> messages{};  // what reached the port, in order
         std::function<void(TemplateWorld&)> check{};
@@ -200,6 +219,7 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
     const std::vector<std::string> startupFiles = {"SYS:WBStartup/Foo_WBStartup.info",
                                                    "SYS:WBStartup/Foo_WBStartup",
                                                    "SYS:WBStartup/Foo.info", "SYS:WBStartup/Foo"};
+    const std::string toolIcon = IconBytes(amiga::WBTOOL);
     const Row rows[] = {
         {.name = "lha: STANDARDEXTRACT then STANDARDCOPY; the install prologue passes a warning",
          .archive = "Foo.lha",
@@ -213,12 +233,8 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
              [](TemplateWorld& w) {
                  EXPECT_EQ(w.Read("Work:Apps/Foo/Foo.info"), w.toolIcon);
                  // LhA keeps the comment; Copy without CLONE leaves it behind.
-                 auto unpacked = amiga::Examine(w.world.root.dos(), w.Expand("{TEMPDIR}Foo/Foo"));
-                 ASSERT_TRUE(unpacked.ok());
-                 EXPECT_EQ(unpacked->comment, "The program");
-                 auto copied = amiga::Examine(w.world.root.dos(), "Work:Apps/Foo/Foo");
-                 ASSERT_TRUE(copied.ok());
-                 EXPECT_EQ(copied->comment, "");
+                 EXPECT_EQ(w.Comment(w.Expand("{TEMPDIR}Foo/Foo")), "The program");
+                 EXPECT_EQ(w.Comment("Work:Apps/Foo/Foo"), "");
              },
          .linesInAnyOrder = true},
         {.name = "zip: STANDARDEXTRACT then COPYALL; STooltype makes the drawer icon",
@@ -237,7 +253,7 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
          .linesInAnyOrder = true},
         {.name = "CHECKAPPICON keeps the icon the user has",
          .archive = "Foo.lha",
-         .setup = [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo.info", "the user's icon"); },
+         .written = {{"Work:Apps/Foo/Foo.info", "the user's icon"}},
          .block = "{STANDARDEXTRACT}{STANDARDCOPY}",
          .out = lhaOut + tempDir + "Foo/Foo.info  Deleted\n" + copyOut + iconCopied,
          .files = {{"Work:Apps/Foo/Foo", "program v2"},
@@ -246,21 +262,14 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
          .linesInAnyOrder = true},
         {.name = "COPYDRAWERICON leaves an existing drawer icon alone; STANDARDBACKUP is skipped "
                  "while backups are off",
-         .setup =
-             [](TemplateWorld& w) {
-                 w.Write("Work:Apps/Foo/Foo", "program v1");
-                 w.Write("Work:Apps/Foo.info", "old drawer icon");
-                 w.Write(w.Expand("{TEMPDIR}Foo.info"), "new drawer icon");
-             },
+         .written = {{"Work:Apps/Foo/Foo", "program v1"},
+                     {"Work:Apps/Foo.info", "old drawer icon"},
+                     {tempDir + "Foo.info", "new drawer icon"}},
          .block = "{STANDARDBACKUP}{COPYDRAWERICON}",
          .files = {{"Work:Apps/Foo.info", "old drawer icon"}, {"Work:Apps/Foo/Foo", "program v1"}},
          .absent = {"PROGDIR:Cache/Backups/Foo_v1.02.lha"}},
         {.name = "CREATEWBSTARTUPICON makes a project icon that starts the program",
-         .setup =
-             [](TemplateWorld& w) {
-                 w.Write("Work:Apps/Foo/Foo", "program v1");
-                 w.Write("Work:Apps/Foo/Foo.info", w.toolIcon);
-             },
+         .written = {{"Work:Apps/Foo/Foo", "program v1"}, {"Work:Apps/Foo/Foo.info", toolIcon}},
          .block = "{CREATEWBSTARTUPICON}",
          .out = iconCopied,
          .check =
@@ -277,27 +286,22 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
                  EXPECT_EQ(w.Read("Work:Apps/Foo/Foo.info"), w.toolIcon);
              }},
         {.name = "CREATEWBSTARTUPICON keeps a start-up icon that exists",
-         .setup =
-             [](TemplateWorld& w) {
-                 w.Write("Work:Apps/Foo/Foo.info", w.toolIcon);
-                 w.Write("Work:Apps/Foo/Foo_WBStartup.info", "mine");
-             },
+         .written = {{"Work:Apps/Foo/Foo.info", toolIcon},
+                     {"Work:Apps/Foo/Foo_WBStartup.info", "mine"}},
          .block = "{CREATEWBSTARTUPICON}",
          .files = {{"Work:Apps/Foo/Foo_WBStartup.info", "mine"}}},
         {.name = "CREATEWBSTARTUPICON without a program icon does nothing",
-         .setup = [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo", "program v1"); },
+         .written = {{"Work:Apps/Foo/Foo", "program v1"}},
          .block = "{CREATEWBSTARTUPICON}",
          .absent = {"Work:Apps/Foo/Foo_WBStartup.info"}},
         {.name = "DELETEWBSTARTUPICON and the check file under the uninstall prologue",
          .kind = ScriptKind::Uninstall,
-         .setup =
-             [&](TemplateWorld& w) {
-                 for (const std::string& file : startupFiles) {
-                     w.Write(file, "x");
-                 }
-                 w.Write("SYS:WBStartup/Other.info", "someone else's");
-                 w.Write("PROGDIR:Prefs/VersionData/Foo", "1.2");
-             },
+         .written = {{startupFiles[0], "x"},
+                     {startupFiles[1], "x"},
+                     {startupFiles[2], "x"},
+                     {startupFiles[3], "x"},
+                     {"SYS:WBStartup/Other.info", "someone else's"},
+                     {"PROGDIR:Prefs/VersionData/Foo", "1.2"}},
          .block = "{DELETEWBSTARTUPICON}",
          .out = "Work:Stovan/Prefs/VersionData/Foo  Deleted\nSYS:WBStartup/Foo_WBStartup.info  "
                 "Deleted\nSYS:WBStartup/Foo_WBStartup  Deleted\nSYS:WBStartup/Foo.info  "
@@ -314,7 +318,7 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
          .messages = {"2 EXTRACTING|Bad.lha|1|1"}},
         {.name = "install prologue (FailAt 9) stops at an error",
          .archive = "Foo.lha",
-         .setup = [](TemplateWorld& w) { w.Write("Work:Apps/Foo/Foo", "program v1"); },
+         .written = {{"Work:Apps/Foo/Foo", "program v1"}},
          .block = "{STANDARDEXTRACT}MakeDir \"{INSTALLDIR}\"\n{STANDARDCOPY}",
          .exitCode = 10,
          .out = lhaOut,
@@ -324,11 +328,7 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
          .messages = {gaugeExtractLha, gaugeInstalling}},
         {.name = "uninstall prologue (FailAt 30) runs through failures",
          .kind = ScriptKind::Uninstall,
-         .setup =
-             [](TemplateWorld& w) {
-                 w.Write("Work:Apps/Foo/Foo", "program v1");
-                 w.Write("SYS:WBStartup/Foo", "x");
-             },
+         .written = {{"Work:Apps/Foo/Foo", "program v1"}, {"SYS:WBStartup/Foo", "x"}},
          .block =
              "Copy \"{INSTALLDIR}none\" \"RAM:x\"\nEcho \"rc $RC\"\nDelete \"{INSTALLDIR}{NAME}\" "
              "ALL QUIET\n{DELETEWBSTARTUPICON}Echo done\n",
@@ -341,9 +341,7 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
         if (!row.archive.empty()) {
             w.Download(row.archive);
         }
-        if (row.setup) {
-            row.setup(w);
-        }
+        w.Write(row.written);
         ProgramRun run = w.Run(row.kind, row.block);
         EXPECT_EQ(run.exitCode, row.exitCode) << run.err << run.out;
         if (row.linesInAnyOrder) {
@@ -352,12 +350,7 @@ TEST_F(TemplateScripts, EachTemplateRunsOnARoot) {
             EXPECT_EQ(run.out, row.out);
         }
         EXPECT_NE(run.err.find(row.errContains), std::string::npos) << run.err;
-        for (const auto& [path, content] : row.files) {
-            EXPECT_EQ(w.Read(path), content) << path;
-        }
-        for (const std::string& path : row.absent) {
-            EXPECT_FALSE(w.Exists(path)) << path;
-        }
+        w.ExpectFiles(row.files, row.absent);
         EXPECT_EQ(Describe(w.port.Received()), row.messages);
         if (row.check) {
             row.check(w);
@@ -372,16 +365,16 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
     TemplateWorld w;
     w.world.preferences.flags2 |= BACKUP_BEFORE_UNINSTALL;
     w.world.engine->currentOperation = EngineOperation::Uninstall;
-    w.Write("Work:Apps/Foo/Foo", "program v1");
-    w.Write("Work:Apps/Foo/Docs/Foo.guide", "guide v1");
+    w.Write({{"Work:Apps/Foo/Foo", "program v1"},
+             {"Work:Apps/Foo/Docs/Foo.guide", "guide v1"},
+             {"Work:Apps/Foo.info", "drawer icon"},
+             {"PROGDIR:Stovan.info", "stovan icon"},
+             {"ENVARC:foo.prefs", "saved prefs"},
+             {"ENVARC:MUI/FOO.1.prefs", "mui prefs"},
+             {"ENVARC:MUI/FOOBAR.prefs", "another program's"},
+             {"ENVARC:other.prefs", "not ours"},
+             {"PROGDIR:Prefs/VersionData/Foo", "1.2"}});
     ASSERT_TRUE(amiga::SetComment(w.world.root.dos(), "Work:Apps/Foo/Foo", "v1 program").ok());
-    w.Write("Work:Apps/Foo.info", "drawer icon");
-    w.Write("PROGDIR:Stovan.info", "stovan icon");
-    w.Write("ENVARC:foo.prefs", "saved prefs");
-    w.Write("ENVARC:MUI/FOO.1.prefs", "mui prefs");
-    w.Write("ENVARC:MUI/FOOBAR.prefs", "another program's");
-    w.Write("ENVARC:other.prefs", "not ours");
-    w.Write("PROGDIR:Prefs/VersionData/Foo", "1.2");
     const std::string backupName = w.Expand("{BACKUPNAME}");
     ASSERT_EQ(backupName.substr(backupName.rfind('/') + 1), "Foo_v1.02.lha");
 
@@ -390,9 +383,7 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
                                  "{STANDARDBACKUP}Delete \"{INSTALLDIR}{NAME}\" ALL QUIET\n"
                                  "Delete \"{INSTALLDIR}{NAME}.info\" QUIET\n");
     ASSERT_EQ(uninstall.exitCode, 0) << uninstall.err << uninstall.out;
-    EXPECT_FALSE(w.Exists("Work:Apps/Foo"));
-    EXPECT_FALSE(w.Exists("PROGDIR:Prefs/VersionData/Foo"));
-    EXPECT_FALSE(w.Exists(w.Expand("{TEMPDIR}Foo")));
+    w.ExpectFiles({}, {"Work:Apps/Foo", "PROGDIR:Prefs/VersionData/Foo", w.Expand("{TEMPDIR}Foo")});
     const std::vector<std::string> expected = {"2 BACKUP|Foo|1|1", "3 BACKUP|Foo|1|2",
                                                "2 UNINSTALLING|Foo|1|1", "3 BACKUPDONE|Foo|0|0"};
     EXPECT_EQ(Describe(w.port.Received()), expected);
@@ -422,16 +413,13 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
     ASSERT_TRUE(restoreInfo.ok());
     EXPECT_EQ(restoreInfo->protection & amiga::FIBF_SCRIPT, amiga::FIBF_SCRIPT);
     EXPECT_EQ(w.Read("RAM:Restore/Foo/StovanRestore.info"), "stovan icon");
-    auto program = amiga::Examine(w.world.root.dos(), "RAM:Restore/Foo/Foo");
-    ASSERT_TRUE(program.ok());
-    EXPECT_EQ(program->comment, "v1 program");
+    EXPECT_EQ(w.Comment("RAM:Restore/Foo/Foo"), "v1 program");
 
     // Without anyone to answer its requester the restore changes nothing.
     w.Write("RAM:run-restore", "CD RAM:Restore/Foo\nStovanRestore\n");
     ProgramRun cancelled = RunProgram(kShell, {"--root", w.world.root.root(), "RAM:run-restore"});
     EXPECT_EQ(cancelled.exitCode, 0) << cancelled.err;
-    EXPECT_FALSE(w.Exists("Work:Apps/Foo"));
-    EXPECT_EQ(w.Read("ENVARC:foo.prefs"), "changed since");
+    w.ExpectFiles({{"ENVARC:foo.prefs", "changed since"}}, {"Work:Apps/Foo"});
 
     // On a terminal the user answers "Continue" (1), then "Ok" (0).
     int master = -1;
@@ -443,16 +431,15 @@ TEST_F(TemplateScripts, BackupArchiveRestoresTheApplication) {
     ::close(slave);
     ::close(master);
     ASSERT_EQ(restored.exitCode, 0) << restored.err;
-    EXPECT_EQ(w.Read("Work:Apps/Foo/Foo"), "program v1");
-    EXPECT_EQ(w.Read("Work:Apps/Foo/Docs/Foo.guide"), "guide v1");
-    EXPECT_EQ(w.Read("Work:Apps/Foo.info"), "drawer icon");
-    EXPECT_EQ(w.Read("ENVARC:foo.prefs"), "saved prefs");
-    EXPECT_EQ(w.Read("ENV:foo.prefs"), "saved prefs");
-    EXPECT_EQ(w.Read("ENVARC:MUI/FOO.1.prefs"), "mui prefs");
-    EXPECT_EQ(w.Read("ENV:MUI/FOO.1.prefs"), "mui prefs");
-    EXPECT_FALSE(w.Exists("Work:Apps/Foo/StovanRestore"));
-    EXPECT_FALSE(w.Exists("Work:Apps/Foo/StovanRestore.info"));
-    EXPECT_FALSE(w.Exists("Work:Apps/Foo/StovanRestoreData"));
+    w.ExpectFiles({{"Work:Apps/Foo/Foo", "program v1"},
+                   {"Work:Apps/Foo/Docs/Foo.guide", "guide v1"},
+                   {"Work:Apps/Foo.info", "drawer icon"},
+                   {"ENVARC:foo.prefs", "saved prefs"},
+                   {"ENV:foo.prefs", "saved prefs"},
+                   {"ENVARC:MUI/FOO.1.prefs", "mui prefs"},
+                   {"ENV:MUI/FOO.1.prefs", "mui prefs"}},
+                  {"Work:Apps/Foo/StovanRestore", "Work:Apps/Foo/StovanRestore.info",
+                   "Work:Apps/Foo/StovanRestoreData"});
 }
 
 }  // namespace
