@@ -283,12 +283,7 @@ TEST(LhaWriter, CollectLeavesOutTheArchiveAndFollowsSwitches) {
     fs::create_directories(temp / "App/Empty");
     WriteFile(temp / "App/backup.lha", "old");
     fs::create_symlink("/etc/passwd", temp / "App/link");
-    struct Row {
-        const char* name;
-        CollectOptions options;
-        std::vector<std::string> expected;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, CollectOptions, std::vector<std::string>> rows[] = {
         {"plain", {false, false, {}}, {"App/f"}},
         {"-r", {true, false, {}}, {"App/Sub/g", "App/f"}},
         {"-r -e", {true, true, {}}, {"App", "App/Empty", "App/Sub", "App/Sub/g", "App/f"}},
@@ -296,16 +291,16 @@ TEST(LhaWriter, CollectLeavesOutTheArchiveAndFollowsSwitches) {
          {true, false, [](const std::string& name) { return name == "f"; }},
          {"App/Sub/g"}},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, options, expected] : rows) {
+        SCOPED_TRACE(name);
         auto inputs =
-            CollectLhaInputs(temp.path(), {"App"}, row.options, nullptr, temp / "App/backup.lha");
+            CollectLhaInputs(temp.path(), {"App"}, options, nullptr, temp / "App/backup.lha");
         ASSERT_TRUE(inputs.ok());
         std::vector<std::string> names;
         for (const auto& input : *inputs) {
             names.push_back(input.archiveName);
         }
-        EXPECT_EQ(names, row.expected);
+        EXPECT_EQ(names, expected);
     }
     EXPECT_EQ(Failure(CollectLhaInputs(temp.path(), {"Nothing"}, {}, nullptr)),
               ArchiveError::Kind::NotFound);
@@ -508,25 +503,21 @@ TEST(HostileArchives, TargetBelowAVolumeIsNeverReachedThroughALinkOut) {
     WriteLibarchive(temp / "a.tar", false, {{"App/file", "x"}});
     ExtractOptions options = Quiet();
     options.containingRoot = temp / "volume";
-    struct Row {
-        const char* name;
-        std::string linkText;  // what volume/dd is: a link with this text
-        bool extracts;
-    };
-    const Row rows[] = {
+    // Each row: what volume/dd is (a link with this text), and whether extraction goes on.
+    const std::tuple<const char*, std::string, bool> rows[] = {
         {"link out of the volume", temp / "outside", false},
         {"link up and out", "../outside", false},
         {"link inside the volume", "real", true},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, linkText, extracts] : rows) {
+        SCOPED_TRACE(name);
         fs::remove_all(temp / "volume");
         fs::create_directories(temp / "volume/real");
-        fs::create_directory_symlink(row.linkText, temp / "volume/dd");
+        fs::create_directory_symlink(linkText, temp / "volume/dd");
         auto result = Extract(temp / "a.tar", temp / "volume/dd/sub", options);
-        EXPECT_EQ(result.ok(), row.extracts) << (result ? "" : result.error().message);
+        EXPECT_EQ(result.ok(), extracts) << (result ? "" : result.error().message);
         EXPECT_TRUE(fs::is_empty(temp / "outside"));
-        EXPECT_EQ(fs::exists(temp / "volume/real/sub/App/file"), row.extracts);
+        EXPECT_EQ(fs::exists(temp / "volume/real/sub/App/file"), extracts);
     }
 }
 
@@ -564,21 +555,16 @@ TEST(HostileArchives, DamagedDataIsReportedAndNotLeftBehind) {
     std::ostringstream out;
     EXPECT_FALSE(TestArchive(temp / "broken.lha", Quiet(), out).ok());
 
-    struct Row {
-        const char* name;
-        std::string bytes;
-        ArchiveError::Kind kind;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, std::string, ArchiveError::Kind> rows[] = {
         {"empty file", "", ArchiveError::Kind::UnknownFormat},
         {"truncated lha", bytes.substr(0, 30), ArchiveError::Kind::Corrupt},
         {"truncated zip", "PK\x03\x04garbage", ArchiveError::Kind::Corrupt},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        WriteFile(temp / "bad", row.bytes);
+    for (const auto& [name, badBytes, kind] : rows) {
+        SCOPED_TRACE(name);
+        WriteFile(temp / "bad", badBytes);
         auto bad = Extract(temp / "bad", temp / "y");
-        ASSERT_EQ(Failure(bad), row.kind);
+        ASSERT_EQ(Failure(bad), kind);
         EXPECT_FALSE(bad.error().message.empty());
     }
     EXPECT_EQ(Failure(Extract(temp / "missing.lha", temp / "y")), ArchiveError::Kind::NotFound);
@@ -594,25 +580,21 @@ TEST(ExtractModes, OverwriteFlatAndSelection) {
     ASSERT_TRUE(inputs.ok());
     ASSERT_TRUE(CreateLhaArchive(temp / "m.lha", *inputs).ok());
 
-    struct Row {
-        const char* name;
-        OverwriteMode mode;
-        std::optional<ArchiveError::Kind> failure;
-        const char* content;
-    };
-    const Row rows[] = {
-        {"replace", OverwriteMode::Replace, std::nullopt, "new a"},
-        {"skip", OverwriteMode::Skip, std::nullopt, "old a"},
-        {"fail", OverwriteMode::Fail, ArchiveError::Kind::Exists, "old a"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    // Each row: the mode, how extraction fails, what the existing file then holds.
+    const std::tuple<const char*, OverwriteMode, std::optional<ArchiveError::Kind>, const char*>
+        rows[] = {
+            {"replace", OverwriteMode::Replace, std::nullopt, "new a"},
+            {"skip", OverwriteMode::Skip, std::nullopt, "old a"},
+            {"fail", OverwriteMode::Fail, ArchiveError::Kind::Exists, "old a"},
+        };
+    for (const auto& [name, mode, failure, content] : rows) {
+        SCOPED_TRACE(name);
         TempDir target;
         WriteFile(target / "a", "old a");
         ExtractOptions options = Quiet();
-        options.overwrite = row.mode;
-        EXPECT_EQ(Failure(Extract(temp / "m.lha", target.path(), options)), row.failure);
-        EXPECT_EQ(ReadFile(target / "a"), row.content);
+        options.overwrite = mode;
+        EXPECT_EQ(Failure(Extract(temp / "m.lha", target.path(), options)), failure);
+        EXPECT_EQ(ReadFile(target / "a"), content);
         // No temporary file is left behind.
         for (const auto& item : fs::recursive_directory_iterator(target.path())) {
             EXPECT_EQ(item.path().filename().string().rfind(".~", 0), std::string::npos);
