@@ -402,14 +402,12 @@ TEST(IconToolTypes, FindToolTypeMatchesWholeNamesWithoutRegardToCase) {
 }
 
 TEST(IconToolTypes, MatchToolValueTakesBarSeparatedValues) {
-    EXPECT_TRUE(MatchToolValue("TEXT|ASCII", "ascii"));
-    EXPECT_FALSE(MatchToolValue("TEXT|ASCII", "TEX"));
-    EXPECT_FALSE(MatchToolValue("TEXT|ASCII", "TEXT|ASCII"));
-    EXPECT_TRUE(MatchToolValue("ILBM", "ILBM"));
-    EXPECT_TRUE(MatchToolValue("", ""));
-    EXPECT_TRUE(MatchToolValue("A||B", ""));
-    EXPECT_FALSE(MatchToolValue("A|B", ""));
-    EXPECT_FALSE(MatchToolValue("ASCII", "ASCIIX"));
+    EXPECT_EQ((std::vector<bool>{
+                  MatchToolValue("TEXT|ASCII", "ascii"), MatchToolValue("TEXT|ASCII", "TEX"),
+                  MatchToolValue("TEXT|ASCII", "TEXT|ASCII"), MatchToolValue("ILBM", "ILBM"),
+                  MatchToolValue("", ""), MatchToolValue("A||B", ""), MatchToolValue("A|B", ""),
+                  MatchToolValue("ASCII", "ASCIIX")}),
+              (std::vector<bool>{true, false, false, true, true, true, false, false}));
 }
 
 TEST(IconToolTypes, EditsAsTheInstallScriptsGiveThem) {
@@ -452,12 +450,11 @@ TEST(IconToolTypes, NewIconsImagesStayLastAndUntouched) {
 }
 
 TEST(IconToolTypes, TypeNamesTranslateBothWays) {
-    EXPECT_EQ(IconTypeFromName("wbdrawer"), WBDRAWER);
-    EXPECT_EQ(IconTypeFromName("WBAPPICON"), WBAPPICON);
-    EXPECT_EQ(IconTypeFromName("WBNONE"), 0);
-    EXPECT_EQ(IconTypeName(WBGARBAGE), "WBGARBAGE");
-    EXPECT_EQ(IconTypeName(0), "");
-    EXPECT_EQ(IconTypeName(200), "");
+    EXPECT_EQ(std::tuple(IconTypeFromName("wbdrawer"), IconTypeFromName("WBAPPICON"),
+                         IconTypeFromName("WBNONE")),
+              std::tuple(WBDRAWER, WBAPPICON, 0));
+    EXPECT_EQ(std::tuple(IconTypeName(WBGARBAGE), IconTypeName(0), IconTypeName(200)),
+              std::tuple("WBGARBAGE", "", ""));
 }
 
 }  // namespace
