@@ -444,7 +444,6 @@ TEST(HostileArchives, NothingLandsOutsideTheTarget) {
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(rows[i].first);
         const std::string base = temp / std::to_string(i);
-        fs::create_directories(base);
         WriteFile(base + "/victim", "precious");
         rows[i].second(base + "/archive");
         const std::string target = base + "/deep/target";
@@ -498,7 +497,6 @@ TEST(HostileArchives, LinksInsideAreKeptAndNeverFollowed) {
 // racing rename wins) stops the extraction instead of writing there.
 TEST(HostileArchives, TargetBelowAVolumeIsNeverReachedThroughALinkOut) {
     TempDir temp;
-    fs::create_directories(temp / "volume");
     fs::create_directories(temp / "outside");
     WriteLibarchive(temp / "a.tar", false, {{"App/file", "x"}});
     ExtractOptions options = Quiet();
