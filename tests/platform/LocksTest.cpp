@@ -135,9 +135,8 @@ TEST_F(LocksTest, SameLockComparesObjects) {
     auto d = Lock(root.dos(), "ENVARC:");
     auto e = Lock(root.dos(), "SYS:Prefs/Env-Archive");
     ASSERT_TRUE(a && b && c && d && e);
-    EXPECT_TRUE(SameLock(*a, *b));
-    EXPECT_FALSE(SameLock(*a, *c));
-    EXPECT_TRUE(SameLock(*d, *e));
+    EXPECT_EQ(std::tuple(SameLock(*a, *b), SameLock(*a, *c), SameLock(*d, *e)),
+              std::tuple(true, false, true));
     auto parent = ParentDir(root.dos(), *e);
     ASSERT_TRUE(parent.ok());
     EXPECT_EQ(NameFromLock(root.dos(), *parent), "SYS:Prefs");
