@@ -13,6 +13,12 @@ namespace {
 using stovan::test::TempRoot;
 using stovan::test::WriteHostFile;
 
+// The canonical name of a path, or "error <n>".
+std::string NameOf(const DosList& dos, const std::string& path, const FileLock* drawer = nullptr) {
+    auto lock = Lock(dos, path, drawer);
+    return lock ? NameFromLock(dos, *lock) : "error " + std::to_string(lock.error());
+}
+
 class LocksTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -20,10 +26,8 @@ class LocksTest : public ::testing::Test {
         WriteHostFile(root.Host("Work", "Tools/MyApp/MyApp"), "binary");
         WriteHostFile(root.Host("Work", "ReadMe"), "text");
     }
-    // The canonical name of a path, or "error <n>".
     std::string Name(const std::string& path, const FileLock* drawer = nullptr) {
-        auto lock = Lock(root.dos(), path, drawer);
-        return lock ? NameFromLock(root.dos(), *lock) : "error " + std::to_string(lock.error());
+        return NameOf(root.dos(), path, drawer);
     }
     TempRoot root;
 };
@@ -119,12 +123,8 @@ TEST_F(LocksTest, HostSeparatorsAndNulBytesNeverReachTheHost) {
         "Work:..\\..\\outside-file",  // a backslash is a plain character on this host
     };
     for (const std::string& row : rows) {
-        SCOPED_TRACE(row);
-        auto lock = Lock(root.dos(), row);
-        ASSERT_FALSE(lock.ok());
-        EXPECT_TRUE(lock.error() == ERROR_INVALID_COMPONENT_NAME ||
-                    lock.error() == ERROR_OBJECT_NOT_FOUND)
-            << lock.error();
+        const std::string name = Name(row);
+        EXPECT_TRUE(name == "error 210" || name == "error 205") << row << ": " << name;
     }
 }
 
@@ -135,9 +135,8 @@ TEST_F(LocksTest, SameLockComparesObjects) {
     auto d = Lock(root.dos(), "ENVARC:");
     auto e = Lock(root.dos(), "SYS:Prefs/Env-Archive");
     ASSERT_TRUE(a && b && c && d && e);
-    EXPECT_TRUE(SameLock(*a, *b));
-    EXPECT_FALSE(SameLock(*a, *c));
-    EXPECT_TRUE(SameLock(*d, *e));
+    EXPECT_EQ(std::tuple(SameLock(*a, *b), SameLock(*a, *c), SameLock(*d, *e)),
+              std::tuple(true, false, true));
     auto parent = ParentDir(root.dos(), *e);
     ASSERT_TRUE(parent.ok());
     EXPECT_EQ(NameFromLock(root.dos(), *parent), "SYS:Prefs");
@@ -166,17 +165,15 @@ TEST_F(LocksTest, MultiDirectoryAssignsSearchInOrderAndCreateInTheFirst) {
     EXPECT_EQ(Name("LOOPA:"), "error 217");
 }
 
-}  // namespace
-}  // namespace amiga
-
 TEST(LocksWithoutVolumes, EveryPathFailsAsNotMounted) {
     // A system with nothing mounted (an engine made before its root is
     // opened) must refuse, not read a volume that is not there.
-    const amiga::DosList nothing;
+    const DosList nothing;
     for (const char* path : {"", "Drawer/File", "/", ":x"}) {
-        SCOPED_TRACE(path);
-        auto lock = amiga::Lock(nothing, path);
-        ASSERT_FALSE(lock.ok());
-        EXPECT_EQ(lock.error(), amiga::ERROR_DEVICE_NOT_MOUNTED);
+        EXPECT_EQ(NameOf(nothing, path), "error " + std::to_string(ERROR_DEVICE_NOT_MOUNTED))
+            << path;
     }
 }
+
+}  // namespace
+}  // namespace amiga
