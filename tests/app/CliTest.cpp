@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <limits>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
 #include <string>
@@ -30,6 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 constexpr int kError = 10;
 constexpr int kFailure = 20;
@@ -301,20 +302,17 @@ TEST_F(CliTest, IconPrintsGoodFilesAndNamesBadOnes) {
 
     const ProgramRun good = Ended(0, Bare({"tool", "icon", icon}));
     EXPECT_EQ(good.err, "");
-    EXPECT_EQ(good.out.find(icon + "\n  format:       classic icon\n  type:         WBPROJECT (4)\n"
-                                   "  default tool: :c/MuchMore\n  stack:        30000\n"),
-              0u)
-        << good.out;
+    EXPECT_THAT(good.out,
+                StartsWith(icon + "\n  format:       classic icon\n  type:         WBPROJECT (4)\n"
+                                  "  default tool: :c/MuchMore\n  stack:        30000\n"));
 
     // Every file is tried; one bad file makes the whole run an error.
     const ProgramRun mixed =
         Ended(kError, Bare({"tool", "icon", folder_ + "/missing.info", icon, text, cut}));
     EXPECT_EQ(mixed.out, good.out);
-    const std::vector<std::string> faults = Lines(mixed.err);
-    ASSERT_EQ(faults.size(), 3u) << mixed.err;
-    EXPECT_EQ(faults[0], "icon: " + folder_ + "/missing.info: icon not found");
-    EXPECT_EQ(faults[1], "icon: " + text + ": not an icon file");
-    EXPECT_EQ(faults[2].find("icon: " + cut + ": "), 0u);
+    EXPECT_EQ(std::ranges::count(mixed.err, '\n'), 3) << mixed.err;
+    EXPECT_THAT(mixed.err, StartsWith("icon: " + folder_ + "/missing.info: icon not found\nicon: " +
+                                      text + ": not an icon file\nicon: " + cut + ": "));
 }
 
 // The texts and escapes themselves are the message module's; here: the
@@ -477,14 +475,12 @@ wait)";
 TEST_F(CliTest, KilledSavesLeaveReadableFilesAndNoTemporaries) {
     ASSERT_EQ(Stovan({"prefs", "set", "connectTimeout", "9"}).exitCode, 0);
     ASSERT_EQ(Stovan({"reload"}).exitCode, 0);
-    const std::string prefs = root_ + "/Work/Stovan/Prefs";
     auto arguments = [&](int round) {
-        std::vector<std::string> words = {"--root", root_, "reload"};
-        if (round % 2 != 0) {
-            words.back() = "prefs";
-            words.insert(words.end(), {"set", "connectTimeout", std::to_string(3 + round % 20)});
-        }
-        return words;
+        return round % 2 == 0
+                   ? std::vector<std::string>{"--root", root_, "reload"}
+                   : std::vector<std::string>{"--root",         root_,
+                                              "prefs",          "set",
+                                              "connectTimeout", std::to_string(3 + round % 20)};
     };
     // The kills fall anywhere within the shortest whole run of each command
     // seen so far, so that they land in the saves at the end as often as in
@@ -517,9 +513,8 @@ TEST_F(CliTest, KilledSavesLeaveReadableFilesAndNoTemporaries) {
 
     // Every saved file is whole: the preferences decode, Config.db parses.
     EXPECT_EQ(Ended(0, Stovan({"prefs", "show"})).err, "");
-    const ProgramRun reload = Ended(0, Stovan({"reload"}));
-    EXPECT_EQ(reload.out.find("Error while parsing"), std::string::npos) << reload.out;
-    for (const std::string& folder : {prefs, root_ + "/RAM/T"}) {
+    EXPECT_THAT(Ended(0, Stovan({"reload"})).out, Not(HasSubstr("Error while parsing")));
+    for (const std::string& folder : {root_ + "/Work/Stovan/Prefs", root_ + "/RAM/T"}) {
         for (const std::string& name : NamesUnder(folder)) {
             EXPECT_FALSE(name.ends_with(".tmp")) << name;
             EXPECT_FALSE(name.starts_with("Config.db.damaged")) << name;
@@ -757,10 +752,9 @@ TEST_F(CliTest, DatabaseTextReachesTheTerminalWithItsControlsShown) {
                 HasSubstr("WARNING\tError while parsing 'Stalled.db'. Line 0"));
     const ProgramRun list = Ended(0, Stovan({"list"}));
     EXPECT_THAT(list.out, HasSubstr("Evil^[[2J^[]0;owned^G\\x9b1m"));
-    for (char c : list.out) {
-        const auto byte = static_cast<unsigned char>(c);
-        EXPECT_TRUE(byte >= 0x20 || c == '\n') << "control byte " << int{byte};
-    }
+    EXPECT_TRUE(std::ranges::all_of(list.out, [](unsigned char c) {
+        return c >= 0x20 || c == '\n';
+    })) << list.out;
     // --json escapes on its own and keeps the text as it is.
     EXPECT_THAT(Stovan({"list", "--json"}).out, HasSubstr("Evil\\u001b[2J"));
 }
