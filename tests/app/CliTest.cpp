@@ -599,15 +599,11 @@ TEST_F(CliTest, RootComesFromTheEnvironmentWithoutTheOption) {
     // STOVAN_ROOT when there is no --root ...
     RunOptions options = Options();
     options.environment.push_back("STOVAN_ROOT=" + folder_ + "/from-env");
-    ProgramRun run = Ended(0, Bare({"root"}, options));
-    EXPECT_EQ(Lines(run.out).at(0), "Root: " + folder_ + "/from-env");
+    EXPECT_EQ(Lines(Ended(0, Bare({"root"}, options)).out).at(0), "Root: " + folder_ + "/from-env");
     // ... but --root wins over it ...
-    run = Bare({"--root", root_, "root"}, options);
-    EXPECT_EQ(Lines(run.out).at(0), "Root: " + root_);
+    EXPECT_EQ(Lines(Bare({"--root", root_, "root"}, options).out).at(0), "Root: " + root_);
     // ... and without either the user's data folder holds the default root.
-    run = Bare({"root"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Lines(run.out).at(0), "Root: " + folder_ + "/data/stovan/root");
+    EXPECT_EQ(Lines(Ended(0, Bare({"root"})).out).at(0), "Root: " + folder_ + "/data/stovan/root");
 }
 
 TEST_F(CliTest, DbExpandFillsPlaceholders) {
