@@ -2,6 +2,7 @@
 // process on a throw-away system root, and what it prints and its exit code
 // are checked against the contracts of its subcommands.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -10,7 +11,6 @@
 #include <filesystem>
 #include <limits>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
 #include <string>
@@ -28,6 +28,9 @@ namespace stovan::test {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 constexpr int kError = 10;
 constexpr int kFailure = 20;
@@ -82,7 +85,11 @@ class CliTest : public ::testing::Test {
                                "LC_ALL=C",
                                "LANG=C",
                                "LANGUAGE=",
-                               "TZ=UTC"};
+                               "TZ=UTC",
+                               "http_proxy=",
+                               "HTTP_PROXY=",
+                               "all_proxy=",
+                               "ALL_PROXY="};
         options.timeout = std::chrono::seconds(20);
         return options;
     }
@@ -122,6 +129,7 @@ class CliTest : public ::testing::Test {
         int exitCode = 0;
         std::string out{};
         std::string err{};
+        std::string input{};  // standard input
     };
     static inline const std::string kAnyText = "\x01 any text";
     void ExpectCases(const std::vector<std::string>& prefix, const std::vector<Case>& cases) const {
@@ -129,7 +137,9 @@ class CliTest : public ::testing::Test {
             SCOPED_TRACE(row.name);
             std::vector<std::string> arguments = prefix;
             arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
-            const ProgramRun run = Bare(arguments);
+            RunOptions options = Options();
+            options.input = row.input;
+            const ProgramRun run = Bare(arguments, options);
             EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
             EXPECT_EQ(run.out, row.out);
             if (row.err == kAnyText) {
@@ -140,6 +150,12 @@ class CliTest : public ::testing::Test {
         }
     }
 
+    // The run, failing the test unless it ended with `exitCode`.
+    static ProgramRun Ended(int exitCode, ProgramRun run) {
+        EXPECT_EQ(run.exitCode, exitCode) << run.out << run.err;
+        return run;
+    }
+
     std::string PrefsFile() const { return root_ + "/Work/Stovan/Prefs/stovan.prefs"; }
 
     TempFolder temp_{"stovan-cli"};
@@ -148,27 +164,22 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, HelpNamesEveryCommand) {
-    const ProgramRun help = Bare({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
+    const ProgramRun help = Ended(0, Bare({"--help"}));
     for (const char* command : {"db", "list", "messages", "prefs", "reload", "root", "tool"}) {
         SCOPED_TRACE(command);
-        EXPECT_NE(help.out.find(std::string("\n  ") + command + " "), std::string::npos);
+        EXPECT_THAT(help.out, HasSubstr(std::string("\n  ") + command + " "));
     }
-    const ProgramRun version = Bare({"--version"});
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, "Stovan 1.0\n");
+    EXPECT_EQ(Ended(0, Bare({"--version"})).out, "Stovan 1.0\n");
 
-    // Every command and group, as its words.
-    for (const char* words : {"tool", "tool readargs", "prefs set", "db lint", "list"}) {
-        SCOPED_TRACE(words);
-        std::vector<std::string> command;
-        std::istringstream split(std::string(words) + " --help");
-        for (std::string word; split >> word;) {
-            command.push_back(word);
-        }
-        const ProgramRun run = Bare(command);
-        EXPECT_EQ(run.exitCode, 0);
-        EXPECT_NE(run.out.find("Usage:"), std::string::npos);
+    for (const std::vector<std::string>& command :
+         std::vector<std::vector<std::string>>{{"tool", "--help"},
+                                               {"tool", "readargs", "--help"},
+                                               {"prefs", "set", "--help"},
+                                               {"db", "lint", "--help"},
+                                               {"list", "--help"}}) {
+        SCOPED_TRACE(command[command.size() - 2]);
+        const ProgramRun run = Ended(0, Bare(command));
+        EXPECT_THAT(run.out, HasSubstr("Usage:"));
         EXPECT_EQ(run.err, "");
     }
     // Asking for help makes no root.
@@ -206,9 +217,8 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
                                                {"--root", root_, "reload"},
                                                {"--root", root_}}) {
         SCOPED_TRACE(command.back());
-        const ProgramRun run = Bare(command, options);
-        EXPECT_EQ(run.exitCode, kFailure);
-        EXPECT_NE(run.err.find("stovan: cannot write the output\n"), std::string::npos) << run.err;
+        EXPECT_THAT(Ended(kFailure, Bare(command, options)).err,
+                    HasSubstr("stovan: cannot write the output\n"));
     }
 }
 
@@ -269,21 +279,16 @@ TEST_F(CliTest, ToolsPrintWhatTheyReadOrTheirFault) {
         });
 }
 
+// "?" prints the template and reads one more line from standard input.
 TEST_F(CliTest, ReadArgsTakesHugeLinesAndAsksForTheRest) {
-    const ProgramRun many = Bare({"tool", "readargs", "A/M", Repeat("ab ", 30000)});
-    EXPECT_EQ(many.exitCode, 0);
-    EXPECT_EQ(many.out, Repeat("A=ab\n", 30000));
-
-    // "?" prints the template and reads one more line from standard input.
-    RunOptions options = Options();
-    options.input = "hello world\n";
-    ProgramRun asked = Bare({"tool", "readargs", "A/A,B", "?"}, options);
-    EXPECT_EQ(asked.exitCode, 0);
-    EXPECT_EQ(asked.out, "A/A,B: A=hello\nB=world\n");
-    // Nothing to read: the required item is missing.
-    asked = Bare({"tool", "readargs", "A/A", "?"});
-    EXPECT_EQ(asked.exitCode, kError);
-    EXPECT_EQ(asked.err, "readargs: required argument missing\n");
+    ExpectCases({"tool", "readargs"},
+                {{"huge line", {"A/M", Repeat("ab ", 30000)}, 0, Repeat("A=ab\n", 30000)},
+                 {"asked", {"A/A,B", "?"}, 0, "A/A,B: A=hello\nB=world\n", "", "hello world\n"},
+                 {"nothing to read",
+                  {"A/A", "?"},
+                  kError,
+                  "A/A: ",
+                  "readargs: required argument missing\n"}});
 }
 
 TEST_F(CliTest, IconPrintsGoodFilesAndNamesBadOnes) {
@@ -295,40 +300,33 @@ TEST_F(CliTest, IconPrintsGoodFilesAndNamesBadOnes) {
     const std::string text = folder_ + "/text.info";
     WriteHostFile(text, "no icon at all");
 
-    const ProgramRun good = Bare({"tool", "icon", icon});
-    EXPECT_EQ(good.exitCode, 0);
+    const ProgramRun good = Ended(0, Bare({"tool", "icon", icon}));
     EXPECT_EQ(good.err, "");
-    EXPECT_EQ(good.out.find(icon + "\n  format:       classic icon\n  type:         WBPROJECT (4)\n"
-                                   "  default tool: :c/MuchMore\n  stack:        30000\n"),
-              0u)
-        << good.out;
+    EXPECT_THAT(good.out,
+                StartsWith(icon + "\n  format:       classic icon\n  type:         WBPROJECT (4)\n"
+                                  "  default tool: :c/MuchMore\n  stack:        30000\n"));
 
     // Every file is tried; one bad file makes the whole run an error.
-    const ProgramRun mixed = Bare({"tool", "icon", folder_ + "/missing.info", icon, text, cut});
-    EXPECT_EQ(mixed.exitCode, kError);
+    const ProgramRun mixed =
+        Ended(kError, Bare({"tool", "icon", folder_ + "/missing.info", icon, text, cut}));
     EXPECT_EQ(mixed.out, good.out);
-    const std::vector<std::string> faults = Lines(mixed.err);
-    ASSERT_EQ(faults.size(), 3u) << mixed.err;
-    EXPECT_EQ(faults[0], "icon: " + folder_ + "/missing.info: icon not found");
-    EXPECT_EQ(faults[1], "icon: " + text + ": not an icon file");
-    EXPECT_EQ(faults[2].find("icon: " + cut + ": "), 0u);
+    EXPECT_EQ(std::ranges::count(mixed.err, '\n'), 3) << mixed.err;
+    EXPECT_THAT(mixed.err, StartsWith("icon: " + folder_ + "/missing.info: icon not found\nicon: " +
+                                      text + ": not an icon file\nicon: " + cut + ": "));
 }
 
 // The texts and escapes themselves are the message module's; here: the
 // listing reaches the terminal whole, one line per message.
 TEST_F(CliTest, MessagesListEveryTextOnALine) {
-    const ProgramRun run = Bare({"messages"});
-    ASSERT_EQ(run.exitCode, 0);
+    const ProgramRun run = Ended(0, Bare({"messages"}));
     EXPECT_EQ(run.err, "");
     const std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), msg::kMessageCount);
     EXPECT_EQ(lines[msg::kMessageCount - 1], "435\tCloses this window.");
-    EXPECT_NE(run.out.find("\n259\t\\ebNo list item is selected!\\en\n"), std::string::npos);
+    EXPECT_THAT(run.out, HasSubstr("\n259\t\\ebNo list item is selected!\\en\n"));
     EXPECT_EQ(run.out.find('\x1B'), std::string::npos);
-
-    const ProgramRun cd = Bare({"messages", "--cd"});
-    EXPECT_EQ(cd.exitCode, 0);
-    EXPECT_NE(cd.out.find("\nMSG_REQUESTER_OK (5//)\nOk\n"), std::string::npos);
+    EXPECT_THAT(Ended(0, Bare({"messages", "--cd"})).out,
+                HasSubstr("\nMSG_REQUESTER_OK (5//)\nOk\n"));
 }
 
 TEST_F(CliTest, MessagesUseACatalogAndEscapeItsTexts) {
@@ -343,8 +341,7 @@ TEST_F(CliTest, MessagesUseACatalogAndEscapeItsTexts) {
     const std::string drawer = folder_ + "/Program";
     fs::create_directories(drawer + "/Catalogs/deutsch");
     WriteHostFile(drawer + "/Catalogs/deutsch/Stovan.catalog", amiga::WriteCatalog(contents));
-    const ProgramRun run = Bare({"messages", "--catalog-dir", drawer}, German());
-    ASSERT_EQ(run.exitCode, 0);
+    const ProgramRun run = Ended(0, Bare({"messages", "--catalog-dir", drawer}, German()));
     EXPECT_EQ(run.err, "");
     const std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), msg::kMessageCount);
@@ -376,15 +373,13 @@ TEST_F(CliTest, MessagesFallBackToEnglishForBadCatalogs) {
         if (!content.empty()) {
             WriteHostFile(file, content);
         }
-        const ProgramRun run = Bare({"messages", "--catalog", file});
-        EXPECT_EQ(run.exitCode, 0);
+        const ProgramRun run = Ended(0, Bare({"messages", "--catalog", file}));
         EXPECT_EQ(run.out, english.out);
         EXPECT_EQ(run.err, "stovan: " + file + said + "; using the English texts\n");
     }
     // A folder without catalogs quietly gives English.
-    const ProgramRun run = Bare({"messages", "--catalog-dir", folder_ + "/nothing"}, German());
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, english.out);
+    EXPECT_EQ(Ended(0, Bare({"messages", "--catalog-dir", folder_ + "/nothing"}, German())).out,
+              english.out);
 }
 
 std::map<std::string, std::string> Settings(const std::string& output) {
@@ -418,30 +413,23 @@ TEST_F(CliTest, PrefsRefusesBadSettingsAndSavesNothing) {
 }
 
 TEST_F(CliTest, ADamagedPreferencesFileIsShownButNeverOverwrittenBySet) {
-    const ProgramRun fresh = Stovan({"prefs", "show"});
-    ASSERT_EQ(fresh.exitCode, 0);
-    EXPECT_NE(fresh.err.find("no " + std::string("PROGDIR:Prefs/stovan.prefs") + " yet"),
-              std::string::npos)
-        << fresh.err;
+    const ProgramRun fresh = Ended(0, Stovan({"prefs", "show"}));
+    EXPECT_THAT(fresh.err, HasSubstr("no " + std::string("PROGDIR:Prefs/stovan.prefs") + " yet"));
     // What damage the decoder refuses is its own suite's; an empty file is
     // no missing file.
     for (const std::string& damage : {std::string("FORM\x7F\xFF\xFF\xFFPREF", 12), std::string()}) {
         SCOPED_TRACE(damage.size());
         WriteHostFile(PrefsFile(), damage);
-        const ProgramRun run = Stovan({"prefs", "show"});
-        EXPECT_EQ(run.exitCode, 0);
+        const ProgramRun run = Ended(0, Stovan({"prefs", "show"}));
         EXPECT_EQ(run.out, fresh.out);
-        EXPECT_NE(run.err.find("cannot read PROGDIR:Prefs/stovan.prefs, showing the built-in "
-                               "defaults"),
-                  std::string::npos)
-            << run.err;
+        EXPECT_THAT(run.err,
+                    HasSubstr("cannot read PROGDIR:Prefs/stovan.prefs, showing the built-in "
+                              "defaults"));
         // A set would replace what the file held with the defaults: refused.
-        const ProgramRun set = Stovan({"prefs", "set", "maxArchives", "5"});
-        EXPECT_EQ(set.exitCode, kFailure);
+        const ProgramRun set = Ended(kFailure, Stovan({"prefs", "set", "maxArchives", "5"}));
         EXPECT_EQ(set.out, "");
-        EXPECT_NE(set.err.find("cannot read PROGDIR:Prefs/stovan.prefs, nothing was changed"),
-                  std::string::npos)
-            << set.err;
+        EXPECT_THAT(set.err,
+                    HasSubstr("cannot read PROGDIR:Prefs/stovan.prefs, nothing was changed"));
         EXPECT_EQ(ReadHostFile(PrefsFile()), damage);
         // reset is the way to start over.
         ASSERT_EQ(Stovan({"prefs", "reset"}).exitCode, 0);
@@ -487,14 +475,12 @@ wait)";
 TEST_F(CliTest, KilledSavesLeaveReadableFilesAndNoTemporaries) {
     ASSERT_EQ(Stovan({"prefs", "set", "connectTimeout", "9"}).exitCode, 0);
     ASSERT_EQ(Stovan({"reload"}).exitCode, 0);
-    const std::string prefs = root_ + "/Work/Stovan/Prefs";
     auto arguments = [&](int round) {
-        std::vector<std::string> words = {"--root", root_, "reload"};
-        if (round % 2 != 0) {
-            words.back() = "prefs";
-            words.insert(words.end(), {"set", "connectTimeout", std::to_string(3 + round % 20)});
-        }
-        return words;
+        return round % 2 == 0
+                   ? std::vector<std::string>{"--root", root_, "reload"}
+                   : std::vector<std::string>{"--root",         root_,
+                                              "prefs",          "set",
+                                              "connectTimeout", std::to_string(3 + round % 20)};
     };
     // The kills fall anywhere within the shortest whole run of each command
     // seen so far, so that they land in the saves at the end as often as in
@@ -526,13 +512,9 @@ TEST_F(CliTest, KilledSavesLeaveReadableFilesAndNoTemporaries) {
     EXPECT_GT(killed, 100);
 
     // Every saved file is whole: the preferences decode, Config.db parses.
-    const ProgramRun shown = Stovan({"prefs", "show"});
-    EXPECT_EQ(shown.exitCode, 0);
-    EXPECT_EQ(shown.err, "");
-    const ProgramRun reload = Stovan({"reload"});
-    EXPECT_EQ(reload.exitCode, 0) << reload.out;
-    EXPECT_EQ(reload.out.find("Error while parsing"), std::string::npos) << reload.out;
-    for (const std::string& folder : {prefs, root_ + "/RAM/T"}) {
+    EXPECT_EQ(Ended(0, Stovan({"prefs", "show"})).err, "");
+    EXPECT_THAT(Ended(0, Stovan({"reload"})).out, Not(HasSubstr("Error while parsing")));
+    for (const std::string& folder : {root_ + "/Work/Stovan/Prefs", root_ + "/RAM/T"}) {
         for (const std::string& name : NamesUnder(folder)) {
             EXPECT_FALSE(name.ends_with(".tmp")) << name;
             EXPECT_FALSE(name.starts_with("Config.db.damaged")) << name;
@@ -541,15 +523,14 @@ TEST_F(CliTest, KilledSavesLeaveReadableFilesAndNoTemporaries) {
 }
 
 TEST_F(CliTest, RootOnAFreshFolderShowsTheSystemAndInstallsTheCommands) {
-    const ProgramRun run = Stovan({"root"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const ProgramRun run = Ended(0, Stovan({"root"}));
     EXPECT_EQ(run.err, "");
     const std::string head = "Root: " + root_ + "\nSystem: AmigaOS4 4.1\nDevices:\n  DH0: (SYS:) " +
                              root_ + "/SYS [boot]\n  DH1: (Work:) " + root_ +
                              "/Work\n  RAM: " + root_ + "/RAM\nAssigns:\n";
     EXPECT_EQ(run.out.substr(0, head.size()), head);
-    EXPECT_NE(run.out.find("\n  PROGDIR: Work:Stovan\n"), std::string::npos);
-    EXPECT_NE(run.out.find("\n  C: SYS:C\n"), std::string::npos);
+    EXPECT_THAT(run.out, HasSubstr("\n  PROGDIR: Work:Stovan\n"));
+    EXPECT_THAT(run.out, HasSubstr("\n  C: SYS:C\n"));
     EXPECT_TRUE(fs::is_regular_file(root_ + "/MountTable"));
 
     const std::string drawer = root_ + "/Work/Stovan/Database/Commands/AmigaOS4/";
@@ -565,18 +546,15 @@ TEST_F(CliTest, RootOnAFreshFolderShowsTheSystemAndInstallsTheCommands) {
     // A second run finds the copies current and leaves them; a damaged copy
     // is replaced.
     WriteHostFile(drawer + "SLog", "broken");
-    const ProgramRun again = Stovan({"root"});
-    EXPECT_EQ(again.exitCode, 0);
-    EXPECT_EQ(again.out, run.out);
+    EXPECT_EQ(Ended(0, Stovan({"root"})).out, run.out);
     EXPECT_EQ(fs::last_write_time(drawer + "SGauge"), installed);
     EXPECT_EQ(ReadHostFile(drawer + "SLog"), ReadHostFile(BuiltProgram("SLog")));
 }
 
 TEST_F(CliTest, RootOfAMorphOSSystem) {
     TempRoot morphos(amiga::SystemProfile{amiga::SystemKind::MorphOS, "3.19"});
-    const ProgramRun run = Bare({"--root", morphos.root(), "root"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("\nSystem: MorphOS 3.19\n"), std::string::npos);
+    EXPECT_THAT(Ended(0, Bare({"--root", morphos.root(), "root"})).out,
+                HasSubstr("\nSystem: MorphOS 3.19\n"));
     EXPECT_TRUE(
         fs::is_regular_file(morphos.root() + "/Work/Stovan/Database/Commands/MorphOS/SLog"));
     EXPECT_FALSE(fs::exists(morphos.root() + "/Work/Stovan/Database/Commands/AmigaOS4/SLog"));
@@ -614,25 +592,18 @@ TEST_F(CliTest, UnusableRootsAreRefusedAndLeftAlone) {
     EXPECT_EQ(ReadHostFile(emptyTable + "/MountTable"), "volume\n");
 
     // Commands that need no root do not look at it.
-    const ProgramRun tool = Bare({"--root", file, "tool", "version", "1.2"});
-    EXPECT_EQ(tool.exitCode, 0);
-    EXPECT_EQ(tool.out, "1.2.0\n");
+    EXPECT_EQ(Ended(0, Bare({"--root", file, "tool", "version", "1.2"})).out, "1.2.0\n");
 }
 
 TEST_F(CliTest, RootComesFromTheEnvironmentWithoutTheOption) {
     // STOVAN_ROOT when there is no --root ...
     RunOptions options = Options();
     options.environment.push_back("STOVAN_ROOT=" + folder_ + "/from-env");
-    ProgramRun run = Bare({"root"}, options);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Lines(run.out).at(0), "Root: " + folder_ + "/from-env");
+    EXPECT_EQ(Lines(Ended(0, Bare({"root"}, options)).out).at(0), "Root: " + folder_ + "/from-env");
     // ... but --root wins over it ...
-    run = Bare({"--root", root_, "root"}, options);
-    EXPECT_EQ(Lines(run.out).at(0), "Root: " + root_);
+    EXPECT_EQ(Lines(Bare({"--root", root_, "root"}, options).out).at(0), "Root: " + root_);
     // ... and without either the user's data folder holds the default root.
-    run = Bare({"root"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Lines(run.out).at(0), "Root: " + folder_ + "/data/stovan/root");
+    EXPECT_EQ(Lines(Ended(0, Bare({"root"})).out).at(0), "Root: " + folder_ + "/data/stovan/root");
 }
 
 TEST_F(CliTest, DbExpandFillsPlaceholders) {
@@ -688,17 +659,14 @@ TEST_F(CliTest, AReloadOnAFullDiskFailsAndLosesNothing) {
                    options);
     ASSERT_TRUE(run.started);
     EXPECT_EQ(run.exitCode, kFailure) << run.out << run.err;
-    EXPECT_NE(run.out.find("FATAL\tFailed to create temporary file!\n"), std::string::npos)
-        << run.out;
+    EXPECT_THAT(run.out, HasSubstr("FATAL\tFailed to create temporary file!\n"));
     ExpectLogLines(run.out);
     EXPECT_EQ(ReadHostFile(config), chosen);
     EXPECT_EQ(ReadHostFile(cache), "; Stovan Database\n;\n;\n");
     EXPECT_EQ(NamesUnder(prefs), before) << "no temporary file is left";
 
     // With room again the choice is still there.
-    const ProgramRun json = Stovan({"list", "--json"});
-    ASSERT_EQ(json.exitCode, 0) << json.err;
-    EXPECT_NE(json.out.find("\"mode\": \"NOTIFY\""), std::string::npos);
+    EXPECT_THAT(Ended(0, Stovan({"list", "--json"})).out, HasSubstr("\"mode\": \"NOTIFY\""));
 }
 
 TEST_F(CliTest, DbLintReportsEachFile) {
@@ -744,7 +712,7 @@ TEST_F(CliTest, DbLintReportsEachFile) {
             EXPECT_EQ(run.out.find("FATAL"), std::string::npos) << run.out;
             EXPECT_EQ(run.out.find("WARNING"), std::string::npos) << run.out;
         } else {
-            EXPECT_NE(run.out.find(row.said), std::string::npos) << run.out;
+            EXPECT_THAT(run.out, HasSubstr(row.said));
         }
         EXPECT_EQ(run.out.find("FATAL\t") != std::string::npos, row.exitCode == kError) << run.out;
         EXPECT_EQ(run.out.find("Line -1"), std::string::npos) << run.out;
@@ -755,8 +723,7 @@ TEST_F(CliTest, DbLintReportsEachFile) {
         ExpectLogLines(run.out);
     }
     // Every file is read, each on its own, in the order given.
-    const ProgramRun both = Bare({"db", "lint", unended, good});
-    EXPECT_EQ(both.exitCode, kError);
+    const ProgramRun both = Ended(kError, Bare({"db", "lint", unended, good}));
     const std::size_t first = both.out.find("'" + unended + "'");
     const std::size_t second = both.out.find("\tLoading database '" + good);
     EXPECT_LT(first, second);
@@ -777,50 +744,37 @@ TEST_F(CliTest, DatabaseTextReachesTheTerminalWithItsControlsShown) {
                   "#INSTALL\nEcho x\n#INSTALL END\n#ITEM END\n");
     // A FIFO named like a database is skipped with a log line, not waited on.
     ASSERT_EQ(::mkfifo((user + "/Stalled.db").c_str(), 0600), 0);
-
-    const ProgramRun reload = Stovan({"reload"});
-    EXPECT_NE(reload.out.find("WARNING\tError while parsing 'Stalled.db'. Line 0"),
-              std::string::npos)
-        << reload.out;
-    const ProgramRun list = Stovan({"list"});
-    ASSERT_EQ(list.exitCode, 0) << list.err;
-    EXPECT_NE(list.out.find("Evil^[[2J^[]0;owned^G\\x9b1m"), std::string::npos) << list.out;
-    for (char c : list.out) {
-        const auto byte = static_cast<unsigned char>(c);
-        EXPECT_TRUE(byte >= 0x20 || c == '\n') << "control byte " << int{byte};
-    }
+    EXPECT_THAT(Stovan({"reload"}).out,
+                HasSubstr("WARNING\tError while parsing 'Stalled.db'. Line 0"));
+    const ProgramRun list = Ended(0, Stovan({"list"}));
+    EXPECT_THAT(list.out, HasSubstr("Evil^[[2J^[]0;owned^G\\x9b1m"));
+    EXPECT_TRUE(std::ranges::all_of(list.out, [](unsigned char c) {
+        return c >= 0x20 || c == '\n';
+    })) << list.out;
     // --json escapes on its own and keeps the text as it is.
-    const ProgramRun json = Stovan({"list", "--json"});
-    EXPECT_NE(json.out.find("Evil\\u001b[2J"), std::string::npos) << json.out;
+    EXPECT_THAT(Stovan({"list", "--json"}).out, HasSubstr("Evil\\u001b[2J"));
 }
 
 TEST_F(CliTest, ToolFetchPrintsTheStoredFileOrFailsWithTheMessage) {
     CannedSite server({{"/Foo.lha", HttpResponse("200 OK", "archive", kLastModified)}});
-    RunOptions options = Options();
-    options.environment.insert(options.environment.end(),
-                               {"http_proxy=", "HTTP_PROXY=", "all_proxy=", "ALL_PROXY="});
-    const ProgramRun fetched =
-        Stovan({"tool", "fetch", server.Url("/Foo.lha"), "--to", "RAM:In"}, options);
-    EXPECT_EQ(fetched.exitCode, 0) << fetched.err;
-    EXPECT_EQ(fetched.out, "RAM:In/Foo.lha\n");
-    EXPECT_EQ(ReadHostFile(root_ + "/RAM/In/Foo.lha"), "archive");
-
-    const ProgramRun probed = Stovan(
-        {"tool", "fetch", server.Url("/Foo.lha"), "--name", "Probe", "--length-only"}, options);
-    EXPECT_EQ(probed.exitCode, 0) << probed.err;
-    EXPECT_EQ(probed.out, "RAM:T/Probe\n");
-    EXPECT_EQ(ReadHostFile(root_ + "/RAM/T/Probe"), "LENGTH 7\n");
-
-    const ProgramRun missing = Stovan({"tool", "fetch", server.Url("/gone.lha")}, options);
-    EXPECT_EQ(missing.exitCode, kFailure);
-    EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(missing.err, "stovan: Unable to find 'gone.lha'!\n");
-
+    const std::string url = server.Url("/Foo.lha");
+    ASSERT_EQ(Stovan({"root"}).exitCode, 0);
     WriteHostFile(root_ + "/RAM/File", "not a drawer");
-    const ProgramRun into =
-        Stovan({"tool", "fetch", server.Url("/Foo.lha"), "--to", "RAM:File/In"});
-    EXPECT_EQ(into.exitCode, kFailure);
-    EXPECT_EQ(into.err, "stovan: RAM:File/In: object is not of required type\n");
+    ExpectCases({"--root", root_, "tool", "fetch"},
+                {{"stored", {url, "--to", "RAM:In"}, 0, "RAM:In/Foo.lha\n"},
+                 {"length only", {url, "--name", "Probe", "--length-only"}, 0, "RAM:T/Probe\n"},
+                 {"missing",
+                  {server.Url("/gone.lha")},
+                  kFailure,
+                  "",
+                  "stovan: Unable to find 'gone.lha'!\n"},
+                 {"into a file",
+                  {url, "--to", "RAM:File/In"},
+                  kFailure,
+                  "",
+                  "stovan: RAM:File/In: object is not of required type\n"}});
+    EXPECT_EQ(ReadHostFile(root_ + "/RAM/In/Foo.lha"), "archive");
+    EXPECT_EQ(ReadHostFile(root_ + "/RAM/T/Probe"), "LENGTH 7\n");
 }
 
 }  // namespace

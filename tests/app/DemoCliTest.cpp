@@ -2,16 +2,13 @@
 // demo` with its own server and root, the backup it made, and an
 // installation on a fresh root that learns the offered version from the site.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
 #include <vector>
 
-#include "demo/SiteBuilder.h"
-#include "demo/SiteServer.h"
 #include "tests/support/BuildPaths.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempRoot.h"
@@ -19,9 +16,7 @@
 namespace stovan::test {
 namespace {
 
-namespace fs = std::filesystem;
-
-const std::string kSite = std::string(STOVAN_BINARY_DIR) + "/demo-site";
+using ::testing::HasSubstr;
 
 RunOptions Options() {
     RunOptions options;
@@ -83,27 +78,24 @@ TEST(DemoCli, RunsEveryStepThenItsBackupRestoresTheOldVersion) {
     // The applications were set to NOTIFY for the demonstration.
     EXPECT_TRUE(HasRow(before, R"(\sMailNest\s.*NOTIFY)")) << before;
     EXPECT_FALSE(HasRow(after, R"(\sMailNest\s.*NOTIFY)")) << after;
-    EXPECT_NE(demo.out.find("== Stovan replaced its own program"), std::string::npos) << demo.out;
-    EXPECT_NE(Section(demo.out, "Update MailNest (the installed 1.1 goes into a backup first)")
-                  .find("MailNest"),
-              std::string::npos);
-    EXPECT_NE(after.find("  MailNest_v1.01.lha\n"), std::string::npos) << after;
+    EXPECT_THAT(demo.out, HasSubstr("== Stovan replaced its own program"));
+    EXPECT_THAT(Section(demo.out, "Update MailNest (the installed 1.1 goes into a backup first)"),
+                HasSubstr("MailNest"));
+    EXPECT_THAT(after, HasSubstr("  MailNest_v1.01.lha\n"));
 
     // The kept root goes on with the other commands: nothing is outdated.
-    const ProgramRun outdated = Stovan({"--root", root, "outdated"});
-    EXPECT_EQ(outdated.exitCode, 0) << outdated.out << outdated.err;
+    EXPECT_EQ(Stovan({"--root", root, "outdated"}).exitCode, 0);
 
     // The backup holds 1.1 (how a backup restores is the templates' suite's).
     // MailNest goes to the default drawer of network applications, SYS:.
-    EXPECT_NE(ShellType(root, "SYS:MailNest/MailNest").find("MailNest 1.2"), std::string::npos);
+    EXPECT_THAT(ShellType(root, "SYS:MailNest/MailNest"), HasSubstr("MailNest 1.2"));
     const ProgramRun unpack =
         RunProgram(BuiltProgram("stovan-shell"),
                    {"--root", root, "-c",
                     "LhA x \"PROGDIR:Cache/Backups/MailNest_v1.01.lha\" \"RAM:Restore/\""},
                    {.workingDirectory = temp.folder()});
     ASSERT_EQ(unpack.exitCode, 0) << unpack.out << unpack.err;
-    EXPECT_NE(ShellType(root, "RAM:Restore/MailNest/MailNest").find("MailNest 1.1"),
-              std::string::npos);
+    EXPECT_THAT(ShellType(root, "RAM:Restore/MailNest/MailNest"), HasSubstr("MailNest 1.1"));
     EXPECT_NE(ShellType(root, "RAM:Restore/MailNest/StovanRestore").find("<missing"), 0u);
     // The restore script stays in the backup, not in the installed drawer.
     EXPECT_EQ(ShellType(root, "SYS:MailNest/StovanRestore").find("<missing"), 0u);

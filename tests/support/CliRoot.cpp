@@ -56,6 +56,12 @@ void CliRoot::Offer(const std::string& name, const std::string& state,
     WriteHostFile(path, text);
 }
 
+ProgramRun CliRoot::Stovan(int exitCode, std::vector<std::string> arguments) const {
+    ProgramRun run = Stovan(std::move(arguments));
+    EXPECT_EQ(run.exitCode, exitCode) << run.out << run.err;
+    return run;
+}
+
 ProgramRun CliRoot::Stovan(std::vector<std::string> arguments,
                            std::chrono::milliseconds timeout) const {
     arguments.insert(arguments.begin(), {"--root", temp_.root()});

@@ -39,6 +39,8 @@ class CliRoot {
     // stovan --root <root> arguments..., killed after `timeout`.
     ProgramRun Stovan(std::vector<std::string> arguments,
                       std::chrono::milliseconds timeout = std::chrono::seconds(60)) const;
+    // The same, failing the test unless it ends with `exitCode`.
+    ProgramRun Stovan(int exitCode, std::vector<std::string> arguments) const;
 
   private:
     TempRoot temp_;
